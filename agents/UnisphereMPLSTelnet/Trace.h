@@ -1,0 +1,66 @@
+// The module's one way of writing a trace line: only at or above the host's
+// debug level, text and end-of-line inside a guard that drops anything thrown,
+// the flush outside it.
+//
+//   Trace(4) << "::ObtainLabelData() " << n << " entries in the telnet table";
+//   TraceRaw(3) << "DownloadBasicTelnetData().\n";   // text carries its own line end
+#ifndef AGENTS_UNISPHEREMPLSTELNET_TRACE_H_
+#define AGENTS_UNISPHEREMPLSTELNET_TRACE_H_
+
+#include <iostream>
+#include <sstream>
+#include <string>
+
+#include "KelError.h"
+
+class TraceLine {
+ public:
+  TraceLine(int level, bool addEndOfLine)
+      : enabled_(__Kelwick_Debug_Level >= level), addEndOfLine_(addEndOfLine) {}
+  TraceLine(const TraceLine&) = delete;
+  TraceLine& operator=(const TraceLine&) = delete;
+  ~TraceLine() {
+    if (!enabled_) return;
+    try {
+      std::cout << text_.str();
+      if (addEndOfLine_) std::cout << '\n';
+    } catch (...) {
+    }
+    std::cout.flush();
+  }
+
+  template <typename T>
+  TraceLine& operator<<(const T& value) {
+    if (enabled_) {
+      try {
+        text_ << value;
+      } catch (...) {
+      }
+    }
+    return *this;
+  }
+
+  // Null C strings print as "NULL".
+  TraceLine& operator<<(const char* text) {
+    if (enabled_) {
+      try {
+        text_ << (text ? text : "NULL");
+      } catch (...) {
+      }
+    }
+    return *this;
+  }
+
+ private:
+  bool enabled_;
+  bool addEndOfLine_;
+  std::ostringstream text_;
+};
+
+inline TraceLine Trace(int level) { return TraceLine(level, true); }
+inline TraceLine TraceRaw(int level) { return TraceLine(level, false); }
+
+// The source file name that every error record of the module carries.
+constexpr const char* kErrorSource = "CPelkUnisphereMPLSTelnet";
+
+#endif  // AGENTS_UNISPHEREMPLSTELNET_TRACE_H_

@@ -1,0 +1,76 @@
+// One key for one interface, whether the router names it in CLI output or in
+// its SNMP interface table.
+//
+// What is known of the router's naming: the CLI prints "ATM2/0.1",
+// "FastEthernet2/0.1", "GigabitEthernet 4/0", "serial4/1:1/1/1/1/1.1", the
+// same interface sometimes in lower case ("atm2/0.34"), and MPLS tunnels as
+// "tun mpls:1" (or, after the forwarding parser drops the "tun" word,
+// "mpls:1"). The SNMP ifDescr of an IP interface is "ip<slot>/<port>.<sub>"
+// (documented example "IP3/1.1"): the interface type is not in it, but slot,
+// port and subinterface identify the interface on their own. Layer-2 ifDescr
+// forms are not known, so those rows are not wanted.
+//
+// Key form: lower case, blanks dropped; a name made of a type word and a
+// slot/port location keeps only "ip" and the location ("ATM2/0.1" and
+// "IP2/0.1" both give "ip2/0.1"); a leading "tun" word is dropped; any other
+// name ("loopback0", "mpls:1") is kept as it is. The context (virtual router,
+// or virtual router and VRF) does not enter the key: an interface has one name
+// whichever context printed it.
+#include <cctype>
+
+#include "ERXHost.h"
+
+namespace {
+
+const int kIfTypeMplsTunnel = 150;
+
+std::string Folded(const char* text) {
+  std::string folded;
+  for (const char* p = text; p && *p; ++p) {
+    unsigned char c = static_cast<unsigned char>(*p);
+    if (!std::isspace(c)) folded += static_cast<char>(std::tolower(c));
+  }
+  return folded;
+}
+
+std::string WithoutTunnelWord(const std::string& name) {
+  if (name.compare(0, 3, "tun") == 0 && name.size() > 3 &&
+      !std::isdigit(static_cast<unsigned char>(name[3]))) {
+    return name.substr(3);
+  }
+  return name;
+}
+
+// "atm2/0.1" -> "ip2/0.1"; names without a slot/port location are unchanged.
+std::string LocationKey(const std::string& name) {
+  size_t first = 0;
+  while (first < name.size() && std::isalpha(static_cast<unsigned char>(name[first]))) ++first;
+  if (first == 0 || first == name.size() ||
+      !std::isdigit(static_cast<unsigned char>(name[first])) ||
+      name.find('/', first) == std::string::npos) {
+    return name;
+  }
+  return "ip" + name.substr(first);
+}
+
+}  // namespace
+
+void ERXGetDescrFromVrfDescr(const char* cliName, const std::string& /*context*/,
+                             std::string& out) {
+  out = LocationKey(WithoutTunnelWord(Folded(cliName)));
+}
+
+void ERXGetDescrFromIfTableDescr(const char* ifDescr, const std::string& /*context*/,
+                                 std::string& out, int ifType) {
+  const std::string folded = Folded(ifDescr);
+  const bool ipInterface = folded.size() > 2 && folded.compare(0, 2, "ip") == 0 &&
+                           std::isdigit(static_cast<unsigned char>(folded[2])) &&
+                           folded.find('/') != std::string::npos;
+  if (ipInterface) {
+    out = folded;
+  } else if (ifType == kIfTypeMplsTunnel && !folded.empty()) {
+    out = WithoutTunnelWord(folded);
+  } else {
+    out.clear();
+  }
+}
