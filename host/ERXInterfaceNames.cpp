@@ -10,6 +10,10 @@
 // port and subinterface identify the interface on their own. Layer-2 ifDescr
 // forms are not known, so those rows are not wanted.
 //
+// BGP next-hop records print "Direct next-hop ATM2/0.1 (10.1.1.2)", possibly
+// with a second interface after a comma: a CLI name ends at the first "(" or
+// ",".
+//
 // Key form: lower case, blanks dropped; a name made of a type word and a
 // slot/port location keeps only "ip" and the location ("ATM2/0.1" and
 // "IP2/0.1" both give "ip2/0.1"); a leading "tun" word is dropped; any other
@@ -57,7 +61,8 @@ std::string LocationKey(const std::string& name) {
 
 void ERXGetDescrFromVrfDescr(const char* cliName, const std::string& /*context*/,
                              std::string& out) {
-  out = LocationKey(WithoutTunnelWord(Folded(cliName)));
+  const std::string name = cliName ? cliName : "";
+  out = LocationKey(WithoutTunnelWord(Folded(name.substr(0, name.find_first_of("(,")).c_str())));
 }
 
 void ERXGetDescrFromIfTableDescr(const char* ifDescr, const std::string& /*context*/,
