@@ -38,7 +38,7 @@ CKelAtomVector* ScriptedDevice::RunCommands(CKelRecord*, const std::vector<std::
       replies->RAVAddToEnd(new CKelAtom(static_cast<const char*>(nullptr)));
     }
   }
-  if (dropLastReply_ && replies->RAVSize() > 0) {
+  if (sessions_.size() - 1 == dropLastReplyOf_ && replies->RAVSize() > 0) {
     auto* shorter = new CKelAtomVector(0);
     for (int i = 0; i + 1 < replies->RAVSize(); ++i) {
       shorter->RAVAddToEnd(new CKelAtom(*replies->RAVGetValue(i)));

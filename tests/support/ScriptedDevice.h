@@ -23,8 +23,9 @@ class ScriptedDevice : public CPelkRequestTransport {
              const std::string& vr = "default");
   // Every session fails (null reply vector).
   void FailSessions(bool fail) { failSessions_ = fail; }
-  // Sessions return one reply fewer than commands asked.
-  void DropLastReply(bool drop) { dropLastReply_ = drop; }
+  // Session number `session` (0 for the first) returns one reply fewer than
+  // commands asked.
+  void DropLastReplyOfSession(size_t session) { dropLastReplyOf_ = session; }
 
   void AddWalkRow(const std::string& variable, const std::string& context,
                   const std::string& instance, int value);
@@ -50,7 +51,7 @@ class ScriptedDevice : public CPelkRequestTransport {
   std::map<std::pair<std::string, std::string>, std::string> replies_;  // (vr, command)
   std::map<std::pair<std::string, std::string>, std::vector<Row>> walkRows_;  // (var, context)
   bool failSessions_ = false;
-  bool dropLastReply_ = false;
+  size_t dropLastReplyOf_ = static_cast<size_t>(-1);
   std::vector<std::vector<std::string>> sessions_;
   std::vector<std::pair<std::string, std::string>> walks_;
 };
