@@ -1,0 +1,39 @@
+#include "PatternPaths.h"
+
+#include <cstdlib>
+
+#include "ERXHost.h"
+#include "KelError.h"
+#include "Trace.h"
+
+std::string IndexedPath(const std::string& path, int index) {
+  char* digits = nullptr;
+  DAUFIntToString(index, &digits);
+  std::string indexed = path + "[" + (digits ? digits : "") + "]";
+  std::free(digits);
+  return indexed;
+}
+
+std::string FieldText(const CPelkPattern& root, const std::string& path) {
+  std::string text;
+  root.FindField(path, text);
+  return text;
+}
+
+int MatchTelnetTable(CPelkPattern& root, const char* rootName, const std::string& reply,
+                     const char* operation, int compileErrorLine, const char* noMatchReason) {
+  if (!root.IsValid()) {
+    CKelError(-220440, kErrorSource, compileErrorLine, "Failed to compile!");
+    return 0;
+  }
+  Trace(4) << "::" << operation << "() compiled ok, but does it match?";
+  if (!root.Match(reply.c_str())) {
+    Trace(1) << "::" << operation << "() failed to match expected telnet response ("
+             << noMatchReason << ")!";
+    return 0;
+  }
+  Trace(4) << "::" << operation << "() has a match - lets extract it!";
+  const int count = root.NumberMatches(rootName);
+  Trace(4) << "::" << operation << "() " << count << " entries in the telnet table";
+  return count;
+}

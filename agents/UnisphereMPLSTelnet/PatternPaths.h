@@ -1,0 +1,28 @@
+// Field paths into a matched pattern tree, and the steps every CLI parser
+// takes between building its tree and walking its records.
+//
+//   const std::string entry = IndexedPath("lspEntry", i);      // "lspEntry[3]"
+//   const std::string dest = IndexedPath(entry + ".destEntry", j);
+//   root.FindField(dest + ".destination[0]", destination);
+#ifndef AGENTS_UNISPHEREMPLSTELNET_PATTERNPATHS_H_
+#define AGENTS_UNISPHEREMPLSTELNET_PATTERNPATHS_H_
+
+#include <string>
+
+#include "PelkPattern.h"
+
+// `path` + "[" + index + "]", the digits spelled by the host's DAUFIntToString.
+std::string IndexedPath(const std::string& path, int index);
+
+// The text the instance at `path` matched (empty when there is none).
+std::string FieldText(const CPelkPattern& root, const std::string& path);
+
+// Checks and matches a freshly built tree against a whole reply, with the
+// messages of `operation` (e.g. "ObtainLabelData"): "Failed to compile!" at
+// `compileErrorLine` when the tree is not valid, the level-1 no-match message
+// ending in "(" + noMatchReason + ")!", then the record count at level 4.
+// Returns the number of `rootName` records, 0 when there is nothing to walk.
+int MatchTelnetTable(CPelkPattern& root, const char* rootName, const std::string& reply,
+                     const char* operation, int compileErrorLine, const char* noMatchReason);
+
+#endif  // AGENTS_UNISPHEREMPLSTELNET_PATTERNPATHS_H_
