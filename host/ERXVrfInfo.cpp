@@ -1,5 +1,160 @@
-// PLACEHOLDER, replaced by the VRF-discovery work.
+// The VRFs of one virtual router, and the two Telnet helpers of the VRF work.
+#include <algorithm>
+#include <iostream>
+#include <sstream>
+
 #include "ERXHost.h"
-const char* ERXGetTelnet4VR(CKelRecord*, CPelkStdRequester*, const std::string&, const char*, CKelAtomVector** holder) { if (holder) *holder = nullptr; return nullptr; }
-bool ERXGetGeneralVRFInfo(const char*, std::vector<std::string>&, std::vector<std::string>&, std::vector<std::vector<std::string>>&, std::vector<std::vector<std::string>>&, std::vector<std::vector<std::string>>&, bool) { return false; }
-void ERXStripNewLineOutInterfaceDescr(const std::string& in, std::string& out, bool) { out = in; }
+
+// ---- "show ip vrf detail" ----
+//
+// No capture of this command was available. The layout accepted, one block
+// per VRF:
+//
+//   VRF red; default RD 100:1
+//     Description: customer red
+//     Interfaces:
+//       ATM2/0.10
+//       GigabitEthernet 4/0
+//     Export VPN route-target communities
+//       RT:100:1
+//     Import VPN route-target communities
+//       RT:100:1  RT:100:2
+//
+// - A block starts at a line whose first word is "VRF"; the next word is the
+//   name. The word after "RD" on that line is the route distinguisher ("<not
+//   set>" gives an empty one). A trailing ";" or "," belongs to neither.
+// - Inside a block, a line starting with "Interfaces", "Export" or "Import"
+//   opens a section; the lines indented deeper than that heading belong to it.
+//   Any other line at the heading's depth closes the section.
+// - Interfaces: one per line, blanks inside a name kept ("tun mpls:1").
+//   Route targets: several per line, separated by blanks, "RT:" dropped.
+// - Text before the first block (prompts, headings) is ignored. Every VRF gets
+//   a row in all five tables, empty where the block had nothing.
+namespace {
+
+enum class Section { kNone, kInterfaces, kImport, kExport };
+
+std::string Trimmed(const std::string& text) {
+  const size_t first = text.find_first_not_of(" \t\r\n");
+  if (first == std::string::npos) return "";
+  return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
+}
+
+size_t Indent(const std::string& line) {
+  size_t n = 0;
+  while (n < line.size() && (line[n] == ' ' || line[n] == '\t')) ++n;
+  return n;
+}
+
+std::vector<std::string> Words(const std::string& line) {
+  std::vector<std::string> words;
+  std::istringstream in(line);
+  for (std::string word; in >> word;) words.push_back(word);
+  return words;
+}
+
+std::string WithoutSeparator(std::string word) {
+  while (!word.empty() && (word.back() == ';' || word.back() == ',')) word.pop_back();
+  return word;
+}
+
+std::string RouteDistinguisher(const std::vector<std::string>& words) {
+  for (size_t i = 0; i + 1 < words.size(); ++i) {
+    if (words[i] != "RD") continue;
+    const std::string rd = WithoutSeparator(words[i + 1]);
+    return rd.compare(0, 4, "<not") == 0 ? "" : rd;
+  }
+  return "";
+}
+
+Section SectionOf(const std::string& firstWord) {
+  if (firstWord.compare(0, 10, "Interfaces") == 0) return Section::kInterfaces;
+  if (firstWord == "Import") return Section::kImport;
+  if (firstWord == "Export") return Section::kExport;
+  return Section::kNone;
+}
+
+std::string WithoutRTPrefix(const std::string& target) {
+  return target.compare(0, 3, "RT:") == 0 ? target.substr(3) : target;
+}
+
+}  // namespace
+
+bool ERXGetGeneralVRFInfo(const char* reply, std::vector<std::string>& names,
+                          std::vector<std::string>& routeDistinguishers,
+                          std::vector<std::vector<std::string>>& interfaces,
+                          std::vector<std::vector<std::string>>& importRTs,
+                          std::vector<std::vector<std::string>>& exportRTs, bool verbose) {
+  if (!reply) return false;
+  std::istringstream in(reply);
+  bool inBlock = false;
+  Section section = Section::kNone;
+  size_t headingIndent = 0;
+  for (std::string line; std::getline(in, line);) {
+    const std::vector<std::string> words = Words(line);
+    if (words.empty()) continue;
+    if (words[0] == "VRF" && words.size() > 1) {
+      names.push_back(WithoutSeparator(words[1]));
+      routeDistinguishers.push_back(RouteDistinguisher(words));
+      interfaces.emplace_back();
+      importRTs.emplace_back();
+      exportRTs.emplace_back();
+      inBlock = true;
+      section = Section::kNone;
+      continue;
+    }
+    if (!inBlock) continue;
+    const size_t indent = Indent(line);
+    if (section != Section::kNone && indent > headingIndent) {
+      if (section == Section::kInterfaces) {
+        interfaces.back().push_back(Trimmed(line));
+      } else {
+        auto& targets = section == Section::kImport ? importRTs.back() : exportRTs.back();
+        for (const std::string& word : words) targets.push_back(WithoutRTPrefix(word));
+      }
+      continue;
+    }
+    section = SectionOf(words[0]);
+    headingIndent = indent;
+  }
+  if (verbose) {
+    for (size_t i = 0; i < names.size(); ++i) {
+      std::cout << "VRF " << names[i] << " RD '" << routeDistinguishers[i] << "' "
+                << interfaces[i].size() << " interfaces, " << importRTs[i].size()
+                << " import and " << exportRTs[i].size() << " export route targets" << std::endl;
+    }
+  }
+  return true;
+}
+
+// ---- Telnet helpers ----
+
+// The parts of a wrapped name are joined without the line break and the blanks
+// around it; with keepBlanks one blank stands where the break was.
+void ERXStripNewLineOutInterfaceDescr(const std::string& in, std::string& out, bool keepBlanks) {
+  std::string joined;
+  size_t pos = 0;
+  while (pos <= in.size()) {
+    const size_t lineEnd = std::min(in.find_first_of("\r\n", pos), in.size());
+    const std::string part = Trimmed(in.substr(pos, lineEnd - pos));
+    if (!part.empty()) {
+      if (!joined.empty() && keepBlanks) joined += ' ';
+      joined += part;
+    }
+    pos = lineEnd + 1;
+  }
+  out = joined;
+}
+
+const char* ERXGetTelnet4VR(CKelRecord* record, CPelkStdRequester* requester,
+                            const std::string& vrName, const char* command,
+                            CKelAtomVector** holder) {
+  if (holder) *holder = nullptr;
+  if (!requester || !command || !holder) return nullptr;
+  auto* commands = new CKelAtomVector(2);
+  commands->RAVAddToEnd(new CKelAtom(("virtual-router " + vrName).c_str()));
+  commands->RAVAddToEnd(new CKelAtom(command));
+  *holder = requester->DSRGetTELNET(record, commands);
+  if (!*holder || (*holder)->RAVSize() != 2) return nullptr;
+  return (*holder)->RAVGetValue(1)->RAString();
+}
