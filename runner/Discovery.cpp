@@ -1,0 +1,125 @@
+#include "Discovery.h"
+
+#include <dlfcn.h>
+
+#include <map>
+
+#include "KelSnmp.h"
+#include "PelkAgent.h"
+
+namespace {
+
+// The module's entry returns its own agent class, a single-inheritance
+// subclass of CPelkMPLSAgent, so the pointer is usable as the base. The host's
+// operations are public there, protected in the subclass.
+using Instantiate = CPelkMPLSAgent* (*)();
+
+class AgentModule {
+ public:
+  explicit AgentModule(const std::string& path)
+      : path_(path), handle_(dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL)) {}
+  AgentModule(const AgentModule&) = delete;
+  AgentModule& operator=(const AgentModule&) = delete;
+  ~AgentModule() {
+    if (handle_) dlclose(handle_);
+  }
+
+  // A new agent, or null with `problem` set.
+  CPelkMPLSAgent* NewAgent(std::string& problem) {
+    if (!handle_) {
+      problem = "cannot load the agent module " + path_ + ": " + dlerror();
+      return nullptr;
+    }
+    auto entry = reinterpret_cast<Instantiate>(dlsym(handle_, "DAInstantiate"));
+    if (!entry) {
+      problem = "the agent module " + path_ + " has no DAInstantiate";
+      return nullptr;
+    }
+    return entry();
+  }
+
+ private:
+  std::string path_;
+  void* handle_;
+};
+
+// The host's tree of the device's interfaces, from the device's own ifDescr
+// walk: keyed by ifIndex, each entry a binding list holding "ifDescr".
+class InterfaceTree {
+ public:
+  InterfaceTree(CPelkStdRequester* requester, CKelRecord* record) {
+    CKelDoubleList* walk = requester->DSRSnmpGetNext(record, "ifDescr", nullptr, "");
+    for (CKelListable* it = walk ? walk->RDLHead() : nullptr; it; it = walk->RDLGetNext(it)) {
+      auto* row = static_cast<CKelSnmpVarOp*>(it);
+      const int ifIndex = row->RSVOASN1()->RAAAddressAt(0);
+      const char* descr = row->RSVOValue() ? row->RSVOValue()->RAString() : nullptr;
+      if (ifIndex <= 0 || !descr || lists_.count(ifIndex)) continue;
+      auto* list = new CKelVBList;
+      list->RVBLAddToListEnd(new CKelVarBind("ifDescr", descr));
+      lists_[ifIndex] = list;
+      tree_.RTLAdd(ifIndex, list);
+    }
+    delete walk;
+  }
+  InterfaceTree(const InterfaceTree&) = delete;
+  InterfaceTree& operator=(const InterfaceTree&) = delete;
+  ~InterfaceTree() {
+    for (auto& entry : lists_) delete entry.second;
+  }
+
+  CKelTreeList* Tree() { return &tree_; }
+  const std::map<int, CKelVBList*>& Lists() const { return lists_; }
+
+ private:
+  CKelTreeList tree_{0};
+  std::map<int, CKelVBList*> lists_;
+};
+
+void RunProcessingLayer(CPelkMPLSAgent& agent, CKelRecord& record, CPelkMediationData& medData,
+                        Json& report) {
+  CKelDoubleList* adminStatus = nullptr;
+  CKelTreeList* addresses = nullptr;
+  CKelTreeList* values = nullptr;
+  agent.GetLocalNbrForProcessing(&medData, &adminStatus, &addresses, &values);
+  delete adminStatus;
+  delete addresses;
+  delete values;
+
+  InterfaceTree interfaces(agent.DAGetRequester(), &record);
+  agent.AppendVendorSpecificData(&record, &medData, interfaces.Tree());
+
+  report["virtualRouters"] = VirtualRoutersOf(record);
+  auto* mpls = static_cast<CPelkMPLSData*>(medData.DMDGetDataPtr("m_MPLSData"));
+  report["labelEntries"] = mpls ? LabelEntriesOf(*mpls) : Json::array();
+  report["vrfs"] = mpls ? VrfsOf(*mpls) : Json::array();
+  report["interfaces"] = InterfacesOf(interfaces.Lists());
+  auto* vrList = static_cast<std::vector<std::string>*>(medData.DMDGetDataPtr("VirtualRouter"));
+  report["ipAddresses"] = IpAddressesOf(medData, vrList ? *vrList : std::vector<std::string>());
+}
+
+}  // namespace
+
+bool DiscoverCapturedDevice(ReplayTransport& device, const DiscoveryOptions& options,
+                            Json& report, std::string& problem) {
+  AgentModule module(options.modulePath);
+  KelClearErrorLog();
+  CPelkMPLSAgent* agent = module.NewAgent(problem);
+  if (!agent) return false;
+  agent->DAGetRequester()->DSRSetTransport(&device);
+  agent->RASetSCDesc();
+  agent->DMASetGatherLabels(options.gatherLabels);
+  agent->DMASetWantedVRFs(options.wantedVrfs);
+
+  report = Json::object();
+  report["device"] = device.DeviceName();
+  report["agent"] = agent->RAGetDesc();
+  CPelkMediationData medData;
+  CKelRecord record(device.DeviceName().c_str());
+  record.RRSetMediationData(&medData);
+  agent->DADoMediationLayer(&record);
+  RunProcessingLayer(*agent, record, medData, report);
+  agent->DMACleanUpMedData(&medData);
+  report["errors"] = ErrorsOf(KelErrorLog());
+  delete agent;
+  return true;
+}

@@ -1,0 +1,105 @@
+#include "ReplayTransport.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "KelSnmp.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char kSwitchCommand[] = "virtual-router ";
+
+bool ReadFile(const fs::path& path, std::string& text) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  std::ostringstream content;
+  content << in.rdbuf();
+  text = content.str();
+  return !in.bad();
+}
+
+std::string FolderName(const fs::path& dir) {
+  fs::path normal = dir.lexically_normal();
+  if (normal.filename().empty()) normal = normal.parent_path();
+  return normal.filename().string();
+}
+
+}  // namespace
+
+bool ReplayTransport::Load(const std::string& dir, std::string& problem) {
+  const fs::path folder(dir);
+  std::error_code error;
+  if (!fs::is_directory(folder, error)) {
+    problem = fs::exists(folder, error) ? dir + " is not a folder"
+                                        : "no captured device at " + dir + ": no such folder";
+    return false;
+  }
+  const fs::path cliLog = folder / "cli.log";
+  std::string log;
+  if (!fs::exists(cliLog, error)) {
+    problem = "no captured device at " + dir + ": the folder has no cli.log";
+    return false;
+  }
+  if (!ReadFile(cliLog, log)) {
+    problem = "cannot read " + cliLog.string();
+    return false;
+  }
+  cli_ = ParseCliLog(log);
+  if (cli_.host.empty()) warnings_.push_back(cliLog.string() + ": no prompt line, no command captured");
+  name_ = cli_.host.empty() ? FolderName(folder) : cli_.host;
+
+  if (fs::exists(folder / "snmp.walk", error)) LoadWalk((folder / "snmp.walk").string(), "");
+  std::vector<fs::path> contextWalks;
+  if (fs::is_directory(folder / "snmp", error)) {
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder / "snmp", error)) {
+      if (entry.path().extension() == ".walk") contextWalks.push_back(entry.path());
+    }
+  }
+  std::sort(contextWalks.begin(), contextWalks.end());
+  for (const fs::path& path : contextWalks) LoadWalk(path.string(), "@" + path.stem().string());
+  return true;
+}
+
+void ReplayTransport::LoadWalk(const std::string& path, const std::string& context) {
+  std::string text;
+  if (!ReadFile(path, text)) {
+    warnings_.push_back(path + ": cannot read the file");
+    return;
+  }
+  walks_[context] = ParseSnmpWalk(text, path, warnings_);
+}
+
+CKelAtomVector* ReplayTransport::RunCommands(CKelRecord*, const std::vector<std::string>& commands) {
+  auto* replies = new CKelAtomVector(static_cast<unsigned int>(commands.size()));
+  std::string context = "default";
+  for (const std::string& command : commands) {
+    const std::string collapsed = CollapsedCommand(command);
+    const char* text = nullptr;
+    if (collapsed.compare(0, sizeof kSwitchCommand - 1, kSwitchCommand) == 0) {
+      // Switching prints nothing; the capture only tells whether the context exists.
+      context = collapsed.substr(sizeof kSwitchCommand - 1);
+      if (cli_.contexts.count(context)) text = "";
+    } else if (const std::string* reply = cli_.Reply(context, collapsed)) {
+      text = reply->c_str();
+    }
+    replies->RAVAddToEnd(new CKelAtom(text));
+  }
+  return replies;
+}
+
+CKelDoubleList* ReplayTransport::Walk(CKelRecord*, const char* variable, const std::string& context) {
+  auto file = walks_.find(context);
+  if (!variable || file == walks_.end()) return nullptr;
+  auto column = file->second.find(variable);
+  if (column == file->second.end() || column->second.empty()) return nullptr;
+  auto* list = new CKelDoubleList;
+  for (const WalkRow& row : column->second) {
+    CKelAtom* value = row.isInt ? new CKelAtom(row.intValue) : new CKelAtom(row.text.c_str());
+    list->RDLAddToListEnd(new CKelSnmpVarOp(variable, row.instance, value));
+  }
+  return list;
+}
