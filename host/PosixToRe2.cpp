@@ -1,0 +1,417 @@
+#include "PosixToRe2.h"
+
+#include <re2/re2.h>
+
+#include <bitset>
+#include <cstdio>
+#include <new>
+#include <vector>
+
+namespace pelk {
+namespace {
+
+constexpr int kMaxRepeat = 1000;  // RE2's own limit
+
+using ByteSet = std::bitset<256>;
+
+void AddRange(ByteSet& set, int lo, int hi) {
+  for (int c = lo; c <= hi; ++c) set.set(static_cast<std::size_t>(c));
+}
+
+// Character classes of the C locale.
+bool AddNamedClass(ByteSet& set, std::string_view name) {
+  if (name == "alpha") {
+    AddRange(set, 'a', 'z');
+    AddRange(set, 'A', 'Z');
+  } else if (name == "upper") {
+    AddRange(set, 'A', 'Z');
+  } else if (name == "lower") {
+    AddRange(set, 'a', 'z');
+  } else if (name == "digit") {
+    AddRange(set, '0', '9');
+  } else if (name == "xdigit") {
+    AddRange(set, '0', '9');
+    AddRange(set, 'a', 'f');
+    AddRange(set, 'A', 'F');
+  } else if (name == "alnum") {
+    AddRange(set, '0', '9');
+    AddRange(set, 'a', 'z');
+    AddRange(set, 'A', 'Z');
+  } else if (name == "space") {
+    AddRange(set, '\t', '\r');
+    set.set(' ');
+  } else if (name == "blank") {
+    set.set('\t');
+    set.set(' ');
+  } else if (name == "punct") {
+    AddRange(set, '!', '/');
+    AddRange(set, ':', '@');
+    AddRange(set, '[', '`');
+    AddRange(set, '{', '~');
+  } else if (name == "print") {
+    AddRange(set, ' ', '~');
+  } else if (name == "graph") {
+    AddRange(set, '!', '~');
+  } else if (name == "cntrl") {
+    AddRange(set, 0, 31);
+    set.set(127);
+  } else {
+    return false;
+  }
+  return true;
+}
+
+void AppendByte(std::string& out, unsigned char c) {
+  char buf[8];
+  std::snprintf(buf, sizeof buf, "\\x{%02x}", c);
+  out += buf;
+}
+
+// Everything but letters, digits and "_" is written escaped so that RE2 cannot
+// give it a meaning of its own.
+void AppendLiteral(std::string& out, unsigned char c) {
+  if ((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+      c == '_') {
+    out += static_cast<char>(c);
+  } else if (c > ' ' && c < 127) {
+    out += '\\';
+    out += static_cast<char>(c);
+  } else {
+    AppendByte(out, c);
+  }
+}
+
+void AppendSet(std::string& out, const ByteSet& set) {
+  if (set.none()) {  // only reachable with an expression holding NUL bytes
+    out += "[^\\x{00}-\\x{ff}]";
+    return;
+  }
+  out += '[';
+  for (int c = 0; c < 256;) {
+    if (!set.test(static_cast<std::size_t>(c))) {
+      ++c;
+      continue;
+    }
+    int hi = c;
+    while (hi + 1 < 256 && set.test(static_cast<std::size_t>(hi + 1))) ++hi;
+    AppendByte(out, static_cast<unsigned char>(c));
+    if (hi > c) {
+      out += '-';
+      AppendByte(out, static_cast<unsigned char>(hi));
+    }
+    c = hi + 1;
+  }
+  out += ']';
+}
+
+class Translator {
+ public:
+  explicit Translator(std::string_view in) : in_(in) {}
+
+  Re2Translation Run() {
+    Re2Translation r;
+    if (Translate()) {
+      r.ok = true;
+      r.pattern = std::move(out_);
+    } else {
+      r.error = std::move(error_);
+    }
+    r.hasCaret = hasCaret_;
+    return r;
+  }
+
+ private:
+  static constexpr std::size_t kNone = std::string::npos;
+
+  bool Fail(const char* why) {
+    error_ = why;
+    return false;
+  }
+
+  bool AtEnd() const { return pos_ >= in_.size(); }
+  unsigned char Peek(std::size_t ahead = 0) const {
+    return pos_ + ahead < in_.size() ? static_cast<unsigned char>(in_[pos_ + ahead]) : 0;
+  }
+  bool Has(std::size_t ahead) const { return pos_ + ahead < in_.size(); }
+
+  void BeginAtom() {
+    atomStart_ = out_.size();
+    atomRepeated_ = false;
+  }
+
+  bool Translate() {
+    std::vector<std::size_t> groups;
+    while (!AtEnd()) {
+      const unsigned char c = Peek();
+      switch (c) {
+        case '(':
+          ++pos_;
+          groups.push_back(out_.size());
+          out_ += '(';
+          atomStart_ = kNone;
+          break;
+        case ')':
+          ++pos_;
+          if (groups.empty()) return Fail("unmatched )");
+          out_ += ')';
+          atomStart_ = groups.back();
+          atomRepeated_ = false;
+          groups.pop_back();
+          break;
+        case '|':
+          ++pos_;
+          out_ += '|';
+          atomStart_ = kNone;
+          break;
+        case '^':
+        case '$':
+          ++pos_;
+          if (c == '^') hasCaret_ = true;
+          out_ += static_cast<char>(c);
+          atomStart_ = kNone;  // an anchor cannot be repeated
+          break;
+        case '.':
+          ++pos_;
+          BeginAtom();
+          out_ += '.';
+          break;
+        case '[': {
+          ++pos_;
+          ByteSet set;
+          if (!ParseBracket(set)) return false;
+          BeginAtom();
+          AppendSet(out_, set);
+          break;
+        }
+        case '*':
+        case '+':
+        case '?':
+          ++pos_;
+          if (!Repeat(std::string(1, static_cast<char>(c)))) return false;
+          break;
+        case '{': {
+          ++pos_;
+          std::string interval;
+          if (!ParseInterval(interval)) return false;
+          if (!Repeat(interval)) return false;
+          break;
+        }
+        case '\\': {
+          if (!Has(1)) return Fail("trailing backslash");
+          const unsigned char e = Peek(1);
+          pos_ += 2;
+          if ((e >= '0' && e <= '9') || (e >= 'a' && e <= 'z') || (e >= 'A' && e <= 'Z') ||
+              e == '<' || e == '>' || e == '`' || e == '\'') {
+            return Fail("back-reference or escape without a POSIX meaning");
+          }
+          BeginAtom();
+          AppendLiteral(out_, e);
+          break;
+        }
+        default:
+          ++pos_;
+          BeginAtom();
+          AppendLiteral(out_, c);
+          break;
+      }
+    }
+    if (!groups.empty()) return Fail("unmatched (");
+    return true;
+  }
+
+  bool Repeat(const std::string& op) {
+    if (atomStart_ == kNone) return Fail("repetition operator without operand");
+    // Stacked operators nest: "a+?" is "(a+)?", never a lazy "+".
+    if (atomRepeated_) {
+      out_.insert(atomStart_, 1, '(');
+      out_ += ')';
+    }
+    out_ += op;
+    atomRepeated_ = true;
+    return true;
+  }
+
+  // Reads a decimal count; -1 when there are no digits.
+  long ReadCount() {
+    long n = -1;
+    while (!AtEnd() && Peek() >= '0' && Peek() <= '9') {
+      n = (n < 0 ? 0 : n) * 10 + (Peek() - '0');
+      if (n > kMaxRepeat) n = kMaxRepeat + 1;  // keeps growing digits bounded
+      ++pos_;
+    }
+    return n;
+  }
+
+  // After "{": "m}", "m,}", "m,n}" and ",n}" (as "0,n").
+  bool ParseInterval(std::string& out) {
+    long lo = ReadCount();
+    long hi = lo;
+    bool open = false;
+    if (!AtEnd() && Peek() == ',') {
+      ++pos_;
+      if (lo < 0) lo = 0;
+      hi = ReadCount();
+      open = hi < 0;
+    }
+    if (AtEnd()) return Fail("unterminated {");
+    if (lo < 0 || Peek() != '}') return Fail("malformed repeat count");
+    ++pos_;
+    if (lo > kMaxRepeat || hi > kMaxRepeat) return Fail("repeat count above 1000");
+    if (!open && hi < lo) return Fail("repeat counts out of order");
+    out = "{" + std::to_string(lo);
+    if (open) {
+      out += ",";
+    } else if (hi != lo) {
+      out += "," + std::to_string(hi);
+    }
+    out += "}";
+    return true;
+  }
+
+  enum class ElemKind { kChar, kClass, kEquiv };
+  struct Elem {
+    ElemKind kind = ElemKind::kChar;
+    unsigned char ch = 0;
+    ByteSet set;
+  };
+
+  // "[.x.]", "[=x=]" or "[:name:]", with pos_ on the opening "[".
+  bool ParseSymbol(Elem& elem) {
+    const char delim = static_cast<char>(Peek(1));
+    const std::size_t nameStart = pos_ + 2;
+    std::size_t i = nameStart;
+    while (i + 1 < in_.size() && !(in_[i] == delim && in_[i + 1] == ']')) ++i;
+    if (i + 1 >= in_.size()) return Fail("unterminated [");
+    const std::string_view name = in_.substr(nameStart, i - nameStart);
+    pos_ = i + 2;
+    if (delim == ':') {
+      elem.kind = ElemKind::kClass;
+      if (!AddNamedClass(elem.set, name)) return Fail("unknown character class");
+      return true;
+    }
+    // Only single characters collate in the C locale.
+    if (name.size() != 1) return Fail("invalid collating element");
+    elem.kind = delim == '=' ? ElemKind::kEquiv : ElemKind::kChar;
+    elem.ch = static_cast<unsigned char>(name[0]);
+    return true;
+  }
+
+  bool StartsSymbol() const {
+    return Peek() == '[' && Has(1) && (Peek(1) == '.' || Peek(1) == '=' || Peek(1) == ':');
+  }
+
+  // After "[". A backslash is an ordinary character here.
+  bool ParseBracket(ByteSet& result) {
+    bool negate = false;
+    if (!AtEnd() && Peek() == '^') {
+      negate = true;
+      ++pos_;
+    }
+    ByteSet set;
+    bool first = true;
+    for (;;) {
+      if (AtEnd()) return Fail("unmatched [");
+      if (Peek() == ']' && !first) {
+        ++pos_;
+        break;
+      }
+      Elem start;
+      if (StartsSymbol()) {
+        if (!ParseSymbol(start)) return false;
+      } else {
+        if (Peek() == '-' && !first && !(Has(1) && Peek(1) == ']')) {
+          return Fail("invalid range");
+        }
+        start.ch = Peek();
+        ++pos_;
+      }
+      first = false;
+
+      if (start.kind == ElemKind::kChar && !AtEnd() && Peek() == '-' && Has(1) && Peek(1) != ']') {
+        ++pos_;
+        Elem end;
+        if (StartsSymbol()) {
+          if (!ParseSymbol(end)) return false;
+          if (end.kind != ElemKind::kChar) return Fail("invalid range end");
+        } else {
+          end.ch = Peek();
+          ++pos_;
+        }
+        if (end.ch < start.ch) return Fail("empty range");
+        AddRange(set, start.ch, end.ch);
+      } else if (start.kind == ElemKind::kClass) {
+        set |= start.set;
+      } else {
+        set.set(start.ch);
+      }
+    }
+    result = negate ? ~set : set;
+    return true;
+  }
+
+  std::string_view in_;
+  std::size_t pos_ = 0;
+  std::string out_;
+  std::string error_;
+  bool hasCaret_ = false;
+  std::size_t atomStart_ = kNone;  // where the last repeatable atom begins in out_
+  bool atomRepeated_ = false;
+};
+
+RE2::Options EngineOptions() {
+  RE2::Options o;
+  o.set_posix_syntax(true);
+  o.set_longest_match(true);
+  o.set_one_line(true);  // otherwise "^" also matches after each newline
+  o.set_dot_nl(true);
+  o.set_never_nl(false);
+  o.set_case_sensitive(true);
+  o.set_encoding(RE2::Options::EncodingLatin1);
+  o.set_log_errors(false);
+  return o;
+}
+
+}  // namespace
+
+Re2Translation TranslatePosixEre(std::string_view ere) {
+  try {
+    return Translator(ere).Run();
+  } catch (const std::exception&) {
+    Re2Translation r;
+    r.error = "out of memory";
+    return r;
+  }
+}
+
+PosixRegex::PosixRegex(std::string_view ere) {
+  try {
+    Re2Translation t = TranslatePosixEre(ere);
+    hasCaret_ = t.hasCaret;
+    if (!t.ok) {
+      error_ = std::move(t.error);
+      return;
+    }
+    auto re = std::make_shared<const RE2>(t.pattern, EngineOptions());
+    if (!re->ok()) {
+      error_ = re->error();
+      return;
+    }
+    re_ = std::move(re);
+  } catch (const std::exception&) {
+    re_.reset();
+    error_ = "out of memory";
+  }
+}
+
+bool PosixRegex::Find(std::string_view text, std::size_t* begin, std::size_t* end) const {
+  if (!re_) return false;
+  const re2::StringPiece piece(text.data(), text.size());
+  re2::StringPiece match;
+  if (!re_->Match(piece, 0, piece.size(), RE2::UNANCHORED, &match, 1)) return false;
+  const std::size_t b = match.data() ? static_cast<std::size_t>(match.data() - text.data()) : 0;
+  *begin = b;
+  *end = b + match.size();
+  return true;
+}
+
+}  // namespace pelk

@@ -1,0 +1,53 @@
+// POSIX extended regular expressions (C locale, one byte per character) on top
+// of RE2, which reads several constructs differently or not at all.
+#ifndef HOST_POSIXTORE2_H_
+#define HOST_POSIXTORE2_H_
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace re2 {
+class RE2;
+}
+
+namespace pelk {
+
+struct Re2Translation {
+  bool ok = false;
+  std::string pattern;    // RE2 syntax, set when ok
+  std::string error;      // why the expression was rejected
+  bool hasCaret = false;  // holds a "^" anchor
+};
+
+// Rewrites an ERE in RE2 syntax. Rejects what RE2 cannot express or what has no
+// defined meaning here: back-references and other letter or digit escapes,
+// repeat counts above 1000, unbalanced parentheses or brackets, repetition
+// without an operand, empty or reversed ranges, unknown classes.
+Re2Translation TranslatePosixEre(std::string_view ere);
+
+// A translated and compiled ERE. "^" matches only where the searched text
+// begins, "." and negated brackets match a newline, and matches are
+// leftmost-longest. Copies share the compiled program, which is immutable.
+class PosixRegex {
+ public:
+  explicit PosixRegex(std::string_view ere);
+
+  bool ok() const { return re_ != nullptr; }
+  const std::string& error() const { return error_; }
+  bool hasCaret() const { return hasCaret_; }
+
+  // Searches `text` as a string of its own; on success sets the bounds of the
+  // match relative to text.data().
+  bool Find(std::string_view text, std::size_t* begin, std::size_t* end) const;
+
+ private:
+  std::shared_ptr<const re2::RE2> re_;
+  std::string error_;
+  bool hasCaret_ = false;
+};
+
+}  // namespace pelk
+
+#endif  // HOST_POSIXTORE2_H_
