@@ -1,0 +1,335 @@
+#include "PelkPattern.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+#include <stdexcept>
+#include <string_view>
+#include <utility>
+
+#include "PosixToRe2.h"
+
+namespace {
+
+// Offsets and counts are 32-bit: results take several times the size of the
+// reply, and replies stay far below 4 GB.
+using Index = std::uint32_t;
+constexpr Index kNoGroups = std::numeric_limits<Index>::max();
+constexpr std::size_t kMaxEntries = kNoGroups - 1;
+
+// One match of a pattern, as offsets into the matched text. Its children's
+// matches are groups[firstGroup + i] for the pattern's i-th child.
+struct Instance {
+  Index begin;
+  Index end;
+  Index firstGroup;
+};
+
+// The instances of one child inside one parent instance: instances[first, first + count).
+struct Group {
+  Index first;
+  Index count;
+};
+
+// Grows in large chunks and never moves what it holds: results reach millions
+// of entries, and reallocating a vector copied them over and over.
+template <typename T>
+class ChunkedArray {
+ public:
+  ChunkedArray() = default;
+  ChunkedArray(const ChunkedArray& other) : size_(other.size_) {
+    chunks_.reserve(other.chunks_.size());
+    for (std::size_t i = 0; i < other.chunks_.size(); ++i) {
+      chunks_.emplace_back(new T[kChunk]);
+      const std::size_t n = std::min(kChunk, size_ - i * kChunk);
+      std::copy(other.chunks_[i].get(), other.chunks_[i].get() + n, chunks_.back().get());
+    }
+  }
+  ChunkedArray& operator=(const ChunkedArray&) = delete;
+
+  std::size_t size() const { return size_; }
+  T& operator[](std::size_t i) { return chunks_[i >> kShift][i & (kChunk - 1)]; }
+  const T& operator[](std::size_t i) const { return chunks_[i >> kShift][i & (kChunk - 1)]; }
+
+  void push_back(const T& value) {
+    if (size_ == chunks_.size() * kChunk) chunks_.emplace_back(new T[kChunk]);
+    (*this)[size_++] = value;
+  }
+  void append(std::size_t n, const T& value) {
+    for (std::size_t i = 0; i < n; ++i) push_back(value);
+  }
+
+ private:
+  static constexpr std::size_t kShift = 10;
+  static constexpr std::size_t kChunk = std::size_t{1} << kShift;
+  std::vector<std::unique_ptr<T[]>> chunks_;
+  std::size_t size_ = 0;
+};
+
+struct Results {
+  std::string text;
+  ChunkedArray<Instance> instances;  // the root's instances come first
+  ChunkedArray<Group> groups;
+  Index rootCount = 0;
+};
+
+// "name[12]" -> name and index; "name" -> index absent.
+struct PathPart {
+  std::string_view name;
+  bool hasIndex = false;
+  std::size_t index = 0;
+};
+
+bool ParsePart(std::string_view part, PathPart& out) {
+  const std::size_t open = part.find('[');
+  out.name = part.substr(0, open);
+  if (out.name.empty() || out.name.find(']') != std::string_view::npos) return false;
+  if (open == std::string_view::npos) {
+    out.hasIndex = false;
+    return true;
+  }
+  const std::string_view digits = part.substr(open + 1);
+  if (digits.size() < 2 || digits.back() != ']') return false;
+  std::size_t value = 0;
+  for (std::size_t i = 0; i + 1 < digits.size(); ++i) {
+    const char c = digits[i];
+    if (c < '0' || c > '9') return false;
+    if (value > (static_cast<std::size_t>(-1) - 9) / 10) return false;
+    value = value * 10 + static_cast<std::size_t>(c - '0');
+  }
+  out.hasIndex = true;
+  out.index = value;
+  return true;
+}
+
+}  // namespace
+
+struct CPelkPattern::Impl {
+  std::string name;
+  bool repeating = false;
+  std::vector<pelk::PosixRegex> pieces;  // a plain expression is a single piece
+  bool selfValid = false;
+  std::unique_ptr<std::vector<CPelkPattern>> children;
+  std::unique_ptr<Results> results;  // only on the pattern Match was called on
+
+  Impl(const char* fieldName, bool repeat) : name(fieldName ? fieldName : ""), repeating(repeat) {}
+
+  Impl(const Impl& other)
+      : name(other.name),
+        repeating(other.repeating),
+        pieces(other.pieces),
+        selfValid(other.selfValid),
+        children(other.children ? new std::vector<CPelkPattern>(*other.children) : nullptr),
+        results(other.results ? new Results(*other.results) : nullptr) {}
+
+  void Compile(const std::vector<std::string_view>& sources) {
+    pieces.clear();
+    selfValid = false;
+    try {
+      pieces.reserve(sources.size());
+      for (std::string_view s : sources) pieces.emplace_back(s);
+    } catch (const std::exception&) {
+      pieces.clear();
+      return;
+    }
+    selfValid = !pieces.empty();
+    for (const auto& p : pieces) selfValid = selfValid && p.ok();
+  }
+
+  bool TreeValid() const {
+    if (!selfValid) return false;
+    if (children) {
+      for (const CPelkPattern& child : *children) {
+        if (!child.impl_ || !child.impl_->TreeValid()) return false;
+      }
+    }
+    return true;
+  }
+
+  std::size_t ChildCount() const { return children ? children->size() : 0; }
+  const Impl& Child(std::size_t i) const { return *(*children)[i].impl_; }
+
+  enum class Outcome { kFound, kNotFound, kRetry };
+
+  // Searches text[from, to) for one instance. kRetry: a later piece anchored
+  // with "^" failed where the previous piece ended; the search may go on from *resume.
+  Outcome FindInstance(std::string_view text, std::size_t from, std::size_t to,
+                       std::size_t* begin, std::size_t* end, std::size_t* resume) const {
+    std::size_t pos = from;
+    for (std::size_t i = 0; i < pieces.size(); ++i) {
+      std::size_t b = 0;
+      std::size_t e = 0;
+      if (!pieces[i].Find(text.substr(pos, to - pos), &b, &e)) {
+        if (i > 0 && pieces[i].hasCaret()) {
+          *resume = pos;
+          return Outcome::kRetry;
+        }
+        // Without "^" this piece fails from any later position as well.
+        return Outcome::kNotFound;
+      }
+      if (i == 0) *begin = pos + b;
+      pos += e;
+    }
+    *end = pos;
+    return Outcome::kFound;
+  }
+
+  // Appends this pattern's instances in text[from, to) to r.instances and
+  // returns where the next sibling's search starts.
+  std::size_t Collect(Results& r, std::size_t from, std::size_t to) const {
+    std::size_t next = from;
+    std::size_t pos = from;
+    while (pos <= to) {
+      std::size_t b = 0;
+      std::size_t e = 0;
+      std::size_t resume = 0;
+      const Outcome o = FindInstance(r.text, pos, to, &b, &e, &resume);
+      if (o == Outcome::kNotFound) break;
+      if (o == Outcome::kRetry) {
+        pos = resume > pos ? resume : pos + 1;
+        continue;
+      }
+      if (r.instances.size() >= kMaxEntries) throw std::length_error("too many matches");
+      r.instances.push_back(Instance{static_cast<Index>(b), static_cast<Index>(e), kNoGroups});
+      next = e;
+      if (!repeating) break;
+      pos = e > b ? e : e + 1;  // an empty instance must not be found again
+    }
+    return next;
+  }
+
+  // Finds the children of the pattern instance r.instances[index], then theirs.
+  void MatchChildren(Results& r, Index index) const {
+    const std::size_t n = ChildCount();
+    if (n == 0) return;
+    if (r.groups.size() + n > kMaxEntries) throw std::length_error("too many matches");
+    const auto firstGroup = static_cast<Index>(r.groups.size());
+    r.groups.append(n, Group{0, 0});
+    r.instances[index].firstGroup = firstGroup;
+    const std::size_t to = r.instances[index].end;
+    std::size_t pos = r.instances[index].begin;
+    for (std::size_t i = 0; i < n; ++i) {
+      const auto first = static_cast<Index>(r.instances.size());
+      pos = Child(i).Collect(r, pos, to);
+      r.groups[firstGroup + i] = Group{first, static_cast<Index>(r.instances.size() - first)};
+    }
+    for (std::size_t i = 0; i < n; ++i) {
+      const Group g = r.groups[firstGroup + i];
+      for (Index k = 0; k < g.count; ++k) Child(i).MatchChildren(r, g.first + k);
+    }
+  }
+
+  // Follows a path from the root. For a count (wantCount) the last part has no
+  // index and *count receives the number of its instances; otherwise every part
+  // has one and *found is the instance named.
+  bool Resolve(std::string_view path, bool wantCount, std::size_t* count,
+               const Instance** found) const {
+    if (!results) return false;
+    const Impl* node = this;
+    Group group{0, results->rootCount};
+    const Instance* inst = nullptr;
+    for (std::size_t start = 0;;) {
+      const std::size_t dot = path.find('.', start);
+      const bool last = dot == std::string_view::npos;
+      PathPart part;
+      if (!ParsePart(path.substr(start, last ? dot : dot - start), part)) return false;
+      if (!inst) {
+        if (part.name != name) return false;
+      } else {
+        std::size_t c = 0;
+        while (c < node->ChildCount() && node->Child(c).name != part.name) ++c;
+        if (c == node->ChildCount() || inst->firstGroup == kNoGroups) return false;
+        group = results->groups[inst->firstGroup + c];
+        node = &node->Child(c);
+      }
+      if (last && wantCount) {
+        if (part.hasIndex) return false;
+        *count = group.count;
+        return true;
+      }
+      if (!part.hasIndex || part.index >= group.count) return false;
+      inst = &results->instances[group.first + part.index];
+      if (last) break;
+      start = dot + 1;
+    }
+    *found = inst;
+    return true;
+  }
+};
+
+CPelkPattern::CPelkPattern(const char* fieldName, bool repeating, const char* expression)
+    : impl_(new Impl(fieldName, repeating)) {
+  if (expression) impl_->Compile({std::string_view(expression)});
+}
+
+CPelkPattern::CPelkPattern(const char* fieldName, bool repeating,
+                           const std::vector<std::string>& pieces)
+    : impl_(new Impl(fieldName, repeating)) {
+  std::vector<std::string_view> sources(pieces.begin(), pieces.end());
+  impl_->Compile(sources);
+}
+
+CPelkPattern::CPelkPattern(const CPelkPattern& other)
+    : impl_(other.impl_ ? new Impl(*other.impl_) : nullptr) {}
+
+CPelkPattern& CPelkPattern::operator=(const CPelkPattern& other) {
+  if (this != &other) impl_.reset(other.impl_ ? new Impl(*other.impl_) : nullptr);
+  return *this;
+}
+
+CPelkPattern::~CPelkPattern() = default;
+
+void CPelkPattern::SetSubPattern(std::vector<CPelkPattern>* children) {
+  if (!impl_) {
+    delete children;
+    return;
+  }
+  if (children != impl_->children.get()) impl_->children.reset(children);
+  impl_->results.reset();
+}
+
+bool CPelkPattern::IsValid() const { return impl_ && impl_->TreeValid(); }
+
+bool CPelkPattern::Match(const char* text) {
+  if (!impl_) return false;
+  impl_->results.reset();
+  if (!text || !impl_->TreeValid()) return false;
+  try {
+    auto r = std::make_unique<Results>();
+    r->text.assign(text);
+    if (r->text.size() > kMaxEntries) return false;
+    impl_->Collect(*r, 0, r->text.size());
+    r->rootCount = static_cast<Index>(r->instances.size());
+    for (Index i = 0; i < r->rootCount; ++i) impl_->MatchChildren(*r, i);
+    const bool matched = r->rootCount > 0;
+    impl_->results = std::move(r);
+    return matched;
+  } catch (const std::exception&) {
+    impl_->results.reset();
+    return false;
+  }
+}
+
+int CPelkPattern::NumberMatches(const std::string& fieldPath) const {
+  if (!impl_) return 0;
+  try {
+    std::size_t count = 0;
+    if (!impl_->Resolve(fieldPath, true, &count, nullptr)) return 0;
+    constexpr std::size_t kMax = static_cast<std::size_t>(std::numeric_limits<int>::max());
+    return static_cast<int>(count > kMax ? kMax : count);
+  } catch (const std::exception&) {
+    return 0;
+  }
+}
+
+void CPelkPattern::FindField(const std::string& fieldPath, std::string& out) const {
+  if (!impl_) return;
+  try {
+    const Instance* inst = nullptr;
+    if (impl_->Resolve(fieldPath, false, nullptr, &inst)) {
+      out.append(impl_->results->text, inst->begin, inst->end - inst->begin);
+    }
+  } catch (const std::exception&) {
+  }
+}
