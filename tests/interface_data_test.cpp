@@ -45,16 +45,6 @@ TEST(InterfaceData, DeviceWithoutVirtualRoutersGetsAnEmptyMapAndOnlyTheBaseWalks
   EXPECT_THAT(h.medData.DMDSnmpEntries(), ElementsAre(Pair("ifAdminStatus", _)));
 }
 
-TEST(InterfaceData, WithoutVirtualRouterInformationNoMapIsStored) {
-  AgentHarness h;
-  ScopedDebugLevel debug(1);
-  CaptureStdout();
-  h.peer.DMAObtainInterfaceData(&h.record, &h.medData);
-  EXPECT_EQ(GetCapturedStdout(),
-            "::DMAObtainInterfaceData no virtual-router information available\n");
-  EXPECT_EQ(OwnershipMap(h), nullptr);
-}
-
 TEST(InterfaceData, FirstWalkToShowAnInterfaceOwnsIt) {
   AgentHarness h;
   ScopedDebugLevel debug(4);
