@@ -108,7 +108,7 @@ struct AgentHarness {
                          const std::vector<std::vector<std::string>>& vrfs);
   // Runs the download so the parsers find their replies in the cache.
   void Download();
-  std::vector<KelErrorRecord> Errors() const { return KelErrorLog(); }
+  const std::vector<KelErrorRecord>& Errors() const { return KelErrorLog(); }
 
   ScriptedDevice device;
   CPelkMediationData medData;
