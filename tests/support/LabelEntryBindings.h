@@ -13,7 +13,10 @@
 
 using BindingTexts = std::vector<std::pair<std::string, std::string>>;
 
-inline BindingTexts TextsOf(const CKelVBList& list) {
+inline BindingTexts Converted(CPelkMPLSLabelEntry& entry) {
+  CKelVBList list;
+  CKelPointer target(&list);
+  entry.ConvertLabelEntry(&target);
   BindingTexts texts;
   for (CKelListable* it = list.RDLHead(); it; it = list.RDLGetNext(it)) {
     auto* binding = static_cast<CKelVarBind*>(it);
@@ -22,13 +25,6 @@ inline BindingTexts TextsOf(const CKelVBList& list) {
     std::free(value);
   }
   return texts;
-}
-
-inline BindingTexts Converted(CPelkMPLSLabelEntry& entry) {
-  CKelVBList list;
-  CKelPointer target(&list);
-  entry.ConvertLabelEntry(&target);
-  return TextsOf(list);
 }
 
 // The value of the first binding named `name`, or "<absent>".
