@@ -40,10 +40,13 @@ std::string Trimmed(const std::string& text) {
   return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
 }
 
+// In columns, tabs stopping every eight.
 size_t Indent(const std::string& line) {
-  size_t n = 0;
-  while (n < line.size() && (line[n] == ' ' || line[n] == '\t')) ++n;
-  return n;
+  size_t column = 0;
+  for (size_t i = 0; i < line.size() && (line[i] == ' ' || line[i] == '\t'); ++i) {
+    column = line[i] == '\t' ? (column / 8 + 1) * 8 : column + 1;
+  }
+  return column;
 }
 
 std::vector<std::string> Words(const std::string& line) {
@@ -120,8 +123,8 @@ bool ERXGetGeneralVRFInfo(const char* reply, std::vector<std::string>& names,
   if (verbose) {
     for (size_t i = 0; i < names.size(); ++i) {
       std::cout << "VRF " << names[i] << " RD '" << routeDistinguishers[i] << "' "
-                << interfaces[i].size() << " interfaces, " << importRTs[i].size()
-                << " import and " << exportRTs[i].size() << " export route targets" << std::endl;
+                << interfaces[i].size() << " interfaces, " << importRTs[i].size() << " import and "
+                << exportRTs[i].size() << " export route targets" << std::endl;
     }
   }
   return true;

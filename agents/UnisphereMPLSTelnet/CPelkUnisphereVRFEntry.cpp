@@ -9,11 +9,9 @@ namespace {
 char* CopyOrNull(const char* text) { return text ? strdup(text) : nullptr; }
 }  // namespace
 
-CPelkUnisphereVRFEntry::CPelkUnisphereVRFEntry(const char* vrfName,
-                                               const char* routeDistinguisher,
+CPelkUnisphereVRFEntry::CPelkUnisphereVRFEntry(const char* vrfName, const char* routeDistinguisher,
                                                const char* vrName)
-    : CPelkMPLSVRFEntry(vrfName, routeDistinguisher, nullptr, nullptr, nullptr, nullptr,
-                        nullptr),
+    : CPelkMPLSVRFEntry(vrfName, routeDistinguisher, nullptr, nullptr, nullptr, nullptr, nullptr),
       vrName_(nullptr) {
   Trace(2) << "CPelkUnisphereVRFEntry::CPelkUnisphereVRFEntry()";
   vrName_ = CopyOrNull(vrName);

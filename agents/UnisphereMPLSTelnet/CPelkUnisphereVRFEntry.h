@@ -13,8 +13,7 @@ class CPelkUnisphereVRFEntry : public CPelkMPLSVRFEntry {
  public:
   // Starts with no route targets, interfaces or imposition entries; the caller
   // fills them through the base's Add/Set operations.
-  CPelkUnisphereVRFEntry(const char* vrfName, const char* routeDistinguisher,
-                         const char* vrName);
+  CPelkUnisphereVRFEntry(const char* vrfName, const char* routeDistinguisher, const char* vrName);
   CPelkUnisphereVRFEntry(const CPelkUnisphereVRFEntry& other);
   CPelkUnisphereVRFEntry& operator=(const CPelkUnisphereVRFEntry&) = delete;
   ~CPelkUnisphereVRFEntry() override;

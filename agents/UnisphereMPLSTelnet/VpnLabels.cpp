@@ -20,8 +20,8 @@ const char kCommand[] = "show ip bgp vpnv4 vrf ";
 // "MPLS stacked label" the label, the rest of the "Direct next-hop" line the
 // interface.
 CPelkPattern NextHopTree() {
-  const std::vector<std::string> pieces{"(^|\n)Indirect", "\n +MPLS", "\n +Reachable",
-                                        "\n +Direct", "\n +Reference"};
+  const std::vector<std::string> pieces{"(^|\n)Indirect", "\n +MPLS", "\n +Reachable", "\n +Direct",
+                                        "\n +Reference"};
   CPelkPattern root("entry", true, pieces);
   auto* children = new std::vector<CPelkPattern>;
   children->push_back(CPelkPattern("nexthop", false, "([0-9]{1,3}\\.){3}[0-9]{1,3}"));
@@ -44,8 +44,8 @@ void CPelkUnisphereMPLSTelnet::GetLabels(CKelRecord* record,
   std::string reply;
   if (!RetrieveTelnetData(DAGetMediationData(record), vrName.c_str(), vrfName.c_str(), kCommand,
                           reply)) {
-    Trace(1) << "::GetLabels() no response from device for " << kCommand << vrfName
-             << " next-hops" << " on " << vrName;
+    Trace(1) << "::GetLabels() no response from device for " << kCommand << vrfName << " next-hops"
+             << " on " << vrName;
     return;
   }
   CPelkPattern root = NextHopTree();
@@ -60,8 +60,9 @@ void CPelkUnisphereMPLSTelnet::GetLabels(CKelRecord* record,
     Trace(4) << "::GetLabels() RESULT: (nexthop,label,ifName)=('" << nextHop << "','" << label
              << "','" << ifName << "')";
     if (nextHop.empty() || label.empty() || ifName.empty()) {
-      Trace(1) << "::GetLabels() failed to add label info to tree because size(nexthop,label,ifName)=("
-               << nextHop.size() << "," << label.size() << "," << ifName.size() << ")";
+      Trace(1)
+          << "::GetLabels() failed to add label info to tree because size(nexthop,label,ifName)=("
+          << nextHop.size() << "," << label.size() << "," << ifName.size() << ")";
       continue;
     }
     std::string descr;

@@ -60,8 +60,8 @@ void CPelkUnisphereMPLSTelnet::ObtainVRFData(CKelRecord* record, CPelkMPLSData* 
                                     importRTs.size(), exportRTs.size()});
   for (size_t i = 0; i < vrfCount; ++i) {
     std::string vrfName = vrfNames[i];
-    auto* vrf = new CPelkUnisphereVRFEntry(vrfName.c_str(), routeDistinguishers[i].c_str(),
-                                           vrName.c_str());
+    auto* vrf =
+        new CPelkUnisphereVRFEntry(vrfName.c_str(), routeDistinguishers[i].c_str(), vrName.c_str());
     for (const std::string& rt : exportRTs[i]) vrf->AddExportRT(rt.c_str());
     for (const std::string& rt : importRTs[i]) vrf->AddImportRT(rt.c_str());
     if (!mplsData || mplsData->AddVRFDataEntry(vrf) != 1) {

@@ -26,7 +26,8 @@ CPelkPattern RouteTree() {
   const CPelkPattern space("space", false, "[[:space:]]+");
   auto* children = new std::vector<CPelkPattern>;
   children->push_back(CPelkPattern("beginning", false, "(^|\n)"));
-  children->push_back(CPelkPattern("destination", false, "([0-9]{1,3}\\.){3}[0-9]{1,3}/[0-9]{1,2}"));
+  children->push_back(
+      CPelkPattern("destination", false, "([0-9]{1,3}\\.){3}[0-9]{1,3}/[0-9]{1,2}"));
   children->push_back(space);
   children->push_back(CPelkPattern("type", false, "[[:alpha:]]+"));
   children->push_back(space);
@@ -54,8 +55,7 @@ void CPelkUnisphereMPLSTelnet::GetSpecificVRFInfo(CKelRecord* record, const std:
                                                   std::vector<std::string>& nextHops,
                                                   std::vector<std::string>& interfaces,
                                                   const std::string& vrName) {
-  Trace(4) << "CPelkUnisphereMPLSTelnet::GetSpecificVRFInfo(," << vrfName << ",,," << vrName
-           << ")";
+  Trace(4) << "CPelkUnisphereMPLSTelnet::GetSpecificVRFInfo(," << vrfName << ",,," << vrName << ")";
   std::string reply;
   if (!RetrieveTelnetData(DAGetMediationData(record), vrName.c_str(), vrfName.c_str(), kCommand,
                           reply)) {
@@ -81,8 +81,8 @@ void CPelkUnisphereMPLSTelnet::GetSpecificVRFInfo(CKelRecord* record, const std:
              << "','" << nextHop << "','" << joined << "')";
     if (destination.empty() || nextHop.empty() || joined.empty()) {
       Trace(4) << "::GetSpecificVRFInfo() failed to add vrfInfo for this item because "
-               << "size(destName,nextHop,ifName)=(" << destination.size() << ","
-               << nextHop.size() << "," << joined.size() << ")";
+               << "size(destName,nextHop,ifName)=(" << destination.size() << "," << nextHop.size()
+               << "," << joined.size() << ")";
       continue;
     }
     destinations.push_back(destination);
