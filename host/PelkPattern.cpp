@@ -212,7 +212,12 @@ struct CPelkPattern::Impl {
     for (std::size_t i = 0; i < n; ++i) {
       const auto first = static_cast<Index>(r.instances.size());
       pos = Child(i).Collect(r, pos, to);
-      r.groups[firstGroup + i] = Group{first, static_cast<Index>(r.instances.size() - first)};
+      const auto found = static_cast<Index>(r.instances.size() - first);
+      r.groups[firstGroup + i] = Group{first, found};
+      // A child that is not there ends the record's fields: the siblings after
+      // it would otherwise be read from some other part of the record (a later
+      // release's next-hop block would yield its index as a VPN label).
+      if (found == 0) break;
     }
     for (std::size_t i = 0; i < n; ++i) {
       const Group g = r.groups[firstGroup + i];

@@ -19,6 +19,8 @@
 //  - children are searched inside each instance of their parent, in list order,
 //    each search starting where the previous sibling's match ended; each search
 //    sees its remaining text as a string of its own, so "^" matches there;
+//  - a child that is not found ends its parent instance's search: the siblings
+//    after it are not searched and read empty;
 //  - a pieces pattern matches where its pieces match one after another, with any
 //    text between them, from the start of the first to the end of the last;
 //  - a field that was not found reads as "" and counts 0 instances.

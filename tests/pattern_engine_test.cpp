@@ -106,7 +106,7 @@ TEST(PatternTree, LongRepliesKeepEveryRecord) {
 TEST(PatternTree, SiblingsSearchOnFromThePreviousMatch) {
   CPelkPattern root("entry", true, "(^|\n)Interface +[^ ]+ +(Up|Down)[ ]*[^\n]*");
   Adopt(root, {CPelkPattern("keyword", false, "[^ ]+"), CPelkPattern("ifName", false, "[^ ]+"),
-               CPelkPattern("tunnel", false, "Tunnel"), CPelkPattern("state", false, "Up|Down"),
+               CPelkPattern("state", false, "Up|Down"),
                CPelkPattern("octet", true, "[0-9]+")});
   ASSERT_TRUE(root.Match("Interface ATM2/0.1  Up   10.1.1.1\nInterface fe0  Down\n"));
   ASSERT_EQ(root.NumberMatches("entry"), 2);
@@ -116,8 +116,6 @@ TEST(PatternTree, SiblingsSearchOnFromThePreviousMatch) {
   EXPECT_EQ(Field(root, "entry[0].keyword[0]"), "Interface");
   EXPECT_EQ(Field(root, "entry[0].ifName[0]"), "ATM2/0.1");
   EXPECT_EQ(Field(root, "entry[1].keyword[0]"), "\nInterface");  // [^ ] takes the newline
-  // A missing sibling leaves the position alone for the ones after it.
-  EXPECT_EQ(root.NumberMatches("entry[0].tunnel"), 0);
   EXPECT_EQ(Field(root, "entry[0].state[0]"), "Up");
   EXPECT_EQ(Field(root, "entry[1].state[0]"), "Down");
   // The digits of "ATM2/0.1" lie before "Up", so they are not octets.
@@ -125,6 +123,20 @@ TEST(PatternTree, SiblingsSearchOnFromThePreviousMatch) {
   EXPECT_EQ(Field(root, "entry[0].octet[0]"), "10");
   EXPECT_EQ(Field(root, "entry[0].octet[3]"), "1");
   EXPECT_EQ(root.NumberMatches("entry[1].octet"), 0);
+}
+
+TEST(PatternTree, AMissingChildEndsTheFieldsOfItsRecord) {
+  CPelkPattern root("entry", true, "(^|\n)Indirect[^\n]*(\n +[^\n]*)*");
+  Adopt(root, {CPelkPattern("nexthop", false, "([0-9]{1,3}\\.){3}[0-9]{1,3}"),
+               CPelkPattern("filler", false, "stacked label +"),
+               CPelkPattern("label", false, "[0-9]+")});
+  ASSERT_TRUE(root.Match("Indirect next-hop 2.2.2.2\n  MPLS stacked label 16\n"
+                         "Indirect next-hop 3.3.3.3\n  MPLS indirect next-hop index 17\n"));
+  EXPECT_EQ(Field(root, "entry[0].label[0]"), "16");
+  EXPECT_EQ(Field(root, "entry[1].nexthop[0]"), "3.3.3.3");
+  // Without "stacked label" the 17 further on is not taken for a label.
+  EXPECT_EQ(root.NumberMatches("entry[1].label"), 0);
+  EXPECT_EQ(Field(root, "entry[1].label[0]"), "");
 }
 
 TEST(PatternTree, RepeatingChildEndsWhereTheNextSiblingStarts) {

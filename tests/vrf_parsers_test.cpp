@@ -82,9 +82,8 @@ TEST(VpnLabels, KeyedByNextHopAndInterfaceKeyFirstLabelWins) {
                                     Pair("9.9.9.9.ip1/0.1", "99")));
 }
 
-// Waits for the pattern engine to stop searching the siblings after one that
-// was not found: today "label" takes the first number after the next hop.
-TEST(VpnLabels, DISABLED_LaterReleaseRecordWithoutStackedLabelAddsNoLabel) {
+// A later release prints an index where the stacked label stood: no label.
+TEST(VpnLabels, LaterReleaseRecordWithoutStackedLabelAddsNoLabel) {
   VrfReplies p("",
                "Indirect next-hop 2.2.2.2\n  Resolution in default table of VR default\n"
                "  MPLS indirect next-hop index 17\n  Reachable (metric 2)\n"
