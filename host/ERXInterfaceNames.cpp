@@ -37,10 +37,15 @@ std::string Folded(const char* text) {
   return folded;
 }
 
+// "tun mpls:1" -> "mpls:1"; only the word "tun" followed by a blank goes.
 std::string WithoutTunnelWord(const std::string& name) {
-  if (name.compare(0, 3, "tun") == 0 && name.size() > 3 &&
-      !std::isdigit(static_cast<unsigned char>(name[3]))) {
-    return name.substr(3);
+  size_t start = name.find_first_not_of(" \t\r\n");
+  if (start == std::string::npos) return name;
+  if (name.size() > start + 3 && std::tolower(static_cast<unsigned char>(name[start])) == 't' &&
+      std::tolower(static_cast<unsigned char>(name[start + 1])) == 'u' &&
+      std::tolower(static_cast<unsigned char>(name[start + 2])) == 'n' &&
+      std::isspace(static_cast<unsigned char>(name[start + 3]))) {
+    return name.substr(start + 3);
   }
   return name;
 }
@@ -62,7 +67,7 @@ std::string LocationKey(const std::string& name) {
 void ERXGetDescrFromVrfDescr(const char* cliName, const std::string& /*context*/,
                              std::string& out) {
   const std::string name = cliName ? cliName : "";
-  out = LocationKey(WithoutTunnelWord(Folded(name.substr(0, name.find_first_of("(,")).c_str())));
+  out = LocationKey(Folded(WithoutTunnelWord(name.substr(0, name.find_first_of("(,"))).c_str()));
 }
 
 void ERXGetDescrFromIfTableDescr(const char* ifDescr, const std::string& /*context*/,
@@ -74,7 +79,7 @@ void ERXGetDescrFromIfTableDescr(const char* ifDescr, const std::string& /*conte
   if (ipInterface) {
     out = folded;
   } else if (ifType == kIfTypeMplsTunnel && !folded.empty()) {
-    out = WithoutTunnelWord(folded);
+    out = Folded(WithoutTunnelWord(ifDescr ? ifDescr : "").c_str());
   } else {
     out.clear();
   }

@@ -62,16 +62,12 @@ bool IsRule(const std::string& line) {
          line.find_first_not_of("- \t", start) == std::string::npos;
 }
 
-bool LooksLikePrompt(const std::string& line) {
-  return line.find('#') != std::string::npos || line.find('>') != std::string::npos;
-}
-
 std::vector<std::string> ParseVirtualRouters(const char* reply) {
   std::vector<std::string> names;
   bool inTable = false;
   for (const std::string& line : Lines(reply)) {
     std::string word = FirstWord(line);
-    if (word.empty() || IsRule(line) || LooksLikePrompt(line)) continue;
+    if (word.empty() || IsRule(line)) continue;
     if (!inTable) {
       // The heading opens the table; anything before it is ignored.
       inTable = line.find("Virtual") != std::string::npos || word == "Name";
@@ -88,7 +84,7 @@ std::vector<std::string> ParseVrfs(const char* reply) {
   size_t tableIndent = 0;
   for (const std::string& line : Lines(reply)) {
     std::string word = FirstWord(line);
-    if (word.empty() || IsRule(line) || LooksLikePrompt(line)) continue;
+    if (word.empty() || IsRule(line)) continue;
     if (!inTable) {
       if (word == "Name" || word == "VRF") {
         inTable = true;
