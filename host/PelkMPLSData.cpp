@@ -164,8 +164,8 @@ CKelAtom* CPelkMPLSVRFEntry::GenerateVRFRecordEntry() {
   AddAtom(list, "m_ImportRT", new CKelAtom(new CKelAtomVector(*importRTs_)));
   AddAtom(list, "m_Interfaces", new CKelAtom(new CKelAtomVector(*interfaces_)));
   auto* impositions = new CKelAtomVector(labelEntries_->RDLLength());
-  for (int i = 0; i < labelEntries_->RDLLength(); ++i) {
-    impositions->RAVAddToEnd(GenerateCERecordEntry(i));
+  for (CKelListable* it = labelEntries_->RDLHead(); it; it = labelEntries_->RDLGetNext(it)) {
+    impositions->RAVAddToEnd(new CKelAtom(static_cast<CPelkMPLSVRFLabelEntry*>(it)->Convert()));
   }
   AddAtom(list, "m_Impositions", new CKelAtom(impositions));
   ConvertVendorVRFData(*list);
@@ -222,9 +222,9 @@ std::string Identity(CPelkMPLSVRFEntry* vrf) {
 
 int CPelkMPLSData::AddVRFDataEntry(CPelkMPLSVRFEntry* entry) {
   if (!entry) return 0;
-  const std::string identity = Identity(entry);
   for (CKelListable* it = vrfEntries_.RDLHead(); it; it = vrfEntries_.RDLGetNext(it)) {
-    if (Identity(static_cast<CPelkMPLSVRFEntry*>(it)) == identity) return 0;
+    auto* present = static_cast<CPelkMPLSVRFEntry*>(it);
+    if (present->Name() == entry->Name() && Identity(present) == Identity(entry)) return 0;
   }
   vrfEntries_.RDLAddToListEnd(entry);
   return 1;

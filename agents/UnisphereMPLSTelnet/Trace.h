@@ -8,6 +8,7 @@
 #define AGENTS_UNISPHEREMPLSTELNET_TRACE_H_
 
 #include <iostream>
+#include <optional>
 #include <sstream>
 #include <string>
 
@@ -15,14 +16,19 @@
 
 class TraceLine {
  public:
-  TraceLine(int level, bool addEndOfLine)
-      : enabled_(__Kelwick_Debug_Level >= level), addEndOfLine_(addEndOfLine) {}
+  TraceLine(int level, bool addEndOfLine) : addEndOfLine_(addEndOfLine) {
+    // The stream is made only for a trace that is written.
+    try {
+      if (__Kelwick_Debug_Level >= level) text_.emplace();
+    } catch (...) {
+    }
+  }
   TraceLine(const TraceLine&) = delete;
   TraceLine& operator=(const TraceLine&) = delete;
   ~TraceLine() {
-    if (!enabled_) return;
+    if (!text_) return;
     try {
-      std::cout << text_.str();
+      std::cout << text_->str();
       if (addEndOfLine_) std::cout << '\n';
     } catch (...) {
     }
@@ -31,9 +37,9 @@ class TraceLine {
 
   template <typename T>
   TraceLine& operator<<(const T& value) {
-    if (enabled_) {
+    if (text_) {
       try {
-        text_ << value;
+        *text_ << value;
       } catch (...) {
       }
     }
@@ -42,9 +48,9 @@ class TraceLine {
 
   // Null C strings print as "NULL".
   TraceLine& operator<<(const char* text) {
-    if (enabled_) {
+    if (text_) {
       try {
-        text_ << (text ? text : "NULL");
+        *text_ << (text ? text : "NULL");
       } catch (...) {
       }
     }
@@ -52,9 +58,8 @@ class TraceLine {
   }
 
  private:
-  bool enabled_;
   bool addEndOfLine_;
-  std::ostringstream text_;
+  std::optional<std::ostringstream> text_;
 };
 
 inline TraceLine Trace(int level) { return TraceLine(level, true); }
