@@ -93,6 +93,30 @@ TEST(VpnLabels, LaterReleaseRecordWithoutStackedLabelAddsNoLabel) {
   EXPECT_THAT(p.labels, ElementsAre(Pair("9.9.9.9.ip1/0.1", "99")));
 }
 
+TEST(VrfParsers, TraceTheirStepsFromTheMatchStraightToTheCount) {
+  VrfReplies p(Route("10.5.0.0/16", "2.2.2.2", "ATM2/0.10"), NextHop("2.2.2.2", "16", "ATM2/0.10"));
+  ScopedDebugLevel level(4);
+  CaptureStdout();
+  p.Routes();
+  p.Labels();
+  EXPECT_EQ(GetCapturedStdout(),
+            "CPelkUnisphereMPLSTelnet::GetSpecificVRFInfo(,red,,,default)\n"
+            "::GetSpecificVRFInfo() compiled ok, but does it match?\n"
+            "::GetSpecificVRFInfo() 1 entries in the telnet table\n"
+            "::GetSpecificVRFInfo() table entry found of (0)\n" +
+                Route("10.5.0.0/16", "2.2.2.2", "ATM2/0.10") +
+                "::GetSpecificVRFInfo() RESULTS: (destName,nextHop,ifName)=('10.5.0.0/16','2.2.2.2',"
+                "'ATM2/0.10')\n"
+                "CPelkUnisphereMPLSTelnet::GetLabels(,,red,default)\n"
+                "::GetLabels() compiled ok, but does it match?\n"
+                "::GetLabels() 1 entries in the telnet table\n"
+                "::GetLabels() table entry found of (0)\n"
+                "Indirect next-hop 2.2.2.2\n  MPLS stacked label 16\n  Reachable (metric 2)\n"
+                "  Direct next-hop ATM2/0.10\n  Reference\n"
+                "::GetLabels() RESULT: (nexthop,label,ifName)=('2.2.2.2','16','ATM2/0.10')\n"
+                "::GetLabels() added label 16 keyed on 2.2.2.2.ip2/0.10\n");
+}
+
 TEST(VpnLabels, MissingReplyLeavesTheMapAlone) {
   VrfReplies p("", "");
   ScopedDebugLevel level(1);

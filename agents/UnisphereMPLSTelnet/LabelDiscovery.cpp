@@ -96,7 +96,7 @@ void CPelkUnisphereMPLSTelnet::ObtainLabelData(CKelRecord* record, CPelkMPLSData
   }
   CPelkPattern root = ForwardingTree();
   const int lsps = MatchTelnetTable(root, "lspEntry", reply, "ObtainLabelData", 563,
-                                    "no mpls fwding data?");
+                                    "no mpls fwding data?", true);
   // Refers to the entries by incoming label text; the MPLS result owns them.
   CKelTreeList byInLabel(false);
   for (int i = 0; i < lsps; ++i) {

@@ -43,7 +43,7 @@ void CPelkUnisphereMPLSTelnet::GetMajorIfNameAndIp(CKelRecord* record,
   }
   CPelkPattern root = MplsInterfaceTree();
   const int entries = MatchTelnetTable(root, "tableEntry", reply, "GetMajorIfNameAndIp", 415,
-                                       "no mpls interface data?");
+                                       "no mpls interface data?", true);
   for (int i = 0; i < entries; ++i) {
     const std::string entry = IndexedPath("tableEntry", i);
     Trace(4) << "::GetMajorIfNameAndIp() table entry found of (" << i << ")";

@@ -21,7 +21,8 @@ std::string FieldText(const CPelkPattern& root, const std::string& path) {
 }
 
 int MatchTelnetTable(CPelkPattern& root, const char* rootName, const std::string& reply,
-                     const char* operation, int compileErrorLine, const char* noMatchReason) {
+                     const char* operation, int compileErrorLine, const char* noMatchReason,
+                     bool traceHasMatch) {
   if (!root.IsValid()) {
     CKelError(-220440, kErrorSource, compileErrorLine, "Failed to compile!");
     return 0;
@@ -32,7 +33,7 @@ int MatchTelnetTable(CPelkPattern& root, const char* rootName, const std::string
              << noMatchReason << ")!";
     return 0;
   }
-  Trace(4) << "::" << operation << "() has a match - lets extract it!";
+  if (traceHasMatch) Trace(4) << "::" << operation << "() has a match - lets extract it!";
   const int count = root.NumberMatches(rootName);
   Trace(4) << "::" << operation << "() " << count << " entries in the telnet table";
   return count;

@@ -20,9 +20,12 @@ std::string FieldText(const CPelkPattern& root, const std::string& path);
 // Checks and matches a freshly built tree against a whole reply, with the
 // messages of `operation` (e.g. "ObtainLabelData"): "Failed to compile!" at
 // `compileErrorLine` when the tree is not valid, the level-1 no-match message
-// ending in "(" + noMatchReason + ")!", then the record count at level 4.
+// ending in "(" + noMatchReason + ")!", on a match "has a match - lets extract
+// it!" when `traceHasMatch` (the VRF parsers go straight to the count), then
+// the record count at level 4.
 // Returns the number of `rootName` records, 0 when there is nothing to walk.
 int MatchTelnetTable(CPelkPattern& root, const char* rootName, const std::string& reply,
-                     const char* operation, int compileErrorLine, const char* noMatchReason);
+                     const char* operation, int compileErrorLine, const char* noMatchReason,
+                     bool traceHasMatch);
 
 #endif  // AGENTS_UNISPHEREMPLSTELNET_PATTERNPATHS_H_

@@ -49,7 +49,8 @@ void CPelkUnisphereMPLSTelnet::GetLabels(CKelRecord* record,
     return;
   }
   CPelkPattern root = NextHopTree();
-  const int entries = MatchTelnetTable(root, "entry", reply, "GetLabels", 1235, "no vrf data?");
+  const int entries = MatchTelnetTable(root, "entry", reply, "GetLabels", 1235, "no vrf data?",
+                                       false);
   for (int i = 0; i < entries; ++i) {
     const std::string entry = IndexedPath("entry", i);
     Trace(4) << "::GetLabels() table entry found of (" << i << ")";

@@ -65,7 +65,8 @@ void CPelkUnisphereMPLSTelnet::GetSpecificVRFInfo(CKelRecord* record, const std:
   }
   CPelkPattern root = RouteTree();
   const int entries =
-      MatchTelnetTable(root, "destEntry", reply, "GetSpecificVRFInfo", 1069, "no vrf data?");
+      MatchTelnetTable(root, "destEntry", reply, "GetSpecificVRFInfo", 1069, "no vrf data?",
+                       false);
   for (int i = 0; i < entries; ++i) {
     const std::string entry = IndexedPath("destEntry", i);
     Trace(4) << "::GetSpecificVRFInfo() table entry found of (" << i << ")";
