@@ -120,6 +120,7 @@ TEST(MplsDriver, VisitsVirtualRoutersInOrderAndSkipsLabelsWhenNotWanted) {
   EXPECT_LT(out.find("GenerateIfDescrToIfIndexTL(,,,vr2)"), second);
   EXPECT_GT(out.find("GenerateIfDescrToIfIndexTL(,,,vr2)"), first);
 
+  delete static_cast<CPelkMPLSData*>(h.medData.DMDRemoveDataPtr("m_MPLSData"));
   h.agent.DMASetGatherLabels(true);  // asked anew in every pass
   CaptureStdout();
   h.peer.DMAObtainMPLSData(&h.record, &h.medData);
