@@ -99,22 +99,22 @@ void RunProcessingLayer(CPelkMPLSAgent& agent, CKelRecord& record, CPelkMediatio
 
 }  // namespace
 
-bool DiscoverCapturedDevice(ReplayTransport& device, const DiscoveryOptions& options,
-                            Json& report, std::string& problem) {
+bool DiscoverDevice(CPelkRequestTransport& transport, const std::string& deviceName,
+                    const DiscoveryOptions& options, Json& report, std::string& problem) {
   AgentModule module(options.modulePath);
   KelClearErrorLog();
   CPelkMPLSAgent* agent = module.NewAgent(problem);
   if (!agent) return false;
-  agent->DAGetRequester()->DSRSetTransport(&device);
+  agent->DAGetRequester()->DSRSetTransport(&transport);
   agent->RASetSCDesc();
   agent->DMASetGatherLabels(options.gatherLabels);
   agent->DMASetWantedVRFs(options.wantedVrfs);
 
   report = Json::object();
-  report["device"] = device.DeviceName();
+  report["device"] = deviceName;
   report["agent"] = agent->RAGetDesc();
   CPelkMediationData medData;
-  CKelRecord record(device.DeviceName().c_str());
+  CKelRecord record(deviceName.c_str());
   record.RRSetMediationData(&medData);
   agent->DADoMediationLayer(&record);
   RunProcessingLayer(*agent, record, medData, report);

@@ -22,9 +22,16 @@ struct DiscoveryOptions {
   std::vector<std::string> wantedVrfs;  // empty keeps every VRF
 };
 
-// False, with `problem` set, when the module cannot be loaded or holds no
-// agent. The agent's own failures are not problems: they are in the report.
-bool DiscoverCapturedDevice(ReplayTransport& device, const DiscoveryOptions& options,
-                            Json& report, std::string& problem);
+// Discovers the device that `transport` reaches (a capture or a live router),
+// named `deviceName` in the report. False, with `problem` set, when the module
+// cannot be loaded or holds no agent. The agent's own failures are not
+// problems: they are in the report.
+bool DiscoverDevice(CPelkRequestTransport& transport, const std::string& deviceName,
+                    const DiscoveryOptions& options, Json& report, std::string& problem);
+
+inline bool DiscoverCapturedDevice(ReplayTransport& device, const DiscoveryOptions& options,
+                                   Json& report, std::string& problem) {
+  return DiscoverDevice(device, device.DeviceName(), options, report, problem);
+}
 
 #endif  // RUNNER_DISCOVERY_H_

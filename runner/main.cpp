@@ -4,10 +4,14 @@
 //   erx-discover                              the example device, text report
 //   erx-discover --capture DIR --format json -o report.json
 //
+//   erx-discover --host ROUTER --user NAME    a live router (see LiveOptions.h)
+//
 // Exit status: 0 when discovery ran (the agent's own errors are in the
 // report), 2 for bad usage, an unreadable device folder, a module that cannot
-// be loaded or a report file that cannot be written.
+// be loaded or a report file that cannot be written, 3 when the live router
+// could not be reached or refused the login.
 #include <fstream>
+#include <memory>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -16,6 +20,7 @@
 
 #include "Discovery.h"
 #include "KelError.h"
+#include "LiveOptions.h"
 #include "TextReport.h"
 
 namespace {
@@ -39,9 +44,9 @@ int main(int argc, char** argv) {
   DiscoveryOptions options;
   options.modulePath = ERX_DEFAULT_MODULE;
 
-  app.add_option("--capture", captureDir,
-                 "folder of a captured device: cli.log, snmp.walk, snmp/CONTEXT.walk")
-      ->capture_default_str();
+  auto* capture = app.add_option("--capture", captureDir,
+                                 "folder of a captured device: cli.log, snmp.walk, snmp/CONTEXT.walk")
+                      ->capture_default_str();
   app.add_option("--format", format, "report format")
       ->check(CLI::IsMember({"text", "json"}))
       ->capture_default_str();
@@ -54,6 +59,8 @@ int main(int argc, char** argv) {
       ->allow_extra_args(false)
       ->option_text("NAME");
   app.add_option("--module", options.modulePath, "agent module to load")->capture_default_str();
+  LiveOptions live;
+  AddLiveOptions(app, live, capture);
 
   try {
     app.parse(argc, argv);
@@ -71,13 +78,28 @@ int main(int argc, char** argv) {
     if (!file) return Fail("cannot write the report to " + outputPath);
   }
   ReplayTransport device;
+  CPelkRequestTransport* transport = &device;
+  std::string deviceName;
   std::string problem;
-  if (!device.Load(captureDir, problem)) return Fail(problem);
-  for (const std::string& warning : device.Warnings()) std::cerr << warning << "\n";
+  std::unique_ptr<LiveDevice> liveDevice;
+  if (live.host.empty()) {
+    if (!device.Load(captureDir, problem)) return Fail(problem);
+    for (const std::string& warning : device.Warnings()) std::cerr << warning << "\n";
+    deviceName = device.DeviceName();
+  } else {
+    liveDevice = std::make_unique<LiveDevice>();
+    if (int status = liveDevice->Open(live, problem)) {
+      std::cerr << "erx-discover: " << problem << "\n";
+      return status;
+    }
+    transport = &liveDevice->Transport();
+    deviceName = liveDevice->Name();
+  }
 
   __Kelwick_Debug_Level = debugLevel;
   Json report;
-  if (!DiscoverCapturedDevice(device, options, report, problem)) return Fail(problem);
+  if (!DiscoverDevice(*transport, deviceName, options, report, problem)) return Fail(problem);
+  if (liveDevice && !liveDevice->Finish(problem)) return Fail(problem);
 
   std::ostream& out = outputPath.empty() ? std::cout : file;
   if (format == "json") {

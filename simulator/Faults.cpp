@@ -1,0 +1,37 @@
+#include "Faults.h"
+
+#include <cstdlib>
+
+#include "CliCapture.h"
+
+namespace {
+
+bool Number(const std::string& text, long& value) {
+  char* end = nullptr;
+  value = std::strtol(text.c_str(), &end, 10);
+  return !text.empty() && *end == '\0' && value >= 0;
+}
+
+}  // namespace
+
+bool ParseFaults(const std::vector<std::string>& texts, Faults& faults, std::string& problem) {
+  for (const std::string& text : texts) {
+    const size_t equals = text.find('=');
+    const std::string name = text.substr(0, equals);
+    const std::string value = equals == std::string::npos ? "" : text.substr(equals + 1);
+    long number = 0;
+    if (name == "noise" && equals == std::string::npos) {
+      faults.noise = true;
+    } else if (name == "slow" && Number(value, number)) {
+      faults.slowMs = static_cast<int>(number);
+    } else if (name == "drop-after" && Number(value, number) && number > 0) {
+      faults.dropAfter = static_cast<size_t>(number);
+    } else if (name == "hang-on" && !CollapsedCommand(value).empty()) {
+      faults.hangOn = CollapsedCommand(value);
+    } else {
+      problem = "unknown fault \"" + text + "\" (slow=MS, drop-after=BYTES, hang-on=COMMAND, noise)";
+      return false;
+    }
+  }
+  return true;
+}

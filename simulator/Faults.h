@@ -1,0 +1,23 @@
+// Faults the simulated router can be told to show, for tests.
+//
+//   slow=MS          waits MS milliseconds before each line it sends
+//   drop-after=N     closes the connection once N bytes were sent on it
+//   hang-on=COMMAND  never answers COMMAND (no reply, no prompt)
+//   noise            '\r', '\0' and erased page marks in replies
+#ifndef SIMULATOR_FAULTS_H_
+#define SIMULATOR_FAULTS_H_
+
+#include <string>
+#include <vector>
+
+struct Faults {
+  int slowMs = 0;
+  size_t dropAfter = 0;  // 0: never
+  std::string hangOn;
+  bool noise = false;
+};
+
+// False with `problem` set for a fault it does not know.
+bool ParseFaults(const std::vector<std::string>& texts, Faults& faults, std::string& problem);
+
+#endif  // SIMULATOR_FAULTS_H_

@@ -1,0 +1,210 @@
+#include "RouterSession.h"
+
+#include <libtelnet.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <thread>
+
+namespace {
+
+const telnet_telopt_t kOptions[] = {
+    {TELNET_TELOPT_ECHO, TELNET_WILL, TELNET_DONT},
+    {TELNET_TELOPT_SGA, TELNET_WILL, TELNET_DO},
+    {-1, 0, 0},
+};
+
+const char kPageMark[] = " --More-- ";
+// Backspaces over the mark, blanks over it, backspaces again.
+const std::string kErasePageMark =
+    std::string(sizeof kPageMark - 1, '\b') + std::string(sizeof kPageMark - 1, ' ') +
+    std::string(sizeof kPageMark - 1, '\b');
+const char kSwitchCommand[] = "virtual-router ";
+
+bool StartsWith(const std::string& text, const std::string& prefix) {
+  return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+}  // namespace
+
+RouterSession::RouterSession(int fd, const RouterSetup& setup) : fd_(fd), setup_(setup) {
+  telnet_ = telnet_init(kOptions, &RouterSession::OnEvent, 0, this);
+}
+
+RouterSession::~RouterSession() {
+  telnet_free(telnet_);
+  close(fd_);
+}
+
+void RouterSession::OnEvent(telnet_t*, telnet_event_t* event, void* self) {
+  auto* session = static_cast<RouterSession*>(self);
+  if (event->type == TELNET_EV_DATA) {
+    session->input_.append(event->data.buffer, event->data.size);
+    return;
+  }
+  if (event->type != TELNET_EV_SEND || session->closed_) return;
+  size_t size = event->data.size;
+  const size_t limit = session->setup_.faults.dropAfter;
+  const bool drop = limit > 0 && session->sent_ + size >= limit;
+  if (drop) size = limit - session->sent_;
+  const char* data = event->data.buffer;
+  while (size > 0) {
+    const ssize_t sent = send(session->fd_, data, size, MSG_NOSIGNAL);
+    if (sent < 0 && errno == EINTR) continue;
+    if (sent <= 0) {
+      session->closed_ = true;
+      return;
+    }
+    data += sent;
+    size -= static_cast<size_t>(sent);
+    session->sent_ += static_cast<size_t>(sent);
+  }
+  if (drop) {
+    shutdown(session->fd_, SHUT_RDWR);
+    session->closed_ = true;
+  }
+}
+
+void RouterSession::Send(const std::string& bytes) {
+  if (!closed_) telnet_send(telnet_, bytes.data(), bytes.size());
+}
+
+bool RouterSession::Receive() {
+  if (closed_) return false;
+  char buffer[1024];
+  const ssize_t got = recv(fd_, buffer, sizeof buffer, 0);
+  if (got < 0 && errno == EINTR) return true;
+  if (got <= 0) {
+    closed_ = true;
+    return false;
+  }
+  telnet_recv(telnet_, buffer, static_cast<size_t>(got));
+  return !closed_;
+}
+
+bool RouterSession::ReadLine(std::string& line, bool echo) {
+  for (;;) {
+    // "\r\n", "\r\0" and a lone "\n" all end a line.
+    if (afterCarriageReturn_ && !input_.empty()) {
+      if (input_[0] == '\n' || input_[0] == '\0') input_.erase(0, 1);
+      afterCarriageReturn_ = false;
+    }
+    const size_t end = input_.find_first_of("\r\n");
+    if (end != std::string::npos) {
+      afterCarriageReturn_ = input_[end] == '\r';
+      line = input_.substr(0, end);
+      input_.erase(0, end + 1);
+      Send(echo ? line + "\r\n" : "\r\n");
+      return !closed_;
+    }
+    if (!Receive()) return false;
+  }
+}
+
+bool RouterSession::ReadKey(char& key) {
+  while (input_.empty()) {
+    if (!Receive()) return false;
+  }
+  key = input_[0];
+  input_.erase(0, 1);
+  return true;
+}
+
+void RouterSession::Hang() {
+  // Reads and forgets whatever comes until the client gives up.
+  while (Receive()) input_.clear();
+}
+
+std::string RouterSession::Prompt() const {
+  return setup_.capture->host + (context_ == "default" ? "" : ":" + context_) + mark_;
+}
+
+bool RouterSession::LogIn() {
+  if (setup_.user.empty()) return true;
+  std::string user, password;
+  Send("User: ");
+  if (!ReadLine(user, true)) return false;
+  Send("Password: ");
+  if (!ReadLine(password, false)) return false;
+  if (user == setup_.user && password == setup_.password) return true;
+  // No second attempt on this connection.
+  Send("% Login invalid\r\n");
+  return false;
+}
+
+void RouterSession::Serve() {
+  telnet_negotiate(telnet_, TELNET_WILL, TELNET_TELOPT_ECHO);
+  telnet_negotiate(telnet_, TELNET_WILL, TELNET_TELOPT_SGA);
+  if (!LogIn()) return;
+  Send("\r\n");
+  std::string line;
+  while (!closed_) {
+    Send(Prompt());
+    if (!ReadLine(line, true)) return;
+    Handle(CollapsedCommand(line));
+  }
+}
+
+void RouterSession::Handle(const std::string& command) {
+  if (command.empty()) return;
+  if (!setup_.faults.hangOn.empty() && command == setup_.faults.hangOn) return Hang();
+  if (command == "exit" || command == "logout" || command == "quit") {
+    shutdown(fd_, SHUT_RDWR);
+    closed_ = true;
+  } else if (command == "enable" || command == "enable 15") {
+    std::string password;
+    if (!setup_.enablePassword.empty()) {
+      Send("Password: ");
+      if (!ReadLine(password, false)) return;
+      if (password != setup_.enablePassword) return Send("% Access denied\r\n");
+    }
+    mark_ = '#';
+  } else if (command == "disable") {
+    mark_ = '>';
+  } else if (StartsWith(command, "terminal length ")) {
+    pageLength_ = std::atoi(command.c_str() + sizeof "terminal length " - 1);
+  } else if (StartsWith(command, "terminal width ")) {
+    // Capture lines are sent as they are.
+  } else if (StartsWith(command, kSwitchCommand)) {
+    const std::string name = command.substr(sizeof kSwitchCommand - 1);
+    if (setup_.capture->contexts.count(name)) {
+      context_ = name;
+    } else {
+      Send("% Virtual router " + name + " does not exist\r\n");
+    }
+  } else if (const std::string* reply = setup_.capture->Reply(context_, command)) {
+    SendReply(*reply);
+  } else {
+    Send("% Invalid input detected at '^' marker.\r\n");
+  }
+}
+
+void RouterSession::SendReply(const std::string& reply) {
+  size_t start = 0;
+  for (int number = 0; start < reply.size() && !closed_; ++number) {
+    size_t end = reply.find('\n', start);
+    if (end == std::string::npos) end = reply.size();
+    const std::string line = reply.substr(start, end - start);
+    start = end + 1;
+    if (pageLength_ > 0 && number > 0 && number % pageLength_ == 0) {
+      Send(kPageMark);
+      char key = ' ';
+      if (!ReadKey(key)) return;
+      if (key == 'q') return Send("\r\n");
+      Send(kErasePageMark);
+    }
+    if (setup_.faults.slowMs > 0) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(setup_.faults.slowMs));
+    }
+    const bool noisy = setup_.faults.noise && number % 3 == 1 &&
+                       line.find_first_not_of(' ') != std::string::npos;
+    if (noisy) {
+      Send(std::string(1, '\0') + kPageMark + kErasePageMark + line + "\r" + std::string(1, '\0') + "\r\n");
+    } else {
+      Send(line + "\r\n");
+    }
+  }
+}

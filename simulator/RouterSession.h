@@ -1,0 +1,59 @@
+// One Telnet client of the simulated router: login, prompts with the
+// capture's host name, "virtual-router" switching, replies from the capture
+// in the current context, pages of 24 lines until "terminal length 0", and
+// the faults it was told to show.
+#ifndef SIMULATOR_ROUTERSESSION_H_
+#define SIMULATOR_ROUTERSESSION_H_
+
+#include <string>
+
+#include "CliCapture.h"
+#include "Faults.h"
+
+struct telnet_t;
+union telnet_event_t;
+
+struct RouterSetup {
+  const CliCapture* capture = nullptr;
+  std::string user;  // empty: no login at all
+  std::string password;
+  std::string enablePassword;  // empty: "enable" asks none
+  Faults faults;
+};
+
+class RouterSession {
+ public:
+  RouterSession(int fd, const RouterSetup& setup);
+  ~RouterSession();
+  RouterSession(const RouterSession&) = delete;
+  RouterSession& operator=(const RouterSession&) = delete;
+
+  // Serves the client until it leaves or the connection drops.
+  void Serve();
+
+ private:
+  bool LogIn();
+  void Handle(const std::string& command);
+  void SendReply(const std::string& reply);
+  std::string Prompt() const;
+  // False once the client is gone.
+  bool ReadLine(std::string& line, bool echo);
+  bool ReadKey(char& key);
+  bool Receive();
+  void Send(const std::string& bytes);
+  void Hang();
+  static void OnEvent(telnet_t* telnet, telnet_event_t* event, void* self);
+
+  int fd_;
+  const RouterSetup& setup_;
+  telnet_t* telnet_ = nullptr;
+  std::string input_;
+  bool afterCarriageReturn_ = false;
+  bool closed_ = false;
+  size_t sent_ = 0;
+  std::string context_ = "default";
+  char mark_ = '>';
+  int pageLength_ = 24;
+};
+
+#endif  // SIMULATOR_ROUTERSESSION_H_

@@ -1,0 +1,170 @@
+#include "SnmpService.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "SnmpWalker.h"
+#include "Snmprec.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char kNoContextFile[] = "1.3.6.1.6.1.1";  // snmpUDPDomain
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+bool WriteFile(const fs::path& path, const std::string& text, mode_t mode) {
+  std::ofstream out(path, std::ios::binary);
+  out << text;
+  out.close();
+  return out && chmod(path.c_str(), mode) == 0;
+}
+
+std::string TempDir(mode_t mode) {
+  std::string path = (fs::temp_directory_path() / "erx-simulator-XXXXXX").string();
+  if (!mkdtemp(&path[0])) return "";
+  chmod(path.c_str(), mode);
+  return path;
+}
+
+}  // namespace
+
+bool SnmpService::WriteData(const SnmpServiceSetup& setup, std::string& problem,
+                            std::vector<std::string>& warnings) {
+  // snmpsim drops to an unprivileged user when run as root: what it reads
+  // must be readable, its cache writable, by anyone.
+  dataDir_ = TempDir(0755);
+  cacheDir_ = TempDir(01777);
+  if (dataDir_.empty() || cacheDir_.empty()) {
+    problem = "cannot make a folder for the SNMP data";
+    return false;
+  }
+  std::vector<std::pair<std::string, fs::path>> walks;  // context, file
+  const fs::path capture(setup.captureDir);
+  walks.push_back({"", capture / "snmp.walk"});
+  std::error_code error;
+  for (const auto& entry : fs::directory_iterator(capture / "snmp", error)) {
+    if (entry.path().extension() == ".walk") walks.push_back({entry.path().stem().string(), entry.path()});
+  }
+  for (const auto& walk : walks) {
+    const std::string records =
+        fs::exists(walk.second, error) ? SnmprecFromWalk(ReadFile(walk.second), walk.second.string(), warnings) : "";
+    const std::string& context = walk.first;
+    std::vector<std::string> names = {setup.community + (context.empty() ? "" : "@" + context)};
+    if (!setup.v3User.empty()) names.push_back(context.empty() ? kNoContextFile : context);
+    for (const std::string& name : names) {
+      if (!WriteFile(fs::path(dataDir_) / (name + ".snmprec"), records, 0644)) {
+        problem = "cannot write the SNMP data in " + dataDir_;
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
+bool SnmpService::Answers(const SnmpServiceSetup& setup) const {
+  SnmpSettings settings;
+  settings.address = setup.address;
+  settings.port = setup.port;
+  settings.community = setup.community;
+  settings.timeoutMs = 300;
+  settings.retries = 0;
+  SnmpWalker walker(settings);
+  return walker.Walk("", ".1.3.6.1.2.1.1").has_value();
+}
+
+bool SnmpService::Start(const SnmpServiceSetup& setup, std::string& problem,
+                        std::vector<std::string>& warnings) {
+  if (!WriteData(setup, problem, warnings)) return false;
+  std::string args = "--data-dir=" + dataDir_ + " --agent-udpv4-endpoint=" + setup.address + ":" +
+                     std::to_string(setup.port);
+  if (!setup.v3User.empty()) {
+    std::string v3 = "--v3-user=" + setup.v3User;
+    if (!setup.authKey.empty()) v3 += " --v3-auth-key=" + setup.authKey + " --v3-auth-proto=SHA";
+    if (!setup.privKey.empty()) v3 += " --v3-priv-key=" + setup.privKey + " --v3-priv-proto=AES";
+    args = v3 + " " + args;
+  }
+  // Read by snmpsim before it drops privileges; readable by us alone.
+  argsFile_ = dataDir_ + ".args";
+  if (!WriteFile(argsFile_, args + "\n", 0600)) {
+    problem = "cannot write " + argsFile_;
+    return false;
+  }
+  std::vector<std::string> command = {"snmpsimd", "--args-from-file=" + argsFile_,
+                                      "--cache-dir=" + cacheDir_, "--logging-method=null"};
+  if (geteuid() == 0) {
+    command.push_back("--process-user=nobody");
+    command.push_back("--process-group=nogroup");
+  }
+  pid_ = fork();
+  if (pid_ == 0) {
+    const int devNull = open("/dev/null", O_RDWR);
+    dup2(devNull, STDIN_FILENO);
+    dup2(devNull, STDOUT_FILENO);
+    dup2(devNull, STDERR_FILENO);
+    std::vector<char*> argv;
+    for (std::string& part : command) argv.push_back(&part[0]);
+    argv.push_back(nullptr);
+    execvp(argv[0], argv.data());
+    _exit(127);
+  }
+  if (pid_ < 0) {
+    problem = "cannot start snmpsimd";
+    return false;
+  }
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(setup.readyTimeoutMs);
+  while (!Answers(setup)) {
+    int status = 0;
+    if (waitpid(pid_, &status, WNOHANG) == pid_) {
+      pid_ = -1;
+      problem = "snmpsimd exited (is the snmpsim package installed?)";
+      return false;
+    }
+    if (std::chrono::steady_clock::now() > deadline) {
+      problem = "snmpsimd did not answer on " + setup.address + ":" + std::to_string(setup.port);
+      return false;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  std::error_code error;
+  fs::remove(argsFile_, error);
+  return true;
+}
+
+void SnmpService::Stop() {
+  if (pid_ > 0) {
+    kill(pid_, SIGTERM);
+    int status = 0;
+    for (int waited = 0; waited < 50 && waitpid(pid_, &status, WNOHANG) == 0; ++waited) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    if (waitpid(pid_, &status, WNOHANG) == 0) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, &status, 0);
+    }
+    pid_ = -1;
+  }
+  std::error_code error;
+  for (const std::string& path : {argsFile_, dataDir_, cacheDir_}) {
+    if (!path.empty()) fs::remove_all(path, error);
+  }
+  argsFile_.clear();
+  dataDir_.clear();
+  cacheDir_.clear();
+}

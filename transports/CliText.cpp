@@ -1,0 +1,113 @@
+#include "CliText.h"
+
+#include <cctype>
+
+namespace {
+
+const char kPageMark[] = "--More--";
+
+bool IsHostChar(char c) {
+  return std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_' || c == '.';
+}
+
+bool IsBlank(const std::string& text) {
+  return text.find_first_not_of(" \t") == std::string::npos;
+}
+
+// Carriage returns move to the line's start and backspaces one column left;
+// later characters overwrite earlier ones. Blanks that erased a page mark are
+// not output, so trailing blanks go.
+std::string AsDisplayed(const std::string& raw) {
+  std::string shown;
+  size_t cursor = 0;
+  for (char c : raw) {
+    if (c == '\r') {
+      cursor = 0;
+    } else if (c == '\b') {
+      if (cursor > 0) --cursor;
+    } else if (cursor < shown.size()) {
+      shown[cursor++] = c;
+    } else {
+      shown += c;
+      ++cursor;
+    }
+  }
+  const size_t end = shown.find_last_not_of(" \t");
+  shown.erase(end == std::string::npos ? 0 : end + 1);
+  return shown;
+}
+
+// One line as shown, or false for a line that only held a page mark.
+bool CleanLine(std::string& line) {
+  while (!line.empty() && line.back() == '\r') line.pop_back();
+  const bool paged = line.find(kPageMark) != std::string::npos;
+  if (line.find_first_of("\r\b") != std::string::npos) line = AsDisplayed(line);
+  for (size_t mark; (mark = line.find(kPageMark)) != std::string::npos;) {
+    size_t from = mark;
+    while (from > 0 && line[from - 1] == ' ') --from;
+    line.erase(from, mark + sizeof kPageMark - 1 - from);
+  }
+  return !(paged && IsBlank(line));
+}
+
+}  // namespace
+
+std::optional<CliPrompt> ParseCliPrompt(const std::string& line, const std::string& host) {
+  size_t pos = 0;
+  while (pos < line.size() && IsHostChar(line[pos])) ++pos;
+  if (pos == 0 || (!host.empty() && line.compare(0, pos, host) != 0) ||
+      (!host.empty() && pos != host.size())) {
+    return std::nullopt;
+  }
+  CliPrompt prompt;
+  prompt.host = line.substr(0, pos);
+  while (pos < line.size() && line[pos] == ':') {
+    const size_t end = line.find_first_of(":#>() \t", pos + 1);
+    if (end == std::string::npos || end == pos + 1) return std::nullopt;
+    prompt.context += (prompt.context.empty() ? "" : ":") + line.substr(pos + 1, end - pos - 1);
+    pos = end;
+  }
+  if (pos < line.size() && line[pos] == '(') {
+    const size_t close = line.find(')', pos);
+    if (close == std::string::npos) return std::nullopt;
+    pos = close + 1;
+  }
+  if (pos >= line.size() || (line[pos] != '#' && line[pos] != '>')) return std::nullopt;
+  prompt.mark = line[pos++];
+  if (pos < line.size() && line[pos] == ' ') ++pos;
+  if (pos != line.size()) return std::nullopt;
+  if (prompt.context.empty()) prompt.context = "default";
+  return prompt;
+}
+
+std::string LastLine(const std::string& received) {
+  const size_t newline = received.rfind('\n');
+  std::string line;
+  for (size_t i = newline == std::string::npos ? 0 : newline + 1; i < received.size(); ++i) {
+    if (received[i] != '\r' && received[i] != '\0') line += received[i];
+  }
+  if (!line.empty() && line.back() == ' ') line.pop_back();
+  return line;
+}
+
+std::string CleanCliText(const std::string& raw) {
+  std::string text;
+  text.reserve(raw.size());
+  for (char c : raw) {
+    if (c != '\0') text += c;
+  }
+  std::string cleaned;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    const bool terminated = end != std::string::npos;
+    if (!terminated) end = text.size();
+    std::string line = text.substr(start, end - start);
+    if (CleanLine(line)) {
+      cleaned += line;
+      if (terminated) cleaned += '\n';
+    }
+    start = end + 1;
+  }
+  return cleaned;
+}

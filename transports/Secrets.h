@@ -1,0 +1,35 @@
+// Passwords, communities and SNMPv3 keys of a live device. They come from the
+// environment or from a private file, never from the command line where any
+// user of the machine can read them, and nothing here ever prints them.
+//
+//   ERX_PASSWORD         login password (also the line password)
+//   ERX_ENABLE_PASSWORD  password of "enable" (privileged mode)
+//   ERX_COMMUNITY        SNMPv2c community (default "public")
+//   ERX_SNMP_AUTH_KEY    SNMPv3 authentication key
+//   ERX_SNMP_PRIV_KEY    SNMPv3 privacy key
+//
+// A secrets file holds NAME=VALUE lines with the same names ('#' starts a
+// comment line); its values win over the environment. Other names in it are
+// free for per-context communities (see LiveOptions).
+#ifndef TRANSPORTS_SECRETS_H_
+#define TRANSPORTS_SECRETS_H_
+
+#include <map>
+#include <string>
+
+class Secrets {
+ public:
+  // The environment's values, then the file's when `file` is not empty. False
+  // with `problem` set when the file cannot be read or others may read it.
+  bool Load(const std::string& file, std::string& problem);
+
+  // The value of NAME, or `fallback` when it is neither in the file nor in
+  // the environment.
+  std::string Get(const std::string& name, const std::string& fallback = "") const;
+  bool Has(const std::string& name) const;
+
+ private:
+  std::map<std::string, std::string> fromFile_;
+};
+
+#endif  // TRANSPORTS_SECRETS_H_
