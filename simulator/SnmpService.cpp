@@ -20,7 +20,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const char kNoContextFile[] = "1.3.6.1.6.1.1";  // snmpUDPDomain
+const char kNoContextFile[] = "1.3.6.1.6.1.1.0";  // snmpUDPDomain, endpoint 0
 
 std::string ReadFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);

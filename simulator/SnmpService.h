@@ -3,8 +3,8 @@
 // The data folder gets COMMUNITY.snmprec for snmp.walk and
 // COMMUNITY@CONTEXT.snmprec per snmp/CONTEXT.walk (SNMPv2c selects a file by
 // community); with an SNMPv3 user also CONTEXT.snmprec (SNMPv3 selects it by
-// context name) and, for requests without context, 1.3.6.1.6.1.1.snmprec:
-// snmpsim falls back to a file named for the UDP transport domain.
+// context name) and, for requests without context, 1.3.6.1.6.1.1.0.snmprec:
+// snmpsim falls back to a file named for the UDP transport domain and endpoint.
 // The keys reach snmpsim in a private argument file, not on its command line.
 #ifndef SIMULATOR_SNMPSERVICE_H_
 #define SIMULATOR_SNMPSERVICE_H_
