@@ -114,6 +114,8 @@ bool SnmpService::Start(const SnmpServiceSetup& setup, std::string& problem,
   }
   pid_ = fork();
   if (pid_ == 0) {
+    // snmpsim reads its own settings from HOME, which need not be set.
+    setenv("HOME", cacheDir_.c_str(), 0);
     const int devNull = open("/dev/null", O_RDWR);
     dup2(devNull, STDIN_FILENO);
     dup2(devNull, STDOUT_FILENO);

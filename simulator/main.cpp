@@ -7,8 +7,9 @@
 // Passwords come from ERX_PASSWORD and ERX_ENABLE_PASSWORD, the community from
 // ERX_COMMUNITY, SNMPv3 keys from ERX_SNMP_AUTH_KEY and ERX_SNMP_PRIV_KEY.
 // Port 0 picks a free port. Once both services answer it prints
-// "telnet ADDRESS:PORT" and "ready" on standard output; it stops on SIGTERM or
-// SIGINT, stopping snmpsim and every session with it.
+// "telnet ADDRESS:PORT" and "ready" on standard output, then "connection" for
+// every client; it stops on SIGTERM or SIGINT, stopping snmpsim and every
+// session with it.
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -182,7 +183,9 @@ int main(int argc, char** argv) {
     pollfd wait{listener, POLLIN, 0};
     if (poll(&wait, 1, 200) <= 0) continue;
     const int client = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
-    if (client >= 0) sessions.Start(client, setup);
+    if (client < 0) continue;
+    std::cout << "connection" << std::endl;
+    sessions.Start(client, setup);
   }
   close(listener);
   sessions.StopAll();

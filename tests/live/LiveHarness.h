@@ -1,0 +1,67 @@
+// Network test harness: a simulated router on 127.0.0.1 with free ports, and
+// erx-discover run against it, each a child process with bounded waits.
+//
+//   SimulatedRouter router;
+//   ASSERT_TRUE(router.Start(kDevices + "pe1-erx", {"--user", "admin"}, env));
+//   DiscoverRun run = RunDiscover({"--host", "127.0.0.1", "--telnet-port", router.TelnetPort()}, env);
+#ifndef TESTS_LIVE_LIVEHARNESS_H_
+#define TESTS_LIVE_LIVEHARNESS_H_
+
+#include <sys/types.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+using Variables = std::map<std::string, std::string>;
+
+// A port on 127.0.0.1 that nothing listens on at the moment.
+int FreePort(int type);
+
+// A fresh temporary folder, removed with its files at the end of the scope.
+class TempFolder {
+ public:
+  TempFolder();
+  ~TempFolder();
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+  const std::string& Path() const { return path_; }
+  std::string Read(const std::string& file) const;
+
+ private:
+  std::string path_;
+};
+
+class SimulatedRouter {
+ public:
+  SimulatedRouter() = default;
+  ~SimulatedRouter() { Stop(); }
+  SimulatedRouter(const SimulatedRouter&) = delete;
+  SimulatedRouter& operator=(const SimulatedRouter&) = delete;
+
+  // Starts erx-simulator on `device` with `arguments`; with `snmp` also on a
+  // free SNMP port (without, SnmpPort() is one that nothing answers on). True once it says it is ready (at most 30 s).
+  bool Start(const std::string& device, const std::vector<std::string>& arguments,
+             const Variables& environment, bool snmp = true);
+  // Stops it (and its snmpsim) and returns everything it printed.
+  std::string Stop();
+  std::string TelnetPort() const { return std::to_string(telnetPort_); }
+  std::string SnmpPort() const { return std::to_string(snmpPort_); }
+
+ private:
+  pid_t pid_ = -1;
+  int output_ = -1;
+  std::string printed_;
+  int telnetPort_ = 0, snmpPort_ = 0;
+};
+
+struct DiscoverRun {
+  int status = -1;  // exit status; -1 when it had to be killed
+  std::string out, err;
+  double seconds = 0;
+};
+
+// Runs erx-discover with `arguments` and only `environment` (at most 120 s).
+DiscoverRun RunDiscover(const std::vector<std::string>& arguments, const Variables& environment);
+
+#endif  // TESTS_LIVE_LIVEHARNESS_H_

@@ -1,0 +1,45 @@
+// What the network tests share: the shipped devices, the secrets the
+// simulated routers and erx-discover are given, and reports read back.
+#ifndef TESTS_LIVE_LIVEREPORTS_H_
+#define TESTS_LIVE_LIVEREPORTS_H_
+
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "LiveHarness.h"
+
+using Json = nlohmann::ordered_json;
+
+const std::string kDevices = std::string(ERX_SOURCE_DIR) + "/devices/";
+
+// Distinct values, so that a test can look for each in every output.
+inline const Variables& Secrets() {
+  static const Variables secrets = {
+      {"ERX_PASSWORD", "pw-Tq81x"},       {"ERX_ENABLE_PASSWORD", "en-Zk27y"},
+      {"ERX_COMMUNITY", "cm-Rv55z"},      {"ERX_SNMP_AUTH_KEY", "auth-Lp903q"},
+      {"ERX_SNMP_PRIV_KEY", "priv-Hx414w"}};
+  return secrets;
+}
+
+// erx-discover's JSON report of a captured device.
+inline Json CaptureReport(const std::string& dir) {
+  const DiscoverRun run = RunDiscover({"--capture", dir, "--format", "json"}, {});
+  return run.status == 0 ? Json::parse(run.out, nullptr, false) : Json();
+}
+
+// erx-discover's arguments for `router`, then `extra`.
+inline std::vector<std::string> LiveArguments(const SimulatedRouter& router,
+                                              const std::vector<std::string>& extra = {},
+                                              const std::string& timeout = "2") {
+  std::vector<std::string> arguments = {"--host", "127.0.0.1", "--telnet-port", router.TelnetPort(),
+                                        "--snmp-port", router.SnmpPort(), "--user", "admin",
+                                        "--timeout", timeout, "--format", "json", "--quiet"};
+  arguments.insert(arguments.end(), extra.begin(), extra.end());
+  return arguments;
+}
+
+inline Json ReportOf(const DiscoverRun& run) { return Json::parse(run.out, nullptr, false); }
+
+#endif  // TESTS_LIVE_LIVEREPORTS_H_

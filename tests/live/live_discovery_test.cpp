@@ -1,0 +1,95 @@
+// Live discovery of the shipped devices served by erx-simulator: the same
+// reports as their captures, in SNMPv2c and v3, and captures saved from the
+// live sessions that replay to the same reports.
+#include <filesystem>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "LiveReports.h"
+
+namespace fs = std::filesystem;
+using namespace testing;
+
+namespace {
+
+std::vector<std::string> ShippedDevices() {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(kDevices)) {
+    if (entry.is_directory()) names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+void ExpectNoSecretIn(const std::string& text, const std::string& where) {
+  for (const auto& secret : Secrets()) {
+    EXPECT_EQ(text.find(secret.second), std::string::npos) << secret.first << " in " << where;
+  }
+}
+
+class ShippedDevice : public TestWithParam<std::string> {};
+
+TEST_P(ShippedDevice, LiveReportAndSavedCaptureEqualTheCapture) {
+  const std::string device = kDevices + GetParam();
+  SimulatedRouter router;
+  ASSERT_TRUE(router.Start(device, {"--user", "admin"}, Secrets()));
+  TempFolder saved;
+  const std::string capture = saved.Path() + "/capture";
+  const DiscoverRun live = RunDiscover(LiveArguments(router, {"--save-capture", capture}), Secrets());
+  ASSERT_EQ(live.status, 0) << live.err;
+
+  const Json expected = CaptureReport(device);
+  ASSERT_TRUE(expected.is_object());
+  EXPECT_EQ(ReportOf(live), expected);
+  const DiscoverRun replay = RunDiscover({"--capture", capture, "--format", "json"}, {});
+  EXPECT_EQ(replay.status, 0) << replay.err;
+  EXPECT_EQ(ReportOf(replay), expected);
+
+  ExpectNoSecretIn(live.out + live.err, "erx-discover's output");
+  for (const auto& file : fs::recursive_directory_iterator(capture)) {
+    if (file.is_regular_file()) {
+      ExpectNoSecretIn(saved.Read(fs::relative(file.path(), saved.Path()).string()),
+                       file.path().string());
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Devices, ShippedDevice, ValuesIn(ShippedDevices()),
+                         [](const TestParamInfo<std::string>& info) {
+                           std::string name = info.param;
+                           for (char& c : name) c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+                           return name;
+                         });
+
+TEST(LiveSnmp, Version3NamesTheContextAndAnswersLikeTheCapture) {
+  const std::string device = kDevices + "pe1-erx";
+  SimulatedRouter router;
+  ASSERT_TRUE(router.Start(device, {"--user", "admin", "--snmp-v3-user", "observer"}, Secrets()));
+  const DiscoverRun live = RunDiscover(
+      LiveArguments(router, {"--snmp-version", "3", "--snmp-user", "observer"}), Secrets());
+  ASSERT_EQ(live.status, 0) << live.err;
+  EXPECT_EQ(ReportOf(live), CaptureReport(device));
+}
+
+TEST(LiveSnmp, AContextThatDoesNotAnswerIsAMissingWalk) {
+  // The community set for default:red reaches no data on the router, so that
+  // context stays silent; the capture without its walk is what that must give.
+  const std::string device = kDevices + "pe1-erx";
+  TempFolder copy;
+  fs::copy(device, copy.Path() + "/pe1-erx", fs::copy_options::recursive);
+  fs::remove(copy.Path() + "/pe1-erx/snmp/default:red.walk");
+  SimulatedRouter router;
+  ASSERT_TRUE(router.Start(device, {"--user", "admin"}, Secrets()));
+  Variables environment = Secrets();
+  environment["RED_COMMUNITY"] = "served-by-nobody";
+  const DiscoverRun live = RunDiscover(
+      LiveArguments(router, {"--context-community", "default:red=RED_COMMUNITY"}, "1"),
+      environment);
+  ASSERT_EQ(live.status, 0) << live.err;
+  const Json withoutRed = CaptureReport(copy.Path() + "/pe1-erx");
+  EXPECT_EQ(ReportOf(live), withoutRed);
+  EXPECT_NE(withoutRed, CaptureReport(device));
+}
+
+}  // namespace

@@ -1,0 +1,148 @@
+// A live router that misbehaves: wrong password, nothing listening, a
+// command that never comes back, a dropped connection, paging and noise.
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "CliCapture.h"
+#include "LiveReports.h"
+#include "TelnetSession.h"
+
+namespace fs = std::filesystem;
+using namespace testing;
+
+namespace {
+
+const std::string kExample = kDevices + "pe1-erx";
+
+int Count(const std::string& text, const std::string& what) {
+  int count = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++count;
+  return count;
+}
+
+TEST(LiveLogin, WrongPasswordIsOneLineExitThreeAndOneConnection) {
+  SimulatedRouter router;
+  ASSERT_TRUE(router.Start(kExample, {"--user", "admin"}, Secrets(), false));
+  Variables wrong = Secrets();
+  wrong["ERX_PASSWORD"] = "not-the-password";
+  const DiscoverRun run = RunDiscover(LiveArguments(router), wrong);
+  EXPECT_EQ(run.status, 3);
+  EXPECT_THAT(run.err, MatchesRegex("erx-discover: 127\\.0\\.0\\.1:[0-9]+ refused the login of user admin[^\n]*\n"));
+  EXPECT_EQ(run.err.find("not-the-password"), std::string::npos);
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(Count(router.Stop(), "connection\n"), 1);
+}
+
+TEST(LiveLogin, NothingListeningOrNoPromptIsExitThreeWithinTheTimeout) {
+  const DiscoverRun closed = RunDiscover({"--host", "127.0.0.1", "--telnet-port",
+                                  std::to_string(FreePort(SOCK_STREAM)), "--timeout", "1"}, {});
+  EXPECT_EQ(closed.status, 3);
+  EXPECT_THAT(closed.err, HasSubstr("cannot connect to 127.0.0.1:"));
+
+  // Accepts connections (in the kernel's backlog) and never says a word.
+  const int silent = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in at{};
+  at.sin_family = AF_INET;
+  at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t size = sizeof at;
+  ASSERT_EQ(bind(silent, reinterpret_cast<sockaddr*>(&at), size), 0);
+  ASSERT_EQ(listen(silent, 4), 0);
+  ASSERT_EQ(getsockname(silent, reinterpret_cast<sockaddr*>(&at), &size), 0);
+  const DiscoverRun mute = RunDiscover({"--host", "127.0.0.1", "--telnet-port", std::to_string(ntohs(at.sin_port)),
+                                "--timeout", "1"}, {});
+  close(silent);
+  EXPECT_EQ(mute.status, 3);
+  EXPECT_THAT(mute.err, HasSubstr("did not answer in time before a login prompt"));
+  EXPECT_LT(mute.seconds, 10);
+}
+
+TEST(LiveLogin, SecretsComeFromAPrivateFileOnly) {
+  SimulatedRouter router;
+  ASSERT_TRUE(router.Start(kExample, {"--user", "admin"}, Secrets()));
+  TempFolder folder;
+  const std::string file = folder.Path() + "/secrets";
+  std::ofstream(file) << "# lab router\nERX_PASSWORD=" << Secrets().at("ERX_PASSWORD") << "\n";
+  chmod(file.c_str(), 0644);
+  const std::vector<std::string> arguments = {"--host", "127.0.0.1", "--telnet-port", router.TelnetPort(),
+                                              "--user", "admin", "--secrets-file", file, "--timeout", "1",
+                                              "--no-labels", "--snmp-port", router.SnmpPort()};
+  const DiscoverRun shared = RunDiscover(arguments, {});
+  EXPECT_EQ(shared.status, 2);
+  EXPECT_THAT(shared.err, HasSubstr("may be read by other users"));
+
+  chmod(file.c_str(), 0600);
+  const DiscoverRun own = RunDiscover(arguments, {});
+  EXPECT_EQ(own.status, 0) << own.err;
+  EXPECT_THAT(own.out, HasSubstr("pe1-erx"));
+}
+
+TEST(LiveFaults, HangingCommandLosesOnlyItsReply) {
+  SimulatedRouter router;
+  ASSERT_TRUE(router.Start(kExample, {"--user", "admin", "--fault", "hang-on=show ip vrf detail"}, Secrets()));
+  TempFolder folder;
+  const DiscoverRun run = RunDiscover(
+      LiveArguments(router, {"--debug", "1", "-o", folder.Path() + "/report.json"}, "1"),
+      Secrets());
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_THAT(run.out + run.err, HasSubstr("no response for show ip vrf detail"));
+  const Json report = Json::parse(folder.Read("report.json"));
+  const Json expected = CaptureReport(kExample);
+  EXPECT_EQ(report["labelEntries"], expected["labelEntries"]);
+  EXPECT_EQ(report["virtualRouters"], expected["virtualRouters"]);
+  EXPECT_EQ(report["interfaces"], expected["interfaces"]);
+  EXPECT_EQ(report["vrfs"], Json::array());
+}
+
+TEST(LiveFaults, DroppedConnectionResumesWhereItWasCut) {
+  SimulatedRouter router;
+  ASSERT_TRUE(router.Start(kExample, {"--user", "admin", "--fault", "drop-after=2500"}, Secrets()));
+  const DiscoverRun run = RunDiscover(LiveArguments(router), Secrets());
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(ReportOf(run), CaptureReport(kExample));
+  EXPECT_GE(Count(router.Stop(), "connection\n"), 2);
+}
+
+TEST(LiveFaults, PagesNoiseAndSlowLinesReadAsCaptured) {
+  SimulatedRouter router;
+  ASSERT_TRUE(router.Start(kExample, {"--user", "admin", "--fault", "noise", "--fault", "slow=1"}, Secrets()));
+  const Json expected = CaptureReport(kExample);
+  EXPECT_EQ(ReportOf(RunDiscover(LiveArguments(router, {"--paging"}), Secrets())), expected);
+  EXPECT_EQ(ReportOf(RunDiscover(LiveArguments(router), Secrets())), expected);
+}
+
+TEST(TelnetSession, LongRepliesComeWholeThroughEveryPage) {
+  TempFolder folder;
+  std::string table;
+  for (int row = 1; row <= 70; ++row) table += "route " + std::to_string(row) + "  via ATM2/0." + std::to_string(row) + "\n";
+  fs::create_directories(folder.Path() + "/r1");
+  std::ofstream(folder.Path() + "/r1/cli.log") << "r1#show ip route\n" << table << "r1#virtual-router vr9\nr1:vr9#\n";
+  SimulatedRouter router;
+  ASSERT_TRUE(router.Start(folder.Path() + "/r1", {"--fault", "noise"}, {}, false));
+
+  for (bool pagingOff : {false, true}) {
+    SCOPED_TRACE(pagingOff ? "paging off" : "paging on");
+    TelnetSession session("127.0.0.1", std::stoi(router.TelnetPort()), TelnetLogin(), 2000, pagingOff);
+    std::string problem, reply;
+    bool refused = true;
+    ASSERT_TRUE(session.Open(problem, refused)) << problem;
+    EXPECT_EQ(session.Host(), "r1");
+    ASSERT_EQ(session.Run("show ip route", reply), TelnetSession::Result::kReply);
+    EXPECT_EQ(reply, table);
+    ASSERT_EQ(session.Run("virtual-router vr9", reply), TelnetSession::Result::kReply);
+    EXPECT_EQ(reply, "");
+    EXPECT_EQ(session.Prompt().context, "vr9");
+    EXPECT_EQ(session.PromptLine(), "r1:vr9#");
+    ASSERT_EQ(session.Run("show clock", reply), TelnetSession::Result::kReply);
+    EXPECT_THAT(reply, StartsWith("% Invalid input"));
+  }
+}
+
+}  // namespace
