@@ -123,11 +123,16 @@ std::string RouterSession::Prompt() const {
 }
 
 bool RouterSession::LogIn() {
-  if (setup_.user.empty()) return true;
   std::string user, password;
-  Send("User: ");
-  if (!ReadLine(user, true)) return false;
-  Send("Password: ");
+  if (!setup_.user.empty()) {
+    Send("User: ");
+    if (!ReadLine(user, true)) return false;
+    Send("Password: ");
+  } else if (setup_.linePassword) {
+    Send("Telnet password: ");
+  } else {
+    return true;
+  }
   if (!ReadLine(password, false)) return false;
   if (user == setup_.user && password == setup_.password) return true;
   // No second attempt on this connection.

@@ -15,8 +15,9 @@ union telnet_event_t;
 
 struct RouterSetup {
   const CliCapture* capture = nullptr;
-  std::string user;  // empty: no login at all
+  std::string user;  // empty: no user name asked
   std::string password;
+  bool linePassword = false;  // without user: ask "Telnet password: " alone
   std::string enablePassword;  // empty: "enable" asks none
   Faults faults;
 };

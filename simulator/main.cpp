@@ -114,6 +114,8 @@ int main(int argc, char** argv) {
   app.add_option("--telnet", telnetText, "Telnet ADDRESS:PORT (port 0: any free one)")->required();
   app.add_option("--snmp", snmpText, "SNMP ADDRESS:PORT, served by snmpsim");
   app.add_option("--user", setup.user, "login user (none: no login at all)");
+  app.add_flag("--line-password", setup.linePassword,
+               "without --user, ask only a line password (ERX_PASSWORD)");
   app.add_option("--snmp-v3-user", snmpV3User, "also serve SNMPv3 to this user (SHA, AES)");
   app.add_option("--fault", faultTexts, "slow=MS, drop-after=BYTES, hang-on=COMMAND, noise")
       ->allow_extra_args(false);

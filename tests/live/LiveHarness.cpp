@@ -129,7 +129,7 @@ bool SimulatedRouter::Start(const std::string& device, const std::vector<std::st
 std::string SimulatedRouter::Stop() {
   if (pid_ > 0) {
     kill(pid_, SIGTERM);
-    Reap(pid_, std::chrono::seconds(15));
+    exitStatus_ = Reap(pid_, std::chrono::seconds(15));
     pid_ = -1;
   }
   if (output_ >= 0) {

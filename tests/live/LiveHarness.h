@@ -45,6 +45,8 @@ class SimulatedRouter {
              const Variables& environment, bool snmp = true);
   // Stops it (and its snmpsim) and returns everything it printed.
   std::string Stop();
+  // Its exit status once stopped: 0 when it stopped cleanly.
+  int ExitStatus() const { return exitStatus_; }
   std::string TelnetPort() const { return std::to_string(telnetPort_); }
   std::string SnmpPort() const { return std::to_string(snmpPort_); }
 
@@ -53,6 +55,7 @@ class SimulatedRouter {
   int output_ = -1;
   std::string printed_;
   int telnetPort_ = 0, snmpPort_ = 0;
+  int exitStatus_ = -1;
 };
 
 struct DiscoverRun {

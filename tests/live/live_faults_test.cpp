@@ -108,6 +108,7 @@ TEST(LiveFaults, DroppedConnectionResumesWhereItWasCut) {
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(ReportOf(run), CaptureReport(kExample));
   EXPECT_GE(Count(router.Stop(), "connection\n"), 2);
+  EXPECT_EQ(router.ExitStatus(), 0);
 }
 
 TEST(LiveFaults, PagesNoiseAndSlowLinesReadAsCaptured) {
@@ -143,6 +144,26 @@ TEST(TelnetSession, LongRepliesComeWholeThroughEveryPage) {
     ASSERT_EQ(session.Run("show clock", reply), TelnetSession::Result::kReply);
     EXPECT_THAT(reply, StartsWith("% Invalid input"));
   }
+}
+
+TEST(TelnetSession, LinePasswordAloneLogsIn) {
+  SimulatedRouter router;
+  ASSERT_TRUE(router.Start(kExample, {"--line-password"}, Secrets(), false));
+  TelnetLogin login;
+  login.password = Secrets().at("ERX_PASSWORD");
+  login.enablePassword = Secrets().at("ERX_ENABLE_PASSWORD");
+  TelnetSession session("127.0.0.1", std::stoi(router.TelnetPort()), login, 2000);
+  std::string problem;
+  bool refused = true;
+  ASSERT_TRUE(session.Open(problem, refused)) << problem;
+  EXPECT_EQ(session.PromptLine(), "pe1-erx#");
+
+  login.password = "not-it-42";
+  TelnetSession intruder("127.0.0.1", std::stoi(router.TelnetPort()), login, 2000);
+  EXPECT_FALSE(intruder.Open(problem, refused));
+  EXPECT_TRUE(refused);
+  EXPECT_THAT(problem, HasSubstr("refused the login"));
+  EXPECT_EQ(problem.find("not-it-42"), std::string::npos);
 }
 
 }  // namespace
