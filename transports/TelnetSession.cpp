@@ -109,8 +109,7 @@ bool TelnetSession::Connect(std::string& problem) {
     return false;
   }
   telnet_ = telnet_init(kOptions, &TelnetSession::OnEvent, 0, this);
-  received_.clear();
-  pageMarksAnswered_ = 0;
+  Forget();
   return true;
 }
 
@@ -146,6 +145,11 @@ void TelnetSession::OnEvent(telnet_t*, telnet_event_t* event, void* self) {
 }
 
 // Lines end in CR LF on the wire.
+void TelnetSession::Forget() {
+  received_.clear();
+  pageScan_ = 0;
+}
+
 void TelnetSession::Send(const std::string& text) {
   std::string wire;
   for (char c : text) wire += c == '\n' ? std::string("\r\n") : std::string(1, c);
@@ -157,12 +161,11 @@ TelnetSession::Result TelnetSession::Receive(Clock::time_point deadline,
   char buffer[4096];
   for (;;) {
     // A page break waits for a blank; answer each mark once.
-    size_t marks = 0;
-    for (size_t at = received_.find(kPageMark); at != std::string::npos;
-         at = received_.find(kPageMark, at + 1)) {
-      ++marks;
+    for (size_t at = received_.find(kPageMark, pageScan_); at != std::string::npos;
+         at = received_.find(kPageMark, pageScan_)) {
+      Send(" ");
+      pageScan_ = at + 1;
     }
-    for (; pageMarksAnswered_ < marks; ++pageMarksAnswered_) Send(" ");
     if (done()) return Result::kReply;
     if (fd_ < 0) return Result::kClosed;
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
@@ -212,7 +215,7 @@ bool TelnetSession::Open(std::string& problem, bool& refused) {
       return false;
     }
     if (!prompt_.host.empty()) break;
-    received_.clear();
+    Forget();
     if (IsUserPrompt(last)) {
       if (login_.user.empty() || userSent) {
         refused = true;
@@ -237,7 +240,7 @@ bool TelnetSession::Open(std::string& problem, bool& refused) {
 
   std::string reply;
   if (prompt_.mark == '>') {
-    received_.clear();
+    Forget();
     Send("enable\n");
     std::string last;
     Result result = Receive(Clock::now() + timeout_, [&] {
@@ -245,7 +248,7 @@ bool TelnetSession::Open(std::string& problem, bool& refused) {
       return IsPasswordPrompt(last) || (received_.find('\n') != std::string::npos && AtPrompt());
     });
     if (result == Result::kReply && IsPasswordPrompt(last)) {
-      received_.clear();
+      Forget();
       Send(login_.enablePassword + "\n");
       result = Receive(Clock::now() + timeout_, [&] { return AtPrompt(); });
     }
@@ -270,8 +273,7 @@ bool TelnetSession::Open(std::string& problem, bool& refused) {
 TelnetSession::Result TelnetSession::Run(const std::string& command, std::string& reply) {
   reply.clear();
   if (fd_ < 0) return Result::kClosed;
-  received_.clear();
-  pageMarksAnswered_ = 0;
+  Forget();
   Send(command + "\n");
   const Result result = Receive(Clock::now() + timeout_, [&] {
     return received_.find('\n') != std::string::npos && AtPrompt();

@@ -61,6 +61,8 @@ class TelnetSession {
   // Reads until `done()` holds; answers page marks on the way.
   Result Receive(Clock::time_point deadline, const std::function<bool()>& done);
   void Send(const std::string& text);
+  // Drops what was received so far.
+  void Forget();
   bool AtPrompt();
   static void OnEvent(telnet_t* telnet, telnet_event_t* event, void* self);
 
@@ -72,7 +74,7 @@ class TelnetSession {
   int fd_ = -1;
   telnet_t* telnet_ = nullptr;
   std::string received_;
-  size_t pageMarksAnswered_ = 0;
+  size_t pageScan_ = 0;  // where the next unanswered page mark may start
   CliPrompt prompt_;
   std::string promptLine_;
 };
