@@ -197,7 +197,23 @@ bool TelnetSession::Open(std::string& problem, bool& refused) {
   Close();
   prompt_ = CliPrompt();
   promptLine_.clear();
-  if (!Connect(problem)) return false;
+  if (!Connect(problem) || !LogIn(problem, refused) || !Enable(problem)) {
+    Close();
+    return false;
+  }
+  std::string reply;
+  if (pagingOff_ && Run(kNoPaging, reply) != Result::kReply) {
+    problem = Where() + " did not answer \"" + kNoPaging + "\"";
+    return false;
+  }
+  if (Run(kWideLines, reply) != Result::kReply) {
+    problem = Where() + " did not answer \"" + kWideLines + "\"";
+    return false;
+  }
+  return true;
+}
+
+bool TelnetSession::LogIn(std::string& problem, bool& refused) {
   const Clock::time_point deadline = Clock::now() + timeout_;
   const std::string who = login_.user.empty() ? std::string("the login") : "the login of user " + login_.user;
   bool userSent = false, passwordSent = false;
@@ -211,16 +227,14 @@ bool TelnetSession::Open(std::string& problem, bool& refused) {
       refused = userSent || passwordSent;
       const std::string what = result == Result::kClosed ? "closed the connection" : "did not answer in time";
       problem = Where() + (refused ? " refused " + who + " (" + what + ")" : " " + what + " before a login prompt");
-      Close();
       return false;
     }
-    if (!prompt_.host.empty()) break;
+    if (!prompt_.host.empty()) return true;
     Forget();
     if (IsUserPrompt(last)) {
       if (login_.user.empty() || userSent) {
         refused = true;
         problem = Where() + (userSent ? " refused " + who : " asks for a user name (give --user)");
-        Close();
         return false;
       }
       Send(login_.user + "\n");
@@ -230,44 +244,31 @@ bool TelnetSession::Open(std::string& problem, bool& refused) {
         // The router accepts no second attempt on a connection.
         refused = true;
         problem = Where() + " refused " + who + " (wrong password)";
-        Close();
         return false;
       }
       Send(login_.password + "\n");
       passwordSent = true;
     }
   }
+}
 
-  std::string reply;
-  if (prompt_.mark == '>') {
+bool TelnetSession::Enable(std::string& problem) {
+  if (prompt_.mark != '>') return true;
+  Forget();
+  Send("enable\n");
+  std::string last;
+  Result result = Receive(Clock::now() + timeout_, [&] {
+    last = LastLine(received_);
+    return IsPasswordPrompt(last) || (received_.find('\n') != std::string::npos && AtPrompt());
+  });
+  if (result == Result::kReply && IsPasswordPrompt(last)) {
     Forget();
-    Send("enable\n");
-    std::string last;
-    Result result = Receive(Clock::now() + timeout_, [&] {
-      last = LastLine(received_);
-      return IsPasswordPrompt(last) || (received_.find('\n') != std::string::npos && AtPrompt());
-    });
-    if (result == Result::kReply && IsPasswordPrompt(last)) {
-      Forget();
-      Send(login_.enablePassword + "\n");
-      result = Receive(Clock::now() + timeout_, [&] { return AtPrompt(); });
-    }
-    // Without privileges the show commands still run; only a lost session counts.
-    if (result != Result::kReply) {
-      problem = Where() + " did not finish \"enable\"";
-      Close();
-      return false;
-    }
+    Send(login_.enablePassword + "\n");
+    result = Receive(Clock::now() + timeout_, [&] { return AtPrompt(); });
   }
-  if (pagingOff_ && Run(kNoPaging, reply) != Result::kReply) {
-    problem = Where() + " did not answer \"" + kNoPaging + "\"";
-    return false;
-  }
-  if (Run(kWideLines, reply) != Result::kReply) {
-    problem = Where() + " did not answer \"" + kWideLines + "\"";
-    return false;
-  }
-  return true;
+  // Refused privileges leave the show commands running; only a lost session counts.
+  if (result != Result::kReply) problem = Where() + " did not finish \"enable\"";
+  return result == Result::kReply;
 }
 
 TelnetSession::Result TelnetSession::Run(const std::string& command, std::string& reply) {

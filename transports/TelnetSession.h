@@ -58,6 +58,10 @@ class TelnetSession {
  private:
   using Clock = std::chrono::steady_clock;
   bool Connect(std::string& problem);
+  // Answers the login prompts until the first CLI prompt, which names the host.
+  bool LogIn(std::string& problem, bool& refused);
+  // From user mode into privileged mode, when the router lets us.
+  bool Enable(std::string& problem);
   // Reads until `done()` holds; answers page marks on the way.
   Result Receive(Clock::time_point deadline, const std::function<bool()>& done);
   void Send(const std::string& text);
