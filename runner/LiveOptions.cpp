@@ -82,7 +82,8 @@ int LiveDevice::Open(const LiveOptions& options, std::string& problem) {
   snmp.authKey = secrets.Get("ERX_SNMP_AUTH_KEY");
   snmp.privProtocol = options.snmpPriv;
   snmp.privKey = secrets.Get("ERX_SNMP_PRIV_KEY");
-  snmp.timeoutMs = options.timeoutSeconds * 1000;
+  // One try and one retry of a request take the timeout between them.
+  snmp.timeoutMs = options.timeoutSeconds * 1000 / (snmp.retries + 1);
   if (snmp.v3 && snmp.user.empty()) {
     problem = "SNMPv3 needs a user: give --snmp-user or --user";
     return kBadUsage;
