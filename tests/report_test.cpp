@@ -85,4 +85,20 @@ TEST(VrfInterfaces, ALoopbackOfAVrfBindsLikeItsIpInterfaces) {
   EXPECT_EQ(report["vrfs"][0]["ifIndexes"], Json::parse("[30, 31, 40]"));
 }
 
+TEST(TraceStreams, AReportOnStandardOutputSendsTheTracesToStandardError) {
+  DeviceCopy device, scratch;
+  const std::string capture = "--capture " + device.Path() + " --debug 4 ";
+  const Outcome toFile = Discover(capture + "--format json -o " + scratch.Path() + "/r.json");
+  const Outcome json = Discover(capture + "--format json");
+  ASSERT_EQ(json.status, 0);
+  EXPECT_THAT(toFile.out, HasSubstr("::ObtainLabelData() failed to add label data"));
+  EXPECT_EQ(json.err, toFile.out);
+  EXPECT_EQ(json.out, scratch.Read("r.json"));
+  EXPECT_NO_THROW(Json::parse(json.out));
+
+  const Outcome text = Discover(capture);
+  EXPECT_EQ(text.err, toFile.out);
+  EXPECT_THAT(text.out, StartsWith("Device: pe1-erx\n"));
+}
+
 }  // namespace
