@@ -4,7 +4,9 @@
 
 #include <map>
 
+#include "AgentWarnings.h"
 #include "KelSnmp.h"
+#include "KelTrace.h"
 #include "PelkAgent.h"
 
 namespace {
@@ -116,10 +118,19 @@ bool DiscoverCapturedDevice(ReplayTransport& device, const DiscoveryOptions& opt
   CPelkMediationData medData;
   CKelRecord record(device.DeviceName().c_str());
   record.RRSetMediationData(&medData);
-  agent->DADoMediationLayer(&record);
-  RunProcessingLayer(*agent, record, medData, report);
-  agent->DMACleanUpMedData(&medData);
+  AgentWarnings warnings;
+  {
+    KelScopedTraceListener listening(warnings, AgentWarnings::kWithContext);
+    agent->DADoMediationLayer(&record);
+  }
+  warnings.ForgetContext();
+  {
+    KelScopedTraceListener listening(warnings, AgentWarnings::kMessages);
+    RunProcessingLayer(*agent, record, medData, report);
+    agent->DMACleanUpMedData(&medData);
+  }
   report["errors"] = ErrorsOf(KelErrorLog());
+  report["warnings"] = WarningsOf(warnings.Warnings());
   delete agent;
   return true;
 }

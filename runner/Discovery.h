@@ -5,7 +5,8 @@
 //
 // The report:
 //   {"device", "agent", "virtualRouters": [...], "labelEntries": [...],
-//    "vrfs": [...], "interfaces": [...], "ipAddresses": [...], "errors": [...]}
+//    "vrfs": [...], "interfaces": [...], "ipAddresses": [...], "errors": [...],
+//    "warnings": [...]}
 // (element shapes in HostResults.h).
 #ifndef RUNNER_DISCOVERY_H_
 #define RUNNER_DISCOVERY_H_

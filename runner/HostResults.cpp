@@ -152,3 +152,14 @@ Json ErrorsOf(const std::vector<KelErrorRecord>& log) {
   }
   return errors;
 }
+
+Json WarningsOf(const std::vector<AgentWarning>& warnings) {
+  Json rows = Json::array();
+  for (const AgentWarning& warning : warnings) {
+    Json entry = {{"text", warning.text}};
+    if (!warning.virtualRouter.empty()) entry["virtualRouter"] = warning.virtualRouter;
+    if (!warning.vrf.empty()) entry["vrf"] = warning.vrf;
+    rows.push_back(entry);
+  }
+  return rows;
+}

@@ -10,6 +10,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "AgentWarnings.h"
 #include "KelBase.h"
 #include "KelError.h"
 #include "PelkMediationData.h"
@@ -31,5 +32,7 @@ Json InterfacesOf(const std::map<int, CKelVBList*>& interfaces);
 Json IpAddressesOf(const CPelkMediationData& medData, const std::vector<std::string>& virtualRouters);
 // [{"code", "source", "line", "text"}].
 Json ErrorsOf(const std::vector<KelErrorRecord>& log);
+// [{"text", "virtualRouter", "vrf"}], the last two where known.
+Json WarningsOf(const std::vector<AgentWarning>& warnings);
 
 #endif  // RUNNER_HOSTRESULTS_H_

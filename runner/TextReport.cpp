@@ -128,4 +128,12 @@ void WriteTextReport(const Json& report, std::ostream& out) {
     WriteRows(out, list("errors"),
               {{"code", "Code"}, {"source", "Source"}, {"line", "Line"}, {"text", "Text"}});
   }
+  if (Section(out, "Warnings", list("warnings"))) {
+    WriteRows(out, list("warnings"), {{"virtualRouter", "VR"}, {"vrf", "VRF"}, {"text", "Text"}});
+  }
+  size_t impositions = 0;
+  for (const Json& vrf : list("vrfs")) impositions += vrf.value("impositions", none).size();
+  out << "\n" << list("labelEntries").size() << " label entries, " << list("vrfs").size()
+      << " VRFs, " << impositions << " impositions, " << list("errors").size() << " errors, "
+      << list("warnings").size() << " warnings\n";
 }

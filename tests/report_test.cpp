@@ -11,8 +11,13 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include "Trace.h"
+#include "support/AgentHarness.h"
+
 using Json = nlohmann::ordered_json;
 using namespace testing;
+using testing::internal::CaptureStdout;
+using testing::internal::GetCapturedStdout;
 
 namespace {
 
@@ -99,6 +104,75 @@ TEST(TraceStreams, AReportOnStandardOutputSendsTheTracesToStandardError) {
   const Outcome text = Discover(capture);
   EXPECT_EQ(text.err, toFile.out);
   EXPECT_THAT(text.out, StartsWith("Device: pe1-erx\n"));
+}
+
+// Records what it hears.
+struct Heard : KelTraceListener {
+  void OnTraceLine(int level, const std::string& text) override {
+    lines += std::to_string(level) + ":" + text + "|";
+  }
+  std::string lines;
+};
+
+TEST(TraceListener, HearsTheLevelsItAsksForWhateverTheDebugLevel) {
+  Heard heard;
+  for (int debugLevel : {0, 4}) {
+    ScopedDebugLevel level(debugLevel);
+    CaptureStdout();
+    {
+      KelScopedTraceListener listening(heard, 1u << 1 | 1u << 3);
+      Trace(1) << "::ObtainLabelData() lost " << 2 << " entries";
+      TraceRaw(3) << "DownloadBasicTelnetData().\n";
+      Trace(4) << "not listened to";
+    }
+    Trace(1) << "after";
+    const std::string written = GetCapturedStdout();
+    EXPECT_EQ(written, debugLevel == 0 ? ""
+                                       : "::ObtainLabelData() lost 2 entries\n"
+                                         "DownloadBasicTelnetData().\nnot listened to\nafter\n");
+  }
+  EXPECT_EQ(heard.lines, "1:::ObtainLabelData() lost 2 entries|3:DownloadBasicTelnetData().|"
+                         "1:::ObtainLabelData() lost 2 entries|3:DownloadBasicTelnetData().|");
+}
+
+// The rows of the report's warnings as "vr/vrf text".
+std::vector<std::string> Warnings(const Json& report) {
+  std::vector<std::string> rows;
+  for (const Json& w : report["warnings"]) {
+    rows.push_back(w.value("virtualRouter", "-") + "/" + w.value("vrf", "-") + " " +
+                   w["text"].get<std::string>());
+  }
+  return rows;
+}
+
+TEST(Warnings, WhatTheAgentSkippedIsReportedAtEveryDebugLevel) {
+  DeviceCopy device;
+  const Json report = JsonReport(device);
+  EXPECT_THAT(Warnings(report), IsSupersetOf({
+      "default/- ::ObtainLabelData() failed to add label data because ifIndex for 'mpls:2' could "
+      "not be found",
+      "default/red ::ObtainVRFData() failed to add label data because ifIndex for 'ATM2/0.13' "
+      "could not be found",
+      "default/red ::ObtainVRFData() failed to add data because label for '172.16.10.1.ip2/0.10' "
+      "could not be found",
+      "default/red ::ObtainVRFData() failed to add data because label for '172.16.11.1.ip2/0.11' "
+      "could not be found",
+      "vr2/lab ::ObtainVRFData() no label information for lab found!!"}));
+
+  // One warning per line that --debug 1 writes, in the same order.
+  DeviceCopy scratch;
+  const Outcome traced = Discover("--capture " + device.Path() + " --debug 1 --format json -o " +
+                                  scratch.Path() + "/r.json");
+  std::string texts;
+  for (const Json& w : report["warnings"]) texts += w["text"].get<std::string>() + "\n";
+  EXPECT_EQ(texts, traced.out);
+  EXPECT_EQ(Json::parse(scratch.Read("r.json"))["warnings"], report["warnings"]);
+
+  const Outcome text = Discover("--capture " + device.Path());
+  EXPECT_THAT(text.out, HasSubstr("\nErrors (0)\n  (none)\n\nWarnings (10)\n  VR       VRF    Text\n"
+                                  "  default  -      ::ObtainLabelData() failed"));
+  EXPECT_THAT(text.out, EndsWith("\n\n5 label entries, 4 VRFs, 5 impositions, 0 errors, "
+                                 "10 warnings\n"));
 }
 
 }  // namespace
