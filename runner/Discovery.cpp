@@ -8,6 +8,7 @@
 #include "KelSnmp.h"
 #include "KelTrace.h"
 #include "PelkAgent.h"
+#include "ReportText.h"
 
 namespace {
 
@@ -113,8 +114,8 @@ bool DiscoverCapturedDevice(ReplayTransport& device, const DiscoveryOptions& opt
   agent->DMASetWantedVRFs(options.wantedVrfs);
 
   report = Json::object();
-  report["device"] = device.DeviceName();
-  report["agent"] = agent->RAGetDesc();
+  report["device"] = ValidUtf8(device.DeviceName());
+  report["agent"] = ValidUtf8(agent->RAGetDesc());
   CPelkMediationData medData;
   CKelRecord record(device.DeviceName().c_str());
   record.RRSetMediationData(&medData);

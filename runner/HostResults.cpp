@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "KelSnmp.h"
+#include "ReportText.h"
 
 namespace {
 
@@ -39,7 +40,7 @@ std::optional<Json> ValueOf(const CKelAtom* atom) {
       return Json(atom->RAInt());
     case CKelAtom::kString:
       if (!atom->RAString()) return std::nullopt;
-      return Json(atom->RAString());
+      return Json(ValidUtf8(atom->RAString()));
     case CKelAtom::kVector: {
       Json values = Json::array();
       const CKelAtomVector* vector = atom->RAVector();
@@ -135,7 +136,7 @@ Json IpAddressesOf(const CPelkMediationData& medData,
       auto* row = static_cast<CKelSnmpVarOp*>(it);
       const char* address = row->RSVOASN1()->RAAAsString();
       if (!address) continue;
-      Json entry = {{"virtualRouter", vr}, {"address", address}};
+      Json entry = {{"virtualRouter", ValidUtf8(vr)}, {"address", ValidUtf8(address)}};
       if (std::optional<Json> ifIndex = ValueOf(row->RSVOValue())) entry["ifIndex"] = *ifIndex;
       rows.push_back(entry);
     }
@@ -146,8 +147,8 @@ Json IpAddressesOf(const CPelkMediationData& medData,
 Json ErrorsOf(const std::vector<KelErrorRecord>& log) {
   Json errors = Json::array();
   for (const KelErrorRecord& error : log) {
-    Json entry = {{"code", error.code}, {"source", error.source}, {"line", error.line}};
-    if (error.hasText) entry["text"] = error.text;
+    Json entry = {{"code", error.code}, {"source", ValidUtf8(error.source)}, {"line", error.line}};
+    if (error.hasText) entry["text"] = ValidUtf8(error.text);
     errors.push_back(entry);
   }
   return errors;
@@ -156,9 +157,9 @@ Json ErrorsOf(const std::vector<KelErrorRecord>& log) {
 Json WarningsOf(const std::vector<AgentWarning>& warnings) {
   Json rows = Json::array();
   for (const AgentWarning& warning : warnings) {
-    Json entry = {{"text", warning.text}};
-    if (!warning.virtualRouter.empty()) entry["virtualRouter"] = warning.virtualRouter;
-    if (!warning.vrf.empty()) entry["vrf"] = warning.vrf;
+    Json entry = {{"text", ValidUtf8(warning.text)}};
+    if (!warning.virtualRouter.empty()) entry["virtualRouter"] = ValidUtf8(warning.virtualRouter);
+    if (!warning.vrf.empty()) entry["vrf"] = ValidUtf8(warning.vrf);
     rows.push_back(entry);
   }
   return rows;

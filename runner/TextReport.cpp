@@ -4,12 +4,14 @@
 #include <string>
 #include <vector>
 
+#include "ReportText.h"
+
 namespace {
 
 // Keeps a cell on its line.
 std::string OneLine(const std::string& text) {
   std::string line;
-  for (char c : text) line += c == '\n' ? std::string("\\n") : std::string(1, c);
+  AppendReadable(line, text);
   return line;
 }
 
@@ -39,13 +41,15 @@ class Table {
   void Write(std::ostream& out, const std::string& indent) const {
     std::vector<size_t> widths(rows_[0].size(), 0);
     for (const auto& row : rows_) {
-      for (size_t c = 0; c < row.size(); ++c) widths[c] = std::max(widths[c], row[c].size());
+      for (size_t c = 0; c < row.size(); ++c) {
+        widths[c] = std::max(widths[c], CharacterCount(row[c]));
+      }
     }
     for (const auto& row : rows_) {
       std::string line = indent;
       for (size_t c = 0; c < row.size(); ++c) {
         line += row[c];
-        if (c + 1 < row.size()) line += std::string(widths[c] - row[c].size() + 2, ' ');
+        if (c + 1 < row.size()) line += std::string(widths[c] - CharacterCount(row[c]) + 2, ' ');
       }
       out << line << "\n";
     }

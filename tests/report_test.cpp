@@ -175,4 +175,52 @@ TEST(Warnings, WhatTheAgentSkippedIsReportedAtEveryDebugLevel) {
                                  "10 warnings\n"));
 }
 
+// The strings of a report, depth first.
+void Strings(const Json& json, std::string& out) {
+  if (json.is_string()) out += json.get<std::string>() + "\n";
+  if (json.is_structured()) {
+    for (const Json& element : json) Strings(element, out);
+  }
+}
+
+TEST(HostileBytes, OddBytesFromTheRouterGiveValidReportsAndLoseNothing) {
+  DeviceCopy latin1;
+  latin1.Edit("cli.log", "to-pe2", "to-p\xE9" "2");
+  const Json report = JsonReport(latin1);
+  EXPECT_EQ(report["labelEntries"][0]["lspName"], "to-p\u00e9" "2");
+  EXPECT_EQ(report["labelEntries"][1]["lspName"], "to-p\u00e9" "2");
+
+  // High bytes and control characters in an LSP name and a VRF description
+  // (a virtual router listed twice puts its whole replies in an error), and NUL
+  // too in an interface name, where the host's C strings end it.
+  DeviceCopy device;
+  const std::string odd = "\x80\xFF\xC3\xA9\x01\x1B\x7F";
+  const std::string oddAsText = "\u0080\u00ff\u00e9\u0001\u001b\u007f";
+  device.Edit("cli.log", "to-pe3", "to-" + odd + "3");
+  device.Edit("cli.log", "Description: customer red", "Description: " + odd + "\t.");
+  device.Edit("cli.log", "default          10.255.0.1       default\r\n",
+              "default          10.255.0.1       default\r\n"
+              "default          10.255.0.1       default\r\n");
+  device.Edit("snmp.walk", "\"ATM2/0\"", "\"ATM2/0 " + odd + std::string("\0.\"", 3));
+  const Outcome json = Discover("--capture " + device.Path() + " --format json");
+  ASSERT_EQ(json.status, 0) << json.err;
+  const Json parsed = Json::parse(json.out);  // throws on invalid UTF-8
+  std::string strings;
+  Strings(parsed, strings);
+  EXPECT_THAT(strings, HasSubstr("\nto-" + oddAsText + "3\n"));
+  EXPECT_THAT(strings, HasSubstr("  Description: " + oddAsText + "\t.\n"));
+  EXPECT_THAT(strings, HasSubstr("\nATM2/0 " + oddAsText + "\n"));
+
+  const Outcome text = Discover("--capture " + device.Path());
+  ASSERT_EQ(text.status, 0) << text.err;
+  EXPECT_THAT(text.out, HasSubstr("  to-\\x80\u00ff\u00e9\\x01\\x1b\\x7f3  "));
+  EXPECT_THAT(text.out, HasSubstr("\\n  Description: \\x80\u00ff\u00e9\\x01\\x1b\\x7f\t.\\n"));
+  EXPECT_THAT(text.out, HasSubstr("  ATM2/0 \\x80\u00ff\u00e9\\x01\\x1b\\x7f  "));
+  for (char c : text.out) {
+    const auto byte = static_cast<unsigned char>(c);
+    EXPECT_TRUE(byte >= 0x20 || c == '\n' || c == '\t') << "control byte " << int(byte);
+  }
+  EXPECT_NO_THROW(Json(text.out).dump());  // dump() throws on invalid UTF-8
+}
+
 }  // namespace
