@@ -18,6 +18,7 @@
 #include <CLI/CLI.hpp>
 
 #include "Discovery.h"
+#include "JsonReport.h"
 #include "KelError.h"
 #include "TextReport.h"
 #include "TraceRouting.h"
@@ -82,17 +83,17 @@ int main(int argc, char** argv) {
   for (const std::string& warning : device.Warnings()) std::cerr << warning << "\n";
 
   __Kelwick_Debug_Level = debugLevel;
-  Json report;
+  report::Report found;
   {
     TracesToStandardError traces(outputPath.empty());
-    if (!DiscoverCapturedDevice(device, options, report, problem)) return Fail(problem);
+    if (!DiscoverCapturedDevice(device, options, found, problem)) return Fail(problem);
   }
 
   std::ostream& out = outputPath.empty() ? std::cout : file;
   if (format == "json") {
-    out << report.dump(2) << "\n";
+    WriteJsonReport(found, out);
   } else {
-    WriteTextReport(report, out);
+    WriteTextReport(found, out);
   }
   out.flush();
   if (!out) return Fail("cannot write the report to " + (outputPath.empty() ? "standard output"

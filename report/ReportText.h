@@ -7,13 +7,14 @@
 //   std::string out;
 //   AppendValidUtf8(out, "to-p\xE9" "2");   // out == "to-p\u00e92"
 //   AppendReadable(out, "a\nb\x01");        // out == "a\\nb\\x01"
-#ifndef RUNNER_REPORTTEXT_H_
-#define RUNNER_REPORTTEXT_H_
+#ifndef REPORT_REPORTTEXT_H_
+#define REPORT_REPORTTEXT_H_
 
 #include <cstddef>
 #include <string>
 #include <string_view>
 
+bool IsValidUtf8(std::string_view bytes);
 // Appends `bytes` to `out` as valid UTF-8.
 void AppendValidUtf8(std::string& out, std::string_view bytes);
 std::string ValidUtf8(std::string_view bytes);
@@ -26,4 +27,4 @@ void AppendReadable(std::string& out, std::string_view bytes);
 // The number of characters of valid UTF-8 text, as a terminal lays it out.
 size_t CharacterCount(std::string_view utf8);
 
-#endif  // RUNNER_REPORTTEXT_H_
+#endif  // REPORT_REPORTTEXT_H_

@@ -81,6 +81,15 @@ void Walk(std::string_view bytes, Ascii ascii, Multi multi, Latin1 latin1) {
 
 }  // namespace
 
+bool IsValidUtf8(std::string_view bytes) {
+  for (size_t i = 0; i < bytes.size();) {
+    const size_t length = SequenceLength(bytes, i);
+    if (length == 0) return false;
+    i += length;
+  }
+  return true;
+}
+
 void AppendValidUtf8(std::string& out, std::string_view bytes) {
   Walk(
       bytes, [&](std::string_view text) { out.append(text.data(), text.size()); },
