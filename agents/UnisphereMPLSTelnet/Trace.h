@@ -31,7 +31,7 @@ class TraceLine {
   ~TraceLine() {
     if (!text_) return;
     try {
-      KelTraceWritten(level_, text_->str());
+      if (KelTraceWanted(level_)) KelTraceWritten(level_, text_->str());
     } catch (...) {
     }
     if (!written_) return;
