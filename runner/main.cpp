@@ -6,6 +6,9 @@
 //
 //   erx-discover --host ROUTER --user NAME    a live router (see LiveOptions.h)
 //
+// The agent's traces (--debug) never share a stream with the report: with -o
+// they go to standard output, without it to standard error.
+//
 // Exit status: 0 when discovery ran (the agent's own errors are in the
 // report), 2 for bad usage, an unreadable device folder, a module that cannot
 // be loaded or a report file that cannot be written, 3 when the live router
@@ -19,9 +22,11 @@
 #include <CLI/CLI.hpp>
 
 #include "Discovery.h"
+#include "JsonReport.h"
 #include "KelError.h"
 #include "LiveOptions.h"
 #include "TextReport.h"
+#include "TraceRouting.h"
 
 namespace {
 
@@ -52,7 +57,9 @@ int main(int argc, char** argv) {
       ->capture_default_str();
   app.add_option("-o,--output", outputPath, "write the report to FILE instead of standard output")
       ->option_text("FILE");
-  app.add_option("--debug", debugLevel, "agent trace level (0-4), traces go to standard output")
+  app.add_option("--debug", debugLevel,
+                 "agent trace level (0-4); traces go to standard output when the report goes "
+                 "to a file (-o), to standard error when it goes to standard output")
       ->check(CLI::NonNegativeNumber);
   app.add_flag("--no-labels", noLabels, "the host wants no label data");
   app.add_option("--vrf", options.wantedVrfs, "keep only this VRF (repeatable; default: all)")
@@ -97,15 +104,18 @@ int main(int argc, char** argv) {
   }
 
   __Kelwick_Debug_Level = debugLevel;
-  Json report;
-  if (!DiscoverDevice(*transport, deviceName, options, report, problem)) return Fail(problem);
+  report::Report found;
+  {
+    TracesToStandardError traces(outputPath.empty());
+    if (!DiscoverDevice(*transport, deviceName, options, found, problem)) return Fail(problem);
+  }
   if (liveDevice && !liveDevice->Finish(problem)) return Fail(problem);
 
   std::ostream& out = outputPath.empty() ? std::cout : file;
   if (format == "json") {
-    out << report.dump(2) << "\n";
+    WriteJsonReport(found, out);
   } else {
-    WriteTextReport(report, out);
+    WriteTextReport(found, out);
   }
   out.flush();
   if (!out) return Fail("cannot write the report to " + (outputPath.empty() ? "standard output"

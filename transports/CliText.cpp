@@ -111,3 +111,22 @@ std::string CleanCliText(const std::string& raw) {
   }
   return cleaned;
 }
+
+bool IsCliError(const std::string& reply) {
+  bool rejected = false;
+  size_t start = 0;
+  while (start < reply.size()) {
+    size_t end = reply.find('\n', start);
+    if (end == std::string::npos) end = reply.size();
+    const std::string line = reply.substr(start, end - start);
+    start = end + 1;
+    const size_t first = line.find_first_not_of(" \t");
+    if (first == std::string::npos) continue;
+    if (line[first] == '%') {
+      rejected = true;
+    } else if (line.find_first_not_of(" \t^") != std::string::npos) {
+      return false;
+    }
+  }
+  return rejected;
+}

@@ -28,4 +28,10 @@ std::string LastLine(const std::string& received);
 // only a page mark dropped, "\n" line ends.
 std::string CleanCliText(const std::string& raw);
 
+// True for a cleaned reply that only says the router rejected the command:
+// lines starting with '%' ("% Invalid input detected at '^' marker."), a
+// caret line pointing into the command, blank lines. A capture shows such a
+// command as missing, and so does a live session: no reply.
+bool IsCliError(const std::string& reply);
+
 #endif  // TRANSPORTS_CLITEXT_H_

@@ -49,6 +49,7 @@ std::optional<std::string> LiveTransport::Execute(const std::string& command) {
     switch (session_->Run(command, reply)) {
       case TelnetSession::Result::kReply:
         context_ = session_->Prompt().context;
+        if (IsCliError(reply)) return std::nullopt;
         if (recorder_) recorder_->Command(prompt, command, reply);
         return reply;
       case TelnetSession::Result::kTimeout:

@@ -2,8 +2,9 @@
 // session, logged in once and reused by every request of the device, and the
 // tables over SNMP.
 //
-// A command that gets no prompt back in time gets no reply (an atom without
-// text); the session is then reset and the next command runs on a new one. A
+// A command that the router rejects ("% Invalid input ...") or that gets no
+// prompt back in time gets no reply (an atom without text), as in a capture
+// that lacks it; after a timeout the next command runs on a new session. A
 // dropped connection reconnects and resumes with the command that was cut
 // off. Neither stops the rest of the device's discovery.
 #ifndef TRANSPORTS_LIVETRANSPORT_H_

@@ -43,3 +43,10 @@ TEST(CliText, CleaningDropsWhatTheTerminalErases) {
 }
 
 }  // namespace
+
+TEST(CliText, RejectedCommandsAreErrorLinesOnly) {
+  EXPECT_TRUE(IsCliError("% Invalid input detected at '^' marker.\n"));
+  EXPECT_TRUE(IsCliError("        ^\n% Invalid input detected at '^' marker.\n\n"));
+  EXPECT_FALSE(IsCliError(""));
+  EXPECT_FALSE(IsCliError("Name   Default RD\n% 2 VRFs\n"));
+}
