@@ -40,7 +40,7 @@ int Fail(const std::string& what) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  CLI::App app{"Discovers one captured Unisphere ERX router with the MPLS agent module."};
+  CLI::App app{"Discovers one Unisphere ERX router, captured or live, with the MPLS agent module."};
   std::string captureDir = ERX_EXAMPLE_DEVICE;
   std::string format = "text";
   std::string outputPath;
