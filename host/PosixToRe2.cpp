@@ -4,6 +4,9 @@
 
 #include <bitset>
 #include <cstdio>
+#include <functional>
+#include <map>
+#include <mutex>
 #include <new>
 #include <vector>
 
@@ -383,20 +386,71 @@ Re2Translation TranslatePosixEre(std::string_view ere) {
   }
 }
 
-PosixRegex::PosixRegex(std::string_view ere) {
-  try {
+namespace {
+
+// Trees are rebuilt for every reply, VRF and virtual router from the same few
+// expressions: each is translated and compiled once, and its program, with the
+// states RE2 has already built for it, is shared by all of them.
+class ProgramCache {
+ public:
+  struct Entry {
+    std::shared_ptr<const RE2> re;
+    std::string error;
+    bool hasCaret = false;
+  };
+
+  std::shared_ptr<const Entry> Get(std::string_view ere) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      auto found = entries_.find(ere);
+      if (found != entries_.end()) return found->second;
+    }
+    auto entry = std::make_shared<Entry>(Compile(ere));
+    std::lock_guard<std::mutex> lock(mutex_);
+    // Expressions built from router text (a next hop) are unbounded in number;
+    // dropping them all now and then keeps the cache small, and patterns still
+    // holding a program keep it alive.
+    if (entries_.size() >= kMaxEntries) entries_.clear();
+    return entries_.emplace(std::string(ere), std::move(entry)).first->second;
+  }
+
+ private:
+  static constexpr std::size_t kMaxEntries = 512;
+
+  static Entry Compile(std::string_view ere) {
+    Entry e;
     Re2Translation t = TranslatePosixEre(ere);
-    hasCaret_ = t.hasCaret;
+    e.hasCaret = t.hasCaret;
     if (!t.ok) {
-      error_ = std::move(t.error);
-      return;
+      e.error = std::move(t.error);
+      return e;
     }
     auto re = std::make_shared<const RE2>(t.pattern, EngineOptions());
     if (!re->ok()) {
-      error_ = re->error();
-      return;
+      e.error = re->error();
+      return e;
     }
-    re_ = std::move(re);
+    e.re = std::move(re);
+    return e;
+  }
+
+  std::mutex mutex_;
+  std::map<std::string, std::shared_ptr<const Entry>, std::less<>> entries_;
+};
+
+ProgramCache& Programs() {
+  static ProgramCache* cache = new ProgramCache;  // never destroyed: used until exit
+  return *cache;
+}
+
+}  // namespace
+
+PosixRegex::PosixRegex(std::string_view ere) {
+  try {
+    const std::shared_ptr<const ProgramCache::Entry> entry = Programs().Get(ere);
+    re_ = entry->re;
+    error_ = entry->error;
+    hasCaret_ = entry->hasCaret;
   } catch (const std::exception&) {
     re_.reset();
     error_ = "out of memory";
@@ -407,7 +461,13 @@ bool PosixRegex::Find(std::string_view text, std::size_t* begin, std::size_t* en
   if (!re_) return false;
   const re2::StringPiece piece(text.data(), text.size());
   re2::StringPiece match;
-  if (!re_->Match(piece, 0, piece.size(), RE2::UNANCHORED, &match, 1)) return false;
+  // Most fields start right where the search starts. A match there is the
+  // leftmost one, and an anchored search finds it in one forward pass, where an
+  // unanchored one needs a second, backward pass to learn where it begins.
+  if (!re_->Match(piece, 0, piece.size(), RE2::ANCHOR_START, &match, 1) &&
+      !re_->Match(piece, 0, piece.size(), RE2::UNANCHORED, &match, 1)) {
+    return false;
+  }
   const std::size_t b = match.data() ? static_cast<std::size_t>(match.data() - text.data()) : 0;
   *begin = b;
   *end = b + match.size();
