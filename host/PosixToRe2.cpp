@@ -397,6 +397,9 @@ class ProgramCache {
     std::shared_ptr<const RE2> re;
     std::string error;
     bool hasCaret = false;
+    bool firstKnown = false;
+    unsigned char firstLo = 0;
+    unsigned char firstHi = 255;
   };
 
   std::shared_ptr<const Entry> Get(std::string_view ere) {
@@ -430,6 +433,13 @@ class ProgramCache {
       e.error = re->error();
       return e;
     }
+    std::string min;
+    std::string max;
+    if (re->PossibleMatchRange(&min, &max, 1) && !min.empty() && !max.empty()) {
+      e.firstKnown = true;
+      e.firstLo = static_cast<unsigned char>(min[0]);
+      e.firstHi = static_cast<unsigned char>(max[0]);
+    }
     e.re = std::move(re);
     return e;
   }
@@ -451,6 +461,9 @@ PosixRegex::PosixRegex(std::string_view ere) {
     re_ = entry->re;
     error_ = entry->error;
     hasCaret_ = entry->hasCaret;
+    firstKnown_ = entry->firstKnown;
+    firstLo_ = entry->firstLo;
+    firstHi_ = entry->firstHi;
   } catch (const std::exception&) {
     re_.reset();
     error_ = "out of memory";
@@ -463,8 +476,13 @@ bool PosixRegex::Find(std::string_view text, std::size_t* begin, std::size_t* en
   re2::StringPiece match;
   // Most fields start right where the search starts. A match there is the
   // leftmost one, and an anchored search finds it in one forward pass, where an
-  // unanchored one needs a second, backward pass to learn where it begins.
-  if (!re_->Match(piece, 0, piece.size(), RE2::ANCHOR_START, &match, 1) &&
+  // unanchored one needs a second, backward pass to learn where it begins. The
+  // range of first bytes saves the anchored try where it cannot succeed; the
+  // unanchored search alone decides what is found.
+  const bool mayStartHere =
+      !firstKnown_ || (!text.empty() && static_cast<unsigned char>(text[0]) >= firstLo_ &&
+                       static_cast<unsigned char>(text[0]) <= firstHi_);
+  if (!(mayStartHere && re_->Match(piece, 0, piece.size(), RE2::ANCHOR_START, &match, 1)) &&
       !re_->Match(piece, 0, piece.size(), RE2::UNANCHORED, &match, 1)) {
     return false;
   }

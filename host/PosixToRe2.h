@@ -46,6 +46,11 @@ class PosixRegex {
   std::shared_ptr<const re2::RE2> re_;
   std::string error_;
   bool hasCaret_ = false;
+  // Every non-empty match begins with a byte in [firstLo_, firstHi_]; when
+  // false, the expression may match the empty text or the range is unknown.
+  bool firstKnown_ = false;
+  unsigned char firstLo_ = 0;
+  unsigned char firstHi_ = 255;
 };
 
 }  // namespace pelk

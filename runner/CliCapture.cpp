@@ -67,7 +67,8 @@ std::string WithoutPagingMarks(std::string_view text) {
 bool Cleaned(std::string_view& text, std::string& scratch) {
   while (!text.empty() && text.back() == '\r') text.remove_suffix(1);
   const bool paged = text.find(kPagingMark) != std::string_view::npos;
-  const bool overwritten = text.find_first_of("\r\b") != std::string_view::npos;
+  bool overwritten = false;
+  for (char c : text) overwritten = overwritten || c == '\r' || c == '\b';
   if (!paged && !overwritten) return true;
   scratch = overwritten ? AsDisplayed(text) : std::string(text);
   if (paged) scratch = WithoutPagingMarks(scratch);
