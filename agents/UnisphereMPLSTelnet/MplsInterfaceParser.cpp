@@ -47,7 +47,7 @@ void CPelkUnisphereMPLSTelnet::GetMajorIfNameAndIp(CKelRecord* record,
   for (int i = 0; i < entries; ++i) {
     const std::string entry = IndexedPath("tableEntry", i);
     Trace(4) << "::GetMajorIfNameAndIp() table entry found of (" << i << ")";
-    Trace(4) << FieldText(root, entry);
+    Trace(4) << TracedField{root, entry};
     const std::string ifName = FieldText(root, entry + ".ifName[0]");
     const std::string ipAddr = FieldText(root, entry + ".ipAddr[0]");
     Trace(4) << "::GetMajorIfNameAndIp() RESULT=(ifName,ipAddr)=('" << ifName << "', '" << ipAddr

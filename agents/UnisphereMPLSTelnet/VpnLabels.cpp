@@ -54,7 +54,7 @@ void CPelkUnisphereMPLSTelnet::GetLabels(CKelRecord* record,
   for (int i = 0; i < entries; ++i) {
     const std::string entry = IndexedPath("entry", i);
     Trace(4) << "::GetLabels() table entry found of (" << i << ")";
-    Trace(4) << FieldText(root, entry);
+    Trace(4) << TracedField{root, entry};
     const std::string nextHop = FieldText(root, entry + ".nexthop[0]");
     const std::string label = FieldText(root, entry + ".label[0]");
     const std::string ifName = FieldText(root, entry + ".interface[0]");

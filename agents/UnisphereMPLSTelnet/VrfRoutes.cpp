@@ -70,7 +70,7 @@ void CPelkUnisphereMPLSTelnet::GetSpecificVRFInfo(CKelRecord* record, const std:
   for (int i = 0; i < entries; ++i) {
     const std::string entry = IndexedPath("destEntry", i);
     Trace(4) << "::GetSpecificVRFInfo() table entry found of (" << i << ")";
-    Trace(4) << FieldText(root, entry);
+    Trace(4) << TracedField{root, entry};
     const std::string destination = FieldText(root, entry + ".destination[0]");
     const std::string nextHop = FieldText(root, entry + ".nexthop[0]");
     std::string ifName = FieldText(root, entry + ".ifName[0]");
