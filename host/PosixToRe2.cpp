@@ -2,6 +2,7 @@
 
 #include <re2/re2.h>
 
+#include <algorithm>
 #include <bitset>
 #include <cstdio>
 #include <functional>
@@ -472,20 +473,38 @@ PosixRegex::PosixRegex(std::string_view ere) {
 
 bool PosixRegex::Find(std::string_view text, std::size_t* begin, std::size_t* end) const {
   if (!re_) return false;
-  const re2::StringPiece piece(text.data(), text.size());
   re2::StringPiece match;
-  // Most fields start right where the search starts. A match there is the
-  // leftmost one, and an anchored search finds it in one forward pass, where an
-  // unanchored one needs a second, backward pass to learn where it begins. The
-  // range of first bytes saves the anchored try where it cannot succeed; the
-  // unanchored search alone decides what is found.
-  const bool mayStartHere =
-      !firstKnown_ || (!text.empty() && static_cast<unsigned char>(text[0]) >= firstLo_ &&
-                       static_cast<unsigned char>(text[0]) <= firstHi_);
-  if (!(mayStartHere && re_->Match(piece, 0, piece.size(), RE2::ANCHOR_START, &match, 1)) &&
-      !re_->Match(piece, 0, piece.size(), RE2::UNANCHORED, &match, 1)) {
-    return false;
+  // An anchored search finds the match that starts where it starts in one
+  // forward pass; an unanchored one needs a second, backward pass to learn where
+  // its match begins. Most fields start right where the search starts, or a few
+  // blanks later, so the first place near the start that can begin a match is
+  // tried anchored. No match can start before it: the expression does not match
+  // the empty text and every match begins with a byte of its range. Without
+  // "^", the text before a place does not change what matches there. At most
+  // one anchored try precedes the unanchored search, so a search stays linear.
+  if (firstKnown_) {
+    if (text.empty()) return false;
+    constexpr std::size_t kWindow = 64;
+    const std::size_t window = hasCaret_ ? 1 : std::min(text.size(), kWindow);
+    for (std::size_t p = 0; p < window; ++p) {
+      const auto c = static_cast<unsigned char>(text[p]);
+      if (c < firstLo_ || c > firstHi_) continue;
+      const re2::StringPiece rest(text.data() + p, text.size() - p);
+      if (re_->Match(rest, 0, rest.size(), RE2::ANCHOR_START, &match, 1)) {
+        *begin = p;
+        *end = p + match.size();
+        return true;
+      }
+      break;
+    }
+  } else if (re_->Match(re2::StringPiece(text.data(), text.size()), 0, text.size(),
+                        RE2::ANCHOR_START, &match, 1)) {
+    *begin = 0;
+    *end = match.size();
+    return true;
   }
+  const re2::StringPiece piece(text.data(), text.size());
+  if (!re_->Match(piece, 0, piece.size(), RE2::UNANCHORED, &match, 1)) return false;
   const std::size_t b = match.data() ? static_cast<std::size_t>(match.data() - text.data()) : 0;
   *begin = b;
   *end = b + match.size();
