@@ -126,9 +126,11 @@ const std::string* CliCapture::Reply(const std::string& context,
 CliCapture ParseCliLog(const std::string& log) {
   CliCapture capture;
   std::optional<std::pair<std::string, std::string>> open;  // (context, command)
+  // One buffer collects every reply, and each is kept as an exact copy of it:
+  // a reply grown in place would keep up to twice its size for the whole run.
   std::string output;
   auto close = [&] {
-    if (open) capture.replies.emplace(std::move(*open), std::move(output));
+    if (open) capture.replies.emplace(std::move(*open), output);
     open.reset();
     output.clear();
   };

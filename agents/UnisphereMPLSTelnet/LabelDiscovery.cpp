@@ -89,13 +89,14 @@ void CPelkUnisphereMPLSTelnet::ObtainLabelData(CKelRecord* record, CPelkMPLSData
                                                const std::string& vrName) {
   Trace(3) << "CPelkUnisphereMPLSTelnet::ObtainLabelData(,,," << vrName << ")";
   if (!mplsData) return;
-  std::string reply;
-  if (!RetrieveTelnetData(DAGetMediationData(record), vrName.c_str(), nullptr, kCommand, reply)) {
+  const std::string* reply =
+      CachedTelnetReply(DAGetMediationData(record), vrName.c_str(), nullptr, kCommand);
+  if (!reply) {
     Trace(1) << "::ObtainLabelData() no response to telnet command " << kCommand;
     return;
   }
   CPelkPattern root = ForwardingTree();
-  const int lsps = MatchTelnetTable(root, "lspEntry", reply, "ObtainLabelData", 563,
+  const int lsps = MatchTelnetTable(root, "lspEntry", *reply, "ObtainLabelData", 563,
                                     "no mpls fwding data?", true);
   // Refers to the entries by incoming label text; the MPLS result owns them.
   CKelTreeList byInLabel(false);
