@@ -27,6 +27,9 @@ struct Re2Translation {
 // without an operand, empty or reversed ranges, unknown classes.
 Re2Translation TranslatePosixEre(std::string_view ere);
 
+// A translated and compiled ERE, shared by every PosixRegex of the same text.
+struct CompiledEre;
+
 // A translated and compiled ERE. "^" matches only where the searched text
 // begins, "." and negated brackets match a newline, and matches are
 // leftmost-longest. Copies share the compiled program, which is immutable.
@@ -34,23 +37,16 @@ class PosixRegex {
  public:
   explicit PosixRegex(std::string_view ere);
 
-  bool ok() const { return re_ != nullptr; }
-  const std::string& error() const { return error_; }
-  bool hasCaret() const { return hasCaret_; }
+  bool ok() const;
+  const std::string& error() const;
+  bool hasCaret() const;
 
   // Searches `text` as a string of its own; on success sets the bounds of the
   // match relative to text.data().
   bool Find(std::string_view text, std::size_t* begin, std::size_t* end) const;
 
  private:
-  std::shared_ptr<const re2::RE2> re_;
-  std::string error_;
-  bool hasCaret_ = false;
-  // Every non-empty match begins with a byte in [firstLo_, firstHi_]; when
-  // false, the expression may match the empty text or the range is unknown.
-  bool firstKnown_ = false;
-  unsigned char firstLo_ = 0;
-  unsigned char firstHi_ = 255;
+  std::shared_ptr<const CompiledEre> program_;
 };
 
 }  // namespace pelk
