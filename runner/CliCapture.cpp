@@ -71,7 +71,8 @@ bool Cleaned(std::string_view& text, std::string& scratch) {
   for (char c : text) overwritten = overwritten || c == '\r' || c == '\b';
   if (!paged && !overwritten) return true;
   scratch = overwritten ? AsDisplayed(text) : std::string(text);
-  if (paged) scratch = WithoutPagingMarks(scratch);
+  // Overstrikes can also spell a mark that the raw line did not hold.
+  if (scratch.find(kPagingMark) != std::string::npos) scratch = WithoutPagingMarks(scratch);
   text = scratch;
   return !(paged && IsBlank(text));
 }
