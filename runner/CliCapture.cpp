@@ -1,6 +1,7 @@
 #include "CliCapture.h"
 
 #include <cctype>
+#include <cstring>
 #include <optional>
 #include <sstream>
 #include <string_view>
@@ -67,8 +68,8 @@ std::string WithoutPagingMarks(std::string_view text) {
 bool Cleaned(std::string_view& text, std::string& scratch) {
   while (!text.empty() && text.back() == '\r') text.remove_suffix(1);
   const bool paged = text.find(kPagingMark) != std::string_view::npos;
-  bool overwritten = false;
-  for (char c : text) overwritten = overwritten || c == '\r' || c == '\b';
+  const bool overwritten = !text.empty() && (std::memchr(text.data(), '\r', text.size()) ||
+                                            std::memchr(text.data(), '\b', text.size()));
   if (!paged && !overwritten) return true;
   scratch = overwritten ? AsDisplayed(text) : std::string(text);
   // Overstrikes can also spell a mark that the raw line did not hold.
