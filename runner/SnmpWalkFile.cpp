@@ -43,9 +43,12 @@ enum class Name { kRow, kOtherColumn, kBad };
 
 Name NumericName(const std::string& oid, std::string& column, WalkRow& row) {
   for (const Column& known : kColumns) {
-    const std::string prefix = std::string(known.oid) + ".";
-    if (!StartsWith(oid, prefix)) continue;
-    if (!CKelASN1Address::Parse(oid.substr(prefix.size()), row.instance)) return Name::kBad;
+    const std::string_view prefix(known.oid);
+    if (oid.size() <= prefix.size() || oid.compare(0, prefix.size(), prefix) != 0 ||
+        oid[prefix.size()] != '.') {
+      continue;
+    }
+    if (!CKelASN1Address::Parse(oid.substr(prefix.size() + 1), row.instance)) return Name::kBad;
     column = known.name;
     return Name::kRow;
   }
