@@ -30,17 +30,18 @@ devices=(
   "vrf-2000x25 10000 2000 25"
 )
 
-# Median wall seconds and peak KiB of RUNS runs of a command.
+# Wall seconds, peak KiB and CPU seconds of the run with the median wall time
+# of RUNS runs. CPU time tells more than wall time on a machine shared with others.
 measure() {
   local out=() i
   for ((i = 0; i < runs; i++)); do
-    /usr/bin/time -f "%e %M" -o "$work/time" "$@" >/dev/null
-    out+=("$(cat "$work/time")")
+    /usr/bin/time -f "%e %M %U %S" -o "$work/time" "$@" >/dev/null 2>&1
+    out+=("$(awk '{ printf "%s %s %.2f", $1, $2, $3 + $4 }' "$work/time")")
   done
   printf '%s\n' "${out[@]}" | sort -n | sed -n "$(((runs + 1) / 2))p"
 }
 
-declare -A wall mem fsm_wall fsm_mem size
+declare -A wall mem cpu fsm_wall fsm_mem fsm_cpu size
 for spec in "${devices[@]}"; do
   read -r name dests vrfs routes <<<"$spec"
   dir="$work/$name"
@@ -50,20 +51,21 @@ for spec in "${devices[@]}"; do
       --routes "$routes"
   fi
   size[$name]=$(du -sm "$dir" | cut -f1)
-  read -r wall[$name] mem[$name] < <(measure "$bin" --capture "$dir" --format json -o "$work/$name.json")
+  read -r wall[$name] mem[$name] cpu[$name] < <(measure "$bin" --capture "$dir" --format json -o "$work/$name.json")
   case $name in
     10k|100k)
-      read -r fsm_wall[$name] fsm_mem[$name] < <(measure /usr/bin/python3 "$here/textfsm_baseline.py" "$dir") ;;
+      read -r fsm_wall[$name] fsm_mem[$name] fsm_cpu[$name] < <(measure /usr/bin/python3 "$here/textfsm_baseline.py" "$dir") ;;
   esac
 done
 
 echo
-echo "| device | capture | erx-discover wall | peak memory | TextFSM wall | TextFSM peak | erx / TextFSM |"
+echo "| device | capture | erx-discover wall (CPU) | peak memory | TextFSM wall (CPU) | TextFSM peak | erx / TextFSM wall |"
 echo "|---|---|---|---|---|---|---|"
 for name in 10k 100k; do
-  awk -v n="$name" -v s="${size[$name]}" -v w="${wall[$name]}" -v m="${mem[$name]}" \
-      -v fw="${fsm_wall[$name]}" -v fm="${fsm_mem[$name]}" 'BEGIN {
-    printf "| %s | %d MB | %.2f s | %.0f MiB | %.2f s | %.0f MiB | %.2f |\n", n, s, w, m / 1024, fw, fm / 1024, w / fw }'
+  awk -v n="$name" -v s="${size[$name]}" -v w="${wall[$name]}" -v m="${mem[$name]}" -v c="${cpu[$name]}" \
+      -v fw="${fsm_wall[$name]}" -v fm="${fsm_mem[$name]}" -v fc="${fsm_cpu[$name]}" 'BEGIN {
+    printf "| %s | %d MB | %.2f s (%.2f s) | %.0f MiB | %.2f s (%.2f s) | %.0f MiB | %.2f |\n",
+           n, s, w, c, m / 1024, fw, fc, fm / 1024, w / fw }'
 done
 echo
 # Both devices have twice as many destinations as routes, so one cost per item
