@@ -1,5 +1,7 @@
 // POSIX extended regular expressions (C locale, one byte per character) on top
-// of RE2, which reads several constructs differently or not at all.
+// of RE2, which reads several constructs differently or not at all: the
+// translator here (PosixToRe2.cpp) and the compiled expressions
+// (PosixRegex.cpp).
 #ifndef HOST_POSIXTORE2_H_
 #define HOST_POSIXTORE2_H_
 
@@ -7,10 +9,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-
-namespace re2 {
-class RE2;
-}
 
 namespace pelk {
 
