@@ -68,12 +68,7 @@ class ChunkedArray {
 };
 
 struct Results {
-  // The matched text: a copy, or the caller's own text when it keeps that alive.
-  std::string copy;
-  std::string_view borrowed;
-  bool owned = true;
-  std::string_view Text() const { return owned ? std::string_view(copy) : borrowed; }
-
+  std::string text;
   ChunkedArray<Instance> instances;  // the root's instances come first
   ChunkedArray<Group> groups;
   Index rootCount = 0;
@@ -189,7 +184,7 @@ struct CPelkPattern::Impl {
       std::size_t b = 0;
       std::size_t e = 0;
       std::size_t resume = 0;
-      const Outcome o = FindInstance(r.Text(), pos, to, &b, &e, &resume);
+      const Outcome o = FindInstance(r.text, pos, to, &b, &e, &resume);
       if (o == Outcome::kNotFound) break;
       if (o == Outcome::kRetry) {
         pos = resume > pos ? resume : pos + 1;
@@ -228,18 +223,6 @@ struct CPelkPattern::Impl {
       const Group g = r.groups[firstGroup + i];
       for (Index k = 0; k < g.count; ++k) Child(i).MatchChildren(r, g.first + k);
     }
-  }
-
-  // Matches the whole of r's text and keeps r as this pattern's results.
-  bool MatchAll(std::unique_ptr<Results> r) {
-    const std::size_t size = r->Text().size();
-    if (size > kMaxEntries) return false;
-    Collect(*r, 0, size);
-    r->rootCount = static_cast<Index>(r->instances.size());
-    for (Index i = 0; i < r->rootCount; ++i) MatchChildren(*r, i);
-    const bool matched = r->rootCount > 0;
-    results = std::move(r);
-    return matched;
   }
 
   // Follows a path from the root. For a count (wantCount) the last part has no
@@ -319,23 +302,14 @@ bool CPelkPattern::Match(const char* text) {
   if (!text || !impl_->TreeValid()) return false;
   try {
     auto r = std::make_unique<Results>();
-    r->copy.assign(text);
-    return impl_->MatchAll(std::move(r));
-  } catch (const std::exception&) {
-    impl_->results.reset();
-    return false;
-  }
-}
-
-bool CPelkPattern::MatchInPlace(std::string_view text) {
-  if (!impl_) return false;
-  impl_->results.reset();
-  if (!impl_->TreeValid()) return false;
-  try {
-    auto r = std::make_unique<Results>();
-    r->owned = false;
-    r->borrowed = text;
-    return impl_->MatchAll(std::move(r));
+    r->text.assign(text);
+    if (r->text.size() > kMaxEntries) return false;
+    impl_->Collect(*r, 0, r->text.size());
+    r->rootCount = static_cast<Index>(r->instances.size());
+    for (Index i = 0; i < r->rootCount; ++i) impl_->MatchChildren(*r, i);
+    const bool matched = r->rootCount > 0;
+    impl_->results = std::move(r);
+    return matched;
   } catch (const std::exception&) {
     impl_->results.reset();
     return false;
@@ -359,7 +333,7 @@ void CPelkPattern::FindField(const std::string& fieldPath, std::string& out) con
   try {
     const Instance* inst = nullptr;
     if (impl_->Resolve(fieldPath, false, nullptr, &inst)) {
-      out.append(impl_->results->Text().substr(inst->begin, inst->end - inst->begin));
+      out.append(impl_->results->text, inst->begin, inst->end - inst->begin);
     }
   } catch (const std::exception&) {
   }
