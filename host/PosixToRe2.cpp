@@ -1,9 +1,9 @@
 #include "PosixToRe2.h"
 
-#include <re2/re2.h>
-
 #include <bitset>
 #include <cstdio>
+#include <exception>
+#include <string>
 #include <new>
 #include <vector>
 
@@ -358,19 +358,6 @@ class Translator {
   bool atomRepeated_ = false;
 };
 
-RE2::Options EngineOptions() {
-  RE2::Options o;
-  o.set_posix_syntax(true);
-  o.set_longest_match(true);
-  o.set_one_line(true);  // otherwise "^" also matches after each newline
-  o.set_dot_nl(true);
-  o.set_never_nl(false);
-  o.set_case_sensitive(true);
-  o.set_encoding(RE2::Options::EncodingLatin1);
-  o.set_log_errors(false);
-  return o;
-}
-
 }  // namespace
 
 Re2Translation TranslatePosixEre(std::string_view ere) {
@@ -381,37 +368,6 @@ Re2Translation TranslatePosixEre(std::string_view ere) {
     r.error = "out of memory";
     return r;
   }
-}
-
-PosixRegex::PosixRegex(std::string_view ere) {
-  try {
-    Re2Translation t = TranslatePosixEre(ere);
-    hasCaret_ = t.hasCaret;
-    if (!t.ok) {
-      error_ = std::move(t.error);
-      return;
-    }
-    auto re = std::make_shared<const RE2>(t.pattern, EngineOptions());
-    if (!re->ok()) {
-      error_ = re->error();
-      return;
-    }
-    re_ = std::move(re);
-  } catch (const std::exception&) {
-    re_.reset();
-    error_ = "out of memory";
-  }
-}
-
-bool PosixRegex::Find(std::string_view text, std::size_t* begin, std::size_t* end) const {
-  if (!re_) return false;
-  const re2::StringPiece piece(text.data(), text.size());
-  re2::StringPiece match;
-  if (!re_->Match(piece, 0, piece.size(), RE2::UNANCHORED, &match, 1)) return false;
-  const std::size_t b = match.data() ? static_cast<std::size_t>(match.data() - text.data()) : 0;
-  *begin = b;
-  *end = b + match.size();
-  return true;
 }
 
 }  // namespace pelk

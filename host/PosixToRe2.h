@@ -1,5 +1,7 @@
 // POSIX extended regular expressions (C locale, one byte per character) on top
-// of RE2, which reads several constructs differently or not at all.
+// of RE2, which reads several constructs differently or not at all: the
+// translator here (PosixToRe2.cpp) and the compiled expressions
+// (PosixRegex.cpp).
 #ifndef HOST_POSIXTORE2_H_
 #define HOST_POSIXTORE2_H_
 
@@ -7,10 +9,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-
-namespace re2 {
-class RE2;
-}
 
 namespace pelk {
 
@@ -27,6 +25,9 @@ struct Re2Translation {
 // without an operand, empty or reversed ranges, unknown classes.
 Re2Translation TranslatePosixEre(std::string_view ere);
 
+// A translated and compiled ERE, shared by every PosixRegex of the same text.
+struct CompiledEre;
+
 // A translated and compiled ERE. "^" matches only where the searched text
 // begins, "." and negated brackets match a newline, and matches are
 // leftmost-longest. Copies share the compiled program, which is immutable.
@@ -34,18 +35,16 @@ class PosixRegex {
  public:
   explicit PosixRegex(std::string_view ere);
 
-  bool ok() const { return re_ != nullptr; }
-  const std::string& error() const { return error_; }
-  bool hasCaret() const { return hasCaret_; }
+  bool ok() const;
+  const std::string& error() const;
+  bool hasCaret() const;
 
   // Searches `text` as a string of its own; on success sets the bounds of the
   // match relative to text.data().
   bool Find(std::string_view text, std::size_t* begin, std::size_t* end) const;
 
  private:
-  std::shared_ptr<const re2::RE2> re_;
-  std::string error_;
-  bool hasCaret_ = false;
+  std::shared_ptr<const CompiledEre> program_;
 };
 
 }  // namespace pelk

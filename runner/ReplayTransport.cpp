@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <cstdint>
 
 #include "KelSnmp.h"
 
@@ -13,13 +13,37 @@ namespace {
 
 const char kSwitchCommand[] = "virtual-router ";
 
-bool ReadFile(const fs::path& path, std::string& text) {
+// Far more than any router prints: a larger file is not a capture, and
+// reading it would only exhaust memory.
+constexpr std::uintmax_t kMaxFileBytes = std::uintmax_t{256} << 20;
+
+// Reads the whole file in one piece; false with `problem` set when it cannot
+// be read or is too large.
+bool ReadFile(const fs::path& path, std::string& text, std::string& problem) {
+  std::error_code error;
+  const std::uintmax_t size = fs::file_size(path, error);
+  if (error) {
+    problem = "cannot read " + path.string();
+    return false;
+  }
+  if (size > kMaxFileBytes) {
+    problem = path.string() + " is " + std::to_string(size >> 20) +
+              " MiB, more than the 256 MiB a capture file may have";
+    return false;
+  }
   std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::ostringstream content;
-  content << in.rdbuf();
-  text = content.str();
-  return !in.bad();
+  if (!in) {
+    problem = "cannot read " + path.string();
+    return false;
+  }
+  text.resize(static_cast<size_t>(size));
+  in.read(text.data(), static_cast<std::streamsize>(size));
+  text.resize(static_cast<size_t>(in.gcount()));
+  if (in.bad()) {
+    problem = "cannot read " + path.string();
+    return false;
+  }
+  return true;
 }
 
 std::string FolderName(const fs::path& dir) {
@@ -44,11 +68,9 @@ bool ReplayTransport::Load(const std::string& dir, std::string& problem) {
     problem = "no captured device at " + dir + ": the folder has no cli.log";
     return false;
   }
-  if (!ReadFile(cliLog, log)) {
-    problem = "cannot read " + cliLog.string();
-    return false;
-  }
+  if (!ReadFile(cliLog, log, problem)) return false;
   cli_ = ParseCliLog(log);
+  log = std::string();
   if (cli_.host.empty()) warnings_.push_back(cliLog.string() + ": no prompt line, no command captured");
   name_ = cli_.host.empty() ? FolderName(folder) : cli_.host;
 
@@ -66,8 +88,9 @@ bool ReplayTransport::Load(const std::string& dir, std::string& problem) {
 
 void ReplayTransport::LoadWalk(const std::string& path, const std::string& context) {
   std::string text;
-  if (!ReadFile(path, text)) {
-    warnings_.push_back(path + ": cannot read the file");
+  std::string problem;
+  if (!ReadFile(path, text, problem)) {
+    warnings_.push_back(problem);
     return;
   }
   walks_[context] = ParseSnmpWalk(text, path, warnings_);

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <optional>
+#include <string_view>
 
 #include "KelSnmp.h"
 
@@ -42,9 +43,12 @@ enum class Name { kRow, kOtherColumn, kBad };
 
 Name NumericName(const std::string& oid, std::string& column, WalkRow& row) {
   for (const Column& known : kColumns) {
-    const std::string prefix = std::string(known.oid) + ".";
-    if (!StartsWith(oid, prefix)) continue;
-    if (!CKelASN1Address::Parse(oid.substr(prefix.size()), row.instance)) return Name::kBad;
+    const std::string_view prefix(known.oid);
+    if (oid.size() <= prefix.size() || oid.compare(0, prefix.size(), prefix) != 0 ||
+        oid[prefix.size()] != '.') {
+      continue;
+    }
+    if (!CKelASN1Address::Parse(oid.substr(prefix.size() + 1), row.instance)) return Name::kBad;
     column = known.name;
     return Name::kRow;
   }
@@ -86,7 +90,7 @@ std::optional<int> IntegerValue(const std::string& text) {
 // The text of a quoted string that starts `text` and may go on over the
 // following lines; null when it never closes.
 std::optional<std::string> QuotedString(const std::string& first,
-                                        const std::vector<std::string>& lines, size_t& next) {
+                                        const std::vector<std::string_view>& lines, size_t& next) {
   std::string text;
   std::string rest = first.substr(1);
   for (;;) {
@@ -101,8 +105,32 @@ std::optional<std::string> QuotedString(const std::string& first,
     }
     if (next >= lines.size()) return std::nullopt;
     text += '\n';
-    rest = lines[next++];
+    rest = std::string(lines[next++]);
   }
+}
+
+// A captured line as a warning quotes it: at most kQuotedLength characters,
+// bytes outside printable ASCII as \xNN, so that no terminal or log reading the
+// warning is disturbed by what the file held.
+constexpr size_t kQuotedLength = 80;
+
+std::string Quoted(std::string_view line) {
+  static const char kHex[] = "0123456789abcdef";
+  std::string quoted;
+  for (size_t i = 0; i < line.size() && i < kQuotedLength; ++i) {
+    const auto c = static_cast<unsigned char>(line[i]);
+    if (c == '\\') {
+      quoted += "\\\\";
+    } else if (c >= 0x20 && c < 0x7f) {
+      quoted += static_cast<char>(c);
+    } else {
+      quoted += "\\x";
+      quoted += kHex[c >> 4];
+      quoted += kHex[c & 15];
+    }
+  }
+  if (line.size() > kQuotedLength) quoted += "...";
+  return quoted;
 }
 
 bool IsHexContinuation(const std::string& line) {
@@ -116,12 +144,13 @@ bool IsHexContinuation(const std::string& line) {
 
 WalkColumns ParseSnmpWalk(const std::string& text, const std::string& fileName,
                           std::vector<std::string>& warnings) {
-  std::vector<std::string> lines;
+  // Views into `text`: a walk of a million rows is read without a second copy.
+  std::vector<std::string_view> lines;
   for (size_t start = 0; start < text.size();) {
     size_t end = text.find('\n', start);
     if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+    std::string_view line(text.data() + start, end - start);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     lines.push_back(line);
     start = end + 1;
   }
@@ -133,9 +162,9 @@ WalkColumns ParseSnmpWalk(const std::string& text, const std::string& fileName,
   size_t next = 0;
   while (next < lines.size()) {
     const size_t lineNo = next + 1;
-    const std::string& line = lines[next++];
+    const std::string line(lines[next++]);
     auto bad = [&](const std::string& why) {
-      warnings.push_back(fileName + ":" + std::to_string(lineNo) + ": " + why + ": " + line);
+      warnings.push_back(fileName + ":" + std::to_string(lineNo) + ": " + why + ": " + Quoted(line));
     };
     if (Trimmed(line).empty()) continue;
     size_t equals = line.find(" = ");

@@ -82,7 +82,9 @@ const char* const kAgentExpressions[] = {
     "(^|\n)([0-9]{1,3}\\.){3}[0-9]{1,3}/[0-9]{1,2}[[:space:]]+[[:alpha:]]+[[:space:]]+"
     "([0-9]{1,3}\\.){3}[0-9]{1,3}[^[:space:]]*[[:space:]]+[0-9]+/[0-9]+[[:space:]]+[^\n\r]+"
     "([\n\r]+ {20}.{30} {5,}[^\n\r]+)?",
-    "(^\n)?", "(/[0-9]{1,2})? *\n", "[^\n]+(\n[^[:space:]]+)?", "([\n\r]+ {20}.{30} {5,})?"};
+    "(^\n)?", "(/[0-9]{1,2})? *\n", "[^\n]+(\n[^[:space:]]+)?", "([\n\r]+ {20}.{30} {5,})?",
+    // Field runs, which the engine scans without RE2.
+    "[0-9]+", "[^[:space:]]+", "[0-9\\./]*", "[^\n\r]+", "[[:space:]]+", "[]a[:digit:]-]*"};
 
 // Anchors go only where no newline of the match can sit next to them, as glibc would let
 // them match there ("a.^b" finds "a\nb"): first in a branch, in groups at most optional.

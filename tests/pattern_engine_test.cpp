@@ -137,3 +137,22 @@ TEST(PatternValueSemantics, CopiesCarryTheSubtreeAndResultsAndAreIndependent) {
 }
 
 }  // namespace
+
+// Trees built again and again from the same expressions share one compiled program; a
+// tree keeps its program however many other expressions are compiled after it.
+TEST(PatternPrograms, SharedByEqualExpressionsAndKeptByTheirTrees) {
+  CPelkPattern first("hop", true, "NHop: [0-9.]+");
+  CPelkPattern bad("bad", false, "(unclosed");
+  for (int i = 0; i < 2000; ++i) {
+    CPelkPattern other("hop", true, ("NHop: " + std::to_string(i)).c_str());
+    ASSERT_TRUE(other.IsValid());
+  }
+  CPelkPattern again("hop", true, "NHop: [0-9.]+");
+  for (CPelkPattern* p : {&first, &again}) {
+    ASSERT_TRUE(p->Match("NHop: 1.1.1.1\n  NHop: 2.2.2.2"));
+    EXPECT_EQ(p->NumberMatches("hop"), 2);
+    EXPECT_EQ(Field(*p, "hop[1]"), "NHop: 2.2.2.2");
+  }
+  EXPECT_FALSE(bad.IsValid());
+  EXPECT_FALSE(CPelkPattern("bad", false, "(unclosed").IsValid());
+}

@@ -42,6 +42,10 @@ class CPelkUnisphereMPLSTelnet : public CPelkMPLSAgent {
                                std::vector<std::vector<std::string>>* vrfTable);
   bool RetrieveTelnetData(CPelkMediationData* medData, const char* vr, const char* vrf,
                           const char* command, std::string& reply);
+  // The cached reply itself, valid until the cache is cleaned up; null where
+  // RetrieveTelnetData would fail. Replies run to megabytes: parsers read them here.
+  const std::string* CachedTelnetReply(CPelkMediationData* medData, const char* vr,
+                                       const char* vrf, const char* command);
   void CleanUpTelnetData(CPelkMediationData* medData);
 
   // Label discovery.

@@ -89,20 +89,21 @@ void CPelkUnisphereMPLSTelnet::ObtainLabelData(CKelRecord* record, CPelkMPLSData
                                                const std::string& vrName) {
   Trace(3) << "CPelkUnisphereMPLSTelnet::ObtainLabelData(,,," << vrName << ")";
   if (!mplsData) return;
-  std::string reply;
-  if (!RetrieveTelnetData(DAGetMediationData(record), vrName.c_str(), nullptr, kCommand, reply)) {
+  const std::string* reply =
+      CachedTelnetReply(DAGetMediationData(record), vrName.c_str(), nullptr, kCommand);
+  if (!reply) {
     Trace(1) << "::ObtainLabelData() no response to telnet command " << kCommand;
     return;
   }
   CPelkPattern root = ForwardingTree();
-  const int lsps = MatchTelnetTable(root, "lspEntry", reply, "ObtainLabelData", 563,
+  const int lsps = MatchTelnetTable(root, "lspEntry", *reply, "ObtainLabelData", 563,
                                     "no mpls fwding data?", true);
   // Refers to the entries by incoming label text; the MPLS result owns them.
   CKelTreeList byInLabel(false);
   for (int i = 0; i < lsps; ++i) {
     const std::string lsp = IndexedPath("lspEntry", i);
     Trace(4) << "::ObtainLabelData() table entry found of (" << i << ")";
-    Trace(4) << FieldText(root, lsp);
+    Trace(4) << TracedField{root, lsp};
     const std::string lspname = FieldText(root, lsp + ".lspname[0]");
     const int destinations = root.NumberMatches(lsp + ".destEntry");
     Trace(4) << "::ObtainLabelData() table entry contains " << destinations
@@ -110,7 +111,7 @@ void CPelkUnisphereMPLSTelnet::ObtainLabelData(CKelRecord* record, CPelkMPLSData
     for (int j = 0; j < destinations; ++j) {
       const std::string dest = IndexedPath(lsp + ".destEntry", j);
       Trace(4) << "::ObtainLabelData() destination found of (" << j << ")";
-      Trace(4) << FieldText(root, dest);
+      Trace(4) << TracedField{root, dest};
       const std::string destination = FieldText(root, dest + ".destination[0]");
       const int labelLines = root.NumberMatches(dest + ".labelEntry");
       Trace(4) << "::ObtainLabelData() destination entry contains " << labelLines
@@ -122,7 +123,7 @@ void CPelkUnisphereMPLSTelnet::ObtainLabelData(CKelRecord* record, CPelkMPLSData
       for (int k = 0; k < labelLines; ++k) {
         const std::string line = IndexedPath(dest + ".labelEntry", k);
         Trace(4) << "::ObtainLabelData() label info found of (" << k << ") ";
-        Trace(4) << FieldText(root, line);
+        Trace(4) << TracedField{root, line};
         const std::string inOut = FieldText(root, line + ".inOut[0]");
         const std::string label = FieldText(root, line + ".labelNo[0]");
         const std::string ifText = FieldText(root, line + ".interface[0]");

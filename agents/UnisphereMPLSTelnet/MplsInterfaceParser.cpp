@@ -36,18 +36,19 @@ void CPelkUnisphereMPLSTelnet::GetMajorIfNameAndIp(CKelRecord* record,
                                                    std::vector<std::string>& ipAddrs,
                                                    const std::string& vrName) {
   Trace(3) << "CPelkUnisphereMPLSTelnet::GetMajorIfNameAndIp(,,," << vrName << ")";
-  std::string reply;
-  if (!RetrieveTelnetData(DAGetMediationData(record), vrName.c_str(), nullptr, kCommand, reply)) {
+  const std::string* reply =
+      CachedTelnetReply(DAGetMediationData(record), vrName.c_str(), nullptr, kCommand);
+  if (!reply) {
     Trace(1) << "::GetMajorIfNameAndIp() no response to telnet command " << kCommand;
     return;
   }
   CPelkPattern root = MplsInterfaceTree();
-  const int entries = MatchTelnetTable(root, "tableEntry", reply, "GetMajorIfNameAndIp", 415,
+  const int entries = MatchTelnetTable(root, "tableEntry", *reply, "GetMajorIfNameAndIp", 415,
                                        "no mpls interface data?", true);
   for (int i = 0; i < entries; ++i) {
     const std::string entry = IndexedPath("tableEntry", i);
     Trace(4) << "::GetMajorIfNameAndIp() table entry found of (" << i << ")";
-    Trace(4) << FieldText(root, entry);
+    Trace(4) << TracedField{root, entry};
     const std::string ifName = FieldText(root, entry + ".ifName[0]");
     const std::string ipAddr = FieldText(root, entry + ".ipAddr[0]");
     Trace(4) << "::GetMajorIfNameAndIp() RESULT=(ifName,ipAddr)=('" << ifName << "', '" << ipAddr

@@ -20,6 +20,10 @@ std::string FieldText(const CPelkPattern& root, const std::string& path) {
   return text;
 }
 
+std::ostream& operator<<(std::ostream& out, const TracedField& field) {
+  return out << FieldText(field.root, field.path);
+}
+
 int MatchTelnetTable(CPelkPattern& root, const char* rootName, const std::string& reply,
                      const char* operation, int compileErrorLine, const char* noMatchReason,
                      bool traceHasMatch) {

@@ -7,6 +7,7 @@
 #ifndef AGENTS_UNISPHEREMPLSTELNET_PATTERNPATHS_H_
 #define AGENTS_UNISPHEREMPLSTELNET_PATTERNPATHS_H_
 
+#include <ostream>
 #include <string>
 
 #include "PelkPattern.h"
@@ -16,6 +17,14 @@ std::string IndexedPath(const std::string& path, int index);
 
 // The text the instance at `path` matched (empty when there is none).
 std::string FieldText(const CPelkPattern& root, const std::string& path);
+
+// The text at `path`, looked up only when a written trace line streams it:
+//   Trace(4) << TracedField{root, entry};
+struct TracedField {
+  const CPelkPattern& root;
+  const std::string& path;
+};
+std::ostream& operator<<(std::ostream& out, const TracedField& field);
 
 // Checks and matches a freshly built tree against a whole reply, with the
 // messages of `operation` (e.g. "ObtainLabelData"): "Failed to compile!" at

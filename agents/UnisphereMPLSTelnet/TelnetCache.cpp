@@ -73,21 +73,28 @@ void CPelkUnisphereMPLSTelnet::DownloadBasicTelnetData(
   }
 }
 
-bool CPelkUnisphereMPLSTelnet::RetrieveTelnetData(CPelkMediationData* medData, const char* vr,
-                                                  const char* vrf, const char* command,
-                                                  std::string& reply) {
+const std::string* CPelkUnisphereMPLSTelnet::CachedTelnetReply(CPelkMediationData* medData,
+                                                               const char* vr, const char* vrf,
+                                                               const char* command) {
   if (!medData || !vr || !command) {
     CKelError(-220402, kErrorSource, 1964, "Unisphere telnet data retrieval failed.");
-    return false;
+    return nullptr;
   }
   auto* cache = static_cast<TelnetCache*>(medData->DMDGetDataPtr(kCacheKey));
-  if (!cache) return false;
+  if (!cache) return nullptr;
   std::string key = vr;
   if (vrf) key += vrf;
   key += command;
   auto it = cache->find(key);
-  if (it == cache->end()) return false;
-  reply += it->second;
+  return it == cache->end() ? nullptr : &it->second;
+}
+
+bool CPelkUnisphereMPLSTelnet::RetrieveTelnetData(CPelkMediationData* medData, const char* vr,
+                                                  const char* vrf, const char* command,
+                                                  std::string& reply) {
+  const std::string* cached = CachedTelnetReply(medData, vr, vrf, command);
+  if (!cached) return false;
+  reply += *cached;
   return true;
 }
 

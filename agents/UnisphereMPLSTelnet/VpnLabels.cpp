@@ -41,20 +41,20 @@ void CPelkUnisphereMPLSTelnet::GetLabels(CKelRecord* record,
                                          std::map<std::string, std::string>& labels,
                                          std::string& vrfName, const std::string& vrName) {
   Trace(3) << "CPelkUnisphereMPLSTelnet::GetLabels(,," << vrfName << "," << vrName << ")";
-  std::string reply;
-  if (!RetrieveTelnetData(DAGetMediationData(record), vrName.c_str(), vrfName.c_str(), kCommand,
-                          reply)) {
+  const std::string* reply =
+      CachedTelnetReply(DAGetMediationData(record), vrName.c_str(), vrfName.c_str(), kCommand);
+  if (!reply) {
     Trace(1) << "::GetLabels() no response from device for " << kCommand << vrfName << " next-hops"
              << " on " << vrName;
     return;
   }
   CPelkPattern root = NextHopTree();
-  const int entries = MatchTelnetTable(root, "entry", reply, "GetLabels", 1235, "no vrf data?",
+  const int entries = MatchTelnetTable(root, "entry", *reply, "GetLabels", 1235, "no vrf data?",
                                        false);
   for (int i = 0; i < entries; ++i) {
     const std::string entry = IndexedPath("entry", i);
     Trace(4) << "::GetLabels() table entry found of (" << i << ")";
-    Trace(4) << FieldText(root, entry);
+    Trace(4) << TracedField{root, entry};
     const std::string nextHop = FieldText(root, entry + ".nexthop[0]");
     const std::string label = FieldText(root, entry + ".label[0]");
     const std::string ifName = FieldText(root, entry + ".interface[0]");

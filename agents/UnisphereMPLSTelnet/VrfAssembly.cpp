@@ -44,8 +44,9 @@ void CPelkUnisphereMPLSTelnet::ObtainVRFData(CKelRecord* record, CPelkMPLSData* 
                                              std::map<std::string, int>& ifDescr2ifIndex,
                                              const std::string& vrName) {
   Trace(3) << "CPelkUnisphereMPLSTelnet::ObtainVRFData(,,," << vrName << ")";
-  std::string reply;
-  if (!RetrieveTelnetData(DAGetMediationData(record), vrName.c_str(), nullptr, kCommand, reply)) {
+  const std::string* reply =
+      CachedTelnetReply(DAGetMediationData(record), vrName.c_str(), nullptr, kCommand);
+  if (!reply) {
     Trace(1) << "::ObtainVRFData no response for " << kCommand;
     return;
   }
@@ -54,7 +55,7 @@ void CPelkUnisphereMPLSTelnet::ObtainVRFData(CKelRecord* record, CPelkMPLSData* 
   Table interfaces;
   Table importRTs;
   Table exportRTs;
-  ERXGetGeneralVRFInfo(reply.c_str(), vrfNames, routeDistinguishers, interfaces, importRTs,
+  ERXGetGeneralVRFInfo(reply->c_str(), vrfNames, routeDistinguishers, interfaces, importRTs,
                        exportRTs, false);
   const size_t vrfCount = std::min({vrfNames.size(), routeDistinguishers.size(), interfaces.size(),
                                     importRTs.size(), exportRTs.size()});

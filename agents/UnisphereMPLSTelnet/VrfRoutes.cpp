@@ -56,21 +56,21 @@ void CPelkUnisphereMPLSTelnet::GetSpecificVRFInfo(CKelRecord* record, const std:
                                                   std::vector<std::string>& interfaces,
                                                   const std::string& vrName) {
   Trace(4) << "CPelkUnisphereMPLSTelnet::GetSpecificVRFInfo(," << vrfName << ",,," << vrName << ")";
-  std::string reply;
-  if (!RetrieveTelnetData(DAGetMediationData(record), vrName.c_str(), vrfName.c_str(), kCommand,
-                          reply)) {
+  const std::string* reply =
+      CachedTelnetReply(DAGetMediationData(record), vrName.c_str(), vrfName.c_str(), kCommand);
+  if (!reply) {
     Trace(1) << "::GetSpecificVRFInfo() no response from device for " << kCommand << vrfName
              << " on " << vrName;
     return;
   }
   CPelkPattern root = RouteTree();
   const int entries =
-      MatchTelnetTable(root, "destEntry", reply, "GetSpecificVRFInfo", 1069, "no vrf data?",
+      MatchTelnetTable(root, "destEntry", *reply, "GetSpecificVRFInfo", 1069, "no vrf data?",
                        false);
   for (int i = 0; i < entries; ++i) {
     const std::string entry = IndexedPath("destEntry", i);
     Trace(4) << "::GetSpecificVRFInfo() table entry found of (" << i << ")";
-    Trace(4) << FieldText(root, entry);
+    Trace(4) << TracedField{root, entry};
     const std::string destination = FieldText(root, entry + ".destination[0]");
     const std::string nextHop = FieldText(root, entry + ".nexthop[0]");
     std::string ifName = FieldText(root, entry + ".ifName[0]");

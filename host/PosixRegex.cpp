@@ -1,0 +1,209 @@
+// The compiled side of the POSIX expressions: one RE2 program per distinct
+// expression, shared by every tree built from it, and the leftmost-longest
+// search with its shortcuts.
+#include <re2/re2.h>
+
+#include <algorithm>
+#include <bitset>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+
+#include "PosixToRe2.h"
+
+namespace pelk {
+
+struct CompiledEre {
+  std::shared_ptr<const RE2> re;  // null when the expression was rejected
+  std::string error;
+  bool hasCaret = false;
+  // Every non-empty match begins with a byte in [firstLo, firstHi]; when false,
+  // the expression may match the empty text or the range is unknown.
+  bool firstKnown = false;
+  unsigned char firstLo = 0;
+  unsigned char firstHi = 255;
+  // A lone bracket expression repeated with "+" or "*" ("[0-9]+", "[^[:space:]]*"):
+  // the run of its bytes, found without RE2.
+  bool classRun = false;
+  bool runMayBeEmpty = false;
+  std::bitset<256> runBytes;
+};
+
+namespace {
+
+RE2::Options EngineOptions() {
+  RE2::Options o;
+  o.set_posix_syntax(true);
+  o.set_longest_match(true);
+  o.set_one_line(true);  // otherwise "^" also matches after each newline
+  o.set_dot_nl(true);
+  o.set_never_nl(false);
+  o.set_case_sensitive(true);
+  o.set_encoding(RE2::Options::EncodingLatin1);
+  o.set_log_errors(false);
+  return o;
+}
+
+// "[...]" then "+" or "*" and nothing else: true with the repeat sign in *sign.
+bool IsBracketRun(std::string_view ere, char* sign) {
+  if (ere.size() < 3 || ere[0] != '[') return false;
+  std::size_t i = 1;
+  if (ere[i] == '^') ++i;
+  if (i < ere.size() && ere[i] == ']') ++i;  // a leading "]" is a member
+  while (i < ere.size() && ere[i] != ']') {
+    if (ere[i] == '[' && i + 1 < ere.size() &&
+        (ere[i + 1] == ':' || ere[i + 1] == '.' || ere[i + 1] == '=')) {
+      const char close[] = {ere[i + 1], ']', '\0'};
+      const std::size_t end = ere.find(close, i + 2);
+      if (end == std::string_view::npos) return false;
+      i = end + 2;
+    } else {
+      ++i;
+    }
+  }
+  if (i + 2 != ere.size() || (ere[i + 1] != '+' && ere[i + 1] != '*')) return false;
+  *sign = ere[i + 1];
+  return true;
+}
+
+CompiledEre Compile(std::string_view ere) {
+  CompiledEre e;
+  Re2Translation t = TranslatePosixEre(ere);
+  e.hasCaret = t.hasCaret;
+  if (!t.ok) {
+    e.error = std::move(t.error);
+    return e;
+  }
+  auto re = std::make_shared<const RE2>(t.pattern, EngineOptions());
+  if (!re->ok()) {
+    e.error = re->error();
+    return e;
+  }
+  std::string min;
+  std::string max;
+  if (re->PossibleMatchRange(&min, &max, 1) && !min.empty() && !max.empty()) {
+    e.firstKnown = true;
+    e.firstLo = static_cast<unsigned char>(min[0]);
+    e.firstHi = static_cast<unsigned char>(max[0]);
+  }
+  char sign = 0;
+  if (IsBracketRun(ere, &sign)) {
+    // The members are what the compiled expression takes as a whole text of one byte.
+    for (int c = 0; c < 256; ++c) {
+      const char byte = static_cast<char>(c);
+      e.runBytes[static_cast<std::size_t>(c)] =
+          RE2::FullMatchN(re2::StringPiece(&byte, 1), *re, nullptr, 0);
+    }
+    e.classRun = true;
+    e.runMayBeEmpty = sign == '*';
+  }
+  e.re = std::move(re);
+  return e;
+}
+
+// Trees are rebuilt for every reply, VRF and virtual router from the same few
+// expressions: each is translated and compiled once, and its program, with the
+// states RE2 has already built for it, is shared by all of them.
+class ProgramCache {
+ public:
+  std::shared_ptr<const CompiledEre> Get(std::string_view ere) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      auto found = entries_.find(ere);
+      if (found != entries_.end()) return found->second;
+    }
+    auto entry = std::make_shared<const CompiledEre>(Compile(ere));
+    std::lock_guard<std::mutex> lock(mutex_);
+    // Expressions built from router text (a next hop) are unbounded in number;
+    // dropping them all now and then keeps the cache small, and patterns still
+    // holding a program keep it alive.
+    if (entries_.size() >= kMaxEntries) entries_.clear();
+    return entries_.emplace(std::string(ere), std::move(entry)).first->second;
+  }
+
+ private:
+  static constexpr std::size_t kMaxEntries = 512;
+
+  std::mutex mutex_;
+  std::map<std::string, std::shared_ptr<const CompiledEre>, std::less<>> entries_;
+};
+
+ProgramCache& Programs() {
+  static ProgramCache* cache = new ProgramCache;  // never destroyed: used until exit
+  return *cache;
+}
+
+const std::string kOutOfMemory = "out of memory";
+
+}  // namespace
+
+PosixRegex::PosixRegex(std::string_view ere) {
+  try {
+    program_ = Programs().Get(ere);
+  } catch (const std::exception&) {
+    program_.reset();
+  }
+}
+
+bool PosixRegex::ok() const { return program_ && program_->re; }
+
+const std::string& PosixRegex::error() const { return program_ ? program_->error : kOutOfMemory; }
+
+bool PosixRegex::hasCaret() const { return program_ && program_->hasCaret; }
+
+bool PosixRegex::Find(std::string_view text, std::size_t* begin, std::size_t* end) const {
+  if (!ok()) return false;
+  const CompiledEre& p = *program_;
+  if (p.classRun) {
+    const auto member = [&](char c) { return p.runBytes[static_cast<unsigned char>(c)]; };
+    std::size_t b = 0;
+    if (!p.runMayBeEmpty) {
+      while (b < text.size() && !member(text[b])) ++b;
+      if (b == text.size()) return false;
+    }
+    std::size_t e = b;
+    while (e < text.size() && member(text[e])) ++e;
+    *begin = b;
+    *end = e;
+    return true;
+  }
+  re2::StringPiece match;
+  // An anchored search finds the match that starts where it starts in one
+  // forward pass; an unanchored one needs a second, backward pass to learn where
+  // its match begins. Most fields start right where the search starts, or a few
+  // blanks later, so the first place near the start that can begin a match is
+  // tried anchored. No match can start before it: the expression does not match
+  // the empty text and every match begins with a byte of its range. Without
+  // "^", the text before a place does not change what matches there. At most
+  // one anchored try precedes the unanchored search, so a search stays linear.
+  if (p.firstKnown) {
+    if (text.empty()) return false;
+    constexpr std::size_t kWindow = 64;
+    const std::size_t window = p.hasCaret ? 1 : std::min(text.size(), kWindow);
+    for (std::size_t i = 0; i < window; ++i) {
+      const auto c = static_cast<unsigned char>(text[i]);
+      if (c < p.firstLo || c > p.firstHi) continue;
+      const re2::StringPiece rest(text.data() + i, text.size() - i);
+      if (p.re->Match(rest, 0, rest.size(), RE2::ANCHOR_START, &match, 1)) {
+        *begin = i;
+        *end = i + match.size();
+        return true;
+      }
+      break;
+    }
+  } else if (p.re->Match(re2::StringPiece(text.data(), text.size()), 0, text.size(),
+                         RE2::ANCHOR_START, &match, 1)) {
+    *begin = 0;
+    *end = match.size();
+    return true;
+  }
+  const re2::StringPiece piece(text.data(), text.size());
+  if (!p.re->Match(piece, 0, piece.size(), RE2::UNANCHORED, &match, 1)) return false;
+  const std::size_t b = match.data() ? static_cast<std::size_t>(match.data() - text.data()) : 0;
+  *begin = b;
+  *end = b + match.size();
+  return true;
+}
+
+}  // namespace pelk
