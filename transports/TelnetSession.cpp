@@ -7,6 +7,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -166,6 +167,8 @@ TelnetSession::Result TelnetSession::Receive(Clock::time_point deadline,
       Send(" ");
       pageScan_ = at + 1;
     }
+    // A mark that is still arriving starts in the last few bytes.
+    pageScan_ = std::max(pageScan_, received_.size() - std::min(received_.size(), sizeof kPageMark - 2));
     if (done()) return Result::kReply;
     if (fd_ < 0) return Result::kClosed;
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
@@ -259,7 +262,7 @@ bool TelnetSession::Enable(std::string& problem) {
   std::string last;
   Result result = Receive(Clock::now() + timeout_, [&] {
     last = LastLine(received_);
-    return IsPasswordPrompt(last) || (received_.find('\n') != std::string::npos && AtPrompt());
+    return IsPasswordPrompt(last) || (AtPrompt() && received_.find('\n') != std::string::npos);
   });
   if (result == Result::kReply && IsPasswordPrompt(last)) {
     Forget();
@@ -277,7 +280,7 @@ TelnetSession::Result TelnetSession::Run(const std::string& command, std::string
   Forget();
   Send(command + "\n");
   const Result result = Receive(Clock::now() + timeout_, [&] {
-    return received_.find('\n') != std::string::npos && AtPrompt();
+    return AtPrompt() && received_.find('\n') != std::string::npos;
   });
   if (result != Result::kReply) {
     Close();
