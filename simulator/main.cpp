@@ -30,6 +30,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include "CommandLine.h"
+
 #include "CliCapture.h"
 #include "Faults.h"
 #include "RouterSession.h"
@@ -41,10 +43,9 @@ volatile sig_atomic_t stopRequested = 0;
 
 void RequestStop(int) { stopRequested = 1; }
 
-int Fail(const std::string& what) {
-  std::cerr << "erx-simulator: " << what << "\n";
-  return 2;
-}
+const char kProgram[] = "erx-simulator";
+
+int Fail(const std::string& what) { return FailUsage(kProgram, what); }
 
 std::string Env(const char* name, const char* fallback = "") {
   const char* value = std::getenv(name);
@@ -120,14 +121,7 @@ int main(int argc, char** argv) {
   app.add_option("--fault", faultTexts, "slow=MS, drop-after=BYTES, hang-on=COMMAND, noise")
       ->allow_extra_args(false);
   app.add_flag("--any-address", anyAddress, "allow addresses other than loopback");
-  try {
-    app.parse(argc, argv);
-  } catch (const CLI::CallForHelp&) {
-    std::cout << app.help();
-    return 0;
-  } catch (const CLI::ParseError& e) {
-    return Fail(std::string(e.what()) + " (see --help)");
-  }
+  if (std::optional<int> status = ParseCommandLine(app, argc, argv, kProgram)) return *status;
 
   std::string problem;
   if (!ParseFaults(faultTexts, setup.faults, problem)) return Fail(problem);
