@@ -28,6 +28,21 @@ void ExpectNoSecretIn(const std::string& text, const std::string& where) {
   }
 }
 
+// The simulator's SNMP data is named for the community: no other user of the
+// machine may list or read it.
+void ExpectSimulatorDataPrivate() {
+  std::error_code error;
+  int seen = 0;
+  for (const auto& entry : fs::directory_iterator(fs::temp_directory_path(), error)) {
+    if (entry.path().filename().string().rfind("erx-simulator-", 0) != 0) continue;
+    ++seen;
+    const fs::perms others = fs::status(entry.path(), error).permissions() &
+                             (fs::perms::group_all | fs::perms::others_all);
+    EXPECT_EQ(others, fs::perms::none) << entry.path();
+  }
+  EXPECT_GT(seen, 0);
+}
+
 class ShippedDevice : public TestWithParam<std::string> {};
 
 TEST_P(ShippedDevice, LiveReportAndSavedCaptureEqualTheCapture) {
@@ -66,6 +81,7 @@ TEST(LiveSnmp, Version3NamesTheContextAndAnswersLikeTheCapture) {
   const std::string device = kDevices + "pe1-erx";
   SimulatedRouter router;
   ASSERT_TRUE(router.Start(device, {"--user", "admin", "--snmp-v3-user", "observer"}, Secrets()));
+  ExpectSimulatorDataPrivate();
   const DiscoverRun live = RunDiscover(
       LiveArguments(router, {"--snmp-version", "3", "--snmp-user", "observer"}), Secrets());
   ASSERT_EQ(live.status, 0) << live.err;
