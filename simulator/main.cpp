@@ -73,18 +73,25 @@ bool ParseEndpoint(const std::string& text, bool anyAddress, sockaddr_in& endpoi
   return true;
 }
 
+// The client sessions, each in a thread of its own; a finished one is joined
+// when the next client comes, so a long-running simulator keeps no stacks of
+// sessions long gone.
 class Sessions {
  public:
   void Start(int fd, const RouterSetup& setup) {
     std::lock_guard<std::mutex> lock(mutex_);
+    JoinFinished();
     open_.insert(fd);
-    threads_.emplace_back([this, fd, &setup] {
+    running_.emplace_back();
+    Running& running = running_.back();
+    running.thread = std::thread([this, fd, &setup, &running] {
       {
         RouterSession session(fd, setup);
         session.Serve();
-        std::lock_guard<std::mutex> lock(mutex_);
-        open_.erase(fd);
       }
+      std::lock_guard<std::mutex> lock(mutex_);
+      open_.erase(fd);
+      running.finished = true;
     });
   }
   // Ends every session and waits for them.
@@ -93,14 +100,31 @@ class Sessions {
       std::lock_guard<std::mutex> lock(mutex_);
       for (int fd : open_) shutdown(fd, SHUT_RDWR);
     }
-    for (std::thread& thread : threads_) thread.join();
-    threads_.clear();
+    for (Running& running : running_) running.thread.join();
+    running_.clear();
   }
 
  private:
+  struct Running {
+    std::thread thread;
+    bool finished = false;  // under mutex_
+  };
+
+  // With mutex_ held; a finished thread only has to return.
+  void JoinFinished() {
+    for (auto it = running_.begin(); it != running_.end();) {
+      if (!it->finished) {
+        ++it;
+        continue;
+      }
+      it->thread.join();
+      it = running_.erase(it);
+    }
+  }
+
   std::mutex mutex_;
   std::set<int> open_;
-  std::list<std::thread> threads_;
+  std::list<Running> running_;
 };
 
 }  // namespace

@@ -5,8 +5,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -117,6 +119,41 @@ TEST(LiveFaults, PagesNoiseAndSlowLinesReadAsCaptured) {
   const Json expected = CaptureReport(kExample);
   EXPECT_EQ(ReportOf(RunDiscover(LiveArguments(router, {"--paging"}), Secrets())), expected);
   EXPECT_EQ(ReportOf(RunDiscover(LiveArguments(router), Secrets())), expected);
+}
+
+// The simulator's address space in KiB, from /proc.
+long VirtualKiB(pid_t pid) {
+  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("VmSize:", 0) == 0) return std::atol(line.c_str() + 7);
+  }
+  return -1;
+}
+
+TEST(Simulator, ClientsThatLeftCostNoMemory) {
+  SimulatedRouter router;
+  ASSERT_TRUE(router.Start(kExample, {}, {}, false));
+  sockaddr_in at{};
+  at.sin_family = AF_INET;
+  at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  at.sin_port = htons(static_cast<uint16_t>(std::stoi(router.TelnetPort())));
+  auto visits = [&](int count) {
+    for (int i = 0; i < count; ++i) {
+      const int fd = socket(AF_INET, SOCK_STREAM, 0);
+      ASSERT_EQ(connect(fd, reinterpret_cast<sockaddr*>(&at), sizeof at), 0);
+      close(fd);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  };
+  visits(2);
+  const long before = VirtualKiB(router.Pid());
+  visits(40);
+  visits(1);
+  // Each session thread had a stack of megabytes.
+  EXPECT_LT(VirtualKiB(router.Pid()) - before, 40 * 1024);
+  router.Stop();
+  EXPECT_EQ(router.ExitStatus(), 0);
 }
 
 TEST(TelnetSession, LongRepliesComeWholeThroughEveryPage) {
