@@ -121,6 +121,11 @@ bool SnmpService::Start(const SnmpServiceSetup& setup, std::string& problem,
   if (pid_ == 0) {
     // snmpsim reads its own settings from HOME, which need not be set.
     setenv("HOME", cacheDir_.c_str(), 0);
+    // Its keys are in the argument file; our secrets are none of its business.
+    for (const char* secret : {"ERX_PASSWORD", "ERX_ENABLE_PASSWORD", "ERX_COMMUNITY",
+                               "ERX_SNMP_AUTH_KEY", "ERX_SNMP_PRIV_KEY"}) {
+      unsetenv(secret);
+    }
     const int devNull = open("/dev/null", O_RDWR);
     dup2(devNull, STDIN_FILENO);
     dup2(devNull, STDOUT_FILENO);

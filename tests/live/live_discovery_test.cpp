@@ -2,6 +2,8 @@
 // reports as their captures, in SNMPv2c and v3, and captures saved from the
 // live sessions that replay to the same reports.
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -43,6 +45,20 @@ void ExpectSimulatorDataPrivate() {
   EXPECT_GT(seen, 0);
 }
 
+// What the simulator's children (snmpsim) were started with.
+std::string ChildrenCommandsAndEnvironments(pid_t parent) {
+  const std::string task = "/proc/" + std::to_string(parent) + "/task/" + std::to_string(parent);
+  std::ifstream children(task + "/children");
+  std::string all;
+  for (pid_t child; children >> child;) {
+    for (const char* what : {"/cmdline", "/environ"}) {
+      std::ifstream in("/proc/" + std::to_string(child) + what, std::ios::binary);
+      all += std::string(std::istreambuf_iterator<char>(in), {});
+    }
+  }
+  return all;
+}
+
 class ShippedDevice : public TestWithParam<std::string> {};
 
 TEST_P(ShippedDevice, LiveReportAndSavedCaptureEqualTheCapture) {
@@ -82,6 +98,9 @@ TEST(LiveSnmp, Version3NamesTheContextAndAnswersLikeTheCapture) {
   SimulatedRouter router;
   ASSERT_TRUE(router.Start(device, {"--user", "admin", "--snmp-v3-user", "observer"}, Secrets()));
   ExpectSimulatorDataPrivate();
+  const std::string snmpsim = ChildrenCommandsAndEnvironments(router.Pid());
+  EXPECT_THAT(snmpsim, HasSubstr("snmpsimd"));
+  ExpectNoSecretIn(snmpsim, "snmpsim's command line or environment");
   const DiscoverRun live = RunDiscover(
       LiveArguments(router, {"--snmp-version", "3", "--snmp-user", "observer"}), Secrets());
   ASSERT_EQ(live.status, 0) << live.err;
