@@ -71,7 +71,8 @@ TEST(LiveLogin, SecretsComeFromAPrivateFileOnly) {
   ASSERT_TRUE(router.Start(kExample, {"--user", "admin"}, Secrets()));
   TempFolder folder;
   const std::string file = folder.Path() + "/secrets";
-  std::ofstream(file) << "# lab router\nERX_PASSWORD=" << Secrets().at("ERX_PASSWORD") << "\n";
+  std::ofstream(file) << "# lab router\nERX_PASSWORD=" << Secrets().at("ERX_PASSWORD")
+                      << "\nERX_COMMUNITY=" << Secrets().at("ERX_COMMUNITY") << "\n";
   chmod(file.c_str(), 0644);
   const std::vector<std::string> arguments = {"--host", "127.0.0.1", "--telnet-port", router.TelnetPort(),
                                               "--user", "admin", "--secrets-file", file, "--timeout", "1",
