@@ -274,10 +274,27 @@ bool TelnetSession::Enable(std::string& problem) {
   return result == Result::kReply;
 }
 
+// A reply that held a line looking like the prompt may have been taken as
+// complete early; its rest must not pass for the next command's reply.
+void TelnetSession::DropLateOutput() {
+  char buffer[4096];
+  for (;;) {
+    const ssize_t got = recv(fd_, buffer, sizeof buffer, MSG_DONTWAIT);
+    if (got < 0 && errno == EINTR) continue;
+    if (got > 0) {
+      telnet_recv(telnet_, buffer, static_cast<size_t>(got));
+      continue;
+    }
+    if (got == 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) Close();
+    break;
+  }
+  Forget();
+}
+
 TelnetSession::Result TelnetSession::Run(const std::string& command, std::string& reply) {
   reply.clear();
+  if (fd_ >= 0) DropLateOutput();
   if (fd_ < 0) return Result::kClosed;
-  Forget();
   Send(command + "\n");
   const Result result = Receive(Clock::now() + timeout_, [&] {
     return AtPrompt() && received_.find('\n') != std::string::npos;

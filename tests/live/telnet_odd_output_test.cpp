@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <thread>
@@ -64,7 +65,13 @@ class ScriptedRouter {
       input.erase(0, end + 1);
       if (!line.empty() && line.back() == '\r') line.pop_back();
       const std::optional<std::string> reply = answer(line);
-      open = reply && SendAll(client, line + "\r\n" + *reply);
+      open = reply && SendAll(client, line + "\r\n");
+      // '\x01' in a reply is a pause: what follows comes as a packet of its own.
+      for (size_t start = 0, end = 0; open && start <= reply->size(); start = end + 1) {
+        end = std::min(reply->find('\x01', start), reply->size());
+        if (start > 0) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        open = SendAll(client, reply->substr(start, end - start));
+      }
     }
     close(client);
   }
@@ -106,6 +113,26 @@ TEST(TelnetOddOutput, HugeRepliesAndEndlessLinesComeWhole) {
     EXPECT_EQ(text, expected);
     session.Run("exit", text);
   }
+}
+
+TEST(TelnetOddOutput, APromptLikeLineInAReplyDoesNotShiftTheNextReplies) {
+  ScriptedRouter router("\r\nr1#", [](const std::string& line) -> std::optional<std::string> {
+    if (line == "show a") return std::string("a1\r\nr1#\x01\r\na2\r\nr1#");
+    if (line == "show b") return std::string("b1\r\nr1#");
+    return line == "exit" ? std::nullopt : std::optional<std::string>("r1#");
+  });
+  TelnetSession session("127.0.0.1", router.Port(), TelnetLogin(), 5000);
+  std::string problem, reply;
+  bool refused = false;
+  ASSERT_TRUE(session.Open(problem, refused)) << problem;
+  // The first line "r1#" looks like the end of the reply: what came later is lost,
+  ASSERT_EQ(session.Run("show a", reply), TelnetSession::Result::kReply);
+  EXPECT_EQ(reply, "a1\n");
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  // but it is not taken for the next command's reply.
+  ASSERT_EQ(session.Run("show b", reply), TelnetSession::Result::kReply);
+  EXPECT_EQ(reply, "b1\n");
+  session.Run("exit", reply);
 }
 
 TEST(TelnetOddOutput, ConnectionClosedDuringLoginIsAProblemNotAHang) {
