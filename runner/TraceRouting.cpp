@@ -1,5 +1,6 @@
 #include "TraceRouting.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -16,7 +17,7 @@ void FlushStandardOutput() {
 TracesToStandardError::TracesToStandardError(bool active) {
   if (!active) return;
   FlushStandardOutput();
-  savedStdout_ = dup(STDOUT_FILENO);
+  savedStdout_ = fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 0);
   if (savedStdout_ >= 0 && dup2(STDERR_FILENO, STDOUT_FILENO) < 0) {
     close(savedStdout_);
     savedStdout_ = -1;

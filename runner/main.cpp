@@ -21,6 +21,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "CommandLine.h"
 #include "Discovery.h"
 #include "JsonReport.h"
 #include "KelError.h"
@@ -30,12 +31,9 @@
 
 namespace {
 
-const int kBadUsage = 2;
+const char kProgram[] = "erx-discover";
 
-int Fail(const std::string& what) {
-  std::cerr << "erx-discover: " << what << "\n";
-  return kBadUsage;
-}
+int Fail(const std::string& what) { return FailUsage(kProgram, what); }
 
 }  // namespace
 
@@ -69,14 +67,7 @@ int main(int argc, char** argv) {
   LiveOptions live;
   AddLiveOptions(app, live, capture);
 
-  try {
-    app.parse(argc, argv);
-  } catch (const CLI::CallForHelp&) {
-    std::cout << app.help();
-    return 0;
-  } catch (const CLI::ParseError& e) {
-    return Fail(std::string(e.what()) + " (see --help)");
-  }
+  if (std::optional<int> status = ParseCommandLine(app, argc, argv, kProgram)) return *status;
   options.gatherLabels = !noLabels;
 
   std::ofstream file;

@@ -1,6 +1,7 @@
 #include "SnmpService.h"
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -36,10 +37,16 @@ bool WriteFile(const fs::path& path, const std::string& text, mode_t mode) {
   return out && chmod(path.c_str(), mode) == 0;
 }
 
-std::string TempDir(mode_t mode) {
+// A folder only snmpsim may look into: the community names its files. Run as
+// root, snmpsim drops to nobody, so the folder becomes nobody's.
+std::string PrivateDir() {
   std::string path = (fs::temp_directory_path() / "erx-simulator-XXXXXX").string();
   if (!mkdtemp(&path[0])) return "";
-  chmod(path.c_str(), mode);
+  const passwd* nobody = geteuid() == 0 ? getpwnam("nobody") : nullptr;
+  if (nobody && chown(path.c_str(), nobody->pw_uid, nobody->pw_gid) != 0) {
+    rmdir(path.c_str());
+    return "";
+  }
   return path;
 }
 
@@ -47,10 +54,8 @@ std::string TempDir(mode_t mode) {
 
 bool SnmpService::WriteData(const SnmpServiceSetup& setup, std::string& problem,
                             std::vector<std::string>& warnings) {
-  // snmpsim drops to an unprivileged user when run as root: what it reads
-  // must be readable, its cache writable, by anyone.
-  dataDir_ = TempDir(0755);
-  cacheDir_ = TempDir(01777);
+  dataDir_ = PrivateDir();
+  cacheDir_ = PrivateDir();
   if (dataDir_.empty() || cacheDir_.empty()) {
     problem = "cannot make a folder for the SNMP data";
     return false;
@@ -116,6 +121,11 @@ bool SnmpService::Start(const SnmpServiceSetup& setup, std::string& problem,
   if (pid_ == 0) {
     // snmpsim reads its own settings from HOME, which need not be set.
     setenv("HOME", cacheDir_.c_str(), 0);
+    // Its keys are in the argument file; our secrets are none of its business.
+    for (const char* secret : {"ERX_PASSWORD", "ERX_ENABLE_PASSWORD", "ERX_COMMUNITY",
+                               "ERX_SNMP_AUTH_KEY", "ERX_SNMP_PRIV_KEY"}) {
+      unsetenv(secret);
+    }
     const int devNull = open("/dev/null", O_RDWR);
     dup2(devNull, STDIN_FILENO);
     dup2(devNull, STDOUT_FILENO);

@@ -30,6 +30,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include "CommandLine.h"
+
 #include "CliCapture.h"
 #include "Faults.h"
 #include "RouterSession.h"
@@ -41,10 +43,9 @@ volatile sig_atomic_t stopRequested = 0;
 
 void RequestStop(int) { stopRequested = 1; }
 
-int Fail(const std::string& what) {
-  std::cerr << "erx-simulator: " << what << "\n";
-  return 2;
-}
+const char kProgram[] = "erx-simulator";
+
+int Fail(const std::string& what) { return FailUsage(kProgram, what); }
 
 std::string Env(const char* name, const char* fallback = "") {
   const char* value = std::getenv(name);
@@ -72,18 +73,25 @@ bool ParseEndpoint(const std::string& text, bool anyAddress, sockaddr_in& endpoi
   return true;
 }
 
+// The client sessions, each in a thread of its own; a finished one is joined
+// when the next client comes, so a long-running simulator keeps no stacks of
+// sessions long gone.
 class Sessions {
  public:
   void Start(int fd, const RouterSetup& setup) {
     std::lock_guard<std::mutex> lock(mutex_);
+    JoinFinished();
     open_.insert(fd);
-    threads_.emplace_back([this, fd, &setup] {
+    running_.emplace_back();
+    Running& running = running_.back();
+    running.thread = std::thread([this, fd, &setup, &running] {
       {
         RouterSession session(fd, setup);
         session.Serve();
-        std::lock_guard<std::mutex> lock(mutex_);
-        open_.erase(fd);
       }
+      std::lock_guard<std::mutex> lock(mutex_);
+      open_.erase(fd);
+      running.finished = true;
     });
   }
   // Ends every session and waits for them.
@@ -92,14 +100,31 @@ class Sessions {
       std::lock_guard<std::mutex> lock(mutex_);
       for (int fd : open_) shutdown(fd, SHUT_RDWR);
     }
-    for (std::thread& thread : threads_) thread.join();
-    threads_.clear();
+    for (Running& running : running_) running.thread.join();
+    running_.clear();
   }
 
  private:
+  struct Running {
+    std::thread thread;
+    bool finished = false;  // under mutex_
+  };
+
+  // With mutex_ held; a finished thread only has to return.
+  void JoinFinished() {
+    for (auto it = running_.begin(); it != running_.end();) {
+      if (!it->finished) {
+        ++it;
+        continue;
+      }
+      it->thread.join();
+      it = running_.erase(it);
+    }
+  }
+
   std::mutex mutex_;
   std::set<int> open_;
-  std::list<std::thread> threads_;
+  std::list<Running> running_;
 };
 
 }  // namespace
@@ -120,14 +145,7 @@ int main(int argc, char** argv) {
   app.add_option("--fault", faultTexts, "slow=MS, drop-after=BYTES, hang-on=COMMAND, noise")
       ->allow_extra_args(false);
   app.add_flag("--any-address", anyAddress, "allow addresses other than loopback");
-  try {
-    app.parse(argc, argv);
-  } catch (const CLI::CallForHelp&) {
-    std::cout << app.help();
-    return 0;
-  } catch (const CLI::ParseError& e) {
-    return Fail(std::string(e.what()) + " (see --help)");
-  }
+  if (std::optional<int> status = ParseCommandLine(app, argc, argv, kProgram)) return *status;
 
   std::string problem;
   if (!ParseFaults(faultTexts, setup.faults, problem)) return Fail(problem);

@@ -15,6 +15,12 @@ bool WriteFile(const fs::path& path, const std::string& text, std::string& probl
   return static_cast<bool>(out);
 }
 
+// Context names come from the router; one that names a folder must not write
+// outside the capture.
+bool IsFileName(const std::string& name) {
+  return name.find_first_of(std::string("/\0", 2)) == std::string::npos;
+}
+
 }  // namespace
 
 void CaptureRecorder::Command(const std::string& prompt, const std::string& command,
@@ -42,6 +48,7 @@ bool CaptureRecorder::Save(const std::string& dir, std::string& problem) const {
   if (!WriteFile(fs::path(dir) / "cli.log", log, problem)) return false;
   for (const auto& walk : walks_) {
     const std::string& context = walk.first;
+    if (!context.empty() && !IsFileName(context.substr(1))) continue;
     const fs::path file = context.empty() ? fs::path(dir) / "snmp.walk"
                                           : fs::path(dir) / "snmp" / (context.substr(1) + ".walk");
     if (!WriteFile(file, walk.second, problem)) return false;

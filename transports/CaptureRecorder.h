@@ -7,7 +7,8 @@
 //
 // Only commands and replies are recorded, never the login, so no password
 // reaches the folder. A command that got no reply is left out, as a capture
-// shows a router that gave none.
+// shows a router that gave none. The walks of a context whose name holds a
+// '/' are not saved.
 #ifndef TRANSPORTS_CAPTURERECORDER_H_
 #define TRANSPORTS_CAPTURERECORDER_H_
 

@@ -1,10 +1,15 @@
 #include "CliText.h"
 
+#include <string.h>
+
+#include <algorithm>
 #include <cctype>
 
 namespace {
 
 const char kPageMark[] = "--More--";
+// Longer than any prompt or login question, however noisy.
+const size_t kLongestLastLine = 512;
 
 bool IsHostChar(char c) {
   return std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_' || c == '.';
@@ -81,9 +86,19 @@ std::optional<CliPrompt> ParseCliPrompt(const std::string& line, const std::stri
 }
 
 std::string LastLine(const std::string& received) {
-  const size_t newline = received.rfind('\n');
+  // Only the tail is searched, so that a reply that grows by one endless line
+  // is not scanned again from its start with every piece that arrives.
+  const size_t tail = std::min(received.size(), kLongestLastLine + 1);
+  const char* from = static_cast<const char*>(
+      memrchr(received.data() + received.size() - tail, '\n', tail));
+  size_t start = 0;
+  if (from) {
+    start = static_cast<size_t>(from - received.data()) + 1;
+  } else if (tail < received.size()) {
+    return std::string();
+  }
   std::string line;
-  for (size_t i = newline == std::string::npos ? 0 : newline + 1; i < received.size(); ++i) {
+  for (size_t i = start; i < received.size(); ++i) {
     if (received[i] != '\r' && received[i] != '\0') line += received[i];
   }
   if (!line.empty() && line.back() == ' ') line.pop_back();

@@ -21,6 +21,7 @@ std::optional<CliPrompt> ParseCliPrompt(const std::string& line, const std::stri
 
 // The text after the last newline of `received`, without '\r', '\0' and a
 // trailing blank: where the router's prompt stands once a reply is complete.
+// Empty when that text is longer than any prompt could be.
 std::string LastLine(const std::string& received);
 
 // Raw reply bytes as the parsers must see them: no '\0', no carriage returns,

@@ -7,6 +7,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -166,6 +167,8 @@ TelnetSession::Result TelnetSession::Receive(Clock::time_point deadline,
       Send(" ");
       pageScan_ = at + 1;
     }
+    // A mark that is still arriving starts in the last few bytes.
+    pageScan_ = std::max(pageScan_, received_.size() - std::min(received_.size(), sizeof kPageMark - 2));
     if (done()) return Result::kReply;
     if (fd_ < 0) return Result::kClosed;
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
@@ -259,7 +262,7 @@ bool TelnetSession::Enable(std::string& problem) {
   std::string last;
   Result result = Receive(Clock::now() + timeout_, [&] {
     last = LastLine(received_);
-    return IsPasswordPrompt(last) || (received_.find('\n') != std::string::npos && AtPrompt());
+    return IsPasswordPrompt(last) || (AtPrompt() && received_.find('\n') != std::string::npos);
   });
   if (result == Result::kReply && IsPasswordPrompt(last)) {
     Forget();
@@ -271,13 +274,30 @@ bool TelnetSession::Enable(std::string& problem) {
   return result == Result::kReply;
 }
 
+// A reply that held a line looking like the prompt may have been taken as
+// complete early; its rest must not pass for the next command's reply.
+void TelnetSession::DropLateOutput() {
+  char buffer[4096];
+  for (;;) {
+    const ssize_t got = recv(fd_, buffer, sizeof buffer, MSG_DONTWAIT);
+    if (got < 0 && errno == EINTR) continue;
+    if (got > 0) {
+      telnet_recv(telnet_, buffer, static_cast<size_t>(got));
+      continue;
+    }
+    if (got == 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) Close();
+    break;
+  }
+  Forget();
+}
+
 TelnetSession::Result TelnetSession::Run(const std::string& command, std::string& reply) {
   reply.clear();
+  if (fd_ >= 0) DropLateOutput();
   if (fd_ < 0) return Result::kClosed;
-  Forget();
   Send(command + "\n");
   const Result result = Receive(Clock::now() + timeout_, [&] {
-    return received_.find('\n') != std::string::npos && AtPrompt();
+    return AtPrompt() && received_.find('\n') != std::string::npos;
   });
   if (result != Result::kReply) {
     Close();

@@ -67,6 +67,8 @@ class TelnetSession {
   void Send(const std::string& text);
   // Drops what was received so far.
   void Forget();
+  // Reads and drops what arrived since the last reply.
+  void DropLateOutput();
   bool AtPrompt();
   static void OnEvent(telnet_t* telnet, telnet_event_t* event, void* self);
 

@@ -47,6 +47,7 @@ class SimulatedRouter {
   std::string Stop();
   // Its exit status once stopped: 0 when it stopped cleanly.
   int ExitStatus() const { return exitStatus_; }
+  pid_t Pid() const { return pid_; }
   std::string TelnetPort() const { return std::to_string(telnetPort_); }
   std::string SnmpPort() const { return std::to_string(snmpPort_); }
 

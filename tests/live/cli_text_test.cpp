@@ -31,6 +31,7 @@ TEST(CliText, LastLineIsWhereThePromptStands) {
   EXPECT_EQ(LastLine("show ip vrf\r\nred\r\npe1#"), "pe1#");
   EXPECT_EQ(LastLine("User: "), "User:");
   EXPECT_EQ(LastLine("done\r\n"), "");
+  EXPECT_EQ(LastLine("x\n" + std::string(4096, 'y') + "pe1#"), "");  // no prompt is that long
 }
 
 TEST(CliText, CleaningDropsWhatTheTerminalErases) {

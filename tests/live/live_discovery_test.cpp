@@ -2,6 +2,8 @@
 // reports as their captures, in SNMPv2c and v3, and captures saved from the
 // live sessions that replay to the same reports.
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -26,6 +28,35 @@ void ExpectNoSecretIn(const std::string& text, const std::string& where) {
   for (const auto& secret : Secrets()) {
     EXPECT_EQ(text.find(secret.second), std::string::npos) << secret.first << " in " << where;
   }
+}
+
+// The simulator's SNMP data is named for the community: no other user of the
+// machine may list or read it.
+void ExpectSimulatorDataPrivate() {
+  std::error_code error;
+  int seen = 0;
+  for (const auto& entry : fs::directory_iterator(fs::temp_directory_path(), error)) {
+    if (entry.path().filename().string().rfind("erx-simulator-", 0) != 0) continue;
+    ++seen;
+    const fs::perms others = fs::status(entry.path(), error).permissions() &
+                             (fs::perms::group_all | fs::perms::others_all);
+    EXPECT_EQ(others, fs::perms::none) << entry.path();
+  }
+  EXPECT_GT(seen, 0);
+}
+
+// What the simulator's children (snmpsim) were started with.
+std::string ChildrenCommandsAndEnvironments(pid_t parent) {
+  const std::string task = "/proc/" + std::to_string(parent) + "/task/" + std::to_string(parent);
+  std::ifstream children(task + "/children");
+  std::string all;
+  for (pid_t child; children >> child;) {
+    for (const char* what : {"/cmdline", "/environ"}) {
+      std::ifstream in("/proc/" + std::to_string(child) + what, std::ios::binary);
+      all += std::string(std::istreambuf_iterator<char>(in), {});
+    }
+  }
+  return all;
 }
 
 class ShippedDevice : public TestWithParam<std::string> {};
@@ -66,6 +97,10 @@ TEST(LiveSnmp, Version3NamesTheContextAndAnswersLikeTheCapture) {
   const std::string device = kDevices + "pe1-erx";
   SimulatedRouter router;
   ASSERT_TRUE(router.Start(device, {"--user", "admin", "--snmp-v3-user", "observer"}, Secrets()));
+  ExpectSimulatorDataPrivate();
+  const std::string snmpsim = ChildrenCommandsAndEnvironments(router.Pid());
+  EXPECT_THAT(snmpsim, HasSubstr("snmpsimd"));
+  ExpectNoSecretIn(snmpsim, "snmpsim's command line or environment");
   const DiscoverRun live = RunDiscover(
       LiveArguments(router, {"--snmp-version", "3", "--snmp-user", "observer"}), Secrets());
   ASSERT_EQ(live.status, 0) << live.err;

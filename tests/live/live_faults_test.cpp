@@ -5,8 +5,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -69,7 +71,8 @@ TEST(LiveLogin, SecretsComeFromAPrivateFileOnly) {
   ASSERT_TRUE(router.Start(kExample, {"--user", "admin"}, Secrets()));
   TempFolder folder;
   const std::string file = folder.Path() + "/secrets";
-  std::ofstream(file) << "# lab router\nERX_PASSWORD=" << Secrets().at("ERX_PASSWORD") << "\n";
+  std::ofstream(file) << "# lab router\nERX_PASSWORD=" << Secrets().at("ERX_PASSWORD")
+                      << "\nERX_COMMUNITY=" << Secrets().at("ERX_COMMUNITY") << "\n";
   chmod(file.c_str(), 0644);
   const std::vector<std::string> arguments = {"--host", "127.0.0.1", "--telnet-port", router.TelnetPort(),
                                               "--user", "admin", "--secrets-file", file, "--timeout", "1",
@@ -117,6 +120,45 @@ TEST(LiveFaults, PagesNoiseAndSlowLinesReadAsCaptured) {
   const Json expected = CaptureReport(kExample);
   EXPECT_EQ(ReportOf(RunDiscover(LiveArguments(router, {"--paging"}), Secrets())), expected);
   EXPECT_EQ(ReportOf(RunDiscover(LiveArguments(router), Secrets())), expected);
+}
+
+// How many memory mappings the simulator has: each thread stack is one.
+int Mappings(pid_t pid) {
+  std::ifstream maps("/proc/" + std::to_string(pid) + "/maps");
+  int count = 0;
+  for (std::string line; std::getline(maps, line);) ++count;
+  return count;
+}
+
+TEST(Simulator, ClientsThatLeftKeepNoThreadStacks) {
+  SimulatedRouter router;
+  ASSERT_TRUE(router.Start(kExample, {}, {}, false));
+  sockaddr_in at{};
+  at.sin_family = AF_INET;
+  at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  at.sin_port = htons(static_cast<uint16_t>(std::stoi(router.TelnetPort())));
+  auto visits = [&](int count) {
+    for (int i = 0; i < count; ++i) {
+      const int fd = socket(AF_INET, SOCK_STREAM, 0);
+      ASSERT_EQ(connect(fd, reinterpret_cast<sockaddr*>(&at), sizeof at), 0);
+      close(fd);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  };
+  visits(2);
+  const int before = Mappings(router.Pid());
+  visits(100);
+  // A new client has the ended sessions joined (tried a few times, for
+  // sessions that end late).
+  int grown = 0;
+  for (int tries = 0; tries < 20; ++tries) {
+    visits(1);
+    grown = Mappings(router.Pid()) - before;
+    if (grown < 100) break;
+  }
+  EXPECT_LT(grown, 100);
+  router.Stop();
+  EXPECT_EQ(router.ExitStatus(), 0);
 }
 
 TEST(TelnetSession, LongRepliesComeWholeThroughEveryPage) {
