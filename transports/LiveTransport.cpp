@@ -1,5 +1,7 @@
 #include "LiveTransport.h"
 
+#include <iostream>
+
 #include "KelSnmp.h"
 
 namespace {
@@ -52,6 +54,10 @@ std::optional<std::string> LiveTransport::Execute(const std::string& command) {
         if (IsCliError(reply)) return std::nullopt;
         if (recorder_) recorder_->Command(prompt, command, reply);
         return reply;
+      case TelnetSession::Result::kTooLarge:
+        std::cerr << "erx-discover: the reply to \"" << command << "\" ran past "
+                  << (TelnetSession::kMaxReplyBytes >> 20) << " MiB; it is dropped\n";
+        [[fallthrough]];
       case TelnetSession::Result::kTimeout:
         // The router may still be busy with it: a new session, and no reply.
         ++reconnectsLeft_;

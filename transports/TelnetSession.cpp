@@ -171,6 +171,7 @@ TelnetSession::Result TelnetSession::Receive(Clock::time_point deadline,
     pageScan_ = std::max(pageScan_, received_.size() - std::min(received_.size(), sizeof kPageMark - 2));
     if (done()) return Result::kReply;
     if (fd_ < 0) return Result::kClosed;
+    if (received_.size() > kMaxReplyBytes) return Result::kTooLarge;
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
     if (left.count() <= 0) return Result::kTimeout;
     pollfd wait{fd_, POLLIN, 0};

@@ -28,7 +28,10 @@ struct TelnetLogin {
 
 class TelnetSession {
  public:
-  enum class Result { kReply, kTimeout, kClosed };
+  enum class Result { kReply, kTimeout, kClosed, kTooLarge };
+
+  // No router prints a reply this large; past it the output is a flood, not a reply.
+  static constexpr size_t kMaxReplyBytes = size_t{256} << 20;
 
   // `timeoutMs` bounds the connection, the login and every command.
   // `pagingOff` sends "terminal length 0" after login; otherwise page marks
@@ -43,8 +46,8 @@ class TelnetSession {
   // login the router turned down from a router that could not be reached.
   bool Open(std::string& problem, bool& refused);
   // The reply is everything after the echoed command line up to the next
-  // prompt, cleaned as CleanCliText does. A timeout or a closed connection
-  // leaves the session closed.
+  // prompt, cleaned as CleanCliText does. A timeout, a closed connection or a
+  // reply over kMaxReplyBytes leaves the session closed.
   Result Run(const std::string& command, std::string& reply);
   void Close();
   bool IsOpen() const { return fd_ >= 0; }
