@@ -225,6 +225,24 @@ struct CPelkPattern::Impl {
     }
   }
 
+  // The callers walk records field by field ("e[3].d[1].a[0]", "e[3].d[1].b[0]",
+  // ...): the instance the path before the last part named is remembered, so
+  // the next path with that prefix starts from there instead of the root.
+  struct ResolvedPrefix {
+    std::string path;  // empty: nothing remembered
+    const Impl* node = nullptr;
+    const Instance* inst = nullptr;
+  };
+  mutable ResolvedPrefix prefix;
+
+  void Remember(std::string_view path, const Impl* node, const Instance* inst) const {
+    if (!inst) return;  // a root path has no prefix
+    if (prefix.path != path) prefix.path.assign(path.data(), path.size());
+    prefix.node = node;
+    prefix.inst = inst;
+  }
+  void Forget() const { prefix = ResolvedPrefix{}; }
+
   // Follows a path from the root. For a count (wantCount) the last part has no
   // index and *count receives the number of its instances; otherwise every part
   // has one and *found is the instance named.
@@ -234,11 +252,21 @@ struct CPelkPattern::Impl {
     const Impl* node = this;
     Group group{0, results->rootCount};
     const Instance* inst = nullptr;
-    for (std::size_t start = 0;;) {
+    std::size_t start = 0;
+    const std::string& known = prefix.path;
+    if (!known.empty() && path.size() > known.size() && path[known.size()] == '.' &&
+        path.compare(0, known.size(), known) == 0) {
+      node = prefix.node;
+      inst = prefix.inst;
+      start = known.size() + 1;
+    }
+    for (;;) {
       const std::size_t dot = path.find('.', start);
       const bool last = dot == std::string_view::npos;
       PathPart part;
       if (!ParsePart(path.substr(start, last ? dot : dot - start), part)) return false;
+      const Impl* const parentNode = node;
+      const Instance* const parentInst = inst;
       if (!inst) {
         if (part.name != name) return false;
       } else {
@@ -248,6 +276,7 @@ struct CPelkPattern::Impl {
         group = results->groups[inst->firstGroup + c];
         node = &node->Child(c);
       }
+      if (last) Remember(path.substr(0, start == 0 ? 0 : start - 1), parentNode, parentInst);
       if (last && wantCount) {
         if (part.hasIndex) return false;
         *count = group.count;
@@ -292,6 +321,7 @@ void CPelkPattern::SetSubPattern(std::vector<CPelkPattern>* children) {
   }
   if (children != impl_->children.get()) impl_->children.reset(children);
   impl_->results.reset();
+  impl_->Forget();
 }
 
 bool CPelkPattern::IsValid() const { return impl_ && impl_->TreeValid(); }
@@ -299,6 +329,7 @@ bool CPelkPattern::IsValid() const { return impl_ && impl_->TreeValid(); }
 bool CPelkPattern::Match(const char* text) {
   if (!impl_) return false;
   impl_->results.reset();
+  impl_->Forget();
   if (!text || !impl_->TreeValid()) return false;
   try {
     auto r = std::make_unique<Results>();
@@ -309,9 +340,11 @@ bool CPelkPattern::Match(const char* text) {
     for (Index i = 0; i < r->rootCount; ++i) impl_->MatchChildren(*r, i);
     const bool matched = r->rootCount > 0;
     impl_->results = std::move(r);
+    impl_->Forget();
     return matched;
   } catch (const std::exception&) {
     impl_->results.reset();
+    impl_->Forget();
     return false;
   }
 }
