@@ -1,6 +1,7 @@
 #include "PatternPaths.h"
 
 #include <cstdlib>
+#include <cstring>
 
 #include "ERXHost.h"
 #include "KelError.h"
@@ -12,6 +13,23 @@ std::string IndexedPath(const std::string& path, int index) {
   std::string indexed = path + "[" + (digits ? digits : "") + "]";
   std::free(digits);
   return indexed;
+}
+
+std::string IndexedPath(const std::string& record, const char* field, int index) {
+  char* digits = nullptr;
+  DAUFIntToString(index, &digits);
+  const char* spelled = digits ? digits : "";
+  std::string indexed;
+  indexed.reserve(record.size() + std::strlen(field) + std::strlen(spelled) + 3);
+  indexed.append(record).append(1, '.').append(field).append(1, '[').append(spelled).append(1, ']');
+  std::free(digits);
+  return indexed;
+}
+
+std::string FieldText(const CPelkPattern& root, const std::string& record, const char* field) {
+  thread_local std::string path;
+  path.assign(record).append(1, '.').append(field);
+  return FieldText(root, path);
 }
 
 std::string FieldText(const CPelkPattern& root, const std::string& path) {

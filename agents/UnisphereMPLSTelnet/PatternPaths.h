@@ -14,9 +14,14 @@
 
 // `path` + "[" + index + "]", the digits spelled by the host's DAUFIntToString.
 std::string IndexedPath(const std::string& path, int index);
+// `record` + "." + `field` + "[" + index + "]".
+std::string IndexedPath(const std::string& record, const char* field, int index);
 
 // The text the instance at `path` matched (empty when there is none).
 std::string FieldText(const CPelkPattern& root, const std::string& path);
+// The text at `record` + "." + `field`, e.g. FieldText(root, dest, "destination[0]").
+// Parsers read every field of every record: the path is built in a reused buffer.
+std::string FieldText(const CPelkPattern& root, const std::string& record, const char* field);
 
 // The text at `path`, looked up only when a written trace line streams it:
 //   Trace(4) << TracedField{root, entry};
