@@ -68,7 +68,12 @@ class ChunkedArray {
 };
 
 struct Results {
-  std::string text;
+  // The matched text: a copy, or the caller's own text when it keeps that alive.
+  std::string copy;
+  std::string_view borrowed;
+  bool owned = true;
+  std::string_view Text() const { return owned ? std::string_view(copy) : borrowed; }
+
   ChunkedArray<Instance> instances;  // the root's instances come first
   ChunkedArray<Group> groups;
   Index rootCount = 0;
@@ -184,7 +189,7 @@ struct CPelkPattern::Impl {
       std::size_t b = 0;
       std::size_t e = 0;
       std::size_t resume = 0;
-      const Outcome o = FindInstance(r.text, pos, to, &b, &e, &resume);
+      const Outcome o = FindInstance(r.Text(), pos, to, &b, &e, &resume);
       if (o == Outcome::kNotFound) break;
       if (o == Outcome::kRetry) {
         pos = resume > pos ? resume : pos + 1;
@@ -242,6 +247,19 @@ struct CPelkPattern::Impl {
     prefix.inst = inst;
   }
   void Forget() const { prefix = ResolvedPrefix{}; }
+
+  // Matches the whole of r's text and keeps r as this pattern's results.
+  bool MatchAll(std::unique_ptr<Results> r) {
+    const std::size_t size = r->Text().size();
+    if (size > kMaxEntries) return false;
+    Collect(*r, 0, size);
+    r->rootCount = static_cast<Index>(r->instances.size());
+    for (Index i = 0; i < r->rootCount; ++i) MatchChildren(*r, i);
+    const bool matched = r->rootCount > 0;
+    results = std::move(r);
+    Forget();
+    return matched;
+  }
 
   // Follows a path from the root. For a count (wantCount) the last part has no
   // index and *count receives the number of its instances; otherwise every part
@@ -333,15 +351,25 @@ bool CPelkPattern::Match(const char* text) {
   if (!text || !impl_->TreeValid()) return false;
   try {
     auto r = std::make_unique<Results>();
-    r->text.assign(text);
-    if (r->text.size() > kMaxEntries) return false;
-    impl_->Collect(*r, 0, r->text.size());
-    r->rootCount = static_cast<Index>(r->instances.size());
-    for (Index i = 0; i < r->rootCount; ++i) impl_->MatchChildren(*r, i);
-    const bool matched = r->rootCount > 0;
-    impl_->results = std::move(r);
+    r->copy.assign(text);
+    return impl_->MatchAll(std::move(r));
+  } catch (const std::exception&) {
+    impl_->results.reset();
     impl_->Forget();
-    return matched;
+    return false;
+  }
+}
+
+bool CPelkPattern::MatchInPlace(std::string_view text) {
+  if (!impl_) return false;
+  impl_->results.reset();
+  impl_->Forget();
+  if (!impl_->TreeValid()) return false;
+  try {
+    auto r = std::make_unique<Results>();
+    r->owned = false;
+    r->borrowed = text;
+    return impl_->MatchAll(std::move(r));
   } catch (const std::exception&) {
     impl_->results.reset();
     impl_->Forget();
@@ -366,7 +394,7 @@ void CPelkPattern::FindField(const std::string& fieldPath, std::string& out) con
   try {
     const Instance* inst = nullptr;
     if (impl_->Resolve(fieldPath, false, nullptr, &inst)) {
-      out.append(impl_->results->text, inst->begin, inst->end - inst->begin);
+      out.append(impl_->results->Text().substr(inst->begin, inst->end - inst->begin));
     }
   } catch (const std::exception&) {
   }

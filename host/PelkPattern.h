@@ -29,6 +29,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class CPelkPattern {
@@ -48,6 +49,10 @@ class CPelkPattern {
 
   // Matches the whole text; true if the root matched at least once.
   bool Match(const char* text);
+  // As Match, but the results refer to `text` instead of a copy of it: the
+  // caller keeps `text` alive and unchanged while this pattern, or a copy of
+  // it, is read. For replies of megabytes that the caller holds anyway.
+  bool MatchInPlace(std::string_view text);
 
   // Path like "entry[0].destEntry"; the last component has no index.
   int NumberMatches(const std::string& fieldPath) const;

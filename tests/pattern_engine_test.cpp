@@ -156,3 +156,21 @@ TEST(PatternPrograms, SharedByEqualExpressionsAndKeptByTheirTrees) {
   EXPECT_FALSE(bad.IsValid());
   EXPECT_FALSE(CPelkPattern("bad", false, "(unclosed").IsValid());
 }
+
+// A caller that holds a large reply anyway lets the results refer to it.
+TEST(PatternMatchInPlace, ReadsTheCallersTextAsMatchReadsItsCopy) {
+  std::string reply;
+  for (int i = 0; i < 500; ++i) reply += kLsps;
+  CPelkPattern copied = Lsps();
+  CPelkPattern inPlace = Lsps();
+  ASSERT_TRUE(copied.Match(reply.c_str()));
+  ASSERT_TRUE(inPlace.MatchInPlace(reply));
+  const CPelkPattern copyOfInPlace = inPlace;
+  for (const CPelkPattern* p : {static_cast<const CPelkPattern*>(&inPlace), &copyOfInPlace}) {
+    ASSERT_EQ(p->NumberMatches("lsp"), copied.NumberMatches("lsp"));
+    EXPECT_EQ(Field(*p, "lsp[999].dest[1].prefix[0]"), Field(copied, "lsp[999].dest[1].prefix[0]"));
+    EXPECT_EQ(Field(*p, "lsp[999].dest[1].prefix[0]"), "10.4.4.4/32");
+  }
+  EXPECT_FALSE(inPlace.MatchInPlace(""));
+  EXPECT_EQ(inPlace.NumberMatches("lsp"), 0);
+}

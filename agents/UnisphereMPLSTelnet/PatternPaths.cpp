@@ -50,7 +50,9 @@ int MatchTelnetTable(CPelkPattern& root, const char* rootName, const std::string
     return 0;
   }
   Trace(4) << "::" << operation << "() compiled ok, but does it match?";
-  if (!root.Match(reply.c_str())) {
+  // The reply outlives the tree: the parsers read it from the Telnet cache.
+  // Up to a NUL, as the router's text reaches every other parser.
+  if (!root.MatchInPlace(reply.c_str())) {
     Trace(1) << "::" << operation << "() failed to match expected telnet response ("
              << noMatchReason << ")!";
     return 0;

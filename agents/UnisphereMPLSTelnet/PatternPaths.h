@@ -37,6 +37,7 @@ std::ostream& operator<<(std::ostream& out, const TracedField& field);
 // ending in "(" + noMatchReason + ")!", on a match "has a match - lets extract
 // it!" when `traceHasMatch` (the VRF parsers go straight to the count), then
 // the record count at level 4.
+// The tree's fields refer to `reply`, which must outlive their reading.
 // Returns the number of `rootName` records, 0 when there is nothing to walk.
 int MatchTelnetTable(CPelkPattern& root, const char* rootName, const std::string& reply,
                      const char* operation, int compileErrorLine, const char* noMatchReason,
