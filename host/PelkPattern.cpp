@@ -261,6 +261,28 @@ struct CPelkPattern::Impl {
     return matched;
   }
 
+  // Resolve(record + "." + field) for a field of one part ("label[0]").
+  bool ResolveField(const std::string& record, std::string_view field,
+                    const Instance** found) const {
+    if (!results) return false;
+    if (prefix.inst && field.find('.') == std::string_view::npos && prefix.path == record) {
+      PathPart part;
+      if (!ParsePart(field, part)) return false;
+      const Impl* node = prefix.node;
+      std::size_t c = 0;
+      while (c < node->ChildCount() && node->Child(c).name != part.name) ++c;
+      if (c == node->ChildCount() || prefix.inst->firstGroup == kNoGroups) return false;
+      const Group group = results->groups[prefix.inst->firstGroup + c];
+      if (!part.hasIndex || part.index >= group.count) return false;
+      *found = &results->instances[group.first + part.index];
+      return true;
+    }
+    std::string path;
+    path.reserve(record.size() + 1 + field.size());
+    path.append(record).append(1, '.').append(field);
+    return Resolve(path, false, nullptr, found);
+  }
+
   // Follows a path from the root. For a count (wantCount) the last part has no
   // index and *count receives the number of its instances; otherwise every part
   // has one and *found is the instance named.
@@ -394,6 +416,17 @@ void CPelkPattern::FindField(const std::string& fieldPath, std::string& out) con
   try {
     const Instance* inst = nullptr;
     if (impl_->Resolve(fieldPath, false, nullptr, &inst)) {
+      out.append(impl_->results->Text().substr(inst->begin, inst->end - inst->begin));
+    }
+  } catch (const std::exception&) {
+  }
+}
+
+void CPelkPattern::FindField(const std::string& record, const char* field, std::string& out) const {
+  if (!impl_ || !field) return;
+  try {
+    const Instance* inst = nullptr;
+    if (impl_->ResolveField(record, field, &inst)) {
       out.append(impl_->results->Text().substr(inst->begin, inst->end - inst->begin));
     }
   } catch (const std::exception&) {

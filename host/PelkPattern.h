@@ -58,6 +58,9 @@ class CPelkPattern {
   int NumberMatches(const std::string& fieldPath) const;
   // Path like "entry[0].destEntry[1].labelNo[0]"; appends the matched text to `out`.
   void FindField(const std::string& fieldPath, std::string& out) const;
+  // As FindField(record + "." + field, out); reading the fields of the record
+  // looked up last needs no path built.
+  void FindField(const std::string& record, const char* field, std::string& out) const;
 
  private:
   struct Impl;

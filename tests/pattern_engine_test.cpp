@@ -60,6 +60,14 @@ TEST(PatternTree, LookupsInAnyOrderReadTheirOwnRecord) {
   EXPECT_EQ(Field(root, "lsp[0].dest[0].label[1].x[0]"), "");
   EXPECT_EQ(Field(root, "lsp[0].name[0]"), "to-pe2");
   EXPECT_EQ(root.NumberMatches("lsp"), 2);
+  // A record and a field of it, as parsers read them.
+  std::string text;
+  root.FindField("lsp[1].dest[1]", "prefix[0]", text);
+  root.FindField("lsp[1].dest[1]", "label[1]", text);  // none
+  root.FindField("lsp[1].dest[0]", "label[0]", text);
+  root.FindField("lsp[1]", "dest[0].prefix[0]", text);
+  root.FindField("lsp[2]", "name[0]", text);  // none
+  EXPECT_EQ(text, "10.4.4.4/322110.3.3.3/32");
   // A copy and a new match read their own results.
   CPelkPattern copy(root);
   ASSERT_TRUE(root.Match("to-pe9 10.9.9.9/32 In 99\n"));

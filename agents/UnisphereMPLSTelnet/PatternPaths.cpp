@@ -27,9 +27,9 @@ std::string IndexedPath(const std::string& record, const char* field, int index)
 }
 
 std::string FieldText(const CPelkPattern& root, const std::string& record, const char* field) {
-  thread_local std::string path;
-  path.assign(record).append(1, '.').append(field);
-  return FieldText(root, path);
+  std::string text;
+  root.FindField(record, field, text);
+  return text;
 }
 
 std::string FieldText(const CPelkPattern& root, const std::string& path) {

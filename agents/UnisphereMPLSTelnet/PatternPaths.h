@@ -20,7 +20,6 @@ std::string IndexedPath(const std::string& record, const char* field, int index)
 // The text the instance at `path` matched (empty when there is none).
 std::string FieldText(const CPelkPattern& root, const std::string& path);
 // The text at `record` + "." + `field`, e.g. FieldText(root, dest, "destination[0]").
-// Parsers read every field of every record: the path is built in a reused buffer.
 std::string FieldText(const CPelkPattern& root, const std::string& record, const char* field);
 
 // The text at `path`, looked up only when a written trace line streams it:
