@@ -20,6 +20,8 @@
 // or virtual router and VRF) does not enter the key: an interface has one name
 // whichever context printed it.
 #include <cctype>
+#include <string_view>
+#include <utility>
 
 #include "ERXHost.h"
 
@@ -27,19 +29,26 @@ namespace {
 
 const int kIfTypeMplsTunnel = 150;
 
-std::string Folded(const char* text) {
-  std::string folded;
-  for (const char* p = text; p && *p; ++p) {
-    unsigned char c = static_cast<unsigned char>(*p);
-    if (!std::isspace(c)) folded += static_cast<char>(std::tolower(c));
+// Lower case, blanks dropped, written over `out`.
+void FoldInto(std::string_view text, std::string& out) {
+  out.clear();
+  out.reserve(text.size() + 2);
+  for (const char ch : text) {
+    const unsigned char c = static_cast<unsigned char>(ch);
+    if (!std::isspace(c)) out += static_cast<char>(std::tolower(c));
   }
+}
+
+std::string Folded(std::string_view text) {
+  std::string folded;
+  FoldInto(text, folded);
   return folded;
 }
 
 // "tun mpls:1" -> "mpls:1"; only the word "tun" followed by a blank goes.
-std::string WithoutTunnelWord(const std::string& name) {
-  size_t start = name.find_first_not_of(" \t\r\n");
-  if (start == std::string::npos) return name;
+std::string_view WithoutTunnelWord(std::string_view name) {
+  const size_t start = name.find_first_not_of(" \t\r\n");
+  if (start == std::string_view::npos) return name;
   if (name.size() > start + 3 && std::tolower(static_cast<unsigned char>(name[start])) == 't' &&
       std::tolower(static_cast<unsigned char>(name[start + 1])) == 'u' &&
       std::tolower(static_cast<unsigned char>(name[start + 2])) == 'n' &&
@@ -49,29 +58,35 @@ std::string WithoutTunnelWord(const std::string& name) {
   return name;
 }
 
-// "atm2/0.1" -> "ip2/0.1"; names without a slot/port location are unchanged.
-std::string LocationKey(const std::string& name) {
+// "atm2/0.1" -> "ip2/0.1" in place; names without a slot/port location are unchanged.
+void ToLocationKey(std::string& name) {
   size_t first = 0;
   while (first < name.size() && std::isalpha(static_cast<unsigned char>(name[first]))) ++first;
   if (first == 0 || first == name.size() ||
       !std::isdigit(static_cast<unsigned char>(name[first])) ||
       name.find('/', first) == std::string::npos) {
-    return name;
+    return;
   }
-  return "ip" + name.substr(first);
+  name.replace(0, first, "ip");
 }
 
 // The normalization that both a CLI name and an interface-table row get.
-std::string InterfaceKey(const std::string& name) {
-  return LocationKey(Folded(WithoutTunnelWord(name).c_str()));
+void InterfaceKey(std::string_view name, std::string& out) {
+  FoldInto(WithoutTunnelWord(name), out);
+  ToLocationKey(out);
 }
+
+// A C string up to its first NUL; null reads as "".
+std::string_view TextOf(const char* text) { return text ? std::string_view(text) : std::string_view(); }
 
 }  // namespace
 
 void ERXGetDescrFromVrfDescr(const char* cliName, const std::string& /*context*/,
                              std::string& out) {
-  const std::string name = cliName ? cliName : "";
-  out = InterfaceKey(name.substr(0, name.find_first_of("(,")));
+  const std::string_view name = TextOf(cliName);
+  std::string key;  // the name may live in `out`
+  InterfaceKey(name.substr(0, name.find_first_of("(,")), key);
+  out = std::move(key);
 }
 
 // A VRF context ("vr:vrf") lists only the VRF's own interfaces, all of them
@@ -82,19 +97,21 @@ void ERXGetDescrFromVrfDescr(const char* cliName, const std::string& /*context*/
 // so there only "ip<slot>/<port>" rows and MPLS tunnels are wanted.
 void ERXGetDescrFromIfTableDescr(const char* ifDescr, const std::string& context,
                                  std::string& out, int ifType) {
-  const std::string descr = ifDescr ? ifDescr : "";
+  const std::string_view descr = TextOf(ifDescr);
+  std::string key;  // the description may live in `out`
   if (context.find(':') != std::string::npos) {
-    out = InterfaceKey(descr);
+    InterfaceKey(descr, key);
+    out = std::move(key);
     return;
   }
-  const std::string folded = Folded(descr.c_str());
+  const std::string folded = Folded(descr);
   const bool ipInterface = folded.size() > 2 && folded.compare(0, 2, "ip") == 0 &&
                            std::isdigit(static_cast<unsigned char>(folded[2])) &&
                            folded.find('/') != std::string::npos;
   if (ipInterface) {
     out = folded;
   } else if (ifType == kIfTypeMplsTunnel && !folded.empty()) {
-    out = Folded(WithoutTunnelWord(descr).c_str());
+    out = Folded(WithoutTunnelWord(descr));
   } else {
     out.clear();
   }

@@ -68,7 +68,12 @@ class ChunkedArray {
 };
 
 struct Results {
-  std::string text;
+  // The matched text: a copy, or the caller's own text when it keeps that alive.
+  std::string copy;
+  std::string_view borrowed;
+  bool owned = true;
+  std::string_view Text() const { return owned ? std::string_view(copy) : borrowed; }
+
   ChunkedArray<Instance> instances;  // the root's instances come first
   ChunkedArray<Group> groups;
   Index rootCount = 0;
@@ -184,7 +189,7 @@ struct CPelkPattern::Impl {
       std::size_t b = 0;
       std::size_t e = 0;
       std::size_t resume = 0;
-      const Outcome o = FindInstance(r.text, pos, to, &b, &e, &resume);
+      const Outcome o = FindInstance(r.Text(), pos, to, &b, &e, &resume);
       if (o == Outcome::kNotFound) break;
       if (o == Outcome::kRetry) {
         pos = resume > pos ? resume : pos + 1;
@@ -225,6 +230,59 @@ struct CPelkPattern::Impl {
     }
   }
 
+  // The callers walk records field by field ("e[3].d[1].a[0]", "e[3].d[1].b[0]",
+  // ...): the instance the path before the last part named is remembered, so
+  // the next path with that prefix starts from there instead of the root.
+  struct ResolvedPrefix {
+    std::string path;  // empty: nothing remembered
+    const Impl* node = nullptr;
+    const Instance* inst = nullptr;
+  };
+  mutable ResolvedPrefix prefix;
+
+  void Remember(std::string_view path, const Impl* node, const Instance* inst) const {
+    if (!inst) return;  // a root path has no prefix
+    if (prefix.path != path) prefix.path.assign(path.data(), path.size());
+    prefix.node = node;
+    prefix.inst = inst;
+  }
+  void Forget() const { prefix = ResolvedPrefix{}; }
+
+  // Matches the whole of r's text and keeps r as this pattern's results.
+  bool MatchAll(std::unique_ptr<Results> r) {
+    const std::size_t size = r->Text().size();
+    if (size > kMaxEntries) return false;
+    Collect(*r, 0, size);
+    r->rootCount = static_cast<Index>(r->instances.size());
+    for (Index i = 0; i < r->rootCount; ++i) MatchChildren(*r, i);
+    const bool matched = r->rootCount > 0;
+    results = std::move(r);
+    Forget();
+    return matched;
+  }
+
+  // Resolve(record + "." + field) for a field of one part ("label[0]").
+  bool ResolveField(const std::string& record, std::string_view field,
+                    const Instance** found) const {
+    if (!results) return false;
+    if (prefix.inst && field.find('.') == std::string_view::npos && prefix.path == record) {
+      PathPart part;
+      if (!ParsePart(field, part)) return false;
+      const Impl* node = prefix.node;
+      std::size_t c = 0;
+      while (c < node->ChildCount() && node->Child(c).name != part.name) ++c;
+      if (c == node->ChildCount() || prefix.inst->firstGroup == kNoGroups) return false;
+      const Group group = results->groups[prefix.inst->firstGroup + c];
+      if (!part.hasIndex || part.index >= group.count) return false;
+      *found = &results->instances[group.first + part.index];
+      return true;
+    }
+    std::string path;
+    path.reserve(record.size() + 1 + field.size());
+    path.append(record).append(1, '.').append(field);
+    return Resolve(path, false, nullptr, found);
+  }
+
   // Follows a path from the root. For a count (wantCount) the last part has no
   // index and *count receives the number of its instances; otherwise every part
   // has one and *found is the instance named.
@@ -234,11 +292,21 @@ struct CPelkPattern::Impl {
     const Impl* node = this;
     Group group{0, results->rootCount};
     const Instance* inst = nullptr;
-    for (std::size_t start = 0;;) {
+    std::size_t start = 0;
+    const std::string& known = prefix.path;
+    if (!known.empty() && path.size() > known.size() && path[known.size()] == '.' &&
+        path.compare(0, known.size(), known) == 0) {
+      node = prefix.node;
+      inst = prefix.inst;
+      start = known.size() + 1;
+    }
+    for (;;) {
       const std::size_t dot = path.find('.', start);
       const bool last = dot == std::string_view::npos;
       PathPart part;
       if (!ParsePart(path.substr(start, last ? dot : dot - start), part)) return false;
+      const Impl* const parentNode = node;
+      const Instance* const parentInst = inst;
       if (!inst) {
         if (part.name != name) return false;
       } else {
@@ -248,6 +316,7 @@ struct CPelkPattern::Impl {
         group = results->groups[inst->firstGroup + c];
         node = &node->Child(c);
       }
+      if (last) Remember(path.substr(0, start == 0 ? 0 : start - 1), parentNode, parentInst);
       if (last && wantCount) {
         if (part.hasIndex) return false;
         *count = group.count;
@@ -292,6 +361,7 @@ void CPelkPattern::SetSubPattern(std::vector<CPelkPattern>* children) {
   }
   if (children != impl_->children.get()) impl_->children.reset(children);
   impl_->results.reset();
+  impl_->Forget();
 }
 
 bool CPelkPattern::IsValid() const { return impl_ && impl_->TreeValid(); }
@@ -299,19 +369,32 @@ bool CPelkPattern::IsValid() const { return impl_ && impl_->TreeValid(); }
 bool CPelkPattern::Match(const char* text) {
   if (!impl_) return false;
   impl_->results.reset();
+  impl_->Forget();
   if (!text || !impl_->TreeValid()) return false;
   try {
     auto r = std::make_unique<Results>();
-    r->text.assign(text);
-    if (r->text.size() > kMaxEntries) return false;
-    impl_->Collect(*r, 0, r->text.size());
-    r->rootCount = static_cast<Index>(r->instances.size());
-    for (Index i = 0; i < r->rootCount; ++i) impl_->MatchChildren(*r, i);
-    const bool matched = r->rootCount > 0;
-    impl_->results = std::move(r);
-    return matched;
+    r->copy.assign(text);
+    return impl_->MatchAll(std::move(r));
   } catch (const std::exception&) {
     impl_->results.reset();
+    impl_->Forget();
+    return false;
+  }
+}
+
+bool CPelkPattern::MatchInPlace(std::string_view text) {
+  if (!impl_) return false;
+  impl_->results.reset();
+  impl_->Forget();
+  if (!impl_->TreeValid()) return false;
+  try {
+    auto r = std::make_unique<Results>();
+    r->owned = false;
+    r->borrowed = text;
+    return impl_->MatchAll(std::move(r));
+  } catch (const std::exception&) {
+    impl_->results.reset();
+    impl_->Forget();
     return false;
   }
 }
@@ -333,7 +416,18 @@ void CPelkPattern::FindField(const std::string& fieldPath, std::string& out) con
   try {
     const Instance* inst = nullptr;
     if (impl_->Resolve(fieldPath, false, nullptr, &inst)) {
-      out.append(impl_->results->text, inst->begin, inst->end - inst->begin);
+      out.append(impl_->results->Text().substr(inst->begin, inst->end - inst->begin));
+    }
+  } catch (const std::exception&) {
+  }
+}
+
+void CPelkPattern::FindField(const std::string& record, const char* field, std::string& out) const {
+  if (!impl_ || !field) return;
+  try {
+    const Instance* inst = nullptr;
+    if (impl_->ResolveField(record, field, &inst)) {
+      out.append(impl_->results->Text().substr(inst->begin, inst->end - inst->begin));
     }
   } catch (const std::exception&) {
   }

@@ -29,6 +29,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class CPelkPattern {
@@ -48,11 +49,18 @@ class CPelkPattern {
 
   // Matches the whole text; true if the root matched at least once.
   bool Match(const char* text);
+  // As Match, but the results refer to `text` instead of a copy of it: the
+  // caller keeps `text` alive and unchanged while this pattern, or a copy of
+  // it, is read. For replies of megabytes that the caller holds anyway.
+  bool MatchInPlace(std::string_view text);
 
   // Path like "entry[0].destEntry"; the last component has no index.
   int NumberMatches(const std::string& fieldPath) const;
   // Path like "entry[0].destEntry[1].labelNo[0]"; appends the matched text to `out`.
   void FindField(const std::string& fieldPath, std::string& out) const;
+  // As FindField(record + "." + field, out); reading the fields of the record
+  // looked up last needs no path built.
+  void FindField(const std::string& record, const char* field, std::string& out) const;
 
  private:
   struct Impl;

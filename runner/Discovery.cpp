@@ -1,6 +1,7 @@
 #include "Discovery.h"
 
 #include <dlfcn.h>
+#include <malloc.h>
 
 #include <map>
 
@@ -126,6 +127,9 @@ bool DiscoverDevice(CPelkRequestTransport& transport, const std::string& deviceN
     agent->DADoMediationLayer(&record);
   }
   warnings.ForgetContext();
+  // Discovery freed its matches and the Telnet replies in small blocks that the
+  // report's large ones cannot reuse: hand their pages back first.
+  malloc_trim(0);
   {
     KelScopedTraceListener listening(warnings, AgentWarnings::kMessages);
     RunProcessingLayer(*agent, record, medData, found);

@@ -38,6 +38,15 @@ TEST(InterfaceKeys, CliNamesAndIpRowsOfOneInterfaceMeet) {
   EXPECT_NE(CliKey("ATM2/0.1"), CliKey("ATM2/0.10"));
 }
 
+TEST(InterfaceKeys, AKeyMayReplaceTheNameItWasMadeFrom) {
+  std::string name = "GigabitEthernet 4/0.12 (10.7.7.1)";
+  ERXGetDescrFromVrfDescr(name.c_str(), "vr1:red", name);
+  EXPECT_EQ(name, "ip4/0.12");
+  name = "Tun MPLS:1";
+  ERXGetDescrFromIfTableDescr(name.c_str(), "vr1", name, kMplsTunnel);
+  EXPECT_EQ(name, "mpls:1");
+}
+
 TEST(InterfaceKeys, NextHopDecorationsAndTunnelWordsAreDropped) {
   EXPECT_EQ(CliKey("ATM2/0.10 (10.7.7.1)"), CliKey("ATM2/0.10"));
   EXPECT_EQ(CliKey("ATM2/0.10 (10.7.7.1), ATM2/0.11 (10.7.7.5)"), CliKey("ATM2/0.10"));

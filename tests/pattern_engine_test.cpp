@@ -45,6 +45,37 @@ TEST(PatternTree, CutsALongReplyIntoNestedRepeatingRecords) {
   EXPECT_EQ(Field(root, "lsp[0].dest[0].label[1]"), "20");
 }
 
+// Parsers read record after record, field after field; a lookup that jumps to
+// another record, another depth or a missing index reads what a fresh one would.
+TEST(PatternTree, LookupsInAnyOrderReadTheirOwnRecord) {
+  CPelkPattern root = Lsps();
+  ASSERT_TRUE(root.Match(kLsps));
+  EXPECT_EQ(Field(root, "lsp[1].dest[1].label[0]"), "22");
+  EXPECT_EQ(Field(root, "lsp[1].dest[0].label[0]"), "21");
+  EXPECT_EQ(Field(root, "lsp[1].dest[0].prefix[0]"), "10.3.3.3/32");
+  EXPECT_EQ(Field(root, "lsp[0].dest[0].prefix[0]"), "10.2.2.2/32");
+  EXPECT_EQ(root.NumberMatches("lsp[0].dest[0].label"), 2);
+  EXPECT_EQ(Field(root, "lsp[0].dest[0].label[1]"), "20");
+  EXPECT_EQ(Field(root, "lsp[0].dest[0].label[2]"), "");
+  EXPECT_EQ(Field(root, "lsp[0].dest[0].label[1].x[0]"), "");
+  EXPECT_EQ(Field(root, "lsp[0].name[0]"), "to-pe2");
+  EXPECT_EQ(root.NumberMatches("lsp"), 2);
+  // A record and a field of it, as parsers read them.
+  std::string text;
+  root.FindField("lsp[1].dest[1]", "prefix[0]", text);
+  root.FindField("lsp[1].dest[1]", "label[1]", text);  // none
+  root.FindField("lsp[1].dest[0]", "label[0]", text);
+  root.FindField("lsp[1]", "dest[0].prefix[0]", text);
+  root.FindField("lsp[2]", "name[0]", text);  // none
+  EXPECT_EQ(text, "10.4.4.4/322110.3.3.3/32");
+  // A copy and a new match read their own results.
+  CPelkPattern copy(root);
+  ASSERT_TRUE(root.Match("to-pe9 10.9.9.9/32 In 99\n"));
+  EXPECT_EQ(Field(root, "lsp[0].dest[0].label[0]"), "99");
+  EXPECT_EQ(Field(copy, "lsp[0].dest[0].label[0]"), "17");
+  EXPECT_EQ(Field(root, "lsp[1].dest[0].label[0]"), "");
+}
+
 TEST(PatternTree, SiblingsSearchOnInOrderUntilOneIsMissing) {
   CPelkPattern root("entry", true, "(^|\n)Interface +[^\n]*");
   Adopt(root, {CPelkPattern("keyword", false, "[^ ]+"), CPelkPattern("ifName", false, "[^ ]+"),
@@ -155,4 +186,22 @@ TEST(PatternPrograms, SharedByEqualExpressionsAndKeptByTheirTrees) {
   }
   EXPECT_FALSE(bad.IsValid());
   EXPECT_FALSE(CPelkPattern("bad", false, "(unclosed").IsValid());
+}
+
+// A caller that holds a large reply anyway lets the results refer to it.
+TEST(PatternMatchInPlace, ReadsTheCallersTextAsMatchReadsItsCopy) {
+  std::string reply;
+  for (int i = 0; i < 500; ++i) reply += kLsps;
+  CPelkPattern copied = Lsps();
+  CPelkPattern inPlace = Lsps();
+  ASSERT_TRUE(copied.Match(reply.c_str()));
+  ASSERT_TRUE(inPlace.MatchInPlace(reply));
+  const CPelkPattern copyOfInPlace = inPlace;
+  for (const CPelkPattern* p : {static_cast<const CPelkPattern*>(&inPlace), &copyOfInPlace}) {
+    ASSERT_EQ(p->NumberMatches("lsp"), copied.NumberMatches("lsp"));
+    EXPECT_EQ(Field(*p, "lsp[999].dest[1].prefix[0]"), Field(copied, "lsp[999].dest[1].prefix[0]"));
+    EXPECT_EQ(Field(*p, "lsp[999].dest[1].prefix[0]"), "10.4.4.4/32");
+  }
+  EXPECT_FALSE(inPlace.MatchInPlace(""));
+  EXPECT_EQ(inPlace.NumberMatches("lsp"), 0);
 }

@@ -104,15 +104,15 @@ void CPelkUnisphereMPLSTelnet::ObtainLabelData(CKelRecord* record, CPelkMPLSData
     const std::string lsp = IndexedPath("lspEntry", i);
     Trace(4) << "::ObtainLabelData() table entry found of (" << i << ")";
     Trace(4) << TracedField{root, lsp};
-    const std::string lspname = FieldText(root, lsp + ".lspname[0]");
+    const std::string lspname = FieldText(root, lsp, "lspname[0]");
     const int destinations = root.NumberMatches(lsp + ".destEntry");
     Trace(4) << "::ObtainLabelData() table entry contains " << destinations
              << " destination matches";
     for (int j = 0; j < destinations; ++j) {
-      const std::string dest = IndexedPath(lsp + ".destEntry", j);
+      const std::string dest = IndexedPath(lsp, "destEntry", j);
       Trace(4) << "::ObtainLabelData() destination found of (" << j << ")";
       Trace(4) << TracedField{root, dest};
-      const std::string destination = FieldText(root, dest + ".destination[0]");
+      const std::string destination = FieldText(root, dest, "destination[0]");
       const int labelLines = root.NumberMatches(dest + ".labelEntry");
       Trace(4) << "::ObtainLabelData() destination entry contains " << labelLines
                << " label information matches";
@@ -121,13 +121,13 @@ void CPelkUnisphereMPLSTelnet::ObtainLabelData(CKelRecord* record, CPelkMPLSData
       ForwardingRow row;
       row.lspname = lspname;
       for (int k = 0; k < labelLines; ++k) {
-        const std::string line = IndexedPath(dest + ".labelEntry", k);
+        const std::string line = IndexedPath(dest, "labelEntry", k);
         Trace(4) << "::ObtainLabelData() label info found of (" << k << ") ";
         Trace(4) << TracedField{root, line};
-        const std::string inOut = FieldText(root, line + ".inOut[0]");
-        const std::string label = FieldText(root, line + ".labelNo[0]");
-        const std::string ifText = FieldText(root, line + ".interface[0]");
-        const std::string nexthop = FieldText(root, line + ".nexthop[0]");
+        const std::string inOut = FieldText(root, line, "inOut[0]");
+        const std::string label = FieldText(root, line, "labelNo[0]");
+        const std::string ifText = FieldText(root, line, "interface[0]");
+        const std::string nexthop = FieldText(root, line, "nexthop[0]");
         if (inOut == "In") {
           row.labelIn = label;
           row.ifIn = ifText;

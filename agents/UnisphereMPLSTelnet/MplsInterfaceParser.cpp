@@ -49,8 +49,8 @@ void CPelkUnisphereMPLSTelnet::GetMajorIfNameAndIp(CKelRecord* record,
     const std::string entry = IndexedPath("tableEntry", i);
     Trace(4) << "::GetMajorIfNameAndIp() table entry found of (" << i << ")";
     Trace(4) << TracedField{root, entry};
-    const std::string ifName = FieldText(root, entry + ".ifName[0]");
-    const std::string ipAddr = FieldText(root, entry + ".ipAddr[0]");
+    const std::string ifName = FieldText(root, entry, "ifName[0]");
+    const std::string ipAddr = FieldText(root, entry, "ipAddr[0]");
     Trace(4) << "::GetMajorIfNameAndIp() RESULT=(ifName,ipAddr)=('" << ifName << "', '" << ipAddr
              << "')";
     if (ifName.empty() || ipAddr.empty()) {

@@ -1,6 +1,7 @@
 #include "PatternPaths.h"
 
 #include <cstdlib>
+#include <cstring>
 
 #include "ERXHost.h"
 #include "KelError.h"
@@ -12,6 +13,23 @@ std::string IndexedPath(const std::string& path, int index) {
   std::string indexed = path + "[" + (digits ? digits : "") + "]";
   std::free(digits);
   return indexed;
+}
+
+std::string IndexedPath(const std::string& record, const char* field, int index) {
+  char* digits = nullptr;
+  DAUFIntToString(index, &digits);
+  const char* spelled = digits ? digits : "";
+  std::string indexed;
+  indexed.reserve(record.size() + std::strlen(field) + std::strlen(spelled) + 3);
+  indexed.append(record).append(1, '.').append(field).append(1, '[').append(spelled).append(1, ']');
+  std::free(digits);
+  return indexed;
+}
+
+std::string FieldText(const CPelkPattern& root, const std::string& record, const char* field) {
+  std::string text;
+  root.FindField(record, field, text);
+  return text;
 }
 
 std::string FieldText(const CPelkPattern& root, const std::string& path) {
@@ -32,7 +50,9 @@ int MatchTelnetTable(CPelkPattern& root, const char* rootName, const std::string
     return 0;
   }
   Trace(4) << "::" << operation << "() compiled ok, but does it match?";
-  if (!root.Match(reply.c_str())) {
+  // The reply outlives the tree: the parsers read it from the Telnet cache.
+  // Up to a NUL, as the router's text reaches every other parser.
+  if (!root.MatchInPlace(reply.c_str())) {
     Trace(1) << "::" << operation << "() failed to match expected telnet response ("
              << noMatchReason << ")!";
     return 0;

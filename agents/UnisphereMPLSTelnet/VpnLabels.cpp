@@ -55,9 +55,9 @@ void CPelkUnisphereMPLSTelnet::GetLabels(CKelRecord* record,
     const std::string entry = IndexedPath("entry", i);
     Trace(4) << "::GetLabels() table entry found of (" << i << ")";
     Trace(4) << TracedField{root, entry};
-    const std::string nextHop = FieldText(root, entry + ".nexthop[0]");
-    const std::string label = FieldText(root, entry + ".label[0]");
-    const std::string ifName = FieldText(root, entry + ".interface[0]");
+    const std::string nextHop = FieldText(root, entry, "nexthop[0]");
+    const std::string label = FieldText(root, entry, "label[0]");
+    const std::string ifName = FieldText(root, entry, "interface[0]");
     Trace(4) << "::GetLabels() RESULT: (nexthop,label,ifName)=('" << nextHop << "','" << label
              << "','" << ifName << "')";
     if (nextHop.empty() || label.empty() || ifName.empty()) {

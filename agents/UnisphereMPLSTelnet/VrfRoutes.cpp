@@ -71,10 +71,10 @@ void CPelkUnisphereMPLSTelnet::GetSpecificVRFInfo(CKelRecord* record, const std:
     const std::string entry = IndexedPath("destEntry", i);
     Trace(4) << "::GetSpecificVRFInfo() table entry found of (" << i << ")";
     Trace(4) << TracedField{root, entry};
-    const std::string destination = FieldText(root, entry + ".destination[0]");
-    const std::string nextHop = FieldText(root, entry + ".nexthop[0]");
-    std::string ifName = FieldText(root, entry + ".ifName[0]");
-    const std::string ifNameRest = FieldText(root, entry + ".wrapped[0].ifNameRest[0]");
+    const std::string destination = FieldText(root, entry, "destination[0]");
+    const std::string nextHop = FieldText(root, entry, "nexthop[0]");
+    std::string ifName = FieldText(root, entry, "ifName[0]");
+    const std::string ifNameRest = FieldText(root, entry, "wrapped[0].ifNameRest[0]");
     if (!ifNameRest.empty()) ifName += "\n" + ifNameRest;
     std::string joined;
     ERXStripNewLineOutInterfaceDescr(ifName, joined, false);
