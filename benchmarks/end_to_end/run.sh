@@ -42,8 +42,8 @@ measure() {
 }
 
 declare -A wall mem cpu fsm_wall fsm_mem fsm_cpu size
-for spec in "${devices[@]}"; do
-  read -r name dests vrfs routes <<<"$spec"
+for shape in "${devices[@]}"; do
+  read -r name dests vrfs routes <<<"$shape"
   dir="$work/$name"
   if [ ! -f "$dir/cli.log" ]; then
     rm -rf "$dir"
