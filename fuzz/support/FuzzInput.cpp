@@ -36,6 +36,7 @@ class NullBuffer : public std::streambuf {
 }  // namespace
 
 void SilenceStandardOutput() {
-  static NullBuffer nowhere;
-  std::cout.rdbuf(&nowhere);
+  // Never destroyed: std::cout is flushed after every static object is gone.
+  static NullBuffer* const nowhere = new NullBuffer;
+  std::cout.rdbuf(nowhere);
 }
