@@ -1,13 +1,12 @@
 // A captured device folder made of arbitrary files, loaded by the replay
 // transport and discovered by the agent module as erx-discover does, then
-// written as a text report.
+// written as both reports, each valid UTF-8.
 //
 // Input: cli.log \0 snmp.walk \0 snmp/default.walk \0 snmp/default:red.walk
 // (missing parts give missing files).
 #include <dlfcn.h>
 #include <stdlib.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -15,9 +14,11 @@
 #include <vector>
 
 #include "Discovery.h"
+#include "JsonReport.h"
 #include "ReplayTransport.h"
 #include "TextReport.h"
 #include "support/FuzzInput.h"
+#include "support/TextChecks.h"
 
 namespace fs = std::filesystem;
 
@@ -60,9 +61,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FuzzCheck(device.Load(Folder().string(), problem), "a folder with a cli.log does not load");
   DiscoveryOptions options;
   options.modulePath = ERX_MODULE_PATH;
-  Json report;
-  FuzzCheck(DiscoverCapturedDevice(device, options, report, problem), "discovery did not run");
-  std::ostringstream text;
-  WriteTextReport(report, text);
+  report::Report found;
+  FuzzCheck(DiscoverCapturedDevice(device, options, found, problem), "discovery did not run");
+  std::ostringstream text, json;
+  WriteTextReport(found, text);
+  WriteJsonReport(found, json);
+  FuzzCheck(IsUtf8(text.str()) && IsUtf8(json.str()), "a report is not valid UTF-8");
   return 0;
 }

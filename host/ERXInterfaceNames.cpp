@@ -7,8 +7,7 @@
 // "tun mpls:1" (or, after the forwarding parser drops the "tun" word,
 // "mpls:1"). The SNMP ifDescr of an IP interface is "ip<slot>/<port>.<sub>"
 // (documented example "IP3/1.1"): the interface type is not in it, but slot,
-// port and subinterface identify the interface on their own. Layer-2 ifDescr
-// forms are not known, so those rows are not wanted.
+// port and subinterface identify the interface on their own.
 //
 // BGP next-hop records print "Direct next-hop ATM2/0.1 (10.1.1.2)", possibly
 // with a second interface after a comma: a CLI name ends at the first "(" or
@@ -62,24 +61,40 @@ std::string LocationKey(const std::string& name) {
   return "ip" + name.substr(first);
 }
 
+// The normalization that both a CLI name and an interface-table row get.
+std::string InterfaceKey(const std::string& name) {
+  return LocationKey(Folded(WithoutTunnelWord(name).c_str()));
+}
+
 }  // namespace
 
 void ERXGetDescrFromVrfDescr(const char* cliName, const std::string& /*context*/,
                              std::string& out) {
   const std::string name = cliName ? cliName : "";
-  out = LocationKey(Folded(WithoutTunnelWord(name.substr(0, name.find_first_of("(,"))).c_str()));
+  out = InterfaceKey(name.substr(0, name.find_first_of("(,")));
 }
 
-void ERXGetDescrFromIfTableDescr(const char* ifDescr, const std::string& /*context*/,
+// A VRF context ("vr:vrf") lists only the VRF's own interfaces, all of them
+// layer 3 (IP interfaces, loopbacks, tunnels, whatever the operator bound), so
+// every row is keyed like the CLI name of the same interface. A table without
+// a VRF context also holds the layer-2 rows (ATM2/0, FastEthernet4/0) under
+// the IP interfaces: keyed by location they would take the IP interface's key,
+// so there only "ip<slot>/<port>" rows and MPLS tunnels are wanted.
+void ERXGetDescrFromIfTableDescr(const char* ifDescr, const std::string& context,
                                  std::string& out, int ifType) {
-  const std::string folded = Folded(ifDescr);
+  const std::string descr = ifDescr ? ifDescr : "";
+  if (context.find(':') != std::string::npos) {
+    out = InterfaceKey(descr);
+    return;
+  }
+  const std::string folded = Folded(descr.c_str());
   const bool ipInterface = folded.size() > 2 && folded.compare(0, 2, "ip") == 0 &&
                            std::isdigit(static_cast<unsigned char>(folded[2])) &&
                            folded.find('/') != std::string::npos;
   if (ipInterface) {
     out = folded;
   } else if (ifType == kIfTypeMplsTunnel && !folded.empty()) {
-    out = Folded(WithoutTunnelWord(ifDescr ? ifDescr : "").c_str());
+    out = Folded(WithoutTunnelWord(descr).c_str());
   } else {
     out.clear();
   }

@@ -209,22 +209,20 @@ void CPelkMPLSVRFEntry::ConvertVendorVRFData(CKelVBList&) {}
 
 void CPelkMPLSData::AddLFIBEntry(CPelkMPLSLabelEntry* entry) { labelEntries_.RDLAddToListEnd(entry); }
 
-namespace {
-// A VRF is known by its name and its vendor data (the owning virtual router).
-std::string Identity(CPelkMPLSVRFEntry* vrf) {
-  CKelAtom vendor(vrf->VendorBindings());
-  char* text = vendor.RAStrRep();
-  std::string identity = vrf->Name() + "\n" + text;
-  free(text);
-  return identity;
-}
-}  // namespace
-
+// The owning virtual router is known only to the vendor hook, and hooks run
+// when the host converts an entry, never while the agent is still offering
+// them. So a VRF is known by its name and route distinguisher: two VRFs of
+// different virtual routers carry different ones. A VRF without a route
+// distinguisher is never taken for another, since nothing tells them apart.
 int CPelkMPLSData::AddVRFDataEntry(CPelkMPLSVRFEntry* entry) {
   if (!entry) return 0;
   for (CKelListable* it = vrfEntries_.RDLHead(); it; it = vrfEntries_.RDLGetNext(it)) {
     auto* present = static_cast<CPelkMPLSVRFEntry*>(it);
-    if (present->Name() == entry->Name() && Identity(present) == Identity(entry)) return 0;
+    if (present == entry) return 0;
+    if (!entry->RouteDistinguisher().empty() && present->Name() == entry->Name() &&
+        present->RouteDistinguisher() == entry->RouteDistinguisher()) {
+      return 0;
+    }
   }
   vrfEntries_.RDLAddToListEnd(entry);
   return 1;

@@ -144,9 +144,9 @@ class CPelkMPLSData {
   virtual ~CPelkMPLSData() = default;
 
   void AddLFIBEntry(CPelkMPLSLabelEntry* entry);  // takes the entry
-  // Takes the entry and returns 1, or returns 0 when a VRF of the same name and
-  // the same vendor data (its virtual router) is already present; the caller
-  // keeps a refused entry.
+  // Takes the entry and returns 1, or returns 0 when it is already present or
+  // a VRF of the same name and the same (set) route distinguisher is; the
+  // caller keeps a refused entry. No vendor hook is called.
   int AddVRFDataEntry(CPelkMPLSVRFEntry* entry);
 
   CKelDoubleList& LabelEntries() { return labelEntries_; }

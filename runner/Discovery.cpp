@@ -4,8 +4,11 @@
 
 #include <map>
 
+#include "AgentWarnings.h"
 #include "CPelkUnisphereMPLSTelnet.h"
+#include "HostResults.h"
 #include "KelSnmp.h"
+#include "KelTrace.h"
 #include "PelkAgent.h"
 
 namespace {
@@ -78,7 +81,7 @@ class InterfaceTree {
 };
 
 void RunProcessingLayer(CPelkMPLSAgent& agent, CKelRecord& record, CPelkMediationData& medData,
-                        Json& report) {
+                        report::Report& found) {
   CKelDoubleList* adminStatus = nullptr;
   CKelTreeList* addresses = nullptr;
   CKelTreeList* values = nullptr;
@@ -90,19 +93,20 @@ void RunProcessingLayer(CPelkMPLSAgent& agent, CKelRecord& record, CPelkMediatio
   InterfaceTree interfaces(agent.DAGetRequester(), &record);
   agent.AppendVendorSpecificData(&record, &medData, interfaces.Tree());
 
-  report["virtualRouters"] = VirtualRoutersOf(record);
-  auto* mpls = static_cast<CPelkMPLSData*>(medData.DMDGetDataPtr("m_MPLSData"));
-  report["labelEntries"] = mpls ? LabelEntriesOf(*mpls) : Json::array();
-  report["vrfs"] = mpls ? VrfsOf(*mpls) : Json::array();
-  report["interfaces"] = InterfacesOf(interfaces.Lists());
+  found.virtualRouters = VirtualRoutersOf(record);
+  if (auto* mpls = static_cast<CPelkMPLSData*>(medData.DMDGetDataPtr("m_MPLSData"))) {
+    found.labelEntries = LabelEntriesOf(*mpls);
+    found.vrfs = VrfsOf(*mpls);
+  }
+  found.interfaces = InterfacesOf(interfaces.Lists());
   auto* vrList = static_cast<std::vector<std::string>*>(medData.DMDGetDataPtr("VirtualRouter"));
-  report["ipAddresses"] = IpAddressesOf(medData, vrList ? *vrList : std::vector<std::string>());
+  if (vrList) found.ipAddresses = IpAddressesOf(medData, *vrList);
 }
 
 }  // namespace
 
 bool DiscoverCapturedDevice(ReplayTransport& device, const DiscoveryOptions& options,
-                            Json& report, std::string& problem) {
+                            report::Report& found, std::string& problem) {
   AgentModule module(options.modulePath);
   KelClearErrorLog();
   CPelkMPLSAgent* agent = module.NewAgent(problem);
@@ -112,16 +116,25 @@ bool DiscoverCapturedDevice(ReplayTransport& device, const DiscoveryOptions& opt
   agent->DMASetGatherLabels(options.gatherLabels);
   agent->DMASetWantedVRFs(options.wantedVrfs);
 
-  report = Json::object();
-  report["device"] = device.DeviceName();
-  report["agent"] = agent->RAGetDesc();
+  found = report::Report();
+  found.device = device.DeviceName();
+  found.agent = agent->RAGetDesc() ? agent->RAGetDesc() : "";
   CPelkMediationData medData;
   CKelRecord record(device.DeviceName().c_str());
   record.RRSetMediationData(&medData);
-  agent->DADoMediationLayer(&record);
-  RunProcessingLayer(*agent, record, medData, report);
-  agent->DMACleanUpMedData(&medData);
-  report["errors"] = ErrorsOf(KelErrorLog());
+  AgentWarnings warnings;
+  {
+    KelScopedTraceListener listening(warnings, AgentWarnings::kWithContext);
+    agent->DADoMediationLayer(&record);
+  }
+  warnings.ForgetContext();
+  {
+    KelScopedTraceListener listening(warnings, AgentWarnings::kMessages);
+    RunProcessingLayer(*agent, record, medData, found);
+    agent->DMACleanUpMedData(&medData);
+  }
+  found.errors = ErrorsOf(KelErrorLog());
+  found.warnings = WarningsOf(warnings.Warnings());
   delete agent;
   return true;
 }

@@ -3,18 +3,15 @@
 // neighbours, vendor annotation of the record and the interface tree, the
 // host's conversion of every label and VRF entry), clean-up.
 //
-// The report:
-//   {"device", "agent", "virtualRouters": [...], "labelEntries": [...],
-//    "vrfs": [...], "interfaces": [...], "ipAddresses": [...], "errors": [...]}
-// (element shapes in HostResults.h).
+// What was found fills a report model (ReportModel.h).
 #ifndef RUNNER_DISCOVERY_H_
 #define RUNNER_DISCOVERY_H_
 
 #include <string>
 #include <vector>
 
-#include "HostResults.h"
 #include "ReplayTransport.h"
+#include "ReportModel.h"
 
 struct DiscoveryOptions {
   std::string modulePath;
@@ -25,6 +22,6 @@ struct DiscoveryOptions {
 // False, with `problem` set, when the module cannot be loaded or holds no
 // agent. The agent's own failures are not problems: they are in the report.
 bool DiscoverCapturedDevice(ReplayTransport& device, const DiscoveryOptions& options,
-                            Json& report, std::string& problem);
+                            report::Report& found, std::string& problem);
 
 #endif  // RUNNER_DISCOVERY_H_

@@ -1,154 +1,171 @@
 #include "HostResults.h"
 
 #include <memory>
-#include <optional>
-#include <utility>
 
 #include "KelSnmp.h"
 
 namespace {
 
-// Binding name -> report key, in report order.
-using Fields = std::vector<std::pair<const char*, const char*>>;
+// One converted binding list, read field by field.
+class Bindings {
+ public:
+  explicit Bindings(const CKelVBList* list) : list_(list) {}
 
-const Fields kVirtualRouterFields = {{"m_VRName", "name"}, {"m_VRFName", "vrfs"}};
-const Fields kLabelEntryFields = {
-    {"m_VRName", "virtualRouter"},  {"m_LspName", "lspName"},
-    {"m_InLabel", "inLabel"},       {"m_OutLabel", "outLabel"},
-    {"m_OutIfIndex", "outIfIndex"}, {"m_OutInterface", "outInterface"},
-    {"m_NextHop", "nextHop"},       {"m_InboundIfIndex", "inIfIndexes"},
-    {"m_InInterface", "inInterfaces"}};
-const Fields kVrfFields = {{"m_VRName", "virtualRouter"},
-                           {"m_VRFName", "name"},
-                           {"m_RouteDistinguisher", "routeDistinguisher"},
-                           {"m_ExportRT", "exportRouteTargets"},
-                           {"m_ImportRT", "importRouteTargets"},
-                           {"m_Interfaces", "ifIndexes"}};
-const Fields kImpositionFields = {{"m_Label", "label"},
-                                  {"m_Destination", "destination"},
-                                  {"m_IfIndex", "ifIndex"},
-                                  {"m_Interface", "interface"},
-                                  {"m_NextHop", "nextHop"}};
-const Fields kInterfaceFields = {
-    {"ifDescr", "ifDescr"}, {"m_VRName", "virtualRouter"}, {"m_VRFName", "vrf"}};
-
-std::optional<Json> ValueOf(const CKelAtom* atom) {
-  if (!atom) return std::nullopt;
-  switch (atom->RAKind()) {
-    case CKelAtom::kInt:
-      return Json(atom->RAInt());
-    case CKelAtom::kString:
-      if (!atom->RAString()) return std::nullopt;
-      return Json(atom->RAString());
-    case CKelAtom::kVector: {
-      Json values = Json::array();
-      const CKelAtomVector* vector = atom->RAVector();
-      for (int i = 0; vector && i < vector->RAVSize(); ++i) {
-        if (std::optional<Json> value = ValueOf(vector->RAVGetValue(i))) values.push_back(*value);
-      }
-      return values;
+  report::Text Text(const char* name) const {
+    const CKelAtom* atom = Atom(name);
+    if (!atom || atom->RAKind() != CKelAtom::kString || !atom->RAString()) return std::nullopt;
+    return std::string(atom->RAString());
+  }
+  report::Number Number(const char* name) const {
+    const CKelAtom* atom = Atom(name);
+    if (!atom || atom->RAKind() != CKelAtom::kInt) return std::nullopt;
+    return atom->RAInt();
+  }
+  report::Texts Texts(const char* name) const {
+    return Elements<std::string>(name, [](const CKelAtom* atom, std::vector<std::string>& out) {
+      if (atom->RAKind() == CKelAtom::kString && atom->RAString()) out.emplace_back(atom->RAString());
+    });
+  }
+  report::Numbers Numbers(const char* name) const {
+    return Elements<int>(name, [](const CKelAtom* atom, std::vector<int>& out) {
+      if (atom->RAKind() == CKelAtom::kInt) out.push_back(atom->RAInt());
+    });
+  }
+  // The binding lists held by a vector binding, such as "m_Impositions".
+  std::vector<const CKelVBList*> Lists(const char* name) const {
+    std::vector<const CKelVBList*> lists;
+    const CKelAtom* atom = Atom(name);
+    const CKelAtomVector* vector = atom ? atom->RAVector() : nullptr;
+    for (int i = 0; vector && i < vector->RAVSize(); ++i) {
+      const CKelAtom* element = vector->RAVGetValue(i);
+      if (element && element->RAVBList()) lists.push_back(element->RAVBList());
     }
-    case CKelAtom::kVBList:
-      break;
+    return lists;
   }
-  return std::nullopt;
-}
+  bool Has(const char* name) const { return list_ && list_->RVBLFind(name); }
 
-Json FieldsOf(const CKelVBList* list, const Fields& fields, Json out = Json::object()) {
-  for (const auto& [binding, key] : fields) {
-    const CKelVarBind* found = list ? list->RVBLFind(binding) : nullptr;
-    if (!found) continue;
-    if (std::optional<Json> value = ValueOf(found->RVBValue())) out[key] = *value;
+ private:
+  const CKelAtom* Atom(const char* name) const {
+    const CKelVarBind* found = list_ ? list_->RVBLFind(name) : nullptr;
+    return found ? found->RVBValue() : nullptr;
   }
-  return out;
-}
+  template <typename T, typename Add>
+  std::optional<std::vector<T>> Elements(const char* name, Add add) const {
+    const CKelAtom* atom = Atom(name);
+    if (!atom || atom->RAKind() != CKelAtom::kVector) return std::nullopt;
+    std::vector<T> values;
+    const CKelAtomVector* vector = atom->RAVector();
+    for (int i = 0; vector && i < vector->RAVSize(); ++i) {
+      if (const CKelAtom* element = vector->RAVGetValue(i)) add(element, values);
+    }
+    return values;
+  }
 
-// The binding lists held by a vector atom, such as "m_VRData" or "m_Impositions".
-std::vector<const CKelVBList*> ListsIn(const CKelVarBind* binding) {
-  std::vector<const CKelVBList*> lists;
-  const CKelAtom* atom = binding ? binding->RVBValue() : nullptr;
-  const CKelAtomVector* vector = atom ? atom->RAVector() : nullptr;
-  for (int i = 0; vector && i < vector->RAVSize(); ++i) {
-    const CKelAtom* element = vector->RAVGetValue(i);
-    if (element && element->RAVBList()) lists.push_back(element->RAVBList());
-  }
-  return lists;
-}
+  const CKelVBList* list_;
+};
 
 }  // namespace
 
-Json VirtualRoutersOf(const CKelRecord& record) {
-  Json routers = Json::array();
+std::vector<report::VirtualRouter> VirtualRoutersOf(const CKelRecord& record) {
+  std::vector<report::VirtualRouter> routers;
   for (const auto& [name, binding] : record.RRObjectVals()) {
     if (name != "m_ExtraInfo" || !binding || std::string(binding->RVBName()) != "m_VRData") continue;
-    for (const CKelVBList* list : ListsIn(binding)) {
-      routers.push_back(FieldsOf(list, kVirtualRouterFields));
+    const CKelAtom* atom = binding->RVBValue();
+    const CKelAtomVector* vector = atom ? atom->RAVector() : nullptr;
+    for (int i = 0; vector && i < vector->RAVSize(); ++i) {
+      const CKelAtom* element = vector->RAVGetValue(i);
+      if (!element || !element->RAVBList()) continue;
+      const Bindings vr(element->RAVBList());
+      routers.push_back({vr.Text("m_VRName"), vr.Texts("m_VRFName")});
     }
   }
   return routers;
 }
 
-Json LabelEntriesOf(CPelkMPLSData& data) {
-  Json entries = Json::array();
+std::vector<report::LabelEntry> LabelEntriesOf(CPelkMPLSData& data) {
+  std::vector<report::LabelEntry> entries;
   CKelDoubleList& list = data.LabelEntries();
+  entries.reserve(static_cast<size_t>(list.RDLLength()));
   for (CKelListable* it = list.RDLHead(); it; it = list.RDLGetNext(it)) {
     CKelVBList converted;
     CKelPointer target(&converted);
     static_cast<CPelkMPLSLabelEntry*>(it)->ConvertLabelEntry(&target);
-    entries.push_back(FieldsOf(&converted, kLabelEntryFields));
+    const Bindings e(&converted);
+    entries.push_back({e.Text("m_VRName"), e.Text("m_LspName"), e.Text("m_InLabel"),
+                       e.Text("m_OutLabel"), e.Number("m_OutIfIndex"), e.Text("m_OutInterface"),
+                       e.Text("m_NextHop"), e.Numbers("m_InboundIfIndex"),
+                       e.Texts("m_InInterface")});
   }
   return entries;
 }
 
-Json VrfsOf(CPelkMPLSData& data) {
-  Json vrfs = Json::array();
+std::vector<report::Vrf> VrfsOf(CPelkMPLSData& data) {
+  std::vector<report::Vrf> vrfs;
   CKelDoubleList& list = data.VRFEntries();
   for (CKelListable* it = list.RDLHead(); it; it = list.RDLGetNext(it)) {
     std::unique_ptr<CKelAtom> converted(static_cast<CPelkMPLSVRFEntry*>(it)->GenerateVRFRecordEntry());
-    const CKelVBList* fields = converted ? converted->RAVBList() : nullptr;
-    Json vrf = FieldsOf(fields, kVrfFields);
-    if (const CKelVarBind* impositions = fields ? fields->RVBLFind("m_Impositions") : nullptr) {
-      vrf["impositions"] = Json::array();
-      for (const CKelVBList* imposition : ListsIn(impositions)) {
-        vrf["impositions"].push_back(FieldsOf(imposition, kImpositionFields));
+    const Bindings v(converted ? converted->RAVBList() : nullptr);
+    report::Vrf vrf{v.Text("m_VRName"),  v.Text("m_VRFName"),  v.Text("m_RouteDistinguisher"),
+                    v.Texts("m_ExportRT"), v.Texts("m_ImportRT"), v.Numbers("m_Interfaces"),
+                    std::nullopt};
+    if (v.Has("m_Impositions")) {
+      vrf.impositions.emplace();
+      for (const CKelVBList* list : v.Lists("m_Impositions")) {
+        const Bindings i(list);
+        vrf.impositions->push_back({i.Text("m_Label"), i.Text("m_Destination"),
+                                    i.Number("m_IfIndex"), i.Text("m_Interface"),
+                                    i.Text("m_NextHop")});
       }
     }
-    vrfs.push_back(vrf);
+    vrfs.push_back(std::move(vrf));
   }
   return vrfs;
 }
 
-Json InterfacesOf(const std::map<int, CKelVBList*>& interfaces) {
-  Json rows = Json::array();
+std::vector<report::Interface> InterfacesOf(const std::map<int, CKelVBList*>& interfaces) {
+  std::vector<report::Interface> rows;
+  rows.reserve(interfaces.size());
   for (const auto& [ifIndex, list] : interfaces) {
-    rows.push_back(FieldsOf(list, kInterfaceFields, Json{{"ifIndex", ifIndex}}));
+    const Bindings i(list);
+    rows.push_back({ifIndex, i.Text("ifDescr"), i.Text("m_VRName"), i.Text("m_VRFName")});
   }
   return rows;
 }
 
-Json IpAddressesOf(const CPelkMediationData& medData,
-                   const std::vector<std::string>& virtualRouters) {
-  Json rows = Json::array();
+std::vector<report::IpAddress> IpAddressesOf(const CPelkMediationData& medData,
+                                             const std::vector<std::string>& virtualRouters) {
+  std::vector<report::IpAddress> rows;
   for (const std::string& vr : virtualRouters) {
     const CKelDoubleList* walk = medData.DMDGetSnmpGetNext(("ipAdEntIfIndex." + vr).c_str());
     for (CKelListable* it = walk ? walk->RDLHead() : nullptr; it; it = walk->RDLGetNext(it)) {
       auto* row = static_cast<CKelSnmpVarOp*>(it);
       const char* address = row->RSVOASN1()->RAAAsString();
       if (!address) continue;
-      Json entry = {{"virtualRouter", vr}, {"address", address}};
-      if (std::optional<Json> ifIndex = ValueOf(row->RSVOValue())) entry["ifIndex"] = *ifIndex;
-      rows.push_back(entry);
+      const CKelAtom* value = row->RSVOValue();
+      report::Number ifIndex;
+      if (value && value->RAKind() == CKelAtom::kInt) ifIndex = value->RAInt();
+      rows.push_back({vr, address, ifIndex});
     }
   }
   return rows;
 }
 
-Json ErrorsOf(const std::vector<KelErrorRecord>& log) {
-  Json errors = Json::array();
+std::vector<report::Error> ErrorsOf(const std::vector<KelErrorRecord>& log) {
+  std::vector<report::Error> errors;
   for (const KelErrorRecord& error : log) {
-    Json entry = {{"code", error.code}, {"source", error.source}, {"line", error.line}};
-    if (error.hasText) entry["text"] = error.text;
-    errors.push_back(entry);
+    errors.push_back({error.code, error.source, error.line,
+                      error.hasText ? report::Text(error.text) : std::nullopt});
   }
   return errors;
+}
+
+std::vector<report::Warning> WarningsOf(const std::vector<AgentWarning>& warnings) {
+  std::vector<report::Warning> rows;
+  for (const AgentWarning& warning : warnings) {
+    const auto known = [](const std::string& name) {
+      return name.empty() ? std::nullopt : report::Text(name);
+    };
+    rows.push_back({warning.text, known(warning.virtualRouter), known(warning.vrf)});
+  }
+  return rows;
 }

@@ -4,6 +4,9 @@
 //   erx-discover                              the example device, text report
 //   erx-discover --capture DIR --format json -o report.json
 //
+// The agent's traces (--debug) never share a stream with the report: with -o
+// they go to standard output, without it to standard error.
+//
 // Exit status: 0 when discovery ran (the agent's own errors are in the
 // report), 2 for bad usage, an unreadable device folder, a module that cannot
 // be loaded or a report file that cannot be written.
@@ -15,8 +18,10 @@
 #include <CLI/CLI.hpp>
 
 #include "Discovery.h"
+#include "JsonReport.h"
 #include "KelError.h"
 #include "TextReport.h"
+#include "TraceRouting.h"
 
 namespace {
 
@@ -47,7 +52,9 @@ int main(int argc, char** argv) {
       ->capture_default_str();
   app.add_option("-o,--output", outputPath, "write the report to FILE instead of standard output")
       ->option_text("FILE");
-  app.add_option("--debug", debugLevel, "agent trace level (0-4), traces go to standard output")
+  app.add_option("--debug", debugLevel,
+                 "agent trace level (0-4); traces go to standard output when the report goes "
+                 "to a file (-o), to standard error when it goes to standard output")
       ->check(CLI::NonNegativeNumber);
   app.add_flag("--no-labels", noLabels, "the host wants no label data");
   app.add_option("--vrf", options.wantedVrfs, "keep only this VRF (repeatable; default: all)")
@@ -76,14 +83,17 @@ int main(int argc, char** argv) {
   for (const std::string& warning : device.Warnings()) std::cerr << warning << "\n";
 
   __Kelwick_Debug_Level = debugLevel;
-  Json report;
-  if (!DiscoverCapturedDevice(device, options, report, problem)) return Fail(problem);
+  report::Report found;
+  {
+    TracesToStandardError traces(outputPath.empty());
+    if (!DiscoverCapturedDevice(device, options, found, problem)) return Fail(problem);
+  }
 
   std::ostream& out = outputPath.empty() ? std::cout : file;
   if (format == "json") {
-    out << report.dump(2) << "\n";
+    WriteJsonReport(found, out);
   } else {
-    WriteTextReport(report, out);
+    WriteTextReport(found, out);
   }
   out.flush();
   if (!out) return Fail("cannot write the report to " + (outputPath.empty() ? "standard output"

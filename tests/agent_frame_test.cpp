@@ -81,6 +81,20 @@ TEST(MediationLayer, StoresVirtualRoutersAndVrfsAndTheMplsResult) {
                                        "show mpls forwarding brief", "show ip vrf detail"));
 }
 
+// Under the leak checker: the first pass's lists, result and ownership map are
+// freed when the second pass replaces them.
+TEST(MediationLayer, ASecondPassWithoutCleanUpReplacesTheFirstPassData) {
+  AgentHarness h;
+  ScriptTwoVirtualRouters(h.device);
+  h.peer.DADoMediationLayer(&h.record);
+  h.peer.DADoMediationLayer(&h.record);
+  auto* vrs = static_cast<VrList*>(h.medData.DMDGetDataPtr("VirtualRouter"));
+  ASSERT_NE(vrs, nullptr);
+  EXPECT_THAT(*vrs, ElementsAre("default", "vr2"));
+  EXPECT_NE(h.medData.DMDGetDataPtr("m_MPLSData"), nullptr);
+  EXPECT_NE(h.medData.DMDGetDataPtr("UnisphereIfIndexToVrVrfData"), nullptr);
+}
+
 TEST(MediationLayer, DeviceWithoutVirtualRoutersGetsEmptyEntries) {
   AgentHarness h;  // the device answers nothing
   h.peer.DADoMediationLayer(&h.record);

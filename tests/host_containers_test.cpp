@@ -1,8 +1,13 @@
 // The stand-in host's containers: who owns what after each hand-over.
 #include <gtest/gtest.h>
 
+#include "CPelkUnisphereVRFEntry.h"
 #include "KelSnmp.h"
 #include "PelkMediationData.h"
+#include "support/AgentHarness.h"
+
+using testing::internal::CaptureStdout;
+using testing::internal::GetCapturedStdout;
 
 namespace {
 
@@ -30,6 +35,52 @@ TEST(HostContainers, ListsTakeOverOrCopyAndStoresOwnOnlyWhatTheyPromise) {
   medData.DMDAddDataPtr("key", &value);  // never freed by the store
   EXPECT_EQ(medData.DMDRemoveDataPtr("key"), &value);
   EXPECT_EQ(medData.DMDRemoveDataPtr("key"), nullptr);
+}
+
+// Counts its living copies, to see what a store frees.
+struct Tracked {
+  explicit Tracked(int& alive) : alive_(alive) { ++alive_; }
+  ~Tracked() { --alive_; }
+  int& alive_;
+};
+
+TEST(HostContainers, AReplacedPointerIsFreedWhenItsTypeIsKnown) {
+  int alive = 0;
+  CPelkMediationData medData;
+  auto* first = new Tracked(alive);
+  EXPECT_EQ(medData.DMDAddDataPtr("m_MPLSData", first), 1);
+  EXPECT_EQ(medData.DMDAddDataPtr("m_MPLSData", first), 0);  // the same object stays
+  EXPECT_EQ(alive, 1);
+  auto* second = new Tracked(alive);
+  EXPECT_EQ(medData.DMDAddDataPtr("m_MPLSData", second), 0);
+  EXPECT_EQ(alive, 1);
+  EXPECT_EQ(medData.DMDGetDataPtr("m_MPLSData"), second);
+
+  Tracked untyped(alive);
+  medData.DMDAddDataPtr("opaque", static_cast<void*>(&untyped));
+  medData.DMDAddDataPtr("opaque", static_cast<void*>(nullptr));  // untyped: left to its storer
+  EXPECT_EQ(alive, 2);
+  delete static_cast<Tracked*>(medData.DMDRemoveDataPtr("m_MPLSData"));
+  EXPECT_EQ(alive, 1);
+}
+
+TEST(HostContainers, VrfsAreKnownByNameAndRouteDistinguisherWithoutVendorHooks) {
+  ScopedDebugLevel level(3);
+  auto* red = new CPelkUnisphereVRFEntry("red", "100:1", "vr1");
+  auto* redOfVr2 = new CPelkUnisphereVRFEntry("red", "200:1", "vr2");
+  CPelkUnisphereVRFEntry redAgain("red", "100:1", "vr1");
+  auto* lab = new CPelkUnisphereVRFEntry("lab", "", "vr1");
+  auto* labOfVr2 = new CPelkUnisphereVRFEntry("lab", "", "vr2");
+  CPelkMPLSData data;
+  CaptureStdout();
+  EXPECT_EQ(data.AddVRFDataEntry(red), 1);
+  EXPECT_EQ(data.AddVRFDataEntry(redOfVr2), 1);
+  EXPECT_EQ(data.AddVRFDataEntry(&redAgain), 0);
+  EXPECT_EQ(data.AddVRFDataEntry(red), 0);
+  EXPECT_EQ(data.AddVRFDataEntry(lab), 1);
+  EXPECT_EQ(data.AddVRFDataEntry(labOfVr2), 1);
+  EXPECT_EQ(GetCapturedStdout(), "");
+  EXPECT_EQ(data.VRFEntries().RDLLength(), 4);
 }
 
 TEST(HostContainers, BindingsTakeTheirAtomAndCopiesAreDeep) {

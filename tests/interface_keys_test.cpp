@@ -11,11 +11,23 @@ std::string CliKey(const char* name) {
   return key;
 }
 
+// A row of VRF red's own interface table.
 std::string RowKey(const char* ifDescr, int ifType) {
   std::string key;
   ERXGetDescrFromIfTableDescr(ifDescr, "vr1:red", key, ifType);
   return key;
 }
+
+// A row of the virtual router's table, which also lists layer-2 interfaces.
+std::string NoContextRowKey(const char* ifDescr, int ifType) {
+  std::string key;
+  ERXGetDescrFromIfTableDescr(ifDescr, "vr1", key, ifType);
+  return key;
+}
+
+const int kOther = 1;
+const int kSoftwareLoopback = 24;
+const int kMplsTunnel = 150;
 
 TEST(InterfaceKeys, CliNamesAndIpRowsOfOneInterfaceMeet) {
   EXPECT_EQ(CliKey("ATM2/0.1"), RowKey("ip2/0.1", 1));
@@ -36,11 +48,26 @@ TEST(InterfaceKeys, NextHopDecorationsAndTunnelWordsAreDropped) {
   EXPECT_EQ(CliKey("loopback0"), "loopback0");
 }
 
-TEST(InterfaceKeys, RowsThatAreNotIpInterfacesOrTunnelsAreNotWanted) {
-  EXPECT_EQ(RowKey("ATM2/0", 37), "");
-  EXPECT_EQ(RowKey("FastEthernet4/0", 62), "");
-  EXPECT_EQ(RowKey("mpls:1", 1), "");
-  EXPECT_EQ(RowKey(nullptr, 150), "");
+TEST(InterfaceKeys, EveryRowOfAVrfTableMeetsItsCliName) {
+  EXPECT_EQ(RowKey("loopback5", kSoftwareLoopback), CliKey("loopback 5"));
+  EXPECT_EQ(RowKey("Loopback 5", kSoftwareLoopback), CliKey("LOOPBACK5"));
+  EXPECT_EQ(RowKey("tun mpls:2", kMplsTunnel), CliKey("mpls:2"));
+  EXPECT_EQ(RowKey("mpls:2", kOther), CliKey("tun mpls:2"));
+  EXPECT_EQ(RowKey("ip2/0.12", kOther), CliKey("ATM 2/0.12"));
+  EXPECT_EQ(RowKey("IP2/0.12", kOther), CliKey("atm2/0.12 (10.1.1.2)"));
+  EXPECT_EQ(RowKey("Null 0", 1), CliKey("null0"));
+  EXPECT_EQ(RowKey("loopback5", kSoftwareLoopback), "loopback5");
+  EXPECT_NE(RowKey("loopback5", kSoftwareLoopback), RowKey("loopback50", kSoftwareLoopback));
+  EXPECT_EQ(RowKey(nullptr, kMplsTunnel), "");
+}
+
+TEST(InterfaceKeys, OutsideAVrfOnlyIpRowsAndTunnelsAreWanted) {
+  EXPECT_EQ(NoContextRowKey("ATM2/0", 37), "");
+  EXPECT_EQ(NoContextRowKey("FastEthernet4/0", 62), "");
+  EXPECT_EQ(NoContextRowKey("loopback0", kSoftwareLoopback), "");
+  EXPECT_EQ(NoContextRowKey("mpls:1", kOther), "");
+  EXPECT_EQ(NoContextRowKey("ip2/0.1", kOther), CliKey("ATM2/0.1"));
+  EXPECT_EQ(NoContextRowKey("tun mpls:1", kMplsTunnel), CliKey("mpls:1"));
 }
 
 }  // namespace

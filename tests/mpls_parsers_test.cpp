@@ -135,12 +135,13 @@ TEST(LabelInterfaceIndex, MplsInterfacesFirstThenVrfRowsInOrderAndNothingIsOverw
   r.AddressRow("10.1.2.1", 12);
   r.InterfaceRow("red", "99", "ip2/0.1", kIpInterface);  // ATM2/0.1 again
   r.InterfaceRow("red", "21", "ip2/0.10", kIpInterface);
-  r.InterfaceRow("red", "5", "ATM2/0", 37);              // layer 2: no key
+  r.InterfaceRow("red", "5", "Loopback 5", 24);          // keyed as the CLI names it
   r.InterfaceRow("red", "0", "ip2/0.11", kIpInterface);  // no ifIndex
   r.InterfaceRow("blue", "31", "ip2/0.10", kIpInterface);
   r.InterfaceRow("blue", "40", "mpls:1", kMplsTunnel);
   EXPECT_EQ(r.BuildIndex({"red", "blue"}), "");
-  EXPECT_EQ(r.index, (Index{{"ip2/0.1", 11}, {"ip3/0.2", 12}, {"ip2/0.10", 21}, {"mpls:1", 40}}));
+  EXPECT_EQ(r.index, (Index{{"ip2/0.1", 11}, {"ip3/0.2", 12}, {"ip2/0.10", 21}, {"loopback5", 5},
+                            {"mpls:1", 40}}));
 }
 
 TEST(LabelInterfaceIndex, MplsInterfacesWithoutAddressRowAreSkippedAtLevelOne) {

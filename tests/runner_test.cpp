@@ -183,7 +183,8 @@ const Json kShape = Json::parse(R"({"device": "", "agent": "",
     "ifIndex": 0, "interface": "", "nextHop": ""}]}],
   "interfaces": [{"ifIndex": 0, "ifDescr": "", "virtualRouter": "", "vrf": ""}],
   "ipAddresses": [{"virtualRouter": "", "address": "", "ifIndex": 0}],
-  "errors": [{"code": 0, "source": "", "line": 0, "text": ""}]})");
+  "errors": [{"code": 0, "source": "", "line": 0, "text": ""}],
+  "warnings": [{"text": "", "virtualRouter": "", "vrf": ""}]})");
 
 bool Fits(const Json& value, const Json& shape) {
   if (shape.is_number()) return value.is_number_integer();
@@ -239,7 +240,7 @@ TEST(ExampleDevice, AsWorkedOutByHand) {
   EXPECT_TRUE(Fits(report, kShape)) << report;
   std::string keys, owners;
   for (const auto& item : report.items()) keys += item.key() + " ";
-  EXPECT_EQ(keys, "device agent virtualRouters labelEntries vrfs interfaces ipAddresses errors ");
+  EXPECT_EQ(keys, "device agent virtualRouters labelEntries vrfs interfaces ipAddresses errors warnings ");
   EXPECT_EQ(report["device"], "pe1-erx");
   EXPECT_EQ(report["agent"], "Discovery Agent for Unisphere ERX MPLS information using Telnet");
   EXPECT_EQ(Values(report["virtualRouters"]),

@@ -1,6 +1,7 @@
 // The module's one way of writing a trace line: only at or above the host's
 // debug level, text and end-of-line inside a guard that drops anything thrown,
-// the flush outside it.
+// the flush outside it. A line of a level the host listens to (KelTrace.h) is
+// also handed to the host, written or not.
 //
 //   Trace(4) << "::ObtainLabelData() " << n << " entries in the telnet table";
 //   TraceRaw(3) << "DownloadBasicTelnetData().\n";   // text carries its own line end
@@ -13,13 +14,15 @@
 #include <string>
 
 #include "KelError.h"
+#include "KelTrace.h"
 
 class TraceLine {
  public:
-  TraceLine(int level, bool addEndOfLine) : addEndOfLine_(addEndOfLine) {
-    // The stream is made only for a trace that is written.
+  TraceLine(int level, bool addEndOfLine)
+      : level_(level), addEndOfLine_(addEndOfLine), written_(__Kelwick_Debug_Level >= level) {
+    // The stream is made only for a trace that is written or listened to.
     try {
-      if (__Kelwick_Debug_Level >= level) text_.emplace();
+      if (written_ || KelTraceWanted(level)) text_.emplace();
     } catch (...) {
     }
   }
@@ -27,6 +30,11 @@ class TraceLine {
   TraceLine& operator=(const TraceLine&) = delete;
   ~TraceLine() {
     if (!text_) return;
+    try {
+      if (KelTraceWanted(level_)) KelTraceWritten(level_, text_->str());
+    } catch (...) {
+    }
+    if (!written_) return;
     try {
       std::cout << text_->str();
       if (addEndOfLine_) std::cout << '\n';
@@ -58,7 +66,9 @@ class TraceLine {
   }
 
  private:
+  int level_;
   bool addEndOfLine_;
+  bool written_;
   std::optional<std::ostringstream> text_;
 };
 

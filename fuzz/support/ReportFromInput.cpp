@@ -1,7 +1,7 @@
 #include "support/ReportFromInput.h"
 
-#include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/FuzzInput.h"
@@ -16,48 +16,38 @@ class Values {
     const std::string& shape = parts_[0];
     return shapeAt_ < shape.size() ? static_cast<unsigned char>(shape[shapeAt_++]) : 0;
   }
+  bool Present() { return Byte() % 4 != 0; }
+  std::size_t Length() { return Byte() % 4; }
   std::string Text() {
     if (parts_.size() < 2) return "";
     return parts_[1 + texts_++ % (parts_.size() - 1)];
   }
-  int Number() {
+  int Int() {
     unsigned value = 0;
     for (int i = 0; i < 4; ++i) value = value << 8 | Byte();
     return static_cast<int>(value);
   }
-  // Text, number or list; false for a missing value.
-  bool Value(Json& out) {
-    switch (Byte() % 4) {
-      case 0: return false;
-      case 1: out = Text(); return true;
-      case 2: out = Number(); return true;
-      default:
-        out = Json::array();
-        for (unsigned n = Byte() % 4; n > 0; --n) {
-          if (Byte() % 2) {
-            out.push_back(Text());
-          } else {
-            out.push_back(Number());
-          }
-        }
-        return true;
-    }
+
+  report::Text OptionalText() { return Present() ? report::Text(Text()) : std::nullopt; }
+  report::Number OptionalInt() { return Present() ? report::Number(Int()) : std::nullopt; }
+  report::Texts OptionalTexts() {
+    if (!Present()) return std::nullopt;
+    std::vector<std::string> texts(Length());
+    for (std::string& text : texts) text = Text();
+    return texts;
   }
-  Json Rows(std::initializer_list<const char*> keys, bool withImpositions = false) {
-    Json rows = Json::array();
-    for (unsigned n = Byte() % 4; n > 0; --n) {
-      Json row = Json::object();
-      for (const char* key : keys) {
-        Json value;
-        if (Value(value)) row[key] = value;
-      }
-      if (withImpositions && Byte() % 2) {
-        row["impositions"] =
-            Rows({"label", "destination", "ifIndex", "interface", "nextHop"});
-      }
-      rows.push_back(row);
-    }
-    return rows;
+  report::Numbers OptionalInts() {
+    if (!Present()) return std::nullopt;
+    std::vector<int> numbers(Length());
+    for (int& number : numbers) number = Int();
+    return numbers;
+  }
+  // A list of Length() elements, each filled by `fill`.
+  template <typename T, typename Fill>
+  std::vector<T> List(Fill fill) {
+    std::vector<T> list(Length());
+    for (T& element : list) fill(element);
+    return list;
   }
 
  private:
@@ -68,20 +58,64 @@ class Values {
 
 }  // namespace
 
-Json ReportFromInput(const std::uint8_t* data, std::size_t size) {
+report::Report ReportFromInput(const std::uint8_t* data, std::size_t size) {
   Values in(SplitInput(data, size, static_cast<std::size_t>(-1)));
-  Json report = Json::object();
-  report["device"] = in.Text();
-  report["agent"] = in.Text();
-  report["virtualRouters"] = in.Rows({"name", "vrfs"});
-  report["labelEntries"] =
-      in.Rows({"virtualRouter", "lspName", "inLabel", "outLabel", "outIfIndex", "outInterface",
-               "nextHop", "inIfIndexes", "inInterfaces"});
-  report["vrfs"] = in.Rows({"virtualRouter", "name", "routeDistinguisher", "exportRouteTargets",
-                            "importRouteTargets", "ifIndexes"},
-                           true);
-  report["interfaces"] = in.Rows({"ifIndex", "ifDescr", "virtualRouter", "vrf"});
-  report["ipAddresses"] = in.Rows({"virtualRouter", "address", "ifIndex"});
-  report["errors"] = in.Rows({"code", "source", "line", "text"});
-  return report;
+  report::Report r;
+  r.device = in.Text();
+  r.agent = in.Text();
+  r.virtualRouters = in.List<report::VirtualRouter>([&](report::VirtualRouter& vr) {
+    vr.name = in.OptionalText();
+    vr.vrfs = in.OptionalTexts();
+  });
+  r.labelEntries = in.List<report::LabelEntry>([&](report::LabelEntry& e) {
+    e.virtualRouter = in.OptionalText();
+    e.lspName = in.OptionalText();
+    e.inLabel = in.OptionalText();
+    e.outLabel = in.OptionalText();
+    e.outIfIndex = in.OptionalInt();
+    e.outInterface = in.OptionalText();
+    e.nextHop = in.OptionalText();
+    e.inIfIndexes = in.OptionalInts();
+    e.inInterfaces = in.OptionalTexts();
+  });
+  r.vrfs = in.List<report::Vrf>([&](report::Vrf& vrf) {
+    vrf.virtualRouter = in.OptionalText();
+    vrf.name = in.OptionalText();
+    vrf.routeDistinguisher = in.OptionalText();
+    vrf.exportRouteTargets = in.OptionalTexts();
+    vrf.importRouteTargets = in.OptionalTexts();
+    vrf.ifIndexes = in.OptionalInts();
+    if (in.Present()) {
+      vrf.impositions = in.List<report::Imposition>([&](report::Imposition& i) {
+        i.label = in.OptionalText();
+        i.destination = in.OptionalText();
+        i.ifIndex = in.OptionalInt();
+        i.interface = in.OptionalText();
+        i.nextHop = in.OptionalText();
+      });
+    }
+  });
+  r.interfaces = in.List<report::Interface>([&](report::Interface& i) {
+    i.ifIndex = in.Int();
+    i.ifDescr = in.OptionalText();
+    i.virtualRouter = in.OptionalText();
+    i.vrf = in.OptionalText();
+  });
+  r.ipAddresses = in.List<report::IpAddress>([&](report::IpAddress& a) {
+    a.virtualRouter = in.Text();
+    a.address = in.Text();
+    a.ifIndex = in.OptionalInt();
+  });
+  r.errors = in.List<report::Error>([&](report::Error& e) {
+    e.code = in.Int();
+    e.source = in.Text();
+    e.line = in.Int();
+    e.text = in.OptionalText();
+  });
+  r.warnings = in.List<report::Warning>([&](report::Warning& w) {
+    w.text = in.Text();
+    w.virtualRouter = in.OptionalText();
+    w.vrf = in.OptionalText();
+  });
+  return r;
 }

@@ -1,0 +1,99 @@
+// What discovery of one device found, as the reports write it. Lists keep the
+// order in which the agent produced them; an optional value the agent did not
+// produce is left out of both reports. Text is the router's bytes as they
+// came: the writers make it valid UTF-8.
+//
+// The JSON report, key by key in this order (a field's key beside it):
+//   {"device", "agent", "virtualRouters": [...], "labelEntries": [...],
+//    "vrfs": [...], "interfaces": [...], "ipAddresses": [...], "errors": [...],
+//    "warnings": [...]}
+#ifndef REPORT_REPORTMODEL_H_
+#define REPORT_REPORTMODEL_H_
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace report {
+
+using Text = std::optional<std::string>;
+using Number = std::optional<int>;
+using Texts = std::optional<std::vector<std::string>>;
+using Numbers = std::optional<std::vector<int>>;
+
+struct VirtualRouter {
+  Text name;   // "name"
+  Texts vrfs;  // "vrfs"
+};
+
+struct LabelEntry {
+  Text virtualRouter;    // "virtualRouter"
+  Text lspName;          // "lspName"
+  Text inLabel;          // "inLabel"
+  Text outLabel;         // "outLabel"
+  Number outIfIndex;     // "outIfIndex"
+  Text outInterface;     // "outInterface"
+  Text nextHop;          // "nextHop"
+  Numbers inIfIndexes;   // "inIfIndexes"
+  Texts inInterfaces;    // "inInterfaces"
+};
+
+struct Imposition {
+  Text label;        // "label"
+  Text destination;  // "destination"
+  Number ifIndex;    // "ifIndex"
+  Text interface;    // "interface"
+  Text nextHop;      // "nextHop"
+};
+
+struct Vrf {
+  Text virtualRouter;                                // "virtualRouter"
+  Text name;                                         // "name"
+  Text routeDistinguisher;                           // "routeDistinguisher"
+  Texts exportRouteTargets;                          // "exportRouteTargets"
+  Texts importRouteTargets;                          // "importRouteTargets"
+  Numbers ifIndexes;                                 // "ifIndexes"
+  std::optional<std::vector<Imposition>> impositions;  // "impositions"
+};
+
+struct Interface {
+  int ifIndex = 0;     // "ifIndex"
+  Text ifDescr;        // "ifDescr"
+  Text virtualRouter;  // "virtualRouter"
+  Text vrf;            // "vrf"
+};
+
+struct IpAddress {
+  std::string virtualRouter;  // "virtualRouter"
+  std::string address;        // "address"
+  Number ifIndex;             // "ifIndex"
+};
+
+struct Error {
+  int code = 0;        // "code"
+  std::string source;  // "source"
+  int line = 0;        // "line"
+  Text text;           // "text"
+};
+
+struct Warning {
+  std::string text;    // "text"
+  Text virtualRouter;  // "virtualRouter"
+  Text vrf;            // "vrf"
+};
+
+struct Report {
+  std::string device;  // "device"
+  std::string agent;   // "agent"
+  std::vector<VirtualRouter> virtualRouters;
+  std::vector<LabelEntry> labelEntries;
+  std::vector<Vrf> vrfs;
+  std::vector<Interface> interfaces;
+  std::vector<IpAddress> ipAddresses;
+  std::vector<Error> errors;
+  std::vector<Warning> warnings;
+};
+
+}  // namespace report
+
+#endif  // REPORT_REPORTMODEL_H_

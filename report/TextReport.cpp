@@ -1,0 +1,152 @@
+#include "TextReport.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "ReportText.h"
+
+namespace {
+
+using report::Number;
+using report::Numbers;
+using report::Text;
+using report::Texts;
+using Row = std::vector<std::string>;
+
+// Cells: a missing value or an empty list as "-", an empty text as "", list
+// elements joined with blanks.
+std::string Cell(const std::string& text) {
+  if (text.empty()) return "\"\"";
+  std::string cell;
+  AppendReadable(cell, text);
+  return cell;
+}
+std::string Cell(int number) { return std::to_string(number); }
+std::string Cell(const Text& text) { return text ? Cell(*text) : "-"; }
+std::string Cell(const Number& number) { return number ? Cell(*number) : "-"; }
+
+template <typename Element, typename Show>
+std::string Joined(const std::optional<std::vector<Element>>& list, Show show) {
+  std::string joined;
+  if (!list) return "-";
+  for (const Element& element : *list) {
+    if (!joined.empty()) joined += ' ';
+    show(joined, element);
+  }
+  return joined.empty() ? "-" : joined;
+}
+std::string Cell(const Texts& texts) {
+  return Joined(texts, [](std::string& out, const std::string& text) { AppendReadable(out, text); });
+}
+std::string Cell(const Numbers& numbers) {
+  return Joined(numbers, [](std::string& out, int number) { out += std::to_string(number); });
+}
+
+// Columns as wide as their widest cell in characters, two blanks apart.
+void WriteTable(std::ostream& out, const std::string& indent, const std::vector<Row>& rows) {
+  std::vector<size_t> widths(rows[0].size(), 0);
+  for (const Row& row : rows) {
+    for (size_t c = 0; c < row.size(); ++c) {
+      widths[c] = std::max(widths[c], CharacterCount(row[c]));
+    }
+  }
+  std::string line;
+  for (const Row& row : rows) {
+    line = indent;
+    for (size_t c = 0; c < row.size(); ++c) {
+      line += row[c];
+      if (c + 1 < row.size()) line.append(widths[c] - CharacterCount(row[c]) + 2, ' ');
+    }
+    line += '\n';
+    out << line;
+  }
+}
+
+// The heading line, then `cells(row)` of every row under `heading`.
+template <typename Item, typename Cells>
+void WriteRows(std::ostream& out, const std::vector<Item>& items, Row heading, Cells cells,
+               const std::string& indent = "  ") {
+  std::vector<Row> rows;
+  rows.reserve(items.size() + 1);
+  rows.push_back(std::move(heading));
+  for (const Item& item : items) rows.push_back(cells(item));
+  WriteTable(out, indent, rows);
+}
+
+// Writes the section heading; true when there are rows to show.
+template <typename Item>
+bool Section(std::ostream& out, const char* title, const std::vector<Item>& rows) {
+  out << "\n" << title << " (" << rows.size() << ")\n";
+  if (rows.empty()) out << "  (none)\n";
+  return !rows.empty();
+}
+
+}  // namespace
+
+void WriteTextReport(const report::Report& r, std::ostream& out) {
+  out << "Device: " << Cell(r.device) << "\n";
+  out << "Agent:  " << Cell(r.agent) << "\n";
+
+  if (Section(out, "Virtual routers", r.virtualRouters)) {
+    WriteRows(out, r.virtualRouters, {"Name", "VRFs"}, [](const report::VirtualRouter& vr) {
+      return Row{Cell(vr.name), Cell(vr.vrfs)};
+    });
+  }
+  if (Section(out, "Label entries", r.labelEntries)) {
+    WriteRows(out, r.labelEntries,
+              {"VR", "LSP", "In", "Out", "Out interface", "Out ifIndex", "Next hop",
+               "In ifIndexes", "In interfaces"},
+              [](const report::LabelEntry& e) {
+                return Row{Cell(e.virtualRouter), Cell(e.lspName),      Cell(e.inLabel),
+                           Cell(e.outLabel),      Cell(e.outInterface), Cell(e.outIfIndex),
+                           Cell(e.nextHop),       Cell(e.inIfIndexes),  Cell(e.inInterfaces)};
+              });
+  }
+  size_t impositions = 0;
+  if (Section(out, "VRFs", r.vrfs)) {
+    WriteRows(out, r.vrfs, {"VR", "Name", "RD", "Export RTs", "Import RTs", "ifIndexes"},
+              [](const report::Vrf& vrf) {
+                return Row{Cell(vrf.virtualRouter),      Cell(vrf.name),
+                           Cell(vrf.routeDistinguisher), Cell(vrf.exportRouteTargets),
+                           Cell(vrf.importRouteTargets), Cell(vrf.ifIndexes)};
+              });
+    for (const report::Vrf& vrf : r.vrfs) {
+      if (!vrf.impositions || vrf.impositions->empty()) continue;
+      impositions += vrf.impositions->size();
+      out << "  Impositions of " << Cell(vrf.virtualRouter) << "/" << Cell(vrf.name) << " ("
+          << vrf.impositions->size() << ")\n";
+      WriteRows(
+          out, *vrf.impositions, {"Label", "Destination", "ifIndex", "Interface", "Next hop"},
+          [](const report::Imposition& i) {
+            return Row{Cell(i.label), Cell(i.destination), Cell(i.ifIndex), Cell(i.interface),
+                       Cell(i.nextHop)};
+          },
+          "    ");
+    }
+  }
+  if (Section(out, "Interfaces", r.interfaces)) {
+    WriteRows(out, r.interfaces, {"ifIndex", "ifDescr", "VR", "VRF"},
+              [](const report::Interface& i) {
+                return Row{Cell(i.ifIndex), Cell(i.ifDescr), Cell(i.virtualRouter), Cell(i.vrf)};
+              });
+  }
+  if (Section(out, "IP addresses", r.ipAddresses)) {
+    WriteRows(out, r.ipAddresses, {"VR", "Address", "ifIndex"}, [](const report::IpAddress& a) {
+      return Row{Cell(a.virtualRouter), Cell(a.address), Cell(a.ifIndex)};
+    });
+  }
+  if (Section(out, "Errors", r.errors)) {
+    WriteRows(out, r.errors, {"Code", "Source", "Line", "Text"}, [](const report::Error& e) {
+      return Row{Cell(e.code), Cell(e.source), Cell(e.line), Cell(e.text)};
+    });
+  }
+  if (Section(out, "Warnings", r.warnings)) {
+    WriteRows(out, r.warnings, {"VR", "VRF", "Text"}, [](const report::Warning& w) {
+      return Row{Cell(w.virtualRouter), Cell(w.vrf), Cell(w.text)};
+    });
+  }
+  out << "\n" << r.labelEntries.size() << " label entries, " << r.vrfs.size() << " VRFs, "
+      << impositions << " impositions, " << r.errors.size() << " errors, " << r.warnings.size()
+      << " warnings\n";
+}
