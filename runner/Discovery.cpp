@@ -6,6 +6,7 @@
 #include <map>
 
 #include "AgentWarnings.h"
+#include "CPelkUnisphereMPLSTelnet.h"
 #include "HostResults.h"
 #include "KelSnmp.h"
 #include "KelTrace.h"
@@ -13,10 +14,11 @@
 
 namespace {
 
-// The module's entry returns its own agent class, a single-inheritance
-// subclass of CPelkMPLSAgent, so the pointer is usable as the base. The host's
-// operations are public there, protected in the subclass.
-using Instantiate = CPelkMPLSAgent* (*)();
+// The module's entry is called through its own type (any other function type
+// is undefined behaviour); it returns the agent class, which is used as the
+// CPelkMPLSAgent it derives from: the host's operations are public there,
+// protected in the subclass.
+using Instantiate = decltype(&DAInstantiate);
 
 class AgentModule {
  public:

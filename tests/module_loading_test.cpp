@@ -9,6 +9,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "CPelkUnisphereMPLSTelnet.h"
 #include "PelkAgent.h"
 #include "support/ScriptedDevice.h"
 
@@ -30,8 +31,8 @@ std::string RunCommand(const std::string& command) {
 TEST(ModuleLoading, HostStyleLoadRunsOneDevice) {
   void* module = dlopen(ERX_MODULE_PATH, RTLD_NOW | RTLD_LOCAL);
   ASSERT_NE(module, nullptr) << dlerror();
-  using Instantiate = CPelkMPLSAgent* (*)();
-  auto instantiate = reinterpret_cast<Instantiate>(dlsym(module, "DAInstantiate"));
+  // Called through its own type, used as the base class.
+  auto instantiate = reinterpret_cast<decltype(&DAInstantiate)>(dlsym(module, "DAInstantiate"));
   ASSERT_NE(instantiate, nullptr) << dlerror();
 
   ScriptedDevice device;
