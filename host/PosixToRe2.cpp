@@ -67,6 +67,15 @@ void AppendByte(std::string& out, unsigned char c) {
   out += buf;
 }
 
+// RE2 (2022-06-01) in Latin-1 mode loses a byte above 0x7F that it factors out
+// of alternatives ("\xffc|\xff" then finds nothing in "\xff\xff"); in a group
+// of its own the byte is not factored.
+void AppendHighByte(std::string& out, unsigned char c) {
+  out += '(';
+  AppendByte(out, c);
+  out += ')';
+}
+
 // Everything but letters, digits and "_" is written escaped so that RE2 cannot
 // give it a meaning of its own.
 void AppendLiteral(std::string& out, unsigned char c) {
@@ -76,8 +85,10 @@ void AppendLiteral(std::string& out, unsigned char c) {
   } else if (c > ' ' && c < 127) {
     out += '\\';
     out += static_cast<char>(c);
-  } else {
+  } else if (c < 0x80) {
     AppendByte(out, c);
+  } else {
+    AppendHighByte(out, c);
   }
 }
 
@@ -85,6 +96,11 @@ void AppendSet(std::string& out, const ByteSet& set) {
   if (set.none()) {  // only reachable with an expression holding NUL bytes
     out += "[^\\x{00}-\\x{ff}]";
     return;
+  }
+  if (set.count() == 1) {  // RE2 reads a one-byte class as that byte
+    for (int c = 0x80; c < 256; ++c) {
+      if (set.test(static_cast<std::size_t>(c))) return AppendHighByte(out, static_cast<unsigned char>(c));
+    }
   }
   out += '[';
   for (int c = 0; c < 256;) {

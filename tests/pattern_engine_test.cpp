@@ -113,6 +113,13 @@ TEST(PatternMatchSemantics, CaretDotNegationAndLeftmostLongest) {
     ASSERT_TRUE(alt.Match("abcd"));
     EXPECT_EQ(Field(alt, "a[0]"), "abcd") << ere;  // first-alternative-wins gives "abc"
   }
+  // Router text is Latin-1 as often as UTF-8: alternatives that share a byte
+  // above 0x7F, and a bracket of one such byte, still match where they stand.
+  for (const char* ere : {"\xe9" "a|\xe9" "b|\xe9", "[\xe9]b|[\xe9]a"}) {
+    CPelkPattern latin1("l", false, ere);
+    ASSERT_TRUE(latin1.Match("to-p\xe9" "b2")) << ere;
+    EXPECT_EQ(Field(latin1, "l[0]"), "\xe9" "b") << ere;
+  }
   CPelkPattern empty("e", true, "a*");
   ASSERT_TRUE(empty.Match("baa"));
   ASSERT_EQ(empty.NumberMatches("e"), 3);  // "" before "b" (leftmost beats longer), "aa", ""
