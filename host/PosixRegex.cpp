@@ -257,7 +257,7 @@ bool PosixRegex::Find(std::string_view text, std::size_t* begin, std::size_t* en
     for (std::size_t i = 0; i < text.size(); ++i) {
       std::size_t longest = 0;
       for (const std::string& word : p.words) {
-        if (word.size() > longest && word.size() <= text.size() - i &&
+        if (word.size() > longest && word.size() <= text.size() - i && text[i] == word[0] &&
             std::memcmp(text.data() + i, word.data(), word.size()) == 0) {
           longest = word.size();
         }
