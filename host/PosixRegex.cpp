@@ -5,10 +5,13 @@
 
 #include <algorithm>
 #include <bitset>
+#include <cctype>
+#include <cstring>
 #include <functional>
 #include <map>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "PosixToRe2.h"
 
@@ -28,6 +31,15 @@ struct CompiledEre {
   bool classRun = false;
   bool runMayBeEmpty = false;
   std::bitset<256> runBytes;
+  // Alternatives of plain words ("(In|Out)", "Interface"): found by comparing
+  // bytes, leftmost and then longest.
+  std::vector<std::string> words;
+  // "(X)*" where X never matches the empty text and each match of X begins
+  // with a byte in [groupLo, groupHi]: a text that does not begin with such a
+  // byte matches only the empty text at its start.
+  bool groupStar = false;
+  unsigned char groupLo = 0;
+  unsigned char groupHi = 255;
 };
 
 namespace {
@@ -67,6 +79,69 @@ bool IsBracketRun(std::string_view ere, char* sign) {
   return true;
 }
 
+// Where the bracket expression that opens at ere[at] ends (the index of its
+// "]"), or npos.
+std::size_t BracketEnd(std::string_view ere, std::size_t at) {
+  std::size_t i = at + 1;
+  if (i < ere.size() && ere[i] == '^') ++i;
+  if (i < ere.size() && ere[i] == ']') ++i;  // a leading "]" is a member
+  while (i < ere.size() && ere[i] != ']') {
+    if (ere[i] == '[' && i + 1 < ere.size() &&
+        (ere[i + 1] == ':' || ere[i + 1] == '.' || ere[i + 1] == '=')) {
+      const char close[] = {ere[i + 1], ']', '\0'};
+      const std::size_t end = ere.find(close, i + 2);
+      if (end == std::string_view::npos) return std::string_view::npos;
+      i = end + 2;
+    } else {
+      ++i;
+    }
+  }
+  return i < ere.size() ? i : std::string_view::npos;
+}
+
+// "(X)*" with no anchor anywhere: true with X in *inner.
+bool IsGroupStar(std::string_view ere, std::string_view* inner) {
+  if (ere.size() < 4 || ere[0] != '(' || ere.substr(ere.size() - 2) != ")*") return false;
+  if (ere.find_first_of("^$") != std::string_view::npos) return false;
+  int depth = 0;
+  for (std::size_t i = 0; i < ere.size(); ++i) {
+    if (ere[i] == '\\') {
+      ++i;
+    } else if (ere[i] == '[') {
+      i = BracketEnd(ere, i);
+      if (i == std::string_view::npos) return false;
+    } else if (ere[i] == '(') {
+      ++depth;
+    } else if (ere[i] == ')' && --depth == 0) {
+      if (i != ere.size() - 2) return false;
+      *inner = ere.substr(1, i - 1);
+      return true;
+    }
+  }
+  return false;
+}
+
+// "word", "(word|word)", "word|word" of letters, digits and blanks only.
+bool IsPlainWords(std::string_view ere, std::vector<std::string>* words) {
+  if (ere.size() >= 2 && ere.front() == '(' && ere.back() == ')') {
+    ere = ere.substr(1, ere.size() - 2);
+  }
+  std::vector<std::string> found(1);
+  for (const char c : ere) {
+    if (c == '|') {
+      if (found.back().empty()) return false;
+      found.emplace_back();
+    } else if (std::isalnum(static_cast<unsigned char>(c)) || c == ' ') {
+      found.back() += c;
+    } else {
+      return false;
+    }
+  }
+  if (found.back().empty()) return false;
+  *words = std::move(found);
+  return true;
+}
+
 CompiledEre Compile(std::string_view ere) {
   CompiledEre e;
   Re2Translation t = TranslatePosixEre(ere);
@@ -97,6 +172,16 @@ CompiledEre Compile(std::string_view ere) {
     }
     e.classRun = true;
     e.runMayBeEmpty = sign == '*';
+  }
+  IsPlainWords(ere, &e.words);
+  std::string_view inner;
+  if (IsGroupStar(ere, &inner)) {
+    const CompiledEre group = Compile(inner);
+    if (group.re && group.firstKnown) {
+      e.groupStar = true;
+      e.groupLo = group.firstLo;
+      e.groupHi = group.firstHi;
+    }
   }
   e.re = std::move(re);
   return e;
@@ -166,6 +251,29 @@ bool PosixRegex::Find(std::string_view text, std::size_t* begin, std::size_t* en
     while (e < text.size() && member(text[e])) ++e;
     *begin = b;
     *end = e;
+    return true;
+  }
+  if (!p.words.empty()) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      std::size_t longest = 0;
+      for (const std::string& word : p.words) {
+        if (word.size() > longest && word.size() <= text.size() - i && text[i] == word[0] &&
+            std::memcmp(text.data() + i, word.data(), word.size()) == 0) {
+          longest = word.size();
+        }
+      }
+      if (longest > 0) {
+        *begin = i;
+        *end = i + longest;
+        return true;
+      }
+    }
+    return false;
+  }
+  if (p.groupStar && (text.empty() || static_cast<unsigned char>(text[0]) < p.groupLo ||
+                      static_cast<unsigned char>(text[0]) > p.groupHi)) {
+    *begin = 0;
+    *end = 0;
     return true;
   }
   re2::StringPiece match;

@@ -2,6 +2,9 @@
 
 #include <dlfcn.h>
 #include <malloc.h>
+#ifdef ERX_MIMALLOC
+#include <mimalloc.h>
+#endif
 
 #include <map>
 
@@ -131,7 +134,11 @@ bool DiscoverDevice(CPelkRequestTransport& transport, const std::string& deviceN
   warnings.ForgetContext();
   // Discovery freed its matches and the Telnet replies in small blocks that the
   // report's large ones cannot reuse: hand their pages back first.
+#ifdef ERX_MIMALLOC
+  mi_collect(true);
+#else
   malloc_trim(0);
+#endif
   {
     KelScopedTraceListener listening(warnings, AgentWarnings::kMessages);
     RunProcessingLayer(*agent, record, medData, found);

@@ -84,7 +84,10 @@ const char* const kAgentExpressions[] = {
     "([\n\r]+ {20}.{30} {5,}[^\n\r]+)?",
     "(^\n)?", "(/[0-9]{1,2})? *\n", "[^\n]+(\n[^[:space:]]+)?", "([\n\r]+ {20}.{30} {5,})?",
     // Field runs, which the engine scans without RE2.
-    "[0-9]+", "[^[:space:]]+", "[0-9\\./]*", "[^\n\r]+", "[[:space:]]+", "[]a[:digit:]-]*"};
+    "[0-9]+", "[^[:space:]]+", "[0-9\\./]*", "[^\n\r]+", "[[:space:]]+", "[]a[:digit:]-]*",
+    // Plain words, and a repeated group that only a blank or a letter can begin: RE2 is
+    // called only when the group can start where the search does.
+    "(In|Out)", "n|I|In|Interface", "( +nbr[[:space:]]+)*", "(on|tun +)*"};
 
 // Anchors go only where no newline of the match can sit next to them, as glibc would let
 // them match there ("a.^b" finds "a\nb"): first in a branch, in groups at most optional.

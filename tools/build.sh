@@ -8,7 +8,7 @@ BUILD_DIR=${BUILD_DIR:-build}
 
 packages=(cmake g++ make pkg-config libre2-dev libgtest-dev libgmock-dev
           libbenchmark-dev nlohmann-json3-dev libcli11-dev rapidjson-dev
-          libtelnet-dev libsnmp-dev snmpsim)
+          libtelnet-dev libsnmp-dev snmpsim libmimalloc-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
