@@ -38,6 +38,8 @@ class CPelkMPLSLabelEntry : public CKelListable {
 
   const std::string& InLabelText() const { return inLabelText_; }
   int InLabel() const { return inLabel_; }
+  int LabelSpace() const { return labelSpace_; }
+  bool SwapsLabel() const { return swapsLabel_; }
   const std::string& OutLabelText() const { return outLabelText_; }
   int OutLabel() const { return outLabel_; }
   int OutIfIndex() const { return outIfIndex_; }
@@ -73,6 +75,8 @@ class CPelkMPLSVRFLabelEntry : public CKelListable {
   CKelVBList* Convert() const;
 
   const std::string& LabelText() const { return labelText_; }
+  int Label() const { return label_; }
+  bool PushesLabel() const { return pushesLabel_; }
   const std::string& Destination() const { return destination_; }
   int IfIndex() const { return ifIndex_; }
   const std::string& IfName() const { return ifName_; }
