@@ -56,3 +56,16 @@ CKelSnmpVarOp::~CKelSnmpVarOp() { delete value_; }
 CKelListable* CKelSnmpVarOp::RLTargetDeepCopy(const CKelListable* source) {
   return source ? new CKelSnmpVarOp(*static_cast<const CKelSnmpVarOp*>(source)) : nullptr;
 }
+
+const std::vector<KelMibColumn>& KelMibColumns() {
+  static const std::vector<KelMibColumn> columns = {
+      {"ifIndex", ".1.3.6.1.2.1.2.2.1.1"},         {"ifDescr", ".1.3.6.1.2.1.2.2.1.2"},
+      {"ifType", ".1.3.6.1.2.1.2.2.1.3"},          {"ifMtu", ".1.3.6.1.2.1.2.2.1.4"},
+      {"ifSpeed", ".1.3.6.1.2.1.2.2.1.5"},         {"ifPhysAddress", ".1.3.6.1.2.1.2.2.1.6"},
+      {"ifAdminStatus", ".1.3.6.1.2.1.2.2.1.7"},   {"ifOperStatus", ".1.3.6.1.2.1.2.2.1.8"},
+      {"ipAdEntAddr", ".1.3.6.1.2.1.4.20.1.1"},    {"ipAdEntIfIndex", ".1.3.6.1.2.1.4.20.1.2"},
+      {"ipAdEntNetMask", ".1.3.6.1.2.1.4.20.1.3"}, {"ifName", ".1.3.6.1.2.1.31.1.1.1.1"},
+      {"ifAlias", ".1.3.6.1.2.1.31.1.1.1.18"},
+  };
+  return columns;
+}

@@ -8,6 +8,14 @@
 
 #include "KelBase.h"
 
+// A column of the interface and IP address tables that discovery walks, by
+// name and by number.
+struct KelMibColumn {
+  const char* name;
+  const char* oid;  // ".1.3.6.1.2.1.2.2.1.2" for "ifDescr"
+};
+const std::vector<KelMibColumn>& KelMibColumns();
+
 // The instance part of an object identifier, e.g. "10.1.1.1" for
 // ipAdEntIfIndex.10.1.1.1 or "7" for ifDescr.7.
 class CKelASN1Address {

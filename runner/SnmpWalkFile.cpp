@@ -9,21 +9,6 @@
 
 namespace {
 
-struct Column {
-  const char* oid;
-  const char* name;
-};
-
-const Column kColumns[] = {
-    {".1.3.6.1.2.1.2.2.1.1", "ifIndex"},         {".1.3.6.1.2.1.2.2.1.2", "ifDescr"},
-    {".1.3.6.1.2.1.2.2.1.3", "ifType"},          {".1.3.6.1.2.1.2.2.1.4", "ifMtu"},
-    {".1.3.6.1.2.1.2.2.1.5", "ifSpeed"},         {".1.3.6.1.2.1.2.2.1.6", "ifPhysAddress"},
-    {".1.3.6.1.2.1.2.2.1.7", "ifAdminStatus"},   {".1.3.6.1.2.1.2.2.1.8", "ifOperStatus"},
-    {".1.3.6.1.2.1.4.20.1.1", "ipAdEntAddr"},    {".1.3.6.1.2.1.4.20.1.2", "ipAdEntIfIndex"},
-    {".1.3.6.1.2.1.4.20.1.3", "ipAdEntNetMask"}, {".1.3.6.1.2.1.31.1.1.1.1", "ifName"},
-    {".1.3.6.1.2.1.31.1.1.1.18", "ifAlias"},
-};
-
 const char kMib2[] = ".1.3.6.1.2.1";
 
 // What a walk prints instead of a value when there is none.
@@ -42,7 +27,7 @@ bool StartsWith(const std::string& text, const std::string& prefix) {
 enum class Name { kRow, kOtherColumn, kBad };
 
 Name NumericName(const std::string& oid, std::string& column, WalkRow& row) {
-  for (const Column& known : kColumns) {
+  for (const KelMibColumn& known : KelMibColumns()) {
     const std::string_view prefix(known.oid);
     if (oid.size() <= prefix.size() || oid.compare(0, prefix.size(), prefix) != 0 ||
         oid[prefix.size()] != '.') {

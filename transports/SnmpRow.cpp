@@ -1,22 +1,8 @@
 #include "SnmpRow.h"
 
+#include "KelSnmp.h"
+
 namespace {
-
-struct Column {
-  const char* name;
-  const char* oid;
-};
-
-// The interface and IP address tables, the columns discovery asks for.
-const Column kColumns[] = {
-    {"ifIndex", ".1.3.6.1.2.1.2.2.1.1"},         {"ifDescr", ".1.3.6.1.2.1.2.2.1.2"},
-    {"ifType", ".1.3.6.1.2.1.2.2.1.3"},          {"ifMtu", ".1.3.6.1.2.1.2.2.1.4"},
-    {"ifSpeed", ".1.3.6.1.2.1.2.2.1.5"},         {"ifPhysAddress", ".1.3.6.1.2.1.2.2.1.6"},
-    {"ifAdminStatus", ".1.3.6.1.2.1.2.2.1.7"},   {"ifOperStatus", ".1.3.6.1.2.1.2.2.1.8"},
-    {"ipAdEntAddr", ".1.3.6.1.2.1.4.20.1.1"},    {"ipAdEntIfIndex", ".1.3.6.1.2.1.4.20.1.2"},
-    {"ipAdEntNetMask", ".1.3.6.1.2.1.4.20.1.3"}, {"ifName", ".1.3.6.1.2.1.31.1.1.1.1"},
-    {"ifAlias", ".1.3.6.1.2.1.31.1.1.1.18"},
-};
 
 std::string Quoted(const std::string& text) {
   std::string quoted = "\"";
@@ -30,7 +16,7 @@ std::string Quoted(const std::string& text) {
 }  // namespace
 
 const char* SnmpColumnOid(const std::string& name) {
-  for (const Column& column : kColumns) {
+  for (const KelMibColumn& column : KelMibColumns()) {
     if (name == column.name) return column.oid;
   }
   return nullptr;
