@@ -57,28 +57,6 @@ RE2::Options EngineOptions() {
   return o;
 }
 
-// "[...]" then "+" or "*" and nothing else: true with the repeat sign in *sign.
-bool IsBracketRun(std::string_view ere, char* sign) {
-  if (ere.size() < 3 || ere[0] != '[') return false;
-  std::size_t i = 1;
-  if (ere[i] == '^') ++i;
-  if (i < ere.size() && ere[i] == ']') ++i;  // a leading "]" is a member
-  while (i < ere.size() && ere[i] != ']') {
-    if (ere[i] == '[' && i + 1 < ere.size() &&
-        (ere[i + 1] == ':' || ere[i + 1] == '.' || ere[i + 1] == '=')) {
-      const char close[] = {ere[i + 1], ']', '\0'};
-      const std::size_t end = ere.find(close, i + 2);
-      if (end == std::string_view::npos) return false;
-      i = end + 2;
-    } else {
-      ++i;
-    }
-  }
-  if (i + 2 != ere.size() || (ere[i + 1] != '+' && ere[i + 1] != '*')) return false;
-  *sign = ere[i + 1];
-  return true;
-}
-
 // Where the bracket expression that opens at ere[at] ends (the index of its
 // "]"), or npos.
 std::size_t BracketEnd(std::string_view ere, std::size_t at) {
@@ -97,6 +75,18 @@ std::size_t BracketEnd(std::string_view ere, std::size_t at) {
     }
   }
   return i < ere.size() ? i : std::string_view::npos;
+}
+
+// "[...]" then "+" or "*" and nothing else: true with the repeat sign in *sign.
+bool IsBracketRun(std::string_view ere, char* sign) {
+  if (ere.empty() || ere[0] != '[') return false;
+  const std::size_t end = BracketEnd(ere, 0);
+  if (end == std::string_view::npos || end + 2 != ere.size() ||
+      (ere[end + 1] != '+' && ere[end + 1] != '*')) {
+    return false;
+  }
+  *sign = ere[end + 1];
+  return true;
 }
 
 // "(X)*" with no anchor anywhere: true with X in *inner.
