@@ -14,16 +14,7 @@ SECONDS_EACH=${1:-30}
 shift || true
 BUILD_DIR=build-fuzz
 
-missing=()
-for p in clang-14 libclang-rt-14-dev; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  SUDO=""; [ "$(id -u)" -eq 0 ] || SUDO=sudo
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}"
-fi
+tools/install-packages.sh clang-14 libclang-rt-14-dev
 
 CXX=clang++-14 BUILD_DIR=$BUILD_DIR tools/build.sh -DERX_FUZZ=ON -DERX_BENCHMARKS=OFF
 targets=("$@")

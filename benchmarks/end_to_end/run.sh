@@ -13,11 +13,7 @@ bin=$(realpath "${1:-$here/../../build/bin/erx-discover}")
 work=${WORK:-/tmp/erx-bench}
 runs=${RUNS:-3}
 
-if ! /usr/bin/python3 -c "import textfsm" 2>/dev/null; then
-  SUDO=""; [ "$(id -u)" -eq 0 ] || SUDO=sudo
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq python3-textfsm
-fi
+"$here/../../tools/install-packages.sh" python3-textfsm
 [ -x "$bin" ] || { echo "no erx-discover at $bin (build first: tools/build.sh)" >&2; exit 2; }
 mkdir -p "$work"
 
