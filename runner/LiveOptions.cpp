@@ -56,8 +56,8 @@ int LiveDevice::Open(const LiveOptions& options, std::string& problem) {
   telnet.address = options.host;
   telnet.port = options.telnetPort;
   telnet.login.user = options.user;
-  telnet.login.password = secrets.Get("ERX_PASSWORD");
-  telnet.login.enablePassword = secrets.Get("ERX_ENABLE_PASSWORD", telnet.login.password);
+  telnet.login.password = secrets.Get(options.secretNames.password);
+  telnet.login.enablePassword = secrets.Get(options.secretNames.enablePassword, telnet.login.password);
   telnet.timeoutMs = options.timeoutSeconds * 1000;
   telnet.pagingOff = !options.paging;
 
@@ -65,7 +65,7 @@ int LiveDevice::Open(const LiveOptions& options, std::string& problem) {
   snmp.address = options.host;
   snmp.port = options.snmpPort;
   snmp.v3 = options.snmpVersion == "3";
-  snmp.community = secrets.Get("ERX_COMMUNITY", "public");
+  snmp.community = secrets.Get(options.secretNames.community, "public");
   for (const std::string& entry : options.contextCommunities) {
     const size_t equals = entry.find('=');
     if (equals == std::string::npos || equals == 0 || !secrets.Has(entry.substr(equals + 1))) {
@@ -79,9 +79,9 @@ int LiveDevice::Open(const LiveOptions& options, std::string& problem) {
   }
   snmp.user = options.snmpUser.empty() ? options.user : options.snmpUser;
   snmp.authProtocol = options.snmpAuth;
-  snmp.authKey = secrets.Get("ERX_SNMP_AUTH_KEY");
+  snmp.authKey = secrets.Get(options.secretNames.snmpAuthKey);
   snmp.privProtocol = options.snmpPriv;
-  snmp.privKey = secrets.Get("ERX_SNMP_PRIV_KEY");
+  snmp.privKey = secrets.Get(options.secretNames.snmpPrivKey);
   // One try and one retry of a request take the timeout between them.
   snmp.timeoutMs = options.timeoutSeconds * 1000 / (snmp.retries + 1);
   if (snmp.v3 && snmp.user.empty()) {

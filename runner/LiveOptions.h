@@ -17,6 +17,16 @@
 #include "CaptureRecorder.h"
 #include "LiveTransport.h"
 
+// Names of the variables (environment or secrets file) that hold a device's
+// secrets; an inventory may name others per device.
+struct SecretNames {
+  std::string password = "ERX_PASSWORD";
+  std::string enablePassword = "ERX_ENABLE_PASSWORD";
+  std::string community = "ERX_COMMUNITY";
+  std::string snmpAuthKey = "ERX_SNMP_AUTH_KEY";
+  std::string snmpPrivKey = "ERX_SNMP_PRIV_KEY";
+};
+
 struct LiveOptions {
   std::string host;  // empty: no live router, a capture is discovered
   int telnetPort = 23;
@@ -30,6 +40,7 @@ struct LiveOptions {
   int timeoutSeconds = 30;
   std::string saveCapture;
   std::string secretsFile;
+  SecretNames secretNames;
   bool quiet = false;
   bool paging = false;  // leave the router's paging on (answer its page marks)
 };

@@ -1,0 +1,38 @@
+// A fleet inventory: the devices erx-discover --inventory discovers, read
+// from YAML in the style of network automation tools.
+//
+//   defaults:                      # any device key but name/host/capture
+//     user: admin
+//     snmp_version: 2c
+//     timeout: 20
+//     secrets_file: ~/.erx-secrets
+//   devices:
+//     - name: pe1
+//       host: 10.0.0.1
+//       password_env: PE1_PASSWORD   # the NAME of a variable, never a secret
+//     - name: lab-pe2
+//       capture: captures/lab-pe2    # relative to the inventory's folder
+//
+// Every device is checked before any is contacted; the first fault found is
+// reported with the file, the line and what is wrong.
+#ifndef FLEET_INVENTORY_H_
+#define FLEET_INVENTORY_H_
+
+#include <string>
+#include <vector>
+
+#include "LiveOptions.h"
+
+struct InventoryDevice {
+  std::string name;     // unique in the inventory, usable as a file name
+  std::string capture;  // a captured device's folder (absolute or relative to the working directory)
+  LiveOptions live;     // a live router: live.host is set, live.quiet is true
+  int line = 0;         // where the device begins in the file
+};
+
+// False with `problem` set ("FILE:LINE: what is wrong") when the inventory
+// cannot be read or any device in it is wrong.
+bool LoadInventory(const std::string& path, std::vector<InventoryDevice>& devices,
+                   std::string& problem);
+
+#endif  // FLEET_INVENTORY_H_

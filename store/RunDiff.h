@@ -1,0 +1,33 @@
+// What changed between two runs of a results store, device by device: VRFs,
+// route targets, VRF interfaces, label entries and impositions added,
+// removed or changed; devices that appeared, disappeared or failed.
+//
+//   erx-discover diff --store fleet.db [RUN_A RUN_B] [--format text|json]
+#ifndef STORE_RUNDIFF_H_
+#define STORE_RUNDIFF_H_
+
+#include <cstdint>
+#include <optional>
+#include <ostream>
+#include <string>
+
+namespace store {
+
+struct DiffOptions {
+  std::string storePath;
+  std::optional<int64_t> runA;  // both or neither; neither: the last two runs
+  std::optional<int64_t> runB;
+  std::string format = "text";  // "text" or "json"
+};
+
+const int kNothingChanged = 0;
+const int kSomethingChanged = 1;
+const int kDiffFailed = 2;
+
+// Writes the differences to `out`; the exit status of `erx-discover diff`.
+// kDiffFailed with `problem` set when the store cannot be read or lacks a run.
+int DiffRuns(const DiffOptions& options, std::ostream& out, std::string& problem);
+
+}  // namespace store
+
+#endif  // STORE_RUNDIFF_H_
