@@ -1,10 +1,16 @@
-// erx-discover: acts as the discovery host for one captured router and prints
-// what the agent module found.
+// erx-discover: acts as the discovery host for one router, captured or live,
+// and prints what the agent module found; or discovers a whole fleet.
 //
 //   erx-discover                              the example device, text report
 //   erx-discover --capture DIR --format json -o report.json
 //
 //   erx-discover --host ROUTER --user NAME    a live router (see LiveOptions.h)
+//
+//   erx-discover --inventory FILE [--jobs N] [--store DB] [--output-dir DIR]
+//                                             a fleet (see fleet/FleetRun.h);
+//                                             exit 0, 4 some devices failed
+//   erx-discover diff --store DB [RUN_A RUN_B]
+//                                             what changed (see store/RunDiff.h)
 //
 // The agent's traces (--debug) never share a stream with the report: with -o
 // they go to standard output, without it to standard error.
@@ -13,8 +19,10 @@
 // report), 2 for bad usage, an unreadable device folder, a module that cannot
 // be loaded or a report file that cannot be written, 3 when the live router
 // could not be reached or refused the login.
+#include <unistd.h>
+
+#include <algorithm>
 #include <fstream>
-#include <memory>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -22,18 +30,67 @@
 #include <CLI/CLI.hpp>
 
 #include "CommandLine.h"
-#include "Discovery.h"
+#include "FleetRun.h"
 #include "JsonReport.h"
 #include "KelError.h"
 #include "LiveOptions.h"
+#include "RunDiff.h"
+#include "SingleDevice.h"
 #include "TextReport.h"
-#include "TraceRouting.h"
 
 namespace {
 
 const char kProgram[] = "erx-discover";
 
 int Fail(const std::string& what) { return FailUsage(kProgram, what); }
+
+void AddFleetOptions(CLI::App& app, FleetOptions& fleet) {
+  auto* inventory =
+      app.add_option("--inventory", fleet.inventory, "discover every device of this YAML inventory")
+          ->option_text("FILE");
+  for (const char* single : {"--capture", "--host", "--output", "--format", "--save-capture"}) {
+    inventory->excludes(app.get_option(single));
+  }
+  fleet.jobs = std::max(1L, sysconf(_SC_NPROCESSORS_ONLN));
+  app.add_option("--jobs", fleet.jobs, "devices discovered at a time, each in its own process")
+      ->check(CLI::Range(1, 1024))
+      ->capture_default_str()
+      ->needs(inventory);
+  app.add_option("--device-timeout", fleet.deviceTimeoutSeconds,
+                 "seconds after which a device's worker is stopped (0: never)")
+      ->check(CLI::Range(0.0, 86400.0))
+      ->capture_default_str()
+      ->needs(inventory);
+  app.add_option("--store", fleet.storePath, "keep every device's report in this SQLite file")
+      ->option_text("FILE")
+      ->needs(inventory);
+  app.add_option("--output-dir", fleet.outputDir, "write each device's JSON report as DIR/NAME.json")
+      ->option_text("DIR")
+      ->needs(inventory);
+}
+
+CLI::App* AddDiffCommand(CLI::App& app, store::DiffOptions& diff, std::vector<int64_t>& runs) {
+  CLI::App* command = app.add_subcommand(
+      "diff", "what changed between two runs of a results store (exit 0: nothing, 1: something)");
+  command->add_option("--store", diff.storePath, "the results store")->required()->option_text("FILE");
+  command->add_option("runs", runs, "RUN_A RUN_B: the two runs (default: the last two)")
+      ->expected(2);
+  command->add_option("--format", diff.format, "output format")
+      ->check(CLI::IsMember({"text", "json"}))
+      ->capture_default_str();
+  return command;
+}
+
+int RunDiff(store::DiffOptions diff, const std::vector<int64_t>& runs) {
+  if (runs.size() == 2) {
+    diff.runA = runs[0];
+    diff.runB = runs[1];
+  }
+  std::string problem;
+  const int status = store::DiffRuns(diff, std::cout, problem);
+  if (status == store::kDiffFailed) FailUsage(kProgram, problem);
+  return status;
+}
 
 }  // namespace
 
@@ -66,41 +123,40 @@ int main(int argc, char** argv) {
   app.add_option("--module", options.modulePath, "agent module to load")->capture_default_str();
   LiveOptions live;
   AddLiveOptions(app, live, capture);
+  FleetOptions fleet;
+  AddFleetOptions(app, fleet);
+  store::DiffOptions diff;
+  std::vector<int64_t> diffRuns;
+  CLI::App* diffCommand = AddDiffCommand(app, diff, diffRuns);
 
   if (std::optional<int> status = ParseCommandLine(app, argc, argv, kProgram)) return *status;
   options.gatherLabels = !noLabels;
+  if (diffCommand->parsed()) return RunDiff(diff, diffRuns);
+  if (!fleet.inventory.empty()) {
+    fleet.discovery = options;
+    fleet.debugLevel = debugLevel;
+    fleet.quiet = live.quiet;
+    std::string problem;
+    const int status = RunFleet(fleet, std::cout, problem);
+    if (status == kFleetCannotStart) FailUsage(kProgram, problem);
+    return status;
+  }
 
   std::ofstream file;
   if (!outputPath.empty()) {
     file.open(outputPath);
     if (!file) return Fail("cannot write the report to " + outputPath);
   }
-  ReplayTransport device;
-  CPelkRequestTransport* transport = &device;
-  std::string deviceName;
-  std::string problem;
-  std::unique_ptr<LiveDevice> liveDevice;
-  if (live.host.empty()) {
-    if (!device.Load(captureDir, problem)) return Fail(problem);
-    for (const std::string& warning : device.Warnings()) std::cerr << warning << "\n";
-    deviceName = device.DeviceName();
-  } else {
-    liveDevice = std::make_unique<LiveDevice>();
-    if (int status = liveDevice->Open(live, problem)) {
-      std::cerr << "erx-discover: " << problem << "\n";
-      return status;
-    }
-    transport = &liveDevice->Transport();
-    deviceName = liveDevice->Name();
-  }
-
+  DeviceSource source;
+  source.capture = captureDir;
+  source.live = live;
   __Kelwick_Debug_Level = debugLevel;
   report::Report found;
-  {
-    TracesToStandardError traces(outputPath.empty());
-    if (!DiscoverDevice(*transport, deviceName, options, found, problem)) return Fail(problem);
+  std::string problem;
+  if (int status = DiscoverOneDevice(source, options, outputPath.empty(), found, problem)) {
+    FailUsage(kProgram, problem);
+    return status;
   }
-  if (liveDevice && !liveDevice->Finish(problem)) return Fail(problem);
 
   std::ostream& out = outputPath.empty() ? std::cout : file;
   if (format == "json") {

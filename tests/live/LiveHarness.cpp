@@ -17,10 +17,6 @@
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-namespace {
-
-// Forks and execs `program`; the child's standard output and error go to
-// `outFd` (and `errFd`), its environment is `environment` alone.
 pid_t Spawn(const std::string& program, const std::vector<std::string>& arguments,
             const Variables& environment, int outFd, int errFd) {
   std::vector<std::string> parts = {program};
@@ -45,7 +41,6 @@ pid_t Spawn(const std::string& program, const std::vector<std::string>& argument
   _exit(127);
 }
 
-// Waits for `pid` at most `limit`; kills it past that. Its exit status, or -1.
 int Reap(pid_t pid, std::chrono::milliseconds limit) {
   const Clock::time_point deadline = Clock::now() + limit;
   int status = 0;
@@ -59,6 +54,8 @@ int Reap(pid_t pid, std::chrono::milliseconds limit) {
   }
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
+
+namespace {
 
 std::string ReadAll(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

@@ -9,11 +9,20 @@
 
 #include <sys/types.h>
 
+#include <chrono>
 #include <map>
 #include <string>
 #include <vector>
 
 using Variables = std::map<std::string, std::string>;
+
+// Forks and execs `program`; the child's standard output and error go to
+// `outFd` and `errFd`, its environment is `environment` alone (and the
+// sanitizers' options).
+pid_t Spawn(const std::string& program, const std::vector<std::string>& arguments,
+            const Variables& environment, int outFd, int errFd);
+// Waits for `pid` at most `limit`; kills it past that. Its exit status, or -1.
+int Reap(pid_t pid, std::chrono::milliseconds limit);
 
 // A port on 127.0.0.1 that nothing listens on at the moment.
 int FreePort(int type);

@@ -1,0 +1,205 @@
+#include "FleetRun.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <vector>
+
+#include "FleetProgress.h"
+#include "FleetSummary.h"
+#include "Inventory.h"
+#include "JsonReport.h"
+#include "KelError.h"
+#include "ResultsStore.h"
+#include "SingleDevice.h"
+#include "WorkerPool.h"
+
+namespace {
+
+// Exit status of a worker whose device was discovered but could not be kept.
+const int kNotKept = 5;
+
+std::string SourceOf(const InventoryDevice& device) {
+  return device.live.host.empty() ? device.capture : device.live.host;
+}
+
+bool WriteAll(int fd, const std::string& text) {
+  size_t written = 0;
+  while (written < text.size()) {
+    ssize_t n = write(fd, text.data() + written, text.size() - written);
+    if (n <= 0) return false;
+    written += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+// The report file appears whole or not at all.
+bool WriteReportFile(const std::string& dir, const std::string& name, const report::Report& found,
+                     std::string& problem) {
+  const std::string path = dir + "/" + name + ".json";
+  const std::string partial = path + ".partial";
+  {
+    std::ofstream file(partial);
+    WriteJsonReport(found, file);
+    file.flush();
+    if (!file) {
+      problem = "cannot write the report to " + partial;
+      return false;
+    }
+  }
+  if (std::rename(partial.c_str(), path.c_str()) != 0) {
+    problem = "cannot write the report to " + path + ": " + std::strerror(errno);
+    return false;
+  }
+  return true;
+}
+
+// In the worker: one device, from discovery to the store. The result is
+// "counts ..." when the device was discovered and kept, else "problem ...".
+int DiscoverAndKeep(const InventoryDevice& device, const FleetOptions& options, int64_t run,
+                    int resultFd) {
+  const auto start = std::chrono::steady_clock::now();
+  DeviceSource source;
+  source.capture = device.capture;
+  source.live = device.live;
+  __Kelwick_Debug_Level = options.debugLevel;
+  report::Report found;
+  std::string problem;
+  int status = DiscoverOneDevice(source, options.discovery, true, found, problem);
+  if (status == kDiscovered && !options.outputDir.empty() &&
+      !WriteReportFile(options.outputDir, device.name, found, problem)) {
+    status = kNotKept;
+  }
+  if (status == kDiscovered && !options.storePath.empty()) {
+    store::DeviceOutcome outcome;
+    outcome.name = device.name;
+    outcome.source = SourceOf(device);
+    outcome.status = "ok";
+    outcome.seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    store::ResultsStore results;
+    if (!results.Open(options.storePath, problem) ||
+        !results.StoreDevice(run, outcome, &found, problem)) {
+      status = kNotKept;
+    }
+  }
+  WriteAll(resultFd, status == kDiscovered ? CountsLine(found) + "\n" : "problem " + problem + "\n");
+  return status;
+}
+
+// The summary line of a worker that ended.
+DeviceSummary SummaryOf(const InventoryDevice& device, const WorkerEnd& end,
+                        const FleetOptions& options) {
+  DeviceSummary summary;
+  summary.device = device.name;
+  summary.seconds = end.seconds;
+  const std::string line = end.result.substr(0, end.result.find('\n'));
+  if (end.how == WorkerEnd::kTimedOut) {
+    summary.status = "timeout";
+    char deadline[32];
+    std::snprintf(deadline, sizeof deadline, "%g", options.deviceTimeoutSeconds);
+    summary.problem = std::string("not discovered within ") + deadline + " s: the worker was stopped";
+  } else if (end.how == WorkerEnd::kKilledBySignal) {
+    summary.status = "crashed";
+    summary.problem = "the worker died of signal " + std::to_string(end.signal) + " (" +
+                      strsignal(end.signal) + ")";
+  } else if (end.exitStatus == 0 && ReadCountsLine(line, summary)) {
+    summary.status = "ok";
+  } else {
+    summary.status = "failed";
+    summary.problem = line.rfind("problem ", 0) == 0
+                          ? line.substr(8)
+                          : "the worker ended with status " + std::to_string(end.exitStatus) +
+                                " and no result";
+  }
+  return summary;
+}
+
+// A device that did not get as far as the store is stored by its outcome alone.
+bool StoreFailure(const FleetOptions& options, int64_t run, const InventoryDevice& device,
+                  const DeviceSummary& summary, std::string& problem) {
+  store::ResultsStore results;
+  store::DeviceOutcome outcome;
+  outcome.name = device.name;
+  outcome.source = SourceOf(device);
+  outcome.status = summary.status;
+  outcome.problem = summary.problem;
+  outcome.seconds = summary.seconds;
+  return results.Open(options.storePath, problem) &&
+         results.StoreDevice(run, outcome, nullptr, problem);
+}
+
+bool MakeOutputDir(const std::string& dir, std::string& problem) {
+  struct stat info;
+  if (stat(dir.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return true;
+  if (mkdir(dir.c_str(), 0777) == 0) return true;
+  problem = "cannot make the output folder " + dir + ": " + std::strerror(errno);
+  return false;
+}
+
+}  // namespace
+
+int RunFleet(const FleetOptions& options, std::ostream& summaryOut, std::string& problem) {
+  const auto start = std::chrono::steady_clock::now();
+  std::vector<InventoryDevice> devices;
+  if (!LoadInventory(options.inventory, devices, problem)) return kFleetCannotStart;
+  if (!options.outputDir.empty() && !MakeOutputDir(options.outputDir, problem)) {
+    return kFleetCannotStart;
+  }
+  int64_t run = 0;
+  if (!options.storePath.empty()) {
+    // The store is opened only for a moment at a time: a connection must
+    // never be open while the workers are forked from this process.
+    store::ResultsStore results;
+    if (!results.Open(options.storePath, problem) ||
+        !results.BeginRun(options.inventory, run, problem)) {
+      return kFleetCannotStart;
+    }
+  }
+
+  FleetProgress progress(devices.size(), !options.quiet && isatty(STDERR_FILENO), std::cerr);
+  std::vector<DeviceSummary> summaries(devices.size());
+  WorkerPool pool(options.jobs, options.deviceTimeoutSeconds);
+  pool.OnEveryTick([&] {
+    progress.SetRunning(pool.Running());
+    progress.Redraw();
+  });
+  pool.OnEveryErrorLine([&](size_t job, const std::string& line) {
+    progress.Message(devices[job].name + ": " + line);
+  });
+  auto work = [&](size_t job, int resultFd) {
+    return DiscoverAndKeep(devices[job], options, run, resultFd);
+  };
+  auto ended = [&](const WorkerEnd& end) {
+    DeviceSummary& summary = summaries[end.job] = SummaryOf(devices[end.job], end, options);
+    std::string notStored;
+    if (summary.status != "ok" && !options.storePath.empty() &&
+        !StoreFailure(options, run, devices[end.job], summary, notStored)) {
+      progress.Message(devices[end.job].name + ": " + notStored);
+    }
+    progress.SetRunning(pool.Running());
+    progress.DeviceEnded(summary.status == "ok");
+  };
+  progress.Redraw();
+  if (!pool.Run(devices.size(), work, ended, problem)) return kFleetCannotStart;
+  progress.Finish();
+
+  if (!options.storePath.empty()) {
+    store::ResultsStore results;
+    std::string notFinished;
+    if (!results.Open(options.storePath, notFinished) || !results.FinishRun(run, notFinished)) {
+      std::cerr << "erx-discover: " << notFinished << "\n";
+    }
+  }
+  WriteSummary(summaries, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(),
+               summaryOut);
+  for (const DeviceSummary& summary : summaries) {
+    if (summary.status != "ok") return kSomeDevicesFailed;
+  }
+  return kEveryDeviceDiscovered;
+}

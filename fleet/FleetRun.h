@@ -1,0 +1,35 @@
+// erx-discover's fleet mode: every device of an inventory discovered, a few at
+// a time, each in a worker process of its own running the single-device
+// discovery; every report stored (--store) and written (--output-dir) as its
+// worker ends; a progress bar while it runs and a summary table at the end.
+//
+//   erx-discover --inventory fleet.yaml --jobs 4 --store fleet.db --output-dir reports/
+#ifndef FLEET_FLEETRUN_H_
+#define FLEET_FLEETRUN_H_
+
+#include <string>
+
+#include "Discovery.h"
+
+struct FleetOptions {
+  std::string inventory;
+  int jobs = 1;
+  double deviceTimeoutSeconds = 600;  // 0: no deadline
+  std::string storePath;              // empty: nothing stored
+  std::string outputDir;              // empty: no report files
+  bool quiet = false;                 // no progress bar
+  int debugLevel = 0;                 // the agent's traces, on standard error
+  DiscoveryOptions discovery;
+};
+
+// Exit statuses of a fleet run.
+const int kEveryDeviceDiscovered = 0;
+const int kFleetCannotStart = 2;
+const int kSomeDevicesFailed = 4;
+
+// Runs the fleet; writes the summary to `summary`. kFleetCannotStart with
+// `problem` set when the inventory, the store or the output folder is not
+// usable: then no device has been contacted.
+int RunFleet(const FleetOptions& options, std::ostream& summary, std::string& problem);
+
+#endif  // FLEET_FLEETRUN_H_

@@ -1,0 +1,82 @@
+#include "FleetSummary.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <sstream>
+
+std::string CountsLine(const report::Report& found) {
+  size_t impositions = 0;
+  for (const report::Vrf& vrf : found.vrfs) impositions += vrf.impositions ? vrf.impositions->size() : 0;
+  std::ostringstream line;
+  line << "counts " << found.labelEntries.size() << " " << found.vrfs.size() << " " << impositions
+       << " " << found.errors.size();
+  return line.str();
+}
+
+bool ReadCountsLine(const std::string& line, DeviceSummary& into) {
+  std::istringstream in(line);
+  std::string word;
+  DeviceSummary read;
+  if (!(in >> word >> read.labelEntries >> read.vrfs >> read.impositions >> read.errors) ||
+      word != "counts") {
+    return false;
+  }
+  into.labelEntries = read.labelEntries;
+  into.vrfs = read.vrfs;
+  into.impositions = read.impositions;
+  into.errors = read.errors;
+  into.counted = true;
+  return true;
+}
+
+namespace {
+
+std::string Count(const DeviceSummary& device, size_t value) {
+  return device.counted ? std::to_string(value) : "-";
+}
+
+std::string Seconds(double seconds, int decimals = 2) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.*f", decimals, seconds);
+  return text;
+}
+
+}  // namespace
+
+void WriteSummary(const std::vector<DeviceSummary>& devices, double seconds, std::ostream& out) {
+  const std::vector<std::string> heads = {"device", "status", "labels", "vrfs",
+                                          "impositions", "errors", "seconds"};
+  std::vector<std::vector<std::string>> rows;
+  for (const DeviceSummary& device : devices) {
+    rows.push_back({device.device, device.status, Count(device, device.labelEntries),
+                    Count(device, device.vrfs), Count(device, device.impositions),
+                    Count(device, device.errors), Seconds(device.seconds)});
+  }
+  std::vector<size_t> widths;
+  for (const std::string& head : heads) widths.push_back(head.size());
+  for (const auto& row : rows) {
+    for (size_t i = 0; i < row.size(); ++i) widths[i] = std::max(widths[i], row[i].size());
+  }
+  auto writeRow = [&](const std::vector<std::string>& row, const std::string& problem) {
+    std::string line;
+    for (size_t i = 0; i < row.size(); ++i) {
+      const std::string pad(widths[i] - row[i].size(), ' ');
+      line += i < 2 ? row[i] + pad : pad + row[i];  // names left, numbers right
+      if (i + 1 < row.size()) line += "  ";
+    }
+    if (!problem.empty()) line += "  " + problem;
+    out << line.substr(0, line.find_last_not_of(' ') + 1) << "\n";
+  };
+  writeRow(heads, "");
+  for (size_t i = 0; i < rows.size(); ++i) writeRow(rows[i], devices[i].problem);
+
+  std::map<std::string, size_t> byStatus;
+  for (const DeviceSummary& device : devices) ++byStatus[device.status];
+  out << "\n" << devices.size() << (devices.size() == 1 ? " device: " : " devices: ")
+      << byStatus["ok"] << " discovered";
+  for (const char* status : {"failed", "timeout", "crashed"}) {
+    if (byStatus[status]) out << ", " << byStatus[status] << " " << status;
+  }
+  out << ", in " << Seconds(seconds, 1) << " s\n";
+}

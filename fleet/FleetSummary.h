@@ -1,0 +1,36 @@
+// The table erx-discover prints at the end of a fleet run, a device a line:
+//
+//   device   status   labels  vrfs  impositions  errors  seconds
+//   pe1-erx  ok            5     4            9       0     0.21
+//   pe7      failed        -     -            -       -     1.02  login refused by 10.0.0.7:23
+//
+//   2 devices: 1 discovered, 1 failed, in 1.3 s
+#ifndef FLEET_FLEETSUMMARY_H_
+#define FLEET_FLEETSUMMARY_H_
+
+#include <cstddef>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "ReportModel.h"
+
+struct DeviceSummary {
+  std::string device;
+  std::string status = "ok";  // ok, failed, timeout, crashed
+  std::string problem;
+  bool counted = false;  // the counts are known (the device was discovered)
+  size_t labelEntries = 0;
+  size_t vrfs = 0;
+  size_t impositions = 0;
+  size_t errors = 0;
+  double seconds = 0;
+};
+
+// The counts of a discovered device, as a worker hands them on ("counts L V I E").
+std::string CountsLine(const report::Report& found);
+bool ReadCountsLine(const std::string& line, DeviceSummary& into);
+
+void WriteSummary(const std::vector<DeviceSummary>& devices, double seconds, std::ostream& out);
+
+#endif  // FLEET_FLEETSUMMARY_H_

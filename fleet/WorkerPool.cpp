@@ -1,0 +1,197 @@
+#include "WorkerPool.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct Worker {
+  size_t job = 0;
+  pid_t pid = -1;
+  int pidFd = -1;     // readable when the worker has ended
+  int resultFd = -1;  // read end of the worker's result pipe
+  int errorFd = -1;   // read end of its standard error, when listened to
+  std::string result;
+  std::string errorText;  // standard error not yet handed on: an unfinished line
+  Clock::time_point started;
+  bool timedOut = false;
+};
+
+double SecondsSince(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// Appends what `fd` holds now to `into`.
+void Drain(int fd, std::string& into) {
+  if (fd < 0) return;
+  char buffer[4096];
+  for (;;) {
+    ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n > 0) {
+      into.append(buffer, static_cast<size_t>(n));
+    } else if (n < 0 && errno == EINTR) {
+      continue;
+    } else {
+      return;  // end of file, or nothing more for now
+    }
+  }
+}
+
+// In the new worker: nothing of the other workers stays open, it dies with
+// the caller, and stdout/stderr carry nothing the caller buffered.
+[[noreturn]] void RunWorker(const WorkerPool::Work& work, size_t job, int resultFd, int errorFd,
+                            pid_t caller, const std::vector<Worker>& others) {
+  prctl(PR_SET_PDEATHSIG, SIGKILL);
+  if (getppid() != caller) _exit(127);
+  for (const Worker& other : others) {
+    close(other.pidFd);
+    close(other.resultFd);
+    if (other.errorFd >= 0) close(other.errorFd);
+  }
+  int devNull = open("/dev/null", O_RDONLY);
+  if (devNull >= 0) {
+    dup2(devNull, STDIN_FILENO);
+    close(devNull);
+  }
+  if (errorFd >= 0) {
+    dup2(errorFd, STDERR_FILENO);
+    close(errorFd);
+  }
+  int status = work(job, resultFd);
+  close(resultFd);
+  std::cout.flush();
+  std::cerr.flush();
+  std::exit(status);  // exit, not _exit: a leak checker sees the worker's end
+}
+
+// Hands each whole line of the worker's standard error on; the rest of a line
+// waits for its end, unless the worker ended or it runs on without one.
+void HandOnErrorLines(Worker& worker, bool ended, const WorkerPool::OnErrorLine& onLine) {
+  const size_t kLongestLine = 64 * 1024;
+  if (worker.errorFd < 0) return;
+  Drain(worker.errorFd, worker.errorText);
+  size_t start = 0;
+  for (size_t end; (end = worker.errorText.find('\n', start)) != std::string::npos; start = end + 1) {
+    onLine(worker.job, worker.errorText.substr(start, end - start));
+  }
+  worker.errorText.erase(0, start);
+  if ((ended && !worker.errorText.empty()) || worker.errorText.size() > kLongestLine) {
+    onLine(worker.job, worker.errorText);
+    worker.errorText.clear();
+  }
+}
+
+}  // namespace
+
+bool WorkerPool::Run(size_t count, const Work& work, const OnEnd& onEnd, std::string& problem) {
+  std::vector<Worker> workers;
+  size_t next = 0;
+  Clock::time_point lastTick = Clock::now();
+  const pid_t self = getpid();
+
+  while (next < count || !workers.empty()) {
+    while (next < count && static_cast<int>(workers.size()) < parallel_) {
+      int pipeFds[2];
+      int errorFds[2] = {-1, -1};
+      if (pipe2(pipeFds, O_CLOEXEC) != 0 ||
+          (errorLine_ && pipe2(errorFds, O_CLOEXEC) != 0)) {
+        problem = std::string("cannot start a worker: ") + std::strerror(errno);
+        if (workers.empty()) return false;
+        break;
+      }
+      std::cout.flush();
+      std::cerr.flush();
+      fflush(nullptr);
+      const pid_t pid = fork();
+      if (pid == 0) {
+        close(pipeFds[0]);
+        if (errorFds[0] >= 0) close(errorFds[0]);
+        RunWorker(work, next, pipeFds[1], errorFds[1], self, workers);
+      }
+      close(pipeFds[1]);
+      if (errorFds[1] >= 0) close(errorFds[1]);
+      if (pid < 0) {
+        close(pipeFds[0]);
+        if (errorFds[0] >= 0) close(errorFds[0]);
+        problem = std::string("cannot start a worker: ") + std::strerror(errno);
+        if (workers.empty()) return false;
+        break;
+      }
+      Worker worker;
+      worker.job = next++;
+      worker.pid = pid;
+      worker.pidFd = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
+      worker.resultFd = pipeFds[0];
+      fcntl(worker.resultFd, F_SETFL, O_NONBLOCK);
+      worker.errorFd = errorFds[0];
+      if (worker.errorFd >= 0) fcntl(worker.errorFd, F_SETFL, O_NONBLOCK);
+      worker.started = Clock::now();
+      workers.push_back(std::move(worker));
+    }
+    running_ = static_cast<int>(workers.size());
+
+    std::vector<pollfd> polled;
+    for (const Worker& worker : workers) {
+      polled.push_back({worker.pidFd, POLLIN, 0});
+      polled.push_back({worker.resultFd, POLLIN, 0});
+      if (worker.errorFd >= 0) polled.push_back({worker.errorFd, POLLIN, 0});
+    }
+    poll(polled.data(), polled.size(), 250);
+
+    for (size_t i = 0; i < workers.size();) {
+      Worker& worker = workers[i];
+      Drain(worker.resultFd, worker.result);
+      HandOnErrorLines(worker, false, errorLine_);
+      if (!worker.timedOut && deadline_ > 0 && SecondsSince(worker.started) > deadline_) {
+        kill(worker.pid, SIGKILL);
+        worker.timedOut = true;
+      }
+      int status = 0;
+      if (waitpid(worker.pid, &status, WNOHANG) != worker.pid) {
+        ++i;
+        continue;
+      }
+      Drain(worker.resultFd, worker.result);
+      HandOnErrorLines(worker, true, errorLine_);
+      WorkerEnd end;
+      end.job = worker.job;
+      end.result = std::move(worker.result);
+      end.seconds = SecondsSince(worker.started);
+      if (worker.timedOut) {
+        end.how = WorkerEnd::kTimedOut;
+      } else if (WIFSIGNALED(status)) {
+        end.how = WorkerEnd::kKilledBySignal;
+        end.signal = WTERMSIG(status);
+      } else {
+        end.exitStatus = WEXITSTATUS(status);
+      }
+      close(worker.pidFd);
+      close(worker.resultFd);
+      if (worker.errorFd >= 0) close(worker.errorFd);
+      workers.erase(workers.begin() + static_cast<std::ptrdiff_t>(i));
+      running_ = static_cast<int>(workers.size());
+      onEnd(end);
+    }
+    if (tick_ && std::chrono::duration<double>(Clock::now() - lastTick).count() >= 0.25) {
+      lastTick = Clock::now();
+      tick_();
+    }
+  }
+  running_ = 0;
+  return true;
+}
