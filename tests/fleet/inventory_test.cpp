@@ -1,0 +1,218 @@
+// Reading a fleet inventory, and refusing a bad one before any device is contacted.
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "Inventory.h"
+
+namespace fs = std::filesystem;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::Not;
+using ::testing::StartsWith;
+
+namespace {
+
+class InventoryTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "inventory-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  std::string Write(const std::string& yaml) {
+    const std::string path = dir_ + "/fleet.yaml";
+    std::ofstream(path) << yaml;
+    return path;
+  }
+  void MakeCapture(const std::string& folder) {
+    fs::create_directories(dir_ + "/" + folder);
+    std::ofstream(dir_ + "/" + folder + "/cli.log") << "pe#\n";
+  }
+  // The problem of an inventory that must be refused.
+  std::string Refusal(const std::string& yaml) {
+    std::vector<InventoryDevice> devices(1);
+    std::string problem;
+    EXPECT_FALSE(LoadInventory(Write(yaml), devices, problem)) << yaml;
+    EXPECT_TRUE(devices.empty());
+    return problem;
+  }
+
+  std::string dir_;
+};
+
+TEST_F(InventoryTest, DefaultsApplyToEveryDeviceUnlessItSaysOtherwise) {
+  MakeCapture("captures/lab-pe3");
+  const std::string path = Write(R"(# the lab
+defaults:
+  user: admin
+  snmp_version: 3
+  timeout: 20
+  paging: yes
+  secrets_file: private/erx.env
+  password_env: FLEET_PASSWORD
+  context_communities: {vr1: VR1_COMMUNITY}
+devices:
+  - name: pe1
+    host: 10.0.0.1
+  - name: pe2
+    host: pe2.lab
+    telnet_port: 2323
+    snmp_port: "1161"
+    snmp_version: 2c
+    snmp_user: poller
+    snmp_auth: MD5
+    snmp_priv: DES
+    timeout: 5
+    paging: false
+    secrets_file: ~/.erx-secrets
+    password_env: PE2_PASSWORD
+    enable_password_env: PE2_ENABLE
+    community_env: PE2_COMMUNITY
+    snmp_auth_key_env: _PE2_AUTH
+    snmp_priv_key_env: PE2_PRIV
+    context_communities:
+      "vr1:red": RED_COMMUNITY
+      vr2: VR2_COMMUNITY
+  - {name: lab-pe3, capture: ./captures/lab-pe3/}
+)");
+  const char* home = getenv("HOME");
+  const std::string ownHome = home ? home : "";
+  setenv("HOME", "/home/noc", 1);
+  std::vector<InventoryDevice> devices;
+  std::string problem;
+  const bool loaded = LoadInventory(path, devices, problem);
+  home ? setenv("HOME", ownHome.c_str(), 1) : unsetenv("HOME");
+  ASSERT_TRUE(loaded) << problem;
+  ASSERT_EQ(devices.size(), 3u);
+
+  const InventoryDevice& pe1 = devices[0];
+  EXPECT_EQ(pe1.name, "pe1");
+  EXPECT_EQ(pe1.line, 11);
+  EXPECT_EQ(pe1.live.host, "10.0.0.1");
+  EXPECT_EQ(pe1.live.user, "admin");
+  EXPECT_EQ(pe1.live.snmpVersion, "3");
+  EXPECT_EQ(pe1.live.timeoutSeconds, 20);
+  EXPECT_TRUE(pe1.live.paging);
+  EXPECT_EQ(pe1.live.telnetPort, 23);
+  EXPECT_EQ(pe1.live.secretsFile, dir_ + "/private/erx.env");
+  EXPECT_EQ(pe1.live.secretNames.password, "FLEET_PASSWORD");
+  EXPECT_EQ(pe1.live.secretNames.enablePassword, "ERX_ENABLE_PASSWORD");
+  EXPECT_THAT(pe1.live.contextCommunities, ElementsAre("vr1=VR1_COMMUNITY"));
+  EXPECT_TRUE(pe1.live.quiet);
+  EXPECT_TRUE(pe1.capture.empty());
+
+  const LiveOptions& pe2 = devices[1].live;
+  EXPECT_EQ(devices[1].line, 13);
+  EXPECT_EQ(pe2.user, "admin");
+  EXPECT_EQ(pe2.telnetPort, 2323);
+  EXPECT_EQ(pe2.snmpPort, 1161);
+  EXPECT_THAT((std::vector<std::string>{pe2.snmpVersion, pe2.snmpUser, pe2.snmpAuth, pe2.snmpPriv}),
+              ElementsAre("2c", "poller", "MD5", "DES"));
+  EXPECT_EQ(pe2.timeoutSeconds, 5);
+  EXPECT_FALSE(pe2.paging);
+  EXPECT_EQ(pe2.secretsFile, "/home/noc/.erx-secrets");
+  const SecretNames& names = pe2.secretNames;
+  EXPECT_THAT((std::vector<std::string>{names.password, names.enablePassword, names.community,
+                                        names.snmpAuthKey, names.snmpPrivKey}),
+              ElementsAre("PE2_PASSWORD", "PE2_ENABLE", "PE2_COMMUNITY", "_PE2_AUTH", "PE2_PRIV"));
+  // A device's contexts replace the default ones rather than adding to them.
+  EXPECT_THAT(pe2.contextCommunities, ElementsAre("vr1:red=RED_COMMUNITY", "vr2=VR2_COMMUNITY"));
+
+  EXPECT_EQ(devices[2].name, "lab-pe3");
+  EXPECT_EQ(devices[2].capture, dir_ + "/captures/lab-pe3");
+  EXPECT_TRUE(devices[2].live.host.empty());
+  EXPECT_TRUE(devices[2].live.quiet);
+}
+
+TEST_F(InventoryTest, RefusesAnUnreadableFile) {
+  std::vector<InventoryDevice> devices;
+  std::string problem;
+  EXPECT_FALSE(LoadInventory(dir_ + "/missing.yaml", devices, problem));
+  EXPECT_EQ(problem, dir_ + "/missing.yaml: cannot be read: No such file or directory");
+  EXPECT_FALSE(LoadInventory(dir_, devices, problem));
+  EXPECT_THAT(problem, HasSubstr("is a folder"));
+}
+
+TEST_F(InventoryTest, RefusesEveryFaultAtItsLine) {
+  MakeCapture("pe");
+  fs::create_directories(dir_ + "/empty");
+  const std::string device = "devices:\n  - name: pe1\n    host: h\n";
+  struct Case {
+    std::string yaml;
+    int line;
+    std::string what;
+  } cases[] = {
+      {"devices:\n  - name: pe1\n    host: a: b\n", 3, "illegal map value"},
+      {"", 1, "the inventory is empty"},
+      {"defaults:\n  user: a\n", 1, "no devices: list"},
+      {"devices: []\n", 1, "devices: give a list of at least one device"},
+      {device + "---\n" + device, 5, "a second YAML document"},
+      {"device:\n  - name: pe1\n", 1, "unknown key device (an inventory has defaults: and devices:)"},
+      {"defaults:\n  usr: a\n" + device, 2, "defaults: unknown key usr"},
+      {"defaults:\n  host: h\n" + device, 2, "defaults: host belongs to each device"},
+      {device + "    hots: h\n", 4, "device pe1: unknown key hots"},
+      {device + "    user: [a, b]\n", 4, "device pe1: user: give a single value"},
+      {device + "    user:\n", 4, "device pe1: user: needs a value"},
+      {device + "    user: a\n    user: b\n", 5, "device pe1: user: given twice (first at line 4)"},
+      {device + "    telnet_port: 70000\n", 4, "telnet_port: give a whole number from 1 to 65535"},
+      {device + "    timeout: 0\n", 4, "timeout: give a whole number from 1 to 3600, not '0'"},
+      {device + "    snmp_version: 2\n", 4, "snmp_version: give 2c or 3, not '2'"},
+      {device + "    snmp_auth: SHA256\n", 4, "snmp_auth: give SHA or MD5"},
+      {device + "    paging: sometimes\n", 4, "paging: give true or false"},
+      {device + "    community_env: 1COMMUNITY\n", 4, "community_env: give the name of a variable"},
+      {device + "    context_communities: [vr1]\n", 4, "context_communities: give a mapping"},
+      {device + "    context_communities:\n      a=b: X\n", 5, "'a=b' is not a context name"},
+      {device + "    context_communities:\n      vr1: [X]\n", 5, "context_communities: vr1: give the name"},
+      {"devices:\n  - pe1\n", 2, "device 1: give a mapping"},
+      {"devices:\n  - host: h\n    user: a\n", 2, "device 1: no name"},
+      {"devices:\n  - {name: pe1, host: h}\n  - name: pe/2\n", 3,
+       "device 2: name: 'pe/2' is not a usable name"},
+      {"devices:\n  - name: " + std::string(65, 'p') + "\n", 2, "at most 64 characters"},
+      {device + "  - name: pe2\n    host: h\n  - name: pe1\n    host: h\n", 6,
+       "device pe1: name: pe1 is already the name of the device at line 2"},
+      {device + "  - name: PE1\n    host: h\n", 4, "the device at line 2 (as pe1)"},
+      {"devices:\n  - name: pe1\n    user: a\n", 2, "device pe1: give host (a live router) or capture"},
+      {device + "    capture: pe\n", 4, "device pe1: give host or capture, not both"},
+      {"devices:\n  - name: pe1\n    host: -oProxyCommand=x\n", 3, "is not a host name"},
+      {"devices:\n  - name: pe1\n    capture: nowhere\n", 3, "capture: no folder " + dir_ + "/nowhere"},
+      {"devices:\n  - name: pe1\n    capture: empty\n", 3, "capture: " + dir_ + "/empty holds no cli.log"},
+      {device + "    password: x\n", 4,
+       "device pe1: password: an inventory names the variable that holds a secret (password_env), "
+       "never the secret"},
+      {"defaults:\n  enable_password: x\n" + device, 2, "(enable_password_env)"},
+      {device + "    secret: x\n", 4, "secret: an inventory names the variable that holds a secret"},
+  };
+  for (const Case& c : cases) {
+    const std::string problem = Refusal(c.yaml);
+    EXPECT_THAT(problem, StartsWith(dir_ + "/fleet.yaml:" + std::to_string(c.line) + ": ")) << c.yaml;
+    EXPECT_THAT(problem, HasSubstr(c.what)) << c.yaml;
+  }
+}
+
+TEST_F(InventoryTest, NeverEchoesASecretWrittenWhereItsNameBelongs) {
+  const std::string secret = "Tr0ub4dor&3";
+  const std::string device = "devices:\n  - name: pe1\n    host: h\n";
+  const std::string places[] = {
+      device + "    password: " + secret + "\n",
+      "defaults:\n  community: " + secret + "\n" + device,
+      "snmp_auth_key: " + secret + "\n" + device,
+      device + "    password_env: " + secret + "\n",
+      device + "    enable_password_env: \"" + secret + " \"\n",
+      device + "    context_communities:\n      vr1: " + secret + "\n",
+      device + "    login=" + secret + ": x\n",
+  };
+  for (const std::string& yaml : places) {
+    const std::string problem = Refusal(yaml);
+    EXPECT_THAT(problem, HasSubstr("fleet.yaml:")) << yaml;
+    EXPECT_THAT(problem, Not(HasSubstr("Tr0ub4dor"))) << problem;
+  }
+}
+
+}  // namespace
