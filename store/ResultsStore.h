@@ -62,6 +62,11 @@ class ResultsStore {
                    std::string& problem);
 
  private:
+  // Runs `work` in one transaction; false with `problem` saying what failed.
+  template <typename Work>
+  bool Write(std::string& problem, const std::string& what, Work work);
+
+  std::string path_;
   sqlite3* db_ = nullptr;
 };
 

@@ -1,0 +1,189 @@
+#include "ResultsStore.h"
+
+#include <sqlite3.h>
+
+#include "Schema.h"
+#include "Sqlite.h"
+
+namespace store {
+namespace {
+
+template <typename T>
+const std::vector<T>& Items(const std::optional<std::vector<T>>& list, const std::vector<T>& none) {
+  return list ? *list : none;
+}
+
+// The insert statements of one device, each prepared once however many rows
+// it writes (a large router holds 100,000 label entries).
+class DeviceWriter {
+ public:
+  explicit DeviceWriter(sqlite3* db)
+      : device_(db,
+                "INSERT INTO devices(run_id, name, source, status, problem, seconds, agent)"
+                " VALUES (?, ?, ?, ?, ?, ?, ?)"),
+        virtualRouter_(db, "INSERT INTO virtual_routers(device_id, name) VALUES (?, ?)"),
+        virtualRouterVrf_(db, "INSERT INTO virtual_router_vrfs(virtual_router_id, name) VALUES (?, ?)"),
+        labelEntry_(db,
+                    "INSERT INTO label_entries(device_id, virtual_router, lsp_name, in_label, out_label,"
+                    " out_if_index, out_interface, next_hop) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"),
+        inInterface_(db,
+                     "INSERT INTO label_entry_in_interfaces(label_entry_id, position, if_index, interface)"
+                     " VALUES (?, ?, ?, ?)"),
+        vrf_(db, "INSERT INTO vrfs(device_id, virtual_router, name, route_distinguisher) VALUES (?, ?, ?, ?)"),
+        routeTarget_(db, "INSERT INTO vrf_route_targets(vrf_id, direction, route_target) VALUES (?, ?, ?)"),
+        vrfInterface_(db, "INSERT INTO vrf_interfaces(vrf_id, if_index) VALUES (?, ?)"),
+        imposition_(db,
+                    "INSERT INTO impositions(vrf_id, label, destination, if_index, interface, next_hop)"
+                    " VALUES (?, ?, ?, ?, ?, ?)"),
+        interface_(db,
+                   "INSERT INTO interfaces(device_id, if_index, if_descr, virtual_router, vrf)"
+                   " VALUES (?, ?, ?, ?, ?)"),
+        ipAddress_(db,
+                   "INSERT INTO ip_addresses(device_id, virtual_router, address, if_index) VALUES (?, ?, ?, ?)"),
+        error_(db, "INSERT INTO errors(device_id, code, source, line, text) VALUES (?, ?, ?, ?, ?)"),
+        warning_(db, "INSERT INTO warnings(device_id, text, virtual_router, vrf) VALUES (?, ?, ?, ?)") {}
+
+  void Store(int64_t runId, const DeviceOutcome& outcome, const report::Report* found) {
+    device_.Reset().Bind(runId).Bind(outcome.name).Bind(outcome.source).Bind(outcome.status);
+    if (outcome.problem.empty()) {
+      device_.BindNull();
+    } else {
+      device_.Bind(outcome.problem);
+    }
+    device_.Bind(outcome.seconds);
+    if (found) {
+      device_.Bind(found->agent);
+    } else {
+      device_.BindNull();
+    }
+    const int64_t device = device_.Insert();
+    if (found) Report(device, *found);
+  }
+
+ private:
+  void Report(int64_t device, const report::Report& r) {
+    for (const report::VirtualRouter& vr : r.virtualRouters) {
+      const int64_t id = virtualRouter_.Reset().Bind(device).Bind(vr.name).Insert();
+      for (const std::string& vrf : Items(vr.vrfs, kNoTexts)) virtualRouterVrf_.Reset().Bind(id).Bind(vrf).Run();
+    }
+    for (const report::LabelEntry& e : r.labelEntries) LabelEntry(device, e);
+    for (const report::Vrf& vrf : r.vrfs) Vrf(device, vrf);
+    for (const report::Interface& i : r.interfaces) {
+      interface_.Reset().Bind(device).Bind(i.ifIndex).Bind(i.ifDescr).Bind(i.virtualRouter).Bind(i.vrf).Run();
+    }
+    for (const report::IpAddress& a : r.ipAddresses) {
+      ipAddress_.Reset().Bind(device).Bind(a.virtualRouter).Bind(a.address).Bind(a.ifIndex).Run();
+    }
+    for (const report::Error& e : r.errors) {
+      error_.Reset().Bind(device).Bind(e.code).Bind(e.source).Bind(e.line).Bind(e.text).Run();
+    }
+    for (const report::Warning& w : r.warnings) {
+      warning_.Reset().Bind(device).Bind(w.text).Bind(w.virtualRouter).Bind(w.vrf).Run();
+    }
+  }
+
+  void LabelEntry(int64_t device, const report::LabelEntry& e) {
+    const int64_t id = labelEntry_.Reset()
+                           .Bind(device)
+                           .Bind(e.virtualRouter)
+                           .Bind(e.lspName)
+                           .Bind(e.inLabel)
+                           .Bind(e.outLabel)
+                           .Bind(e.outIfIndex)
+                           .Bind(e.outInterface)
+                           .Bind(e.nextHop)
+                           .Insert();
+    const std::vector<int>& indexes = Items(e.inIfIndexes, kNoNumbers);
+    const std::vector<std::string>& names = Items(e.inInterfaces, kNoTexts);
+    for (size_t i = 0; i < indexes.size() || i < names.size(); ++i) {
+      inInterface_.Reset().Bind(id).Bind(static_cast<int64_t>(i));
+      if (i < indexes.size()) {
+        inInterface_.Bind(indexes[i]);
+      } else {
+        inInterface_.BindNull();
+      }
+      if (i < names.size()) {
+        inInterface_.Bind(names[i]);
+      } else {
+        inInterface_.BindNull();
+      }
+      inInterface_.Run();
+    }
+  }
+
+  void Vrf(int64_t device, const report::Vrf& vrf) {
+    const int64_t id = vrf_.Reset().Bind(device).Bind(vrf.virtualRouter).Bind(vrf.name).Bind(vrf.routeDistinguisher).Insert();
+    for (const std::string& rt : Items(vrf.importRouteTargets, kNoTexts)) {
+      routeTarget_.Reset().Bind(id).Bind("import").Bind(rt).Run();
+    }
+    for (const std::string& rt : Items(vrf.exportRouteTargets, kNoTexts)) {
+      routeTarget_.Reset().Bind(id).Bind("export").Bind(rt).Run();
+    }
+    for (int ifIndex : Items(vrf.ifIndexes, kNoNumbers)) vrfInterface_.Reset().Bind(id).Bind(ifIndex).Run();
+    if (!vrf.impositions) return;
+    for (const report::Imposition& i : *vrf.impositions) {
+      imposition_.Reset().Bind(id).Bind(i.label).Bind(i.destination).Bind(i.ifIndex).Bind(i.interface).Bind(i.nextHop).Run();
+    }
+  }
+
+  static const std::vector<std::string> kNoTexts;
+  static const std::vector<int> kNoNumbers;
+
+  Statement device_, virtualRouter_, virtualRouterVrf_, labelEntry_, inInterface_, vrf_, routeTarget_,
+      vrfInterface_, imposition_, interface_, ipAddress_, error_, warning_;
+};
+
+const std::vector<std::string> DeviceWriter::kNoTexts;
+const std::vector<int> DeviceWriter::kNoNumbers;
+
+}  // namespace
+
+template <typename Work>
+bool ResultsStore::Write(std::string& problem, const std::string& what, Work work) {
+  if (!db_) {
+    problem = "results store not open";
+    return false;
+  }
+  try {
+    Transaction transaction(db_);
+    work();
+    transaction.Commit();
+    return true;
+  } catch (const SqliteError& error) {
+    problem = path_ + ": " + what + ": " + error.what();
+    return false;
+  }
+}
+
+ResultsStore::~ResultsStore() { sqlite3_close(db_); }
+
+bool ResultsStore::Open(const std::string& path, std::string& problem) {
+  sqlite3_close(db_);
+  path_ = path;
+  db_ = OpenStoreFile(path, Access::kWrite, problem);
+  return db_ != nullptr;
+}
+
+bool ResultsStore::BeginRun(const std::string& inventory, int64_t& runId, std::string& problem) {
+  return Write(problem, "starting a run", [&] {
+    Statement run(db_, "INSERT INTO runs(started_at, inventory) VALUES (datetime('now'), ?)");
+    runId = run.Bind(inventory).Insert();
+  });
+}
+
+bool ResultsStore::FinishRun(int64_t runId, std::string& problem) {
+  return Write(problem, "finishing run " + std::to_string(runId), [&] {
+    Statement run(db_, "UPDATE runs SET finished_at = datetime('now') WHERE id = ?");
+    run.Bind(runId).Run();
+    if (sqlite3_changes(db_) != 1) throw SqliteError("no such run");
+  });
+}
+
+bool ResultsStore::StoreDevice(int64_t runId, const DeviceOutcome& outcome, const report::Report* found,
+                               std::string& problem) {
+  return Write(problem, "storing " + outcome.name, [&] {
+    DeviceWriter(db_).Store(runId, outcome, found);
+  });
+}
+
+}  // namespace store

@@ -1,0 +1,227 @@
+#include "Schema.h"
+
+#include <string>
+
+#include "Sqlite.h"
+
+namespace store {
+namespace {
+
+// Schema 1. Every table below devices hangs off its device (or a VRF or label
+// entry of it) and goes when its run is deleted. Text columns are valid
+// UTF-8; an optional field of the report that was not found is NULL. Rows of
+// one list are kept in the report's order by their rowid.
+const char kCreateVersion1[] = R"sql(
+CREATE TABLE runs (
+  id          INTEGER PRIMARY KEY,
+  started_at  TEXT NOT NULL,        -- UTC, 'YYYY-MM-DD HH:MM:SS'
+  finished_at TEXT,                 -- NULL while running or when the run was cut off
+  inventory   TEXT NOT NULL
+);
+CREATE TABLE devices (
+  id      INTEGER PRIMARY KEY,
+  run_id  INTEGER NOT NULL REFERENCES runs(id) ON DELETE CASCADE,
+  name    TEXT NOT NULL,
+  source  TEXT NOT NULL,            -- host of a live router or capture folder
+  status  TEXT NOT NULL,            -- ok, failed, timeout, crashed
+  problem TEXT,                     -- NULL when ok
+  seconds REAL NOT NULL,
+  agent   TEXT,                     -- NULL when there is no report
+  UNIQUE (run_id, name)
+);
+CREATE TABLE virtual_routers (
+  id        INTEGER PRIMARY KEY,
+  device_id INTEGER NOT NULL REFERENCES devices(id) ON DELETE CASCADE,
+  name      TEXT
+);
+CREATE TABLE virtual_router_vrfs (
+  virtual_router_id INTEGER NOT NULL REFERENCES virtual_routers(id) ON DELETE CASCADE,
+  name              TEXT NOT NULL
+);
+CREATE TABLE label_entries (
+  id             INTEGER PRIMARY KEY,
+  device_id      INTEGER NOT NULL REFERENCES devices(id) ON DELETE CASCADE,
+  virtual_router TEXT,
+  lsp_name       TEXT,
+  in_label       TEXT,
+  out_label      TEXT,
+  out_if_index   INTEGER,
+  out_interface  TEXT,
+  next_hop       TEXT
+);
+-- Row `position` holds the entry's ifIndex and interface name of that place
+-- in its two lists; where one list is shorter its column is NULL.
+CREATE TABLE label_entry_in_interfaces (
+  label_entry_id INTEGER NOT NULL REFERENCES label_entries(id) ON DELETE CASCADE,
+  position       INTEGER NOT NULL,
+  if_index       INTEGER,
+  interface      TEXT,
+  PRIMARY KEY (label_entry_id, position)
+) WITHOUT ROWID;
+CREATE TABLE vrfs (
+  id                  INTEGER PRIMARY KEY,
+  device_id           INTEGER NOT NULL REFERENCES devices(id) ON DELETE CASCADE,
+  virtual_router      TEXT,
+  name                TEXT,
+  route_distinguisher TEXT
+);
+CREATE TABLE vrf_route_targets (
+  vrf_id       INTEGER NOT NULL REFERENCES vrfs(id) ON DELETE CASCADE,
+  direction    TEXT NOT NULL CHECK (direction IN ('import', 'export')),
+  route_target TEXT NOT NULL
+);
+CREATE TABLE vrf_interfaces (
+  vrf_id   INTEGER NOT NULL REFERENCES vrfs(id) ON DELETE CASCADE,
+  if_index INTEGER NOT NULL
+);
+CREATE TABLE impositions (
+  vrf_id      INTEGER NOT NULL REFERENCES vrfs(id) ON DELETE CASCADE,
+  label       TEXT,
+  destination TEXT,
+  if_index    INTEGER,
+  interface   TEXT,
+  next_hop    TEXT
+);
+CREATE TABLE interfaces (
+  device_id      INTEGER NOT NULL REFERENCES devices(id) ON DELETE CASCADE,
+  if_index       INTEGER NOT NULL,
+  if_descr       TEXT,
+  virtual_router TEXT,
+  vrf            TEXT
+);
+CREATE TABLE ip_addresses (
+  device_id      INTEGER NOT NULL REFERENCES devices(id) ON DELETE CASCADE,
+  virtual_router TEXT NOT NULL,
+  address        TEXT NOT NULL,
+  if_index       INTEGER
+);
+CREATE TABLE errors (
+  device_id INTEGER NOT NULL REFERENCES devices(id) ON DELETE CASCADE,
+  code      INTEGER NOT NULL,
+  source    TEXT NOT NULL,
+  line      INTEGER NOT NULL,
+  text      TEXT
+);
+CREATE TABLE warnings (
+  device_id      INTEGER NOT NULL REFERENCES devices(id) ON DELETE CASCADE,
+  text           TEXT NOT NULL,
+  virtual_router TEXT,
+  vrf            TEXT
+);
+
+-- The questions users ask.
+CREATE INDEX vrfs_by_name ON vrfs(name);
+CREATE INDEX label_entries_by_out_interface ON label_entries(out_interface);
+CREATE INDEX route_targets_by_value ON vrf_route_targets(route_target, direction);
+-- Loading a device (the diff) and deleting a run.
+CREATE INDEX virtual_routers_by_device ON virtual_routers(device_id);
+CREATE INDEX virtual_router_vrfs_by_router ON virtual_router_vrfs(virtual_router_id);
+CREATE INDEX label_entries_by_device ON label_entries(device_id);
+CREATE INDEX vrfs_by_device ON vrfs(device_id);
+CREATE INDEX route_targets_by_vrf ON vrf_route_targets(vrf_id);
+CREATE INDEX vrf_interfaces_by_vrf ON vrf_interfaces(vrf_id);
+CREATE INDEX impositions_by_vrf ON impositions(vrf_id);
+CREATE INDEX interfaces_by_device ON interfaces(device_id);
+CREATE INDEX ip_addresses_by_device ON ip_addresses(device_id);
+CREATE INDEX errors_by_device ON errors(device_id);
+CREATE INDEX warnings_by_device ON warnings(device_id);
+)sql";
+
+// Step i brings a file of schema i to schema i + 1; a new file runs them all.
+// A later schema appends its step here and raises kSchemaVersion.
+const char* const kMigrations[] = {kCreateVersion1};
+static_assert(sizeof(kMigrations) / sizeof(kMigrations[0]) == kSchemaVersion,
+              "one migration step per schema version");
+
+int64_t Pragma(sqlite3* db, const char* name) {
+  Statement pragma(db, (std::string("PRAGMA ") + name).c_str());
+  return pragma.Next() ? pragma.Int(0) : 0;
+}
+
+// What the file holds: nothing yet, a store of some schema, or something else.
+struct Found {
+  bool empty = false;
+  bool ours = false;
+  int64_t version = 0;
+};
+
+Found Inspect(sqlite3* db) {
+  Found found;
+  const int64_t application = Pragma(db, "application_id");
+  found.version = Pragma(db, "user_version");
+  Statement objects(db, "SELECT count(*) FROM sqlite_master");
+  objects.Next();
+  found.empty = application == 0 && found.version == 0 && objects.Int(0) == 0;
+  found.ours = application == kApplicationId;
+  return found;
+}
+
+// "" when the file may be used as found (after migrating it, when writing).
+std::string Refusal(const Found& found, const std::string& path, Access access) {
+  if (found.empty) return access == Access::kRead ? path + " holds no runs yet" : "";
+  if (!found.ours) return path + " is not a results store of erx-discover";
+  if (found.version > kSchemaVersion) {
+    return path + " was written by a newer erx-discover (schema " + std::to_string(found.version) +
+           "); this one reads schema " + std::to_string(kSchemaVersion);
+  }
+  if (found.version < kSchemaVersion && access == Access::kRead) {
+    return path + " has schema " + std::to_string(found.version) +
+           "; store a run into it with this erx-discover to bring it to schema " +
+           std::to_string(kSchemaVersion);
+  }
+  return "";
+}
+
+void Migrate(sqlite3* db, const std::string& path) {
+  Transaction transaction(db);
+  // Looked at again under the write lock: another worker may have created
+  // or migrated the file since.
+  const Found found = Inspect(db);
+  const std::string refusal = Refusal(found, path, Access::kWrite);
+  if (!refusal.empty()) throw SqliteError(refusal);
+  if (found.version == kSchemaVersion) return;
+  for (int64_t step = found.version; step < kSchemaVersion; ++step) Exec(db, kMigrations[step]);
+  Exec(db, ("PRAGMA application_id = " + std::to_string(kApplicationId)).c_str());
+  Exec(db, ("PRAGMA user_version = " + std::to_string(kSchemaVersion)).c_str());
+  transaction.Commit();
+}
+
+}  // namespace
+
+sqlite3* OpenStoreFile(const std::string& path, Access access, std::string& problem) {
+  sqlite3* db = nullptr;
+  const int flags = access == Access::kWrite ? SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE
+                                             : SQLITE_OPEN_READONLY;
+  if (sqlite3_open_v2(path.c_str(), &db, flags, nullptr) != SQLITE_OK) {
+    problem = path + ": " + (db ? sqlite3_errmsg(db) : "cannot open");
+    sqlite3_close(db);
+    return nullptr;
+  }
+  try {
+    Check(db, sqlite3_busy_timeout(db, 60000));
+    std::string refusal;
+    try {
+      refusal = Refusal(Inspect(db), path, access);
+    } catch (const SqliteError&) {
+      if (sqlite3_errcode(db) != SQLITE_NOTADB) throw;
+      refusal = path + " is not a results store of erx-discover (not an SQLite database)";
+    }
+    if (!refusal.empty()) throw SqliteError(refusal);
+    if (access == Access::kWrite) {
+      Migrate(db, path);
+      Exec(db, "PRAGMA journal_mode = WAL");
+      // With the log, NORMAL still survives a killed process whole; only a
+      // power cut may lose the last devices stored, never consistency.
+      Exec(db, "PRAGMA synchronous = NORMAL");
+    }
+    Exec(db, "PRAGMA foreign_keys = ON");
+    return db;
+  } catch (const SqliteError& error) {
+    problem = error.what();
+    if (problem.compare(0, path.size(), path) != 0) problem = path + ": " + problem;
+    sqlite3_close(db);
+    return nullptr;
+  }
+}
+
+}  // namespace store

@@ -1,0 +1,70 @@
+#include "StoreExamples.h"
+
+#include <sqlite3.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include <gtest/gtest.h>
+
+#include "Discovery.h"
+
+ScratchFolder::ScratchFolder() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "erx-store-XXXXXX").string();
+  if (mkdtemp(pattern.data())) path_ = pattern;
+}
+
+ScratchFolder::~ScratchFolder() {
+  std::error_code ignored;
+  if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
+}
+
+report::Report ShippedReport(const std::string& name) {
+  ReplayTransport device;
+  report::Report found;
+  std::string problem;
+  EXPECT_TRUE(device.Load(std::string(ERX_SOURCE_DIR) + "/devices/" + name, problem)) << problem;
+  DiscoveryOptions options;
+  options.modulePath = ERX_MODULE_PATH;
+  EXPECT_TRUE(DiscoverCapturedDevice(device, options, found, problem)) << problem;
+  return found;
+}
+
+store::DeviceOutcome Ok(const report::Report& found) { return {found.device, "devices/" + found.device, "ok", "", 0.5}; }
+
+Rows Query(const std::string& path, const std::string& sql) {
+  sqlite3* db = nullptr;
+  Rows rows;
+  sqlite3_stmt* statement = nullptr;
+  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK &&
+      sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr) == SQLITE_OK) {
+    while (sqlite3_step(statement) == SQLITE_ROW) {
+      rows.emplace_back();
+      for (int i = 0; i < sqlite3_column_count(statement); ++i) {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, i));
+        rows.back().push_back(text ? text : "NULL");
+      }
+    }
+  }
+  EXPECT_NE(statement, nullptr) << sql << ": " << sqlite3_errmsg(db);
+  sqlite3_finalize(statement);
+  sqlite3_close(db);
+  return rows;
+}
+
+void Execute(const std::string& path, const std::string& sql) {
+  sqlite3* db = nullptr;
+  char* error = nullptr;
+  sqlite3_open(path.c_str(), &db);
+  EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error), SQLITE_OK) << (error ? error : "");
+  sqlite3_free(error);
+  sqlite3_close(db);
+}
+
+std::string ReadBytes(const std::string& path) {
+  std::ostringstream bytes;
+  bytes << std::ifstream(path, std::ios::binary).rdbuf();
+  return bytes.str();
+}

@@ -1,0 +1,37 @@
+// What the store tests share: a scratch folder, the reports of the shipped
+// devices, and SQL run straight on a store file.
+#ifndef TESTS_STORE_STOREEXAMPLES_H_
+#define TESTS_STORE_STOREEXAMPLES_H_
+
+#include <string>
+#include <vector>
+
+#include "ReportModel.h"
+#include "ResultsStore.h"
+
+// A fresh temporary folder, removed with its files at the end of the scope.
+class ScratchFolder {
+ public:
+  ScratchFolder();
+  ~ScratchFolder();
+  std::string File(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+// The report of devices/NAME, as erx-discover finds it.
+report::Report ShippedReport(const std::string& name);
+
+// A finished device of a run, its outcome taken from the report.
+store::DeviceOutcome Ok(const report::Report& found);
+
+// Rows of `sql` on the store at `path`, each as its columns' text ("NULL" for NULL).
+using Rows = std::vector<std::vector<std::string>>;
+Rows Query(const std::string& path, const std::string& sql);
+// Runs `sql` on the store at `path` outside the store's own code (set-up of odd files).
+void Execute(const std::string& path, const std::string& sql);
+
+std::string ReadBytes(const std::string& path);
+
+#endif  // TESTS_STORE_STOREEXAMPLES_H_

@@ -1,0 +1,294 @@
+// The results store: what a stored report looks like in SQL, the questions of
+// the README, files it refuses, and writes that land whole or not at all.
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "JsonReport.h"
+#include "ResultsStore.h"
+#include "StoreExamples.h"
+#include "StoredDevice.h"
+
+using namespace testing;
+
+namespace {
+
+// A store at `path` holding one run of the given devices; the run's id.
+int64_t StoreRun(const std::string& path, const std::vector<report::Report>& devices) {
+  store::ResultsStore results;
+  std::string problem;
+  int64_t run = 0;
+  EXPECT_TRUE(results.Open(path, problem)) << problem;
+  EXPECT_TRUE(results.BeginRun("fleet.yaml", run, problem)) << problem;
+  for (const report::Report& device : devices) {
+    EXPECT_TRUE(results.StoreDevice(run, Ok(device), &device, problem)) << problem;
+  }
+  EXPECT_TRUE(results.FinishRun(run, problem)) << problem;
+  return run;
+}
+
+// A device of `entries` label entries, built in code.
+report::Report Router(const std::string& name, int entries) {
+  report::Report r;
+  r.device = name;
+  r.agent = "test agent";
+  for (int i = 0; i < entries; ++i) {
+    r.labelEntries.push_back({"default", "lsp-" + std::to_string(i), std::to_string(16 + i), "3", 10, "ATM2/0.1",
+                              "10.0.0.2", std::vector<int>{11}, std::vector<std::string>{"ATM2/0.2"}});
+  }
+  r.warnings.push_back({"a warning", "default", std::nullopt});
+  return r;
+}
+
+std::string JsonOf(const report::Report& r) {
+  std::ostringstream json;
+  WriteJsonReport(r, json);
+  return json.str();
+}
+
+// What the store gives back for a list the report left out: an empty one.
+report::Report WithEveryList(report::Report r) {
+  for (auto& vr : r.virtualRouters) vr.vrfs.emplace(vr.vrfs.value_or(std::vector<std::string>()));
+  for (auto& e : r.labelEntries) {
+    if (!e.inIfIndexes) e.inIfIndexes.emplace();
+    if (!e.inInterfaces) e.inInterfaces.emplace();
+  }
+  for (auto& v : r.vrfs) {
+    if (!v.importRouteTargets) v.importRouteTargets.emplace();
+    if (!v.exportRouteTargets) v.exportRouteTargets.emplace();
+    if (!v.ifIndexes) v.ifIndexes.emplace();
+    if (!v.impositions) v.impositions.emplace();
+  }
+  return r;
+}
+
+TEST(ResultsStore, KeepsEveryPartOfTheExampleDeviceInItsTable) {
+  ScratchFolder folder;
+  const std::string db = folder.File("fleet.db");
+  const report::Report pe1 = ShippedReport("pe1-erx");
+  const int64_t run = StoreRun(db, {pe1});
+
+  EXPECT_THAT(Query(db, "SELECT id, inventory, finished_at IS NOT NULL FROM runs"),
+              ElementsAre(ElementsAre(std::to_string(run), "fleet.yaml", "1")));
+  EXPECT_THAT(Query(db, "SELECT name, source, status, problem, seconds FROM devices"),
+              ElementsAre(ElementsAre("pe1-erx", "devices/pe1-erx", "ok", "NULL", "0.5")));
+  EXPECT_THAT(Query(db,
+                    "SELECT (SELECT count(*) FROM virtual_routers), (SELECT count(*) FROM virtual_router_vrfs),"
+                    " (SELECT count(*) FROM label_entries), (SELECT count(*) FROM label_entry_in_interfaces),"
+                    " (SELECT count(*) FROM vrfs), (SELECT count(*) FROM vrf_route_targets),"
+                    " (SELECT count(*) FROM vrf_interfaces), (SELECT count(*) FROM impositions),"
+                    " (SELECT count(*) FROM interfaces), (SELECT count(*) FROM ip_addresses),"
+                    " (SELECT count(*) FROM errors), (SELECT count(*) FROM warnings)"),
+              ElementsAre(ElementsAre("2", "4", "5", "6", "4", "7", "4", "5", "21", "10", "0", "10")));
+  // to-pe3's two in ifIndexes with its one in interface name.
+  EXPECT_THAT(Query(db,
+                    "SELECT e.out_label, e.out_if_index, e.out_interface, i.position, i.if_index, i.interface"
+                    " FROM label_entries e JOIN label_entry_in_interfaces i ON i.label_entry_id = e.id"
+                    " WHERE e.in_label = '22' ORDER BY i.position"),
+              ElementsAre(ElementsAre("23", "14", "GigabitEthernet6/0.100", "0", "11", "ATM2/0.2"),
+                          ElementsAre("23", "14", "GigabitEthernet6/0.100", "1", "13", "NULL")));
+  // Layer-2 ports belong to no virtual router.
+  EXPECT_THAT(Query(db, "SELECT if_index, if_descr, virtual_router, vrf FROM interfaces WHERE if_index IN (1, 30)"),
+              ElementsAre(ElementsAre("1", "ATM2/0", "NULL", "NULL"), ElementsAre("30", "ip2/0.10", "default", "red")));
+  EXPECT_THAT(Query(db, "SELECT direction, route_target FROM vrf_route_targets t JOIN vrfs v ON v.id = t.vrf_id"
+                        " WHERE v.name = 'red' ORDER BY t.rowid"),
+              ElementsAre(ElementsAre("import", "100:1"), ElementsAre("import", "100:2"),
+                          ElementsAre("export", "100:1")));
+
+  // Read back, it is the report it was.
+  sqlite3* raw = nullptr;
+  ASSERT_EQ(sqlite3_open(db.c_str(), &raw), SQLITE_OK);
+  const std::vector<store::StoredDevice> devices = store::LoadDevices(raw, run);
+  ASSERT_THAT(devices, SizeIs(1));
+  EXPECT_EQ(JsonOf(store::LoadReport(raw, devices[0])), JsonOf(WithEveryList(pe1)));
+  sqlite3_close(raw);
+}
+
+// The three questions of README.md, "The results store", on the two shipped devices.
+TEST(ResultsStore, AnswersTheReadmeQuestions) {
+  ScratchFolder folder;
+  const std::string db = folder.File("fleet.db");
+  StoreRun(db, {ShippedReport("pe1-erx"), ShippedReport("pe2-erx-later-release")});
+
+  EXPECT_THAT(Query(db,
+                    "SELECT d.name, v.virtual_router, v.route_distinguisher FROM vrfs v"
+                    " JOIN devices d ON d.id = v.device_id"
+                    " WHERE v.name = 'red' AND d.run_id = (SELECT max(id) FROM runs) ORDER BY d.name;"),
+              ElementsAre(ElementsAre("pe1-erx", "default", "100:1"),
+                          ElementsAre("pe2-erx", "default", "100:1")));
+  EXPECT_THAT(Query(db,
+                    "SELECT d.name, e.lsp_name, e.in_label, e.out_label, e.next_hop FROM label_entries e"
+                    " JOIN devices d ON d.id = e.device_id"
+                    " WHERE e.out_interface = 'ATM3/0.2' AND d.run_id = (SELECT max(id) FROM runs)"
+                    " ORDER BY d.name, e.id;"),
+              ElementsAre(ElementsAre("pe1-erx", "to-pe2", "17", "20", "10.1.3.2"),
+                          ElementsAre("pe1-erx", "to-pe2", "18", "21", "10.1.3.2")));
+  EXPECT_THAT(Query(db,
+                    "SELECT d.name, v.virtual_router, v.name AS vrf FROM vrf_route_targets t"
+                    " JOIN vrfs v ON v.id = t.vrf_id JOIN devices d ON d.id = v.device_id"
+                    " WHERE t.route_target = '100:2' AND t.direction = 'import'"
+                    " AND d.run_id = (SELECT max(id) FROM runs) ORDER BY d.name, v.id;"),
+              ElementsAre(ElementsAre("pe1-erx", "default", "red"), ElementsAre("pe1-erx", "default", "blue")));
+  // The indexes the questions use.
+  EXPECT_THAT(Query(db, "EXPLAIN QUERY PLAN SELECT * FROM vrf_route_targets WHERE route_target = '100:2'"
+                        " AND direction = 'import'"),
+              ElementsAre(Contains(HasSubstr("route_targets_by_value"))));
+  EXPECT_THAT(Query(db, "EXPLAIN QUERY PLAN SELECT * FROM label_entries WHERE out_interface = 'x'"),
+              ElementsAre(Contains(HasSubstr("label_entries_by_out_interface"))));
+}
+
+TEST(ResultsStore, RouterTextBecomesValidUtf8AndAFailedDeviceKeepsItsProblem) {
+  ScratchFolder folder;
+  const std::string db = folder.File("fleet.db");
+  report::Report latin1 = Router("pe\xE9", 1);
+  latin1.labelEntries[0].lspName = "to-p\xE9" "2\xFF";
+  const int64_t run = StoreRun(db, {latin1});
+  store::ResultsStore results;
+  std::string problem;
+  ASSERT_TRUE(results.Open(db, problem)) << problem;
+  ASSERT_TRUE(results.StoreDevice(run, {"pe9", "10.0.0.9", "timeout", "no reply within 300 s", 300}, nullptr,
+                                  problem)) << problem;
+
+  EXPECT_THAT(Query(db, "SELECT name, status, problem, agent FROM devices ORDER BY id"),
+              ElementsAre(ElementsAre("pe\u00e9", "ok", "NULL", "test agent"),
+                          ElementsAre("pe9", "timeout", "no reply within 300 s", "NULL")));
+  EXPECT_THAT(Query(db, "SELECT lsp_name FROM label_entries"), ElementsAre(ElementsAre("to-p\u00e92\u00ff")));
+}
+
+TEST(ResultsStore, RefusesFilesItDidNotWriteOrCannotReadAndLeavesThemAlone) {
+  ScratchFolder folder;
+  store::ResultsStore results;
+  std::string problem;
+
+  const std::string newer = folder.File("newer.db");
+  StoreRun(newer, {Router("pe1", 2)});
+  Execute(newer, "PRAGMA journal_mode = DELETE; PRAGMA user_version = 2;");
+  const std::string newerBytes = ReadBytes(newer);
+  EXPECT_FALSE(results.Open(newer, problem));
+  EXPECT_EQ(problem, newer + " was written by a newer erx-discover (schema 2); this one reads schema 1");
+  EXPECT_EQ(ReadBytes(newer), newerBytes);
+
+  const std::string foreign = folder.File("foreign.db");
+  Execute(foreign, "CREATE TABLE devices (name TEXT); INSERT INTO devices VALUES ('pe1');");
+  const std::string foreignBytes = ReadBytes(foreign);
+  EXPECT_FALSE(results.Open(foreign, problem));
+  EXPECT_EQ(problem, foreign + " is not a results store of erx-discover");
+  EXPECT_EQ(ReadBytes(foreign), foreignBytes);
+
+  const std::string text = folder.File("notes.txt");
+  std::ofstream(text) << "pe1 10.0.0.1\npe2 10.0.0.2\n" << std::string(1000, 'x') << "\n";
+  const std::string textBytes = ReadBytes(text);
+  EXPECT_FALSE(results.Open(text, problem));
+  EXPECT_THAT(problem, HasSubstr("not an SQLite database"));
+  EXPECT_EQ(ReadBytes(text), textBytes);
+
+  // An empty file is a new store; a store of this schema opens again with its runs.
+  const std::string empty = folder.File("empty.db");
+  std::ofstream{empty};
+  StoreRun(empty, {Router("pe1", 1)});
+  StoreRun(empty, {Router("pe1", 1)});
+  EXPECT_THAT(Query(empty, "SELECT count(*) FROM runs"), ElementsAre(ElementsAre("2")));
+  EXPECT_THAT(Query(empty, "PRAGMA user_version"), ElementsAre(ElementsAre("1")));
+}
+
+TEST(ResultsStore, ADeviceThatFailsMidwayLeavesNothingOfIt) {
+  ScratchFolder folder;
+  const std::string db = folder.File("fleet.db");
+  const int64_t run = StoreRun(db, {Router("pe1", 3)});
+  store::ResultsStore results;
+  std::string problem;
+  ASSERT_TRUE(results.Open(db, problem)) << problem;
+
+  const report::Report again = Router("pe1", 5);
+  EXPECT_FALSE(results.StoreDevice(run, Ok(again), &again, problem));
+  EXPECT_THAT(problem, HasSubstr("storing pe1: UNIQUE constraint failed"));
+
+  // Warnings are written last: this device fails after all its label entries.
+  Execute(db, "CREATE TRIGGER full BEFORE INSERT ON warnings BEGIN SELECT RAISE(ABORT, 'disk full'); END;");
+  const report::Report pe2 = Router("pe2", 7);
+  EXPECT_FALSE(results.StoreDevice(run, Ok(pe2), &pe2, problem));
+  EXPECT_EQ(problem, db + ": storing pe2: disk full");
+  EXPECT_THAT(Query(db, "SELECT name, (SELECT count(*) FROM label_entries e WHERE e.device_id = d.id) FROM devices d"),
+              ElementsAre(ElementsAre("pe1", "3")));
+  EXPECT_THAT(Query(db, "SELECT count(*) FROM label_entries"), ElementsAre(ElementsAre("3")));
+}
+
+TEST(ResultsStore, WorkersOfOneRunStoreTheirDevicesSideBySide) {
+  ScratchFolder folder;
+  const std::string db = folder.File("fleet.db");
+  int64_t run = 0;
+  {
+    store::ResultsStore results;
+    std::string problem;
+    ASSERT_TRUE(results.Open(db, problem)) << problem;
+    ASSERT_TRUE(results.BeginRun("fleet.yaml", run, problem)) << problem;
+  }
+  const int kWorkers = 4, kDevices = 20, kEntries = 200;
+  std::vector<pid_t> workers;
+  for (int w = 0; w < kWorkers; ++w) {
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      store::ResultsStore results;
+      std::string problem;
+      bool ok = results.Open(db, problem);
+      for (int d = 0; ok && d < kDevices; ++d) {
+        const report::Report device = Router("pe" + std::to_string(w) + "-" + std::to_string(d), kEntries);
+        ok = results.StoreDevice(run, Ok(device), &device, problem);
+      }
+      if (!ok) fprintf(stderr, "worker %d: %s\n", w, problem.c_str());
+      _exit(ok ? 0 : 1);
+    }
+    workers.push_back(pid);
+  }
+  for (pid_t pid : workers) {
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  EXPECT_THAT(Query(db, "SELECT count(*), count(DISTINCT name) FROM devices"),
+              ElementsAre(ElementsAre("80", "80")));
+  EXPECT_THAT(Query(db, "SELECT count(*) FROM label_entries"), ElementsAre(ElementsAre("16000")));
+}
+
+TEST(ResultsStore, AWorkerKilledWhileStoringLeavesItsDeviceWholeOrAbsent) {
+  ScratchFolder folder;
+  const std::string db = folder.File("fleet.db");
+  const int64_t run = StoreRun(db, {Router("pe1", 1)});
+  const report::Report large = Router("pe2", 50000);
+  int started[2];
+  ASSERT_EQ(pipe(started), 0);
+  const pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    store::ResultsStore results;
+    std::string problem;
+    if (!results.Open(db, problem)) _exit(1);
+    (void)!write(started[1], "s", 1);
+    results.StoreDevice(run, Ok(large), &large, problem);
+    _exit(0);
+  }
+  char signal = 0;
+  ASSERT_EQ(read(started[0], &signal, 1), 1);
+  usleep(50 * 1000);
+  kill(pid, SIGKILL);
+  waitpid(pid, nullptr, 0);
+  close(started[0]);
+  close(started[1]);
+
+  EXPECT_THAT(Query(db, "PRAGMA integrity_check"), ElementsAre(ElementsAre("ok")));
+  const Rows entries = Query(db, "SELECT d.name, count(e.id) FROM devices d LEFT JOIN label_entries e"
+                                 " ON e.device_id = d.id GROUP BY d.id ORDER BY d.id");
+  EXPECT_THAT(entries, AnyOf(ElementsAre(ElementsAre("pe1", "1")),
+                             ElementsAre(ElementsAre("pe1", "1"), ElementsAre("pe2", "50000"))));
+  // The store takes the next device as if nothing had happened.
+  StoreRun(db, {Router("pe3", 2)});
+  EXPECT_THAT(Query(db, "SELECT count(*) FROM runs"), ElementsAre(ElementsAre("2")));
+}
+
+}  // namespace
