@@ -2,6 +2,7 @@
 // 127.0.0.1 discovered by worker processes into a results store; routers that
 // fail fail alone, a killed run leaves a consistent store, and diff names
 // exactly what changed.
+#include <fcntl.h>
 #include <signal.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -230,8 +231,8 @@ TEST(FleetDiff, NamesExactlyWhatChangedBetweenTwoRuns) {
   std::map<std::string, std::string> devices;
   std::vector<std::string> changes;
   for (const Json& device : found["devices"]) {
-    devices[device["device"]] = device["change"];
-    for (const Json& change : device["changes"]) {
+    devices[device["device"].get<std::string>()] = device["change"].get<std::string>();
+    for (const Json& change : device.value("changes", Json::array())) {
       changes.push_back(device["device"].get<std::string>() + " " +
                         change["kind"].get<std::string>() + " " + change["change"].get<std::string>());
     }
