@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <vector>
@@ -134,6 +135,12 @@ bool StoreFailure(const FleetOptions& options, int64_t run, const InventoryDevic
          results.StoreDevice(run, outcome, nullptr, problem);
 }
 
+std::string AbsolutePath(const std::string& path) {
+  std::error_code ignored;
+  const std::filesystem::path absolute = std::filesystem::absolute(path, ignored);
+  return absolute.empty() ? path : absolute.lexically_normal().string();
+}
+
 bool MakeOutputDir(const std::string& dir, std::string& problem) {
   struct stat info;
   if (stat(dir.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return true;
@@ -157,7 +164,7 @@ int RunFleet(const FleetOptions& options, std::ostream& summaryOut, std::string&
     // never be open while the workers are forked from this process.
     store::ResultsStore results;
     if (!results.Open(options.storePath, problem) ||
-        !results.BeginRun(options.inventory, run, problem)) {
+        !results.BeginRun(AbsolutePath(options.inventory), run, problem)) {
       return kFleetCannotStart;
     }
   }
