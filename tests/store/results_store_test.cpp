@@ -107,6 +107,16 @@ TEST(ResultsStore, KeepsEveryPartOfTheExampleDeviceInItsTable) {
   ASSERT_THAT(devices, SizeIs(1));
   EXPECT_EQ(JsonOf(store::LoadReport(raw, devices[0])), JsonOf(WithEveryList(pe1)));
   sqlite3_close(raw);
+
+  // Forgetting the run forgets everything of it.
+  Execute(db, "PRAGMA foreign_keys = ON; DELETE FROM runs;");
+  std::string rowsLeft = "SELECT 0";
+  for (const char* table : {"devices", "virtual_routers", "virtual_router_vrfs", "label_entries",
+                            "label_entry_in_interfaces", "vrfs", "vrf_route_targets", "vrf_interfaces",
+                            "impositions", "interfaces", "ip_addresses", "errors", "warnings"}) {
+    rowsLeft += std::string(" + (SELECT count(*) FROM ") + table + ")";
+  }
+  EXPECT_THAT(Query(db, rowsLeft), ElementsAre(ElementsAre("0")));
 }
 
 // The three questions of README.md, "The results store", on the two shipped devices.
