@@ -39,11 +39,20 @@ bool WriteAll(int fd, const std::string& text) {
   return true;
 }
 
-// The report file appears whole or not at all.
+std::string ReportPath(const std::string& dir, const std::string& name) {
+  return dir + "/" + name + ".json";
+}
+
+// Where a report is written before it is renamed into place: a worker stopped
+// while writing leaves this file, never half a report under the report's name.
+std::string PartialReportPath(const std::string& dir, const std::string& name) {
+  return ReportPath(dir, name) + ".partial";
+}
+
 bool WriteReportFile(const std::string& dir, const std::string& name, const report::Report& found,
                      std::string& problem) {
-  const std::string path = dir + "/" + name + ".json";
-  const std::string partial = path + ".partial";
+  const std::string path = ReportPath(dir, name);
+  const std::string partial = PartialReportPath(dir, name);
   {
     std::ofstream file(partial);
     WriteJsonReport(found, file);
@@ -185,6 +194,9 @@ int RunFleet(const FleetOptions& options, std::ostream& summaryOut, std::string&
   auto ended = [&](const WorkerEnd& end) {
     DeviceSummary& summary = summaries[end.job] = SummaryOf(devices[end.job], end, options);
     std::string notStored;
+    if (summary.status != "ok" && !options.outputDir.empty()) {
+      std::remove(PartialReportPath(options.outputDir, devices[end.job].name).c_str());
+    }
     if (summary.status != "ok" && !options.storePath.empty() &&
         !StoreFailure(options, run, devices[end.job], summary, notStored)) {
       progress.Message(devices[end.job].name + ": " + notStored);

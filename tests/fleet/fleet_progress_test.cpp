@@ -1,0 +1,44 @@
+// The progress bar a fleet run draws on a terminal, and what it writes without one.
+#include <sstream>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "FleetProgress.h"
+
+using namespace testing;
+
+namespace {
+
+TEST(FleetProgress, BarCountsDevicesAndKeepsMessagesAboveIt) {
+  std::ostringstream terminal;
+  FleetProgress progress(4, true, terminal);
+  progress.SetRunning(2);
+  progress.DeviceEnded(true);
+  progress.DeviceEnded(false);
+  progress.Message("pe3: snmp.walk:7: not a walk line");
+  progress.Finish();
+  const std::string drawn = terminal.str();
+  EXPECT_THAT(drawn, HasSubstr("\r\033[K[#####...............] 1/4 done  0 failed  2 running  00:00 elapsed  ~00:00 left"));
+  EXPECT_THAT(drawn, HasSubstr("\r\033[Kpe3: snmp.walk:7: not a walk line\n\r\033[K[##########..........] 2/4 done  1 failed"));
+  EXPECT_THAT(drawn, EndsWith("\r\033[K"));  // nothing of the bar stays for the summary
+}
+
+TEST(FleetProgress, WithoutATerminalOnlyMessagesAreWritten) {
+  std::ostringstream log;
+  FleetProgress progress(2, false, log);
+  progress.DeviceEnded(true);
+  progress.Message("pe1: cannot connect to 10.0.0.1:23");
+  progress.Redraw();
+  progress.Finish();
+  EXPECT_EQ(log.str(), "pe1: cannot connect to 10.0.0.1:23\n");
+}
+
+TEST(FleetProgress, ClockShowsHoursOnlyWhenThereAre) {
+  EXPECT_EQ(FleetProgress::Clock(0), "00:00");
+  EXPECT_EQ(FleetProgress::Clock(59.6), "01:00");
+  EXPECT_EQ(FleetProgress::Clock(3599), "59:59");
+  EXPECT_EQ(FleetProgress::Clock(3600 * 26 + 61), "26:01:01");
+}
+
+}  // namespace
