@@ -42,7 +42,7 @@ void AddLiveOptions(CLI::App& app, LiveOptions& options, CLI::Option* captureOpt
   app.add_option("--secrets-file", options.secretsFile,
                  "private file of NAME=VALUE lines (ERX_PASSWORD, ERX_COMMUNITY, ...)")
       ->option_text("FILE");
-  app.add_flag("--quiet", options.quiet, "no progress line on standard error");
+  app.add_flag("--quiet", options.quiet, "no progress line or bar on standard error");
   app.add_flag("--paging", options.paging, "leave the router's paging on");
 }
 

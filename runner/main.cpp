@@ -95,7 +95,9 @@ int RunDiff(store::DiffOptions diff, const std::vector<int64_t>& runs) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  CLI::App app{"Discovers one Unisphere ERX router, captured or live, with the MPLS agent module."};
+  CLI::App app{
+      "Discovers Unisphere ERX routers with the MPLS agent module: one, captured or live, "
+      "or a fleet."};
   std::string captureDir = ERX_EXAMPLE_DEVICE;
   std::string format = "text";
   std::string outputPath;
