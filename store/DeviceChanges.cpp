@@ -27,7 +27,9 @@ struct TextOrder {
 };
 
 // Items of the two runs with the same key, side by side; null where a run has
-// fewer items of that key.
+// fewer items of that key. Within a key, items that are `same` pair first, so
+// that a router listing them in another order shows no change; the rest pair
+// in their order.
 template <typename T>
 struct Pairing {
   Key key;
@@ -35,14 +37,27 @@ struct Pairing {
   const T* after;
 };
 
-template <typename T, typename KeyOf>
-std::vector<Pairing<T>> PairByKey(const std::vector<T>& before, const std::vector<T>& after, KeyOf keyOf) {
+template <typename T, typename KeyOf, typename Same>
+std::vector<Pairing<T>> PairByKey(const std::vector<T>& before, const std::vector<T>& after, KeyOf keyOf,
+                                  Same same) {
   std::map<Key, std::pair<std::vector<const T*>, std::vector<const T*>>, KeyOrder> groups;
   for (const T& item : before) groups[keyOf(item)].first.push_back(&item);
   for (const T& item : after) groups[keyOf(item)].second.push_back(&item);
   std::vector<Pairing<T>> pairs;
-  for (const auto& [key, group] : groups) {
-    const auto& [older, newer] = group;
+  for (auto& [key, group] : groups) {
+    auto& [older, newer] = group;
+    if (older.size() > 1 || newer.size() > 1) {
+      for (const T*& was : older) {
+        for (const T*& is : newer) {
+          if (!is || !same(*was, *is)) continue;
+          pairs.push_back({key, was, is});
+          was = is = nullptr;
+          break;
+        }
+      }
+      older.erase(std::remove(older.begin(), older.end(), nullptr), older.end());
+      newer.erase(std::remove(newer.begin(), newer.end(), nullptr), newer.end());
+    }
     for (size_t i = 0; i < std::max(older.size(), newer.size()); ++i) {
       pairs.push_back({key, i < older.size() ? older[i] : nullptr, i < newer.size() ? newer[i] : nullptr});
     }
@@ -114,6 +129,22 @@ Values ImpositionFields(const report::Imposition& i) {
   return {TextValue("label", i.label), TextValue("interface", i.interface), NumberValue("ifIndex", i.ifIndex)};
 }
 
+bool SameTexts(const Values& a, const Values& b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                    [](const Value& x, const Value& y) { return x.text == y.text; });
+}
+
+bool SameLabelEntry(const report::LabelEntry& a, const report::LabelEntry& b) {
+  return SameTexts(LabelFields(a), LabelFields(b));
+}
+
+bool SameImposition(const report::Imposition& a, const report::Imposition& b) {
+  return SameTexts(ImpositionFields(a), ImpositionFields(b));
+}
+
+// VRFs are keyed by what names them: a key never repeats.
+bool NeverSame(const report::Vrf&, const report::Vrf&) { return false; }
+
 class Comparison {
  public:
   Comparison(const report::Report& before, const report::Report& after)
@@ -121,11 +152,12 @@ class Comparison {
 
   std::vector<Change> Run() {
     const auto vrfs = PairByKey(before_.vrfs, after_.vrfs,
-                                [](const report::Vrf& v) { return Key{v.virtualRouter, v.name}; });
+                                [](const report::Vrf& v) { return Key{v.virtualRouter, v.name}; },
+                                NeverSame);
     for (const Pairing<report::Vrf>& vrf : vrfs) Vrf(vrf);
     for (const auto& entry : PairByKey(before_.labelEntries, after_.labelEntries, [](const report::LabelEntry& e) {
            return Key{e.virtualRouter, e.inLabel};
-         })) {
+         }, SameLabelEntry)) {
       LabelEntry(entry);
     }
     for (const Pairing<report::Vrf>& vrf : vrfs) {
@@ -222,7 +254,8 @@ class Comparison {
 
   void Impositions(const Pairing<report::Vrf>& vrf) {
     const auto pairs = PairByKey(Items(vrf.before->impositions), Items(vrf.after->impositions),
-                                 [](const report::Imposition& i) { return Key{i.destination, i.nextHop}; });
+                                 [](const report::Imposition& i) { return Key{i.destination, i.nextHop}; },
+                                 SameImposition);
     for (const Pairing<report::Imposition>& imposition : pairs) {
       const Values key = {{"virtualRouter", vrf.key[0]},
                           {"vrf", vrf.key[1]},

@@ -34,12 +34,13 @@ bool PickRuns(sqlite3* db, const DiffOptions& options, StoredRun& before, Stored
     ids[0] = *options.runA;
     ids[1] = *options.runB;
   } else {
-    Statement last(db, "SELECT id FROM runs ORDER BY id DESC LIMIT 2");
+    // A run still going or cut off would show its missing devices as gone.
+    Statement last(db, "SELECT id FROM runs WHERE finished_at IS NOT NULL ORDER BY id DESC LIMIT 2");
     int found = 0;
     for (; found < 2 && last.Next(); ++found) ids[1 - found] = last.Int(0);
     if (found < 2) {
-      problem = options.storePath + " holds " + std::to_string(found) + (found == 1 ? " run" : " runs") +
-                "; a diff needs two";
+      problem = options.storePath + " holds " + std::to_string(found) +
+                (found == 1 ? " finished run" : " finished runs") + "; a diff needs two";
       return false;
     }
   }
@@ -65,6 +66,10 @@ std::optional<DeviceDiff> CompareDevice(sqlite3* db, const std::string& name, co
     return diff;
   }
   const bool failedAfter = after->status != "ok";
+  // A router down both times, for the same reason, is no news.
+  if (failedAfter && before->status == after->status && before->problem == after->problem) {
+    return std::nullopt;
+  }
   if (failedAfter || before->status != "ok") {
     const StoredDevice& failed = failedAfter ? *after : *before;
     diff.change = "failed";
