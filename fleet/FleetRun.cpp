@@ -102,14 +102,23 @@ int DiscoverAndKeep(const InventoryDevice& device, const FleetOptions& options, 
   return status;
 }
 
-// The summary line of a worker that ended.
+// The summary line of a worker that ended. A worker that handed on its counts
+// had kept its device (stored it, wrote its report); one stopped at the
+// deadline after that was only exiting.
 DeviceSummary SummaryOf(const InventoryDevice& device, const WorkerEnd& end,
                         const FleetOptions& options) {
   DeviceSummary summary;
   summary.device = device.name;
   summary.seconds = end.seconds;
   const std::string line = end.result.substr(0, end.result.find('\n'));
-  if (end.how == WorkerEnd::kTimedOut) {
+  const bool kept = ReadCountsLine(line, summary);
+  if (kept && (end.how == WorkerEnd::kTimedOut ||
+               (end.how == WorkerEnd::kExited && end.exitStatus == 0))) {
+    summary.status = "ok";
+  } else if (end.how == WorkerEnd::kNotStarted) {
+    summary.status = "failed";
+    summary.problem = end.result;
+  } else if (end.how == WorkerEnd::kTimedOut) {
     summary.status = "timeout";
     char deadline[32];
     std::snprintf(deadline, sizeof deadline, "%g", options.deviceTimeoutSeconds);
@@ -118,15 +127,14 @@ DeviceSummary SummaryOf(const InventoryDevice& device, const WorkerEnd& end,
     summary.status = "crashed";
     summary.problem = "the worker died of signal " + std::to_string(end.signal) + " (" +
                       strsignal(end.signal) + ")";
-  } else if (end.exitStatus == 0 && ReadCountsLine(line, summary)) {
-    summary.status = "ok";
   } else {
     summary.status = "failed";
     summary.problem = line.rfind("problem ", 0) == 0
                           ? line.substr(8)
-                          : "the worker ended with status " + std::to_string(end.exitStatus) +
-                                " and no result";
+                          : "the worker ended with status " + std::to_string(end.exitStatus);
   }
+  if (kept && summary.status != "ok") summary.problem += " after it kept its device";
+  summary.counted = kept;
   return summary;
 }
 
@@ -197,7 +205,7 @@ int RunFleet(const FleetOptions& options, std::ostream& summaryOut, std::string&
     if (summary.status != "ok" && !options.outputDir.empty()) {
       std::remove(PartialReportPath(options.outputDir, devices[end.job].name).c_str());
     }
-    if (summary.status != "ok" && !options.storePath.empty() &&
+    if (!summary.counted && !options.storePath.empty() &&
         !StoreFailure(options, run, devices[end.job], summary, notStored)) {
       progress.Message(devices[end.job].name + ": " + notStored);
     }
@@ -205,7 +213,7 @@ int RunFleet(const FleetOptions& options, std::ostream& summaryOut, std::string&
     progress.DeviceEnded(summary.status == "ok");
   };
   progress.Redraw();
-  if (!pool.Run(devices.size(), work, ended, problem)) return kFleetCannotStart;
+  pool.Run(devices.size(), work, ended);
   progress.Finish();
 
   if (!options.storePath.empty()) {

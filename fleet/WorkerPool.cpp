@@ -24,8 +24,8 @@ struct Worker {
   size_t job = 0;
   pid_t pid = -1;
   int pidFd = -1;     // readable when the worker has ended
-  int resultFd = -1;  // read end of the worker's result pipe
-  int errorFd = -1;   // read end of its standard error, when listened to
+  int resultFd = -1;  // read end of the worker's result pipe, until its end
+  int errorFd = -1;   // read end of its standard error, when listened to, until its end
   std::string result;
   std::string errorText;  // standard error not yet handed on: an unfinished line
   Clock::time_point started;
@@ -36,54 +36,32 @@ double SecondsSince(Clock::time_point start) {
   return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-// Appends what `fd` holds now to `into`.
-void Drain(int fd, std::string& into) {
-  if (fd < 0) return;
-  char buffer[4096];
-  for (;;) {
-    ssize_t n = read(fd, buffer, sizeof buffer);
-    if (n > 0) {
-      into.append(buffer, static_cast<size_t>(n));
-    } else if (n < 0 && errno == EINTR) {
-      continue;
-    } else {
-      return;  // end of file, or nothing more for now
-    }
-  }
+void Close(int& fd) {
+  if (fd >= 0) close(fd);
+  fd = -1;
 }
 
-// In the new worker: nothing of the other workers stays open, it dies with
-// the caller, and stdout/stderr carry nothing the caller buffered.
-[[noreturn]] void RunWorker(const WorkerPool::Work& work, size_t job, int resultFd, int errorFd,
-                            pid_t caller, const std::vector<Worker>& others) {
-  prctl(PR_SET_PDEATHSIG, SIGKILL);
-  if (getppid() != caller) _exit(127);
-  for (const Worker& other : others) {
-    close(other.pidFd);
-    close(other.resultFd);
-    if (other.errorFd >= 0) close(other.errorFd);
+// Appends what `fd` holds now to `into`; at the end of the pipe closes it, so
+// that it is not polled again while the worker is still exiting.
+void Drain(int& fd, std::string& into) {
+  char buffer[4096];
+  while (fd >= 0) {
+    const ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n > 0) {
+      into.append(buffer, static_cast<size_t>(n));
+    } else if (n == 0 || (errno != EINTR && errno != EAGAIN)) {
+      Close(fd);
+    } else if (errno == EAGAIN) {
+      return;
+    }
   }
-  int devNull = open("/dev/null", O_RDONLY);
-  if (devNull >= 0) {
-    dup2(devNull, STDIN_FILENO);
-    close(devNull);
-  }
-  if (errorFd >= 0) {
-    dup2(errorFd, STDERR_FILENO);
-    close(errorFd);
-  }
-  int status = work(job, resultFd);
-  close(resultFd);
-  std::cout.flush();
-  std::cerr.flush();
-  std::exit(status);  // exit, not _exit: a leak checker sees the worker's end
 }
 
 // Hands each whole line of the worker's standard error on; the rest of a line
 // waits for its end, unless the worker ended or it runs on without one.
 void HandOnErrorLines(Worker& worker, bool ended, const WorkerPool::OnErrorLine& onLine) {
   const size_t kLongestLine = 64 * 1024;
-  if (worker.errorFd < 0) return;
+  if (!onLine) return;
   Drain(worker.errorFd, worker.errorText);
   size_t start = 0;
   for (size_t end; (end = worker.errorText.find('\n', start)) != std::string::npos; start = end + 1) {
@@ -96,62 +74,109 @@ void HandOnErrorLines(Worker& worker, bool ended, const WorkerPool::OnErrorLine&
   }
 }
 
+// In the new worker: nothing of the other workers stays open, it dies with
+// the caller, and stdout/stderr carry nothing the caller buffered.
+[[noreturn]] void RunWorker(const WorkerPool::Work& work, size_t job, int resultFd, int errorFd,
+                            pid_t caller, const std::vector<Worker>& others) {
+  prctl(PR_SET_PDEATHSIG, SIGKILL);
+  if (getppid() != caller) _exit(127);
+  for (const Worker& other : others) {
+    for (int fd : {other.pidFd, other.resultFd, other.errorFd}) {
+      if (fd >= 0) close(fd);
+    }
+  }
+  const int devNull = open("/dev/null", O_RDONLY);
+  if (devNull >= 0) {
+    dup2(devNull, STDIN_FILENO);
+    close(devNull);
+  }
+  if (errorFd >= 0) {
+    dup2(errorFd, STDERR_FILENO);
+    close(errorFd);
+  }
+  const int status = work(job, resultFd);
+  close(resultFd);
+  std::cout.flush();
+  std::cerr.flush();
+  std::exit(status);  // exit, not _exit: a leak checker sees the worker's end
+}
+
+// Forks the worker of `job`; false with `problem` set when it cannot.
+bool Start(size_t job, const WorkerPool::Work& work, bool listen, std::vector<Worker>& workers,
+           std::string& problem) {
+  int resultFds[2] = {-1, -1};
+  int errorFds[2] = {-1, -1};
+  if (pipe2(resultFds, O_CLOEXEC) != 0 || (listen && pipe2(errorFds, O_CLOEXEC) != 0)) {
+    problem = std::string("cannot start a worker: ") + std::strerror(errno);
+    for (int fd : {resultFds[0], resultFds[1]}) {
+      if (fd >= 0) close(fd);
+    }
+    return false;
+  }
+  std::cout.flush();
+  std::cerr.flush();
+  fflush(nullptr);
+  const pid_t self = getpid();
+  const pid_t pid = fork();
+  if (pid == 0) {
+    close(resultFds[0]);
+    if (errorFds[0] >= 0) close(errorFds[0]);
+    RunWorker(work, job, resultFds[1], errorFds[1], self, workers);
+  }
+  close(resultFds[1]);
+  if (errorFds[1] >= 0) close(errorFds[1]);
+  if (pid < 0) {
+    problem = std::string("cannot start a worker: ") + std::strerror(errno);
+    close(resultFds[0]);
+    if (errorFds[0] >= 0) close(errorFds[0]);
+    return false;
+  }
+  Worker worker;
+  worker.job = job;
+  worker.pid = pid;
+  worker.pidFd = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
+  worker.resultFd = resultFds[0];
+  worker.errorFd = errorFds[0];
+  for (int fd : {worker.resultFd, worker.errorFd}) {
+    if (fd >= 0) fcntl(fd, F_SETFL, O_NONBLOCK);
+  }
+  worker.started = Clock::now();
+  workers.push_back(std::move(worker));
+  return true;
+}
+
 }  // namespace
 
-bool WorkerPool::Run(size_t count, const Work& work, const OnEnd& onEnd, std::string& problem) {
+void WorkerPool::Run(size_t count, const Work& work, const OnEnd& onEnd) {
   std::vector<Worker> workers;
   size_t next = 0;
   Clock::time_point lastTick = Clock::now();
-  const pid_t self = getpid();
 
   while (next < count || !workers.empty()) {
     while (next < count && static_cast<int>(workers.size()) < parallel_) {
-      int pipeFds[2];
-      int errorFds[2] = {-1, -1};
-      if (pipe2(pipeFds, O_CLOEXEC) != 0 ||
-          (errorLine_ && pipe2(errorFds, O_CLOEXEC) != 0)) {
-        problem = std::string("cannot start a worker: ") + std::strerror(errno);
-        if (workers.empty()) return false;
-        break;
+      std::string problem;
+      if (Start(next, work, static_cast<bool>(errorLine_), workers, problem)) {
+        ++next;
+        continue;
       }
-      std::cout.flush();
-      std::cerr.flush();
-      fflush(nullptr);
-      const pid_t pid = fork();
-      if (pid == 0) {
-        close(pipeFds[0]);
-        if (errorFds[0] >= 0) close(errorFds[0]);
-        RunWorker(work, next, pipeFds[1], errorFds[1], self, workers);
-      }
-      close(pipeFds[1]);
-      if (errorFds[1] >= 0) close(errorFds[1]);
-      if (pid < 0) {
-        close(pipeFds[0]);
-        if (errorFds[0] >= 0) close(errorFds[0]);
-        problem = std::string("cannot start a worker: ") + std::strerror(errno);
-        if (workers.empty()) return false;
-        break;
-      }
-      Worker worker;
-      worker.job = next++;
-      worker.pid = pid;
-      worker.pidFd = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
-      worker.resultFd = pipeFds[0];
-      fcntl(worker.resultFd, F_SETFL, O_NONBLOCK);
-      worker.errorFd = errorFds[0];
-      if (worker.errorFd >= 0) fcntl(worker.errorFd, F_SETFL, O_NONBLOCK);
-      worker.started = Clock::now();
-      workers.push_back(std::move(worker));
+      // Out of processes or descriptors: wait for a running worker to end
+      // and try again; with none running, this job cannot be done.
+      if (!workers.empty()) break;
+      WorkerEnd end;
+      end.job = next++;
+      end.how = WorkerEnd::kNotStarted;
+      end.result = problem;
+      onEnd(end);
     }
     running_ = static_cast<int>(workers.size());
 
     std::vector<pollfd> polled;
     for (const Worker& worker : workers) {
-      polled.push_back({worker.pidFd, POLLIN, 0});
-      polled.push_back({worker.resultFd, POLLIN, 0});
-      if (worker.errorFd >= 0) polled.push_back({worker.errorFd, POLLIN, 0});
+      for (int fd : {worker.pidFd, worker.resultFd, worker.errorFd}) {
+        if (fd >= 0) polled.push_back({fd, POLLIN, 0});
+      }
     }
-    poll(polled.data(), polled.size(), 250);
+    if (!polled.empty()) poll(polled.data(), polled.size(), 250);
 
     for (size_t i = 0; i < workers.size();) {
       Worker& worker = workers[i];
@@ -180,18 +205,15 @@ bool WorkerPool::Run(size_t count, const Work& work, const OnEnd& onEnd, std::st
       } else {
         end.exitStatus = WEXITSTATUS(status);
       }
-      close(worker.pidFd);
-      close(worker.resultFd);
-      if (worker.errorFd >= 0) close(worker.errorFd);
+      for (int* fd : {&worker.pidFd, &worker.resultFd, &worker.errorFd}) Close(*fd);
       workers.erase(workers.begin() + static_cast<std::ptrdiff_t>(i));
       running_ = static_cast<int>(workers.size());
       onEnd(end);
     }
-    if (tick_ && std::chrono::duration<double>(Clock::now() - lastTick).count() >= 0.25) {
+    if (tick_ && SecondsSince(lastTick) >= 0.25) {
       lastTick = Clock::now();
       tick_();
     }
   }
   running_ = 0;
-  return true;
 }

@@ -18,12 +18,12 @@
 #include <string>
 
 struct WorkerEnd {
-  enum How { kExited, kKilledBySignal, kTimedOut };
+  enum How { kExited, kKilledBySignal, kTimedOut, kNotStarted };
   size_t job = 0;
   How how = kExited;
   int exitStatus = 0;  // kExited
   int signal = 0;      // kKilledBySignal
-  std::string result;  // all the work wrote to its result descriptor
+  std::string result;  // all the work wrote to its result descriptor; kNotStarted: why
   double seconds = 0;
 };
 
@@ -45,9 +45,10 @@ class WorkerPool {
   void OnEveryErrorLine(OnErrorLine onLine) { errorLine_ = std::move(onLine); }
   int Running() const { return running_; }
 
-  // Runs jobs 0 .. count-1 and returns when all have ended. False with
-  // `problem` set when no worker could be started at all (pipes, fork).
-  bool Run(size_t count, const Work& work, const OnEnd& onEnd, std::string& problem);
+  // Runs jobs 0 .. count-1 and returns when each has ended. A job whose
+  // worker cannot be started (no processes or descriptors left) waits for a
+  // running one to end; with none running it ends as kNotStarted.
+  void Run(size_t count, const Work& work, const OnEnd& onEnd);
 
  private:
   int parallel_;
