@@ -227,7 +227,7 @@ class InventoryReader {
     for (char c : host) printable = printable && std::isgraph(static_cast<unsigned char>(c));
     // A leading '-' would read as an option wherever the host is passed on.
     if (host.empty() || host[0] == '-' || !printable)
-      return Fail(key, "host: '" + host + "' is not a host name or address");
+      return Fail(key, "host: not a host name or address");
     return true;
   }
 
@@ -255,7 +255,7 @@ class InventoryReader {
     const long read = digits ? std::stol(text) : -1;
     if (read < low || read > high)
       return Fail(key, key.Scalar() + ": give a whole number from " + std::to_string(low) + " to " +
-                  std::to_string(high) + ", not '" + text + "'");
+                  std::to_string(high));
     number = static_cast<int>(read);
     return true;
   }
@@ -270,14 +270,14 @@ class InventoryReader {
         return true;
       }
     }
-    return Fail(key, key.Scalar() + ": give " + choices[0] + " or " + choices[1] + ", not '" + text + "'");
+    return Fail(key, key.Scalar() + ": give " + choices[0] + " or " + choices[1]);
   }
 
   bool ReadFlag(const YAML::Node& key, const YAML::Node& value, bool& flag) {
     std::string text;
     if (!ReadText(key, value, text)) return false;
     if (!YAML::convert<bool>::decode(value, flag))
-      return Fail(key, key.Scalar() + ": give true or false, not '" + text + "'");
+      return Fail(key, key.Scalar() + ": give true or false");
     return true;
   }
 
@@ -292,7 +292,7 @@ class InventoryReader {
       if (!home || !*home) return Fail(key, key.Scalar() + ": ~/ needs HOME set");
       resolved = fs::path(home) / text.substr(text.size() > 1 ? 2 : 1);
     } else if (text[0] == '~') {
-      return Fail(key, key.Scalar() + ": only ~/ (the home folder) is understood, not '" + text + "'");
+      return Fail(key, key.Scalar() + ": only ~/ (the home folder) is understood");
     } else if (resolved.is_relative()) {
       resolved = folder_ / resolved;
     }
@@ -301,6 +301,8 @@ class InventoryReader {
     return true;
   }
 
+  // Values are never shown in what is wrong: a secret may have been written
+  // under the wrong key (snmp_auth for snmp_auth_key_env).
   // The value is never shown: someone may have written the secret itself.
   bool ReadVariable(const YAML::Node& key, const YAML::Node& value, std::string& variable) {
     if (!ReadText(key, value, variable)) return false;
@@ -340,12 +342,13 @@ class InventoryReader {
   // Fails for a key nobody knows; `hint` says what is allowed there.
   bool RefuseKey(const YAML::Node& key, const std::string& hint) {
     const std::string name = key.Scalar();
-    if (const char* instead = SecretKeyInstead(name))
-      return Fail(key, name + ": an inventory names the variable that holds a secret (" + instead +
-                  "), never the secret");
     // Only a word is shown: a key of another shape may be text pasted from elsewhere, a secret even.
     const bool word = name.size() <= 40 && name.find_first_not_of(
         "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_-.") == std::string::npos;
+    if (const char* instead = SecretKeyInstead(name))
+      return Fail(key, (word ? name + ": a" : std::string("a")) +
+                  "n inventory names the variable that holds a secret (" + instead +
+                  "), never the secret");
     return Fail(key, (word ? "unknown key " + name : std::string("not a key of an inventory")) +
                 (hint.empty() ? "" : " (" + hint + ")"));
   }

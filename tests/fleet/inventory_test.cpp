@@ -162,8 +162,8 @@ TEST_F(InventoryTest, RefusesEveryFaultAtItsLine) {
       {device + "    user:\n", 4, "device pe1: user: needs a value"},
       {device + "    user: a\n    user: b\n", 5, "device pe1: user: given twice (first at line 4)"},
       {device + "    telnet_port: 70000\n", 4, "telnet_port: give a whole number from 1 to 65535"},
-      {device + "    timeout: 0\n", 4, "timeout: give a whole number from 1 to 3600, not '0'"},
-      {device + "    snmp_version: 2\n", 4, "snmp_version: give 2c or 3, not '2'"},
+      {device + "    timeout: 0\n", 4, "timeout: give a whole number from 1 to 3600"},
+      {device + "    snmp_version: 2\n", 4, "snmp_version: give 2c or 3"},
       {device + "    snmp_auth: SHA256\n", 4, "snmp_auth: give SHA or MD5"},
       {device + "    paging: sometimes\n", 4, "paging: give true or false"},
       {device + "    community_env: 1COMMUNITY\n", 4, "community_env: give the name of a variable"},
@@ -180,7 +180,7 @@ TEST_F(InventoryTest, RefusesEveryFaultAtItsLine) {
       {device + "  - name: PE1\n    host: h\n", 4, "the device at line 2 (as pe1)"},
       {"devices:\n  - name: pe1\n    user: a\n", 2, "device pe1: give host (a live router) or capture"},
       {device + "    capture: pe\n", 4, "device pe1: give host or capture, not both"},
-      {"devices:\n  - name: pe1\n    host: -oProxyCommand=x\n", 3, "is not a host name"},
+      {"devices:\n  - name: pe1\n    host: -oProxyCommand=x\n", 3, "host: not a host name"},
       {"devices:\n  - name: pe1\n    capture: nowhere\n", 3, "capture: no folder " + dir_ + "/nowhere"},
       {"devices:\n  - name: pe1\n    capture: empty\n", 3, "capture: " + dir_ + "/empty holds no cli.log"},
       {device + "    password: x\n", 4,
@@ -207,6 +207,8 @@ TEST_F(InventoryTest, NeverEchoesASecretWrittenWhereItsNameBelongs) {
       device + "    enable_password_env: \"" + secret + " \"\n",
       device + "    context_communities:\n      vr1: " + secret + "\n",
       device + "    login=" + secret + ": x\n",
+      device + "    snmp_auth: " + secret + "\n",  // the key meant was snmp_auth_key_env
+      device + "    \"pass " + secret + "\": x\n",
   };
   for (const std::string& yaml : places) {
     const std::string problem = Refusal(yaml);
