@@ -17,6 +17,7 @@
 #include "JsonReport.h"
 #include "KelError.h"
 #include "ResultsStore.h"
+#include "SecretsCheck.h"
 #include "SingleDevice.h"
 #include "WorkerPool.h"
 
@@ -171,7 +172,10 @@ bool MakeOutputDir(const std::string& dir, std::string& problem) {
 int RunFleet(const FleetOptions& options, std::ostream& summaryOut, std::string& problem) {
   const auto start = std::chrono::steady_clock::now();
   std::vector<InventoryDevice> devices;
-  if (!LoadInventory(options.inventory, devices, problem)) return kFleetCannotStart;
+  if (!LoadInventory(options.inventory, devices, problem) ||
+      !CheckSecrets(options.inventory, devices, problem)) {
+    return kFleetCannotStart;
+  }
   if (!options.outputDir.empty() && !MakeOutputDir(options.outputDir, problem)) {
     return kFleetCannotStart;
   }

@@ -48,7 +48,11 @@ void AddFleetOptions(CLI::App& app, FleetOptions& fleet) {
   auto* inventory =
       app.add_option("--inventory", fleet.inventory, "discover every device of this YAML inventory")
           ->option_text("FILE");
-  for (const char* single : {"--capture", "--host", "--output", "--format", "--save-capture"}) {
+  // Each device's settings are in the inventory; none is silently overridden.
+  for (const char* single : {"--capture", "--host", "--output", "--format", "--save-capture",
+                             "--telnet-port", "--snmp-port", "--user", "--snmp-version",
+                             "--snmp-user", "--snmp-auth", "--snmp-priv", "--context-community",
+                             "--timeout", "--secrets-file", "--paging"}) {
     inventory->excludes(app.get_option(single));
   }
   fleet.jobs = std::max(1L, sysconf(_SC_NPROCESSORS_ONLN));
@@ -133,7 +137,10 @@ int main(int argc, char** argv) {
 
   if (std::optional<int> status = ParseCommandLine(app, argc, argv, kProgram)) return *status;
   options.gatherLabels = !noLabels;
-  if (diffCommand->parsed()) return RunDiff(diff, diffRuns);
+  if (diffCommand->parsed()) {
+    if (argc > 1 && std::string(argv[1]) != "diff") return Fail("diff takes no options before it");
+    return RunDiff(diff, diffRuns);
+  }
   if (!fleet.inventory.empty()) {
     fleet.discovery = options;
     fleet.debugLevel = debugLevel;

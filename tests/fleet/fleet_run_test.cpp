@@ -131,7 +131,7 @@ TEST(FleetRun, RoutersThatFailFailAloneAndTheRestAreStored) {
   }
 }
 
-TEST(FleetRun, ABadInventoryContactsNoDevice) {
+TEST(FleetRun, ABadInventoryOrAMissingSecretContactsNoDevice) {
   SimulatedRouter router;
   ASSERT_TRUE(router.Start(kPe1, {"--user", "admin"}, Secrets(), false));
   TempFolder work;
@@ -144,6 +144,15 @@ TEST(FleetRun, ABadInventoryContactsNoDevice) {
   EXPECT_EQ(run.status, 2);
   EXPECT_THAT(run.err, HasSubstr(inventory + ":11:"));
   EXPECT_THAT(run.err, HasSubstr("snmp_verison"));
+  EXPECT_FALSE(fs::exists(store));
+
+  // Well formed, but a secret that is nowhere: an empty password is sent to no router.
+  WriteFile(inventory, std::string(kDefaults) + CapturedDevice("cap-pe1", kPe1) +
+                           LiveDevice("sim-pe1", router, "    password_env: PE1_PASWORD\n"));
+  const DiscoverRun unset = RunDiscover({"--inventory", inventory, "--store", store}, Secrets());
+  EXPECT_EQ(unset.status, 2);
+  EXPECT_THAT(unset.err, HasSubstr(inventory + ":7: device sim-pe1: PE1_PASWORD (the login password) "
+                                   "is set neither in the environment"));
   EXPECT_FALSE(fs::exists(store));
   EXPECT_THAT(router.Stop(), Not(HasSubstr("connection\n")));
 }

@@ -1,0 +1,21 @@
+// Before a fleet run contacts any router: every secret its live devices will
+// need is there. A misspelt variable name would otherwise send an empty
+// password to every router of the inventory, and lock the account.
+#ifndef FLEET_SECRETSCHECK_H_
+#define FLEET_SECRETSCHECK_H_
+
+#include <string>
+#include <vector>
+
+#include "Inventory.h"
+
+// False with `problem` set ("FILE:LINE: device NAME: ...", naming the variable,
+// never a value) when a secrets file cannot be read or a variable a device
+// needs is neither in the environment nor in its secrets file: the login
+// password, and for SNMPv3 the two keys, always; the enable password and the
+// community when the inventory names a variable for them; every per-context
+// community.
+bool CheckSecrets(const std::string& inventory, const std::vector<InventoryDevice>& devices,
+                  std::string& problem);
+
+#endif  // FLEET_SECRETSCHECK_H_
