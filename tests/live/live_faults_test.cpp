@@ -148,10 +148,10 @@ TEST(Simulator, ClientsThatLeftKeepNoThreadStacks) {
   visits(2);
   const int before = Mappings(router.Pid());
   visits(100);
-  // A new client has the ended sessions joined (tried a few times, for
-  // sessions that end late).
+  // A new client has the ended sessions joined (tried for up to ten seconds,
+  // for sessions that end late on a busy machine).
   int grown = 0;
-  for (int tries = 0; tries < 20; ++tries) {
+  for (int tries = 0; tries < 50; ++tries) {
     visits(1);
     grown = Mappings(router.Pid()) - before;
     if (grown < 100) break;
