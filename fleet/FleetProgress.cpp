@@ -13,7 +13,6 @@ FleetProgress::FleetProgress(size_t devices, bool drawBar, std::ostream& out)
 void FleetProgress::DeviceEnded(bool discovered) {
   ++done_;
   if (!discovered) ++failed_;
-  Redraw();
 }
 
 void FleetProgress::Message(const std::string& line) {

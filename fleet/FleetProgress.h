@@ -16,6 +16,7 @@ class FleetProgress {
  public:
   FleetProgress(size_t devices, bool drawBar, std::ostream& out);
 
+  // Counted; shown at the next Redraw (a few times a second, not per device).
   void DeviceEnded(bool discovered);
   void SetRunning(int running) { running_ = running; }
   void Message(const std::string& line);

@@ -213,7 +213,6 @@ int RunFleet(const FleetOptions& options, std::ostream& summaryOut, std::string&
         !StoreFailure(options, run, devices[end.job], summary, notStored)) {
       progress.Message(devices[end.job].name + ": " + notStored);
     }
-    progress.SetRunning(pool.Running());
     progress.DeviceEnded(summary.status == "ok");
   };
   progress.Redraw();

@@ -169,6 +169,10 @@ void WorkerPool::Run(size_t count, const Work& work, const OnEnd& onEnd) {
       onEnd(end);
     }
     running_ = static_cast<int>(workers.size());
+    if (tick_ && SecondsSince(lastTick) >= 0.25) {
+      lastTick = Clock::now();
+      tick_();
+    }
 
     std::vector<pollfd> polled;
     for (const Worker& worker : workers) {
@@ -209,10 +213,6 @@ void WorkerPool::Run(size_t count, const Work& work, const OnEnd& onEnd) {
       workers.erase(workers.begin() + static_cast<std::ptrdiff_t>(i));
       running_ = static_cast<int>(workers.size());
       onEnd(end);
-    }
-    if (tick_ && SecondsSince(lastTick) >= 0.25) {
-      lastTick = Clock::now();
-      tick_();
     }
   }
   running_ = 0;

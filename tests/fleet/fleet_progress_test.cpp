@@ -15,6 +15,7 @@ TEST(FleetProgress, BarCountsDevicesAndKeepsMessagesAboveIt) {
   FleetProgress progress(4, true, terminal);
   progress.SetRunning(2);
   progress.DeviceEnded(true);
+  progress.Redraw();
   progress.DeviceEnded(false);
   progress.Message("pe3: snmp.walk:7: not a walk line");
   progress.Finish();
