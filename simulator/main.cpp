@@ -165,7 +165,7 @@ int main(int argc, char** argv) {
   const int reuse = 1;
   setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
   socklen_t size = sizeof telnetAt;
-  if (bind(listener, reinterpret_cast<sockaddr*>(&telnetAt), size) != 0 || listen(listener, 16) != 0 ||
+  if (bind(listener, reinterpret_cast<sockaddr*>(&telnetAt), size) != 0 || listen(listener, SOMAXCONN) != 0 ||
       getsockname(listener, reinterpret_cast<sockaddr*>(&telnetAt), &size) != 0) {
     return Fail("cannot listen on " + telnetText);
   }

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -123,10 +124,21 @@ TEST(LiveFaults, PagesNoiseAndSlowLinesReadAsCaptured) {
 }
 
 // How many memory mappings the simulator has: each thread stack is one.
-int Mappings(pid_t pid) {
+// Thread stacks mapped in `pid`: read-write blocks right above a one-page
+// guard. (Other mappings come and go with the allocator's own reservations.)
+int ThreadStacks(pid_t pid) {
   std::ifstream maps("/proc/" + std::to_string(pid) + "/maps");
   int count = 0;
-  for (std::string line; std::getline(maps, line);) ++count;
+  unsigned long guardEnd = 0;
+  for (std::string line; std::getline(maps, line);) {
+    unsigned long start = 0, end = 0;
+    char mode[8] = {};
+    int consumed = 0;
+    if (std::sscanf(line.c_str(), "%lx-%lx %7s %*s %*s %*s%n", &start, &end, mode, &consumed) < 3) continue;
+    const bool anonymous = line.find_first_not_of(' ', static_cast<size_t>(consumed)) == std::string::npos;
+    if (std::string(mode) == "rw-p" && anonymous && start == guardEnd) ++count;
+    guardEnd = std::string(mode) == "---p" && end - start == 4096 ? end : 0;
+  }
   return count;
 }
 
@@ -146,17 +158,17 @@ TEST(Simulator, ClientsThatLeftKeepNoThreadStacks) {
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
   };
   visits(2);
-  const int before = Mappings(router.Pid());
+  const int before = ThreadStacks(router.Pid());
   visits(100);
   // A new client has the ended sessions joined (tried for up to ten seconds,
   // for sessions that end late on a busy machine).
   int grown = 0;
   for (int tries = 0; tries < 50; ++tries) {
     visits(1);
-    grown = Mappings(router.Pid()) - before;
-    if (grown < 100) break;
+    grown = ThreadStacks(router.Pid()) - before;
+    if (grown < 20) break;
   }
-  EXPECT_LT(grown, 100);
+  EXPECT_LT(grown, 20);  // a few stacks kept for reuse, not one per client that left
   router.Stop();
   EXPECT_EQ(router.ExitStatus(), 0);
 }
