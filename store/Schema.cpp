@@ -200,15 +200,19 @@ sqlite3* OpenStoreFile(const std::string& path, Access access, std::string& prob
   try {
     Check(db, sqlite3_busy_timeout(db, 60000));
     std::string refusal;
+    Found found;
     try {
-      refusal = Refusal(Inspect(db), path, access);
+      found = Inspect(db);
+      refusal = Refusal(found, path, access);
     } catch (const SqliteError&) {
       if (sqlite3_errcode(db) != SQLITE_NOTADB) throw;
       refusal = path + " is not a results store of erx-discover (not an SQLite database)";
     }
     if (!refusal.empty()) throw SqliteError(refusal);
     if (access == Access::kWrite) {
-      Migrate(db, path);
+      // Each worker of a run opens the store for its one device: the write
+      // lock is taken only when the schema has to be made.
+      if (found.empty || found.version != kSchemaVersion) Migrate(db, path);
       Exec(db, "PRAGMA journal_mode = WAL");
       // With the log, NORMAL still survives a killed process whole; only a
       // power cut may lose the last devices stored, never consistency.
