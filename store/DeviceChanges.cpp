@@ -14,11 +14,12 @@ using Key = std::vector<std::optional<std::string>>;
 
 struct KeyOrder {
   bool operator()(const Key& a, const Key& b) const {
-    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
-                                        [](const std::optional<std::string>& x, const std::optional<std::string>& y) {
-                                          if (!x || !y) return !x && y;
-                                          return NaturalLess(*x, *y);
-                                        });
+    return std::lexicographical_compare(
+        a.begin(), a.end(), b.begin(), b.end(),
+        [](const std::optional<std::string>& x, const std::optional<std::string>& y) {
+          if (!x || !y) return !x && y;
+          return NaturalLess(*x, *y);
+        });
   }
 };
 
@@ -38,8 +39,8 @@ struct Pairing {
 };
 
 template <typename T, typename KeyOf, typename Same>
-std::vector<Pairing<T>> PairByKey(const std::vector<T>& before, const std::vector<T>& after, KeyOf keyOf,
-                                  Same same) {
+std::vector<Pairing<T>> PairByKey(const std::vector<T>& before, const std::vector<T>& after,
+                                  KeyOf keyOf, Same same) {
   std::map<Key, std::pair<std::vector<const T*>, std::vector<const T*>>, KeyOrder> groups;
   for (const T& item : before) groups[keyOf(item)].first.push_back(&item);
   for (const T& item : after) groups[keyOf(item)].second.push_back(&item);
@@ -59,7 +60,8 @@ std::vector<Pairing<T>> PairByKey(const std::vector<T>& before, const std::vecto
       newer.erase(std::remove(newer.begin(), newer.end(), nullptr), newer.end());
     }
     for (size_t i = 0; i < std::max(older.size(), newer.size()); ++i) {
-      pairs.push_back({key, i < older.size() ? older[i] : nullptr, i < newer.size() ? newer[i] : nullptr});
+      pairs.push_back(
+          {key, i < older.size() ? older[i] : nullptr, i < newer.size() ? newer[i] : nullptr});
     }
   }
   return pairs;
@@ -120,13 +122,14 @@ Text InInterfaces(const report::LabelEntry& e) {
 }
 
 Values LabelFields(const report::LabelEntry& e) {
-  return {TextValue("outLabel", e.outLabel),         TextValue("outInterface", e.outInterface),
-          NumberValue("outIfIndex", e.outIfIndex),   TextValue("nextHop", e.nextHop),
-          TextValue("lspName", e.lspName),           TextValue("inInterfaces", InInterfaces(e))};
+  return {TextValue("outLabel", e.outLabel),       TextValue("outInterface", e.outInterface),
+          NumberValue("outIfIndex", e.outIfIndex), TextValue("nextHop", e.nextHop),
+          TextValue("lspName", e.lspName),         TextValue("inInterfaces", InInterfaces(e))};
 }
 
 Values ImpositionFields(const report::Imposition& i) {
-  return {TextValue("label", i.label), TextValue("interface", i.interface), NumberValue("ifIndex", i.ifIndex)};
+  return {TextValue("label", i.label), TextValue("interface", i.interface),
+          NumberValue("ifIndex", i.ifIndex)};
 }
 
 bool SameTexts(const Values& a, const Values& b) {
@@ -151,13 +154,19 @@ class Comparison {
       : before_(before), after_(after), namesBefore_(before), namesAfter_(after) {}
 
   std::vector<Change> Run() {
-    const auto vrfs = PairByKey(before_.vrfs, after_.vrfs,
-                                [](const report::Vrf& v) { return Key{v.virtualRouter, v.name}; },
-                                NeverSame);
+    const auto vrfs = PairByKey(
+        before_.vrfs, after_.vrfs,
+        [](const report::Vrf& v) {
+          return Key{v.virtualRouter, v.name};
+        },
+        NeverSame);
     for (const Pairing<report::Vrf>& vrf : vrfs) Vrf(vrf);
-    for (const auto& entry : PairByKey(before_.labelEntries, after_.labelEntries, [](const report::LabelEntry& e) {
-           return Key{e.virtualRouter, e.inLabel};
-         }, SameLabelEntry)) {
+    for (const auto& entry : PairByKey(
+             before_.labelEntries, after_.labelEntries,
+             [](const report::LabelEntry& e) {
+               return Key{e.virtualRouter, e.inLabel};
+             },
+             SameLabelEntry)) {
       LabelEntry(entry);
     }
     for (const Pairing<report::Vrf>& vrf : vrfs) {
@@ -202,7 +211,8 @@ class Comparison {
   void Vrf(const Pairing<report::Vrf>& vrf) {
     const Values key = {{"virtualRouter", vrf.key[0]}, {"vrf", vrf.key[1]}};
     if (!vrf.before || !vrf.after) {
-      const Values whole = vrf.before ? VrfSummary(*vrf.before, namesBefore_) : VrfSummary(*vrf.after, namesAfter_);
+      const Values whole =
+          vrf.before ? VrfSummary(*vrf.before, namesBefore_) : VrfSummary(*vrf.after, namesAfter_);
       Compare("vrf", key, vrf.before ? &whole : nullptr, vrf.after ? &whole : nullptr);
       return;
     }
@@ -253,9 +263,12 @@ class Comparison {
   }
 
   void Impositions(const Pairing<report::Vrf>& vrf) {
-    const auto pairs = PairByKey(Items(vrf.before->impositions), Items(vrf.after->impositions),
-                                 [](const report::Imposition& i) { return Key{i.destination, i.nextHop}; },
-                                 SameImposition);
+    const auto pairs = PairByKey(
+        Items(vrf.before->impositions), Items(vrf.after->impositions),
+        [](const report::Imposition& i) {
+          return Key{i.destination, i.nextHop};
+        },
+        SameImposition);
     for (const Pairing<report::Imposition>& imposition : pairs) {
       const Values key = {{"virtualRouter", vrf.key[0]},
                           {"vrf", vrf.key[1]},
@@ -263,7 +276,8 @@ class Comparison {
                           {"nextHop", imposition.key[1]}};
       const Values before = imposition.before ? ImpositionFields(*imposition.before) : Values();
       const Values after = imposition.after ? ImpositionFields(*imposition.after) : Values();
-      Compare("imposition", key, imposition.before ? &before : nullptr, imposition.after ? &after : nullptr);
+      Compare("imposition", key, imposition.before ? &before : nullptr,
+              imposition.after ? &after : nullptr);
     }
   }
 

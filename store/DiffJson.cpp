@@ -11,7 +11,9 @@ namespace {
 // Text here comes from the store, which keeps it valid UTF-8.
 class JsonDiffWriter : public DiffWriter {
  public:
-  explicit JsonDiffWriter(std::ostream& out) : stream_(out), json_(stream_) { json_.SetIndent(' ', 2); }
+  explicit JsonDiffWriter(std::ostream& out) : stream_(out), json_(stream_) {
+    json_.SetIndent(' ', 2);
+  }
 
   void Runs(const StoredRun& before, const StoredRun& after) override {
     json_.StartObject();
@@ -96,7 +98,9 @@ class JsonDiffWriter : public DiffWriter {
     json_.Key(key);
     String(text);
   }
-  void String(const std::string& text) { json_.String(text.data(), static_cast<rapidjson::SizeType>(text.size())); }
+  void String(const std::string& text) {
+    json_.String(text.data(), static_cast<rapidjson::SizeType>(text.size()));
+  }
 
   rapidjson::OStreamWrapper stream_;
   rapidjson::PrettyWriter<rapidjson::OStreamWrapper> json_;
@@ -104,6 +108,8 @@ class JsonDiffWriter : public DiffWriter {
 
 }  // namespace
 
-std::unique_ptr<DiffWriter> MakeJsonDiffWriter(std::ostream& out) { return std::make_unique<JsonDiffWriter>(out); }
+std::unique_ptr<DiffWriter> MakeJsonDiffWriter(std::ostream& out) {
+  return std::make_unique<JsonDiffWriter>(out);
+}
 
 }  // namespace store

@@ -10,10 +10,14 @@ namespace {
 // The words of a value's name in a line of text.
 std::string Words(const std::string& name) {
   static const std::map<std::string, std::string> kWords = {
-      {"routeDistinguisher", "route distinguisher"}, {"importRouteTargets", "import"},
-      {"exportRouteTargets", "export"},              {"outLabel", "out label"},
-      {"outInterface", "out interface"},            {"outIfIndex", "out ifIndex"},
-      {"nextHop", "next hop"},                        {"lspName", "LSP"},
+      {"routeDistinguisher", "route distinguisher"},
+      {"importRouteTargets", "import"},
+      {"exportRouteTargets", "export"},
+      {"outLabel", "out label"},
+      {"outInterface", "out interface"},
+      {"outIfIndex", "out ifIndex"},
+      {"nextHop", "next hop"},
+      {"lspName", "LSP"},
       {"inInterfaces", "in interfaces"}};
   const auto found = kWords.find(name);
   return found != kWords.end() ? found->second : name;
@@ -38,22 +42,29 @@ std::string Subject(const Change& c) {
   const std::string vrf = KeyText(c.key, "virtualRouter") + "/" + KeyText(c.key, "vrf");
   if (c.kind == "vrf") return "vrf " + vrf;
   if (c.kind == "routeTarget") {
-    return "route target " + vrf + " " + KeyText(c.key, "direction") + " " + KeyText(c.key, "routeTarget");
+    return "route target " + vrf + " " + KeyText(c.key, "direction") + " " +
+           KeyText(c.key, "routeTarget");
   }
   if (c.kind == "vrfInterface") return "vrf interface " + vrf + " " + KeyText(c.key, "interface");
-  if (c.kind == "labelEntry") return "label entry " + KeyText(c.key, "virtualRouter") + "/" + KeyText(c.key, "inLabel");
-  return "imposition " + vrf + " " + KeyText(c.key, "destination") + " via " + KeyText(c.key, "nextHop");
+  if (c.kind == "labelEntry")
+    return "label entry " + KeyText(c.key, "virtualRouter") + "/" + KeyText(c.key, "inLabel");
+  return "imposition " + vrf + " " + KeyText(c.key, "destination") + " via " +
+         KeyText(c.key, "nextHop");
 }
 
 std::string Details(const Change& c) {
   std::string details;
-  const auto add = [&](const std::string& part) { details += (details.empty() ? "" : ", ") + part; };
+  const auto add = [&](const std::string& part) {
+    details += (details.empty() ? "" : ", ") + part;
+  };
   if (c.change == "changed") {
     for (size_t i = 0; i < c.before.size(); ++i) {
-      add(Words(c.before[i].name) + " " + Shown(c.before[i].text) + " -> " + Shown(c.after[i].text));
+      add(Words(c.before[i].name) + " " + Shown(c.before[i].text) + " -> " +
+          Shown(c.after[i].text));
     }
   } else {
-    for (const Value& value : c.change == "added" ? c.after : c.before) add(Words(value.name) + " " + Shown(value.text));
+    for (const Value& value : c.change == "added" ? c.after : c.before)
+      add(Words(value.name) + " " + Shown(value.text));
   }
   return details;
 }
@@ -65,8 +76,8 @@ char Marker(const std::string& change) {
 }
 
 std::string RunText(const StoredRun& run) {
-  return "run " + std::to_string(run.id) + " (started " + run.startedAt + (run.finishedAt ? "" : ", not finished") +
-         ")";
+  return "run " + std::to_string(run.id) + " (started " + run.startedAt +
+         (run.finishedAt ? "" : ", not finished") + ")";
 }
 
 class TextDiffWriter : public DiffWriter {
@@ -93,7 +104,8 @@ class TextDiffWriter : public DiffWriter {
     out_ << d.changes.size() << (d.changes.size() == 1 ? " change\n" : " changes\n");
     for (const Change& c : d.changes) {
       const std::string details = Details(c);
-      out_ << "  " << Marker(c.change) << ' ' << Subject(c) << (details.empty() ? "" : ": ") << details << "\n";
+      out_ << "  " << Marker(c.change) << ' ' << Subject(c) << (details.empty() ? "" : ": ")
+           << details << "\n";
     }
   }
 
@@ -108,6 +120,8 @@ class TextDiffWriter : public DiffWriter {
 
 }  // namespace
 
-std::unique_ptr<DiffWriter> MakeTextDiffWriter(std::ostream& out) { return std::make_unique<TextDiffWriter>(out); }
+std::unique_ptr<DiffWriter> MakeTextDiffWriter(std::ostream& out) {
+  return std::make_unique<TextDiffWriter>(out);
+}
 
 }  // namespace store

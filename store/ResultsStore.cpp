@@ -22,26 +22,36 @@ class DeviceWriter {
                 "INSERT INTO devices(run_id, name, source, status, problem, seconds, agent)"
                 " VALUES (?, ?, ?, ?, ?, ?, ?)"),
         virtualRouter_(db, "INSERT INTO virtual_routers(device_id, name) VALUES (?, ?)"),
-        virtualRouterVrf_(db, "INSERT INTO virtual_router_vrfs(virtual_router_id, name) VALUES (?, ?)"),
-        labelEntry_(db,
-                    "INSERT INTO label_entries(device_id, virtual_router, lsp_name, in_label, out_label,"
-                    " out_if_index, out_interface, next_hop) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"),
-        inInterface_(db,
-                     "INSERT INTO label_entry_in_interfaces(label_entry_id, position, if_index, interface)"
-                     " VALUES (?, ?, ?, ?)"),
-        vrf_(db, "INSERT INTO vrfs(device_id, virtual_router, name, route_distinguisher) VALUES (?, ?, ?, ?)"),
-        routeTarget_(db, "INSERT INTO vrf_route_targets(vrf_id, direction, route_target) VALUES (?, ?, ?)"),
+        virtualRouterVrf_(db,
+                          "INSERT INTO virtual_router_vrfs(virtual_router_id, name) VALUES (?, ?)"),
+        labelEntry_(
+            db,
+            "INSERT INTO label_entries(device_id, virtual_router, lsp_name, in_label, out_label,"
+            " out_if_index, out_interface, next_hop) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"),
+        inInterface_(
+            db,
+            "INSERT INTO label_entry_in_interfaces(label_entry_id, position, if_index, interface)"
+            " VALUES (?, ?, ?, ?)"),
+        vrf_(db,
+             "INSERT INTO vrfs(device_id, virtual_router, name, route_distinguisher)"
+             " VALUES (?, ?, ?, ?)"),
+        routeTarget_(
+            db, "INSERT INTO vrf_route_targets(vrf_id, direction, route_target) VALUES (?, ?, ?)"),
         vrfInterface_(db, "INSERT INTO vrf_interfaces(vrf_id, if_index) VALUES (?, ?)"),
-        imposition_(db,
-                    "INSERT INTO impositions(vrf_id, label, destination, if_index, interface, next_hop)"
-                    " VALUES (?, ?, ?, ?, ?, ?)"),
+        imposition_(
+            db,
+            "INSERT INTO impositions(vrf_id, label, destination, if_index, interface, next_hop)"
+            " VALUES (?, ?, ?, ?, ?, ?)"),
         interface_(db,
                    "INSERT INTO interfaces(device_id, if_index, if_descr, virtual_router, vrf)"
                    " VALUES (?, ?, ?, ?, ?)"),
         ipAddress_(db,
-                   "INSERT INTO ip_addresses(device_id, virtual_router, address, if_index) VALUES (?, ?, ?, ?)"),
-        error_(db, "INSERT INTO errors(device_id, code, source, line, text) VALUES (?, ?, ?, ?, ?)"),
-        warning_(db, "INSERT INTO warnings(device_id, text, virtual_router, vrf) VALUES (?, ?, ?, ?)") {}
+                   "INSERT INTO ip_addresses(device_id, virtual_router, address, if_index)"
+                   " VALUES (?, ?, ?, ?)"),
+        error_(db,
+               "INSERT INTO errors(device_id, code, source, line, text) VALUES (?, ?, ?, ?, ?)"),
+        warning_(
+            db, "INSERT INTO warnings(device_id, text, virtual_router, vrf) VALUES (?, ?, ?, ?)") {}
 
   void Store(int64_t runId, const DeviceOutcome& outcome, const report::Report* found) {
     device_.Reset().Bind(runId).Bind(outcome.name).Bind(outcome.source).Bind(outcome.status);
@@ -64,12 +74,19 @@ class DeviceWriter {
   void Report(int64_t device, const report::Report& r) {
     for (const report::VirtualRouter& vr : r.virtualRouters) {
       const int64_t id = virtualRouter_.Reset().Bind(device).Bind(vr.name).Insert();
-      for (const std::string& vrf : Items(vr.vrfs, kNoTexts)) virtualRouterVrf_.Reset().Bind(id).Bind(vrf).Run();
+      for (const std::string& vrf : Items(vr.vrfs, kNoTexts))
+        virtualRouterVrf_.Reset().Bind(id).Bind(vrf).Run();
     }
     for (const report::LabelEntry& e : r.labelEntries) LabelEntry(device, e);
     for (const report::Vrf& vrf : r.vrfs) Vrf(device, vrf);
     for (const report::Interface& i : r.interfaces) {
-      interface_.Reset().Bind(device).Bind(i.ifIndex).Bind(i.ifDescr).Bind(i.virtualRouter).Bind(i.vrf).Run();
+      interface_.Reset()
+          .Bind(device)
+          .Bind(i.ifIndex)
+          .Bind(i.ifDescr)
+          .Bind(i.virtualRouter)
+          .Bind(i.vrf)
+          .Run();
     }
     for (const report::IpAddress& a : r.ipAddresses) {
       ipAddress_.Reset().Bind(device).Bind(a.virtualRouter).Bind(a.address).Bind(a.ifIndex).Run();
@@ -112,25 +129,38 @@ class DeviceWriter {
   }
 
   void Vrf(int64_t device, const report::Vrf& vrf) {
-    const int64_t id = vrf_.Reset().Bind(device).Bind(vrf.virtualRouter).Bind(vrf.name).Bind(vrf.routeDistinguisher).Insert();
+    const int64_t id = vrf_.Reset()
+                           .Bind(device)
+                           .Bind(vrf.virtualRouter)
+                           .Bind(vrf.name)
+                           .Bind(vrf.routeDistinguisher)
+                           .Insert();
     for (const std::string& rt : Items(vrf.importRouteTargets, kNoTexts)) {
       routeTarget_.Reset().Bind(id).Bind("import").Bind(rt).Run();
     }
     for (const std::string& rt : Items(vrf.exportRouteTargets, kNoTexts)) {
       routeTarget_.Reset().Bind(id).Bind("export").Bind(rt).Run();
     }
-    for (int ifIndex : Items(vrf.ifIndexes, kNoNumbers)) vrfInterface_.Reset().Bind(id).Bind(ifIndex).Run();
+    for (int ifIndex : Items(vrf.ifIndexes, kNoNumbers))
+      vrfInterface_.Reset().Bind(id).Bind(ifIndex).Run();
     if (!vrf.impositions) return;
     for (const report::Imposition& i : *vrf.impositions) {
-      imposition_.Reset().Bind(id).Bind(i.label).Bind(i.destination).Bind(i.ifIndex).Bind(i.interface).Bind(i.nextHop).Run();
+      imposition_.Reset()
+          .Bind(id)
+          .Bind(i.label)
+          .Bind(i.destination)
+          .Bind(i.ifIndex)
+          .Bind(i.interface)
+          .Bind(i.nextHop)
+          .Run();
     }
   }
 
   static const std::vector<std::string> kNoTexts;
   static const std::vector<int> kNoNumbers;
 
-  Statement device_, virtualRouter_, virtualRouterVrf_, labelEntry_, inInterface_, vrf_, routeTarget_,
-      vrfInterface_, imposition_, interface_, ipAddress_, error_, warning_;
+  Statement device_, virtualRouter_, virtualRouterVrf_, labelEntry_, inInterface_, vrf_,
+      routeTarget_, vrfInterface_, imposition_, interface_, ipAddress_, error_, warning_;
 };
 
 const std::vector<std::string> DeviceWriter::kNoTexts;
@@ -179,11 +209,10 @@ bool ResultsStore::FinishRun(int64_t runId, std::string& problem) {
   });
 }
 
-bool ResultsStore::StoreDevice(int64_t runId, const DeviceOutcome& outcome, const report::Report* found,
-                               std::string& problem) {
-  return Write(problem, "storing " + outcome.name, [&] {
-    DeviceWriter(db_).Store(runId, outcome, found);
-  });
+bool ResultsStore::StoreDevice(int64_t runId, const DeviceOutcome& outcome,
+                               const report::Report* found, std::string& problem) {
+  return Write(problem, "storing " + outcome.name,
+               [&] { DeviceWriter(db_).Store(runId, outcome, found); });
 }
 
 }  // namespace store

@@ -33,7 +33,7 @@ namespace store {
 // "crashed" (the worker died of a signal).
 struct DeviceOutcome {
   std::string name;
-  std::string source;   // "HOST" of a live router or the capture folder
+  std::string source;  // "HOST" of a live router or the capture folder
   std::string status;
   std::string problem;  // one line, empty when "ok"
   double seconds = 0;

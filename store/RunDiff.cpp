@@ -24,7 +24,8 @@ struct TextOrder {
 };
 
 // The two runs to compare: those asked for, or the last two.
-bool PickRuns(sqlite3* db, const DiffOptions& options, StoredRun& before, StoredRun& after, std::string& problem) {
+bool PickRuns(sqlite3* db, const DiffOptions& options, StoredRun& before, StoredRun& after,
+              std::string& problem) {
   if (options.runA.has_value() != options.runB.has_value()) {
     problem = "name both runs to compare, or neither for the last two";
     return false;
@@ -35,7 +36,8 @@ bool PickRuns(sqlite3* db, const DiffOptions& options, StoredRun& before, Stored
     ids[1] = *options.runB;
   } else {
     // A run still going or cut off would show its missing devices as gone.
-    Statement last(db, "SELECT id FROM runs WHERE finished_at IS NOT NULL ORDER BY id DESC LIMIT 2");
+    Statement last(db,
+                   "SELECT id FROM runs WHERE finished_at IS NOT NULL ORDER BY id DESC LIMIT 2");
     int found = 0;
     for (; found < 2 && last.Next(); ++found) ids[1 - found] = last.Int(0);
     if (found < 2) {
@@ -57,8 +59,9 @@ bool PickRuns(sqlite3* db, const DiffOptions& options, StoredRun& before, Stored
 }
 
 // The device's diff, or nothing when it did not change.
-std::optional<DeviceDiff> CompareDevice(sqlite3* db, const std::string& name, const StoredDevice* before,
-                                        const StoredDevice* after, const StoredRun& runA, const StoredRun& runB) {
+std::optional<DeviceDiff> CompareDevice(sqlite3* db, const std::string& name,
+                                        const StoredDevice* before, const StoredDevice* after,
+                                        const StoredRun& runA, const StoredRun& runB) {
   DeviceDiff diff;
   diff.device = name;
   if (!before || !after) {
@@ -110,7 +113,8 @@ int DiffRuns(const DiffOptions& options, std::ostream& out, std::string& problem
     writer->Runs(runA, runB);
     bool changed = false;
     for (const auto& [name, rows] : devices) {
-      const std::optional<DeviceDiff> diff = CompareDevice(store.db, name, rows.first, rows.second, runA, runB);
+      const std::optional<DeviceDiff> diff =
+          CompareDevice(store.db, name, rows.first, rows.second, runA, runB);
       if (!diff) continue;
       changed = true;
       writer->Device(*diff);

@@ -190,8 +190,8 @@ void Migrate(sqlite3* db, const std::string& path) {
 
 sqlite3* OpenStoreFile(const std::string& path, Access access, std::string& problem) {
   sqlite3* db = nullptr;
-  const int flags = access == Access::kWrite ? SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE
-                                             : SQLITE_OPEN_READONLY;
+  const int flags =
+      access == Access::kWrite ? SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE : SQLITE_OPEN_READONLY;
   if (sqlite3_open_v2(path.c_str(), &db, flags, nullptr) != SQLITE_OK) {
     problem = path + ": " + (db ? sqlite3_errmsg(db) : "cannot open");
     sqlite3_close(db);

@@ -9,7 +9,9 @@ void Check(sqlite3* db, int code, int expected) {
   throw SqliteError(db ? sqlite3_errmsg(db) : sqlite3_errstr(code));
 }
 
-void Exec(sqlite3* db, const char* sql) { Check(db, sqlite3_exec(db, sql, nullptr, nullptr, nullptr)); }
+void Exec(sqlite3* db, const char* sql) {
+  Check(db, sqlite3_exec(db, sql, nullptr, nullptr, nullptr));
+}
 
 Statement::Statement(sqlite3* db, const char* sql) : db_(db) {
   Check(db_, sqlite3_prepare_v2(db_, sql, -1, &statement_, nullptr));
@@ -32,8 +34,8 @@ Statement& Statement::Bind(const std::string& text) {
                                    SQLITE_UTF8));
   } else {
     const std::string valid = ValidUtf8(text);
-    Check(db_, sqlite3_bind_text64(statement_, next_++, valid.data(), valid.size(), SQLITE_TRANSIENT,
-                                   SQLITE_UTF8));
+    Check(db_, sqlite3_bind_text64(statement_, next_++, valid.data(), valid.size(),
+                                   SQLITE_TRANSIENT, SQLITE_UTF8));
   }
   return *this;
 }
@@ -78,7 +80,9 @@ bool Statement::Next() {
   return false;
 }
 
-bool Statement::IsNull(int column) const { return sqlite3_column_type(statement_, column) == SQLITE_NULL; }
+bool Statement::IsNull(int column) const {
+  return sqlite3_column_type(statement_, column) == SQLITE_NULL;
+}
 
 int64_t Statement::Int(int column) const { return sqlite3_column_int64(statement_, column); }
 

@@ -23,11 +23,12 @@ void LoadVirtualRouters(sqlite3* db, int64_t device, report::Report& r) {
 }
 
 void LoadLabelEntries(sqlite3* db, int64_t device, report::Report& r) {
-  Statement rows(db,
-                 "SELECT e.id, e.virtual_router, e.lsp_name, e.in_label, e.out_label, e.out_if_index,"
-                 " e.out_interface, e.next_hop, i.if_index, i.interface FROM label_entries e"
-                 " LEFT JOIN label_entry_in_interfaces i ON i.label_entry_id = e.id"
-                 " WHERE e.device_id = ? ORDER BY e.id, i.position");
+  Statement rows(
+      db,
+      "SELECT e.id, e.virtual_router, e.lsp_name, e.in_label, e.out_label, e.out_if_index,"
+      " e.out_interface, e.next_hop, i.if_index, i.interface FROM label_entries e"
+      " LEFT JOIN label_entry_in_interfaces i ON i.label_entry_id = e.id"
+      " WHERE e.device_id = ? ORDER BY e.id, i.position");
   int64_t current = 0;
   for (rows.Bind(device); rows.Next();) {
     if (r.labelEntries.empty() || rows.Int(0) != current) {
@@ -52,7 +53,9 @@ void LoadLabelEntries(sqlite3* db, int64_t device, report::Report& r) {
 
 void LoadVrfs(sqlite3* db, int64_t device, report::Report& r) {
   std::unordered_map<int64_t, size_t> byId;
-  Statement vrfs(db, "SELECT id, virtual_router, name, route_distinguisher FROM vrfs WHERE device_id = ? ORDER BY id");
+  Statement vrfs(db,
+                 "SELECT id, virtual_router, name, route_distinguisher FROM vrfs"
+                 " WHERE device_id = ? ORDER BY id");
   for (vrfs.Bind(device); vrfs.Next();) {
     byId[vrfs.Int(0)] = r.vrfs.size();
     report::Vrf vrf;
@@ -72,7 +75,8 @@ void LoadVrfs(sqlite3* db, int64_t device, report::Report& r) {
                     " JOIN vrfs v ON v.id = t.vrf_id WHERE v.device_id = ? ORDER BY t.rowid");
   for (targets.Bind(device); targets.Next();) {
     report::Vrf& vrf = r.vrfs[byId.at(targets.Int(0))];
-    (targets.Text(1) == "import" ? vrf.importRouteTargets : vrf.exportRouteTargets)->push_back(targets.Text(2));
+    (targets.Text(1) == "import" ? vrf.importRouteTargets : vrf.exportRouteTargets)
+        ->push_back(targets.Text(2));
   }
   Statement interfaces(db,
                        "SELECT i.vrf_id, i.if_index FROM vrf_interfaces i"
@@ -80,10 +84,11 @@ void LoadVrfs(sqlite3* db, int64_t device, report::Report& r) {
   for (interfaces.Bind(device); interfaces.Next();) {
     r.vrfs[byId.at(interfaces.Int(0))].ifIndexes->push_back(static_cast<int>(interfaces.Int(1)));
   }
-  Statement impositions(db,
-                        "SELECT i.vrf_id, i.label, i.destination, i.if_index, i.interface, i.next_hop"
-                        " FROM impositions i JOIN vrfs v ON v.id = i.vrf_id WHERE v.device_id = ?"
-                        " ORDER BY i.rowid");
+  Statement impositions(
+      db,
+      "SELECT i.vrf_id, i.label, i.destination, i.if_index, i.interface, i.next_hop"
+      " FROM impositions i JOIN vrfs v ON v.id = i.vrf_id WHERE v.device_id = ?"
+      " ORDER BY i.rowid");
   for (impositions.Bind(device); impositions.Next();) {
     r.vrfs[byId.at(impositions.Int(0))].impositions->push_back(
         {impositions.OptionalText(1), impositions.OptionalText(2), impositions.OptionalInt(3),
@@ -100,16 +105,19 @@ void LoadDeviceTables(sqlite3* db, int64_t device, report::Report& r) {
                             interfaces.OptionalText(2), interfaces.OptionalText(3)});
   }
   Statement addresses(db,
-                      "SELECT virtual_router, address, if_index FROM ip_addresses WHERE device_id = ? ORDER BY rowid");
+                      "SELECT virtual_router, address, if_index FROM ip_addresses"
+                      " WHERE device_id = ? ORDER BY rowid");
   for (addresses.Bind(device); addresses.Next();) {
     r.ipAddresses.push_back({addresses.Text(0), addresses.Text(1), addresses.OptionalInt(2)});
   }
-  Statement errors(db, "SELECT code, source, line, text FROM errors WHERE device_id = ? ORDER BY rowid");
+  Statement errors(
+      db, "SELECT code, source, line, text FROM errors WHERE device_id = ? ORDER BY rowid");
   for (errors.Bind(device); errors.Next();) {
-    r.errors.push_back({static_cast<int>(errors.Int(0)), errors.Text(1), static_cast<int>(errors.Int(2)),
-                        errors.OptionalText(3)});
+    r.errors.push_back({static_cast<int>(errors.Int(0)), errors.Text(1),
+                        static_cast<int>(errors.Int(2)), errors.OptionalText(3)});
   }
-  Statement warnings(db, "SELECT text, virtual_router, vrf FROM warnings WHERE device_id = ? ORDER BY rowid");
+  Statement warnings(
+      db, "SELECT text, virtual_router, vrf FROM warnings WHERE device_id = ? ORDER BY rowid");
   for (warnings.Bind(device); warnings.Next();) {
     r.warnings.push_back({warnings.Text(0), warnings.OptionalText(1), warnings.OptionalText(2)});
   }
@@ -129,7 +137,8 @@ std::vector<StoredDevice> LoadDevices(sqlite3* db, int64_t runId) {
                  "SELECT id, name, source, status, problem, agent IS NOT NULL FROM devices"
                  " WHERE run_id = ? ORDER BY name");
   for (rows.Bind(runId); rows.Next();) {
-    devices.push_back({rows.Int(0), rows.Text(1), rows.Text(2), rows.Text(3), rows.Text(4), rows.Int(5) != 0});
+    devices.push_back(
+        {rows.Int(0), rows.Text(1), rows.Text(2), rows.Text(3), rows.Text(4), rows.Int(5) != 0});
   }
   return devices;
 }
