@@ -30,11 +30,20 @@ std::string ReadFile(const fs::path& path) {
   return text.str();
 }
 
+// A new file, with `mode` from the moment it exists: the argument file holds
+// the SNMPv3 keys, and no other user may catch it readable for an instant.
 bool WriteFile(const fs::path& path, const std::string& text, mode_t mode) {
-  std::ofstream out(path, std::ios::binary);
-  out << text;
-  out.close();
-  return out && chmod(path.c_str(), mode) == 0;
+  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+  if (fd < 0) return false;
+  size_t written = 0;
+  while (written < text.size()) {
+    const ssize_t n = write(fd, text.data() + written, text.size() - written);
+    if (n <= 0) break;
+    written += static_cast<size_t>(n);
+  }
+  // fchmod as well: open's mode passes through the umask.
+  const bool done = written == text.size() && fchmod(fd, mode) == 0;
+  return close(fd) == 0 && done;
 }
 
 // A folder only snmpsim may look into: the community names its files. Run as
