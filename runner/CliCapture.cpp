@@ -20,31 +20,6 @@ bool IsBlank(std::string_view text) {
   return text.find_first_not_of(" \t") == std::string_view::npos;
 }
 
-// What the terminal showed: carriage returns move to the line's start and
-// backspaces one column left, later characters overwrite earlier ones.
-std::string AsDisplayed(std::string_view raw) {
-  std::string shown;
-  size_t cursor = 0;
-  for (char c : raw) {
-    if (c == '\r') {
-      cursor = 0;
-    } else if (c == '\b') {
-      if (cursor > 0) --cursor;
-    } else {
-      if (cursor < shown.size()) {
-        shown[cursor] = c;
-      } else {
-        shown += c;
-      }
-      ++cursor;
-    }
-  }
-  // Blanks that erased a paging mark are not output.
-  size_t end = shown.find_last_not_of(" \t");
-  shown.erase(end == std::string::npos ? 0 : end + 1);
-  return shown;
-}
-
 // Drops every paging mark with the blanks before it, in one pass: a mark that
 // only forms once another is gone goes as well.
 std::string WithoutPagingMarks(std::string_view text) {
@@ -111,6 +86,29 @@ std::optional<Prompt> LearnPrompt(std::string_view line) {
 }
 
 }  // namespace
+
+std::string AsDisplayed(std::string_view raw) {
+  std::string shown;
+  size_t cursor = 0;
+  for (char c : raw) {
+    if (c == '\r') {
+      cursor = 0;
+    } else if (c == '\b') {
+      if (cursor > 0) --cursor;
+    } else {
+      if (cursor < shown.size()) {
+        shown[cursor] = c;
+      } else {
+        shown += c;
+      }
+      ++cursor;
+    }
+  }
+  // Blanks that erased a paging mark are not output.
+  size_t end = shown.find_last_not_of(" \t");
+  shown.erase(end == std::string::npos ? 0 : end + 1);
+  return shown;
+}
 
 std::string CollapsedCommand(const std::string& command) {
   std::istringstream words(command);

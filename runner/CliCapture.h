@@ -18,6 +18,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <string_view>
 #include <utility>
 
 struct CliCapture {
@@ -32,6 +33,11 @@ struct CliCapture {
 };
 
 CliCapture ParseCliLog(const std::string& log);
+
+// What a terminal showed of `raw`: carriage returns move to the line's start
+// and backspaces one column left, later characters overwrite earlier ones;
+// trailing blanks (those that erased a paging mark) go.
+std::string AsDisplayed(std::string_view raw);
 
 // "show  ip vrf " -> "show ip vrf".
 std::string CollapsedCommand(const std::string& command);

@@ -54,19 +54,16 @@ class DeviceWriter {
             db, "INSERT INTO warnings(device_id, text, virtual_router, vrf) VALUES (?, ?, ?, ?)") {}
 
   void Store(int64_t runId, const DeviceOutcome& outcome, const report::Report* found) {
-    device_.Reset().Bind(runId).Bind(outcome.name).Bind(outcome.source).Bind(outcome.status);
-    if (outcome.problem.empty()) {
-      device_.BindNull();
-    } else {
-      device_.Bind(outcome.problem);
-    }
-    device_.Bind(outcome.seconds);
-    if (found) {
-      device_.Bind(found->agent);
-    } else {
-      device_.BindNull();
-    }
-    const int64_t device = device_.Insert();
+    const int64_t device =
+        device_.Reset()
+            .Bind(runId)
+            .Bind(outcome.name)
+            .Bind(outcome.source)
+            .Bind(outcome.status)
+            .Bind(outcome.problem.empty() ? std::nullopt : report::Text(outcome.problem))
+            .Bind(outcome.seconds)
+            .Bind(found ? report::Text(found->agent) : std::nullopt)
+            .Insert();
     if (found) Report(device, *found);
   }
 
@@ -113,18 +110,12 @@ class DeviceWriter {
     const std::vector<int>& indexes = Items(e.inIfIndexes, kNoNumbers);
     const std::vector<std::string>& names = Items(e.inInterfaces, kNoTexts);
     for (size_t i = 0; i < indexes.size() || i < names.size(); ++i) {
-      inInterface_.Reset().Bind(id).Bind(static_cast<int64_t>(i));
-      if (i < indexes.size()) {
-        inInterface_.Bind(indexes[i]);
-      } else {
-        inInterface_.BindNull();
-      }
-      if (i < names.size()) {
-        inInterface_.Bind(names[i]);
-      } else {
-        inInterface_.BindNull();
-      }
-      inInterface_.Run();
+      inInterface_.Reset()
+          .Bind(id)
+          .Bind(static_cast<int64_t>(i))
+          .Bind(i < indexes.size() ? report::Number(indexes[i]) : std::nullopt)
+          .Bind(i < names.size() ? report::Text(names[i]) : std::nullopt)
+          .Run();
     }
   }
 

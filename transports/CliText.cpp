@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "CliCapture.h"
+
 namespace {
 
 const char kPageMark[] = "--More--";
@@ -17,29 +19,6 @@ bool IsHostChar(char c) {
 
 bool IsBlank(const std::string& text) {
   return text.find_first_not_of(" \t") == std::string::npos;
-}
-
-// Carriage returns move to the line's start and backspaces one column left;
-// later characters overwrite earlier ones. Blanks that erased a page mark are
-// not output, so trailing blanks go.
-std::string AsDisplayed(const std::string& raw) {
-  std::string shown;
-  size_t cursor = 0;
-  for (char c : raw) {
-    if (c == '\r') {
-      cursor = 0;
-    } else if (c == '\b') {
-      if (cursor > 0) --cursor;
-    } else if (cursor < shown.size()) {
-      shown[cursor++] = c;
-    } else {
-      shown += c;
-      ++cursor;
-    }
-  }
-  const size_t end = shown.find_last_not_of(" \t");
-  shown.erase(end == std::string::npos ? 0 : end + 1);
-  return shown;
 }
 
 // One line as shown, or false for a line that only held a page mark.
