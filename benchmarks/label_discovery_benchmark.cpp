@@ -5,8 +5,8 @@
 #include <map>
 #include <string>
 
-#include "ERXHost.h"
-#include "support/AgentHarness.h"
+#include "host/ERXHost.h"
+#include "tests/support/AgentHarness.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "PelkPattern.h"
-#include "PosixToRe2.h"
+#include "host/PelkPattern.h"
+#include "host/PosixToRe2.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "JsonReport.h"
-#include "TextReport.h"
+#include "report/JsonReport.h"
+#include "report/TextReport.h"
 
 namespace {
 

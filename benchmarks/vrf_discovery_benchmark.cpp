@@ -6,7 +6,7 @@
 #include <map>
 #include <string>
 
-#include "support/AgentHarness.h"
+#include "tests/support/AgentHarness.h"
 
 namespace {
 

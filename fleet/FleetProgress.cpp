@@ -1,4 +1,4 @@
-#include "FleetProgress.h"
+#include "fleet/FleetProgress.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "FleetRun.h"
+#include "fleet/FleetRun.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,15 +11,15 @@
 #include <iostream>
 #include <vector>
 
-#include "FleetProgress.h"
-#include "FleetSummary.h"
-#include "Inventory.h"
-#include "JsonReport.h"
-#include "KelError.h"
-#include "ResultsStore.h"
-#include "SecretsCheck.h"
-#include "SingleDevice.h"
-#include "WorkerPool.h"
+#include "fleet/FleetProgress.h"
+#include "fleet/FleetSummary.h"
+#include "fleet/Inventory.h"
+#include "report/JsonReport.h"
+#include "host/KelError.h"
+#include "store/ResultsStore.h"
+#include "fleet/SecretsCheck.h"
+#include "discovery/SingleDevice.h"
+#include "fleet/WorkerPool.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 
 #include <string>
 
-#include "Discovery.h"
+#include "discovery/Discovery.h"
 
 struct FleetOptions {
   std::string inventory;

@@ -1,4 +1,4 @@
-#include "FleetSummary.h"
+#include "fleet/FleetSummary.h"
 
 #include <algorithm>
 #include <cstdio>

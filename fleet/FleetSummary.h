@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "ReportModel.h"
+#include "report/ReportModel.h"
 
 struct DeviceSummary {
   std::string device;

@@ -1,4 +1,4 @@
-#include "Inventory.h"
+#include "fleet/Inventory.h"
 
 #include <yaml-cpp/yaml.h>
 

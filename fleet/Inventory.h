@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "LiveOptions.h"
+#include "discovery/LiveOptions.h"
 
 struct InventoryDevice {
   std::string name;     // unique in the inventory, usable as a file name

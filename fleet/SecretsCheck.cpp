@@ -1,8 +1,8 @@
-#include "SecretsCheck.h"
+#include "fleet/SecretsCheck.h"
 
 #include <map>
 
-#include "Secrets.h"
+#include "transports/Secrets.h"
 
 namespace {
 

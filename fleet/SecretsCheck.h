@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "Inventory.h"
+#include "fleet/Inventory.h"
 
 // False with `problem` set ("FILE:LINE: device NAME: ...", naming the variable,
 // never a value) when a secrets file cannot be read or a variable a device

@@ -1,4 +1,4 @@
-#include "WorkerPool.h"
+#include "fleet/WorkerPool.h"
 
 #include <fcntl.h>
 #include <poll.h>

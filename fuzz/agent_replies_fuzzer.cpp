@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "HostResults.h"
-#include "KelSnmp.h"
-#include "support/AgentHarness.h"
-#include "support/FuzzInput.h"
+#include "discovery/HostResults.h"
+#include "host/KelSnmp.h"
+#include "tests/support/AgentHarness.h"
+#include "fuzz/support/FuzzInput.h"
 
 namespace {
 

@@ -13,12 +13,12 @@
 #include <string>
 #include <vector>
 
-#include "Discovery.h"
-#include "JsonReport.h"
-#include "ReplayTransport.h"
-#include "TextReport.h"
-#include "support/FuzzInput.h"
-#include "support/TextChecks.h"
+#include "discovery/Discovery.h"
+#include "report/JsonReport.h"
+#include "transports/ReplayTransport.h"
+#include "report/TextReport.h"
+#include "fuzz/support/FuzzInput.h"
+#include "fuzz/support/TextChecks.h"
 
 namespace fs = std::filesystem;
 

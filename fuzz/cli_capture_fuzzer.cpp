@@ -3,8 +3,8 @@
 // of a reply is one a prompt showed.
 #include <string>
 
-#include "CliCapture.h"
-#include "support/FuzzInput.h"
+#include "captures/CliCapture.h"
+#include "fuzz/support/FuzzInput.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const CliCapture capture = ParseCliLog(std::string(reinterpret_cast<const char*>(data), size));

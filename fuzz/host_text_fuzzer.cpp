@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "ERXHost.h"
-#include "support/FuzzInput.h"
+#include "host/ERXHost.h"
+#include "fuzz/support/FuzzInput.h"
 
 namespace {
 

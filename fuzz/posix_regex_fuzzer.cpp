@@ -17,9 +17,10 @@
 #include <string>
 #include <vector>
 
-#include "PelkPattern.h"
-#include "PosixToRe2.h"
-#include "support/FuzzInput.h"
+#include "host/PelkPattern.h"
+#include "host/PosixRegex.h"
+#include "host/PosixToRe2.h"
+#include "fuzz/support/FuzzInput.h"
 
 namespace {
 

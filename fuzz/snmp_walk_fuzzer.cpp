@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "SnmpWalkFile.h"
-#include "support/FuzzInput.h"
+#include "captures/SnmpWalkFile.h"
+#include "fuzz/support/FuzzInput.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);

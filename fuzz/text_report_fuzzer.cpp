@@ -4,10 +4,10 @@
 #include <sstream>
 #include <string>
 
-#include "TextReport.h"
-#include "support/FuzzInput.h"
-#include "support/ReportFromInput.h"
-#include "support/TextChecks.h"
+#include "report/TextReport.h"
+#include "fuzz/support/FuzzInput.h"
+#include "fuzz/support/ReportFromInput.h"
+#include "fuzz/support/TextChecks.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const report::Report report = ReportFromInput(data, size);

@@ -2,8 +2,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "ERXHost.h"
-#include "KelSnmp.h"
+#include "host/ERXHost.h"
+#include "host/KelSnmp.h"
 
 void DAUFIntToString(int value, char** out) {
   if (!out) return;

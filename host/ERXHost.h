@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "KelBase.h"
-#include "PelkRequester.h"
+#include "host/KelBase.h"
+#include "host/PelkRequester.h"
 
 // Asks the router for its virtual routers and, inside each, for its VRFs.
 // Appends the names to `vrList` and one element per virtual router to

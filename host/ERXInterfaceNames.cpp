@@ -23,7 +23,7 @@
 #include <string_view>
 #include <utility>
 
-#include "ERXHost.h"
+#include "host/ERXHost.h"
 
 namespace {
 

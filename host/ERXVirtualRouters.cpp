@@ -20,7 +20,7 @@
 #include <cctype>
 #include <sstream>
 
-#include "ERXHost.h"
+#include "host/ERXHost.h"
 
 namespace {
 

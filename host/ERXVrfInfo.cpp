@@ -3,7 +3,7 @@
 #include <iostream>
 #include <sstream>
 
-#include "ERXHost.h"
+#include "host/ERXHost.h"
 
 // ---- "show ip vrf detail" ----
 //

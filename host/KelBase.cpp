@@ -1,4 +1,4 @@
-#include "KelBase.h"
+#include "host/KelBase.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "KelError.h"
+#include "host/KelError.h"
 
 int __Kelwick_Debug_Level = 0;
 

@@ -1,4 +1,4 @@
-#include "KelSnmp.h"
+#include "host/KelSnmp.h"
 
 #include <climits>
 #include <cstdlib>

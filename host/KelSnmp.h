@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "KelBase.h"
+#include "host/KelBase.h"
 
 // A column of the interface and IP address tables that discovery walks, by
 // name and by number.

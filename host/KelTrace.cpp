@@ -1,4 +1,4 @@
-#include "KelTrace.h"
+#include "host/KelTrace.h"
 
 namespace {
 KelTraceListener* listener_ = nullptr;

@@ -1,8 +1,8 @@
-#include "PelkAgent.h"
+#include "host/PelkAgent.h"
 
 #include <algorithm>
 
-#include "PelkMPLSData.h"
+#include "host/PelkMPLSData.h"
 
 // The stand-in host's front end drives the layers itself, so most of the
 // application and agent operations have nothing to do here.

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "KelBase.h"
-#include "PelkMediationData.h"
-#include "PelkRequester.h"
+#include "host/KelBase.h"
+#include "host/PelkMediationData.h"
+#include "host/PelkRequester.h"
 
 class CKelIOWorkPacket;
 class CPelkMPLSData;

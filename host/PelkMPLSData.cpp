@@ -1,4 +1,4 @@
-#include "PelkMPLSData.h"
+#include "host/PelkMPLSData.h"
 
 #include <cstdlib>
 #include <string>

@@ -11,7 +11,7 @@
 
 #include <string>
 
-#include "KelBase.h"
+#include "host/KelBase.h"
 
 class CPelkMPLSLabelEntry : public CKelListable {
  public:

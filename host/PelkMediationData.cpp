@@ -1,4 +1,4 @@
-#include "PelkMediationData.h"
+#include "host/PelkMediationData.h"
 
 CPelkMediationData::~CPelkMediationData() {
   for (auto& entry : snmp_) delete entry.second;

@@ -5,7 +5,7 @@
 #include <map>
 #include <string>
 
-#include "KelBase.h"
+#include "host/KelBase.h"
 
 class CPelkMediationData {
  public:

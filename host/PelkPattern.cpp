@@ -1,4 +1,4 @@
-#include "PelkPattern.h"
+#include "host/PelkPattern.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -8,7 +8,7 @@
 #include <string_view>
 #include <utility>
 
-#include "PosixToRe2.h"
+#include "host/PosixRegex.h"
 
 namespace {
 

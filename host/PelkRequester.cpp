@@ -1,4 +1,4 @@
-#include "PelkRequester.h"
+#include "host/PelkRequester.h"
 
 CKelAtomVector* CPelkStdRequester::DSRGetTELNET(CKelRecord* device, CKelAtomVector* commands) {
   std::vector<std::string> texts;

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "KelBase.h"
+#include "host/KelBase.h"
 
 class CPelkRequestTransport {
  public:

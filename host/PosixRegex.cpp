@@ -13,7 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "PosixToRe2.h"
+#include "host/PosixRegex.h"
+#include "host/PosixToRe2.h"
 
 namespace pelk {
 

@@ -1,4 +1,4 @@
-#include "PosixToRe2.h"
+#include "host/PosixToRe2.h"
 
 #include <bitset>
 #include <cstdio>

@@ -1,12 +1,10 @@
 // POSIX extended regular expressions (C locale, one byte per character) on top
 // of RE2, which reads several constructs differently or not at all: the
-// translator here (PosixToRe2.cpp) and the compiled expressions
-// (PosixRegex.cpp).
+// translator of an ERE into RE2's syntax. PosixRegex.h compiles what it gives.
 #ifndef HOST_POSIXTORE2_H_
 #define HOST_POSIXTORE2_H_
 
 #include <cstddef>
-#include <memory>
 #include <string>
 #include <string_view>
 
@@ -24,28 +22,6 @@ struct Re2Translation {
 // repeat counts above 1000, unbalanced parentheses or brackets, repetition
 // without an operand, empty or reversed ranges, unknown classes.
 Re2Translation TranslatePosixEre(std::string_view ere);
-
-// A translated and compiled ERE, shared by every PosixRegex of the same text.
-struct CompiledEre;
-
-// A translated and compiled ERE. "^" matches only where the searched text
-// begins, "." and negated brackets match a newline, and matches are
-// leftmost-longest. Copies share the compiled program, which is immutable.
-class PosixRegex {
- public:
-  explicit PosixRegex(std::string_view ere);
-
-  bool ok() const;
-  const std::string& error() const;
-  bool hasCaret() const;
-
-  // Searches `text` as a string of its own; on success sets the bounds of the
-  // match relative to text.data().
-  bool Find(std::string_view text, std::size_t* begin, std::size_t* end) const;
-
- private:
-  std::shared_ptr<const CompiledEre> program_;
-};
 
 }  // namespace pelk
 

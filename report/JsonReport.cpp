@@ -1,11 +1,11 @@
-#include "JsonReport.h"
+#include "report/JsonReport.h"
 
 #include <rapidjson/prettywriter.h>
 
 #include <string>
 #include <vector>
 
-#include "ReportText.h"
+#include "report/ReportText.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "ReportText.h"
+#include "report/ReportText.h"
 
 namespace {
 

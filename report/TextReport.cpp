@@ -1,10 +1,10 @@
-#include "TextReport.h"
+#include "report/TextReport.h"
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
-#include "ReportText.h"
+#include "report/ReportText.h"
 
 namespace {
 

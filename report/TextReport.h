@@ -9,7 +9,7 @@
 
 #include <ostream>
 
-#include "ReportModel.h"
+#include "report/ReportModel.h"
 
 void WriteTextReport(const report::Report& report, std::ostream& out);
 

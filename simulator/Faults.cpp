@@ -1,8 +1,8 @@
-#include "Faults.h"
+#include "simulator/Faults.h"
 
 #include <cstdlib>
 
-#include "CliCapture.h"
+#include "captures/CliCapture.h"
 
 namespace {
 

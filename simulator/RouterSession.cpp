@@ -1,4 +1,4 @@
-#include "RouterSession.h"
+#include "simulator/RouterSession.h"
 
 #include <libtelnet.h>
 #include <poll.h>

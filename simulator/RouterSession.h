@@ -7,8 +7,8 @@
 
 #include <string>
 
-#include "CliCapture.h"
-#include "Faults.h"
+#include "captures/CliCapture.h"
+#include "simulator/Faults.h"
 
 struct telnet_t;
 union telnet_event_t;

@@ -1,4 +1,4 @@
-#include "SnmpService.h"
+#include "simulator/SnmpService.h"
 
 #include <fcntl.h>
 #include <pwd.h>
@@ -14,8 +14,8 @@
 #include <sstream>
 #include <thread>
 
-#include "SnmpWalker.h"
-#include "Snmprec.h"
+#include "transports/SnmpWalker.h"
+#include "simulator/Snmprec.h"
 
 namespace fs = std::filesystem;
 

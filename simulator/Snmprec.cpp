@@ -1,4 +1,4 @@
-#include "Snmprec.h"
+#include "simulator/Snmprec.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,4 +1,4 @@
-#include "DeviceChanges.h"
+#include "store/DeviceChanges.h"
 
 #include <algorithm>
 #include <cctype>

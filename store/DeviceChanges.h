@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "ReportModel.h"
+#include "report/ReportModel.h"
 
 namespace store {
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "DiffWriters.h"
+#include "store/DiffWriters.h"
 
 namespace store {
 namespace {

@@ -1,8 +1,8 @@
 #include <map>
 #include <string>
 
-#include "DiffWriters.h"
-#include "ReportText.h"
+#include "store/DiffWriters.h"
+#include "report/ReportText.h"
 
 namespace store {
 namespace {

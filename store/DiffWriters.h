@@ -20,8 +20,8 @@
 #include <memory>
 #include <ostream>
 
-#include "DeviceChanges.h"
-#include "StoredDevice.h"
+#include "store/DeviceChanges.h"
+#include "store/StoredDevice.h"
 
 namespace store {
 

@@ -1,9 +1,9 @@
-#include "ResultsStore.h"
+#include "store/ResultsStore.h"
 
 #include <sqlite3.h>
 
-#include "Schema.h"
-#include "Sqlite.h"
+#include "store/Schema.h"
+#include "store/Sqlite.h"
 
 namespace store {
 namespace {

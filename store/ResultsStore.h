@@ -21,7 +21,7 @@
 #include <cstdint>
 #include <string>
 
-#include "ReportModel.h"
+#include "report/ReportModel.h"
 
 struct sqlite3;
 

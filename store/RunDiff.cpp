@@ -1,15 +1,15 @@
-#include "RunDiff.h"
+#include "store/RunDiff.h"
 
 #include <sqlite3.h>
 
 #include <map>
 #include <memory>
 
-#include "DeviceChanges.h"
-#include "DiffWriters.h"
-#include "Schema.h"
-#include "Sqlite.h"
-#include "StoredDevice.h"
+#include "store/DeviceChanges.h"
+#include "store/DiffWriters.h"
+#include "store/Schema.h"
+#include "store/Sqlite.h"
+#include "store/StoredDevice.h"
 
 namespace store {
 namespace {

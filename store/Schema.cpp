@@ -1,8 +1,8 @@
-#include "Schema.h"
+#include "store/Schema.h"
 
 #include <string>
 
-#include "Sqlite.h"
+#include "store/Sqlite.h"
 
 namespace store {
 namespace {

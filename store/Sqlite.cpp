@@ -1,6 +1,6 @@
-#include "Sqlite.h"
+#include "store/Sqlite.h"
 
-#include "ReportText.h"
+#include "report/ReportText.h"
 
 namespace store {
 

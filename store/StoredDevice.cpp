@@ -1,8 +1,8 @@
-#include "StoredDevice.h"
+#include "store/StoredDevice.h"
 
 #include <unordered_map>
 
-#include "Sqlite.h"
+#include "store/Sqlite.h"
 
 namespace store {
 namespace {

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "ReportModel.h"
+#include "report/ReportModel.h"
 
 namespace store {
 

@@ -1,11 +1,11 @@
-#include "CliText.h"
+#include "transports/CliText.h"
 
 #include <string.h>
 
 #include <algorithm>
 #include <cctype>
 
-#include "CliCapture.h"
+#include "captures/CliCapture.h"
 
 namespace {
 

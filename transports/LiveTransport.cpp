@@ -1,8 +1,8 @@
-#include "LiveTransport.h"
+#include "transports/LiveTransport.h"
 
 #include <iostream>
 
-#include "KelSnmp.h"
+#include "host/KelSnmp.h"
 
 namespace {
 

@@ -16,10 +16,10 @@
 #include <string>
 #include <vector>
 
-#include "CaptureRecorder.h"
-#include "PelkRequester.h"
-#include "SnmpWalker.h"
-#include "TelnetSession.h"
+#include "captures/CaptureRecorder.h"
+#include "host/PelkRequester.h"
+#include "transports/SnmpWalker.h"
+#include "transports/TelnetSession.h"
 
 struct LiveProgress {
   int sent = 0;

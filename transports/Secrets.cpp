@@ -1,4 +1,4 @@
-#include "Secrets.h"
+#include "transports/Secrets.h"
 
 #include <sys/stat.h>
 

@@ -1,4 +1,4 @@
-#include "SnmpWalker.h"
+#include "transports/SnmpWalker.h"
 
 // net-snmp wants its configuration header first.
 #include <net-snmp/net-snmp-config.h>

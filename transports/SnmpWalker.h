@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "SnmpRow.h"
+#include "captures/SnmpRow.h"
 
 struct SnmpSettings {
   std::string address = "127.0.0.1";

@@ -1,4 +1,4 @@
-#include "TelnetSession.h"
+#include "transports/TelnetSession.h"
 
 #include <fcntl.h>
 #include <libtelnet.h>

@@ -15,7 +15,7 @@
 #include <functional>
 #include <string>
 
-#include "CliText.h"
+#include "transports/CliText.h"
 
 struct telnet_t;
 union telnet_event_t;

@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "CPelkUnisphereMPLSTelnet.h"
-#include "ERXHost.h"
-#include "KelError.h"
-#include "Trace.h"
+#include "agents/UnisphereMPLSTelnet/CPelkUnisphereMPLSTelnet.h"
+#include "host/ERXHost.h"
+#include "host/KelError.h"
+#include "agents/UnisphereMPLSTelnet/Trace.h"
 
 namespace {
 using VrList = std::vector<std::string>;

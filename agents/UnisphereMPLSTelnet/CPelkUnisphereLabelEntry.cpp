@@ -1,9 +1,9 @@
-#include "CPelkUnisphereLabelEntry.h"
+#include "agents/UnisphereMPLSTelnet/CPelkUnisphereLabelEntry.h"
 
 #include <cstdlib>
 #include <cstring>
 
-#include "Trace.h"
+#include "agents/UnisphereMPLSTelnet/Trace.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #ifndef AGENTS_UNISPHEREMPLSTELNET_CPELKUNISPHERELABELENTRY_H_
 #define AGENTS_UNISPHEREMPLSTELNET_CPELKUNISPHERELABELENTRY_H_
 
-#include "KelBase.h"
-#include "PelkMPLSData.h"
+#include "host/KelBase.h"
+#include "host/PelkMPLSData.h"
 
 class CPelkUnisphereLabelEntry : public CPelkMPLSLabelEntry {
  public:

@@ -15,10 +15,10 @@
 #include <string>
 #include <vector>
 
-#include "KelBase.h"
-#include "PelkAgent.h"
-#include "PelkMediationData.h"
-#include "PelkMPLSData.h"
+#include "host/KelBase.h"
+#include "host/PelkAgent.h"
+#include "host/PelkMediationData.h"
+#include "host/PelkMPLSData.h"
 
 class CPelkUnisphereMPLSTelnet : public CPelkMPLSAgent {
  public:

@@ -1,9 +1,9 @@
-#include "CPelkUnisphereVRFEntry.h"
+#include "agents/UnisphereMPLSTelnet/CPelkUnisphereVRFEntry.h"
 
 #include <cstdlib>
 #include <cstring>
 
-#include "Trace.h"
+#include "agents/UnisphereMPLSTelnet/Trace.h"
 
 namespace {
 char* CopyOrNull(const char* text) { return text ? strdup(text) : nullptr; }

@@ -6,8 +6,8 @@
 #ifndef AGENTS_UNISPHEREMPLSTELNET_CPELKUNISPHEREVRFENTRY_H_
 #define AGENTS_UNISPHEREMPLSTELNET_CPELKUNISPHEREVRFENTRY_H_
 
-#include "KelBase.h"
-#include "PelkMPLSData.h"
+#include "host/KelBase.h"
+#include "host/PelkMPLSData.h"
 
 class CPelkUnisphereVRFEntry : public CPelkMPLSVRFEntry {
  public:

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "CPelkUnisphereMPLSTelnet.h"
-#include "KelError.h"
-#include "KelSnmp.h"
-#include "Trace.h"
+#include "agents/UnisphereMPLSTelnet/CPelkUnisphereMPLSTelnet.h"
+#include "host/KelError.h"
+#include "host/KelSnmp.h"
+#include "agents/UnisphereMPLSTelnet/Trace.h"
 
 namespace {
 

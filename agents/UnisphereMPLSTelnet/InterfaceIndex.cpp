@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "CPelkUnisphereMPLSTelnet.h"
-#include "ERXHost.h"
-#include "KelSnmp.h"
-#include "Trace.h"
+#include "agents/UnisphereMPLSTelnet/CPelkUnisphereMPLSTelnet.h"
+#include "host/ERXHost.h"
+#include "host/KelSnmp.h"
+#include "agents/UnisphereMPLSTelnet/Trace.h"
 
 void CPelkUnisphereMPLSTelnet::GenerateIfDescrToIfIndexTL(
     CKelRecord* record, CPelkMediationData* medData, std::map<std::string, int>& ifDescr2ifIndex,

@@ -5,12 +5,12 @@
 #include <string>
 #include <vector>
 
-#include "CPelkUnisphereLabelEntry.h"
-#include "CPelkUnisphereMPLSTelnet.h"
-#include "ERXHost.h"
-#include "PatternPaths.h"
-#include "PelkPattern.h"
-#include "Trace.h"
+#include "agents/UnisphereMPLSTelnet/CPelkUnisphereLabelEntry.h"
+#include "agents/UnisphereMPLSTelnet/CPelkUnisphereMPLSTelnet.h"
+#include "host/ERXHost.h"
+#include "agents/UnisphereMPLSTelnet/PatternPaths.h"
+#include "host/PelkPattern.h"
+#include "agents/UnisphereMPLSTelnet/Trace.h"
 
 namespace {
 

@@ -3,10 +3,10 @@
 #include <string>
 #include <vector>
 
-#include "CPelkUnisphereMPLSTelnet.h"
-#include "PatternPaths.h"
-#include "PelkPattern.h"
-#include "Trace.h"
+#include "agents/UnisphereMPLSTelnet/CPelkUnisphereMPLSTelnet.h"
+#include "agents/UnisphereMPLSTelnet/PatternPaths.h"
+#include "host/PelkPattern.h"
+#include "agents/UnisphereMPLSTelnet/Trace.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
-#include "PatternPaths.h"
+#include "agents/UnisphereMPLSTelnet/PatternPaths.h"
 
 #include <cstdlib>
 #include <cstring>
 
-#include "ERXHost.h"
-#include "KelError.h"
-#include "Trace.h"
+#include "host/ERXHost.h"
+#include "host/KelError.h"
+#include "agents/UnisphereMPLSTelnet/Trace.h"
 
 std::string IndexedPath(const std::string& path, int index) {
   char* digits = nullptr;

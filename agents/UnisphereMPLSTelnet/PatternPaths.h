@@ -10,7 +10,7 @@
 #include <ostream>
 #include <string>
 
-#include "PelkPattern.h"
+#include "host/PelkPattern.h"
 
 // `path` + "[" + index + "]", the digits spelled by the host's DAUFIntToString.
 std::string IndexedPath(const std::string& path, int index);

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "CPelkUnisphereMPLSTelnet.h"
-#include "KelError.h"
-#include "Trace.h"
+#include "agents/UnisphereMPLSTelnet/CPelkUnisphereMPLSTelnet.h"
+#include "host/KelError.h"
+#include "agents/UnisphereMPLSTelnet/Trace.h"
 
 namespace {
 

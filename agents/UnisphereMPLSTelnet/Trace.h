@@ -13,8 +13,8 @@
 #include <sstream>
 #include <string>
 
-#include "KelError.h"
-#include "KelTrace.h"
+#include "host/KelError.h"
+#include "host/KelTrace.h"
 
 class TraceLine {
  public:

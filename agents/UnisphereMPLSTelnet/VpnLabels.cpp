@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "CPelkUnisphereMPLSTelnet.h"
-#include "ERXHost.h"
-#include "PatternPaths.h"
-#include "PelkPattern.h"
-#include "Trace.h"
+#include "agents/UnisphereMPLSTelnet/CPelkUnisphereMPLSTelnet.h"
+#include "host/ERXHost.h"
+#include "agents/UnisphereMPLSTelnet/PatternPaths.h"
+#include "host/PelkPattern.h"
+#include "agents/UnisphereMPLSTelnet/Trace.h"
 
 namespace {
 

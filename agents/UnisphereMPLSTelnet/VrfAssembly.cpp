@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "CPelkUnisphereMPLSTelnet.h"
-#include "CPelkUnisphereVRFEntry.h"
-#include "ERXHost.h"
-#include "Trace.h"
+#include "agents/UnisphereMPLSTelnet/CPelkUnisphereMPLSTelnet.h"
+#include "agents/UnisphereMPLSTelnet/CPelkUnisphereVRFEntry.h"
+#include "host/ERXHost.h"
+#include "agents/UnisphereMPLSTelnet/Trace.h"
 
 namespace {
 

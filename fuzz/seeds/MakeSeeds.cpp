@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "CliCapture.h"
-#include "SnmpWalkFile.h"
+#include "captures/CliCapture.h"
+#include "captures/SnmpWalkFile.h"
 
 namespace fs = std::filesystem;
 

@@ -1,4 +1,4 @@
-#include "support/FuzzInput.h"
+#include "fuzz/support/FuzzInput.h"
 
 #include <cstdio>
 #include <cstdlib>

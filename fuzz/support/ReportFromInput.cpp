@@ -1,10 +1,10 @@
-#include "support/ReportFromInput.h"
+#include "fuzz/support/ReportFromInput.h"
 
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "support/FuzzInput.h"
+#include "fuzz/support/FuzzInput.h"
 
 namespace {
 

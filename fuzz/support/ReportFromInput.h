@@ -11,7 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "ReportModel.h"
+#include "report/ReportModel.h"
 
 report::Report ReportFromInput(const std::uint8_t* data, std::size_t size);
 

@@ -1,4 +1,4 @@
-#include "support/TextChecks.h"
+#include "fuzz/support/TextChecks.h"
 
 #include <cstdint>
 

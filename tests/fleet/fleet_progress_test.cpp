@@ -4,7 +4,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "FleetProgress.h"
+#include "fleet/FleetProgress.h"
 
 using namespace testing;
 

@@ -7,7 +7,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "Inventory.h"
+#include "fleet/Inventory.h"
 
 namespace fs = std::filesystem;
 using ::testing::ElementsAre;

@@ -1,4 +1,4 @@
-#include "LiveHarness.h"
+#include "tests/live/LiveHarness.h"
 
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -55,17 +55,6 @@ int Reap(pid_t pid, std::chrono::milliseconds limit) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-namespace {
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-}  // namespace
-
 int FreePort(int type) {
   const int fd = socket(AF_INET, type, 0);
   sockaddr_in at{};
@@ -80,18 +69,6 @@ int FreePort(int type) {
   close(fd);
   return port;
 }
-
-TempFolder::TempFolder() {
-  path_ = (fs::temp_directory_path() / "erx-live-XXXXXX").string();
-  if (!mkdtemp(&path_[0])) path_.clear();
-}
-
-TempFolder::~TempFolder() {
-  std::error_code ignored;
-  if (!path_.empty()) fs::remove_all(path_, ignored);
-}
-
-std::string TempFolder::Read(const std::string& file) const { return ReadAll(path_ + "/" + file); }
 
 bool SimulatedRouter::Start(const std::string& device, const std::vector<std::string>& arguments,
                             const Variables& environment, bool snmp) {

@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/TempFolder.h"
+
 using Variables = std::map<std::string, std::string>;
 
 // Forks and execs `program`; the child's standard output and error go to
@@ -26,20 +28,6 @@ int Reap(pid_t pid, std::chrono::milliseconds limit);
 
 // A port on 127.0.0.1 that nothing listens on at the moment.
 int FreePort(int type);
-
-// A fresh temporary folder, removed with its files at the end of the scope.
-class TempFolder {
- public:
-  TempFolder();
-  ~TempFolder();
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-  const std::string& Path() const { return path_; }
-  std::string Read(const std::string& file) const;
-
- private:
-  std::string path_;
-};
 
 class SimulatedRouter {
  public:

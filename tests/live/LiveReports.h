@@ -8,7 +8,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "LiveHarness.h"
+#include "tests/live/LiveHarness.h"
 
 using Json = nlohmann::ordered_json;
 

@@ -8,7 +8,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "LiveReports.h"
+#include "tests/live/LiveReports.h"
 
 namespace fs = std::filesystem;
 using namespace testing;

@@ -14,9 +14,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "CliCapture.h"
-#include "LiveReports.h"
-#include "TelnetSession.h"
+#include "captures/CliCapture.h"
+#include "tests/live/LiveReports.h"
+#include "transports/TelnetSession.h"
 
 namespace fs = std::filesystem;
 using namespace testing;

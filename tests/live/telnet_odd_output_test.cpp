@@ -14,7 +14,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "TelnetSession.h"
+#include "transports/TelnetSession.h"
 
 using namespace testing;
 

@@ -1,4 +1,4 @@
-#include "StoreExamples.h"
+#include "tests/store/StoreExamples.h"
 
 #include <sqlite3.h>
 #include <stdlib.h>
@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include "Discovery.h"
+#include "discovery/Discovery.h"
 
 ScratchFolder::ScratchFolder() {
   std::string pattern = (std::filesystem::temp_directory_path() / "erx-store-XXXXXX").string();

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "ReportModel.h"
-#include "ResultsStore.h"
+#include "report/ReportModel.h"
+#include "store/ResultsStore.h"
 
 // A fresh temporary folder, removed with its files at the end of the scope.
 class ScratchFolder {

@@ -9,10 +9,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "JsonReport.h"
-#include "ResultsStore.h"
-#include "StoreExamples.h"
-#include "StoredDevice.h"
+#include "report/JsonReport.h"
+#include "store/ResultsStore.h"
+#include "tests/store/StoreExamples.h"
+#include "store/StoredDevice.h"
 
 using namespace testing;
 

@@ -6,9 +6,9 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include "ResultsStore.h"
-#include "RunDiff.h"
-#include "StoreExamples.h"
+#include "store/ResultsStore.h"
+#include "store/RunDiff.h"
+#include "tests/store/StoreExamples.h"
 
 using namespace testing;
 using Json = nlohmann::json;

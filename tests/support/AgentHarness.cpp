@@ -1,4 +1,4 @@
-#include "support/AgentHarness.h"
+#include "tests/support/AgentHarness.h"
 
 AgentHarness::AgentHarness() {
   KelClearErrorLog();

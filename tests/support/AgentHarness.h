@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "CPelkUnisphereMPLSTelnet.h"
-#include "KelError.h"
-#include "support/ScriptedDevice.h"
+#include "agents/UnisphereMPLSTelnet/CPelkUnisphereMPLSTelnet.h"
+#include "host/KelError.h"
+#include "tests/support/ScriptedDevice.h"
 
 class CPelkUnisphereMPLSTelnetTestPeer {
  public:

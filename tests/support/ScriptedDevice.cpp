@@ -1,6 +1,6 @@
-#include "support/ScriptedDevice.h"
+#include "tests/support/ScriptedDevice.h"
 
-#include "KelSnmp.h"
+#include "host/KelSnmp.h"
 
 void ScriptedDevice::Reply(const std::string& command, const std::string& text,
                            const std::string& vr) {

@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include "PelkRequester.h"
+#include "host/PelkRequester.h"
 
 class ScriptedDevice : public CPelkRequestTransport {
  public:

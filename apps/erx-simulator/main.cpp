@@ -1,0 +1,214 @@
+// erx-simulator: serves a captured device as a live router would, over Telnet
+// and (through snmpsim) SNMP, for tests and demos.
+//
+//   erx-simulator --capture devices/pe1-erx --telnet 127.0.0.1:2323
+//                 --snmp 127.0.0.1:1161 --user admin
+//
+// Passwords come from ERX_PASSWORD and ERX_ENABLE_PASSWORD, the community from
+// ERX_COMMUNITY, SNMPv3 keys from ERX_SNMP_AUTH_KEY and ERX_SNMP_PRIV_KEY.
+// Port 0 picks a free port. Once both services answer it prints
+// "telnet ADDRESS:PORT" and "ready" on standard output, then "connection" for
+// every client; it stops on SIGTERM or SIGINT, stopping snmpsim and every
+// session with it.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <list>
+#include <mutex>
+#include <set>
+#include <sstream>
+#include <thread>
+
+#include <CLI/CLI.hpp>
+
+#include "apps/CommandLine.h"
+
+#include "captures/CliCapture.h"
+#include "simulator/Faults.h"
+#include "simulator/RouterSession.h"
+#include "simulator/SnmpService.h"
+
+namespace {
+
+volatile sig_atomic_t stopRequested = 0;
+
+void RequestStop(int) { stopRequested = 1; }
+
+const char kProgram[] = "erx-simulator";
+
+int Fail(const std::string& what) { return FailUsage(kProgram, what); }
+
+std::string Env(const char* name, const char* fallback = "") {
+  const char* value = std::getenv(name);
+  return value ? value : fallback;
+}
+
+// "127.0.0.1:2323" -> address and port; loopback only unless allowed.
+bool ParseEndpoint(const std::string& text, bool anyAddress, sockaddr_in& endpoint,
+                   std::string& problem) {
+  const size_t colon = text.rfind(':');
+  endpoint = sockaddr_in{};
+  endpoint.sin_family = AF_INET;
+  char* end = nullptr;
+  const long port = colon == std::string::npos ? -1 : std::strtol(text.c_str() + colon + 1, &end, 10);
+  if (port < 0 || port > 65535 || *end != '\0' ||
+      inet_pton(AF_INET, text.substr(0, colon).c_str(), &endpoint.sin_addr) != 1) {
+    problem = "not an IPv4 ADDRESS:PORT: " + text;
+    return false;
+  }
+  if (!anyAddress && (ntohl(endpoint.sin_addr.s_addr) >> 24) != 127) {
+    problem = text + " is not a loopback address (give --any-address to serve it)";
+    return false;
+  }
+  endpoint.sin_port = htons(static_cast<uint16_t>(port));
+  return true;
+}
+
+// The client sessions, each in a thread of its own; a finished one is joined
+// when the next client comes, so a long-running simulator keeps no stacks of
+// sessions long gone.
+class Sessions {
+ public:
+  void Start(int fd, const RouterSetup& setup) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    JoinFinished();
+    open_.insert(fd);
+    running_.emplace_back();
+    Running& running = running_.back();
+    running.thread = std::thread([this, fd, &setup, &running] {
+      {
+        RouterSession session(fd, setup);
+        session.Serve();
+      }
+      std::lock_guard<std::mutex> lock(mutex_);
+      open_.erase(fd);
+      running.finished = true;
+    });
+  }
+  // Ends every session and waits for them.
+  void StopAll() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      for (int fd : open_) shutdown(fd, SHUT_RDWR);
+    }
+    for (Running& running : running_) running.thread.join();
+    running_.clear();
+  }
+
+ private:
+  struct Running {
+    std::thread thread;
+    bool finished = false;  // under mutex_
+  };
+
+  // With mutex_ held; a finished thread only has to return.
+  void JoinFinished() {
+    for (auto it = running_.begin(); it != running_.end();) {
+      if (!it->finished) {
+        ++it;
+        continue;
+      }
+      it->thread.join();
+      it = running_.erase(it);
+    }
+  }
+
+  std::mutex mutex_;
+  std::set<int> open_;
+  std::list<Running> running_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CLI::App app{"Serves a captured Unisphere ERX router over Telnet and SNMP."};
+  std::string captureDir, telnetText, snmpText, snmpV3User;
+  std::vector<std::string> faultTexts;
+  bool anyAddress = false;
+  RouterSetup setup;
+  app.add_option("--capture", captureDir, "captured device folder")->required();
+  app.add_option("--telnet", telnetText, "Telnet ADDRESS:PORT (port 0: any free one)")->required();
+  app.add_option("--snmp", snmpText, "SNMP ADDRESS:PORT, served by snmpsim");
+  app.add_option("--user", setup.user, "login user (none: no login at all)");
+  app.add_flag("--line-password", setup.linePassword,
+               "without --user, ask only a line password (ERX_PASSWORD)");
+  app.add_option("--snmp-v3-user", snmpV3User, "also serve SNMPv3 to this user (SHA, AES)");
+  app.add_option("--fault", faultTexts, "slow=MS, drop-after=BYTES, hang-on=COMMAND, noise")
+      ->allow_extra_args(false);
+  app.add_flag("--any-address", anyAddress, "allow addresses other than loopback");
+  if (std::optional<int> status = ParseCommandLine(app, argc, argv, kProgram)) return *status;
+
+  std::string problem;
+  if (!ParseFaults(faultTexts, setup.faults, problem)) return Fail(problem);
+  std::ifstream log(std::filesystem::path(captureDir) / "cli.log", std::ios::binary);
+  if (!log) return Fail("no cli.log in " + captureDir);
+  std::ostringstream text;
+  text << log.rdbuf();
+  const CliCapture capture = ParseCliLog(text.str());
+  if (capture.host.empty()) return Fail(captureDir + "/cli.log has no prompt line");
+  setup.capture = &capture;
+  setup.password = Env("ERX_PASSWORD");
+  setup.enablePassword = Env("ERX_ENABLE_PASSWORD");
+
+  sockaddr_in telnetAt;
+  if (!ParseEndpoint(telnetText, anyAddress, telnetAt, problem)) return Fail(problem);
+  const int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  const int reuse = 1;
+  setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
+  socklen_t size = sizeof telnetAt;
+  if (bind(listener, reinterpret_cast<sockaddr*>(&telnetAt), size) != 0 || listen(listener, SOMAXCONN) != 0 ||
+      getsockname(listener, reinterpret_cast<sockaddr*>(&telnetAt), &size) != 0) {
+    return Fail("cannot listen on " + telnetText);
+  }
+
+  signal(SIGPIPE, SIG_IGN);
+  struct sigaction stop {};
+  stop.sa_handler = RequestStop;
+  sigaction(SIGTERM, &stop, nullptr);
+  sigaction(SIGINT, &stop, nullptr);
+
+  SnmpService snmp;
+  if (!snmpText.empty()) {
+    sockaddr_in snmpAt;
+    if (!ParseEndpoint(snmpText, anyAddress, snmpAt, problem)) return Fail(problem);
+    SnmpServiceSetup snmpSetup;
+    snmpSetup.captureDir = captureDir;
+    snmpSetup.address = snmpText.substr(0, snmpText.rfind(':'));
+    snmpSetup.port = ntohs(snmpAt.sin_port);
+    snmpSetup.community = Env("ERX_COMMUNITY", "public");
+    snmpSetup.v3User = snmpV3User;
+    snmpSetup.authKey = Env("ERX_SNMP_AUTH_KEY");
+    snmpSetup.privKey = Env("ERX_SNMP_PRIV_KEY");
+    std::vector<std::string> warnings;
+    const bool started = snmp.Start(snmpSetup, problem, warnings);
+    for (const std::string& warning : warnings) std::cerr << "erx-simulator: " << warning << "\n";
+    if (!started) return Fail(problem);
+  }
+
+  char address[INET_ADDRSTRLEN];
+  inet_ntop(AF_INET, &telnetAt.sin_addr, address, sizeof address);
+  std::cout << "telnet " << address << ":" << ntohs(telnetAt.sin_port) << "\nready" << std::endl;
+
+  Sessions sessions;
+  while (!stopRequested) {
+    pollfd wait{listener, POLLIN, 0};
+    if (poll(&wait, 1, 200) <= 0) continue;
+    const int client = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+    if (client < 0) continue;
+    std::cout << "connection" << std::endl;
+    sessions.Start(client, setup);
+  }
+  close(listener);
+  sessions.StopAll();
+  snmp.Stop();
+  return 0;
+}

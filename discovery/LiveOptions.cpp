@@ -1,0 +1,110 @@
+#include "discovery/LiveOptions.h"
+
+#include <unistd.h>
+
+#include <iostream>
+
+#include "transports/Secrets.h"
+
+void AddLiveOptions(CLI::App& app, LiveOptions& options, CLI::Option* captureOption) {
+  auto* host = app.add_option("--host", options.host,
+                              "discover this live router (Telnet and SNMP) instead of a capture")
+                   ->option_text("HOST");
+  if (captureOption) host->excludes(captureOption);
+  app.add_option("--telnet-port", options.telnetPort, "Telnet port of the router")
+      ->check(CLI::Range(1, 65535))
+      ->capture_default_str();
+  app.add_option("--snmp-port", options.snmpPort, "SNMP port of the router")
+      ->check(CLI::Range(1, 65535))
+      ->capture_default_str();
+  app.add_option("--user", options.user, "login user name (none: the router asks no user name)");
+  app.add_option("--snmp-version", options.snmpVersion, "SNMP version")
+      ->check(CLI::IsMember({"2c", "3"}))
+      ->capture_default_str();
+  app.add_option("--snmp-user", options.snmpUser, "SNMPv3 user (default: the --user)");
+  app.add_option("--snmp-auth", options.snmpAuth, "SNMPv3 authentication protocol")
+      ->check(CLI::IsMember({"SHA", "MD5"}))
+      ->capture_default_str();
+  app.add_option("--snmp-priv", options.snmpPriv, "SNMPv3 privacy protocol")
+      ->check(CLI::IsMember({"AES", "DES"}))
+      ->capture_default_str();
+  app.add_option("--context-community", options.contextCommunities,
+                 "SNMPv2c community of one context, read from the variable NAME of the "
+                 "environment or the secrets file (repeatable)")
+      ->allow_extra_args(false)
+      ->option_text("CONTEXT=NAME");
+  app.add_option("--timeout", options.timeoutSeconds, "seconds to wait for each command and walk")
+      ->check(CLI::Range(1, 3600))
+      ->capture_default_str();
+  app.add_option("--save-capture", options.saveCapture,
+                 "write what the router sent as a captured device folder")
+      ->option_text("DIR");
+  app.add_option("--secrets-file", options.secretsFile,
+                 "private file of NAME=VALUE lines (ERX_PASSWORD, ERX_COMMUNITY, ...)")
+      ->option_text("FILE");
+  app.add_flag("--quiet", options.quiet, "no progress line or bar on standard error");
+  app.add_flag("--paging", options.paging, "leave the router's paging on");
+}
+
+int LiveDevice::Open(const LiveOptions& options, std::string& problem) {
+  const int kBadUsage = 2;
+  options_ = options;
+  Secrets secrets;
+  if (!secrets.Load(options.secretsFile, problem)) return kBadUsage;
+
+  LiveTransport::Telnet telnet;
+  telnet.address = options.host;
+  telnet.port = options.telnetPort;
+  telnet.login.user = options.user;
+  telnet.login.password = secrets.Get(options.secretNames.password);
+  telnet.login.enablePassword = secrets.Get(options.secretNames.enablePassword, telnet.login.password);
+  telnet.timeoutMs = options.timeoutSeconds * 1000;
+  telnet.pagingOff = !options.paging;
+
+  SnmpSettings snmp;
+  snmp.address = options.host;
+  snmp.port = options.snmpPort;
+  snmp.v3 = options.snmpVersion == "3";
+  snmp.community = secrets.Get(options.secretNames.community, "public");
+  for (const std::string& entry : options.contextCommunities) {
+    const size_t equals = entry.find('=');
+    if (equals == std::string::npos || equals == 0 || !secrets.Has(entry.substr(equals + 1))) {
+      problem = "--context-community " + entry +
+                ": give CONTEXT=NAME, NAME a variable of the environment or the secrets file";
+      return kBadUsage;
+    }
+    std::string context = entry.substr(0, equals);
+    if (context[0] == '@') context.erase(0, 1);
+    snmp.contextCommunities[context] = secrets.Get(entry.substr(equals + 1));
+  }
+  snmp.user = options.snmpUser.empty() ? options.user : options.snmpUser;
+  snmp.authProtocol = options.snmpAuth;
+  snmp.authKey = secrets.Get(options.secretNames.snmpAuthKey);
+  snmp.privProtocol = options.snmpPriv;
+  snmp.privKey = secrets.Get(options.secretNames.snmpPrivKey);
+  // One try and one retry of a request take the timeout between them.
+  snmp.timeoutMs = options.timeoutSeconds * 1000 / (snmp.retries + 1);
+  if (snmp.v3 && snmp.user.empty()) {
+    problem = "SNMPv3 needs a user: give --snmp-user or --user";
+    return kBadUsage;
+  }
+
+  transport_ = std::make_unique<LiveTransport>(telnet, snmp);
+  if (!options.saveCapture.empty()) transport_->Record(&recorder_);
+  showProgress_ = !options.quiet && isatty(STDERR_FILENO);
+  if (showProgress_) {
+    transport_->OnProgress([](const LiveProgress& progress) {
+      std::cerr << "\rerx-discover: " << progress.sent << " commands sent, " << progress.answered
+                << " answered, " << progress.walks << " walks done " << std::flush;
+    });
+  }
+  bool refused = false;
+  if (!transport_->Open(problem, refused)) return kUnreachable;
+  return 0;
+}
+
+bool LiveDevice::Finish(std::string& problem) {
+  transport_->Close();
+  if (showProgress_) std::cerr << "\n";
+  return options_.saveCapture.empty() || recorder_.Save(options_.saveCapture, problem);
+}

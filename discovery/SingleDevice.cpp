@@ -1,0 +1,30 @@
+#include "discovery/SingleDevice.h"
+
+#include <iostream>
+#include <memory>
+
+#include "discovery/TraceRouting.h"
+
+int DiscoverOneDevice(const DeviceSource& source, const DiscoveryOptions& options,
+                      bool tracesToStderr, report::Report& found, std::string& problem) {
+  ReplayTransport device;
+  CPelkRequestTransport* transport = &device;
+  std::string deviceName;
+  std::unique_ptr<LiveDevice> liveDevice;
+  if (source.live.host.empty()) {
+    if (!device.Load(source.capture, problem)) return kCannotDiscover;
+    for (const std::string& warning : device.Warnings()) std::cerr << warning << "\n";
+    deviceName = device.DeviceName();
+  } else {
+    liveDevice = std::make_unique<LiveDevice>();
+    if (int status = liveDevice->Open(source.live, problem)) return status;
+    transport = &liveDevice->Transport();
+    deviceName = liveDevice->Name();
+  }
+  {
+    TracesToStandardError traces(tracesToStderr);
+    if (!DiscoverDevice(*transport, deviceName, options, found, problem)) return kCannotDiscover;
+  }
+  if (liveDevice && !liveDevice->Finish(problem)) return kCannotDiscover;
+  return kDiscovered;
+}

@@ -1,0 +1,226 @@
+// What erx-discover reports of edited copies of the example device: what the
+// agent skipped, which stream gets the traces, and text that is not UTF-8.
+#include <stdlib.h>
+#include <sys/wait.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include "agents/UnisphereMPLSTelnet/Trace.h"
+#include "tests/support/AgentHarness.h"
+
+using Json = nlohmann::ordered_json;
+using namespace testing;
+using testing::internal::CaptureStdout;
+using testing::internal::GetCapturedStdout;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A copy of devices/pe1-erx in a temporary folder, removed at the end of the scope.
+class DeviceCopy {
+ public:
+  DeviceCopy() {
+    if (!mkdtemp(path_.data())) path_.clear();
+    fs::copy(fs::path(ERX_SOURCE_DIR) / "devices/pe1-erx", path_, fs::copy_options::recursive);
+  }
+  ~DeviceCopy() {
+    std::error_code ignored;
+    if (!path_.empty()) fs::remove_all(path_, ignored);
+  }
+  const std::string& Path() const { return path_; }
+
+  std::string Read(const std::string& file) const {
+    std::ostringstream text;
+    text << std::ifstream(fs::path(path_) / file, std::ios::binary).rdbuf();
+    return text.str();
+  }
+  // Replaces the first `from` of the file, which must hold it.
+  void Edit(const std::string& file, const std::string& from, const std::string& to) const {
+    std::string text = Read(file);
+    const size_t at = text.find(from);
+    ASSERT_NE(at, std::string::npos) << from << " not in " << file;
+    text.replace(at, from.size(), to);
+    std::ofstream(fs::path(path_) / file, std::ios::binary) << text;
+  }
+  void Append(const std::string& file, const std::string& text) const {
+    std::ofstream(fs::path(path_) / file, std::ios::binary | std::ios::app) << text;
+  }
+
+ private:
+  std::string path_ = (fs::temp_directory_path() / "erx-device-XXXXXX").string();
+};
+
+struct Outcome {
+  int status = -1;
+  std::string out, err;
+};
+
+Outcome Discover(const std::string& arguments) {
+  DeviceCopy io;
+  const std::string command =
+      ERX_RUNNER_PATH " " + arguments + " >" + io.Path() + "/o 2>" + io.Path() + "/e";
+  const int status = system(command.c_str());
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, io.Read("o"), io.Read("e")};
+}
+
+Json JsonReport(const DeviceCopy& device, const std::string& options = "") {
+  const Outcome run = Discover("--capture " + device.Path() + " --format json " + options);
+  EXPECT_EQ(run.status, 0) << run.err;
+  return Json::parse(run.out);
+}
+
+TEST(VrfInterfaces, ALoopbackOfAVrfBindsLikeItsIpInterfaces) {
+  DeviceCopy device;
+  device.Edit("cli.log", "  Interfaces:\r\n    ATM2/0.10\r\n    ATM2/0.11\r\n",
+              "  Interfaces:\r\n    ATM2/0.10\r\n    ATM2/0.11\r\n    loopback 5\r\n");
+  device.Append("snmp/default:red.walk",
+                ".1.3.6.1.2.1.2.2.1.1.40 = INTEGER: 40\n"
+                ".1.3.6.1.2.1.2.2.1.2.40 = STRING: \"loopback5\"\n"
+                ".1.3.6.1.2.1.2.2.1.3.40 = INTEGER: softwareLoopback(24)\n"
+                ".1.3.6.1.2.1.2.2.1.7.40 = INTEGER: up(1)\n");
+  const Json report = JsonReport(device);
+  ASSERT_EQ(report["vrfs"][0]["name"], "red");
+  EXPECT_EQ(report["vrfs"][0]["ifIndexes"], Json::parse("[30, 31, 40]"));
+}
+
+TEST(TraceStreams, AReportOnStandardOutputSendsTheTracesToStandardError) {
+  DeviceCopy device, scratch;
+  const std::string capture = "--capture " + device.Path() + " --debug 4 ";
+  const Outcome toFile = Discover(capture + "--format json -o " + scratch.Path() + "/r.json");
+  const Outcome json = Discover(capture + "--format json");
+  ASSERT_EQ(json.status, 0);
+  EXPECT_THAT(toFile.out, HasSubstr("::ObtainLabelData() failed to add label data"));
+  EXPECT_EQ(json.err, toFile.out);
+  EXPECT_EQ(json.out, scratch.Read("r.json"));
+  EXPECT_NO_THROW(Json::parse(json.out));
+
+  const Outcome text = Discover(capture);
+  EXPECT_EQ(text.err, toFile.out);
+  EXPECT_THAT(text.out, StartsWith("Device: pe1-erx\n"));
+}
+
+// Records what it hears.
+struct Heard : KelTraceListener {
+  void OnTraceLine(int level, const std::string& text) override {
+    lines += std::to_string(level) + ":" + text + "|";
+  }
+  std::string lines;
+};
+
+TEST(TraceListener, HearsTheLevelsItAsksForWhateverTheDebugLevel) {
+  Heard heard;
+  for (int debugLevel : {0, 4}) {
+    ScopedDebugLevel level(debugLevel);
+    CaptureStdout();
+    {
+      KelScopedTraceListener listening(heard, 1u << 1 | 1u << 3);
+      Trace(1) << "::ObtainLabelData() lost " << 2 << " entries";
+      TraceRaw(3) << "DownloadBasicTelnetData().\n";
+      Trace(4) << "not listened to";
+    }
+    Trace(1) << "after";
+    const std::string written = GetCapturedStdout();
+    EXPECT_EQ(written, debugLevel == 0 ? ""
+                                       : "::ObtainLabelData() lost 2 entries\n"
+                                         "DownloadBasicTelnetData().\nnot listened to\nafter\n");
+  }
+  EXPECT_EQ(heard.lines, "1:::ObtainLabelData() lost 2 entries|3:DownloadBasicTelnetData().|"
+                         "1:::ObtainLabelData() lost 2 entries|3:DownloadBasicTelnetData().|");
+}
+
+// The rows of the report's warnings as "vr/vrf text".
+std::vector<std::string> Warnings(const Json& report) {
+  std::vector<std::string> rows;
+  for (const Json& w : report["warnings"]) {
+    rows.push_back(w.value("virtualRouter", "-") + "/" + w.value("vrf", "-") + " " +
+                   w["text"].get<std::string>());
+  }
+  return rows;
+}
+
+TEST(Warnings, WhatTheAgentSkippedIsReportedAtEveryDebugLevel) {
+  DeviceCopy device;
+  const Json report = JsonReport(device);
+  EXPECT_THAT(Warnings(report), IsSupersetOf({
+      "default/- ::ObtainLabelData() failed to add label data because ifIndex for 'mpls:2' could "
+      "not be found",
+      "default/red ::ObtainVRFData() failed to add label data because ifIndex for 'ATM2/0.13' "
+      "could not be found",
+      "default/red ::ObtainVRFData() failed to add data because label for '172.16.10.1.ip2/0.10' "
+      "could not be found",
+      "default/red ::ObtainVRFData() failed to add data because label for '172.16.11.1.ip2/0.11' "
+      "could not be found",
+      "vr2/lab ::ObtainVRFData() no label information for lab found!!"}));
+
+  // One warning per line that --debug 1 writes, in the same order.
+  DeviceCopy scratch;
+  const Outcome traced = Discover("--capture " + device.Path() + " --debug 1 --format json -o " +
+                                  scratch.Path() + "/r.json");
+  std::string texts;
+  for (const Json& w : report["warnings"]) texts += w["text"].get<std::string>() + "\n";
+  EXPECT_EQ(texts, traced.out);
+  EXPECT_EQ(Json::parse(scratch.Read("r.json"))["warnings"], report["warnings"]);
+
+  const Outcome text = Discover("--capture " + device.Path());
+  EXPECT_THAT(text.out, HasSubstr("\nErrors (0)\n  (none)\n\nWarnings (10)\n  VR       VRF    Text\n"
+                                  "  default  -      ::ObtainLabelData() failed"));
+  EXPECT_THAT(text.out, EndsWith("\n\n5 label entries, 4 VRFs, 5 impositions, 0 errors, "
+                                 "10 warnings\n"));
+}
+
+// The strings of a report, depth first.
+void Strings(const Json& json, std::string& out) {
+  if (json.is_string()) out += json.get<std::string>() + "\n";
+  if (json.is_structured()) {
+    for (const Json& element : json) Strings(element, out);
+  }
+}
+
+TEST(HostileBytes, OddBytesFromTheRouterGiveValidReportsAndLoseNothing) {
+  DeviceCopy latin1;
+  latin1.Edit("cli.log", "to-pe2", "to-p\xE9" "2");
+  const Json report = JsonReport(latin1);
+  EXPECT_EQ(report["labelEntries"][0]["lspName"], "to-p\u00e9" "2");
+  EXPECT_EQ(report["labelEntries"][1]["lspName"], "to-p\u00e9" "2");
+
+  // High bytes and control characters in an LSP name and a VRF description
+  // (a virtual router listed twice puts its whole replies in an error), and NUL
+  // too in an interface name, where the host's C strings end it.
+  DeviceCopy device;
+  const std::string odd = "\x80\xFF\xC3\xA9\x01\x1B\x7F";
+  const std::string oddAsText = "\u0080\u00ff\u00e9\u0001\u001b\u007f";
+  device.Edit("cli.log", "to-pe3", "to-" + odd + "3");
+  device.Edit("cli.log", "Description: customer red", "Description: " + odd + "\t.");
+  device.Edit("cli.log", "default          10.255.0.1       default\r\n",
+              "default          10.255.0.1       default\r\n"
+              "default          10.255.0.1       default\r\n");
+  device.Edit("snmp.walk", "\"ATM2/0\"", "\"ATM2/0 " + odd + std::string("\0.\"", 3));
+  const Outcome json = Discover("--capture " + device.Path() + " --format json");
+  ASSERT_EQ(json.status, 0) << json.err;
+  const Json parsed = Json::parse(json.out);  // throws on invalid UTF-8
+  std::string strings;
+  Strings(parsed, strings);
+  EXPECT_THAT(strings, HasSubstr("\nto-" + oddAsText + "3\n"));
+  EXPECT_THAT(strings, HasSubstr("  Description: " + oddAsText + "\t.\n"));
+  EXPECT_THAT(strings, HasSubstr("\nATM2/0 " + oddAsText + "\n"));
+
+  const Outcome text = Discover("--capture " + device.Path());
+  ASSERT_EQ(text.status, 0) << text.err;
+  EXPECT_THAT(text.out, HasSubstr("  to-\\x80\u00ff\u00e9\\x01\\x1b\\x7f3  "));
+  EXPECT_THAT(text.out, HasSubstr("\\n  Description: \\x80\u00ff\u00e9\\x01\\x1b\\x7f\t.\\n"));
+  EXPECT_THAT(text.out, HasSubstr("  ATM2/0 \\x80\u00ff\u00e9\\x01\\x1b\\x7f  "));
+  for (char c : text.out) {
+    const auto byte = static_cast<unsigned char>(c);
+    EXPECT_TRUE(byte >= 0x20 || c == '\n' || c == '\t') << "control byte " << int(byte);
+  }
+  EXPECT_NO_THROW(Json(text.out).dump());  // dump() throws on invalid UTF-8
+}
+
+}  // namespace

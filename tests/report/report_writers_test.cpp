@@ -1,0 +1,161 @@
+// The report writers: a report model in, bytes out. Router text is always
+// written as valid UTF-8, odd bytes read as Latin-1, control characters
+// escaped in the text report.
+#include <sstream>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "report/JsonReport.h"
+#include "report/ReportText.h"
+#include "report/TextReport.h"
+
+using testing::EndsWith;
+using testing::HasSubstr;
+
+namespace {
+
+std::string Readable(std::string_view bytes) {
+  std::string out;
+  AppendReadable(out, bytes);
+  return out;
+}
+
+TEST(ReportText, ValidUtf8PassesUnchanged) {
+  for (const char* text : {"", "to-pe2", "caf\xC3\xA9", "\xE2\x82\xAC 5", "\xF0\x9F\x98\x80",
+                           "\xEF\xBF\xBF", "\xF4\x8F\xBF\xBF", "tab\there"}) {
+    EXPECT_EQ(ValidUtf8(text), text);
+  }
+}
+
+TEST(ReportText, EveryOtherByteIsItsLatin1Character) {
+  EXPECT_EQ(ValidUtf8("to-p\xE9" "2"), "to-p\xC3\xA9" "2");
+  EXPECT_EQ(ValidUtf8("\xFF\x80"), "\xC3\xBF\xC2\x80");
+  // A sequence cut short: its lead byte alone is Latin-1, what follows is read anew.
+  EXPECT_EQ(ValidUtf8("\xC3" "a"), "\xC3\x83" "a");
+  EXPECT_EQ(ValidUtf8("\xE2\x82"), "\xC3\xA2\xC2\x82");
+  // Overlong forms, surrogates and code points past U+10FFFF are not UTF-8.
+  EXPECT_EQ(ValidUtf8("\xC0\xAF"), "\xC3\x80\xC2\xAF");
+  EXPECT_EQ(ValidUtf8("\xE0\x80\xAF"), "\xC3\xA0\xC2\x80\xC2\xAF");
+  EXPECT_EQ(ValidUtf8("\xED\xA0\x80"), "\xC3\xAD\xC2\xA0\xC2\x80");
+  EXPECT_EQ(ValidUtf8("\xF4\x90\x80\x80"), "\xC3\xB4\xC2\x90\xC2\x80\xC2\x80");
+  const std::string withNul("a\0b", 3);
+  EXPECT_EQ(ValidUtf8(withNul), withNul);
+}
+
+TEST(ReportText, TheTextReportEscapesControlCharactersButTab) {
+  EXPECT_EQ(Readable(std::string("a\nb\r\0\x01\x1B\x7F\tc", 10)), "a\\nb\\r\\x00\\x01\\x1b\\x7f\tc");
+  EXPECT_EQ(Readable("\xC2\x85 \x85 \xE9"), "\\x85 \\x85 \xC3\xA9");  // C1 whether UTF-8 or Latin-1
+  EXPECT_EQ(Readable("\\x41"), "\\x41");
+  EXPECT_EQ(CharacterCount(Readable("to-p\xE9" "2")), 6u);
+}
+
+// A device with one of everything, some values missing.
+report::Report SmallReport() {
+  report::Report r;
+  r.device = "pe1";
+  r.agent = "agent";
+  r.virtualRouters = {{"default", std::vector<std::string>{"red"}}};
+  report::LabelEntry entry;
+  entry.virtualRouter = "default";
+  entry.lspName = "to-p\xE9" "2";
+  entry.inLabel = "17";
+  entry.outIfIndex = 12;
+  entry.inIfIndexes = std::vector<int>{10, 11};
+  entry.inInterfaces = std::vector<std::string>{};
+  r.labelEntries = {entry};
+  report::Vrf vrf;
+  vrf.name = "red";
+  vrf.routeDistinguisher = "";
+  vrf.impositions = std::vector<report::Imposition>{{"101", "10.5.0.0/16", 10, std::nullopt, "2.2.2.2"}};
+  r.vrfs = {vrf, report::Vrf{}};
+  r.interfaces = {{30, std::string("ip2/0.10\n\x01"), std::nullopt, std::nullopt}};
+  r.errors = {{-220439, "CPelkUnisphereMPLSTelnet", 1898, std::nullopt}};
+  r.warnings = {{"lost", std::string("default"), std::nullopt}};
+  return r;
+}
+
+TEST(ReportWriters, JsonKeepsTheModelsOrderAndLeavesOutWhatIsMissing) {
+  std::ostringstream out;
+  WriteJsonReport(SmallReport(), out);
+  EXPECT_EQ(out.str(), R"({
+  "device": "pe1",
+  "agent": "agent",
+  "virtualRouters": [
+    {
+      "name": "default",
+      "vrfs": [
+        "red"
+      ]
+    }
+  ],
+  "labelEntries": [
+    {
+      "virtualRouter": "default",
+      "lspName": "to-pé2",
+      "inLabel": "17",
+      "outIfIndex": 12,
+      "inIfIndexes": [
+        10,
+        11
+      ],
+      "inInterfaces": []
+    }
+  ],
+  "vrfs": [
+    {
+      "name": "red",
+      "routeDistinguisher": "",
+      "impositions": [
+        {
+          "label": "101",
+          "destination": "10.5.0.0/16",
+          "ifIndex": 10,
+          "nextHop": "2.2.2.2"
+        }
+      ]
+    },
+    {}
+  ],
+  "interfaces": [
+    {
+      "ifIndex": 30,
+      "ifDescr": "ip2/0.10\n\u0001"
+    }
+  ],
+  "ipAddresses": [],
+  "errors": [
+    {
+      "code": -220439,
+      "source": "CPelkUnisphereMPLSTelnet",
+      "line": 1898
+    }
+  ],
+  "warnings": [
+    {
+      "text": "lost",
+      "virtualRouter": "default"
+    }
+  ]
+}
+)");
+}
+
+TEST(ReportWriters, TextShowsMissingValuesAndEmptyTextAndCountsAtTheEnd) {
+  std::ostringstream out;
+  WriteTextReport(SmallReport(), out);
+  const std::string text = out.str();
+  EXPECT_THAT(text, HasSubstr("Label entries (1)\n"
+                              "  VR       LSP     In  Out  Out interface  Out ifIndex  Next hop  "
+                              "In ifIndexes  In interfaces\n"
+                              "  default  to-p\u00e92  17  -    -              12           -         "
+                              "10 11         -\n"));
+  EXPECT_THAT(text, HasSubstr("  -   red   \"\"  -           -           -\n"
+                              "  -   -     -   -           -           -\n"));
+  EXPECT_THAT(text, HasSubstr("  Impositions of -/red (1)\n"));
+  EXPECT_THAT(text, HasSubstr("  30       ip2/0.10\\n\\x01  -   -\n"));
+  EXPECT_THAT(text, HasSubstr("\nIP addresses (0)\n  (none)\n"));
+  EXPECT_THAT(text, EndsWith("\n1 label entries, 2 VRFs, 1 impositions, 1 errors, 1 warnings\n"));
+}
+
+}  // namespace

@@ -1,0 +1,26 @@
+#include "tests/support/TempFolder.h"
+
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+TempFolder::TempFolder() {
+  path_ = (fs::temp_directory_path() / "erx-test-XXXXXX").string();
+  if (!mkdtemp(&path_[0])) path_.clear();
+}
+
+TempFolder::~TempFolder() {
+  std::error_code ignored;
+  if (!path_.empty()) fs::remove_all(path_, ignored);
+}
+
+std::string TempFolder::Read(const std::string& file) const {
+  std::ifstream in(path_ + "/" + file, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}

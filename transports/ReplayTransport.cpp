@@ -1,0 +1,128 @@
+#include "transports/ReplayTransport.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <cstdint>
+
+#include "host/KelSnmp.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char kSwitchCommand[] = "virtual-router ";
+
+// Far more than any router prints: a larger file is not a capture, and
+// reading it would only exhaust memory.
+constexpr std::uintmax_t kMaxFileBytes = std::uintmax_t{256} << 20;
+
+// Reads the whole file in one piece; false with `problem` set when it cannot
+// be read or is too large.
+bool ReadFile(const fs::path& path, std::string& text, std::string& problem) {
+  std::error_code error;
+  const std::uintmax_t size = fs::file_size(path, error);
+  if (error) {
+    problem = "cannot read " + path.string();
+    return false;
+  }
+  if (size > kMaxFileBytes) {
+    problem = path.string() + " is " + std::to_string(size >> 20) +
+              " MiB, more than the 256 MiB a capture file may have";
+    return false;
+  }
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    problem = "cannot read " + path.string();
+    return false;
+  }
+  text.resize(static_cast<size_t>(size));
+  in.read(text.data(), static_cast<std::streamsize>(size));
+  text.resize(static_cast<size_t>(in.gcount()));
+  if (in.bad()) {
+    problem = "cannot read " + path.string();
+    return false;
+  }
+  return true;
+}
+
+std::string FolderName(const fs::path& dir) {
+  fs::path normal = dir.lexically_normal();
+  if (normal.filename().empty()) normal = normal.parent_path();
+  return normal.filename().string();
+}
+
+}  // namespace
+
+bool ReplayTransport::Load(const std::string& dir, std::string& problem) {
+  const fs::path folder(dir);
+  std::error_code error;
+  if (!fs::is_directory(folder, error)) {
+    problem = fs::exists(folder, error) ? dir + " is not a folder"
+                                        : "no captured device at " + dir + ": no such folder";
+    return false;
+  }
+  const fs::path cliLog = folder / "cli.log";
+  std::string log;
+  if (!fs::exists(cliLog, error)) {
+    problem = "no captured device at " + dir + ": the folder has no cli.log";
+    return false;
+  }
+  if (!ReadFile(cliLog, log, problem)) return false;
+  cli_ = ParseCliLog(log);
+  log = std::string();
+  if (cli_.host.empty()) warnings_.push_back(cliLog.string() + ": no prompt line, no command captured");
+  name_ = cli_.host.empty() ? FolderName(folder) : cli_.host;
+
+  if (fs::exists(folder / "snmp.walk", error)) LoadWalk((folder / "snmp.walk").string(), "");
+  std::vector<fs::path> contextWalks;
+  if (fs::is_directory(folder / "snmp", error)) {
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder / "snmp", error)) {
+      if (entry.path().extension() == ".walk") contextWalks.push_back(entry.path());
+    }
+  }
+  std::sort(contextWalks.begin(), contextWalks.end());
+  for (const fs::path& path : contextWalks) LoadWalk(path.string(), "@" + path.stem().string());
+  return true;
+}
+
+void ReplayTransport::LoadWalk(const std::string& path, const std::string& context) {
+  std::string text;
+  std::string problem;
+  if (!ReadFile(path, text, problem)) {
+    warnings_.push_back(problem);
+    return;
+  }
+  walks_[context] = ParseSnmpWalk(text, path, warnings_);
+}
+
+CKelAtomVector* ReplayTransport::RunCommands(CKelRecord*, const std::vector<std::string>& commands) {
+  auto* replies = new CKelAtomVector(static_cast<unsigned int>(commands.size()));
+  std::string context = "default";
+  for (const std::string& command : commands) {
+    const std::string collapsed = CollapsedCommand(command);
+    const char* text = nullptr;
+    if (collapsed.compare(0, sizeof kSwitchCommand - 1, kSwitchCommand) == 0) {
+      // Switching prints nothing; the capture only tells whether the context exists.
+      context = collapsed.substr(sizeof kSwitchCommand - 1);
+      if (cli_.contexts.count(context)) text = "";
+    } else if (const std::string* reply = cli_.Reply(context, collapsed)) {
+      text = reply->c_str();
+    }
+    replies->RAVAddToEnd(new CKelAtom(text));
+  }
+  return replies;
+}
+
+CKelDoubleList* ReplayTransport::Walk(CKelRecord*, const char* variable, const std::string& context) {
+  auto file = walks_.find(context);
+  if (!variable || file == walks_.end()) return nullptr;
+  auto column = file->second.find(variable);
+  if (column == file->second.end() || column->second.empty()) return nullptr;
+  auto* list = new CKelDoubleList;
+  for (const WalkRow& row : column->second) {
+    CKelAtom* value = row.isInt ? new CKelAtom(row.intValue) : new CKelAtom(row.text.c_str());
+    list->RDLAddToListEnd(new CKelSnmpVarOp(variable, row.instance, value));
+  }
+  return list;
+}
