@@ -23,7 +23,8 @@ class ForwardingReplies : public CPelkRequestTransport {
 
   // Each request starts in virtual router "default", as a session does, and
   // follows its "virtual-router NAME" commands.
-  CKelAtomVector* RunCommands(CKelRecord* device, const std::vector<std::string>& commands) override;
+  CKelAtomVector* RunCommands(CKelRecord* device,
+                              const std::vector<std::string>& commands) override;
   CKelDoubleList* Walk(CKelRecord* device, const char* variable,
                        const std::string& context) override {
     return inner_.Walk(device, variable, context);

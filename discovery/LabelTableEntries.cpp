@@ -22,13 +22,17 @@ void AddInterfaceTable(CPelkRequestTransport& transport, CKelRecord& record,
   for (CKelListable* it = types ? types->RDLHead() : nullptr; it; it = types->RDLGetNext(it)) {
     auto* row = static_cast<CKelSnmpVarOp*>(it);
     const CKelAtom* value = row->RSVOValue();
-    if (value && value->RAKind() == CKelAtom::kInt) typeOf.emplace(row->RSVOASN1()->RAAAddressAt(0), value->RAInt());
+    if (value && value->RAKind() == CKelAtom::kInt) {
+      typeOf.emplace(row->RSVOASN1()->RAAAddressAt(0), value->RAInt());
+    }
   }
   for (CKelListable* it = descrs->RDLHead(); it; it = descrs->RDLGetNext(it)) {
     auto* row = static_cast<CKelSnmpVarOp*>(it);
     const CKelAtom* descr = row->RSVOValue();
     const int ifIndex = row->RSVOASN1()->RAAAddressAt(0);
-    if (!descr || descr->RAKind() != CKelAtom::kString || !descr->RAString() || ifIndex <= 0) continue;
+    if (!descr || descr->RAKind() != CKelAtom::kString || !descr->RAString() || ifIndex <= 0) {
+      continue;
+    }
     const auto type = typeOf.find(ifIndex);
     std::string key;
     ERXGetDescrFromIfTableDescr(descr->RAString(), context, key,
@@ -43,7 +47,9 @@ IfIndexes InterfaceKeysOf(CPelkRequestTransport& transport, CKelRecord& record,
   AddInterfaceTable(transport, record, vr, byKey);
   for (const report::VirtualRouter& router : found.virtualRouters) {
     if (router.name != vr || !router.vrfs) continue;
-    for (const std::string& vrf : *router.vrfs) AddInterfaceTable(transport, record, vr + ":" + vrf, byKey);
+    for (const std::string& vrf : *router.vrfs) {
+      AddInterfaceTable(transport, record, vr + ":" + vrf, byKey);
+    }
   }
   return byKey;
 }
@@ -81,7 +87,9 @@ void AddLabelTableEntries(const std::vector<std::pair<std::string, std::string>>
     for (const LabelTableRow& row : table.rows) {
       report::LabelEntry entry = EntryOf(row, vr);
       if (row.outInterface) {
-        if (!byKey) byKey = std::make_unique<IfIndexes>(InterfaceKeysOf(transport, record, vr, found));
+        if (!byKey) {
+          byKey = std::make_unique<IfIndexes>(InterfaceKeysOf(transport, record, vr, found));
+        }
         std::string key;
         ERXGetDescrFromVrfDescr(row.outInterface->c_str(), vr, key);
         const auto ifIndex = byKey->find(key);

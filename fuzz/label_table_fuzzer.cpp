@@ -14,7 +14,9 @@ namespace {
 // A router whose interface tables are empty: no out interface resolves.
 class NoInterfaces : public CPelkRequestTransport {
  public:
-  CKelAtomVector* RunCommands(CKelRecord*, const std::vector<std::string>&) override { return nullptr; }
+  CKelAtomVector* RunCommands(CKelRecord*, const std::vector<std::string>&) override {
+    return nullptr;
+  }
   CKelDoubleList* Walk(CKelRecord*, const char*, const std::string&) override { return nullptr; }
 };
 
@@ -45,7 +47,9 @@ void CheckRow(const LabelTableRow& row) {
   FuzzCheck(!row.actionText || IsTrimmedLine(*row.actionText), "an action text not trimmed");
   FuzzCheck((row.action == "swap") == row.outLabel.has_value(), "an out label without a swap");
   FuzzCheck(!row.outLabel || IsLabel(*row.outLabel), "an out label that is not a number");
-  for (const std::string& label : row.pushLabels) FuzzCheck(IsLabel(label), "a pushed label that is not a number");
+  for (const std::string& label : row.pushLabels) {
+    FuzzCheck(IsLabel(label), "a pushed label that is not a number");
+  }
   FuzzCheck(!row.outInterface || IsTrimmedLine(*row.outInterface), "an out interface not trimmed");
   FuzzCheck(!row.nextHop || IsWord(*row.nextHop), "a next hop with a blank");
   FuzzCheck(!row.labelSpace || IsTrimmedLine(*row.labelSpace), "a label space not trimmed");

@@ -95,8 +95,10 @@ class ActionReader {
       row_.action = "pop";
     } else if (Same(verb, "lookup")) {
       // A lookup sends nothing out: its "on" names what is looked at.
-      if (Word("on") && !(Word("inner") && (Word("header/label") || Word("header") || Word("label"))))
+      if (Word("on") &&
+          !(Word("inner") && (Word("header/label") || Word("header") || Word("label")))) {
         return false;
+      }
       row_.action = "lookup";
     } else if (Same(verb, "l2transport")) {
       if (!Word("to") || !Interface(row_.outInterface)) return false;
@@ -241,8 +243,8 @@ LabelTable ReadLabelTable(std::string_view reply) {
       other.action = "other";
       other.actionText = std::string(action);
       row = std::move(other);
-      table.notes.push_back(Where(i + 1) + "action not understood, kept as \"other\": " +
-                            Quoted(action));
+      table.notes.push_back(Where(i + 1) +
+                            "action not understood, kept as \"other\": " + Quoted(action));
     }
     table.rows.push_back(std::move(row));
   }

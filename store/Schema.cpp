@@ -131,7 +131,7 @@ CREATE INDEX warnings_by_device ON warnings(device_id);
 // label. Their columns are NULL on the module's entries (and on every entry
 // stored under schema 1, which were all the module's).
 const char kVersion2[] = R"sql(
-ALTER TABLE label_entries ADD COLUMN in_interface TEXT;  -- keys an L2transport row instead of in_label
+ALTER TABLE label_entries ADD COLUMN in_interface TEXT;  -- an L2transport row's key
 ALTER TABLE label_entries ADD COLUMN owner TEXT;         -- ldp, rsvp-te, bgp, ...
 ALTER TABLE label_entries ADD COLUMN action TEXT;        -- swap, pop, lookup, l2transport, other
 ALTER TABLE label_entries ADD COLUMN action_text TEXT;   -- the router's words of an 'other' action
