@@ -150,6 +150,8 @@ bool DiscoverDevice(CPelkRequestTransport& transport, const std::string& deviceN
   found.errors = ErrorsOf(KelErrorLog());
   found.warnings = WarningsOf(warnings.Warnings());
   delete agent;
+  // Forwarding tables in the layout of later releases, which the module could
+  // not read, are read from the same replies now that its pass is over.
   if (options.gatherLabels) AddLabelTableEntries(forwarding.LabelTables(), transport, record, found);
   return true;
 }
