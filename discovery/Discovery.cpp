@@ -10,7 +10,9 @@
 
 #include "discovery/AgentWarnings.h"
 #include "agents/UnisphereMPLSTelnet/CPelkUnisphereMPLSTelnet.h"
+#include "discovery/ForwardingReplies.h"
 #include "discovery/HostResults.h"
+#include "discovery/LabelTableEntries.h"
 #include "host/KelSnmp.h"
 #include "host/KelTrace.h"
 #include "host/PelkAgent.h"
@@ -115,7 +117,8 @@ bool DiscoverDevice(CPelkRequestTransport& transport, const std::string& deviceN
   KelClearErrorLog();
   CPelkMPLSAgent* agent = module.NewAgent(problem);
   if (!agent) return false;
-  agent->DAGetRequester()->DSRSetTransport(&transport);
+  ForwardingReplies forwarding(transport);
+  agent->DAGetRequester()->DSRSetTransport(&forwarding);
   agent->RASetSCDesc();
   agent->DMASetGatherLabels(options.gatherLabels);
   agent->DMASetWantedVRFs(options.wantedVrfs);
@@ -147,5 +150,8 @@ bool DiscoverDevice(CPelkRequestTransport& transport, const std::string& deviceN
   found.errors = ErrorsOf(KelErrorLog());
   found.warnings = WarningsOf(warnings.Warnings());
   delete agent;
+  // Forwarding tables in the layout of later releases, which the module could
+  // not read, are read from the same replies now that its pass is over.
+  if (options.gatherLabels) AddLabelTableEntries(forwarding.LabelTables(), transport, record, found);
   return true;
 }

@@ -1,7 +1,8 @@
 // Discovery of one captured device by an agent module, driven the way the
 // discovery host drives an agent: mediation layer, processing layer (local
 // neighbours, vendor annotation of the record and the interface tree, the
-// host's conversion of every label and VRF entry), clean-up.
+// host's conversion of every label and VRF entry), clean-up; then the host's
+// own reading of forwarding tables printed by incoming label.
 //
 // What was found fills a report model (ReportModel.h).
 #ifndef DISCOVERY_DISCOVERY_H_

@@ -82,6 +82,37 @@ bool Section(std::ostream& out, const char* title, const std::vector<Item>& rows
   return !rows.empty();
 }
 
+// The module's entries, as it reads the LSP-oriented layout.
+void WriteModuleEntries(std::ostream& out, const std::vector<report::LabelEntry>& entries) {
+  WriteRows(out, entries,
+            {"VR", "LSP", "In", "Out", "Out interface", "Out ifIndex", "Next hop", "In ifIndexes",
+             "In interfaces"},
+            [](const report::LabelEntry& e) {
+              return Row{Cell(e.virtualRouter), Cell(e.lspName),      Cell(e.inLabel),
+                         Cell(e.outLabel),      Cell(e.outInterface), Cell(e.outIfIndex),
+                         Cell(e.nextHop),       Cell(e.inIfIndexes),  Cell(e.inInterfaces)};
+            });
+}
+
+// Entries of the table by incoming label, under the module's.
+void WriteLabelTableEntries(std::ostream& out, const std::vector<report::LabelEntry>& entries) {
+  out << "  By incoming label (" << entries.size() << ")\n";
+  WriteRows(
+      out, entries,
+      {"VR", "In", "Owner", "Action", "Out", "Push", "Out interface", "Out ifIndex", "Next hop",
+       "Label space"},
+      [](const report::LabelEntry& e) {
+        std::string action = Cell(e.action);
+        if (e.actionText) action += ": " + Cell(*e.actionText);
+        return Row{Cell(e.virtualRouter), Cell(e.inLabel ? e.inLabel : e.inInterface),
+                   Cell(e.owner),         action,
+                   Cell(e.outLabel),      Cell(e.pushLabels),
+                   Cell(e.outInterface),  Cell(e.outIfIndex),
+                   Cell(e.nextHop),       Cell(e.labelSpace)};
+      },
+      "    ");
+}
+
 }  // namespace
 
 void WriteTextReport(const report::Report& r, std::ostream& out) {
@@ -94,14 +125,17 @@ void WriteTextReport(const report::Report& r, std::ostream& out) {
     });
   }
   if (Section(out, "Label entries", r.labelEntries)) {
-    WriteRows(out, r.labelEntries,
-              {"VR", "LSP", "In", "Out", "Out interface", "Out ifIndex", "Next hop",
-               "In ifIndexes", "In interfaces"},
-              [](const report::LabelEntry& e) {
-                return Row{Cell(e.virtualRouter), Cell(e.lspName),      Cell(e.inLabel),
-                           Cell(e.outLabel),      Cell(e.outInterface), Cell(e.outIfIndex),
-                           Cell(e.nextHop),       Cell(e.inIfIndexes),  Cell(e.inInterfaces)};
-              });
+    const auto byLabel = [](const report::LabelEntry& e) { return e.layout.has_value(); };
+    if (std::none_of(r.labelEntries.begin(), r.labelEntries.end(), byLabel)) {
+      WriteModuleEntries(out, r.labelEntries);
+    } else {
+      std::vector<report::LabelEntry> moduleEntries, labelTable;
+      for (const report::LabelEntry& e : r.labelEntries) {
+        (byLabel(e) ? labelTable : moduleEntries).push_back(e);
+      }
+      if (!moduleEntries.empty()) WriteModuleEntries(out, moduleEntries);
+      WriteLabelTableEntries(out, labelTable);
+    }
   }
   size_t impositions = 0;
   if (Section(out, "VRFs", r.vrfs)) {

@@ -121,10 +121,45 @@ Text InInterfaces(const report::LabelEntry& e) {
   return Join(each);
 }
 
-Values LabelFields(const report::LabelEntry& e) {
-  return {TextValue("outLabel", e.outLabel),       TextValue("outInterface", e.outInterface),
-          NumberValue("outIfIndex", e.outIfIndex), TextValue("nextHop", e.nextHop),
-          TextValue("lspName", e.lspName),         TextValue("inInterfaces", InInterfaces(e))};
+Text Joined(const report::Texts& texts) {
+  if (!texts) return std::nullopt;
+  return Join(*texts);
+}
+
+// What the two layouts of the forwarding table print for an entry. Both sides
+// of a pair get the same fields: those of their layout, or all of them when
+// the router changed layouts between the runs.
+struct LabelLayouts {
+  bool module;
+  bool labelTable;
+};
+
+Values LabelFields(const report::LabelEntry& e, LabelLayouts layouts) {
+  Values fields = {TextValue("outLabel", e.outLabel)};
+  if (layouts.labelTable) fields.push_back(TextValue("pushLabels", Joined(e.pushLabels)));
+  fields.push_back(TextValue("outInterface", e.outInterface));
+  fields.push_back(NumberValue("outIfIndex", e.outIfIndex));
+  fields.push_back(TextValue("nextHop", e.nextHop));
+  if (layouts.module) {
+    fields.push_back(TextValue("lspName", e.lspName));
+    fields.push_back(TextValue("inInterfaces", InInterfaces(e)));
+  }
+  if (layouts.labelTable) {
+    fields.push_back(TextValue("owner", e.owner));
+    fields.push_back(TextValue("action", e.action));
+    fields.push_back(TextValue("actionText", e.actionText));
+  }
+  if (layouts.module && layouts.labelTable) fields.push_back(TextValue("layout", e.layout));
+  return fields;
+}
+
+LabelLayouts LayoutsOf(const report::LabelEntry* a, const report::LabelEntry* b) {
+  LabelLayouts layouts{false, false};
+  for (const report::LabelEntry* e : {a, b}) {
+    if (!e) continue;
+    (e->layout ? layouts.labelTable : layouts.module) = true;
+  }
+  return layouts;
 }
 
 Values ImpositionFields(const report::Imposition& i) {
@@ -138,7 +173,8 @@ bool SameTexts(const Values& a, const Values& b) {
 }
 
 bool SameLabelEntry(const report::LabelEntry& a, const report::LabelEntry& b) {
-  return SameTexts(LabelFields(a), LabelFields(b));
+  const LabelLayouts layouts = LayoutsOf(&a, &b);
+  return SameTexts(LabelFields(a, layouts), LabelFields(b, layouts));
 }
 
 bool SameImposition(const report::Imposition& a, const report::Imposition& b) {
@@ -164,7 +200,7 @@ class Comparison {
     for (const auto& entry : PairByKey(
              before_.labelEntries, after_.labelEntries,
              [](const report::LabelEntry& e) {
-               return Key{e.virtualRouter, e.inLabel};
+               return Key{e.virtualRouter, e.inLabel, e.inInterface, e.labelSpace};
              },
              SameLabelEntry)) {
       LabelEntry(entry);
@@ -255,10 +291,24 @@ class Comparison {
     }
   }
 
+  // Keyed by virtual router and in label; an entry of the table by incoming
+  // label also by its attachment interface and its label space.
   void LabelEntry(const Pairing<report::LabelEntry>& entry) {
-    const Values key = {{"virtualRouter", entry.key[0]}, {"inLabel", entry.key[1]}};
-    const Values before = entry.before ? LabelFields(*entry.before) : Values();
-    const Values after = entry.after ? LabelFields(*entry.after) : Values();
+    Values key = {{"virtualRouter", entry.key[0]}};
+    if (entry.key[1] || !entry.key[2]) key.push_back({"inLabel", entry.key[1]});
+    if (entry.key[2]) key.push_back({"inInterface", entry.key[2]});
+    if (entry.key[3]) key.push_back({"labelSpace", entry.key[3]});
+    const LabelLayouts layouts = LayoutsOf(entry.before, entry.after);
+    Values before = entry.before ? LabelFields(*entry.before, layouts) : Values();
+    Values after = entry.after ? LabelFields(*entry.after, layouts) : Values();
+    // An entry added or removed whole shows what it has of these two.
+    const auto absentExtra = [](const Value& v) {
+      return !v.text && (v.name == "pushLabels" || v.name == "actionText");
+    };
+    if (!entry.before || !entry.after) {
+      Values& whole = entry.before ? before : after;
+      whole.erase(std::remove_if(whole.begin(), whole.end(), absentExtra), whole.end());
+    }
     Compare("labelEntry", key, entry.before ? &before : nullptr, entry.after ? &after : nullptr);
   }
 

@@ -4,6 +4,9 @@
 //     of a VRF in both runs, its route targets and interfaces added or removed;
 //   label entries by (virtual router, in label): added, removed, or which of
 //     out label, out interface, out ifIndex, next hop, LSP and in interfaces changed;
+//     an entry of the table by incoming label is keyed also by its attachment
+//     interface and label space, and compares its owner, action (and its
+//     text) and pushed labels in place of the LSP and in interfaces;
 //   impositions of a VRF in both runs by (destination, next hop): added,
 //     removed, label or interface changed.
 // A key that repeats in a report is paired in order. Changes come in a fixed

@@ -18,7 +18,9 @@ std::string Words(const std::string& name) {
       {"outIfIndex", "out ifIndex"},
       {"nextHop", "next hop"},
       {"lspName", "LSP"},
-      {"inInterfaces", "in interfaces"}};
+      {"inInterfaces", "in interfaces"},
+      {"pushLabels", "pushed labels"},
+      {"actionText", "action text"}};
   const auto found = kWords.find(name);
   return found != kWords.end() ? found->second : name;
 }
@@ -46,8 +48,17 @@ std::string Subject(const Change& c) {
            KeyText(c.key, "routeTarget");
   }
   if (c.kind == "vrfInterface") return "vrf interface " + vrf + " " + KeyText(c.key, "interface");
-  if (c.kind == "labelEntry")
-    return "label entry " + KeyText(c.key, "virtualRouter") + "/" + KeyText(c.key, "inLabel");
+  if (c.kind == "labelEntry") {
+    std::string subject = "label entry " + KeyText(c.key, "virtualRouter") + "/";
+    std::string space;
+    for (const Value& value : c.key) {
+      if (value.name == "inLabel" || value.name == "inInterface") subject += Shown(value.text);
+      if (value.name == "labelSpace") space = Shown(value.text);
+    }
+    // The one label space of most routers goes without saying.
+    if (!space.empty() && space != "Platform label space") subject += " in " + space;
+    return subject;
+  }
   return "imposition " + vrf + " " + KeyText(c.key, "destination") + " via " +
          KeyText(c.key, "nextHop");
 }

@@ -117,6 +117,7 @@ void DeviceSeeds(const fs::path& device, Seeds& seeds) {
     const std::string id = name + "-" + std::to_string(n++);
     if (command == "show virtual-router") vrfLists.insert(vrfLists.begin(), reply);
     if (command == "show ip vrf") vrfLists.push_back(reply);
+    if (command == "show mpls forwarding brief") seeds.Add("label_table", id, reply);
     const int parser = ParserOf(command);
     if (parser < 0) continue;
     std::string input = std::string(1, static_cast<char>(parser)) + reply;

@@ -117,5 +117,15 @@ report::Report ReportFromInput(const std::uint8_t* data, std::size_t size) {
     w.virtualRouter = in.OptionalText();
     w.vrf = in.OptionalText();
   });
+  // Last, so that inputs written before these fields keep their meaning.
+  for (report::LabelEntry& e : r.labelEntries) {
+    e.layout = in.OptionalText();
+    e.inInterface = in.OptionalText();
+    e.owner = in.OptionalText();
+    e.action = in.OptionalText();
+    e.actionText = in.OptionalText();
+    e.pushLabels = in.OptionalTexts();
+    e.labelSpace = in.OptionalText();
+  }
   return r;
 }

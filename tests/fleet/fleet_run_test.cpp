@@ -108,8 +108,8 @@ TEST(FleetRun, RoutersThatFailFailAloneAndTheRestAreStored) {
   EXPECT_THAT(Query(store,
                     "SELECT d.name, COUNT(l.id) FROM devices d LEFT JOIN label_entries l "
                     "ON l.device_id = d.id GROUP BY d.id ORDER BY d.name"),
-              ElementsAre("cap-pe1|5", "cap-pe2|0", "sim-hanging|0", "sim-locked|0", "sim-pe1|5",
-                          "sim-pe2|0"));
+              ElementsAre("cap-pe1|5", "cap-pe2|5", "sim-hanging|0", "sim-locked|0", "sim-pe1|5",
+                          "sim-pe2|5"));
   EXPECT_THAT(Query(store, "SELECT finished_at IS NOT NULL FROM runs"), ElementsAre("1"));
 
   // A live router's report file is the report of its capture.

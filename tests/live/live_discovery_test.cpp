@@ -95,6 +95,27 @@ INSTANTIATE_TEST_SUITE_P(Devices, ShippedDevice, ValuesIn(ShippedDevices()),
                            return name;
                          });
 
+// The later release's forwarding table, read by the host from what the live
+// router printed (its paging left on), the out ifIndexes from its interface walks.
+TEST(LiveLabelTable, TheLaterReleaseGivesItsEntriesByIncomingLabel) {
+  const std::string device = kDevices + "pe2-erx-later-release";
+  SimulatedRouter router;
+  ASSERT_TRUE(router.Start(device, {"--user", "admin"}, Secrets()));
+  const DiscoverRun live = RunDiscover(LiveArguments(router, {"--paging"}), Secrets());
+  ASSERT_EQ(live.status, 0) << live.err;
+  const Json report = ReportOf(live);
+  std::vector<std::string> entries;
+  for (const Json& e : report["labelEntries"]) {
+    entries.push_back(e.value("inLabel", "-") + " " + e.value("action", "-") + " " +
+                      (e.contains("outIfIndex") ? e["outIfIndex"].dump() : "-") + " " +
+                      e.value("layout", "-"));
+  }
+  EXPECT_THAT(entries, ElementsAre("17 swap 10 label-table", "18 swap 10 label-table",
+                                   "19 pop 10 label-table", "201 lookup - label-table",
+                                   "300 pop - label-table"));
+  EXPECT_EQ(report["labelEntries"], CaptureReport(device)["labelEntries"]);
+}
+
 TEST(LiveSnmp, Version3NamesTheContextAndAnswersLikeTheCapture) {
   const std::string device = kDevices + "pe1-erx";
   SimulatedRouter router;

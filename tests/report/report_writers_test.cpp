@@ -158,4 +158,77 @@ TEST(ReportWriters, TextShowsMissingValuesAndEmptyTextAndCountsAtTheEnd) {
   EXPECT_THAT(text, EndsWith("\n1 label entries, 2 VRFs, 1 impositions, 1 errors, 1 warnings\n"));
 }
 
+// The module's entry of SmallReport, then two read from the table by incoming label.
+report::Report WithLabelTableEntries() {
+  report::Report r = SmallReport();
+  report::LabelEntry swap;
+  swap.virtualRouter = "default";
+  swap.inInterface = "FastEthernet2/0.1";
+  swap.owner = "ldp";
+  swap.action = "swap";
+  swap.outLabel = "55";
+  swap.pushLabels = std::vector<std::string>{"42", "16"};
+  swap.outInterface = "ATM5/0.1";
+  swap.outIfIndex = 10;
+  swap.nextHop = "10.10.11.5";
+  swap.labelSpace = "Platform label space";
+  swap.layout = "label-table";
+  report::LabelEntry other;
+  other.virtualRouter = "default";
+  other.inLabel = "24";
+  other.owner = "ldp";
+  other.action = "other";
+  other.actionText = "aggregate to 25";
+  other.layout = "label-table";
+  r.labelEntries.push_back(swap);
+  r.labelEntries.push_back(other);
+  return r;
+}
+
+TEST(ReportWriters, LabelTableEntriesHaveTheirOwnFieldsAndTable) {
+  std::ostringstream json;
+  WriteJsonReport(WithLabelTableEntries(), json);
+  EXPECT_THAT(json.str(), HasSubstr(R"(
+    {
+      "virtualRouter": "default",
+      "inInterface": "FastEthernet2/0.1",
+      "owner": "ldp",
+      "action": "swap",
+      "outLabel": "55",
+      "pushLabels": [
+        "42",
+        "16"
+      ],
+      "outInterface": "ATM5/0.1",
+      "outIfIndex": 10,
+      "nextHop": "10.10.11.5",
+      "labelSpace": "Platform label space",
+      "layout": "label-table"
+    },
+    {
+      "virtualRouter": "default",
+      "inLabel": "24",
+      "owner": "ldp",
+      "action": "other",
+      "actionText": "aggregate to 25",
+      "layout": "label-table"
+    }
+  ],)"));
+
+  std::ostringstream text;
+  WriteTextReport(WithLabelTableEntries(), text);
+  EXPECT_THAT(text.str(), HasSubstr(
+      "Label entries (3)\n"
+      "  VR       LSP     In  Out  Out interface  Out ifIndex  Next hop  In ifIndexes  In interfaces\n"
+      "  default  to-p\u00e92  17  -    -              12           -         10 11         -\n"
+      "  By incoming label (2)\n"
+      "    VR       In                 Owner  Action                  Out  Push   Out interface  Out ifIndex"
+      "  Next hop    Label space\n"
+      "    default  FastEthernet2/0.1  ldp    swap                    55   42 16  ATM5/0.1       10         "
+      "  10.10.11.5  Platform label space\n"
+      "    default  24                 ldp    other: aggregate to 25  -    -      -              -          "
+      "  -           -\n"));
+  EXPECT_THAT(text.str(), EndsWith("\n3 label entries, 2 VRFs, 1 impositions, 1 errors, 1 warnings\n"));
+}
+
 }  // namespace

@@ -195,6 +195,71 @@ TEST(RunDiff, RepeatedKeysPairTheSameFirstAndSortByTheirNumbers) {
                                         " out ifIndex none, next hop none, LSP none, in interfaces none\n"));
 }
 
+TEST(RunDiff, AStoreOfSchemaOneMigratedDiffsAgainstANewRun) {
+  ScratchFolder folder;
+  const std::string db = folder.File("fleet.db");
+  Execute(db, ReadBytes(std::string(ERX_SOURCE_DIR) + "/tests/store/schema-1-store.sql"));
+  // The same two devices; only pe2's forwarding table is now read.
+  StoreRun(db, {{ShippedReport("pe1-erx")}, {ShippedReport("pe2-erx-later-release")}});
+  const Diff diff = RunDiff(db);
+  EXPECT_EQ(diff.status, store::kSomethingChanged) << diff.problem;
+  EXPECT_THAT(diff.out,
+              EndsWith("~ pe2-erx: 5 changes\n"
+                       "  + label entry default/17: out label 29, out interface ATM2/0.1, out ifIndex 10,"
+                       " next hop 10.2.1.2, owner ldp, action swap\n"
+                       "  + label entry default/18: out label 30, out interface ATM2/0.1, out ifIndex 10,"
+                       " next hop 10.2.1.2, owner ldp, action swap\n"
+                       "  + label entry default/19: out label none, out interface ATM2/0.1, out ifIndex 10,"
+                       " next hop 10.2.1.2, owner ldp, action pop\n"
+                       "  + label entry default/201: out label none, out interface none, out ifIndex none,"
+                       " next hop none, owner bgp, action lookup\n"
+                       "  + label entry default/300: out label none, out interface ATM2/0.40, out ifIndex none,"
+                       " next hop none, owner l2vpn, action pop\n"));
+  const Json added = Json::parse(RunDiff(db, "json").out)["devices"][0]["changes"][0];
+  EXPECT_EQ(added["key"], Json::parse(R"({"virtualRouter": "default", "inLabel": "17",
+                                          "labelSpace": "Platform label space"})"));
+}
+
+TEST(RunDiff, AnActionOrAPushedLabelThatChangedIsAChange) {
+  ScratchFolder folder;
+  const std::string db = folder.File("fleet.db");
+  const auto entry = [](const char* action, std::vector<std::string> pushed) {
+    report::LabelEntry e;
+    e.virtualRouter = "default";
+    e.inInterface = "FastEthernet2/0.1";
+    e.owner = "ldp";
+    e.action = action;
+    e.outLabel = "55";
+    e.pushLabels = std::move(pushed);
+    e.labelSpace = "Interface label space";
+    e.layout = "label-table";
+    return e;
+  };
+  report::Report before;
+  before.device = "pe2";
+  before.labelEntries = {entry("swap", {"42"})};
+  report::Report after = before;
+  after.labelEntries = {entry("swap", {"42", "16"})};
+  report::Report last = before;
+  last.labelEntries = {entry("other", {"42", "16"})};
+  last.labelEntries[0].actionText = "swap to 55, push 42 16 via ATM5/0.1";
+  StoreRun(db, {{before}});
+  StoreRun(db, {{after}});
+  StoreRun(db, {{last}});
+  EXPECT_THAT(RunDiff(db, "text", 1, 2).out,
+              EndsWith("~ pe2: 1 change\n"
+                       "  ~ label entry default/FastEthernet2/0.1 in Interface label space:"
+                       " pushed labels 42 -> 42, 16\n"));
+  EXPECT_THAT(RunDiff(db, "text", 2, 3).out,
+              EndsWith("  ~ label entry default/FastEthernet2/0.1 in Interface label space:"
+                       " action swap -> other, action text none -> swap to 55, push 42 16 via ATM5/0.1\n"));
+  EXPECT_EQ(Json::parse(RunDiff(db, "json", 1, 2).out)["devices"][0]["changes"][0], Json::parse(R"(
+      {"kind": "labelEntry", "change": "changed",
+       "key": {"virtualRouter": "default", "inInterface": "FastEthernet2/0.1",
+               "labelSpace": "Interface label space"},
+       "before": {"pushLabels": "42"}, "after": {"pushLabels": "42, 16"}})"));
+}
+
 TEST(RunDiff, SaysWhyItCannotCompare) {
   ScratchFolder folder;
   const std::string db = folder.File("fleet.db");
