@@ -72,6 +72,7 @@ class Writer {
       Field("vrfs", vr.vrfs);
     });
     List("labelEntries", r.labelEntries, [&](const report::LabelEntry& e) {
+      if (e.layout) return LabelTableEntry(e);
       Field("virtualRouter", e.virtualRouter);
       Field("lspName", e.lspName);
       Field("inLabel", e.inLabel);
@@ -125,6 +126,22 @@ class Writer {
   }
 
  private:
+  void LabelTableEntry(const report::LabelEntry& e) {
+    Field("virtualRouter", e.virtualRouter);
+    Field("inLabel", e.inLabel);
+    Field("inInterface", e.inInterface);
+    Field("owner", e.owner);
+    Field("action", e.action);
+    Field("actionText", e.actionText);
+    Field("outLabel", e.outLabel);
+    Field("pushLabels", e.pushLabels);
+    Field("outInterface", e.outInterface);
+    Field("outIfIndex", e.outIfIndex);
+    Field("nextHop", e.nextHop);
+    Field("labelSpace", e.labelSpace);
+    Field("layout", e.layout);
+  }
+
   void String(const std::string& text) {
     if (IsValidUtf8(text)) {
       json_.String(text.data(), static_cast<rapidjson::SizeType>(text.size()));
