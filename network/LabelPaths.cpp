@@ -44,7 +44,14 @@ LabelPaths FollowLabelPaths(const std::vector<report::Report>& routers) {
       input.router = id;
       input.virtualRouter = entry.virtualRouter ? *entry.virtualRouter : kDefaultRouter;
       input.inLabel = ParseLabel(entry.inLabel);
-      input.outLabel = ParseLabel(entry.outLabel);
+      // The label pushed last is the one on top, which the next router reads.
+      input.outLabel = ParseLabel(entry.pushLabels && !entry.pushLabels->empty()
+                                      ? entry.pushLabels->back()
+                                      : entry.outLabel);
+      // The label table's pop and lookup hand the packet to this router's IP
+      // forwarding, l2transport to an attachment circuit: the path ends here.
+      input.endsHere = entry.action && (*entry.action == "pop" || *entry.action == "lookup" ||
+                                        *entry.action == "l2transport");
       if (entry.nextHop) input.nextHop = *entry.nextHop;
       found.graph.AddEntry(input);
       found.entries.push_back({r, e});
@@ -78,13 +85,15 @@ std::string PathLine(const std::vector<report::Report>& routers, const LabelPath
     if (i > 0) line += " -> ";
     line += ValidUtf8(Where(routers[found.entries[hop].router].device,
                                     entry.virtualRouter));
-    line += " " + ValidUtf8(entry.inLabel.value_or("-"));
+    line += " " + ValidUtf8(entry.inLabel ? *entry.inLabel : entry.inInterface.value_or("-"));
   }
   const report::LabelEntry& last = EntryOf(routers, found, path.hops.back());
   const std::string outLabel = ValidUtf8(last.outLabel.value_or("-"));
   switch (path.end) {
     case PathEnd::kEgress:
-      line += " -> " + routers[path.endRouter].device;
+      if (path.endRouter != found.entries[path.hops.back()].router) {
+        line += " -> " + routers[path.endRouter].device;
+      }
       break;
     case PathEnd::kBroken:
       return line + " -> " + routers[path.endRouter].device + " " + outLabel +

@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include "network/LabelGraph.h"
+#include "network/LabelPaths.h"
 #include "tests/network/NetworkExamples.h"
 
 using network::LabelGraph;
@@ -88,6 +89,43 @@ TEST(LabelPaths, ThroughOneDeviceOrOfAnEarlierRun) {
   EXPECT_EQ(Paths(Format("text", "pe-z")), "failed: run 2 has no discovered device pe-z");
   first.run = 7;
   EXPECT_THAT(Paths(first), testing::EndsWith("has no run 7"));
+}
+
+report::LabelEntry TableEntry(const char* inLabel, const char* action, const char* outLabel,
+                              std::vector<std::string> pushLabels, const char* nextHop) {
+  report::LabelEntry entry;
+  entry.virtualRouter = "default";
+  if (inLabel) entry.inLabel = inLabel;
+  entry.action = action;
+  if (outLabel) entry.outLabel = outLabel;
+  entry.pushLabels = std::move(pushLabels);
+  if (nextHop) entry.nextHop = nextHop;
+  entry.layout = "label-table";
+  return entry;
+}
+
+TEST(LabelPaths, TheLabelTableOfLaterReleasesJoinsTheGraph) {
+  std::vector<report::Report> routers(2);
+  routers[0].device = "pe-x";
+  routers[0].ipAddresses.push_back({"default", "10.0.0.1", 1});
+  routers[1].device = "pe-y";
+  routers[1].ipAddresses.push_back({"default", "10.0.0.2", 1});
+  // Swapped to the VC label 55 under the tunnel label 42: pe-y reads 42.
+  routers[0].labelEntries.push_back(TableEntry("17", "swap", "55", {"42"}, "10.0.0.2"));
+  report::LabelEntry attachment = TableEntry(nullptr, "swap", "55", {"43"}, "10.0.0.2");
+  attachment.inInterface = "FastEthernet2/0.1";
+  routers[0].labelEntries.push_back(attachment);
+  routers[0].labelEntries.push_back(TableEntry("18", "swap", "19", {}, "10.0.0.2"));
+  routers[1].labelEntries.push_back(TableEntry("42", "pop", nullptr, {}, "10.9.9.9"));
+  routers[1].labelEntries.push_back(TableEntry("43", "l2transport", nullptr, {}, nullptr));
+  routers[1].labelEntries.push_back(TableEntry("19", "lookup", nullptr, {}, nullptr));
+
+  const network::LabelPaths found = network::FollowLabelPaths(routers);
+  std::vector<std::string> lines;
+  for (const Path& path : found.paths) lines.push_back(network::PathLine(routers, found, path));
+  EXPECT_THAT(lines, testing::ElementsAre("pe-x 17 -> pe-y 42 (egress)",
+                                          "pe-x 18 -> pe-y 19 (egress)",
+                                          "pe-x FastEthernet2/0.1 -> pe-y 43 (egress)"));
 }
 
 // Paths of a graph built in code, one line each: the entries by id, the end,
