@@ -1,6 +1,7 @@
 #include "network/LabelGraph.h"
 
 #include <algorithm>
+#include <numeric>
 #include <tuple>
 
 namespace network {
@@ -37,24 +38,59 @@ std::optional<uint32_t> ParseLabel(const std::optional<std::string>& text) {
   return label;
 }
 
+void LabelGraph::LabelIndex::Insert(uint32_t label, uint32_t entry) {
+  if (2 * (used_ + 1) > slots_.size()) {
+    std::vector<Slot> old(std::max<size_t>(16, 2 * slots_.size()), Slot{0, kNone});
+    old.swap(slots_);
+    shift_ = 32 - __builtin_ctzll(slots_.size());
+    for (const Slot& slot : old) {
+      if (slot.entry != kNone) slots_[SlotOf(slot.label)] = slot;
+    }
+  }
+  Slot& slot = slots_[SlotOf(label)];
+  if (slot.entry != kNone) return;
+  slot = {label, entry};
+  ++used_;
+}
+
+uint32_t LabelGraph::LabelIndex::Find(uint32_t label) const {
+  return slots_.empty() ? kNone : slots_[SlotOf(label)].entry;
+}
+
+// The slot that holds `label`, or the empty one where it would go.
+size_t LabelGraph::LabelIndex::SlotOf(uint32_t label) const {
+  const size_t mask = slots_.size() - 1;
+  size_t at = static_cast<uint32_t>(label * 0x9E3779B1u) >> shift_;
+  while (slots_[at].entry != kNone && slots_[at].label != label) at = (at + 1) & mask;
+  return at;
+}
+
 uint32_t LabelGraph::PlaceId(uint32_t router, std::string_view virtualRouter) {
-  auto [name, newName] =
-      names_.try_emplace(std::string(virtualRouter), static_cast<uint32_t>(nameText_.size()));
-  if (newName) nameText_.push_back(&name->first);
+  if (router == lastRouter_ && virtualRouter == lastName_) return lastPlace_;
+  auto name = names_.find(virtualRouter);
+  if (name == names_.end()) {
+    const std::string& text = text_.emplace_back(virtualRouter);
+    name = names_.emplace(text, static_cast<uint32_t>(nameText_.size())).first;
+    nameText_.push_back(&text);
+  }
   auto [place, newPlace] =
       placeIds_.try_emplace(Key(router, name->second), static_cast<uint32_t>(places_.size()));
-  if (newPlace) places_.push_back({router, name->second});
-  return place->second;
+  if (newPlace) {
+    places_.push_back({router, name->second});
+    byInLabel_.emplace_back();
+  }
+  lastRouter_ = router;
+  lastName_ = name->first;
+  return lastPlace_ = place->second;
 }
 
 uint32_t LabelGraph::AddressId(std::string_view address) {
-  auto [it, added] =
-      addressIds_.try_emplace(std::string(address), static_cast<uint32_t>(addressText_.size()));
-  if (added) {
-    addressText_.push_back(&it->first);
-    addressOwner_.push_back(kNone);
-  }
-  return it->second;
+  auto it = addressIds_.find(address);
+  if (it != addressIds_.end()) return it->second;
+  const std::string& text = text_.emplace_back(address);
+  addressText_.push_back(&text);
+  addressOwner_.push_back(kNone);
+  return addressIds_.emplace(text, static_cast<uint32_t>(addressText_.size() - 1)).first->second;
 }
 
 void LabelGraph::AddAddress(uint32_t router, std::string_view virtualRouter,
@@ -64,12 +100,14 @@ void LabelGraph::AddAddress(uint32_t router, std::string_view virtualRouter,
   if (owner == kNone) owner = place;  // an address two routers claim goes to the first
 }
 
+void LabelGraph::ReserveEntries(size_t count) { entries_.reserve(count); }
+
 uint32_t LabelGraph::AddEntry(const EntryInput& input) {
   const uint32_t id = static_cast<uint32_t>(entries_.size());
   Entry entry{PlaceId(input.router, input.virtualRouter), input.inLabel.value_or(kNone),
               input.outLabel.value_or(kNone),
               input.nextHop.empty() ? kNone : AddressId(input.nextHop), input.endsHere};
-  if (input.inLabel) byInLabel_.try_emplace(Key(entry.place, entry.inLabel), id);
+  if (input.inLabel) byInLabel_[entry.place].Insert(entry.inLabel, id);
   entries_.push_back(entry);
   return id;
 }
@@ -91,12 +129,8 @@ LabelGraph::Step LabelGraph::StepOf(uint32_t id) const {
       entry.outLabel == kExplicitNull) {
     return step;
   }
-  auto next = byInLabel_.find(Key(owner, entry.outLabel));
-  if (next == byInLabel_.end()) {
-    step.end = PathEnd::kBroken;
-    return step;
-  }
-  step.next = next->second;
+  step.next = byInLabel_[owner].Find(entry.outLabel);
+  if (step.next == kNone) step.end = PathEnd::kBroken;
   return step;
 }
 
@@ -144,15 +178,26 @@ std::vector<Path> LabelGraph::Stitch() const {
     if (stamp[id] == kNone) paths.push_back(Walk(id, steps, stamp, walk++));
   }
 
-  auto order = [this](const Path& path) {
-    const Entry& first = entries_[path.hops.front()];
-    const Place& place = places_[first.place];
-    return std::make_tuple(path.end, place.router, std::string_view(*nameText_[place.name]),
-                           first.inLabel, path.hops.front());
-  };
-  std::sort(paths.begin(), paths.end(),
-            [&order](const Path& a, const Path& b) { return order(a) < order(b); });
-  return paths;
+  // Sorted by numbers alone: virtual router names by their rank.
+  std::vector<uint32_t> byName(nameText_.size()), rank(nameText_.size());
+  std::iota(byName.begin(), byName.end(), 0);
+  std::sort(byName.begin(), byName.end(),
+            [this](uint32_t a, uint32_t b) { return *nameText_[a] < *nameText_[b]; });
+  for (uint32_t i = 0; i < byName.size(); ++i) rank[byName[i]] = i;
+  using Order = std::tuple<PathEnd, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t>;
+  std::vector<Order> order;
+  order.reserve(paths.size());
+  for (uint32_t i = 0; i < paths.size(); ++i) {
+    const uint32_t first = paths[i].hops.front();
+    const Place& place = places_[entries_[first].place];
+    order.emplace_back(paths[i].end, place.router, rank[place.name], entries_[first].inLabel,
+                       first, i);
+  }
+  std::sort(order.begin(), order.end());
+  std::vector<Path> sorted;
+  sorted.reserve(paths.size());
+  for (const Order& o : order) sorted.push_back(std::move(paths[std::get<5>(o)]));
+  return sorted;
 }
 
 }  // namespace network

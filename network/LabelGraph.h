@@ -16,6 +16,7 @@
 #define NETWORK_LABELGRAPH_H_
 
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -57,6 +58,7 @@ class LabelGraph {
   // Routers are numbered as added; paths come out in that order.
   void AddAddress(uint32_t router, std::string_view virtualRouter, std::string_view address);
   uint32_t AddEntry(const EntryInput& entry);  // the entry's id, counted from 0
+  void ReserveEntries(size_t count);
 
   // Every path, broken and looping ones first, then by their first entry's
   // router, virtual router and in label. A path starts at an entry nobody
@@ -91,16 +93,40 @@ class LabelGraph {
   Path Walk(uint32_t first, const std::vector<Step>& steps, std::vector<uint32_t>& stamp,
             uint32_t walk) const;
 
+  // In labels of one place to its entries, by open addressing. A table per
+  // place stays small enough for the cache, and a router's entries mostly
+  // look up the same few neighbours; one node-based map of ten million
+  // entries cost an allocation each and most of the time.
+  class LabelIndex {
+   public:
+    void Insert(uint32_t label, uint32_t entry);  // the first entry of a label stays
+    uint32_t Find(uint32_t label) const;          // kNone when absent
+
+   private:
+    struct Slot {
+      uint32_t label;
+      uint32_t entry;  // kNone: empty
+    };
+    size_t SlotOf(uint32_t label) const;
+    std::vector<Slot> slots_;
+    size_t used_ = 0;
+    int shift_ = 32;
+  };
+
   uint32_t routers_ = 0;
-  std::unordered_map<std::string, uint32_t> names_;
+  std::deque<std::string> text_;  // names and addresses, never moved
+  std::unordered_map<std::string_view, uint32_t> names_;
   std::vector<const std::string*> nameText_;
   std::unordered_map<uint64_t, uint32_t> placeIds_;
   std::vector<Place> places_;
-  std::unordered_map<std::string, uint32_t> addressIds_;
+  std::unordered_map<std::string_view, uint32_t> addressIds_;
   std::vector<const std::string*> addressText_;
   std::vector<uint32_t> addressOwner_;  // address id -> place, or kNone
-  std::unordered_map<uint64_t, uint32_t> byInLabel_;  // place << 32 | label -> entry
+  std::vector<LabelIndex> byInLabel_;  // by place
   std::vector<Entry> entries_;
+  // Entries come router by router: the last place asked for is likely asked again.
+  uint32_t lastRouter_ = kNone, lastPlace_ = kNone;
+  std::string_view lastName_;
 };
 
 // A label as the tables print it, when it is a number.

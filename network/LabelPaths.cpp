@@ -32,6 +32,10 @@ Json TextOrNull(const report::Text& text) {
 
 LabelPaths FollowLabelPaths(const std::vector<report::Report>& routers) {
   LabelPaths found;
+  size_t entries = 0;
+  for (const report::Report& router : routers) entries += router.labelEntries.size();
+  found.graph.ReserveEntries(entries);
+  found.entries.reserve(entries);
   for (uint32_t r = 0; r < routers.size(); ++r) {
     const report::Report& router = routers[r];
     const uint32_t id = found.graph.AddRouter();
