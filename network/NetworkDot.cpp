@@ -76,10 +76,15 @@ struct Arrows {
   void Write(std::ostringstream& dot, bool dashedLeaves, const char* labelAttribute) const {
     for (const auto& [key, labels] : arrows) {
       const auto& [from, to, colour] = key;
+      // Two VRFs that import each other's same targets get one arrow both ways.
+      auto back = arrows.find({to, from, colour});
+      const bool both = !dashedLeaves && back != arrows.end() && back->second == labels;
+      if (both && to < from) continue;
       dot << "  " << Quoted(from) << " -> " << Quoted(to) << " [color=\"" << colour
           << "\", fontcolor=\"" << colour << "\", " << labelAttribute << "="
           << Quoted(LabelList(labels));
       if (dashedLeaves && std::string(colour) == kLeavesColour) dot << ", style=dashed";
+      if (both) dot << ", dir=both";
       dot << "];\n";
     }
   }

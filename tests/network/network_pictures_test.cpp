@@ -65,6 +65,9 @@ TEST(NetworkPictures, PathArrowsCarryTheirLabelsInTheColourOfTheirEnd) {
   const std::string vpns = Vpns(Format("dot"));
   EXPECT_THAT(vpns, HasSubstr("\"pe-a/blue\" -> \"p-b/blue\" [color=\"#555555\", "
                               "fontcolor=\"#555555\", xlabel=\"100:10\"];"));
+  EXPECT_THAT(vpns, HasSubstr("\"p-c/red\" -> \"pe-a/red\" [color=\"#555555\", "
+                              "fontcolor=\"#555555\", xlabel=\"100:1\", dir=both];"));
+  EXPECT_THAT(vpns, Not(HasSubstr("\"pe-a/red\" -> \"p-c/red\"")));
   EXPECT_THAT(vpns, HasSubstr("\"RT 100:99\" -> \"pe-d/green\" [color=\"#d62728\""));
 }
 
