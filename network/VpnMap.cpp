@@ -81,14 +81,21 @@ void AddFindings(VpnMap& map, const std::vector<size_t>& groupOf) {
       map.findings.push_back({"unused-export", target.routeTarget, "", target.exporters});
     }
   }
-  for (size_t a = 0; a < map.vrfs.size(); ++a) {
-    for (size_t b = a + 1; b < map.vrfs.size(); ++b) {
-      if (map.vrfs[a].vrf == map.vrfs[b].vrf && map.vrfs[a].device != map.vrfs[b].device &&
-          groupOf[a] != groupOf[b]) {
-        map.findings.push_back({"apart-namesakes", "", "", {a, b}});
+  std::map<std::string, std::vector<size_t>> byName;
+  for (size_t v = 0; v < map.vrfs.size(); ++v) byName[map.vrfs[v].vrf].push_back(v);
+  std::vector<std::pair<size_t, size_t>> apart;
+  for (const auto& [name, vrfs] : byName) {
+    for (size_t i = 0; i < vrfs.size(); ++i) {
+      for (size_t j = i + 1; j < vrfs.size(); ++j) {
+        const size_t a = vrfs[i], b = vrfs[j];
+        if (map.vrfs[a].device != map.vrfs[b].device && groupOf[a] != groupOf[b]) {
+          apart.emplace_back(a, b);
+        }
       }
     }
   }
+  std::sort(apart.begin(), apart.end());
+  for (const auto& [a, b] : apart) map.findings.push_back({"apart-namesakes", "", "", {a, b}});
   std::map<std::pair<std::string, std::string>, std::vector<size_t>> byDistinguisher;
   for (size_t v = 0; v < map.vrfs.size(); ++v) {
     const VrfRef& vrf = map.vrfs[v];
