@@ -40,8 +40,8 @@ std::optional<uint32_t> ParseLabel(const std::optional<std::string>& text) {
 
 void LabelGraph::LabelIndex::Insert(uint32_t label, uint32_t entry) {
   if (2 * (used_ + 1) > slots_.size()) {
-    std::vector<Slot> old(std::max<size_t>(16, 2 * slots_.size()), Slot{0, kNone});
-    old.swap(slots_);
+    std::vector<Slot> old = std::move(slots_);
+    slots_.assign(std::max<size_t>(16, 2 * old.size()), Slot{0, kNone});
     shift_ = 32 - __builtin_ctzll(slots_.size());
     for (const Slot& slot : old) {
       if (slot.entry != kNone) slots_[SlotOf(slot.label)] = slot;
@@ -96,7 +96,8 @@ uint32_t LabelGraph::AddressId(std::string_view address) {
 void LabelGraph::AddAddress(uint32_t router, std::string_view virtualRouter,
                             std::string_view address) {
   const uint32_t place = PlaceId(router, virtualRouter);
-  uint32_t& owner = addressOwner_[AddressId(address)];
+  const uint32_t id = AddressId(address);
+  uint32_t& owner = addressOwner_[id];
   if (owner == kNone) owner = place;  // an address two routers claim goes to the first
 }
 
