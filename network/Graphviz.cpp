@@ -3,9 +3,20 @@
 #include <gvc.h>
 
 namespace network {
+namespace {
+
+// One context for the life of the process: Graphviz 2.43's text renderer keeps
+// a pointer to the last font it measured, which freeing a context leaves
+// dangling for the next one.
+GVC_t* Context() {
+  static GVC_t* const context = gvContext();
+  return context;
+}
+
+}  // namespace
 
 bool RenderSvg(const std::string& dot, std::string& svg, std::string& problem) {
-  GVC_t* context = gvContext();
+  GVC_t* context = Context();
   Agraph_t* graph = agmemread(dot.c_str());
   bool drawn = false;
   if (!graph) {
@@ -22,7 +33,6 @@ bool RenderSvg(const std::string& dot, std::string& svg, std::string& problem) {
     gvFreeLayout(context, graph);
   }
   if (graph) agclose(graph);
-  gvFreeContext(context);
   return drawn;
 }
 
