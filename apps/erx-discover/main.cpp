@@ -11,6 +11,8 @@
 //                                             exit 0, 4 some devices failed
 //   erx-discover diff --store DB [RUN_A RUN_B]
 //                                             what changed (see store/RunDiff.h)
+//   erx-discover paths|vpns|html --store DB  label paths, VPNs, a page of a run
+//                                             (see NetworkSubcommands.h)
 //
 // The agent's traces (--debug) never share a stream with the report: with -o
 // they go to standard output, without it to standard error.
@@ -30,6 +32,7 @@
 #include <CLI/CLI.hpp>
 
 #include "apps/CommandLine.h"
+#include "apps/erx-discover/NetworkSubcommands.h"
 #include "fleet/FleetRun.h"
 #include "report/JsonReport.h"
 #include "host/KelError.h"
@@ -134,6 +137,7 @@ int main(int argc, char** argv) {
   store::DiffOptions diff;
   std::vector<int64_t> diffRuns;
   CLI::App* diffCommand = AddDiffCommand(app, diff, diffRuns);
+  const NetworkSubcommands networkCommands(app);
 
   if (std::optional<int> status = ParseCommandLine(app, argc, argv, kProgram)) return *status;
   options.gatherLabels = !noLabels;
@@ -141,6 +145,7 @@ int main(int argc, char** argv) {
     if (argc > 1 && std::string(argv[1]) != "diff") return Fail("diff takes no options before it");
     return RunDiff(diff, diffRuns);
   }
+  if (std::optional<int> status = networkCommands.Run(argc, argv, kProgram)) return *status;
   if (!fleet.inventory.empty()) {
     fleet.discovery = options;
     fleet.debugLevel = debugLevel;

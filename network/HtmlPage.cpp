@@ -1,0 +1,105 @@
+#include "network/HtmlPage.h"
+
+#include "report/ReportText.h"
+
+namespace network {
+namespace {
+
+std::string Escaped(const std::string& text) {
+  std::string out;
+  for (char c : ValidUtf8(text)) {
+    switch (c) {
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '&':
+        out += "&amp;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      default:
+        out += c;
+    }
+  }
+  return out;
+}
+
+// The <svg> element alone: the XML declaration and document type have no
+// place inside a page.
+std::string Inline(const std::string& svg) {
+  const size_t start = svg.find("<svg");
+  return start == std::string::npos ? std::string() : svg.substr(start);
+}
+
+const char kStyle[] =
+    "body{font-family:sans-serif;margin:2em;color:#222}"
+    "table{border-collapse:collapse}td,th{border:1px solid #ccc;padding:2px 8px;text-align:left}"
+    "td.n{text-align:right}.bad{color:#d62728}pre{background:#f6f6f6;padding:8px}"
+    "figure{margin:0;overflow:auto}svg{max-width:100%;height:auto}";
+
+void Summary(const PageParts& parts, std::ostream& out) {
+  const NetworkRun& run = *parts.run;
+  out << "<table><tr><th>device</th><th>status</th><th>label entries</th><th>VRFs</th>"
+         "<th>IP addresses</th><th>problem</th></tr>\n";
+  size_t next = 0;
+  for (const store::StoredDevice& device : run.devices) {
+    const report::Report* found = nullptr;
+    if (device.hasReport && next < run.routers.size()) found = &run.routers[next++];
+    out << "<tr><td>" << Escaped(device.name) << "</td><td"
+        << (device.status == "ok" ? "" : " class=\"bad\"") << ">" << Escaped(device.status)
+        << "</td>";
+    for (size_t count : {found ? found->labelEntries.size() : 0, found ? found->vrfs.size() : 0,
+                         found ? found->ipAddresses.size() : 0}) {
+      out << "<td class=\"n\">" << (found ? std::to_string(count) : "-") << "</td>";
+    }
+    out << "<td>" << Escaped(device.problem) << "</td></tr>\n";
+  }
+  out << "</table>\n";
+}
+
+void Findings(const PageParts& parts, std::ostream& out) {
+  const std::vector<report::Report>& routers = parts.run->routers;
+  out << "<h2>Findings</h2>\n<h3>Label paths</h3>\n<ul>\n";
+  size_t shown = 0;
+  for (const Path& path : parts.paths->paths) {
+    if (path.end == PathEnd::kEgress) continue;
+    out << "<li>" << Escaped(PathLine(routers, *parts.paths, path)) << "</li>\n";
+    ++shown;
+  }
+  if (!shown) out << "<li>every path reaches its egress</li>\n";
+  out << "</ul>\n<h3>VPNs</h3>\n<ul>\n";
+  for (const VpnFinding& finding : parts.vpns->findings) {
+    out << "<li>" << Escaped(FindingLine(*parts.vpns, finding)) << "</li>\n";
+  }
+  if (parts.vpns->findings.empty()) out << "<li>none</li>\n";
+  out << "</ul>\n";
+}
+
+}  // namespace
+
+void WriteHtmlPage(const PageParts& parts, std::ostream& out) {
+  const store::StoredRun& run = parts.run->run;
+  const std::string title = "Run " + std::to_string(run.id) + " of " + parts.run->storePath;
+  out << "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>"
+      << Escaped(title) << "</title>\n<style>" << kStyle << "</style>\n</head>\n<body>\n<h1>"
+      << Escaped(title) << "</h1>\n<p>Started " << Escaped(run.startedAt) << ", "
+      << (run.finishedAt ? "finished " + Escaped(*run.finishedAt) : std::string("not finished"))
+      << "; inventory " << Escaped(run.inventory) << ".</p>\n";
+  Summary(parts, out);
+  Findings(parts, out);
+  out << "<h2>Label paths</h2>\n<figure>" << Inline(parts.pathsSvg) << "</figure>\n"
+      << "<h2>VPNs</h2>\n<figure>" << Inline(parts.vpnsSvg) << "</figure>\n"
+      << "<h2>Changes since the run before</h2>\n";
+  if (parts.changes.empty()) {
+    out << "<p>No finished run before this one.</p>\n";
+  } else {
+    out << "<pre>" << Escaped(parts.changes) << "</pre>\n";
+  }
+  out << "</body>\n</html>\n";
+}
+
+}  // namespace network

@@ -1,0 +1,34 @@
+// The network questions of erx-discover, asked of a results store:
+//
+//   erx-discover paths --store FILE [--run N] [--device NAME] [--format text|json|dot|svg]
+//   erx-discover vpns --store FILE [--run N] [--format text|json|dot|svg]
+//   erx-discover html --store FILE [--run N] -o PAGE.html
+#ifndef NETWORK_NETWORKCOMMANDS_H_
+#define NETWORK_NETWORKCOMMANDS_H_
+
+#include <cstdint>
+#include <optional>
+#include <ostream>
+#include <string>
+
+namespace network {
+
+struct NetworkOptions {
+  std::string storePath;
+  std::optional<int64_t> run;  // none: the last finished run
+  std::string device;          // paths: only those through it
+  std::string format = "text";
+  std::string output;          // html: the page's file
+};
+
+const int kCommandFailed = 2;
+
+// Each writes its answer to `out` (the page to options.output) and returns 0,
+// or kCommandFailed with `problem` set.
+int ShowPaths(const NetworkOptions& options, std::ostream& out, std::string& problem);
+int ShowVpns(const NetworkOptions& options, std::ostream& out, std::string& problem);
+int WritePage(const NetworkOptions& options, std::string& problem);
+
+}  // namespace network
+
+#endif  // NETWORK_NETWORKCOMMANDS_H_

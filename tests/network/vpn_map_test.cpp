@@ -1,0 +1,141 @@
+// The VPN map: route targets, the VPNs they make and what is wrong with them,
+// on the test network and on VRFs built in code.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include "network/VpnMap.h"
+#include "tests/network/NetworkExamples.h"
+
+using Json = nlohmann::json;
+using testing::ElementsAre;
+
+namespace {
+
+network::NetworkOptions Format(const std::string& format) {
+  network::NetworkOptions options;
+  options.format = format;
+  return options;
+}
+
+TEST(VpnMap, RouteTargetsVpnsAndFindingsOfTheTestNetwork) {
+  EXPECT_EQ(Vpns(Format("text")),
+            "route targets\n"
+            "  100:1  exported by p-c/red, pe-a/red, pe-d/red;"
+            " imported by p-c/red, pe-a/red, pe-d/red\n"
+            "  100:10  exported by pe-a/blue; imported by p-b/blue, pe-d/blue\n"
+            "  100:11  exported by p-b/blue, pe-d/blue; imported by pe-a/blue\n"
+            "  100:20  exported by pe-d/green; imported by none\n"
+            "  100:30  exported by pe-a/green; imported by pe-a/green\n"
+            "  100:99  exported by none; imported by pe-d/green\n"
+            "vpns\n"
+            "  hub-and-spoke: hubs pe-a/blue; spokes p-b/blue, pe-d/blue\n"
+            "  full-mesh: p-c/red, pe-a/red, pe-d/red\n"
+            "  isolated: pe-a/green, pe-d/green\n"
+            "findings\n"
+            "  route target 100:99 imported but exported by no VRF: pe-d/green\n"
+            "  route target 100:20 exported but imported by no VRF: pe-d/green\n"
+            "  VRFs of one name that cannot reach each other: pe-a/green, pe-d/green\n"
+            "  route distinguisher 100:1 on more than one VRF: pe-a/green, pe-a/red\n");
+}
+
+// A list of VRFs of the JSON as "device:virtualRouter/vrf, ...".
+std::string Vrfs(const Json& list) {
+  std::string text;
+  for (const Json& vrf : list) {
+    EXPECT_EQ(vrf.size(), 3u) << vrf;
+    text += (text.empty() ? "" : ", ") + vrf["device"].get<std::string>() + ":" +
+            vrf["virtualRouter"].get<std::string>() + "/" + vrf["vrf"].get<std::string>();
+  }
+  return text;
+}
+
+TEST(VpnMap, JsonOfTheTestNetwork) {
+  const Json found = Json::parse(Vpns(Format("json")));
+  EXPECT_EQ(found["run"], 2);
+  std::vector<std::string> targets, vpns, findings;
+  for (const Json& t : found["routeTargets"]) {
+    targets.push_back(t["routeTarget"].get<std::string>() + " < " + Vrfs(t["exporters"]) +
+                      " > " + Vrfs(t["importers"]));
+  }
+  for (const Json& v : found["vpns"]) {
+    vpns.push_back(v["kind"].get<std::string>() + ": " + Vrfs(v["vrfs"]) +
+                   (v.contains("hubs") ? "; hubs " + Vrfs(v["hubs"]) : ""));
+  }
+  for (const Json& f : found["findings"]) {
+    findings.push_back(f["kind"].get<std::string>() + " " +
+                       (f["routeTarget"].is_null() ? "null" : f["routeTarget"].get<std::string>()) +
+                       (f.contains("routeDistinguisher")
+                            ? " rd " + f["routeDistinguisher"].get<std::string>()
+                            : "") +
+                       ": " + Vrfs(f["vrfs"]));
+  }
+  EXPECT_THAT(
+      targets,
+      ElementsAre("100:1 < p-c:default/red, pe-a:default/red, pe-d:default/red > "
+                  "p-c:default/red, pe-a:default/red, pe-d:default/red",
+                  "100:10 < pe-a:default/blue > p-b:default/blue, pe-d:default/blue",
+                  "100:11 < p-b:default/blue, pe-d:default/blue > pe-a:default/blue",
+                  "100:20 < pe-d:default/green > ", "100:30 < pe-a:default/green > pe-a:default/green",
+                  "100:99 <  > pe-d:default/green"));
+  EXPECT_THAT(vpns, ElementsAre("hub-and-spoke: p-b:default/blue, pe-a:default/blue, "
+                                "pe-d:default/blue; hubs pe-a:default/blue",
+                                "full-mesh: p-c:default/red, pe-a:default/red, pe-d:default/red",
+                                "isolated: pe-a:default/green, pe-d:default/green"));
+  EXPECT_THAT(findings,
+              ElementsAre("dangling-import 100:99: pe-d:default/green",
+                          "unused-export 100:20: pe-d:default/green",
+                          "apart-namesakes null: pe-a:default/green, pe-d:default/green",
+                          "duplicate-rd null rd 100:1: pe-a:default/green, pe-a:default/red"));
+}
+
+report::Vrf Vrf(const std::string& name, std::vector<std::string> exports,
+                std::vector<std::string> imports, const std::string& virtualRouter = "default") {
+  report::Vrf vrf;
+  vrf.virtualRouter = virtualRouter;
+  vrf.name = name;
+  vrf.exportRouteTargets = std::move(exports);
+  vrf.importRouteTargets = std::move(imports);
+  return vrf;
+}
+
+report::Report Router(const std::string& device, std::vector<report::Vrf> vrfs) {
+  report::Report router;
+  router.device = device;
+  router.vrfs = std::move(vrfs);
+  return router;
+}
+
+std::vector<std::string> Shapes(const network::VpnMap& map) {
+  std::vector<std::string> shapes;
+  for (const network::Vpn& vpn : map.vpns) {
+    std::string line = vpn.kind + ":";
+    for (size_t v : vpn.vrfs) line += " " + network::VrfName(map.vrfs[v]);
+    if (!vpn.hubs.empty()) line += " hubs";
+    for (size_t v : vpn.hubs) line += " " + network::VrfName(map.vrfs[v]);
+    shapes.push_back(line);
+  }
+  return shapes;
+}
+
+TEST(VpnMap, TwoHubsOneWayReachAndVirtualRouters) {
+  // Two hubs serve three spokes; the hubs do not reach each other.
+  const network::VpnMap hubs = network::MapVpns(
+      {Router("h1", {Vrf("corp", {"1:1"}, {"1:2"})}), Router("h2", {Vrf("corp", {"1:1"}, {"1:2"})}),
+       Router("s1", {Vrf("corp", {"1:2"}, {"1:1"})}), Router("s2", {Vrf("corp", {"1:2"}, {"1:1"})}),
+       Router("s3", {Vrf("corp", {"1:2"}, {"1:1"}, "vr9")})});
+  EXPECT_THAT(Shapes(hubs),
+              ElementsAre("hub-and-spoke: h1/corp h2/corp s1/corp s2/corp s3:vr9/corp hubs "
+                          "h1/corp h2/corp"));
+  EXPECT_TRUE(hubs.findings.empty());
+
+  // An extranet that only one side imports is neither shape.
+  const network::VpnMap oneWay = network::MapVpns(
+      {Router("a", {Vrf("x", {"2:1"}, {"2:2"})}), Router("b", {Vrf("y", {"2:2"}, {})})});
+  EXPECT_THAT(Shapes(oneWay), ElementsAre("partial: a/x b/y"));
+  ASSERT_EQ(oneWay.findings.size(), 1u);
+  EXPECT_EQ(network::FindingLine(oneWay, oneWay.findings[0]),
+            "route target 2:1 exported but imported by no VRF: a/x");
+}
+
+}  // namespace
