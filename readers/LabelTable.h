@@ -47,7 +47,7 @@ struct LabelTableRow {
   std::string action;  // "swap", "pop", "lookup", "l2transport", "other"
   std::optional<std::string> actionText;   // the router's words, for "other"
   std::optional<std::string> outLabel;
-  std::vector<std::string> pushLabels;     // under outLabel, in the order printed
+  std::vector<std::string> pushLabels;     // on top of outLabel, in the order printed
   std::optional<std::string> outInterface;
   std::optional<std::string> nextHop;
   std::optional<std::string> labelSpace;   // none before any heading

@@ -47,7 +47,7 @@ struct LabelEntry {
   Text owner{};        // "owner": ldp, rsvp-te, bgp, ...
   Text action{};       // "action": swap, pop, lookup, l2transport, other
   Text actionText{};   // "actionText": the router's words, only for "other"
-  Texts pushLabels{};  // "pushLabels": labels pushed under outLabel, in order
+  Texts pushLabels{};  // "pushLabels": pushed on top of outLabel, in order; the last is outermost
   Text labelSpace{};   // "labelSpace": the heading above the rows
   Text layout{};       // "layout": "label-table"
 };
