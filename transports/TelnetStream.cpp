@@ -71,6 +71,9 @@ bool TelnetStream::Connect(int timeoutMs, std::string& problem, bool&) {
     problem = "cannot connect to " + Where() + ": " + why;
     return false;
   }
+  // A command is a few bytes that wait for their answer: no waiting to fill a segment.
+  const int noDelay = 1;
+  setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof noDelay);
   telnet_ = telnet_init(kOptions, &TelnetStream::OnEvent, 0, this);
   return true;
 }

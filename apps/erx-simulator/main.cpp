@@ -12,6 +12,7 @@
 // session with it.
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/socket.h>
@@ -204,6 +205,9 @@ int main(int argc, char** argv) {
     if (poll(&wait, 1, 200) <= 0) continue;
     const int client = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
     if (client < 0) continue;
+    // Replies go out line by line; each must leave at once, not after the client's delayed ack.
+    const int noDelay = 1;
+    setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof noDelay);
     std::cout << "connection" << std::endl;
     sessions.Start(client, setup);
   }
