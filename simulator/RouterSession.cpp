@@ -1,21 +1,9 @@
 #include "simulator/RouterSession.h"
 
-#include <libtelnet.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <chrono>
 #include <thread>
 
 namespace {
-
-const telnet_telopt_t kOptions[] = {
-    {TELNET_TELOPT_ECHO, TELNET_WILL, TELNET_DONT},
-    {TELNET_TELOPT_SGA, TELNET_WILL, TELNET_DO},
-    {-1, 0, 0},
-};
 
 const char kPageMark[] = " --More-- ";
 // Backspaces over the mark, blanks over it, backspaces again.
@@ -30,58 +18,27 @@ bool StartsWith(const std::string& text, const std::string& prefix) {
 
 }  // namespace
 
-RouterSession::RouterSession(int fd, const RouterSetup& setup) : fd_(fd), setup_(setup) {
-  telnet_ = telnet_init(kOptions, &RouterSession::OnEvent, 0, this);
-}
+RouterSession::RouterSession(std::unique_ptr<RouterLink> link, const RouterSetup& setup,
+                             bool loggedIn)
+    : link_(std::move(link)), setup_(setup), loggedIn_(loggedIn) {}
 
-RouterSession::~RouterSession() {
-  telnet_free(telnet_);
-  close(fd_);
-}
-
-void RouterSession::OnEvent(telnet_t*, telnet_event_t* event, void* self) {
-  auto* session = static_cast<RouterSession*>(self);
-  if (event->type == TELNET_EV_DATA) {
-    session->input_.append(event->data.buffer, event->data.size);
-    return;
-  }
-  if (event->type != TELNET_EV_SEND || session->closed_) return;
-  size_t size = event->data.size;
-  const size_t limit = session->setup_.faults.dropAfter;
-  const bool drop = limit > 0 && session->sent_ + size >= limit;
-  if (drop) size = limit - session->sent_;
-  const char* data = event->data.buffer;
-  while (size > 0) {
-    const ssize_t sent = send(session->fd_, data, size, MSG_NOSIGNAL);
-    if (sent < 0 && errno == EINTR) continue;
-    if (sent <= 0) {
-      session->closed_ = true;
-      return;
-    }
-    data += sent;
-    size -= static_cast<size_t>(sent);
-    session->sent_ += static_cast<size_t>(sent);
-  }
-  if (drop) {
-    shutdown(session->fd_, SHUT_RDWR);
-    session->closed_ = true;
-  }
-}
+RouterSession::~RouterSession() = default;
 
 void RouterSession::Send(const std::string& bytes) {
-  if (!closed_) telnet_send(telnet_, bytes.data(), bytes.size());
+  if (closed_) return;
+  const size_t limit = setup_.faults.dropAfter;
+  const bool drop = limit > 0 && sent_ + bytes.size() >= limit;
+  const size_t size = drop ? limit - sent_ : bytes.size();
+  if (!(drop ? link_->Send(bytes.substr(0, size)) : link_->Send(bytes))) closed_ = true;
+  sent_ += size;
+  if (drop) {
+    link_->HangUp();
+    closed_ = true;
+  }
 }
 
 bool RouterSession::Receive() {
-  if (closed_) return false;
-  char buffer[1024];
-  const ssize_t got = recv(fd_, buffer, sizeof buffer, 0);
-  if (got < 0 && errno == EINTR) return true;
-  if (got <= 0) {
-    closed_ = true;
-    return false;
-  }
-  telnet_recv(telnet_, buffer, static_cast<size_t>(got));
+  if (closed_ || !link_->Receive(input_)) closed_ = true;
   return !closed_;
 }
 
@@ -141,9 +98,8 @@ bool RouterSession::LogIn() {
 }
 
 void RouterSession::Serve() {
-  telnet_negotiate(telnet_, TELNET_WILL, TELNET_TELOPT_ECHO);
-  telnet_negotiate(telnet_, TELNET_WILL, TELNET_TELOPT_SGA);
-  if (!LogIn()) return;
+  link_->Start();
+  if (!loggedIn_ && !LogIn()) return;
   Send("\r\n");
   std::string line;
   while (!closed_) {
@@ -157,7 +113,7 @@ void RouterSession::Handle(const std::string& command) {
   if (command.empty()) return;
   if (!setup_.faults.hangOn.empty() && command == setup_.faults.hangOn) return Hang();
   if (command == "exit" || command == "logout" || command == "quit") {
-    shutdown(fd_, SHUT_RDWR);
+    link_->HangUp();
     closed_ = true;
   } else if (command == "enable" || command == "enable 15") {
     std::string password;

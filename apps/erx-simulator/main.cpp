@@ -1,13 +1,15 @@
 // erx-simulator: serves a captured device as a live router would, over Telnet
-// and (through snmpsim) SNMP, for tests and demos.
+// or SSH and (through snmpsim) SNMP, for tests and demos.
 //
 //   erx-simulator --capture devices/pe1-erx --telnet 127.0.0.1:2323
 //                 --snmp 127.0.0.1:1161 --user admin
+//   erx-simulator --capture devices/pe1-erx --ssh 127.0.0.1:2222 --ssh-host-key KEYFILE
+//                 [--ssh-option KexAlgorithms=diffie-hellman-group14-sha1] --user admin
 //
 // Passwords come from ERX_PASSWORD and ERX_ENABLE_PASSWORD, the community from
 // ERX_COMMUNITY, SNMPv3 keys from ERX_SNMP_AUTH_KEY and ERX_SNMP_PRIV_KEY.
-// Port 0 picks a free port. Once both services answer it prints
-// "telnet ADDRESS:PORT" and "ready" on standard output, then "connection" for
+// Port 0 picks a free port. Once every service answers it prints
+// "telnet ADDRESS:PORT", "ssh ADDRESS:PORT" and "ready" on standard output, then "connection" for
 // every client; it stops on SIGTERM or SIGINT, stopping snmpsim and every
 // session with it.
 #include <arpa/inet.h>
@@ -21,6 +23,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <iostream>
 #include <list>
@@ -37,6 +40,8 @@
 #include "simulator/Faults.h"
 #include "simulator/RouterSession.h"
 #include "simulator/SnmpService.h"
+#include "simulator/SshServer.h"
+#include "simulator/TelnetLink.h"
 
 namespace {
 
@@ -79,17 +84,15 @@ bool ParseEndpoint(const std::string& text, bool anyAddress, sockaddr_in& endpoi
 // sessions long gone.
 class Sessions {
  public:
-  void Start(int fd, const RouterSetup& setup) {
+  // `serve` serves the client whose connection is `fd`.
+  void Start(int fd, std::function<void()> serve) {
     std::lock_guard<std::mutex> lock(mutex_);
     JoinFinished();
     open_.insert(fd);
     running_.emplace_back();
     Running& running = running_.back();
-    running.thread = std::thread([this, fd, &setup, &running] {
-      {
-        RouterSession session(fd, setup);
-        session.Serve();
-      }
+    running.thread = std::thread([this, fd, serve = std::move(serve), &running] {
+      serve();
       std::lock_guard<std::mutex> lock(mutex_);
       open_.erase(fd);
       running.finished = true;
@@ -132,12 +135,25 @@ class Sessions {
 
 int main(int argc, char** argv) {
   CLI::App app{"Serves a captured Unisphere ERX router over Telnet and SNMP."};
-  std::string captureDir, telnetText, snmpText, snmpV3User;
-  std::vector<std::string> faultTexts;
+  std::string captureDir, telnetText, snmpText, snmpV3User, sshText;
+  std::vector<std::string> faultTexts, sshOptionTexts;
+  SshServerSetup sshSetup;
   bool anyAddress = false;
   RouterSetup setup;
   app.add_option("--capture", captureDir, "captured device folder")->required();
-  app.add_option("--telnet", telnetText, "Telnet ADDRESS:PORT (port 0: any free one)")->required();
+  auto* telnetOption =
+      app.add_option("--telnet", telnetText, "Telnet ADDRESS:PORT (port 0: any free one)");
+  auto* sshOption = app.add_option("--ssh", sshText, "SSH ADDRESS:PORT (port 0: any free one)");
+  app.add_option("--ssh-host-key", sshSetup.hostKeyFile,
+                 "the SSH host key, in OpenSSH's format (an Ed25519 key is made when missing)")
+      ->needs(sshOption)
+      ->option_text("FILE");
+  app.add_option("--ssh-option", sshOptionTexts,
+                 "KexAlgorithms, HostKeyAlgorithms, Ciphers or MACs: the only ones offered "
+                 "(repeatable)")
+      ->needs(sshOption)
+      ->allow_extra_args(false)
+      ->option_text("NAME=VALUE");
   app.add_option("--snmp", snmpText, "SNMP ADDRESS:PORT, served by snmpsim");
   app.add_option("--user", setup.user, "login user (none: no login at all)");
   app.add_flag("--line-password", setup.linePassword,
@@ -148,8 +164,15 @@ int main(int argc, char** argv) {
   app.add_flag("--any-address", anyAddress, "allow addresses other than loopback");
   if (std::optional<int> status = ParseCommandLine(app, argc, argv, kProgram)) return *status;
 
+  if (telnetOption->empty() && sshOption->empty()) return Fail("give --telnet, --ssh or both");
+  if (!sshText.empty() && sshSetup.hostKeyFile.empty()) return Fail("--ssh needs --ssh-host-key");
   std::string problem;
   if (!ParseFaults(faultTexts, setup.faults, problem)) return Fail(problem);
+  for (const std::string& option : sshOptionTexts) {
+    const size_t equals = option.find('=');
+    if (equals == std::string::npos) return Fail("--ssh-option " + option + ": give NAME=VALUE");
+    sshSetup.options.emplace_back(option.substr(0, equals), option.substr(equals + 1));
+  }
   std::ifstream log(std::filesystem::path(captureDir) / "cli.log", std::ios::binary);
   if (!log) return Fail("no cli.log in " + captureDir);
   std::ostringstream text;
@@ -160,15 +183,27 @@ int main(int argc, char** argv) {
   setup.password = Env("ERX_PASSWORD");
   setup.enablePassword = Env("ERX_ENABLE_PASSWORD");
 
-  sockaddr_in telnetAt;
-  if (!ParseEndpoint(telnetText, anyAddress, telnetAt, problem)) return Fail(problem);
-  const int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  const int reuse = 1;
-  setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
-  socklen_t size = sizeof telnetAt;
-  if (bind(listener, reinterpret_cast<sockaddr*>(&telnetAt), size) != 0 || listen(listener, SOMAXCONN) != 0 ||
-      getsockname(listener, reinterpret_cast<sockaddr*>(&telnetAt), &size) != 0) {
-    return Fail("cannot listen on " + telnetText);
+  sockaddr_in telnetAt{};
+  int listener = -1;
+  if (!telnetText.empty()) {
+    if (!ParseEndpoint(telnetText, anyAddress, telnetAt, problem)) return Fail(problem);
+    listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int reuse = 1;
+    setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
+    socklen_t size = sizeof telnetAt;
+    if (bind(listener, reinterpret_cast<sockaddr*>(&telnetAt), size) != 0 ||
+        listen(listener, SOMAXCONN) != 0 ||
+        getsockname(listener, reinterpret_cast<sockaddr*>(&telnetAt), &size) != 0) {
+      return Fail("cannot listen on " + telnetText);
+    }
+  }
+  SshServer ssh;
+  if (!sshText.empty()) {
+    sockaddr_in sshAt;
+    if (!ParseEndpoint(sshText, anyAddress, sshAt, problem)) return Fail(problem);
+    sshSetup.address = sshText.substr(0, sshText.rfind(':'));
+    sshSetup.port = ntohs(sshAt.sin_port);
+    if (!ssh.Listen(sshSetup, problem)) return Fail(problem);
   }
 
   signal(SIGPIPE, SIG_IGN);
@@ -195,23 +230,36 @@ int main(int argc, char** argv) {
     if (!started) return Fail(problem);
   }
 
-  char address[INET_ADDRSTRLEN];
-  inet_ntop(AF_INET, &telnetAt.sin_addr, address, sizeof address);
-  std::cout << "telnet " << address << ":" << ntohs(telnetAt.sin_port) << "\nready" << std::endl;
+  if (listener >= 0) {
+    char address[INET_ADDRSTRLEN];
+    inet_ntop(AF_INET, &telnetAt.sin_addr, address, sizeof address);
+    std::cout << "telnet " << address << ":" << ntohs(telnetAt.sin_port) << "\n";
+  }
+  if (!sshText.empty()) std::cout << "ssh " << sshSetup.address << ":" << ssh.Port() << "\n";
+  std::cout << "ready" << std::endl;
 
   Sessions sessions;
   while (!stopRequested) {
-    pollfd wait{listener, POLLIN, 0};
-    if (poll(&wait, 1, 200) <= 0) continue;
+    pollfd wait[2] = {{listener, POLLIN, 0}, {sshText.empty() ? -1 : ssh.Fd(), POLLIN, 0}};
+    if (poll(wait, 2, 200) <= 0) continue;
+    if (wait[1].revents & POLLIN) {
+      if (ssh_session_struct* client = ssh.Accept()) {
+        std::cout << "connection" << std::endl;
+        sessions.Start(SshSessionFd(client), [client, &setup] { ServeSshClient(client, setup); });
+      }
+    }
+    if (!(wait[0].revents & POLLIN)) continue;
     const int client = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
     if (client < 0) continue;
     // Replies go out line by line; each must leave at once, not after the client's delayed ack.
     const int noDelay = 1;
     setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof noDelay);
     std::cout << "connection" << std::endl;
-    sessions.Start(client, setup);
+    sessions.Start(client, [client, &setup] {
+      RouterSession(std::make_unique<TelnetLink>(client), setup).Serve();
+    });
   }
-  close(listener);
+  if (listener >= 0) close(listener);
   sessions.StopAll();
   snmp.Stop();
   return 0;
