@@ -5,15 +5,18 @@
 #include <libssh/server.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 
+#include <chrono>
 #include <filesystem>
 #include <memory>
 
 namespace {
 
 const int kLoginAttempts = 3;
+const int kGoodbyeMs = 1000;
 
 // The client's shell channel as the router session sees it.
 class SshLink : public RouterLink {
@@ -38,6 +41,7 @@ class SshLink : public RouterLink {
     return true;
   }
   void HangUp() override {
+    ssh_channel_request_send_exit_status(channel_, 0);
     ssh_channel_send_eof(channel_);
     ssh_channel_close(channel_);
   }
@@ -147,6 +151,22 @@ ssh_channel LogInAndOpenShell(ssh_session session, const RouterSetup& setup) {
   }
 }
 
+// Until the client disconnects, for at most kGoodbyeMs.
+void WaitForGoodbye(ssh_session session) {
+  ssh_blocking_flush(session, kGoodbyeMs);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kGoodbyeMs);
+  for (;;) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    pollfd wait{static_cast<int>(ssh_get_fd(session)), POLLIN, 0};
+    if (left.count() <= 0 || poll(&wait, 1, static_cast<int>(left.count())) <= 0) return;
+    ssh_message message = ssh_message_get(session);
+    if (!message) return;
+    ssh_message_reply_default(message);
+    ssh_message_free(message);
+  }
+}
+
 }  // namespace
 
 SshServer::~SshServer() {
@@ -206,6 +226,9 @@ void ServeSshClient(ssh_session session, const RouterSetup& setup) {
     ssh_set_auth_methods(session, SSH_AUTH_METHOD_PASSWORD | SSH_AUTH_METHOD_INTERACTIVE);
     if (ssh_channel channel = LogInAndOpenShell(session, setup)) {
       RouterSession(std::make_unique<SshLink>(channel), setup, true).Serve();
+      // The client says goodbye once it saw the channel closed; cutting the
+      // connection before that makes it report a failure.
+      WaitForGoodbye(session);
       ssh_channel_free(channel);
     }
   }

@@ -47,12 +47,14 @@ class SimulatedRouter {
   pid_t Pid() const { return pid_; }
   std::string TelnetPort() const { return std::to_string(telnetPort_); }
   std::string SnmpPort() const { return std::to_string(snmpPort_); }
+  // When started with "--ssh", "127.0.0.1:0".
+  std::string SshPort() const { return std::to_string(sshPort_); }
 
  private:
   pid_t pid_ = -1;
   int output_ = -1;
   std::string printed_;
-  int telnetPort_ = 0, snmpPort_ = 0;
+  int telnetPort_ = 0, snmpPort_ = 0, sshPort_ = 0;
   int exitStatus_ = -1;
 };
 
