@@ -105,6 +105,9 @@ void RouterSession::Serve() {
   while (!closed_) {
     Send(Prompt());
     if (!ReadLine(line, true)) return;
+    if (setup_.faults.latencyMs > 0) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(setup_.faults.latencyMs));
+    }
     Handle(CollapsedCommand(line));
   }
 }

@@ -9,7 +9,8 @@
 // Passwords come from ERX_PASSWORD and ERX_ENABLE_PASSWORD, the community from
 // ERX_COMMUNITY, SNMPv3 keys from ERX_SNMP_AUTH_KEY and ERX_SNMP_PRIV_KEY.
 // Port 0 picks a free port. Once every service answers it prints
-// "telnet ADDRESS:PORT", "ssh ADDRESS:PORT" and "ready" on standard output, then "connection" for
+// "telnet ADDRESS:PORT", "ssh ADDRESS:PORT", "snmp ADDRESS:PORT" and "ready"
+// on standard output, then "connection" for
 // every client; it stops on SIGTERM or SIGINT, stopping snmpsim and every
 // session with it.
 #include <arpa/inet.h>
@@ -42,6 +43,7 @@
 #include "simulator/SnmpService.h"
 #include "simulator/SshServer.h"
 #include "simulator/TelnetLink.h"
+#include "simulator/UdpRelay.h"
 
 namespace {
 
@@ -77,6 +79,20 @@ bool ParseEndpoint(const std::string& text, bool anyAddress, sockaddr_in& endpoi
   }
   endpoint.sin_port = htons(static_cast<uint16_t>(port));
   return true;
+}
+
+// A UDP port of `at`'s address that nothing uses at the moment.
+int FreeUdpPort(sockaddr_in at) {
+  at.sin_port = 0;
+  const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+  socklen_t size = sizeof at;
+  int port = 0;
+  if (fd >= 0 && bind(fd, reinterpret_cast<sockaddr*>(&at), size) == 0 &&
+      getsockname(fd, reinterpret_cast<sockaddr*>(&at), &size) == 0) {
+    port = ntohs(at.sin_port);
+  }
+  if (fd >= 0) close(fd);
+  return port;
 }
 
 // The client sessions, each in a thread of its own; a finished one is joined
@@ -154,12 +170,13 @@ int main(int argc, char** argv) {
       ->needs(sshOption)
       ->allow_extra_args(false)
       ->option_text("NAME=VALUE");
-  app.add_option("--snmp", snmpText, "SNMP ADDRESS:PORT, served by snmpsim");
+  app.add_option("--snmp", snmpText, "SNMP ADDRESS:PORT, served by snmpsim (port 0: any free one)");
   app.add_option("--user", setup.user, "login user (none: no login at all)");
   app.add_flag("--line-password", setup.linePassword,
                "without --user, ask only a line password (ERX_PASSWORD)");
   app.add_option("--snmp-v3-user", snmpV3User, "also serve SNMPv3 to this user (SHA, AES)");
-  app.add_option("--fault", faultTexts, "slow=MS, drop-after=BYTES, hang-on=COMMAND, noise")
+  app.add_option("--fault", faultTexts,
+                 "slow=MS, drop-after=BYTES, hang-on=COMMAND, noise, latency=MS")
       ->allow_extra_args(false);
   app.add_flag("--any-address", anyAddress, "allow addresses other than loopback");
   if (std::optional<int> status = ParseCommandLine(app, argc, argv, kProgram)) return *status;
@@ -213,13 +230,18 @@ int main(int argc, char** argv) {
   sigaction(SIGINT, &stop, nullptr);
 
   SnmpService snmp;
+  UdpRelay farAway;
+  std::string snmpShown;
   if (!snmpText.empty()) {
     sockaddr_in snmpAt;
     if (!ParseEndpoint(snmpText, anyAddress, snmpAt, problem)) return Fail(problem);
     SnmpServiceSetup snmpSetup;
     snmpSetup.captureDir = captureDir;
     snmpSetup.address = snmpText.substr(0, snmpText.rfind(':'));
-    snmpSetup.port = ntohs(snmpAt.sin_port);
+    const int port = ntohs(snmpAt.sin_port);
+    // snmpsim is told a port; with latency it hides behind the relay.
+    const bool relayed = setup.faults.latencyMs > 0;
+    snmpSetup.port = port == 0 || relayed ? FreeUdpPort(snmpAt) : port;
     snmpSetup.community = Env("ERX_COMMUNITY", "public");
     snmpSetup.v3User = snmpV3User;
     snmpSetup.authKey = Env("ERX_SNMP_AUTH_KEY");
@@ -228,6 +250,11 @@ int main(int argc, char** argv) {
     const bool started = snmp.Start(snmpSetup, problem, warnings);
     for (const std::string& warning : warnings) std::cerr << "erx-simulator: " << warning << "\n";
     if (!started) return Fail(problem);
+    if (relayed &&
+        !farAway.Start(snmpSetup.address, port, snmpSetup.port, setup.faults.latencyMs, problem)) {
+      return Fail(problem);
+    }
+    snmpShown = snmpSetup.address + ":" + std::to_string(relayed ? farAway.Port() : snmpSetup.port);
   }
 
   if (listener >= 0) {
@@ -236,6 +263,7 @@ int main(int argc, char** argv) {
     std::cout << "telnet " << address << ":" << ntohs(telnetAt.sin_port) << "\n";
   }
   if (!sshText.empty()) std::cout << "ssh " << sshSetup.address << ":" << ssh.Port() << "\n";
+  if (!snmpShown.empty()) std::cout << "snmp " << snmpShown << "\n";
   std::cout << "ready" << std::endl;
 
   Sessions sessions;
@@ -261,6 +289,7 @@ int main(int argc, char** argv) {
   }
   if (listener >= 0) close(listener);
   sessions.StopAll();
+  farAway.Stop();
   snmp.Stop();
   return 0;
 }
