@@ -147,6 +147,14 @@ void RouterSession::Handle(const std::string& command) {
 }
 
 void RouterSession::SendReply(const std::string& reply) {
+  // Lines leave together, as a router's output buffer sends them; a page
+  // mark, a slow line or a full buffer sends what is waiting.
+  const size_t kBuffer = 64 << 10;
+  std::string waiting;
+  auto flush = [&] {
+    Send(waiting);
+    waiting.clear();
+  };
   size_t start = 0;
   for (int number = 0; start < reply.size() && !closed_; ++number) {
     size_t end = reply.find('\n', start);
@@ -154,6 +162,7 @@ void RouterSession::SendReply(const std::string& reply) {
     const std::string line = reply.substr(start, end - start);
     start = end + 1;
     if (pageLength_ > 0 && number > 0 && number % pageLength_ == 0) {
+      flush();
       Send(kPageMark);
       char key = ' ';
       if (!ReadKey(key)) return;
@@ -161,14 +170,18 @@ void RouterSession::SendReply(const std::string& reply) {
       Send(kErasePageMark);
     }
     if (setup_.faults.slowMs > 0) {
+      flush();
       std::this_thread::sleep_for(std::chrono::milliseconds(setup_.faults.slowMs));
     }
     const bool noisy = setup_.faults.noise && number % 3 == 1 &&
                        line.find_first_not_of(' ') != std::string::npos;
     if (noisy) {
-      Send(std::string(1, '\0') + kPageMark + kErasePageMark + line + "\r" + std::string(1, '\0') + "\r\n");
+      waiting += std::string(1, '\0') + kPageMark + kErasePageMark + line + "\r" +
+                 std::string(1, '\0') + "\r\n";
     } else {
-      Send(line + "\r\n");
+      waiting += line + "\r\n";
     }
+    if (waiting.size() >= kBuffer) flush();
   }
+  if (!waiting.empty()) flush();
 }
