@@ -83,6 +83,7 @@ std::unique_ptr<ByteStream> LiveDevice::CliStream(const LiveOptions& options,
   for (const std::string& option : options.ssh.algorithms) {
     if (!ssh.algorithms.Add(option, problem)) return nullptr;
   }
+  if (!SshStream::Speaks(ssh.algorithms, problem)) return nullptr;
   return std::make_unique<SshStream>(std::move(ssh));
 }
 

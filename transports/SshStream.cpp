@@ -2,6 +2,7 @@
 
 #include <libssh/libssh.h>
 
+#include <algorithm>
 #include <mutex>
 
 #include "transports/SshHostKeys.h"
@@ -20,7 +21,45 @@ bool SetList(ssh_session session, ssh_options_e option, const std::string& value
   return ssh_options_set(session, option, value.c_str()) == SSH_OK;
 }
 
+// libssh drops the algorithms it cannot speak from a list without a word;
+// the first of `value`'s that it cannot, or empty.
+std::string Unspoken(ssh_options_e option, const std::string& value) {
+  const size_t start = value.find_first_not_of("+-^");
+  if (start != 0 && value[0] == '-') return "";
+  ssh_session scratch = ssh_new();
+  std::string unspoken;
+  size_t at = start;
+  while (unspoken.empty() && at < value.size()) {
+    const size_t comma = std::min(value.find(',', at), value.size());
+    const std::string name = value.substr(at, comma - at);
+    if (!SetList(scratch, option, name)) unspoken = name;
+    at = comma + 1;
+  }
+  ssh_free(scratch);
+  return unspoken;
+}
+
+ssh_options_e FirstOption(const std::string& name) {
+  return name == "KexAlgorithms"       ? SSH_OPTIONS_KEY_EXCHANGE
+         : name == "HostKeyAlgorithms" ? SSH_OPTIONS_HOSTKEYS
+         : name == "Ciphers"           ? SSH_OPTIONS_CIPHERS_C_S
+                                       : SSH_OPTIONS_HMAC_C_S;
+}
+
 }  // namespace
+
+bool SshStream::Speaks(const SshAlgorithms& algorithms, std::string& problem) {
+  InitLibssh();
+  for (const auto& [name, value] : algorithms.Options()) {
+    const std::string unspoken = Unspoken(FirstOption(name), value);
+    if (!unspoken.empty()) {
+      problem = "SSH option " + name + "=" + value + ": this build of libssh cannot speak " +
+                unspoken;
+      return false;
+    }
+  }
+  return true;
+}
 
 SshStream::SshStream(SshSettings settings) : settings_(std::move(settings)) { InitLibssh(); }
 
@@ -62,24 +101,15 @@ bool SshStream::Configure(int timeoutMs, std::string& problem) {
   const std::string knownHosts =
       settings_.knownHostsFile.empty() ? DefaultKnownHostsFile() : settings_.knownHostsFile;
   ssh_options_set(session_, SSH_OPTIONS_KNOWNHOSTS, knownHosts.c_str());
+  if (!Speaks(settings_.algorithms, problem)) return false;
   for (const auto& [name, value] : settings_.algorithms.Options()) {
     const std::string list = settings_.algorithms.Resolved(name);
-    bool set = true;
-    if (name == "KexAlgorithms") {
-      set = SetList(session_, SSH_OPTIONS_KEY_EXCHANGE, list);
-    } else if (name == "HostKeyAlgorithms") {
-      set = SetList(session_, SSH_OPTIONS_HOSTKEYS, list);
-    } else if (name == "Ciphers") {
-      set = SetList(session_, SSH_OPTIONS_CIPHERS_C_S, list) &&
-            SetList(session_, SSH_OPTIONS_CIPHERS_S_C, list);
-    } else if (name == "MACs") {
-      set = SetList(session_, SSH_OPTIONS_HMAC_C_S, list) &&
-            SetList(session_, SSH_OPTIONS_HMAC_S_C, list);
-    }
-    if (!set) {
-      problem = "SSH option " + name + "=" + value +
-                ": this libssh knows none of these algorithms, or cannot use them (" +
-                ssh_get_error(session_) + ")";
+    const ssh_options_e first = FirstOption(name);
+    const ssh_options_e second = name == "Ciphers" ? SSH_OPTIONS_CIPHERS_S_C
+                                 : name == "MACs"  ? SSH_OPTIONS_HMAC_S_C
+                                                   : first;
+    if (!SetList(session_, first, list) || !SetList(session_, second, list)) {
+      problem = "SSH option " + name + "=" + value + ": " + ssh_get_error(session_);
       return false;
     }
   }

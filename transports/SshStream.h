@@ -35,6 +35,10 @@ struct SshSettings {
 class SshStream : public ByteStream {
  public:
   explicit SshStream(SshSettings settings);
+  // False with `problem` naming an algorithm of `algorithms` that this libssh
+  // cannot speak at all (it would leave it out without a word).
+  static bool Speaks(const SshAlgorithms& algorithms, std::string& problem);
+
   ~SshStream() override;
   SshStream(const SshStream&) = delete;
   SshStream& operator=(const SshStream&) = delete;
