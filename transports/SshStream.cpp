@@ -149,7 +149,8 @@ bool SshStream::Connect(int timeoutMs, std::string& problem, bool& refused) {
 }
 
 bool SshStream::Authenticate(std::string& problem) {
-  const std::string who = "the login of user " + settings_.user;
+  const std::string who =
+      settings_.user.empty() ? std::string("the login") : "the login of user " + settings_.user;
   int result = ssh_userauth_none(session_, nullptr);
   if (result == SSH_AUTH_SUCCESS) return true;
   const int methods = ssh_userauth_list(session_, nullptr);
