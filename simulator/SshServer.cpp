@@ -231,6 +231,11 @@ void ServeSshClient(ssh_session session, const RouterSetup& setup) {
       WaitForGoodbye(session);
       ssh_channel_free(channel);
     }
+  } else {
+    // The client finds the mismatch in our offer itself; closing at once
+    // could cut it off before it reads the offer.
+    pollfd wait{static_cast<int>(ssh_get_fd(session)), POLLIN, 0};
+    poll(&wait, 1, kGoodbyeMs);
   }
   ssh_disconnect(session);
   ssh_free(session);

@@ -124,6 +124,15 @@ TEST(LiveFaults, PagesNoiseAndSlowLinesReadAsCaptured) {
   EXPECT_EQ(ReportOf(RunDiscover(LiveArguments(router), Secrets())), expected);
 }
 
+TEST(LiveFaults, ADistantRouterOnPortsItPickedAnswersTheSame) {
+  SimulatedRouter router;
+  // SNMP on port 0: the simulator picks the port and prints it, as for Telnet.
+  ASSERT_TRUE(router.Start(kExample,
+                           {"--user", "admin", "--snmp", "127.0.0.1:0", "--fault", "latency=20"},
+                           Secrets(), false));
+  EXPECT_EQ(ReportOf(RunDiscover(LiveArguments(router), Secrets())), CaptureReport(kExample));
+}
+
 // How many memory mappings the simulator has: each thread stack is one.
 // Thread stacks mapped in `pid`: read-write blocks right above a one-page
 // guard. (Other mappings come and go with the allocator's own reservations.)
