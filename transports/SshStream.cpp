@@ -89,7 +89,8 @@ bool SshStream::Configure(int timeoutMs, std::string& problem) {
     return false;
   }
   // Only what we are told counts, not the user's ssh configuration.
-  bool process = false, nodelay = true;
+  bool process = false;
+  int nodelay = 1;
   long seconds = (timeoutMs + 999) / 1000;
   const int port = settings_.port;
   ssh_options_set(session_, SSH_OPTIONS_PROCESS_CONFIG, &process);
