@@ -5,10 +5,12 @@
 #include <iostream>
 
 #include "transports/Secrets.h"
+#include "transports/SshStream.h"
+#include "transports/TelnetStream.h"
 
 void AddLiveOptions(CLI::App& app, LiveOptions& options, CLI::Option* captureOption) {
   auto* host = app.add_option("--host", options.host,
-                              "discover this live router (Telnet and SNMP) instead of a capture")
+                              "discover this live router (Telnet or SSH, and SNMP) instead of a capture")
                    ->option_text("HOST");
   if (captureOption) host->excludes(captureOption);
   app.add_option("--telnet-port", options.telnetPort, "Telnet port of the router")
@@ -44,6 +46,45 @@ void AddLiveOptions(CLI::App& app, LiveOptions& options, CLI::Option* captureOpt
       ->option_text("FILE");
   app.add_flag("--quiet", options.quiet, "no progress line or bar on standard error");
   app.add_flag("--paging", options.paging, "leave the router's paging on");
+  SshOptions& ssh = options.ssh;
+  app.add_flag("--ssh", ssh.enabled, "reach the CLI over SSH instead of Telnet");
+  app.add_option("--ssh-port", ssh.port, "SSH port of the router")
+      ->check(CLI::Range(1, 65535))
+      ->capture_default_str();
+  app.add_option("--ssh-identity", ssh.identity,
+                 "private key to log in with (its passphrase in ERX_SSH_KEY_PASSPHRASE)")
+      ->option_text("FILE");
+  app.add_option("--known-hosts", ssh.knownHosts,
+                 "OpenSSH known-hosts file the router's key is checked against "
+                 "(default ~/.ssh/known_hosts)")
+      ->option_text("FILE");
+  app.add_flag("--accept-new-host-key", ssh.acceptNewHostKey,
+               "record the key of a router not yet known (never a changed key)");
+  app.add_option("--ssh-option", ssh.algorithms,
+                 "KexAlgorithms, HostKeyAlgorithms, Ciphers or MACs, as OpenSSH takes them: "
+                 "a list, +added or -removed (repeatable)")
+      ->allow_extra_args(false)
+      ->option_text("NAME=VALUE");
+}
+
+std::unique_ptr<ByteStream> LiveDevice::CliStream(const LiveOptions& options,
+                                                  const Secrets& secrets, const CliLogin& login,
+                                                  std::string& problem) {
+  if (!options.ssh.enabled) return std::make_unique<TelnetStream>(options.host, options.telnetPort);
+  SshSettings ssh;
+  ssh.address = options.host;
+  ssh.port = options.ssh.port;
+  ssh.user = options.user;
+  ssh.password = login.password;
+  ssh.identityFile = options.ssh.identity;
+  ssh.identityPassphrase = secrets.Get(options.secretNames.sshKeyPassphrase);
+  ssh.knownHostsFile = options.ssh.knownHosts;
+  ssh.acceptNewHostKey = options.ssh.acceptNewHostKey;
+  for (const std::string& option : options.ssh.algorithms) {
+    if (!ssh.algorithms.Add(option, problem)) return nullptr;
+  }
+  if (!SshStream::Speaks(ssh.algorithms, problem)) return nullptr;
+  return std::make_unique<SshStream>(std::move(ssh));
 }
 
 int LiveDevice::Open(const LiveOptions& options, std::string& problem) {
@@ -52,14 +93,12 @@ int LiveDevice::Open(const LiveOptions& options, std::string& problem) {
   Secrets secrets;
   if (!secrets.Load(options.secretsFile, problem)) return kBadUsage;
 
-  LiveTransport::Telnet telnet;
-  telnet.address = options.host;
-  telnet.port = options.telnetPort;
-  telnet.login.user = options.user;
-  telnet.login.password = secrets.Get(options.secretNames.password);
-  telnet.login.enablePassword = secrets.Get(options.secretNames.enablePassword, telnet.login.password);
-  telnet.timeoutMs = options.timeoutSeconds * 1000;
-  telnet.pagingOff = !options.paging;
+  LiveTransport::Cli cli;
+  cli.login.user = options.user;
+  cli.login.password = secrets.Get(options.secretNames.password);
+  cli.login.enablePassword = secrets.Get(options.secretNames.enablePassword, cli.login.password);
+  cli.timeoutMs = options.timeoutSeconds * 1000;
+  cli.pagingOff = !options.paging;
 
   SnmpSettings snmp;
   snmp.address = options.host;
@@ -89,7 +128,9 @@ int LiveDevice::Open(const LiveOptions& options, std::string& problem) {
     return kBadUsage;
   }
 
-  transport_ = std::make_unique<LiveTransport>(telnet, snmp);
+  std::unique_ptr<ByteStream> stream = CliStream(options, secrets, cli.login, problem);
+  if (!stream) return kBadUsage;
+  transport_ = std::make_unique<LiveTransport>(std::move(stream), cli, snmp);
   if (!options.saveCapture.empty()) transport_->Record(&recorder_);
   showProgress_ = !options.quiet && isatty(STDERR_FILENO);
   if (showProgress_) {

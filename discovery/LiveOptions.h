@@ -3,6 +3,8 @@
 //
 //   erx-discover --host 10.0.0.1 --user admin [--telnet-port N] [--snmp-port N]
 //                [--snmp-version 2c|3] [--timeout S] [--save-capture DIR]
+//   erx-discover --host 10.0.0.1 --user admin --ssh [--ssh-port N] [--known-hosts FILE]
+//                [--accept-new-host-key] [--ssh-identity FILE] [--ssh-option NAME=VALUE]
 //
 // Secrets come from the environment or --secrets-file (see Secrets.h).
 #ifndef DISCOVERY_LIVEOPTIONS_H_
@@ -16,6 +18,7 @@
 
 #include "captures/CaptureRecorder.h"
 #include "transports/LiveTransport.h"
+#include "transports/Secrets.h"
 
 // Names of the variables (environment or secrets file) that hold a device's
 // secrets; an inventory may name others per device.
@@ -25,6 +28,17 @@ struct SecretNames {
   std::string community = "ERX_COMMUNITY";
   std::string snmpAuthKey = "ERX_SNMP_AUTH_KEY";
   std::string snmpPrivKey = "ERX_SNMP_PRIV_KEY";
+  std::string sshKeyPassphrase = "ERX_SSH_KEY_PASSPHRASE";
+};
+
+// The CLI over SSH instead of Telnet, and how the router's key is checked.
+struct SshOptions {
+  bool enabled = false;
+  int port = 22;
+  std::string identity;    // private key file; empty: password only
+  std::string knownHosts;  // empty: ~/.ssh/known_hosts
+  bool acceptNewHostKey = false;
+  std::vector<std::string> algorithms;  // NAME=VALUE, OpenSSH's option names
 };
 
 struct LiveOptions {
@@ -43,6 +57,7 @@ struct LiveOptions {
   SecretNames secretNames;
   bool quiet = false;
   bool paging = false;  // leave the router's paging on (answer its page marks)
+  SshOptions ssh;
 };
 
 // Adds the live options to `app`; --host excludes `captureOption`.
@@ -61,6 +76,10 @@ class LiveDevice {
   bool Finish(std::string& problem);
 
  private:
+  // Telnet or SSH, as the options say; nullptr with `problem` for bad SSH options.
+  static std::unique_ptr<ByteStream> CliStream(const LiveOptions& options, const Secrets& secrets,
+                                               const CliLogin& login, std::string& problem);
+
   LiveOptions options_;
   std::unique_ptr<LiveTransport> transport_;
   CaptureRecorder recorder_;

@@ -12,6 +12,8 @@
 #include <optional>
 #include <sstream>
 
+#include "transports/SshAlgorithms.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -199,6 +201,13 @@ class InventoryReader {
     if (name == "snmp_auth_key_env") return ReadVariable(key, value, secrets.snmpAuthKey);
     if (name == "snmp_priv_key_env") return ReadVariable(key, value, secrets.snmpPrivKey);
     if (name == "context_communities") return ReadContexts(key, value, live.contextCommunities);
+    if (name == "transport") return ReadTransport(key, value, live.ssh.enabled);
+    if (name == "ssh_port") return ReadNumber(key, value, 1, 65535, live.ssh.port);
+    if (name == "ssh_identity") return ReadPath(key, value, live.ssh.identity);
+    if (name == "known_hosts") return ReadPath(key, value, live.ssh.knownHosts);
+    if (name == "accept_new_host_key") return ReadFlag(key, value, live.ssh.acceptNewHostKey);
+    if (name == "ssh_options") return ReadSshOptions(key, value, live.ssh.algorithms);
+    if (name == "ssh_key_passphrase_env") return ReadVariable(key, value, secrets.sshKeyPassphrase);
     known = false;
     return true;
   }
@@ -327,6 +336,35 @@ class InventoryReader {
       read.push_back(context + "=" + variable.Scalar());
     }
     contexts = std::move(read);
+    return true;
+  }
+
+  bool ReadTransport(const YAML::Node& key, const YAML::Node& value, bool& ssh) {
+    std::string transport = ssh ? "ssh" : "telnet";
+    if (!ReadChoice(key, value, {"telnet", "ssh"}, transport)) return false;
+    ssh = transport == "ssh";
+    return true;
+  }
+
+  // A mapping of OpenSSH option names to values: {KexAlgorithms: "+diffie-hellman-group14-sha1"}.
+  bool ReadSshOptions(const YAML::Node& key, const YAML::Node& value,
+                      std::vector<std::string>& options) {
+    if (!value.IsMap()) return Fail(key, "ssh_options: give a mapping of NAME: VALUE");
+    std::vector<std::string> read;
+    std::map<std::string, int> seen;
+    SshAlgorithms check;
+    for (const auto& entry : value) {
+      if (!FirstTime(entry.first, seen)) return false;
+      std::string problem;
+      if (!entry.second.IsScalar() ||
+          !check.Add(entry.first.Scalar(), entry.second.Scalar(), problem)) {
+        return Fail(entry.first, "ssh_options: " +
+                                     (problem.empty() ? entry.first.Scalar() + ": give a list"
+                                                      : problem));
+      }
+      read.push_back(entry.first.Scalar() + "=" + entry.second.Scalar());
+    }
+    options = std::move(read);
     return true;
   }
 

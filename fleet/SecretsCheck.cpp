@@ -19,6 +19,9 @@ std::vector<std::pair<std::string, std::string>> NeededBy(const LiveOptions& liv
     needed.emplace_back(names.snmpAuthKey, "the SNMPv3 authentication key");
     needed.emplace_back(names.snmpPrivKey, "the SNMPv3 privacy key");
   }
+  if (!live.ssh.identity.empty() && names.sshKeyPassphrase != defaults.sshKeyPassphrase) {
+    needed.emplace_back(names.sshKeyPassphrase, "the passphrase of " + live.ssh.identity);
+  }
   for (const std::string& entry : live.contextCommunities) {
     const size_t equals = entry.find('=');
     needed.emplace_back(entry.substr(equals + 1), "the community of " + entry.substr(0, equals));

@@ -24,12 +24,14 @@ bool ParseFaults(const std::vector<std::string>& texts, Faults& faults, std::str
       faults.noise = true;
     } else if (name == "slow" && Number(value, number)) {
       faults.slowMs = static_cast<int>(number);
+    } else if (name == "latency" && Number(value, number) && number <= 60000) {
+      faults.latencyMs = static_cast<int>(number);
     } else if (name == "drop-after" && Number(value, number) && number > 0) {
       faults.dropAfter = static_cast<size_t>(number);
     } else if (name == "hang-on" && !CollapsedCommand(value).empty()) {
       faults.hangOn = CollapsedCommand(value);
     } else {
-      problem = "unknown fault \"" + text + "\" (slow=MS, drop-after=BYTES, hang-on=COMMAND, noise)";
+      problem = "unknown fault \"" + text + "\" (slow=MS, drop-after=BYTES, hang-on=COMMAND, noise, latency=MS)";
       return false;
     }
   }

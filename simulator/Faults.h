@@ -4,6 +4,8 @@
 //   drop-after=N     closes the connection once N bytes were sent on it
 //   hang-on=COMMAND  never answers COMMAND (no reply, no prompt)
 //   noise            '\r', '\0' and erased page marks in replies
+//   latency=MS       holds every CLI reply and SNMP answer MS milliseconds, as a
+//                    router that far away would answer
 #ifndef SIMULATOR_FAULTS_H_
 #define SIMULATOR_FAULTS_H_
 
@@ -15,6 +17,7 @@ struct Faults {
   size_t dropAfter = 0;  // 0: never
   std::string hangOn;
   bool noise = false;
+  int latencyMs = 0;
 };
 
 // False with `problem` set for a fault it does not know.

@@ -1,21 +1,9 @@
 #include "simulator/RouterSession.h"
 
-#include <libtelnet.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <chrono>
 #include <thread>
 
 namespace {
-
-const telnet_telopt_t kOptions[] = {
-    {TELNET_TELOPT_ECHO, TELNET_WILL, TELNET_DONT},
-    {TELNET_TELOPT_SGA, TELNET_WILL, TELNET_DO},
-    {-1, 0, 0},
-};
 
 const char kPageMark[] = " --More-- ";
 // Backspaces over the mark, blanks over it, backspaces again.
@@ -30,58 +18,27 @@ bool StartsWith(const std::string& text, const std::string& prefix) {
 
 }  // namespace
 
-RouterSession::RouterSession(int fd, const RouterSetup& setup) : fd_(fd), setup_(setup) {
-  telnet_ = telnet_init(kOptions, &RouterSession::OnEvent, 0, this);
-}
+RouterSession::RouterSession(std::unique_ptr<RouterLink> link, const RouterSetup& setup,
+                             bool loggedIn)
+    : link_(std::move(link)), setup_(setup), loggedIn_(loggedIn) {}
 
-RouterSession::~RouterSession() {
-  telnet_free(telnet_);
-  close(fd_);
-}
-
-void RouterSession::OnEvent(telnet_t*, telnet_event_t* event, void* self) {
-  auto* session = static_cast<RouterSession*>(self);
-  if (event->type == TELNET_EV_DATA) {
-    session->input_.append(event->data.buffer, event->data.size);
-    return;
-  }
-  if (event->type != TELNET_EV_SEND || session->closed_) return;
-  size_t size = event->data.size;
-  const size_t limit = session->setup_.faults.dropAfter;
-  const bool drop = limit > 0 && session->sent_ + size >= limit;
-  if (drop) size = limit - session->sent_;
-  const char* data = event->data.buffer;
-  while (size > 0) {
-    const ssize_t sent = send(session->fd_, data, size, MSG_NOSIGNAL);
-    if (sent < 0 && errno == EINTR) continue;
-    if (sent <= 0) {
-      session->closed_ = true;
-      return;
-    }
-    data += sent;
-    size -= static_cast<size_t>(sent);
-    session->sent_ += static_cast<size_t>(sent);
-  }
-  if (drop) {
-    shutdown(session->fd_, SHUT_RDWR);
-    session->closed_ = true;
-  }
-}
+RouterSession::~RouterSession() = default;
 
 void RouterSession::Send(const std::string& bytes) {
-  if (!closed_) telnet_send(telnet_, bytes.data(), bytes.size());
+  if (closed_) return;
+  const size_t limit = setup_.faults.dropAfter;
+  const bool drop = limit > 0 && sent_ + bytes.size() >= limit;
+  const size_t size = drop ? limit - sent_ : bytes.size();
+  if (!(drop ? link_->Send(bytes.substr(0, size)) : link_->Send(bytes))) closed_ = true;
+  sent_ += size;
+  if (drop) {
+    link_->HangUp();
+    closed_ = true;
+  }
 }
 
 bool RouterSession::Receive() {
-  if (closed_) return false;
-  char buffer[1024];
-  const ssize_t got = recv(fd_, buffer, sizeof buffer, 0);
-  if (got < 0 && errno == EINTR) return true;
-  if (got <= 0) {
-    closed_ = true;
-    return false;
-  }
-  telnet_recv(telnet_, buffer, static_cast<size_t>(got));
+  if (closed_ || !link_->Receive(input_)) closed_ = true;
   return !closed_;
 }
 
@@ -141,14 +98,16 @@ bool RouterSession::LogIn() {
 }
 
 void RouterSession::Serve() {
-  telnet_negotiate(telnet_, TELNET_WILL, TELNET_TELOPT_ECHO);
-  telnet_negotiate(telnet_, TELNET_WILL, TELNET_TELOPT_SGA);
-  if (!LogIn()) return;
+  link_->Start();
+  if (!loggedIn_ && !LogIn()) return;
   Send("\r\n");
   std::string line;
   while (!closed_) {
     Send(Prompt());
     if (!ReadLine(line, true)) return;
+    if (setup_.faults.latencyMs > 0) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(setup_.faults.latencyMs));
+    }
     Handle(CollapsedCommand(line));
   }
 }
@@ -157,7 +116,7 @@ void RouterSession::Handle(const std::string& command) {
   if (command.empty()) return;
   if (!setup_.faults.hangOn.empty() && command == setup_.faults.hangOn) return Hang();
   if (command == "exit" || command == "logout" || command == "quit") {
-    shutdown(fd_, SHUT_RDWR);
+    link_->HangUp();
     closed_ = true;
   } else if (command == "enable" || command == "enable 15") {
     std::string password;
@@ -188,6 +147,14 @@ void RouterSession::Handle(const std::string& command) {
 }
 
 void RouterSession::SendReply(const std::string& reply) {
+  // Lines leave together, as a router's output buffer sends them; a page
+  // mark, a slow line or a full buffer sends what is waiting.
+  const size_t kBuffer = 64 << 10;
+  std::string waiting;
+  auto flush = [&] {
+    Send(waiting);
+    waiting.clear();
+  };
   size_t start = 0;
   for (int number = 0; start < reply.size() && !closed_; ++number) {
     size_t end = reply.find('\n', start);
@@ -195,6 +162,7 @@ void RouterSession::SendReply(const std::string& reply) {
     const std::string line = reply.substr(start, end - start);
     start = end + 1;
     if (pageLength_ > 0 && number > 0 && number % pageLength_ == 0) {
+      flush();
       Send(kPageMark);
       char key = ' ';
       if (!ReadKey(key)) return;
@@ -202,14 +170,18 @@ void RouterSession::SendReply(const std::string& reply) {
       Send(kErasePageMark);
     }
     if (setup_.faults.slowMs > 0) {
+      flush();
       std::this_thread::sleep_for(std::chrono::milliseconds(setup_.faults.slowMs));
     }
     const bool noisy = setup_.faults.noise && number % 3 == 1 &&
                        line.find_first_not_of(' ') != std::string::npos;
     if (noisy) {
-      Send(std::string(1, '\0') + kPageMark + kErasePageMark + line + "\r" + std::string(1, '\0') + "\r\n");
+      waiting += std::string(1, '\0') + kPageMark + kErasePageMark + line + "\r" +
+                 std::string(1, '\0') + "\r\n";
     } else {
-      Send(line + "\r\n");
+      waiting += line + "\r\n";
     }
+    if (waiting.size() >= kBuffer) flush();
   }
+  if (!waiting.empty()) flush();
 }

@@ -1,17 +1,16 @@
-// One Telnet client of the simulated router: login, prompts with the
+// One client of the simulated router (over Telnet or SSH): login, prompts with the
 // capture's host name, "virtual-router" switching, replies from the capture
 // in the current context, pages of 24 lines until "terminal length 0", and
 // the faults it was told to show.
 #ifndef SIMULATOR_ROUTERSESSION_H_
 #define SIMULATOR_ROUTERSESSION_H_
 
+#include <memory>
 #include <string>
 
 #include "captures/CliCapture.h"
 #include "simulator/Faults.h"
-
-struct telnet_t;
-union telnet_event_t;
+#include "simulator/RouterLink.h"
 
 struct RouterSetup {
   const CliCapture* capture = nullptr;
@@ -24,7 +23,8 @@ struct RouterSetup {
 
 class RouterSession {
  public:
-  RouterSession(int fd, const RouterSetup& setup);
+  // `loggedIn`: the link already checked the user (SSH), no login prompts.
+  RouterSession(std::unique_ptr<RouterLink> link, const RouterSetup& setup, bool loggedIn = false);
   ~RouterSession();
   RouterSession(const RouterSession&) = delete;
   RouterSession& operator=(const RouterSession&) = delete;
@@ -43,11 +43,10 @@ class RouterSession {
   bool Receive();
   void Send(const std::string& bytes);
   void Hang();
-  static void OnEvent(telnet_t* telnet, telnet_event_t* event, void* self);
 
-  int fd_;
+  std::unique_ptr<RouterLink> link_;
   const RouterSetup& setup_;
-  telnet_t* telnet_ = nullptr;
+  bool loggedIn_;
   std::string input_;
   bool afterCarriageReturn_ = false;
   bool closed_ = false;

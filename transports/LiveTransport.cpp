@@ -13,12 +13,14 @@ const int kReconnects = 3;
 
 }  // namespace
 
-LiveTransport::LiveTransport(Telnet telnet, SnmpSettings snmp)
-    : telnet_(std::move(telnet)), snmp_(std::move(snmp)), reconnectsLeft_(kReconnects) {}
+LiveTransport::LiveTransport(std::unique_ptr<ByteStream> stream, Cli cli, SnmpSettings snmp)
+    : snmp_(std::move(snmp)),
+      session_(std::make_unique<CliSession>(std::move(stream), std::move(cli.login), cli.timeoutMs,
+                                            cli.pagingOff)),
+      reconnectsLeft_(kReconnects) {}
 
 bool LiveTransport::Open(std::string& problem, bool& refused) {
-  session_ = std::make_unique<TelnetSession>(telnet_.address, telnet_.port, telnet_.login,
-                                             telnet_.timeoutMs, telnet_.pagingOff);
+  if (!session_) return false;
   if (!session_->Open(problem, refused)) return false;
   name_ = session_->Host();
   context_ = session_->Prompt().context;
@@ -49,20 +51,20 @@ std::optional<std::string> LiveTransport::Execute(const std::string& command) {
     const std::string prompt = session_->PromptLine();
     std::string reply;
     switch (session_->Run(command, reply)) {
-      case TelnetSession::Result::kReply:
+      case CliSession::Result::kReply:
         context_ = session_->Prompt().context;
         if (IsCliError(reply)) return std::nullopt;
         if (recorder_) recorder_->Command(prompt, command, reply);
         return reply;
-      case TelnetSession::Result::kTooLarge:
+      case CliSession::Result::kTooLarge:
         std::cerr << "erx-discover: the reply to \"" << command << "\" ran past "
-                  << (TelnetSession::kMaxReplyBytes >> 20) << " MiB; it is dropped\n";
+                  << (CliSession::kMaxReplyBytes >> 20) << " MiB; it is dropped\n";
         [[fallthrough]];
-      case TelnetSession::Result::kTimeout:
+      case CliSession::Result::kTimeout:
         // The router may still be busy with it: a new session, and no reply.
         ++reconnectsLeft_;
         return std::nullopt;
-      case TelnetSession::Result::kClosed:
+      case CliSession::Result::kClosed:
         break;  // resume on a new connection
     }
   }

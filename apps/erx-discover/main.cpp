@@ -55,7 +55,9 @@ void AddFleetOptions(CLI::App& app, FleetOptions& fleet) {
   for (const char* single : {"--capture", "--host", "--output", "--format", "--save-capture",
                              "--telnet-port", "--snmp-port", "--user", "--snmp-version",
                              "--snmp-user", "--snmp-auth", "--snmp-priv", "--context-community",
-                             "--timeout", "--secrets-file", "--paging"}) {
+                             "--timeout", "--secrets-file", "--paging", "--ssh", "--ssh-port",
+                             "--ssh-identity", "--known-hosts", "--accept-new-host-key",
+                             "--ssh-option"}) {
     inventory->excludes(app.get_option(single));
   }
   fleet.jobs = std::max(1L, sysconf(_SC_NPROCESSORS_ONLN));

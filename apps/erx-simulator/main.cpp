@@ -1,17 +1,21 @@
 // erx-simulator: serves a captured device as a live router would, over Telnet
-// and (through snmpsim) SNMP, for tests and demos.
+// or SSH and (through snmpsim) SNMP, for tests and demos.
 //
 //   erx-simulator --capture devices/pe1-erx --telnet 127.0.0.1:2323
 //                 --snmp 127.0.0.1:1161 --user admin
+//   erx-simulator --capture devices/pe1-erx --ssh 127.0.0.1:2222 --ssh-host-key KEYFILE
+//                 [--ssh-option KexAlgorithms=diffie-hellman-group14-sha1] --user admin
 //
 // Passwords come from ERX_PASSWORD and ERX_ENABLE_PASSWORD, the community from
 // ERX_COMMUNITY, SNMPv3 keys from ERX_SNMP_AUTH_KEY and ERX_SNMP_PRIV_KEY.
-// Port 0 picks a free port. Once both services answer it prints
-// "telnet ADDRESS:PORT" and "ready" on standard output, then "connection" for
+// Port 0 picks a free port. Once every service answers it prints
+// "telnet ADDRESS:PORT", "ssh ADDRESS:PORT", "snmp ADDRESS:PORT" and "ready"
+// on standard output, then "connection" for
 // every client; it stops on SIGTERM or SIGINT, stopping snmpsim and every
 // session with it.
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/socket.h>
@@ -20,6 +24,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <iostream>
 #include <list>
@@ -36,6 +41,9 @@
 #include "simulator/Faults.h"
 #include "simulator/RouterSession.h"
 #include "simulator/SnmpService.h"
+#include "simulator/SshServer.h"
+#include "simulator/TelnetLink.h"
+#include "simulator/UdpRelay.h"
 
 namespace {
 
@@ -73,22 +81,34 @@ bool ParseEndpoint(const std::string& text, bool anyAddress, sockaddr_in& endpoi
   return true;
 }
 
+// A UDP port of `at`'s address that nothing uses at the moment.
+int FreeUdpPort(sockaddr_in at) {
+  at.sin_port = 0;
+  const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+  socklen_t size = sizeof at;
+  int port = 0;
+  if (fd >= 0 && bind(fd, reinterpret_cast<sockaddr*>(&at), size) == 0 &&
+      getsockname(fd, reinterpret_cast<sockaddr*>(&at), &size) == 0) {
+    port = ntohs(at.sin_port);
+  }
+  if (fd >= 0) close(fd);
+  return port;
+}
+
 // The client sessions, each in a thread of its own; a finished one is joined
 // when the next client comes, so a long-running simulator keeps no stacks of
 // sessions long gone.
 class Sessions {
  public:
-  void Start(int fd, const RouterSetup& setup) {
+  // `serve` serves the client whose connection is `fd`.
+  void Start(int fd, std::function<void()> serve) {
     std::lock_guard<std::mutex> lock(mutex_);
     JoinFinished();
     open_.insert(fd);
     running_.emplace_back();
     Running& running = running_.back();
-    running.thread = std::thread([this, fd, &setup, &running] {
-      {
-        RouterSession session(fd, setup);
-        session.Serve();
-      }
+    running.thread = std::thread([this, fd, serve = std::move(serve), &running] {
+      serve();
       std::lock_guard<std::mutex> lock(mutex_);
       open_.erase(fd);
       running.finished = true;
@@ -131,24 +151,45 @@ class Sessions {
 
 int main(int argc, char** argv) {
   CLI::App app{"Serves a captured Unisphere ERX router over Telnet and SNMP."};
-  std::string captureDir, telnetText, snmpText, snmpV3User;
-  std::vector<std::string> faultTexts;
+  std::string captureDir, telnetText, snmpText, snmpV3User, sshText;
+  std::vector<std::string> faultTexts, sshOptionTexts;
+  SshServerSetup sshSetup;
   bool anyAddress = false;
   RouterSetup setup;
   app.add_option("--capture", captureDir, "captured device folder")->required();
-  app.add_option("--telnet", telnetText, "Telnet ADDRESS:PORT (port 0: any free one)")->required();
-  app.add_option("--snmp", snmpText, "SNMP ADDRESS:PORT, served by snmpsim");
+  auto* telnetOption =
+      app.add_option("--telnet", telnetText, "Telnet ADDRESS:PORT (port 0: any free one)");
+  auto* sshOption = app.add_option("--ssh", sshText, "SSH ADDRESS:PORT (port 0: any free one)");
+  app.add_option("--ssh-host-key", sshSetup.hostKeyFile,
+                 "the SSH host key, in OpenSSH's format (an Ed25519 key is made when missing)")
+      ->needs(sshOption)
+      ->option_text("FILE");
+  app.add_option("--ssh-option", sshOptionTexts,
+                 "KexAlgorithms, HostKeyAlgorithms, Ciphers or MACs: the only ones offered "
+                 "(repeatable)")
+      ->needs(sshOption)
+      ->allow_extra_args(false)
+      ->option_text("NAME=VALUE");
+  app.add_option("--snmp", snmpText, "SNMP ADDRESS:PORT, served by snmpsim (port 0: any free one)");
   app.add_option("--user", setup.user, "login user (none: no login at all)");
   app.add_flag("--line-password", setup.linePassword,
                "without --user, ask only a line password (ERX_PASSWORD)");
   app.add_option("--snmp-v3-user", snmpV3User, "also serve SNMPv3 to this user (SHA, AES)");
-  app.add_option("--fault", faultTexts, "slow=MS, drop-after=BYTES, hang-on=COMMAND, noise")
+  app.add_option("--fault", faultTexts,
+                 "slow=MS, drop-after=BYTES, hang-on=COMMAND, noise, latency=MS")
       ->allow_extra_args(false);
   app.add_flag("--any-address", anyAddress, "allow addresses other than loopback");
   if (std::optional<int> status = ParseCommandLine(app, argc, argv, kProgram)) return *status;
 
+  if (telnetOption->empty() && sshOption->empty()) return Fail("give --telnet, --ssh or both");
+  if (!sshText.empty() && sshSetup.hostKeyFile.empty()) return Fail("--ssh needs --ssh-host-key");
   std::string problem;
   if (!ParseFaults(faultTexts, setup.faults, problem)) return Fail(problem);
+  for (const std::string& option : sshOptionTexts) {
+    const size_t equals = option.find('=');
+    if (equals == std::string::npos) return Fail("--ssh-option " + option + ": give NAME=VALUE");
+    sshSetup.options.emplace_back(option.substr(0, equals), option.substr(equals + 1));
+  }
   std::ifstream log(std::filesystem::path(captureDir) / "cli.log", std::ios::binary);
   if (!log) return Fail("no cli.log in " + captureDir);
   std::ostringstream text;
@@ -159,15 +200,27 @@ int main(int argc, char** argv) {
   setup.password = Env("ERX_PASSWORD");
   setup.enablePassword = Env("ERX_ENABLE_PASSWORD");
 
-  sockaddr_in telnetAt;
-  if (!ParseEndpoint(telnetText, anyAddress, telnetAt, problem)) return Fail(problem);
-  const int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  const int reuse = 1;
-  setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
-  socklen_t size = sizeof telnetAt;
-  if (bind(listener, reinterpret_cast<sockaddr*>(&telnetAt), size) != 0 || listen(listener, SOMAXCONN) != 0 ||
-      getsockname(listener, reinterpret_cast<sockaddr*>(&telnetAt), &size) != 0) {
-    return Fail("cannot listen on " + telnetText);
+  sockaddr_in telnetAt{};
+  int listener = -1;
+  if (!telnetText.empty()) {
+    if (!ParseEndpoint(telnetText, anyAddress, telnetAt, problem)) return Fail(problem);
+    listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int reuse = 1;
+    setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
+    socklen_t size = sizeof telnetAt;
+    if (bind(listener, reinterpret_cast<sockaddr*>(&telnetAt), size) != 0 ||
+        listen(listener, SOMAXCONN) != 0 ||
+        getsockname(listener, reinterpret_cast<sockaddr*>(&telnetAt), &size) != 0) {
+      return Fail("cannot listen on " + telnetText);
+    }
+  }
+  SshServer ssh;
+  if (!sshText.empty()) {
+    sockaddr_in sshAt;
+    if (!ParseEndpoint(sshText, anyAddress, sshAt, problem)) return Fail(problem);
+    sshSetup.address = sshText.substr(0, sshText.rfind(':'));
+    sshSetup.port = ntohs(sshAt.sin_port);
+    if (!ssh.Listen(sshSetup, problem)) return Fail(problem);
   }
 
   signal(SIGPIPE, SIG_IGN);
@@ -177,13 +230,18 @@ int main(int argc, char** argv) {
   sigaction(SIGINT, &stop, nullptr);
 
   SnmpService snmp;
+  UdpRelay farAway;
+  std::string snmpShown;
   if (!snmpText.empty()) {
     sockaddr_in snmpAt;
     if (!ParseEndpoint(snmpText, anyAddress, snmpAt, problem)) return Fail(problem);
     SnmpServiceSetup snmpSetup;
     snmpSetup.captureDir = captureDir;
     snmpSetup.address = snmpText.substr(0, snmpText.rfind(':'));
-    snmpSetup.port = ntohs(snmpAt.sin_port);
+    const int port = ntohs(snmpAt.sin_port);
+    // snmpsim is told a port; with latency it hides behind the relay.
+    const bool relayed = setup.faults.latencyMs > 0;
+    snmpSetup.port = port == 0 || relayed ? FreeUdpPort(snmpAt) : port;
     snmpSetup.community = Env("ERX_COMMUNITY", "public");
     snmpSetup.v3User = snmpV3User;
     snmpSetup.authKey = Env("ERX_SNMP_AUTH_KEY");
@@ -192,23 +250,46 @@ int main(int argc, char** argv) {
     const bool started = snmp.Start(snmpSetup, problem, warnings);
     for (const std::string& warning : warnings) std::cerr << "erx-simulator: " << warning << "\n";
     if (!started) return Fail(problem);
+    if (relayed &&
+        !farAway.Start(snmpSetup.address, port, snmpSetup.port, setup.faults.latencyMs, problem)) {
+      return Fail(problem);
+    }
+    snmpShown = snmpSetup.address + ":" + std::to_string(relayed ? farAway.Port() : snmpSetup.port);
   }
 
-  char address[INET_ADDRSTRLEN];
-  inet_ntop(AF_INET, &telnetAt.sin_addr, address, sizeof address);
-  std::cout << "telnet " << address << ":" << ntohs(telnetAt.sin_port) << "\nready" << std::endl;
+  if (listener >= 0) {
+    char address[INET_ADDRSTRLEN];
+    inet_ntop(AF_INET, &telnetAt.sin_addr, address, sizeof address);
+    std::cout << "telnet " << address << ":" << ntohs(telnetAt.sin_port) << "\n";
+  }
+  if (!sshText.empty()) std::cout << "ssh " << sshSetup.address << ":" << ssh.Port() << "\n";
+  if (!snmpShown.empty()) std::cout << "snmp " << snmpShown << "\n";
+  std::cout << "ready" << std::endl;
 
   Sessions sessions;
   while (!stopRequested) {
-    pollfd wait{listener, POLLIN, 0};
-    if (poll(&wait, 1, 200) <= 0) continue;
+    pollfd wait[2] = {{listener, POLLIN, 0}, {sshText.empty() ? -1 : ssh.Fd(), POLLIN, 0}};
+    if (poll(wait, 2, 200) <= 0) continue;
+    if (wait[1].revents & POLLIN) {
+      if (ssh_session_struct* client = ssh.Accept()) {
+        std::cout << "connection" << std::endl;
+        sessions.Start(SshSessionFd(client), [client, &setup] { ServeSshClient(client, setup); });
+      }
+    }
+    if (!(wait[0].revents & POLLIN)) continue;
     const int client = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
     if (client < 0) continue;
+    // Replies go out line by line; each must leave at once, not after the client's delayed ack.
+    const int noDelay = 1;
+    setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof noDelay);
     std::cout << "connection" << std::endl;
-    sessions.Start(client, setup);
+    sessions.Start(client, [client, &setup] {
+      RouterSession(std::make_unique<TelnetLink>(client), setup).Serve();
+    });
   }
-  close(listener);
+  if (listener >= 0) close(listener);
   sessions.StopAll();
+  farAway.Stop();
   snmp.Stop();
   return 0;
 }

@@ -131,6 +131,38 @@ devices:
   EXPECT_TRUE(devices[2].live.quiet);
 }
 
+TEST_F(InventoryTest, SshDevicesTakeTheirPortKeyAndAlgorithms) {
+  const std::string path = Write(R"(defaults:
+  transport: ssh
+  known_hosts: keys/known_hosts
+devices:
+  - name: old-pe
+    host: 10.0.0.1
+    ssh_port: 2222
+    ssh_identity: keys/id_ed25519
+    ssh_key_passphrase_env: OLD_PE_PASSPHRASE
+    accept_new_host_key: true
+    ssh_options: {KexAlgorithms: "+diffie-hellman-group14-sha1", Ciphers: "+aes128-cbc"}
+  - name: telnet-pe
+    host: 10.0.0.2
+    transport: telnet
+)");
+  std::vector<InventoryDevice> devices;
+  std::string problem;
+  ASSERT_TRUE(LoadInventory(path, devices, problem)) << problem;
+  const SshOptions& old = devices[0].live.ssh;
+  EXPECT_TRUE(old.enabled);
+  EXPECT_EQ(old.port, 2222);
+  EXPECT_EQ(old.identity, dir_ + "/keys/id_ed25519");
+  EXPECT_EQ(old.knownHosts, dir_ + "/keys/known_hosts");
+  EXPECT_TRUE(old.acceptNewHostKey);
+  EXPECT_EQ(devices[0].live.secretNames.sshKeyPassphrase, "OLD_PE_PASSPHRASE");
+  EXPECT_THAT(old.algorithms, ElementsAre("KexAlgorithms=+diffie-hellman-group14-sha1",
+                                          "Ciphers=+aes128-cbc"));
+  EXPECT_FALSE(devices[1].live.ssh.enabled);
+  EXPECT_FALSE(devices[1].live.ssh.acceptNewHostKey);
+}
+
 TEST_F(InventoryTest, RefusesAnUnreadableFile) {
   std::vector<InventoryDevice> devices;
   std::string problem;
@@ -166,6 +198,9 @@ TEST_F(InventoryTest, RefusesEveryFaultAtItsLine) {
       {device + "    snmp_version: 2\n", 4, "snmp_version: give 2c or 3"},
       {device + "    snmp_auth: SHA256\n", 4, "snmp_auth: give SHA or MD5"},
       {device + "    paging: sometimes\n", 4, "paging: give true or false"},
+      {device + "    transport: rsh\n", 4, "transport: give telnet or ssh"},
+      {device + "    ssh_options: {Compression: yes}\n", 4, "Compression is not one of KexAlgorithms"},
+      {device + "    ssh_options: {MACs: \"+\"}\n", 4, "MACs: give a comma-separated list"},
       {device + "    community_env: 1COMMUNITY\n", 4, "community_env: give the name of a variable"},
       {device + "    context_communities: [vr1]\n", 4, "context_communities: give a mapping"},
       {device + "    context_communities:\n      a=b: X\n", 5, "'a=b' is not a context name"},

@@ -97,6 +97,10 @@ bool SimulatedRouter::Start(const std::string& device, const std::vector<std::st
   }
   const size_t at = printed_.find("telnet 127.0.0.1:");
   if (at != std::string::npos) telnetPort_ = std::atoi(printed_.c_str() + at + 17);
+  const size_t snmpAt = printed_.find("snmp 127.0.0.1:");
+  if (snmpAt != std::string::npos) snmpPort_ = std::atoi(printed_.c_str() + snmpAt + 15);
+  const size_t ssh = printed_.find("ssh 127.0.0.1:");
+  if (ssh != std::string::npos) sshPort_ = std::atoi(printed_.c_str() + ssh + 14);
   return printed_.find("ready\n") != std::string::npos && telnetPort_ > 0;
 }
 

@@ -46,13 +46,17 @@ class SimulatedRouter {
   int ExitStatus() const { return exitStatus_; }
   pid_t Pid() const { return pid_; }
   std::string TelnetPort() const { return std::to_string(telnetPort_); }
+  // The one the simulator printed, when it printed one (given "--snmp",
+  // "127.0.0.1:0" among `arguments` and `snmp` false).
   std::string SnmpPort() const { return std::to_string(snmpPort_); }
+  // When started with "--ssh", "127.0.0.1:0".
+  std::string SshPort() const { return std::to_string(sshPort_); }
 
  private:
   pid_t pid_ = -1;
   int output_ = -1;
   std::string printed_;
-  int telnetPort_ = 0, snmpPort_ = 0;
+  int telnetPort_ = 0, snmpPort_ = 0, sshPort_ = 0;
   int exitStatus_ = -1;
 };
 

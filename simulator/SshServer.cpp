@@ -1,0 +1,242 @@
+#include "simulator/SshServer.h"
+
+#include <arpa/inet.h>
+#include <libssh/libssh.h>
+#include <libssh/server.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+
+namespace {
+
+const int kLoginAttempts = 3;
+const int kGoodbyeMs = 1000;
+
+// The client's shell channel as the router session sees it.
+class SshLink : public RouterLink {
+ public:
+  explicit SshLink(ssh_channel channel) : channel_(channel) {}
+
+  bool Receive(std::string& into) override {
+    char buffer[1024];
+    const int got = ssh_channel_read(channel_, buffer, sizeof buffer, 0);
+    if (got <= 0) return false;
+    into.append(buffer, static_cast<size_t>(got));
+    return true;
+  }
+  bool Send(const std::string& bytes) override {
+    size_t done = 0;
+    while (done < bytes.size()) {
+      const int wrote = ssh_channel_write(channel_, bytes.data() + done,
+                                          static_cast<uint32_t>(bytes.size() - done));
+      if (wrote <= 0) return false;
+      done += static_cast<size_t>(wrote);
+    }
+    return true;
+  }
+  void HangUp() override {
+    ssh_channel_request_send_exit_status(channel_, 0);
+    ssh_channel_send_eof(channel_);
+    ssh_channel_close(channel_);
+  }
+
+ private:
+  ssh_channel channel_;
+};
+
+bool CreateHostKey(const std::string& file, std::string& problem) {
+  ssh_key key = nullptr;
+  if (ssh_pki_generate(SSH_KEYTYPE_ED25519, 0, &key) != SSH_OK) {
+    problem = "cannot create a host key";
+    return false;
+  }
+  const mode_t before = umask(077);
+  const int exported = ssh_pki_export_privkey_file(key, nullptr, nullptr, nullptr, file.c_str());
+  umask(before);
+  ssh_key_free(key);
+  if (exported != SSH_OK) problem = "cannot write the host key " + file;
+  return exported == SSH_OK;
+}
+
+bool SetOption(ssh_bind bind, const std::string& name, const std::string& value) {
+  const char* list = value.c_str();
+  if (name == "KexAlgorithms") return ssh_bind_options_set(bind, SSH_BIND_OPTIONS_KEY_EXCHANGE, list) == 0;
+  if (name == "HostKeyAlgorithms") {
+    return ssh_bind_options_set(bind, SSH_BIND_OPTIONS_HOSTKEY_ALGORITHMS, list) == 0;
+  }
+  if (name == "Ciphers") {
+    return ssh_bind_options_set(bind, SSH_BIND_OPTIONS_CIPHERS_C_S, list) == 0 &&
+           ssh_bind_options_set(bind, SSH_BIND_OPTIONS_CIPHERS_S_C, list) == 0;
+  }
+  if (name == "MACs") {
+    return ssh_bind_options_set(bind, SSH_BIND_OPTIONS_HMAC_C_S, list) == 0 &&
+           ssh_bind_options_set(bind, SSH_BIND_OPTIONS_HMAC_S_C, list) == 0;
+  }
+  return false;
+}
+
+// libssh 0.10 would have servers take passwords through callbacks; the
+// message loop here answers keyboard-interactive logins in the same place.
+const char* PasswordOf(ssh_message message) {
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  return ssh_message_auth_password(message);
+#pragma GCC diagnostic pop
+}
+
+bool Allowed(const RouterSetup& setup, const char* user, const char* password) {
+  return (setup.user.empty() || (user && setup.user == user)) && password &&
+         setup.password == password;
+}
+
+// Answers the client's requests until it has logged in and asked for a
+// shell; the shell's channel, or nullptr when it left or failed to log in.
+ssh_channel LogInAndOpenShell(ssh_session session, const RouterSetup& setup) {
+  ssh_channel channel = nullptr;
+  int failures = 0;
+  bool authenticated = false;
+  for (;;) {
+    ssh_message message = ssh_message_get(session);
+    if (!message) return nullptr;
+    const int type = ssh_message_type(message);
+    const int subtype = ssh_message_subtype(message);
+    bool answered = false;
+    if (type == SSH_REQUEST_AUTH && subtype == SSH_AUTH_METHOD_PASSWORD) {
+      authenticated = Allowed(setup, ssh_message_auth_user(message),
+                              PasswordOf(message));
+    } else if (type == SSH_REQUEST_AUTH && subtype == SSH_AUTH_METHOD_INTERACTIVE) {
+      if (!ssh_message_auth_kbdint_is_response(message)) {
+        const char* prompts[] = {"Password: "};
+        char echo[] = {0};
+        ssh_message_auth_interactive_request(message, "", "", 1, prompts, echo);
+        answered = true;
+      } else {
+        authenticated = ssh_userauth_kbdint_getnanswers(session) == 1 &&
+                        Allowed(setup, ssh_message_auth_user(message),
+                                ssh_userauth_kbdint_getanswer(session, 0));
+      }
+    }
+    if (type == SSH_REQUEST_AUTH && !answered) {
+      if (authenticated) {
+        ssh_message_auth_reply_success(message, 0);
+      } else {
+        if (subtype != SSH_AUTH_METHOD_NONE) ++failures;
+        ssh_message_auth_set_methods(message, SSH_AUTH_METHOD_PASSWORD | SSH_AUTH_METHOD_INTERACTIVE);
+        ssh_message_reply_default(message);
+      }
+      answered = true;
+    } else if (authenticated && type == SSH_REQUEST_CHANNEL_OPEN && subtype == SSH_CHANNEL_SESSION &&
+               !channel) {
+      channel = ssh_message_channel_request_open_reply_accept(message);
+      answered = channel != nullptr;
+    } else if (channel && type == SSH_REQUEST_CHANNEL &&
+               (subtype == SSH_CHANNEL_REQUEST_PTY || subtype == SSH_CHANNEL_REQUEST_ENV ||
+                subtype == SSH_CHANNEL_REQUEST_WINDOW_CHANGE)) {
+      ssh_message_channel_request_reply_success(message);
+      answered = true;
+    } else if (channel && type == SSH_REQUEST_CHANNEL && subtype == SSH_CHANNEL_REQUEST_SHELL) {
+      ssh_message_channel_request_reply_success(message);
+      ssh_message_free(message);
+      return channel;
+    }
+    if (!answered) ssh_message_reply_default(message);
+    ssh_message_free(message);
+    if (failures >= kLoginAttempts) return nullptr;
+  }
+}
+
+// Until the client disconnects, for at most kGoodbyeMs.
+void WaitForGoodbye(ssh_session session) {
+  ssh_blocking_flush(session, kGoodbyeMs);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kGoodbyeMs);
+  for (;;) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    pollfd wait{static_cast<int>(ssh_get_fd(session)), POLLIN, 0};
+    if (left.count() <= 0 || poll(&wait, 1, static_cast<int>(left.count())) <= 0) return;
+    ssh_message message = ssh_message_get(session);
+    if (!message) return;
+    ssh_message_reply_default(message);
+    ssh_message_free(message);
+  }
+}
+
+}  // namespace
+
+SshServer::~SshServer() {
+  if (bind_) ssh_bind_free(bind_);
+}
+
+bool SshServer::Listen(const SshServerSetup& setup, std::string& problem) {
+  std::error_code error;
+  if (!std::filesystem::exists(setup.hostKeyFile, error) && !CreateHostKey(setup.hostKeyFile, problem)) {
+    return false;
+  }
+  bind_ = ssh_bind_new();
+  bool process = false;
+  const int port = setup.port;
+  ssh_bind_options_set(bind_, SSH_BIND_OPTIONS_PROCESS_CONFIG, &process);
+  ssh_bind_options_set(bind_, SSH_BIND_OPTIONS_BINDADDR, setup.address.c_str());
+  ssh_bind_options_set(bind_, SSH_BIND_OPTIONS_BINDPORT, &port);
+  if (ssh_bind_options_set(bind_, SSH_BIND_OPTIONS_HOSTKEY, setup.hostKeyFile.c_str()) != 0) {
+    problem = "cannot use the host key " + setup.hostKeyFile + ": " + ssh_get_error(bind_);
+    return false;
+  }
+  for (const auto& [name, value] : setup.options) {
+    if (!SetOption(bind_, name, value)) {
+      problem = "--ssh-option " + name + "=" + value + ": " + ssh_get_error(bind_);
+      return false;
+    }
+  }
+  if (ssh_bind_listen(bind_) != SSH_OK) {
+    problem = "cannot listen on " + setup.address + ":" + std::to_string(port) + ": " +
+              ssh_get_error(bind_);
+    return false;
+  }
+  sockaddr_in at{};
+  socklen_t size = sizeof at;
+  getsockname(Fd(), reinterpret_cast<sockaddr*>(&at), &size);
+  port_ = ntohs(at.sin_port);
+  return true;
+}
+
+int SshServer::Fd() const { return static_cast<int>(ssh_bind_get_fd(bind_)); }
+
+ssh_session SshServer::Accept() {
+  ssh_session session = ssh_new();
+  if (ssh_bind_accept(bind_, session) != SSH_OK) {
+    ssh_free(session);
+    return nullptr;
+  }
+  const int noDelay = 1;
+  setsockopt(ssh_get_fd(session), IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof noDelay);
+  return session;
+}
+
+int SshSessionFd(ssh_session session) { return static_cast<int>(ssh_get_fd(session)); }
+
+void ServeSshClient(ssh_session session, const RouterSetup& setup) {
+  if (ssh_handle_key_exchange(session) == SSH_OK) {
+    ssh_set_auth_methods(session, SSH_AUTH_METHOD_PASSWORD | SSH_AUTH_METHOD_INTERACTIVE);
+    if (ssh_channel channel = LogInAndOpenShell(session, setup)) {
+      RouterSession(std::make_unique<SshLink>(channel), setup, true).Serve();
+      // The client says goodbye once it saw the channel closed; cutting the
+      // connection before that makes it report a failure.
+      WaitForGoodbye(session);
+      ssh_channel_free(channel);
+    }
+  } else {
+    // The client finds the mismatch in our offer itself; closing at once
+    // could cut it off before it reads the offer.
+    pollfd wait{static_cast<int>(ssh_get_fd(session)), POLLIN, 0};
+    poll(&wait, 1, kGoodbyeMs);
+  }
+  ssh_disconnect(session);
+  ssh_free(session);
+}

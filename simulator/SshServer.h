@@ -1,0 +1,55 @@
+// The simulated router's SSH service (libssh's server API): a host key kept
+// in a file (created when missing), password and keyboard-interactive logins
+// with the router's user and password, and a shell that is the router's CLI.
+//
+//   SshServer server;
+//   if (!server.Listen(setup, problem)) ...;
+//   poll server.Fd(); ssh_session client = server.Accept();
+//   ... in the client's thread: ServeSshClient(client, routerSetup);
+#ifndef SIMULATOR_SSHSERVER_H_
+#define SIMULATOR_SSHSERVER_H_
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "simulator/RouterSession.h"
+
+struct ssh_bind_struct;
+struct ssh_session_struct;
+
+struct SshServerSetup {
+  std::string address = "127.0.0.1";
+  int port = 0;  // 0: any free port
+  std::string hostKeyFile;
+  // OpenSSH option name and value (KexAlgorithms, HostKeyAlgorithms, Ciphers,
+  // MACs): what the server offers, instead of libssh's defaults.
+  std::vector<std::pair<std::string, std::string>> options;
+};
+
+class SshServer {
+ public:
+  SshServer() = default;
+  ~SshServer();
+  SshServer(const SshServer&) = delete;
+  SshServer& operator=(const SshServer&) = delete;
+
+  bool Listen(const SshServerSetup& setup, std::string& problem);
+  int Fd() const;
+  int Port() const { return port_; }
+  // A client that connected, or nullptr; the caller serves and frees it.
+  ssh_session_struct* Accept();
+
+ private:
+  ssh_bind_struct* bind_ = nullptr;
+  int port_ = 0;
+};
+
+// The connection's socket, for shutting it down from another thread.
+int SshSessionFd(ssh_session_struct* session);
+
+// Key exchange, authentication, the shell, then the router's CLI until the
+// client leaves; frees `session`.
+void ServeSshClient(ssh_session_struct* session, const RouterSetup& setup);
+
+#endif  // SIMULATOR_SSHSERVER_H_

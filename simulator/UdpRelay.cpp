@@ -1,0 +1,105 @@
+#include "simulator/UdpRelay.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+#include <deque>
+#include <map>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+sockaddr_in Endpoint(const std::string& address, int port) {
+  sockaddr_in at{};
+  at.sin_family = AF_INET;
+  at.sin_port = htons(static_cast<uint16_t>(port));
+  inet_pton(AF_INET, address.c_str(), &at.sin_addr);
+  return at;
+}
+
+struct Held {
+  Clock::time_point due;
+  sockaddr_in client;
+  std::string datagram;
+};
+
+}  // namespace
+
+bool UdpRelay::Start(const std::string& address, int port, int serverPort, int holdMs,
+                     std::string& problem) {
+  address_ = address;
+  serverPort_ = serverPort;
+  holdMs_ = holdMs;
+  front_ = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+  sockaddr_in at = Endpoint(address, port);
+  socklen_t size = sizeof at;
+  if (front_ < 0 || bind(front_, reinterpret_cast<sockaddr*>(&at), size) != 0 ||
+      getsockname(front_, reinterpret_cast<sockaddr*>(&at), &size) != 0) {
+    problem = "cannot listen on " + address + ":" + std::to_string(port) + " (UDP)";
+    return false;
+  }
+  port_ = ntohs(at.sin_port);
+  thread_ = std::thread([this] { Run(); });
+  return true;
+}
+
+void UdpRelay::Stop() {
+  stop_ = true;
+  if (thread_.joinable()) thread_.join();
+  if (front_ >= 0) close(front_);
+  front_ = -1;
+}
+
+void UdpRelay::Run() {
+  // One socket towards the server per client, so that answers find their way back.
+  std::map<std::pair<uint32_t, uint16_t>, int> backs;
+  std::map<int, sockaddr_in> clientOf;
+  std::deque<Held> held;
+  const sockaddr_in server = Endpoint(address_, serverPort_);
+  std::vector<char> buffer(65536);
+  while (!stop_) {
+    std::vector<pollfd> wait = {{front_, POLLIN, 0}};
+    for (const auto& entry : clientOf) wait.push_back({entry.first, POLLIN, 0});
+    int timeoutMs = 100;
+    if (!held.empty()) {
+      const auto left =
+          std::chrono::duration_cast<std::chrono::milliseconds>(held.front().due - Clock::now());
+      timeoutMs = std::max(0, std::min(timeoutMs, static_cast<int>(left.count()) + 1));
+    }
+    poll(wait.data(), wait.size(), timeoutMs);
+    for (const pollfd& ready : wait) {
+      if (!(ready.revents & POLLIN)) continue;
+      sockaddr_in from{};
+      socklen_t size = sizeof from;
+      const ssize_t got = recvfrom(ready.fd, buffer.data(), buffer.size(), 0,
+                                   reinterpret_cast<sockaddr*>(&from), &size);
+      if (got <= 0) continue;
+      if (ready.fd == front_) {
+        int& back = backs[{from.sin_addr.s_addr, from.sin_port}];
+        if (back == 0) {
+          back = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+          clientOf[back] = from;
+        }
+        sendto(back, buffer.data(), static_cast<size_t>(got), 0,
+               reinterpret_cast<const sockaddr*>(&server), sizeof server);
+      } else {
+        held.push_back({Clock::now() + std::chrono::milliseconds(holdMs_), clientOf[ready.fd],
+                        std::string(buffer.data(), static_cast<size_t>(got))});
+      }
+    }
+    while (!held.empty() && held.front().due <= Clock::now()) {
+      const Held& answer = held.front();
+      sendto(front_, answer.datagram.data(), answer.datagram.size(), 0,
+             reinterpret_cast<const sockaddr*>(&answer.client), sizeof answer.client);
+      held.pop_front();
+    }
+  }
+  for (const auto& entry : clientOf) close(entry.first);
+}

@@ -1,0 +1,271 @@
+// Live discovery over SSH, against erx-simulator's SSH service: the same
+// reports as over Telnet, host keys checked as OpenSSH checks them, routers
+// that speak only older algorithms, and OpenSSH's own client as a peer.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "tests/live/LiveReports.h"
+#include "transports/CliSession.h"
+#include "transports/SshStream.h"
+
+namespace fs = std::filesystem;
+using namespace testing;
+
+namespace {
+
+// A simulated router that also serves SSH, with its host key and a
+// known-hosts file of our own (never the user's).
+class SshRouter {
+ public:
+  bool Start(const std::string& device, std::vector<std::string> extra = {}, bool snmp = true) {
+    std::vector<std::string> arguments = {"--user", "admin", "--ssh", "127.0.0.1:0",
+                                          "--ssh-host-key", folder_.Path() + "/host_key"};
+    arguments.insert(arguments.end(), extra.begin(), extra.end());
+    return router_.Start(device, arguments, Secrets(), snmp);
+  }
+  std::string KnownHosts() const { return folder_.Path() + "/known_hosts"; }
+  std::string Entry() const { return "[127.0.0.1]:" + router_.SshPort(); }
+  const SimulatedRouter& Router() const { return router_; }
+
+  // erx-discover's arguments for this router over SSH, then `extra`.
+  std::vector<std::string> Arguments(const std::vector<std::string>& extra = {}) const {
+    std::vector<std::string> arguments =
+        LiveArguments(router_, {"--ssh", "--ssh-port", router_.SshPort(), "--known-hosts",
+                                KnownHosts()}, "10");
+    arguments.insert(arguments.end(), extra.begin(), extra.end());
+    return arguments;
+  }
+
+ private:
+  TempFolder folder_;
+  SimulatedRouter router_;
+};
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Runs a shell command line with `environment` and PATH; its standard output.
+DiscoverRun Shell(const std::string& line, Variables environment) {
+  TempFolder io;
+  environment["PATH"] = "/usr/bin:/bin";
+  const int out = open((io.Path() + "/out").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+  const int err = open((io.Path() + "/err").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+  const pid_t pid = Spawn("/bin/sh", {"-c", line}, environment, out, err);
+  close(out);
+  close(err);
+  DiscoverRun run;
+  run.status = Reap(pid, std::chrono::seconds(60));
+  run.out = io.Read("out");
+  run.err = io.Read("err");
+  return run;
+}
+
+void ExpectNoSecretIn(const std::string& text, const std::string& where) {
+  for (const auto& secret : Secrets()) {
+    EXPECT_EQ(text.find(secret.second), std::string::npos) << secret.first << " in " << where;
+  }
+}
+
+class ShippedDeviceOverSsh : public TestWithParam<std::string> {};
+
+TEST_P(ShippedDeviceOverSsh, LiveReportAndSavedCaptureEqualTheCapture) {
+  const std::string device = kDevices + GetParam();
+  SshRouter router;
+  ASSERT_TRUE(router.Start(device));
+  TempFolder saved;
+  const std::string capture = saved.Path() + "/capture";
+  const DiscoverRun live =
+      RunDiscover(router.Arguments({"--accept-new-host-key", "--save-capture", capture}), Secrets());
+  ASSERT_EQ(live.status, 0) << live.err;
+
+  const Json expected = CaptureReport(device);
+  EXPECT_EQ(ReportOf(live), expected);
+  const DiscoverRun replay = RunDiscover({"--capture", capture, "--format", "json"}, {});
+  EXPECT_EQ(ReportOf(replay), expected);
+
+  ExpectNoSecretIn(live.out + live.err, "erx-discover's output");
+  ExpectNoSecretIn(ReadFile(router.KnownHosts()), "the known-hosts file");
+  for (const auto& entry : fs::recursive_directory_iterator(capture)) {
+    if (entry.is_regular_file()) ExpectNoSecretIn(ReadFile(entry.path()), entry.path());
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Devices, ShippedDeviceOverSsh,
+                         Values("pe1-erx", "pe2-erx-later-release"),
+                         [](const TestParamInfo<std::string>& info) {
+                           std::string name = info.param;
+                           for (char& c : name) {
+                             if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                           }
+                           return name;
+                         });
+
+TEST(SshHostKeys, UnknownIsRefusedThenAcceptedOnceAndKnownAfter) {
+  SshRouter router;
+  ASSERT_TRUE(router.Start(kDevices + "pe1-erx"));
+
+  const DiscoverRun unknown = RunDiscover(router.Arguments(), Secrets());
+  EXPECT_EQ(unknown.status, 3);
+  EXPECT_THAT(unknown.err, HasSubstr("ssh-ed25519 SHA256:"));
+  EXPECT_THAT(unknown.err, HasSubstr("--accept-new-host-key"));
+  EXPECT_FALSE(fs::exists(router.KnownHosts()));
+
+  const DiscoverRun accepted = RunDiscover(router.Arguments({"--accept-new-host-key"}), Secrets());
+  ASSERT_EQ(accepted.status, 0) << accepted.err;
+  const DiscoverRun found =
+      Shell("ssh-keygen -F '" + router.Entry() + "' -f " + router.KnownHosts(), {});
+  EXPECT_EQ(found.status, 0);
+  EXPECT_THAT(found.out, HasSubstr("ssh-ed25519"));
+
+  const DiscoverRun known = RunDiscover(router.Arguments(), Secrets());
+  EXPECT_EQ(known.status, 0) << known.err;
+  EXPECT_EQ(ReportOf(known), ReportOf(accepted));
+}
+
+TEST(SshHostKeys, HashedEntriesAreKnownToo) {
+  SshRouter router;
+  ASSERT_TRUE(router.Start(kDevices + "pe1-erx"));
+  ASSERT_EQ(RunDiscover(router.Arguments({"--accept-new-host-key"}), Secrets()).status, 0);
+  ASSERT_EQ(Shell("ssh-keygen -H -f " + router.KnownHosts(), {}).status, 0);
+  ASSERT_THAT(ReadFile(router.KnownHosts()), StartsWith("|1|"));
+  EXPECT_EQ(RunDiscover(router.Arguments(), Secrets()).status, 0);
+}
+
+TEST(SshHostKeys, AChangedKeyIsRefusedEvenWithAcceptNewAndNeverReplaced) {
+  SshRouter router;
+  ASSERT_TRUE(router.Start(kDevices + "pe1-erx"));
+  TempFolder other;
+  ASSERT_EQ(Shell("ssh-keygen -q -t ed25519 -N '' -f " + other.Path() + "/key", {}).status, 0);
+  const std::string recorded = router.Entry() + " " + other.Read("key.pub");
+  std::ofstream(router.KnownHosts()) << recorded;
+
+  const DiscoverRun changed = RunDiscover(router.Arguments({"--accept-new-host-key"}), Secrets());
+  EXPECT_EQ(changed.status, 3);
+  EXPECT_THAT(changed.err, HasSubstr("HAS CHANGED"));
+  EXPECT_THAT(changed.err, HasSubstr("SHA256:"));
+  EXPECT_EQ(changed.out, "");
+  EXPECT_EQ(ReadFile(router.KnownHosts()), recorded);
+}
+
+TEST(SshHostKeys, ParallelSessionsRecordEveryKeyOnce) {
+  const int kRouters = 6;
+  std::vector<std::unique_ptr<SshRouter>> routers;
+  for (int i = 0; i < kRouters; ++i) {
+    routers.push_back(std::make_unique<SshRouter>());
+    ASSERT_TRUE(routers.back()->Start(kDevices + "pe1-erx", {}, false));
+  }
+  TempFolder folder;
+  const std::string knownHosts = folder.Path() + "/known_hosts";
+  std::vector<std::thread> sessions;
+  std::vector<int> opened(kRouters * 2, 0);
+  for (int i = 0; i < kRouters * 2; ++i) {
+    sessions.emplace_back([&, i] {
+      SshSettings ssh;
+      ssh.address = "127.0.0.1";
+      ssh.port = std::stoi(routers[i % kRouters]->Router().SshPort());
+      ssh.user = "admin";
+      ssh.password = Secrets().at("ERX_PASSWORD");
+      ssh.knownHostsFile = knownHosts;
+      ssh.acceptNewHostKey = true;
+      CliLogin login{"admin", ssh.password, Secrets().at("ERX_ENABLE_PASSWORD")};
+      CliSession session(std::make_unique<SshStream>(ssh), login, 10000);
+      std::string problem;
+      bool refused = false;
+      opened[i] = session.Open(problem, refused);
+    });
+  }
+  for (std::thread& session : sessions) session.join();
+  EXPECT_THAT(opened, Each(1));
+  const std::string text = ReadFile(knownHosts);
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), kRouters) << text;
+  for (const auto& router : routers) EXPECT_THAT(text, HasSubstr(router->Entry() + " ssh-ed25519 "));
+}
+
+TEST(SshOldRouter, OlderKeyExchangeOnlyWithTheOptIn) {
+  SshRouter router;
+  ASSERT_TRUE(router.Start(kDevices + "pe1-erx",
+                           {"--ssh-option", "KexAlgorithms=diffie-hellman-group14-sha1"}));
+
+  const DiscoverRun refused = RunDiscover(router.Arguments({"--accept-new-host-key"}), Secrets());
+  EXPECT_EQ(refused.status, 3);
+  EXPECT_THAT(refused.err, HasSubstr("diffie-hellman-group14-sha1"));
+  EXPECT_THAT(refused.err, HasSubstr("--ssh-option KexAlgorithms=+diffie-hellman-group14-sha1"));
+
+  const DiscoverRun allowed =
+      RunDiscover(router.Arguments({"--accept-new-host-key", "--ssh-option",
+                                    "KexAlgorithms=+diffie-hellman-group14-sha1"}),
+                  Secrets());
+  EXPECT_EQ(allowed.status, 0) << allowed.err;
+  EXPECT_EQ(ReportOf(allowed), CaptureReport(kDevices + "pe1-erx"));
+}
+
+TEST(SshLogin, AWrongPasswordIsARefusedLogin) {
+  SshRouter router;
+  ASSERT_TRUE(router.Start(kDevices + "pe1-erx"));
+  Variables wrong = Secrets();
+  wrong["ERX_PASSWORD"] = "not-the-password";
+  const DiscoverRun run = RunDiscover(router.Arguments({"--accept-new-host-key"}), wrong);
+  EXPECT_EQ(run.status, 3);
+  EXPECT_THAT(run.err, HasSubstr("refused the login of user admin"));
+  EXPECT_EQ(run.err.find("not-the-password"), std::string::npos);
+}
+
+TEST(SshLogin, OpenSshClientLogsInToTheSimulator) {
+  SshRouter router;
+  ASSERT_TRUE(router.Start(kDevices + "pe1-erx", {}, false));
+  TempFolder home;
+  const std::string askpass = home.Path() + "/askpass";
+  std::ofstream(askpass) << "#!/bin/sh\necho \"$ERX_PASSWORD\"\n";
+  fs::permissions(askpass, fs::perms::owner_all);
+  Variables environment = {{"HOME", home.Path()},
+                           {"SSH_ASKPASS", askpass},
+                           {"SSH_ASKPASS_REQUIRE", "force"},
+                           {"DISPLAY", "none"},
+                           {"ERX_PASSWORD", Secrets().at("ERX_PASSWORD")}};
+  const DiscoverRun run = Shell(
+      "printf 'show ip vrf\\nexit\\n' | ssh -T -p " + router.Router().SshPort() +
+          " -o UserKnownHostsFile=" + router.KnownHosts() +
+          " -o StrictHostKeyChecking=accept-new -o BatchMode=no -o NumberOfPasswordPrompts=1"
+          " admin@127.0.0.1",
+      environment);
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_THAT(run.out, HasSubstr("pe1-erx>"));
+  EXPECT_THAT(run.out, HasSubstr("red"));  // a VRF of the capture's "show ip vrf"
+}
+
+TEST(SshFleet, SshAndTelnetDevicesInOneInventory) {
+  SshRouter overSsh;
+  ASSERT_TRUE(overSsh.Start(kDevices + "pe1-erx"));
+  SimulatedRouter overTelnet;
+  ASSERT_TRUE(overTelnet.Start(kDevices + "pe2-erx-later-release", {"--user", "admin"}, Secrets()));
+  TempFolder folder;
+  const std::string inventory = folder.Path() + "/fleet.yaml";
+  std::ofstream(inventory)
+      << "defaults:\n  user: admin\n  timeout: 10\n  known_hosts: " << overSsh.KnownHosts()
+      << "\n  accept_new_host_key: true\ndevices:\n"
+      << "  - name: by-ssh\n    host: 127.0.0.1\n    transport: ssh\n    ssh_port: "
+      << overSsh.Router().SshPort() << "\n    snmp_port: " << overSsh.Router().SnmpPort() << "\n"
+      << "  - name: by-telnet\n    host: 127.0.0.1\n    telnet_port: " << overTelnet.TelnetPort()
+      << "\n    snmp_port: " << overTelnet.SnmpPort() << "\n";
+  const DiscoverRun fleet = RunDiscover(
+      {"--inventory", inventory, "--jobs", "2", "--output-dir", folder.Path() + "/reports"},
+      Secrets());
+  EXPECT_EQ(fleet.status, 0) << fleet.out << fleet.err;
+  EXPECT_EQ(Json::parse(folder.Read("reports/by-ssh.json"), nullptr, false),
+            CaptureReport(kDevices + "pe1-erx"));
+  EXPECT_EQ(Json::parse(folder.Read("reports/by-telnet.json"), nullptr, false),
+            CaptureReport(kDevices + "pe2-erx-later-release"));
+  ExpectNoSecretIn(fleet.out + fleet.err, "the fleet's output");
+}
+
+}  // namespace

@@ -1,0 +1,75 @@
+// OpenSSH's algorithm options over libssh's defaults, and what a failed
+// negotiation tells the user.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "transports/SshAlgorithms.h"
+
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+namespace {
+
+TEST(SshAlgorithms, AddPutFirstTakeOrReplaceTheDefaults) {
+  SshAlgorithms algorithms;
+  std::string problem;
+  ASSERT_TRUE(algorithms.Add("KexAlgorithms=+diffie-hellman-group14-sha1", problem));
+  ASSERT_TRUE(algorithms.Add("HostKeyAlgorithms=^ssh-rsa", problem));
+  ASSERT_TRUE(algorithms.Add("Ciphers=-chacha20-poly1305@openssh.com,aes128-ctr", problem));
+  ASSERT_TRUE(algorithms.Add("MACs", "hmac-sha1", problem));
+
+  const std::string kex = algorithms.Resolved("KexAlgorithms");
+  EXPECT_THAT(kex, testing::StartsWith("curve25519-sha256,"));
+  EXPECT_THAT(kex, testing::EndsWith(",diffie-hellman-group14-sha256,diffie-hellman-group14-sha1"));
+  EXPECT_THAT(algorithms.Resolved("HostKeyAlgorithms"),
+              testing::StartsWith("ssh-rsa,ssh-ed25519,"));
+  EXPECT_EQ(algorithms.Resolved("Ciphers"),
+            "aes256-gcm@openssh.com,aes128-gcm@openssh.com,aes256-ctr,aes192-ctr");
+  EXPECT_EQ(algorithms.Resolved("MACs"), "hmac-sha1");
+
+  // Adding what is there already moves nothing twice into the list.
+  ASSERT_TRUE(algorithms.Add("KexAlgorithms=+curve25519-sha256", problem));
+  EXPECT_THAT(algorithms.Resolved("KexAlgorithms"),
+              Not(HasSubstr("curve25519-sha256,curve25519-sha256,")));
+}
+
+TEST(SshAlgorithms, RefusesWhatOpenSshWouldNotTake) {
+  SshAlgorithms algorithms;
+  std::string problem;
+  EXPECT_FALSE(algorithms.Add("Compression=yes", problem));
+  EXPECT_THAT(problem, HasSubstr("not one of KexAlgorithms, HostKeyAlgorithms, Ciphers, MACs"));
+  EXPECT_FALSE(algorithms.Add("KexAlgorithms", problem));
+  EXPECT_THAT(problem, HasSubstr("NAME=VALUE"));
+  EXPECT_FALSE(algorithms.Add("Ciphers=+", problem));
+  EXPECT_FALSE(algorithms.Add("Ciphers=aes128-cbc, 3des-cbc", problem));
+  EXPECT_TRUE(algorithms.Options().empty());
+}
+
+TEST(SshAlgorithms, ANegotiationFailureNamesWhatTheRouterOfferedAndTheOption) {
+  const std::string where = "10.0.0.1:22";
+  EXPECT_EQ(SshAlgorithms::ExplainNegotiationFailure(
+                "kex error : no match for method kex algos: server "
+                "[diffie-hellman-group1-sha1,kex-strict-s-v00@openssh.com], "
+                "client [curve25519-sha256]",
+                where),
+            "10.0.0.1:22 offers only key exchange methods that are not allowed by default "
+            "(diffie-hellman-group1-sha1); if you accept them, allow one with --ssh-option "
+            "KexAlgorithms=+diffie-hellman-group1-sha1 (inventory ssh_options: {KexAlgorithms: "
+            "\"+diffie-hellman-group1-sha1\"})");
+  EXPECT_THAT(SshAlgorithms::ExplainNegotiationFailure(
+                  "no match for method server host key algo: server [ssh-rsa], client [ssh-ed25519]",
+                  where),
+              HasSubstr("--ssh-option HostKeyAlgorithms=+ssh-rsa"));
+  EXPECT_THAT(SshAlgorithms::ExplainNegotiationFailure(
+                  "no match for method encryption client->server: server [aes128-cbc,3des-cbc], "
+                  "client [aes256-ctr]",
+                  where),
+              HasSubstr("--ssh-option Ciphers=+aes128-cbc"));
+  EXPECT_THAT(SshAlgorithms::ExplainNegotiationFailure(
+                  "no match for method mac algo server->client: server [hmac-sha1], client [x]",
+                  where),
+              HasSubstr("--ssh-option MACs=+hmac-sha1"));
+  EXPECT_EQ(SshAlgorithms::ExplainNegotiationFailure("Connection refused", where), "");
+}
+
+}  // namespace

@@ -1,0 +1,109 @@
+#include "transports/SshHostKeys.h"
+
+#include <fcntl.h>
+#include <libssh/libssh.h>
+#include <pwd.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+
+namespace {
+
+// "ssh-ed25519 SHA256:..." of the key the router showed.
+std::string Describe(ssh_session session) {
+  ssh_key key = nullptr;
+  if (ssh_get_server_publickey(session, &key) != SSH_OK) return "a key that cannot be read";
+  std::string text = ssh_key_type_to_char(ssh_key_type(key));
+  unsigned char* hash = nullptr;
+  size_t length = 0;
+  if (ssh_get_publickey_hash(key, SSH_PUBLICKEY_HASH_SHA256, &hash, &length) == 0) {
+    char* fingerprint = ssh_get_fingerprint_hash(SSH_PUBLICKEY_HASH_SHA256, hash, length);
+    if (fingerprint) text += std::string(" ") + fingerprint;
+    ssh_string_free_char(fingerprint);
+    ssh_clean_pubkey_hash(&hash);
+  }
+  ssh_key_free(key);
+  return text;
+}
+
+// Appends the session's host to `file` under an exclusive lock, unless a key
+// of it was recorded meanwhile: then that decides, as it would have.
+ssh_known_hosts_e Record(ssh_session session, const std::string& file, std::string& why) {
+  std::error_code error;
+  const std::filesystem::path folder = std::filesystem::path(file).parent_path();
+  if (!folder.empty() && !std::filesystem::exists(folder, error)) {
+    std::filesystem::create_directories(folder, error);
+    std::filesystem::permissions(folder, std::filesystem::perms::owner_all, error);
+  }
+  const int fd = open(file.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
+  if (fd < 0) {
+    why = std::strerror(errno);
+    return SSH_KNOWN_HOSTS_ERROR;
+  }
+  while (flock(fd, LOCK_EX) != 0 && errno == EINTR) {
+  }
+  ssh_known_hosts_e state = ssh_session_is_known_server(session);
+  if (state == SSH_KNOWN_HOSTS_UNKNOWN || state == SSH_KNOWN_HOSTS_NOT_FOUND) {
+    char* entry = nullptr;
+    state = SSH_KNOWN_HOSTS_ERROR;
+    why = "libssh cannot write the entry";
+    if (ssh_session_export_known_hosts_entry(session, &entry) == SSH_OK) {
+      std::string line = entry;
+      if (line.empty() || line.back() != '\n') line += '\n';
+      if (write(fd, line.data(), line.size()) == static_cast<ssize_t>(line.size())) {
+        state = SSH_KNOWN_HOSTS_OK;
+      } else {
+        why = std::strerror(errno);
+      }
+    }
+    ssh_string_free_char(entry);
+  }
+  close(fd);  // and the lock with it
+  return state;
+}
+
+}  // namespace
+
+std::string DefaultKnownHostsFile() {
+  const char* home = std::getenv("HOME");
+  if (!home || !*home) {
+    const passwd* user = getpwuid(getuid());
+    home = user ? user->pw_dir : "/";
+  }
+  return std::string(home) + "/.ssh/known_hosts";
+}
+
+bool CheckHostKey(ssh_session session, const std::string& where, const std::string& file,
+                  bool acceptNew, std::string& problem) {
+  ssh_known_hosts_e state = ssh_session_is_known_server(session);
+  std::string why;
+  if ((state == SSH_KNOWN_HOSTS_UNKNOWN || state == SSH_KNOWN_HOSTS_NOT_FOUND) && acceptNew) {
+    state = Record(session, file, why);
+  }
+  switch (state) {
+    case SSH_KNOWN_HOSTS_OK:
+      return true;
+    case SSH_KNOWN_HOSTS_UNKNOWN:
+    case SSH_KNOWN_HOSTS_NOT_FOUND:
+      problem = where + " shows a host key that " + file + " does not know: " + Describe(session) +
+                "; if that is the router's key, give --accept-new-host-key to record it";
+      return false;
+    case SSH_KNOWN_HOSTS_CHANGED:
+    case SSH_KNOWN_HOSTS_OTHER:
+      problem = "the host key of " + where + " HAS CHANGED: it shows " + Describe(session) +
+                ", not the key recorded in " + file +
+                "; not connecting (someone may be in between; if the router's key really "
+                "changed, remove its old entry from that file)";
+      return false;
+    case SSH_KNOWN_HOSTS_ERROR:
+      break;
+  }
+  problem = "cannot check the host key of " + where + " against " + file +
+            (why.empty() ? std::string() : ": " + why);
+  return false;
+}

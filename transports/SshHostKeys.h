@@ -1,0 +1,24 @@
+// The host key check of an SSH connection, as OpenSSH makes it: the key the
+// router showed against an OpenSSH known-hosts file ("[host]:port" entries
+// for ports other than 22, hashed entries too). An unknown key is recorded
+// only when asked; a changed one never is.
+//
+// Recording takes an exclusive lock on the file, so that fleet workers
+// recording keys at once lose and mix no line.
+#ifndef TRANSPORTS_SSHHOSTKEYS_H_
+#define TRANSPORTS_SSHHOSTKEYS_H_
+
+#include <string>
+
+struct ssh_session_struct;
+
+// ~/.ssh/known_hosts
+std::string DefaultKnownHostsFile();
+
+// After the key exchange of `session`: true when the key is known (or was
+// recorded as new); false with a one-line `problem` naming the key's type and
+// SHA256 fingerprint and what to do.
+bool CheckHostKey(ssh_session_struct* session, const std::string& where,
+                  const std::string& knownHostsFile, bool acceptNew, std::string& problem);
+
+#endif  // TRANSPORTS_SSHHOSTKEYS_H_
