@@ -1,6 +1,7 @@
 #include "network/LabelPaths.h"
 
 #include <algorithm>
+#include <cctype>
 
 #include <nlohmann/json.hpp>
 
@@ -28,6 +29,24 @@ Json TextOrNull(const report::Text& text) {
   return text ? Json(ValidUtf8(*text)) : Json(nullptr);
 }
 
+// The label on top of what the entry sends, the one the next router reads:
+// the label pushed last, else the out label.
+report::Text SentLabel(const report::LabelEntry& entry) {
+  return entry.pushLabels && !entry.pushLabels->empty() ? entry.pushLabels->back()
+                                                        : entry.outLabel;
+}
+
+// Labels of another space (an interface's own, such as an ATM space) overlap
+// the platform's; a packet from another router is looked up in the platform
+// space, so only those entries can be forwarded into.
+bool InPlatformSpace(const report::LabelEntry& entry) {
+  if (!entry.labelSpace) return true;
+  std::string space = *entry.labelSpace;
+  std::transform(space.begin(), space.end(), space.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return space.rfind("platform", 0) == 0;
+}
+
 }  // namespace
 
 LabelPaths FollowLabelPaths(const std::vector<report::Report>& routers) {
@@ -47,11 +66,8 @@ LabelPaths FollowLabelPaths(const std::vector<report::Report>& routers) {
       EntryInput input;
       input.router = id;
       input.virtualRouter = entry.virtualRouter ? *entry.virtualRouter : kDefaultRouter;
-      input.inLabel = ParseLabel(entry.inLabel);
-      // The label pushed last is the one on top, which the next router reads.
-      input.outLabel = ParseLabel(entry.pushLabels && !entry.pushLabels->empty()
-                                      ? entry.pushLabels->back()
-                                      : entry.outLabel);
+      if (InPlatformSpace(entry)) input.inLabel = ParseLabel(entry.inLabel);
+      input.outLabel = ParseLabel(SentLabel(entry));
       // The label table's pop and lookup hand the packet to this router's IP
       // forwarding, l2transport to an attachment circuit: the path ends here.
       input.endsHere = entry.action && (*entry.action == "pop" || *entry.action == "lookup" ||
@@ -92,7 +108,7 @@ std::string PathLine(const std::vector<report::Report>& routers, const LabelPath
     line += " " + ValidUtf8(entry.inLabel ? *entry.inLabel : entry.inInterface.value_or("-"));
   }
   const report::LabelEntry& last = EntryOf(routers, found, path.hops.back());
-  const std::string outLabel = ValidUtf8(last.outLabel.value_or("-"));
+  const std::string outLabel = ValidUtf8(SentLabel(last).value_or("-"));
   switch (path.end) {
     case PathEnd::kEgress:
       if (path.endRouter != found.entries[path.hops.back()].router) {
@@ -132,12 +148,18 @@ void WritePathsJson(int64_t run, const std::vector<report::Report>& routers,
     Json hops = Json::array();
     for (uint32_t hop : path.hops) {
       const report::LabelEntry& entry = EntryOf(routers, found, hop);
-      hops.push_back({{"device", ValidUtf8(routers[found.entries[hop].router].device)},
-                      {"virtualRouter", TextOrNull(entry.virtualRouter)},
-                      {"inLabel", TextOrNull(entry.inLabel)},
-                      {"outLabel", TextOrNull(entry.outLabel)},
-                      {"outInterface", TextOrNull(entry.outInterface)},
-                      {"nextHop", TextOrNull(entry.nextHop)}});
+      Json step = {{"device", ValidUtf8(routers[found.entries[hop].router].device)},
+                   {"virtualRouter", TextOrNull(entry.virtualRouter)},
+                   {"inLabel", TextOrNull(entry.inLabel)},
+                   {"outLabel", TextOrNull(entry.outLabel)},
+                   {"outInterface", TextOrNull(entry.outInterface)},
+                   {"nextHop", TextOrNull(entry.nextHop)}};
+      if (entry.pushLabels && !entry.pushLabels->empty()) {
+        Json pushed = Json::array();
+        for (const std::string& label : *entry.pushLabels) pushed.push_back(ValidUtf8(label));
+        step["pushLabels"] = std::move(pushed);
+      }
+      hops.push_back(std::move(step));
     }
     paths.push_back(
         {{"lsp", TextOrNull(EntryOf(routers, found, path.hops.front()).lspName)},

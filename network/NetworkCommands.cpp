@@ -65,6 +65,10 @@ int ShowPaths(const NetworkOptions& options, std::ostream& out, std::string& pro
   } else if (!Picture(options.format, PathsDot(run.routers, found, title), out, problem)) {
     return kCommandFailed;
   }
+  if (!out.flush()) {
+    problem = "cannot write the answer";
+    return kCommandFailed;
+  }
   return 0;
 }
 
@@ -80,6 +84,10 @@ int ShowVpns(const NetworkOptions& options, std::ostream& out, std::string& prob
   } else if (options.format == "json") {
     WriteVpnsJson(run.run.id, map, out);
   } else if (!Picture(options.format, VpnsDot(map, Title(run, "VPNs")), out, problem)) {
+    return kCommandFailed;
+  }
+  if (!out.flush()) {
+    problem = "cannot write the answer";
     return kCommandFailed;
   }
   return 0;

@@ -40,7 +40,7 @@ ssh_known_hosts_e Record(ssh_session session, const std::string& file, std::stri
     std::filesystem::create_directories(folder, error);
     std::filesystem::permissions(folder, std::filesystem::perms::owner_all, error);
   }
-  const int fd = open(file.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
+  const int fd = open(file.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
   if (fd < 0) {
     why = std::strerror(errno);
     return SSH_KNOWN_HOSTS_ERROR;
@@ -55,6 +55,14 @@ ssh_known_hosts_e Record(ssh_session session, const std::string& file, std::stri
     if (ssh_session_export_known_hosts_entry(session, &entry) == SSH_OK) {
       std::string line = entry;
       if (line.empty() || line.back() != '\n') line += '\n';
+      // A file edited by hand may lack its last end of line: the entry must
+      // not be glued onto the last host's.
+      struct stat file_stat;
+      char last = '\n';
+      if (fstat(fd, &file_stat) == 0 && file_stat.st_size > 0 &&
+          pread(fd, &last, 1, file_stat.st_size - 1) == 1 && last != '\n') {
+        line.insert(line.begin(), '\n');
+      }
       if (write(fd, line.data(), line.size()) == static_cast<ssize_t>(line.size())) {
         state = SSH_KNOWN_HOSTS_OK;
       } else {

@@ -132,6 +132,20 @@ TEST(SshHostKeys, UnknownIsRefusedThenAcceptedOnceAndKnownAfter) {
   EXPECT_EQ(ReportOf(known), ReportOf(accepted));
 }
 
+TEST(SshHostKeys, ARecordedKeyIsNeverGluedToALastLineWithoutEndOfLine) {
+  SshRouter router;
+  ASSERT_TRUE(router.Start(kDevices + "pe1-erx"));
+  TempFolder keys;
+  ASSERT_EQ(Shell("ssh-keygen -q -t ed25519 -N '' -f " + keys.Path() + "/other", {}).status, 0);
+  std::string other = "other.example " + keys.Read("other.pub");
+  while (!other.empty() && other.back() == '\n') other.pop_back();
+  std::ofstream(router.KnownHosts(), std::ios::binary) << other;  // edited by hand: no end of line
+
+  ASSERT_EQ(RunDiscover(router.Arguments({"--accept-new-host-key"}), Secrets()).status, 0);
+  EXPECT_EQ(Shell("ssh-keygen -F other.example -f " + router.KnownHosts(), {}).status, 0);
+  EXPECT_EQ(Shell("ssh-keygen -F '" + router.Entry() + "' -f " + router.KnownHosts(), {}).status, 0);
+}
+
 TEST(SshHostKeys, HashedEntriesAreKnownToo) {
   SshRouter router;
   ASSERT_TRUE(router.Start(kDevices + "pe1-erx"));

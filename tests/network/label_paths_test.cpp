@@ -119,13 +119,21 @@ TEST(LabelPaths, TheLabelTableOfLaterReleasesJoinsTheGraph) {
   routers[1].labelEntries.push_back(TableEntry("42", "pop", nullptr, {}, "10.9.9.9"));
   routers[1].labelEntries.push_back(TableEntry("43", "l2transport", nullptr, {}, nullptr));
   routers[1].labelEntries.push_back(TableEntry("19", "lookup", nullptr, {}, nullptr));
+  // pe-y has 44 only in an interface's own label space: the tunnel label 44
+  // that pe-x pushes finds no entry, and the line names 44, not the VC label.
+  routers[0].labelEntries.push_back(TableEntry("20", "swap", "56", {"44"}, "10.0.0.2"));
+  report::LabelEntry atmSpace = TableEntry("44", "pop", nullptr, {}, nullptr);
+  atmSpace.labelSpace = "ATM5/0 label space";
+  routers[1].labelEntries.push_back(atmSpace);
 
   const network::LabelPaths found = network::FollowLabelPaths(routers);
   std::vector<std::string> lines;
   for (const Path& path : found.paths) lines.push_back(network::PathLine(routers, found, path));
-  EXPECT_THAT(lines, testing::ElementsAre("pe-x 17 -> pe-y 42 (egress)",
+  EXPECT_THAT(lines, testing::ElementsAre("pe-x 20 -> pe-y 44 (broken: no entry)",
+                                          "pe-x 17 -> pe-y 42 (egress)",
                                           "pe-x 18 -> pe-y 19 (egress)",
-                                          "pe-x FastEthernet2/0.1 -> pe-y 43 (egress)"));
+                                          "pe-x FastEthernet2/0.1 -> pe-y 43 (egress)",
+                                          "pe-y 44 (egress)"));
 }
 
 // Paths of a graph built in code, one line each: the entries by id, the end,
