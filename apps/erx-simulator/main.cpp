@@ -110,7 +110,7 @@ class Sessions {
     running.thread = std::thread([this, fd, serve = std::move(serve), &running] {
       serve();
       std::lock_guard<std::mutex> lock(mutex_);
-      open_.erase(fd);
+      open_.erase(open_.find(fd));
       running.finished = true;
     });
   }
@@ -143,7 +143,9 @@ class Sessions {
   }
 
   std::mutex mutex_;
-  std::set<int> open_;
+  // A session closes its descriptor before it leaves this set, and accept may
+  // hand the same number to the next client meanwhile: both are counted.
+  std::multiset<int> open_;
   std::list<Running> running_;
 };
 
