@@ -3,6 +3,7 @@
 #include <iostream>
 #include <memory>
 
+#include "discovery/DeviceHealth.h"
 #include "discovery/TraceRouting.h"
 
 int DiscoverOneDevice(const DeviceSource& source, const DiscoveryOptions& options,
@@ -25,6 +26,12 @@ int DiscoverOneDevice(const DeviceSource& source, const DiscoveryOptions& option
     TracesToStandardError traces(tracesToStderr);
     if (!DiscoverDevice(*transport, deviceName, options, found, problem)) return kCannotDiscover;
   }
+  found.health = AssessHealth(liveDevice ? liveDevice->Health() : device.Health());
   if (liveDevice && !liveDevice->Finish(problem)) return kCannotDiscover;
   return kDiscovered;
+}
+
+int ExitStatusOf(const report::Health& health) {
+  if (health.status == "failed") return kNotDiscovered;
+  return health.status == "partial" ? kPartlyDiscovered : kDiscovered;
 }

@@ -28,8 +28,12 @@ bool ParseFaults(const std::vector<std::string>& texts, Faults& faults, std::str
       faults.dropAfter = static_cast<size_t>(number);
     } else if (name == "hang-on" && !CollapsedCommand(value).empty()) {
       faults.hangOn = CollapsedCommand(value);
+    } else if (name == "drop-on" && !CollapsedCommand(value).empty()) {
+      faults.dropOn = CollapsedCommand(value);
+    } else if (name == "refuse-enable" && equals == std::string::npos) {
+      faults.refuseEnable = true;
     } else {
-      problem = "unknown fault \"" + text + "\" (slow=MS, drop-after=BYTES, hang-on=COMMAND, noise)";
+      problem = "unknown fault \"" + text + "\" (slow=MS, drop-after=BYTES, hang-on=COMMAND, drop-on=COMMAND, refuse-enable, noise)";
       return false;
     }
   }

@@ -2,7 +2,9 @@
 //
 //   slow=MS          waits MS milliseconds before each line it sends
 //   drop-after=N     closes the connection once N bytes were sent on it
-//   hang-on=COMMAND  never answers COMMAND (no reply, no prompt)
+//   hang-on=COMMAND  never answers COMMAND (no reply, no prompt); "*" every show command
+//   drop-on=COMMAND  closes the connection when COMMAND is sent, each time
+//   refuse-enable    refuses privileged mode, whatever the password
 //   noise            '\r', '\0' and erased page marks in replies
 #ifndef SIMULATOR_FAULTS_H_
 #define SIMULATOR_FAULTS_H_
@@ -14,6 +16,8 @@ struct Faults {
   int slowMs = 0;
   size_t dropAfter = 0;  // 0: never
   std::string hangOn;
+  std::string dropOn;
+  bool refuseEnable = false;
   bool noise = false;
 };
 

@@ -155,16 +155,25 @@ void RouterSession::Serve() {
 
 void RouterSession::Handle(const std::string& command) {
   if (command.empty()) return;
-  if (!setup_.faults.hangOn.empty() && command == setup_.faults.hangOn) return Hang();
+  const std::string& hangOn = setup_.faults.hangOn;
+  if (!hangOn.empty() && (command == hangOn || (hangOn == "*" && StartsWith(command, "show ")))) {
+    return Hang();
+  }
+  if (!setup_.faults.dropOn.empty() && command == setup_.faults.dropOn) {
+    shutdown(fd_, SHUT_RDWR);
+    closed_ = true;
+    return;
+  }
   if (command == "exit" || command == "logout" || command == "quit") {
     shutdown(fd_, SHUT_RDWR);
     closed_ = true;
   } else if (command == "enable" || command == "enable 15") {
     std::string password;
-    if (!setup_.enablePassword.empty()) {
+    const bool refuse = setup_.faults.refuseEnable;
+    if (!setup_.enablePassword.empty() || refuse) {
       Send("Password: ");
       if (!ReadLine(password, false)) return;
-      if (password != setup_.enablePassword) return Send("% Access denied\r\n");
+      if (refuse || password != setup_.enablePassword) return Send("% Access denied\r\n");
     }
     mark_ = '#';
   } else if (command == "disable") {

@@ -95,9 +95,13 @@ TEST(LiveFaults, HangingCommandLosesOnlyItsReply) {
   const DiscoverRun run = RunDiscover(
       LiveArguments(router, {"--debug", "1", "-o", folder.Path() + "/report.json"}, "1"),
       Secrets());
-  ASSERT_EQ(run.status, 0) << run.err;
+  ASSERT_EQ(run.status, 5) << run.err;
   EXPECT_THAT(run.out + run.err, HasSubstr("no response for show ip vrf detail"));
+  EXPECT_THAT(run.err, HasSubstr("erx-discover: pe1-erx: partial: the CLI at 127.0.0.1:" +
+                                 router.TelnetPort() + " gave no reply within the timeout to 2 "
+                                 "commands (first: \"show ip vrf detail\")\n"));
   const Json report = Json::parse(folder.Read("report.json"));
+  EXPECT_EQ(report["health"]["cli"]["timedOut"], 2);
   const Json expected = CaptureReport(kExample);
   EXPECT_EQ(report["labelEntries"], expected["labelEntries"]);
   EXPECT_EQ(report["virtualRouters"], expected["virtualRouters"]);
@@ -111,6 +115,7 @@ TEST(LiveFaults, DroppedConnectionResumesWhereItWasCut) {
   const DiscoverRun run = RunDiscover(LiveArguments(router), Secrets());
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(ReportOf(run), CaptureReport(kExample));
+  EXPECT_GE(HealthOf(run)["cli"]["reconnections"], 1);
   EXPECT_GE(Count(router.Stop(), "connection\n"), 2);
   EXPECT_EQ(router.ExitStatus(), 0);
 }
