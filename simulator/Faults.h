@@ -3,6 +3,7 @@
 //   slow=MS          waits MS milliseconds before each line it sends
 //   drop-after=N     closes the connection once N bytes were sent on it
 //   hang-on=COMMAND  never answers COMMAND (no reply, no prompt); "*" every show command
+//   hang-after=N     answers the first N show commands (over all connections), no later one
 //   drop-on=COMMAND  closes the connection when COMMAND is sent, each time
 //   refuse-enable    refuses privileged mode, whatever the password
 //   noise            '\r', '\0' and erased page marks in replies
@@ -16,6 +17,7 @@ struct Faults {
   int slowMs = 0;
   size_t dropAfter = 0;  // 0: never
   std::string hangOn;
+  long hangAfter = -1;  // -1: never
   std::string dropOn;
   bool refuseEnable = false;
   bool noise = false;

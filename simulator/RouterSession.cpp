@@ -5,6 +5,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <thread>
@@ -156,7 +157,11 @@ void RouterSession::Serve() {
 void RouterSession::Handle(const std::string& command) {
   if (command.empty()) return;
   const std::string& hangOn = setup_.faults.hangOn;
-  if (!hangOn.empty() && (command == hangOn || (hangOn == "*" && StartsWith(command, "show ")))) {
+  const bool show = StartsWith(command, "show ");
+  if (!hangOn.empty() && (command == hangOn || (hangOn == "*" && show))) return Hang();
+  // Counted over the whole simulator: a client's new connection finds it hung still.
+  static std::atomic<long> showsAnswered{0};
+  if (show && setup_.faults.hangAfter >= 0 && showsAnswered++ >= setup_.faults.hangAfter) {
     return Hang();
   }
   if (!setup_.faults.dropOn.empty() && command == setup_.faults.dropOn) {

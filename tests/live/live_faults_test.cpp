@@ -46,7 +46,7 @@ TEST(LiveLogin, WrongPasswordIsOneLineExitThreeAndOneConnection) {
 
 TEST(LiveLogin, NothingListeningOrNoPromptIsExitThreeWithinTheTimeout) {
   const DiscoverRun closed = RunDiscover({"--host", "127.0.0.1", "--telnet-port",
-                                  std::to_string(FreePort(SOCK_STREAM)), "--timeout", "1"}, {});
+                                  std::to_string(FreePort(SOCK_STREAM)), "--timeout", "1"}, Secrets());
   EXPECT_EQ(closed.status, 3);
   EXPECT_THAT(closed.err, HasSubstr("cannot connect to 127.0.0.1:"));
 
@@ -60,7 +60,7 @@ TEST(LiveLogin, NothingListeningOrNoPromptIsExitThreeWithinTheTimeout) {
   ASSERT_EQ(listen(silent, 4), 0);
   ASSERT_EQ(getsockname(silent, reinterpret_cast<sockaddr*>(&at), &size), 0);
   const DiscoverRun mute = RunDiscover({"--host", "127.0.0.1", "--telnet-port", std::to_string(ntohs(at.sin_port)),
-                                "--timeout", "1"}, {});
+                                "--timeout", "1"}, Secrets());
   close(silent);
   EXPECT_EQ(mute.status, 3);
   EXPECT_THAT(mute.err, HasSubstr("did not answer in time before a login prompt"));
