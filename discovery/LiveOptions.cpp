@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "transports/Secrets.h"
+#include "transports/TelnetStream.h"
 
 void AddLiveOptions(CLI::App& app, LiveOptions& options, CLI::Option* captureOption) {
   auto* host = app.add_option("--host", options.host,
@@ -63,14 +64,12 @@ int LiveDevice::Open(const LiveOptions& options, std::string& problem) {
     return kBadUsage;
   }
 
-  LiveTransport::Telnet telnet;
-  telnet.address = options.host;
-  telnet.port = options.telnetPort;
-  telnet.login.user = options.user;
-  telnet.login.password = secrets.Get(options.secretNames.password);
-  telnet.login.enablePassword = secrets.Get(options.secretNames.enablePassword, telnet.login.password);
-  telnet.timeoutMs = options.timeoutSeconds * 1000;
-  telnet.pagingOff = !options.paging;
+  LiveTransport::Cli cli;
+  cli.login.user = options.user;
+  cli.login.password = secrets.Get(options.secretNames.password);
+  cli.login.enablePassword = secrets.Get(options.secretNames.enablePassword, cli.login.password);
+  cli.timeoutMs = options.timeoutSeconds * 1000;
+  cli.pagingOff = !options.paging;
 
   SnmpSettings snmp;
   snmp.address = options.host;
@@ -101,7 +100,8 @@ int LiveDevice::Open(const LiveOptions& options, std::string& problem) {
     return kBadUsage;
   }
 
-  transport_ = std::make_unique<LiveTransport>(telnet, snmp);
+  transport_ = std::make_unique<LiveTransport>(
+      std::make_unique<TelnetStream>(options.host, options.telnetPort), cli, snmp);
   if (!options.saveCapture.empty()) transport_->Record(&recorder_);
   showProgress_ = !options.quiet && isatty(STDERR_FILENO);
   if (showProgress_) {

@@ -17,15 +17,18 @@ const int kTimeoutsInARow = 3;
 
 }  // namespace
 
-LiveTransport::LiveTransport(Telnet telnet, SnmpSettings snmp)
-    : telnet_(std::move(telnet)), snmp_(std::move(snmp)), reconnectsLeft_(kReconnects) {
-  health_.cliSource = telnet_.address + ":" + std::to_string(telnet_.port);
+LiveTransport::LiveTransport(std::unique_ptr<ByteStream> stream, Cli cli, SnmpSettings snmp)
+    : snmp_(std::move(snmp)),
+      session_(std::make_unique<CliSession>(std::move(stream), std::move(cli.login), cli.timeoutMs,
+                                            cli.pagingOff)),
+      timeoutMs_(cli.timeoutMs),
+      reconnectsLeft_(kReconnects) {
+  health_.cliSource = session_->Where();
   health_.snmpSource = snmp_.Where();
 }
 
 bool LiveTransport::Open(std::string& problem, bool& refused) {
-  session_ = std::make_unique<TelnetSession>(telnet_.address, telnet_.port, telnet_.login,
-                                             telnet_.timeoutMs, telnet_.pagingOff);
+  if (!session_) return false;
   if (!session_->Open(problem, refused)) return false;
   name_ = session_->Host();
   context_ = session_->Prompt().context;
@@ -72,26 +75,26 @@ LiveTransport::Outcome LiveTransport::Execute(const std::string& command, std::s
     if (GivenUp() || !Reconnect()) return Outcome::kNotSent;
     const std::string prompt = session_->PromptLine();
     switch (session_->Run(command, reply)) {
-      case TelnetSession::Result::kReply:
+      case CliSession::Result::kReply:
         timeoutsInARow_ = 0;
         context_ = session_->Prompt().context;
         if (IsCliError(reply)) return Outcome::kRefused;
         if (recorder_) recorder_->Command(prompt, command, reply);
         return Outcome::kAnswered;
-      case TelnetSession::Result::kTooLarge:
+      case CliSession::Result::kTooLarge:
         std::cerr << "erx-discover: the reply to \"" << command << "\" ran past "
-                  << (TelnetSession::kMaxReplyBytes >> 20) << " MiB; it is dropped\n";
+                  << (CliSession::kMaxReplyBytes >> 20) << " MiB; it is dropped\n";
         [[fallthrough]];
-      case TelnetSession::Result::kTimeout:
+      case CliSession::Result::kTimeout:
         // The router may still be busy with it: a new session, and no reply.
         ++reconnectsLeft_;
         if (++timeoutsInARow_ >= kTimeoutsInARow) {
           health_.whyNotSent = std::to_string(timeoutsInARow_) +
                                " commands in a row got no reply within " +
-                               std::to_string(telnet_.timeoutMs / 1000) + " s";
+                               std::to_string(timeoutMs_ / 1000) + " s";
         }
         return Outcome::kTimedOut;
-      case TelnetSession::Result::kClosed:
+      case CliSession::Result::kClosed:
         break;  // resume on a new connection
     }
   }

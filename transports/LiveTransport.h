@@ -1,5 +1,5 @@
-// The requester's transport for a live router: the CLI over one Telnet
-// session, logged in once and reused by every request of the device, and the
+// The requester's transport for a live router: the CLI over one session
+// (Telnet or SSH), logged in once and reused by every request of the device, and the
 // tables over SNMP.
 //
 // A command that the router rejects ("% Invalid input ...") or that gets no
@@ -23,7 +23,8 @@
 #include "captures/CaptureRecorder.h"
 #include "host/PelkRequester.h"
 #include "transports/SnmpWalker.h"
-#include "transports/TelnetSession.h"
+#include "transports/ByteStream.h"
+#include "transports/CliSession.h"
 #include "transports/TransportHealth.h"
 
 struct LiveProgress {
@@ -34,15 +35,14 @@ struct LiveProgress {
 
 class LiveTransport : public CPelkRequestTransport {
  public:
-  struct Telnet {
-    std::string address;
-    int port = 23;
-    TelnetLogin login;
+  struct Cli {
+    CliLogin login;
     int timeoutMs = 30000;
     bool pagingOff = true;
   };
 
-  LiveTransport(Telnet telnet, SnmpSettings snmp);
+  // `stream` carries the CLI; a reconnection connects it again.
+  LiveTransport(std::unique_ptr<ByteStream> stream, Cli cli, SnmpSettings snmp);
 
   // Connects and logs in. False with `problem` when the router cannot be
   // reached or `refused` the login.
@@ -73,9 +73,9 @@ class LiveTransport : public CPelkRequestTransport {
   bool GivenUp();
   std::string Context() const;
 
-  Telnet telnet_;
   SnmpWalker snmp_;
-  std::unique_ptr<TelnetSession> session_;
+  std::unique_ptr<CliSession> session_;
+  int timeoutMs_;
   std::string name_;
   std::string context_ = "default";  // where the session stands, kept over reconnects
   int reconnectsLeft_;

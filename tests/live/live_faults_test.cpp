@@ -16,7 +16,8 @@
 
 #include "captures/CliCapture.h"
 #include "tests/live/LiveReports.h"
-#include "transports/TelnetSession.h"
+#include "transports/CliSession.h"
+#include "transports/TelnetStream.h"
 
 namespace fs = std::filesystem;
 using namespace testing;
@@ -178,7 +179,7 @@ TEST(Simulator, ClientsThatLeftKeepNoThreadStacks) {
   EXPECT_EQ(router.ExitStatus(), 0);
 }
 
-TEST(TelnetSession, LongRepliesComeWholeThroughEveryPage) {
+TEST(CliSessionOverTelnet, LongRepliesComeWholeThroughEveryPage) {
   TempFolder folder;
   std::string table;
   for (int row = 1; row <= 70; ++row) table += "route " + std::to_string(row) + "  via ATM2/0." + std::to_string(row) + "\n";
@@ -189,36 +190,39 @@ TEST(TelnetSession, LongRepliesComeWholeThroughEveryPage) {
 
   for (bool pagingOff : {false, true}) {
     SCOPED_TRACE(pagingOff ? "paging off" : "paging on");
-    TelnetSession session("127.0.0.1", std::stoi(router.TelnetPort()), TelnetLogin(), 2000, pagingOff);
+    CliSession session(std::make_unique<TelnetStream>("127.0.0.1", std::stoi(router.TelnetPort())),
+                       CliLogin(), 2000, pagingOff);
     std::string problem, reply;
     bool refused = true;
     ASSERT_TRUE(session.Open(problem, refused)) << problem;
     EXPECT_EQ(session.Host(), "r1");
-    ASSERT_EQ(session.Run("show ip route", reply), TelnetSession::Result::kReply);
+    ASSERT_EQ(session.Run("show ip route", reply), CliSession::Result::kReply);
     EXPECT_EQ(reply, table);
-    ASSERT_EQ(session.Run("virtual-router vr9", reply), TelnetSession::Result::kReply);
+    ASSERT_EQ(session.Run("virtual-router vr9", reply), CliSession::Result::kReply);
     EXPECT_EQ(reply, "");
     EXPECT_EQ(session.Prompt().context, "vr9");
     EXPECT_EQ(session.PromptLine(), "r1:vr9#");
-    ASSERT_EQ(session.Run("show clock", reply), TelnetSession::Result::kReply);
+    ASSERT_EQ(session.Run("show clock", reply), CliSession::Result::kReply);
     EXPECT_THAT(reply, StartsWith("% Invalid input"));
   }
 }
 
-TEST(TelnetSession, LinePasswordAloneLogsIn) {
+TEST(CliSessionOverTelnet, LinePasswordAloneLogsIn) {
   SimulatedRouter router;
   ASSERT_TRUE(router.Start(kExample, {"--line-password"}, Secrets(), false));
-  TelnetLogin login;
+  CliLogin login;
   login.password = Secrets().at("ERX_PASSWORD");
   login.enablePassword = Secrets().at("ERX_ENABLE_PASSWORD");
-  TelnetSession session("127.0.0.1", std::stoi(router.TelnetPort()), login, 2000);
+  CliSession session(std::make_unique<TelnetStream>("127.0.0.1", std::stoi(router.TelnetPort())),
+                     login, 2000);
   std::string problem;
   bool refused = true;
   ASSERT_TRUE(session.Open(problem, refused)) << problem;
   EXPECT_EQ(session.PromptLine(), "pe1-erx#");
 
   login.password = "not-it-42";
-  TelnetSession intruder("127.0.0.1", std::stoi(router.TelnetPort()), login, 2000);
+  CliSession intruder(std::make_unique<TelnetStream>("127.0.0.1", std::stoi(router.TelnetPort())),
+                      login, 2000);
   EXPECT_FALSE(intruder.Open(problem, refused));
   EXPECT_TRUE(refused);
   EXPECT_THAT(problem, HasSubstr("refused the login"));

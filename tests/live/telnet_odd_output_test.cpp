@@ -14,7 +14,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "transports/TelnetSession.h"
+#include "transports/CliSession.h"
+#include "transports/TelnetStream.h"
 
 using namespace testing;
 
@@ -103,11 +104,12 @@ TEST(TelnetOddOutput, HugeRepliesAndEndlessLinesComeWhole) {
   const std::string endless(8u << 20, 'x');
   for (const std::string& reply : {table, endless + "\r\n"}) {
     ScriptedRouter router("\r\nr1#", Printing(reply));
-    TelnetSession session("127.0.0.1", router.Port(), TelnetLogin(), 30000);
+    CliSession session(std::make_unique<TelnetStream>("127.0.0.1", router.Port()), CliLogin(),
+                       30000);
     std::string problem, text;
     bool refused = false;
     ASSERT_TRUE(session.Open(problem, refused)) << problem;
-    ASSERT_EQ(session.Run("show mpls forwarding", text), TelnetSession::Result::kReply);
+    ASSERT_EQ(session.Run("show mpls forwarding", text), CliSession::Result::kReply);
     std::string expected = reply;
     expected.erase(std::remove(expected.begin(), expected.end(), '\r'), expected.end());
     EXPECT_EQ(text, expected);
@@ -121,26 +123,26 @@ TEST(TelnetOddOutput, APromptLikeLineInAReplyDoesNotShiftTheNextReplies) {
     if (line == "show b") return std::string("b1\r\nr1#");
     return line == "exit" ? std::nullopt : std::optional<std::string>("r1#");
   });
-  TelnetSession session("127.0.0.1", router.Port(), TelnetLogin(), 5000);
+  CliSession session(std::make_unique<TelnetStream>("127.0.0.1", router.Port()), CliLogin(), 5000);
   std::string problem, reply;
   bool refused = false;
   ASSERT_TRUE(session.Open(problem, refused)) << problem;
   // The first line "r1#" looks like the end of the reply: what came later is lost,
-  ASSERT_EQ(session.Run("show a", reply), TelnetSession::Result::kReply);
+  ASSERT_EQ(session.Run("show a", reply), CliSession::Result::kReply);
   EXPECT_EQ(reply, "a1\n");
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   // but it is not taken for the next command's reply.
-  ASSERT_EQ(session.Run("show b", reply), TelnetSession::Result::kReply);
+  ASSERT_EQ(session.Run("show b", reply), CliSession::Result::kReply);
   EXPECT_EQ(reply, "b1\n");
   session.Run("exit", reply);
 }
 
 TEST(TelnetOddOutput, ConnectionClosedDuringLoginIsAProblemNotAHang) {
   ScriptedRouter router("User: ", [](const std::string&) { return std::nullopt; });
-  TelnetLogin login;
+  CliLogin login;
   login.user = "admin";
   login.password = "pw-secret-9";
-  TelnetSession session("127.0.0.1", router.Port(), login, 5000);
+  CliSession session(std::make_unique<TelnetStream>("127.0.0.1", router.Port()), login, 5000);
   std::string problem;
   bool refused = false;
   EXPECT_FALSE(session.Open(problem, refused));

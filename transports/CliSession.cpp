@@ -1,24 +1,9 @@
-#include "transports/TelnetSession.h"
-
-#include <fcntl.h>
-#include <libtelnet.h>
-#include <netdb.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include "transports/CliSession.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 
 namespace {
-
-// We let the router echo and suppress go-ahead; everything else is refused.
-const telnet_telopt_t kOptions[] = {
-    {TELNET_TELOPT_ECHO, TELNET_WONT, TELNET_DO},
-    {TELNET_TELOPT_SGA, TELNET_WILL, TELNET_DO},
-    {-1, 0, 0},
-};
 
 const char kPageMark[] = "--More--";
 const char kNoPaging[] = "terminal length 0";
@@ -55,111 +40,30 @@ std::string Collapsed(const std::string& text) {
 
 }  // namespace
 
-TelnetSession::TelnetSession(std::string address, int port, TelnetLogin login, int timeoutMs,
-                             bool pagingOff)
-    : address_(std::move(address)),
-      port_(port),
+CliSession::CliSession(std::unique_ptr<ByteStream> stream, CliLogin login, int timeoutMs,
+                       bool pagingOff)
+    : stream_(std::move(stream)),
       login_(std::move(login)),
       timeout_(timeoutMs),
       pagingOff_(pagingOff) {}
 
-TelnetSession::~TelnetSession() { Close(); }
+CliSession::~CliSession() { Close(); }
 
-void TelnetSession::Close() {
-  if (telnet_) telnet_free(telnet_);
-  telnet_ = nullptr;
-  if (fd_ >= 0) close(fd_);
-  fd_ = -1;
-}
+void CliSession::Close() { stream_->Close(); }
 
-bool TelnetSession::Connect(std::string& problem) {
-  addrinfo hints{};
-  hints.ai_family = AF_UNSPEC;
-  hints.ai_socktype = SOCK_STREAM;
-  addrinfo* found = nullptr;
-  const std::string port = std::to_string(port_);
-  if (getaddrinfo(address_.c_str(), port.c_str(), &hints, &found) != 0 || !found) {
-    problem = "cannot find the address of " + address_;
-    return false;
-  }
-  std::string why = "no address";
-  for (addrinfo* at = found; at && fd_ < 0; at = at->ai_next) {
-    int fd = socket(at->ai_family, at->ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK, at->ai_protocol);
-    if (fd < 0) continue;
-    int error = connect(fd, at->ai_addr, at->ai_addrlen) == 0 ? 0 : errno;
-    if (error == EINPROGRESS) {
-      pollfd wait{fd, POLLOUT, 0};
-      const int ready = poll(&wait, 1, static_cast<int>(timeout_.count()));
-      socklen_t size = sizeof error;
-      if (ready <= 0) {
-        error = ETIMEDOUT;
-      } else if (getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) != 0) {
-        error = errno;
-      }
-    }
-    if (error == 0) {
-      fd_ = fd;
-    } else {
-      why = std::strerror(error);
-      close(fd);
-    }
-  }
-  freeaddrinfo(found);
-  if (fd_ < 0) {
-    problem = "cannot connect to " + Where() + ": " + why;
-    return false;
-  }
-  telnet_ = telnet_init(kOptions, &TelnetSession::OnEvent, 0, this);
-  Forget();
-  return true;
-}
-
-void TelnetSession::OnEvent(telnet_t*, telnet_event_t* event, void* self) {
-  auto* session = static_cast<TelnetSession*>(self);
-  switch (event->type) {
-    case TELNET_EV_DATA:
-      session->received_.append(event->data.buffer, event->data.size);
-      break;
-    case TELNET_EV_SEND: {
-      const char* data = event->data.buffer;
-      size_t left = event->data.size;
-      while (left > 0 && session->fd_ >= 0) {
-        const ssize_t sent = send(session->fd_, data, left, MSG_NOSIGNAL);
-        if (sent < 0 && errno == EINTR) continue;
-        if (sent < 0 && errno == EAGAIN) {
-          pollfd wait{session->fd_, POLLOUT, 0};
-          if (poll(&wait, 1, 1000) > 0) continue;
-        }
-        if (sent <= 0) {
-          // The next receive sees the connection closed.
-          shutdown(session->fd_, SHUT_RDWR);
-          break;
-        }
-        data += sent;
-        left -= static_cast<size_t>(sent);
-      }
-      break;
-    }
-    default:
-      break;
-  }
-}
-
-// Lines end in CR LF on the wire.
-void TelnetSession::Forget() {
+void CliSession::Forget() {
   received_.clear();
   pageScan_ = 0;
 }
 
-void TelnetSession::Send(const std::string& text) {
+void CliSession::Send(const std::string& text) {
   std::string wire;
-  for (char c : text) wire += c == '\n' ? std::string("\r\n") : std::string(1, c);
-  if (telnet_) telnet_send(telnet_, wire.data(), wire.size());
+  for (char c : text) wire += c == '\n' ? std::string(stream_->LineEnd()) : std::string(1, c);
+  stream_->Write(wire);
 }
 
-TelnetSession::Result TelnetSession::Receive(Clock::time_point deadline,
-                                             const std::function<bool()>& done) {
-  char buffer[4096];
+CliSession::Result CliSession::Receive(Clock::time_point deadline,
+                                       const std::function<bool()>& done) {
   for (;;) {
     // A page break waits for a blank; answer each mark once.
     for (size_t at = received_.find(kPageMark, pageScan_); at != std::string::npos;
@@ -170,25 +74,17 @@ TelnetSession::Result TelnetSession::Receive(Clock::time_point deadline,
     // A mark that is still arriving starts in the last few bytes.
     pageScan_ = std::max(pageScan_, received_.size() - std::min(received_.size(), sizeof kPageMark - 2));
     if (done()) return Result::kReply;
-    if (fd_ < 0) return Result::kClosed;
+    if (!stream_->IsOpen()) return Result::kClosed;
     if (received_.size() > kMaxReplyBytes) return Result::kTooLarge;
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
     if (left.count() <= 0) return Result::kTimeout;
-    pollfd wait{fd_, POLLIN, 0};
-    const int ready = poll(&wait, 1, static_cast<int>(left.count()));
-    if (ready < 0 && errno == EINTR) continue;
-    if (ready == 0) return Result::kTimeout;
-    const ssize_t got = ready < 0 ? -1 : recv(fd_, buffer, sizeof buffer, 0);
-    if (got < 0 && (errno == EAGAIN || errno == EINTR)) continue;
-    if (got <= 0) {
-      Close();
+    if (stream_->Read(received_, static_cast<int>(left.count())) == ByteStream::Got::kClosed) {
       return Result::kClosed;
     }
-    telnet_recv(telnet_, buffer, static_cast<size_t>(got));
   }
 }
 
-bool TelnetSession::AtPrompt() {
+bool CliSession::AtPrompt() {
   std::optional<CliPrompt> prompt = ParseCliPrompt(LastLine(received_), prompt_.host);
   if (!prompt) return false;
   prompt_ = *prompt;
@@ -196,12 +92,15 @@ bool TelnetSession::AtPrompt() {
   return true;
 }
 
-bool TelnetSession::Open(std::string& problem, bool& refused) {
+bool CliSession::Open(std::string& problem, bool& refused) {
   refused = false;
   Close();
   prompt_ = CliPrompt();
   promptLine_.clear();
-  if (!Connect(problem) || !LogIn(problem, refused) || !Enable(problem)) {
+  Forget();
+  const int timeoutMs = static_cast<int>(timeout_.count());
+  if (!stream_->Connect(timeoutMs, problem, refused) || !LogIn(problem, refused) ||
+      !Enable(problem)) {
     Close();
     return false;
   }
@@ -217,7 +116,7 @@ bool TelnetSession::Open(std::string& problem, bool& refused) {
   return true;
 }
 
-bool TelnetSession::LogIn(std::string& problem, bool& refused) {
+bool CliSession::LogIn(std::string& problem, bool& refused) {
   const Clock::time_point deadline = Clock::now() + timeout_;
   const std::string who = login_.user.empty() ? std::string("the login") : "the login of user " + login_.user;
   bool userSent = false, passwordSent = false;
@@ -256,7 +155,7 @@ bool TelnetSession::LogIn(std::string& problem, bool& refused) {
   }
 }
 
-bool TelnetSession::Enable(std::string& problem) {
+bool CliSession::Enable(std::string& problem) {
   if (prompt_.mark != '>') return true;
   Forget();
   Send("enable\n");
@@ -277,25 +176,15 @@ bool TelnetSession::Enable(std::string& problem) {
 
 // A reply that held a line looking like the prompt may have been taken as
 // complete early; its rest must not pass for the next command's reply.
-void TelnetSession::DropLateOutput() {
-  char buffer[4096];
-  for (;;) {
-    const ssize_t got = recv(fd_, buffer, sizeof buffer, MSG_DONTWAIT);
-    if (got < 0 && errno == EINTR) continue;
-    if (got > 0) {
-      telnet_recv(telnet_, buffer, static_cast<size_t>(got));
-      continue;
-    }
-    if (got == 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) Close();
-    break;
-  }
+void CliSession::DropLateOutput() {
+  while (stream_->Read(received_, 0) == ByteStream::Got::kData) received_.clear();
   Forget();
 }
 
-TelnetSession::Result TelnetSession::Run(const std::string& command, std::string& reply) {
+CliSession::Result CliSession::Run(const std::string& command, std::string& reply) {
   reply.clear();
-  if (fd_ >= 0) DropLateOutput();
-  if (fd_ < 0) return Result::kClosed;
+  if (stream_->IsOpen()) DropLateOutput();
+  if (!stream_->IsOpen()) return Result::kClosed;
   Send(command + "\n");
   const Result result = Receive(Clock::now() + timeout_, [&] {
     return AtPrompt() && received_.find('\n') != std::string::npos;

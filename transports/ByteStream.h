@@ -1,0 +1,31 @@
+// The connection under a CLI session: bytes to and from the router's CLI,
+// whatever carries them (Telnet, SSH). A stream knows how to reach the router
+// and log in at its own level; the CLI's own prompts are the session's.
+#ifndef TRANSPORTS_BYTESTREAM_H_
+#define TRANSPORTS_BYTESTREAM_H_
+
+#include <string>
+
+class ByteStream {
+ public:
+  enum class Got { kData, kNothing, kClosed };
+
+  virtual ~ByteStream() = default;
+
+  // False with `problem` set (one line, no secret in it); `refused` when the
+  // router was reached but would not let us in.
+  virtual bool Connect(int timeoutMs, std::string& problem, bool& refused) = 0;
+  virtual void Close() = 0;
+  virtual bool IsOpen() const = 0;
+  // Appends what the router sent within `waitMs` (0: only what is there
+  // already) to `into`. kClosed leaves the stream closed.
+  virtual Got Read(std::string& into, int waitMs) = 0;
+  // A failed write shows as kClosed at the next Read.
+  virtual void Write(const std::string& bytes) = 0;
+  // What the Enter key sends.
+  virtual const char* LineEnd() const = 0;
+  // "ADDRESS:PORT", for messages.
+  virtual std::string Where() const = 0;
+};
+
+#endif  // TRANSPORTS_BYTESTREAM_H_
