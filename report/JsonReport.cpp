@@ -72,6 +72,7 @@ class Writer {
       Field("vrfs", vr.vrfs);
     });
     List("labelEntries", r.labelEntries, [&](const report::LabelEntry& e) {
+      if (e.layout) return LabelTableEntry(e);
       Field("virtualRouter", e.virtualRouter);
       Field("lspName", e.lspName);
       Field("inLabel", e.inLabel);
@@ -150,6 +151,22 @@ class Writer {
     json_.EndObject();
     Field("problems", Texts(h.problems));
     json_.EndObject();
+  }
+
+  void LabelTableEntry(const report::LabelEntry& e) {
+    Field("virtualRouter", e.virtualRouter);
+    Field("inLabel", e.inLabel);
+    Field("inInterface", e.inInterface);
+    Field("owner", e.owner);
+    Field("action", e.action);
+    Field("actionText", e.actionText);
+    Field("outLabel", e.outLabel);
+    Field("pushLabels", e.pushLabels);
+    Field("outInterface", e.outInterface);
+    Field("outIfIndex", e.outIfIndex);
+    Field("nextHop", e.nextHop);
+    Field("labelSpace", e.labelSpace);
+    Field("layout", e.layout);
   }
 
   void String(const std::string& text) {

@@ -7,6 +7,9 @@
 //   {"device", "agent", "virtualRouters": [...], "labelEntries": [...],
 //    "vrfs": [...], "interfaces": [...], "ipAddresses": [...], "errors": [...],
 //    "warnings": [...], "health": {...}}
+// A label entry of the table by incoming label is written in the order
+// virtualRouter, inLabel, inInterface, owner, action, actionText, outLabel,
+// pushLabels, outInterface, outIfIndex, nextHop, labelSpace, layout.
 #ifndef REPORT_REPORTMODEL_H_
 #define REPORT_REPORTMODEL_H_
 
@@ -36,6 +39,17 @@ struct LabelEntry {
   Text nextHop;          // "nextHop"
   Numbers inIfIndexes;   // "inIfIndexes"
   Texts inInterfaces;    // "inInterfaces"
+  // Only entries read from the later releases' table by incoming label
+  // ("layout": "label-table") have these; the module's entries never do.
+  // Such an entry is keyed by inLabel or, in an L2transport section, by its
+  // attachment interface (inInterface).
+  Text inInterface{};  // "inInterface"
+  Text owner{};        // "owner": ldp, rsvp-te, bgp, ...
+  Text action{};       // "action": swap, pop, lookup, l2transport, other
+  Text actionText{};   // "actionText": the router's words, only for "other"
+  Texts pushLabels{};  // "pushLabels": labels pushed under outLabel, in order
+  Text labelSpace{};   // "labelSpace": the heading above the rows
+  Text layout{};       // "layout": "label-table"
 };
 
 struct Imposition {

@@ -27,7 +27,11 @@ class DeviceWriter {
         labelEntry_(
             db,
             "INSERT INTO label_entries(device_id, virtual_router, lsp_name, in_label, out_label,"
-            " out_if_index, out_interface, next_hop) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"),
+            " out_if_index, out_interface, next_hop, in_interface, owner, action, action_text,"
+            " label_space, layout) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+        pushLabel_(db,
+                   "INSERT INTO label_entry_push_labels(label_entry_id, position, label)"
+                   " VALUES (?, ?, ?)"),
         inInterface_(
             db,
             "INSERT INTO label_entry_in_interfaces(label_entry_id, position, if_index, interface)"
@@ -106,7 +110,16 @@ class DeviceWriter {
                            .Bind(e.outIfIndex)
                            .Bind(e.outInterface)
                            .Bind(e.nextHop)
+                           .Bind(e.inInterface)
+                           .Bind(e.owner)
+                           .Bind(e.action)
+                           .Bind(e.actionText)
+                           .Bind(e.labelSpace)
+                           .Bind(e.layout)
                            .Insert();
+    const std::vector<std::string>& pushed = Items(e.pushLabels, kNoTexts);
+    for (size_t i = 0; i < pushed.size(); ++i)
+      pushLabel_.Reset().Bind(id).Bind(static_cast<int64_t>(i)).Bind(pushed[i]).Run();
     const std::vector<int>& indexes = Items(e.inIfIndexes, kNoNumbers);
     const std::vector<std::string>& names = Items(e.inInterfaces, kNoTexts);
     for (size_t i = 0; i < indexes.size() || i < names.size(); ++i) {
@@ -150,7 +163,7 @@ class DeviceWriter {
   static const std::vector<std::string> kNoTexts;
   static const std::vector<int> kNoNumbers;
 
-  Statement device_, virtualRouter_, virtualRouterVrf_, labelEntry_, inInterface_, vrf_,
+  Statement device_, virtualRouter_, virtualRouterVrf_, labelEntry_, pushLabel_, inInterface_, vrf_,
       routeTarget_, vrfInterface_, imposition_, interface_, ipAddress_, error_, warning_;
 };
 

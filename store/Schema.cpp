@@ -127,9 +127,27 @@ CREATE INDEX errors_by_device ON errors(device_id);
 CREATE INDEX warnings_by_device ON warnings(device_id);
 )sql";
 
+// Schema 2: label entries read from the later releases' table by incoming
+// label. Their columns are NULL on the module's entries (and on every entry
+// stored under schema 1, which were all the module's).
+const char kVersion2[] = R"sql(
+ALTER TABLE label_entries ADD COLUMN in_interface TEXT;  -- keys an L2transport row instead of in_label
+ALTER TABLE label_entries ADD COLUMN owner TEXT;         -- ldp, rsvp-te, bgp, ...
+ALTER TABLE label_entries ADD COLUMN action TEXT;        -- swap, pop, lookup, l2transport, other
+ALTER TABLE label_entries ADD COLUMN action_text TEXT;   -- the router's words of an 'other' action
+ALTER TABLE label_entries ADD COLUMN label_space TEXT;
+ALTER TABLE label_entries ADD COLUMN layout TEXT;        -- 'label-table'; NULL for the module's
+CREATE TABLE label_entry_push_labels (
+  label_entry_id INTEGER NOT NULL REFERENCES label_entries(id) ON DELETE CASCADE,
+  position       INTEGER NOT NULL,
+  label          TEXT NOT NULL,
+  PRIMARY KEY (label_entry_id, position)
+) WITHOUT ROWID;
+)sql";
+
 // Step i brings a file of schema i to schema i + 1; a new file runs them all.
 // A later schema appends its step here and raises kSchemaVersion.
-const char* const kMigrations[] = {kCreateVersion1};
+const char* const kMigrations[] = {kCreateVersion1, kVersion2};
 static_assert(sizeof(kMigrations) / sizeof(kMigrations[0]) == kSchemaVersion,
               "one migration step per schema version");
 

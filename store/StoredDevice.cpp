@@ -26,9 +26,11 @@ void LoadLabelEntries(sqlite3* db, int64_t device, report::Report& r) {
   Statement rows(
       db,
       "SELECT e.id, e.virtual_router, e.lsp_name, e.in_label, e.out_label, e.out_if_index,"
-      " e.out_interface, e.next_hop, i.if_index, i.interface FROM label_entries e"
+      " e.out_interface, e.next_hop, i.if_index, i.interface, e.in_interface, e.owner, e.action,"
+      " e.action_text, e.label_space, e.layout FROM label_entries e"
       " LEFT JOIN label_entry_in_interfaces i ON i.label_entry_id = e.id"
       " WHERE e.device_id = ? ORDER BY e.id, i.position");
+  std::unordered_map<int64_t, size_t> labelTableEntries;
   int64_t current = 0;
   for (rows.Bind(device); rows.Next();) {
     if (r.labelEntries.empty() || rows.Int(0) != current) {
@@ -41,13 +43,37 @@ void LoadLabelEntries(sqlite3* db, int64_t device, report::Report& r) {
       e.outIfIndex = rows.OptionalInt(5);
       e.outInterface = rows.OptionalText(6);
       e.nextHop = rows.OptionalText(7);
-      e.inIfIndexes.emplace();
-      e.inInterfaces.emplace();
+      e.inInterface = rows.OptionalText(10);
+      e.owner = rows.OptionalText(11);
+      e.action = rows.OptionalText(12);
+      e.actionText = rows.OptionalText(13);
+      e.labelSpace = rows.OptionalText(14);
+      e.layout = rows.OptionalText(15);
+      // The table by incoming label has no in-interface lists; its pushed
+      // labels are there only when the router printed some.
+      if (e.layout) {
+        labelTableEntries.emplace(current, r.labelEntries.size());
+      } else {
+        e.inIfIndexes.emplace();
+        e.inInterfaces.emplace();
+      }
       r.labelEntries.push_back(std::move(e));
     }
     report::LabelEntry& e = r.labelEntries.back();
     if (!rows.IsNull(8)) e.inIfIndexes->push_back(static_cast<int>(rows.Int(8)));
     if (!rows.IsNull(9)) e.inInterfaces->push_back(rows.Text(9));
+  }
+  if (labelTableEntries.empty()) return;
+  Statement pushed(db,
+                   "SELECT p.label_entry_id, p.label FROM label_entry_push_labels p"
+                   " JOIN label_entries e ON e.id = p.label_entry_id WHERE e.device_id = ?"
+                   " ORDER BY p.label_entry_id, p.position");
+  for (pushed.Bind(device); pushed.Next();) {
+    const auto found = labelTableEntries.find(pushed.Int(0));
+    if (found == labelTableEntries.end()) continue;
+    report::Texts& labels = r.labelEntries[found->second].pushLabels;
+    if (!labels) labels.emplace();
+    labels->push_back(pushed.Text(1));
   }
 }
 

@@ -55,6 +55,7 @@ std::string JsonOf(const report::Report& r) {
 report::Report WithEveryList(report::Report r) {
   for (auto& vr : r.virtualRouters) vr.vrfs.emplace(vr.vrfs.value_or(std::vector<std::string>()));
   for (auto& e : r.labelEntries) {
+    if (e.layout) continue;  // the table by incoming label has no in-interface lists
     if (!e.inIfIndexes) e.inIfIndexes.emplace();
     if (!e.inInterfaces) e.inInterfaces.emplace();
   }
@@ -112,11 +113,51 @@ TEST(ResultsStore, KeepsEveryPartOfTheExampleDeviceInItsTable) {
   Execute(db, "PRAGMA foreign_keys = ON; DELETE FROM runs;");
   std::string rowsLeft = "SELECT 0";
   for (const char* table : {"devices", "virtual_routers", "virtual_router_vrfs", "label_entries",
-                            "label_entry_in_interfaces", "vrfs", "vrf_route_targets", "vrf_interfaces",
+                            "label_entry_in_interfaces", "label_entry_push_labels", "vrfs", "vrf_route_targets", "vrf_interfaces",
                             "impositions", "interfaces", "ip_addresses", "errors", "warnings"}) {
     rowsLeft += std::string(" + (SELECT count(*) FROM ") + table + ")";
   }
   EXPECT_THAT(Query(db, rowsLeft), ElementsAre(ElementsAre("0")));
+}
+
+TEST(ResultsStore, KeepsLabelTableEntriesWithTheirPushedLabels) {
+  ScratchFolder folder;
+  const std::string db = folder.File("fleet.db");
+  report::Report r = Router("pe2", 0);
+  report::LabelEntry swap;
+  swap.virtualRouter = "default";
+  swap.inInterface = "FastEthernet2/0.1";
+  swap.owner = "ldp";
+  swap.action = "swap";
+  swap.outLabel = "55";
+  swap.pushLabels = std::vector<std::string>{"42", "16"};
+  swap.outInterface = "ATM5/0.1";
+  swap.outIfIndex = 10;
+  swap.nextHop = "10.10.11.5";
+  swap.labelSpace = "Platform label space";
+  swap.layout = "label-table";
+  report::LabelEntry other;
+  other.virtualRouter = "default";
+  other.inLabel = "300";
+  other.owner = "l2vpn";
+  other.action = "other";
+  other.actionText = "mirror to ATM2/0.40";
+  other.layout = "label-table";
+  r.labelEntries = {swap, other};
+  const int64_t run = StoreRun(db, {r});
+
+  EXPECT_THAT(Query(db, "SELECT in_label, in_interface, owner, action, action_text, out_label, label_space,"
+                        " layout FROM label_entries ORDER BY id"),
+              ElementsAre(ElementsAre("NULL", "FastEthernet2/0.1", "ldp", "swap", "NULL", "55",
+                                      "Platform label space", "label-table"),
+                          ElementsAre("300", "NULL", "l2vpn", "other", "mirror to ATM2/0.40", "NULL", "NULL",
+                                      "label-table")));
+  EXPECT_THAT(Query(db, "SELECT position, label FROM label_entry_push_labels ORDER BY position"),
+              ElementsAre(ElementsAre("0", "42"), ElementsAre("1", "16")));
+  sqlite3* raw = nullptr;
+  ASSERT_EQ(sqlite3_open(db.c_str(), &raw), SQLITE_OK);
+  EXPECT_EQ(JsonOf(store::LoadReport(raw, store::LoadDevices(raw, run).at(0))), JsonOf(WithEveryList(r)));
+  sqlite3_close(raw);
 }
 
 // The three questions of README.md, "The results store", on the two shipped devices.
@@ -177,10 +218,10 @@ TEST(ResultsStore, RefusesFilesItDidNotWriteOrCannotReadAndLeavesThemAlone) {
 
   const std::string newer = folder.File("newer.db");
   StoreRun(newer, {Router("pe1", 2)});
-  Execute(newer, "PRAGMA journal_mode = DELETE; PRAGMA user_version = 2;");
+  Execute(newer, "PRAGMA journal_mode = DELETE; PRAGMA user_version = 3;");
   const std::string newerBytes = ReadBytes(newer);
   EXPECT_FALSE(results.Open(newer, problem));
-  EXPECT_EQ(problem, newer + " was written by a newer erx-discover (schema 2); this one reads schema 1");
+  EXPECT_EQ(problem, newer + " was written by a newer erx-discover (schema 3); this one reads schema 2");
   EXPECT_EQ(ReadBytes(newer), newerBytes);
 
   const std::string foreign = folder.File("foreign.db");
@@ -203,7 +244,30 @@ TEST(ResultsStore, RefusesFilesItDidNotWriteOrCannotReadAndLeavesThemAlone) {
   StoreRun(empty, {Router("pe1", 1)});
   StoreRun(empty, {Router("pe1", 1)});
   EXPECT_THAT(Query(empty, "SELECT count(*) FROM runs"), ElementsAre(ElementsAre("2")));
-  EXPECT_THAT(Query(empty, "PRAGMA user_version"), ElementsAre(ElementsAre("1")));
+  EXPECT_THAT(Query(empty, "PRAGMA user_version"), ElementsAre(ElementsAre("2")));
+}
+
+TEST(ResultsStore, AStoreOfSchemaOneIsBroughtUpToDateWithItsRunsKept) {
+  ScratchFolder folder;
+  const std::string db = folder.File("fleet.db");
+  Execute(db, ReadBytes(std::string(ERX_SOURCE_DIR) + "/tests/store/schema-1-store.sql"));
+  const report::Report pe1 = ShippedReport("pe1-erx");
+  const int64_t run = StoreRun(db, {pe1, ShippedReport("pe2-erx-later-release")});
+
+  EXPECT_EQ(run, 2);
+  EXPECT_THAT(Query(db, "PRAGMA user_version"), ElementsAre(ElementsAre("2")));
+  // The entries stored under schema 1 are the module's: no layout of their own.
+  EXPECT_THAT(Query(db, "SELECT count(*), count(layout), count(owner) FROM label_entries e"
+                        " JOIN devices d ON d.id = e.device_id WHERE d.run_id = 1"),
+              ElementsAre(ElementsAre("5", "0", "0")));
+  sqlite3* raw = nullptr;
+  ASSERT_EQ(sqlite3_open(db.c_str(), &raw), SQLITE_OK);
+  const std::vector<store::StoredDevice> old = store::LoadDevices(raw, 1);
+  ASSERT_THAT(old, SizeIs(2));
+  report::Report oldPe1 = store::LoadReport(raw, old[0]);
+  oldPe1.device = pe1.device;
+  EXPECT_EQ(JsonOf(oldPe1), JsonOf(WithEveryList(pe1)));
+  sqlite3_close(raw);
 }
 
 TEST(ResultsStore, ADeviceThatFailsMidwayLeavesNothingOfIt) {
