@@ -48,6 +48,11 @@ void CliFindings(const TransportHealth& t, Findings& found) {
                            Count(t.cutOff, "command", "commands") + " (first: \"" + t.firstCutOff +
                            "\")");
   }
+  if (t.repliesCutShort) {
+    found.losses.push_back(where + " went on after a line like its prompt in " +
+                           Count(t.repliesCutShort, "reply", "replies") +
+                           "; the rest was dropped (first: \"" + t.firstCutShort + "\")");
+  }
   if (t.notSent) {
     found.losses.push_back(Count(t.notSent, "command was", "commands were") + " not sent to " +
                            t.cliSource + ": " + t.whyNotSent);

@@ -5,6 +5,7 @@
 //   hang-on=COMMAND  never answers COMMAND (no reply, no prompt); "*" every show command
 //   hang-after=N     answers the first N show commands (over all connections), no later one
 //   drop-on=COMMAND  closes the connection when COMMAND is sent, each time
+//   prompt-in=COMMAND  prints its prompt halfway through COMMAND's reply, the rest 300 ms later
 //   refuse-enable    refuses privileged mode, whatever the password
 //   noise            '\r', '\0' and erased page marks in replies
 #ifndef SIMULATOR_FAULTS_H_
@@ -19,6 +20,7 @@ struct Faults {
   std::string hangOn;
   long hangAfter = -1;  // -1: never
   std::string dropOn;
+  std::string promptIn;
   bool refuseEnable = false;
   bool noise = false;
 };

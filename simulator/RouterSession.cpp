@@ -195,6 +195,15 @@ void RouterSession::Handle(const std::string& command) {
       Send("% Virtual router " + name + " does not exist\r\n");
     }
   } else if (const std::string* reply = setup_.capture->Reply(context_, command)) {
+    if (command == setup_.faults.promptIn) {
+      const size_t half = reply->find('\n', reply->size() / 2);
+      SendReply(reply->substr(0, half == std::string::npos ? reply->size() : half + 1));
+      Send(Prompt());
+      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+      Send("\r\n");
+      if (half != std::string::npos) SendReply(reply->substr(half + 1));
+      return;
+    }
     SendReply(*reply);
   } else {
     Send("% Invalid input detected at '^' marker.\r\n");

@@ -9,7 +9,7 @@ BUILD_DIR=${BUILD_DIR:-build}
 packages=(cmake g++ make pkg-config libre2-dev libgtest-dev libgmock-dev
           libbenchmark-dev nlohmann-json3-dev libcli11-dev rapidjson-dev
           libtelnet-dev libsnmp-dev snmpsim libmimalloc-dev libyaml-cpp-dev
-          libsqlite3-dev sqlite3)
+          libsqlite3-dev sqlite3 python3-jsonschema)
 tools/install-packages.sh "${packages[@]}"
 
 cmake -S . -B "$BUILD_DIR" "$@" >/dev/null

@@ -74,7 +74,12 @@ LiveTransport::Outcome LiveTransport::Execute(const std::string& command, std::s
   for (int attempt = 0; attempt < 2; ++attempt) {
     if (GivenUp() || !Reconnect()) return Outcome::kNotSent;
     const std::string prompt = session_->PromptLine();
-    switch (session_->Run(command, reply)) {
+    const CliSession::Result result = session_->Run(command, reply);
+    if (session_->LateBytes() > 0 && !lastCommand_.empty()) {
+      if (!health_.repliesCutShort++) health_.firstCutShort = lastCommand_;
+    }
+    lastCommand_ = command;
+    switch (result) {
       case CliSession::Result::kReply:
         timeoutsInARow_ = 0;
         context_ = session_->Prompt().context;

@@ -76,6 +76,7 @@ class LiveTransport : public CPelkRequestTransport {
   SnmpWalker snmp_;
   std::unique_ptr<CliSession> session_;
   int timeoutMs_;
+  std::string lastCommand_;  // whose reply more output may still follow
   std::string name_;
   std::string context_ = "default";  // where the session stands, kept over reconnects
   int reconnectsLeft_;

@@ -20,7 +20,8 @@ struct TransportHealth {
   int timedOut = 0;
   int cutOff = 0;    // the connection dropped during the command, twice
   int notSent = 0;
-  std::string firstTimedOut, firstCutOff;
+  int repliesCutShort = 0;  // a line like the prompt ended them early; their rest was dropped
+  std::string firstTimedOut, firstCutOff, firstCutShort;
   std::string whyNotSent;  // why the rest of the device was not asked
   int reconnections = 0;
 

@@ -74,6 +74,7 @@ TEST(LiveLogin, SecretsComeFromAPrivateFileOnly) {
   TempFolder folder;
   const std::string file = folder.Path() + "/secrets";
   std::ofstream(file) << "# lab router\nERX_PASSWORD=" << Secrets().at("ERX_PASSWORD")
+                      << "\nERX_ENABLE_PASSWORD=" << Secrets().at("ERX_ENABLE_PASSWORD")
                       << "\nERX_COMMUNITY=" << Secrets().at("ERX_COMMUNITY") << "\n";
   chmod(file.c_str(), 0644);
   const std::vector<std::string> arguments = {"--host", "127.0.0.1", "--telnet-port", router.TelnetPort(),

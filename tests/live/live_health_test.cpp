@@ -5,10 +5,12 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "captures/CliCapture.h"
 #include "tests/live/LiveReports.h"
 
 using namespace testing;
@@ -99,6 +101,39 @@ TEST(LiveHealth, TheDeviceDeadlineStopsASlowRouterWithAPartialReport) {
   EXPECT_THAT(health["problems"].dump(), HasSubstr("the device's deadline of 2 s passed"));
 }
 
+TEST(LiveHealth, ALineLikeThePromptInsideAReplyIsNamedAndNeverTheNextReply) {
+  SimulatedRouter router;
+  ASSERT_TRUE(router.Start(kExample, {"--user", "admin", "--fault", "prompt-in=show ip vrf detail"},
+                           Secrets()));
+  TempFolder saved;
+  const DiscoverRun run =
+      RunDiscover(LiveArguments(router, {"--save-capture", saved.Path() + "/capture"}), Secrets());
+  EXPECT_EQ(run.status, 5) << run.err;
+  EXPECT_THAT(run.err, HasSubstr("partial: the CLI at 127.0.0.1:" + router.TelnetPort() +
+                                 " went on after a line like its prompt in 2 replies; the rest was "
+                                 "dropped (first: \"show ip vrf detail\")"));
+  // Every other command's reply is the captured one: none took the rest of another.
+  std::ifstream log(kExample + "/cli.log", std::ios::binary);
+  const CliCapture original = ParseCliLog(std::string(std::istreambuf_iterator<char>(log), {}));
+  const CliCapture live = ParseCliLog(saved.Read("capture/cli.log"));
+  for (const auto& [key, reply] : live.replies) {
+    if (key.second == "show ip vrf detail" || key.second.rfind("virtual-router ", 0) == 0) continue;
+    const std::string* expected = original.Reply(key.first, key.second);
+    ASSERT_NE(expected, nullptr) << key.second;
+    EXPECT_EQ(reply, *expected) << key.first << " " << key.second;
+  }
+}
+
+TEST(LiveSecrets, ARefusedEnableIsARefusedLoginNotADiscoveryInUserMode) {
+  SimulatedRouter router;
+  ASSERT_TRUE(router.Start(kExample, {"--user", "admin", "--fault", "refuse-enable"}, Secrets()));
+  const DiscoverRun run = RunDiscover(LiveArguments(router), Secrets());
+  EXPECT_EQ(run.status, 3);
+  EXPECT_EQ(run.err, "erx-discover: 127.0.0.1:" + router.TelnetPort() +
+                         " refused \"enable\" (check the enable password)\n");
+  EXPECT_EQ(run.out, "");
+}
+
 TEST(LiveSecrets, AMissingPasswordIsRefusedBeforeConnecting) {
   SimulatedRouter router;
   ASSERT_TRUE(router.Start(kExample, {"--user", "admin"}, Secrets(), false));
@@ -116,6 +151,7 @@ TEST(LiveSecrets, BlanksAroundTheEqualsSignAreLayoutAndAFolderIsNoSecretsFile) {
   TempFolder folder;
   const std::string file = folder.Path() + "/secrets";
   std::ofstream(file) << "ERX_PASSWORD = " << Secrets().at("ERX_PASSWORD")
+                      << "\nERX_ENABLE_PASSWORD =" << Secrets().at("ERX_ENABLE_PASSWORD")
                       << "\nERX_COMMUNITY\t=\t" << Secrets().at("ERX_COMMUNITY") << "\n";
   chmod(file.c_str(), 0600);
   const DiscoverRun run = RunDiscover(LiveArguments(router, {"--secrets-file", file}), {});
