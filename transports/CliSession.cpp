@@ -239,7 +239,7 @@ CliSession::Result CliSession::Run(const std::string& command, std::string& repl
   // of megabytes is not copied once more on its way.
   received_.resize(std::max(start, received_.rfind('\n') + 1));
   received_.erase(0, start);
-  reply = CleanCliText(received_);
+  reply = CleanCliText(std::move(received_));
   std::string().swap(received_);
   pageScan_ = 0;
   return Result::kReply;

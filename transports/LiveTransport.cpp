@@ -137,6 +137,7 @@ CKelAtomVector* LiveTransport::RunCommands(CKelRecord*, const std::vector<std::s
         break;
     }
     replies->RAVAddToEnd(new CKelAtom(outcome == Outcome::kAnswered ? reply.c_str() : nullptr));
+    std::string().swap(reply);  // the atom holds its copy; a huge reply is not kept twice
     if (report_) report_(progress_);
   }
   return replies;
