@@ -1,5 +1,6 @@
 #include "discovery/SingleDevice.h"
 
+#include <algorithm>
 #include <iostream>
 #include <memory>
 
@@ -27,6 +28,13 @@ int DiscoverOneDevice(const DeviceSource& source, const DiscoveryOptions& option
     if (!DiscoverDevice(*transport, deviceName, options, found, problem)) return kCannotDiscover;
   }
   found.health = AssessHealth(liveDevice ? liveDevice->Health() : device.Health());
+  for (const std::string& wanted : options.wantedVrfs) {
+    bool listed = false;
+    for (const report::VirtualRouter& vr : found.virtualRouters) {
+      if (vr.vrfs && std::count(vr.vrfs->begin(), vr.vrfs->end(), wanted)) listed = true;
+    }
+    if (!listed) std::cerr << "erx-discover: " << deviceName << " has no VRF named " << wanted << "\n";
+  }
   if (liveDevice && !liveDevice->Finish(problem)) return kCannotDiscover;
   return kDiscovered;
 }

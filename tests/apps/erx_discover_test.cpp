@@ -354,6 +354,13 @@ TEST(RunnerCli, ACaptureThatHoldsNoCommandIsAFailedDeviceWithItsReport) {
   }
 }
 
+TEST(RunnerCli, AVrfTheRouterDoesNotHaveIsNamed) {
+  const Outcome run = Discover("--vrf red --vrf nosuch --format json");
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.err, "erx-discover: pe1-erx has no VRF named nosuch\n");
+  EXPECT_EQ(Json::parse(run.out)["vrfs"].size(), 1u);
+}
+
 TEST(RunnerCli, AFailedRunLeavesThePreviousReportFileAsItWas) {
   Folder scratch;
   scratch.Write("report.json", "the previous report\n");
