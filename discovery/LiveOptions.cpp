@@ -38,6 +38,11 @@ void AddLiveOptions(CLI::App& app, LiveOptions& options, CLI::Option* captureOpt
   app.add_option("--timeout", options.timeoutSeconds, "seconds to wait for each command and walk")
       ->check(CLI::Range(1, 3600))
       ->capture_default_str();
+  app.add_option("--device-timeout", options.deviceTimeoutSeconds,
+                 "seconds for one device: nothing more is asked of it, a fleet's worker is "
+                 "stopped (0: never)")
+      ->check(CLI::Range(0.0, 86400.0))
+      ->capture_default_str();
   app.add_option("--save-capture", options.saveCapture,
                  "write what the router sent as a captured device folder")
       ->option_text("DIR");
@@ -93,6 +98,12 @@ int LiveDevice::Open(const LiveOptions& options, std::string& problem) {
   Secrets secrets;
   if (!secrets.Load(options.secretsFile, problem)) return kBadUsage;
 
+  if (!secrets.Has(options.secretNames.password)) {
+    problem = options.secretNames.password +
+              " is not set in the environment or the secrets file: the login password is needed";
+    return kBadUsage;
+  }
+
   LiveTransport::Cli cli;
   cli.login.user = options.user;
   cli.login.password = secrets.Get(options.secretNames.password);
@@ -123,6 +134,7 @@ int LiveDevice::Open(const LiveOptions& options, std::string& problem) {
   snmp.privKey = secrets.Get(options.secretNames.snmpPrivKey);
   // One try and one retry of a request take the timeout between them.
   snmp.timeoutMs = options.timeoutSeconds * 1000 / (snmp.retries + 1);
+  snmp.walkTimeoutMs = options.timeoutSeconds * 1000;
   if (snmp.v3 && snmp.user.empty()) {
     problem = "SNMPv3 needs a user: give --snmp-user or --user";
     return kBadUsage;
@@ -138,6 +150,13 @@ int LiveDevice::Open(const LiveOptions& options, std::string& problem) {
       std::cerr << "\rerx-discover: " << progress.sent << " commands sent, " << progress.answered
                 << " answered, " << progress.walks << " walks done " << std::flush;
     });
+  }
+  if (options.deviceTimeoutSeconds > 0) {
+    const auto limit = std::chrono::duration<double>(options.deviceTimeoutSeconds);
+    transport_->SetDeadline(
+        std::chrono::steady_clock::now() +
+            std::chrono::duration_cast<std::chrono::steady_clock::duration>(limit),
+        static_cast<int>(options.deviceTimeoutSeconds));
   }
   bool refused = false;
   if (!transport_->Open(problem, refused)) return kUnreachable;

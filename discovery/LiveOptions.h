@@ -52,6 +52,7 @@ struct LiveOptions {
   std::string snmpPriv = "AES";
   std::vector<std::string> contextCommunities;  // CONTEXT=NAME of the variable holding it
   int timeoutSeconds = 30;
+  double deviceTimeoutSeconds = 600;  // the whole device; 0: no deadline
   std::string saveCapture;
   std::string secretsFile;
   SecretNames secretNames;
@@ -71,6 +72,7 @@ class LiveDevice {
   // kUnreachable with a one-line `problem` otherwise.
   int Open(const LiveOptions& options, std::string& problem);
   CPelkRequestTransport& Transport() { return *transport_; }
+  const TransportHealth& Health() const { return transport_->Health(); }
   const std::string& Name() const { return transport_->DeviceName(); }
   // Ends the session and writes the capture when one was asked for.
   bool Finish(std::string& problem);

@@ -1,8 +1,10 @@
 #include "discovery/SingleDevice.h"
 
+#include <algorithm>
 #include <iostream>
 #include <memory>
 
+#include "discovery/DeviceHealth.h"
 #include "discovery/TraceRouting.h"
 
 int DiscoverOneDevice(const DeviceSource& source, const DiscoveryOptions& options,
@@ -25,6 +27,19 @@ int DiscoverOneDevice(const DeviceSource& source, const DiscoveryOptions& option
     TracesToStandardError traces(tracesToStderr);
     if (!DiscoverDevice(*transport, deviceName, options, found, problem)) return kCannotDiscover;
   }
+  found.health = AssessHealth(liveDevice ? liveDevice->Health() : device.Health());
+  for (const std::string& wanted : options.wantedVrfs) {
+    bool listed = false;
+    for (const report::VirtualRouter& vr : found.virtualRouters) {
+      if (vr.vrfs && std::count(vr.vrfs->begin(), vr.vrfs->end(), wanted)) listed = true;
+    }
+    if (!listed) std::cerr << "erx-discover: " << deviceName << " has no VRF named " << wanted << "\n";
+  }
   if (liveDevice && !liveDevice->Finish(problem)) return kCannotDiscover;
   return kDiscovered;
+}
+
+int ExitStatusOf(const report::Health& health) {
+  if (health.status == "failed") return kNotDiscovered;
+  return health.status == "partial" ? kPartlyDiscovered : kDiscovered;
 }

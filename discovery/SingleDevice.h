@@ -20,14 +20,20 @@
 const int kDiscovered = 0;
 const int kCannotDiscover = 2;  // bad options, unreadable capture, no module
 const int kUnreachable = LiveDevice::kUnreachable;
+const int kNotDiscovered = kUnreachable;  // its CLI or SNMP answered nothing
+const int kPartlyDiscovered = 5;          // something did not answer
+
+// kDiscovered, kPartlyDiscovered or kNotDiscovered, by the health's status.
+int ExitStatusOf(const report::Health& health);
 
 struct DeviceSource {
   std::string capture;  // used when live.host is empty
   LiveOptions live;
 };
 
-// kDiscovered when discovery ran (the agent's own errors are in `found`);
-// otherwise another status with a one-line `problem`. The capture's warnings
+// kDiscovered when discovery ran (the agent's own errors are in `found`, what
+// answered in found.health); otherwise another status with a one-line
+// `problem`. The capture's warnings
 // (lines of its files that could not be read) go to standard error. While the
 // agent runs its traces go to standard error when `tracesToStderr`.
 int DiscoverOneDevice(const DeviceSource& source, const DiscoveryOptions& options,

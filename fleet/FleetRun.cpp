@@ -78,6 +78,7 @@ int DiscoverAndKeep(const InventoryDevice& device, const FleetOptions& options, 
   DeviceSource source;
   source.capture = device.capture;
   source.live = device.live;
+  source.live.deviceTimeoutSeconds = 0;  // the worker pool keeps the deadline
   __Kelwick_Debug_Level = options.debugLevel;
   report::Report found;
   std::string problem;
@@ -90,7 +91,8 @@ int DiscoverAndKeep(const InventoryDevice& device, const FleetOptions& options, 
     store::DeviceOutcome outcome;
     outcome.name = device.name;
     outcome.source = SourceOf(device);
-    outcome.status = "ok";
+    outcome.status = found.health.status;
+    outcome.problem = found.health.problems.empty() ? "" : found.health.problems.front();
     outcome.seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     store::ResultsStore results;
@@ -99,7 +101,8 @@ int DiscoverAndKeep(const InventoryDevice& device, const FleetOptions& options, 
       status = kNotKept;
     }
   }
-  WriteAll(resultFd, status == kDiscovered ? CountsLine(found) + "\n" : "problem " + problem + "\n");
+  WriteAll(resultFd, status == kDiscovered ? CountsLine(found) + "\n" + HealthResultLine(found) + "\n"
+                                           : "problem " + problem + "\n");
   return status;
 }
 
@@ -113,9 +116,11 @@ DeviceSummary SummaryOf(const InventoryDevice& device, const WorkerEnd& end,
   summary.seconds = end.seconds;
   const std::string line = end.result.substr(0, end.result.find('\n'));
   const bool kept = ReadCountsLine(line, summary);
-  if (kept && (end.how == WorkerEnd::kTimedOut ||
-               (end.how == WorkerEnd::kExited && end.exitStatus == 0))) {
-    summary.status = "ok";
+  const bool discovered = kept && (end.how == WorkerEnd::kTimedOut ||
+                                   (end.how == WorkerEnd::kExited && end.exitStatus == 0));
+  if (discovered) {
+    const size_t next = end.result.find('\n');
+    ReadHealthResultLine(next == std::string::npos ? "" : end.result.substr(next + 1), summary);
   } else if (end.how == WorkerEnd::kNotStarted) {
     summary.status = "failed";
     summary.problem = end.result;
@@ -134,7 +139,7 @@ DeviceSummary SummaryOf(const InventoryDevice& device, const WorkerEnd& end,
                           ? line.substr(8)
                           : "the worker ended with status " + std::to_string(end.exitStatus);
   }
-  if (kept && summary.status != "ok") summary.problem += " after it kept its device";
+  if (kept && !discovered) summary.problem += " after it kept its device";
   summary.counted = kept;
   return summary;
 }
@@ -161,7 +166,12 @@ std::string AbsolutePath(const std::string& path) {
 
 bool MakeOutputDir(const std::string& dir, std::string& problem) {
   struct stat info;
-  if (stat(dir.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return true;
+  // Found now, not after every device was contacted.
+  if (stat(dir.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+    if (access(dir.c_str(), W_OK | X_OK) == 0) return true;
+    problem = "cannot write into the output folder " + dir + ": " + std::strerror(errno);
+    return false;
+  }
   if (mkdir(dir.c_str(), 0777) == 0) return true;
   problem = "cannot make the output folder " + dir + ": " + std::strerror(errno);
   return false;

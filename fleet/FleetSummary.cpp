@@ -30,6 +30,20 @@ bool ReadCountsLine(const std::string& line, DeviceSummary& into) {
   return true;
 }
 
+std::string HealthResultLine(const report::Report& found) {
+  const report::Health& health = found.health;
+  return "health " + health.status + " " + (health.problems.empty() ? "" : health.problems.front());
+}
+
+void ReadHealthResultLine(const std::string& line, DeviceSummary& into) {
+  const std::string prefix = "health ";
+  if (line.compare(0, prefix.size(), prefix) != 0) return;
+  const size_t blank = line.find(' ', prefix.size());
+  into.status = line.substr(prefix.size(), blank - prefix.size());
+  std::string problem = blank == std::string::npos ? "" : line.substr(blank + 1);
+  into.problem = problem.substr(0, problem.find('\n'));
+}
+
 namespace {
 
 std::string Count(const DeviceSummary& device, size_t value) {
@@ -75,7 +89,7 @@ void WriteSummary(const std::vector<DeviceSummary>& devices, double seconds, std
   for (const DeviceSummary& device : devices) ++byStatus[device.status];
   out << "\n" << devices.size() << (devices.size() == 1 ? " device: " : " devices: ")
       << byStatus["ok"] << " discovered";
-  for (const char* status : {"failed", "timeout", "crashed"}) {
+  for (const char* status : {"partial", "failed", "timeout", "crashed"}) {
     if (byStatus[status]) out << ", " << byStatus[status] << " " << status;
   }
   out << ", in " << Seconds(seconds, 1) << " s\n";

@@ -17,7 +17,7 @@
 
 struct DeviceSummary {
   std::string device;
-  std::string status = "ok";  // ok, failed, timeout, crashed
+  std::string status = "ok";  // ok, partial, failed, timeout, crashed
   std::string problem;
   bool counted = false;  // the counts are known (the device was discovered)
   size_t labelEntries = 0;
@@ -30,6 +30,9 @@ struct DeviceSummary {
 // The counts of a discovered device, as a worker hands them on ("counts L V I E").
 std::string CountsLine(const report::Report& found);
 bool ReadCountsLine(const std::string& line, DeviceSummary& into);
+// What answered, as a worker hands it on after the counts ("health STATUS PROBLEM").
+std::string HealthResultLine(const report::Report& found);
+void ReadHealthResultLine(const std::string& line, DeviceSummary& into);
 
 void WriteSummary(const std::vector<DeviceSummary>& devices, double seconds, std::ostream& out);
 

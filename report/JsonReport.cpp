@@ -121,11 +121,38 @@ class Writer {
       Field("virtualRouter", w.virtualRouter);
       Field("vrf", w.vrf);
     });
+    Health(r.health);
     json_.EndObject();
     stream_.Put('\n');
   }
 
  private:
+  void Health(const report::Health& h) {
+    Key("health");
+    json_.StartObject();
+    Field("status", h.status);
+    Key("cli");
+    json_.StartObject();
+    Field("source", h.cliSource);
+    Field("sent", h.commandsSent);
+    Field("answered", h.commandsAnswered);
+    Field("refused", h.commandsRefused);
+    Field("timedOut", h.commandsTimedOut);
+    Field("cutOff", h.commandsCutOff);
+    Field("notSent", h.commandsNotSent);
+    Field("reconnections", h.reconnections);
+    json_.EndObject();
+    Key("snmp");
+    json_.StartObject();
+    Field("source", h.snmpSource);
+    Field("walksAnswered", h.walksAnswered);
+    Field("walksUnanswered", h.walksUnanswered);
+    Field("silentContexts", Texts(h.silentContexts));
+    json_.EndObject();
+    Field("problems", Texts(h.problems));
+    json_.EndObject();
+  }
+
   void LabelTableEntry(const report::LabelEntry& e) {
     Field("virtualRouter", e.virtualRouter);
     Field("inLabel", e.inLabel);

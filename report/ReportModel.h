@@ -6,7 +6,7 @@
 // The JSON report, key by key in this order (a field's key beside it):
 //   {"device", "agent", "virtualRouters": [...], "labelEntries": [...],
 //    "vrfs": [...], "interfaces": [...], "ipAddresses": [...], "errors": [...],
-//    "warnings": [...]}
+//    "warnings": [...], "health": {...}}
 // A label entry of the table by incoming label is written in the order
 // virtualRouter, inLabel, inInterface, owner, action, actionText, outLabel,
 // pushLabels, outInterface, outIfIndex, nextHop, labelSpace, layout.
@@ -96,6 +96,26 @@ struct Warning {
   Text vrf;            // "vrf"
 };
 
+// What answered during discovery, and what that makes the device. Sources are
+// named where they were reached: "127.0.0.1:23" for a live CLI, the cli.log of
+// a capture.
+struct Health {
+  std::string status = "ok";          // "status": "ok", "partial" or "failed"
+  std::string cliSource;              // "cli": {"source",
+  int commandsSent = 0;               //   "sent",
+  int commandsAnswered = 0;           //   "answered",
+  int commandsRefused = 0;            //   "refused",
+  int commandsTimedOut = 0;           //   "timedOut",
+  int commandsCutOff = 0;             //   "cutOff",
+  int commandsNotSent = 0;            //   "notSent",
+  int reconnections = 0;              //   "reconnections"}
+  std::string snmpSource;             // "snmp": {"source",
+  int walksAnswered = 0;              //   "walksAnswered",
+  int walksUnanswered = 0;            //   "walksUnanswered",
+  std::vector<std::string> silentContexts;  // "silentContexts"}
+  std::vector<std::string> problems;  // "problems": one sentence each, the worst first
+};
+
 struct Report {
   std::string device;  // "device"
   std::string agent;   // "agent"
@@ -106,6 +126,7 @@ struct Report {
   std::vector<IpAddress> ipAddresses;
   std::vector<Error> errors;
   std::vector<Warning> warnings;
+  Health health;
 };
 
 }  // namespace report

@@ -113,11 +113,29 @@ void WriteLabelTableEntries(std::ostream& out, const std::vector<report::LabelEn
       "    ");
 }
 
+// What answered, before what was found: a report of a device that did not
+// answer must say so before its empty tables.
+void WriteHealth(const report::Health& h, std::ostream& out) {
+  out << "Health: " << h.status << "\n";
+  out << "  CLI " << Cell(h.cliSource) << ": " << h.commandsSent << " commands sent, "
+      << h.commandsAnswered << " answered, " << h.commandsRefused << " refused, "
+      << h.commandsTimedOut << " timed out, " << h.commandsCutOff << " cut off, "
+      << h.commandsNotSent << " not sent, " << h.reconnections << " reconnections\n";
+  out << "  SNMP " << Cell(h.snmpSource) << ": " << h.walksAnswered << " walks answered, "
+      << h.walksUnanswered << " unanswered";
+  if (!h.silentContexts.empty()) {
+    out << " (silent: " << Cell(Texts(h.silentContexts)) << ")";
+  }
+  out << "\n";
+  for (const std::string& problem : h.problems) out << "  - " << Cell(problem) << "\n";
+}
+
 }  // namespace
 
 void WriteTextReport(const report::Report& r, std::ostream& out) {
   out << "Device: " << Cell(r.device) << "\n";
   out << "Agent:  " << Cell(r.agent) << "\n";
+  WriteHealth(r.health, out);
 
   if (Section(out, "Virtual routers", r.virtualRouters)) {
     WriteRows(out, r.virtualRouters, {"Name", "VRFs"}, [](const report::VirtualRouter& vr) {

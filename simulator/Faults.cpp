@@ -30,8 +30,16 @@ bool ParseFaults(const std::vector<std::string>& texts, Faults& faults, std::str
       faults.dropAfter = static_cast<size_t>(number);
     } else if (name == "hang-on" && !CollapsedCommand(value).empty()) {
       faults.hangOn = CollapsedCommand(value);
+    } else if (name == "hang-after" && Number(value, number)) {
+      faults.hangAfter = number;
+    } else if (name == "prompt-in" && !CollapsedCommand(value).empty()) {
+      faults.promptIn = CollapsedCommand(value);
+    } else if (name == "drop-on" && !CollapsedCommand(value).empty()) {
+      faults.dropOn = CollapsedCommand(value);
+    } else if (name == "refuse-enable" && equals == std::string::npos) {
+      faults.refuseEnable = true;
     } else {
-      problem = "unknown fault \"" + text + "\" (slow=MS, drop-after=BYTES, hang-on=COMMAND, noise, latency=MS)";
+      problem = "unknown fault \"" + text + "\" (slow=MS, drop-after=BYTES, hang-on=COMMAND, hang-after=N, drop-on=COMMAND, prompt-in=COMMAND, refuse-enable, noise, latency=MS)";
       return false;
     }
   }

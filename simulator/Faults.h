@@ -2,7 +2,11 @@
 //
 //   slow=MS          waits MS milliseconds before each line it sends
 //   drop-after=N     closes the connection once N bytes were sent on it
-//   hang-on=COMMAND  never answers COMMAND (no reply, no prompt)
+//   hang-on=COMMAND  never answers COMMAND (no reply, no prompt); "*" every show command
+//   hang-after=N     answers the first N show commands (over all connections), no later one
+//   drop-on=COMMAND  closes the connection when COMMAND is sent, each time
+//   prompt-in=COMMAND  prints its prompt halfway through COMMAND's reply, the rest 300 ms later
+//   refuse-enable    refuses privileged mode, whatever the password
 //   noise            '\r', '\0' and erased page marks in replies
 //   latency=MS       holds every CLI reply and SNMP answer MS milliseconds, as a
 //                    router that far away would answer
@@ -16,6 +20,10 @@ struct Faults {
   int slowMs = 0;
   size_t dropAfter = 0;  // 0: never
   std::string hangOn;
+  long hangAfter = -1;  // -1: never
+  std::string dropOn;
+  std::string promptIn;
+  bool refuseEnable = false;
   bool noise = false;
   int latencyMs = 0;
 };

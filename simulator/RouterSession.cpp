@@ -1,5 +1,6 @@
 #include "simulator/RouterSession.h"
 
+#include <atomic>
 #include <chrono>
 #include <thread>
 
@@ -114,16 +115,29 @@ void RouterSession::Serve() {
 
 void RouterSession::Handle(const std::string& command) {
   if (command.empty()) return;
-  if (!setup_.faults.hangOn.empty() && command == setup_.faults.hangOn) return Hang();
+  const std::string& hangOn = setup_.faults.hangOn;
+  const bool show = StartsWith(command, "show ");
+  if (!hangOn.empty() && (command == hangOn || (hangOn == "*" && show))) return Hang();
+  // Counted over the whole simulator: a client's new connection finds it hung still.
+  static std::atomic<long> showsAnswered{0};
+  if (show && setup_.faults.hangAfter >= 0 && showsAnswered++ >= setup_.faults.hangAfter) {
+    return Hang();
+  }
+  if (!setup_.faults.dropOn.empty() && command == setup_.faults.dropOn) {
+    link_->HangUp();
+    closed_ = true;
+    return;
+  }
   if (command == "exit" || command == "logout" || command == "quit") {
     link_->HangUp();
     closed_ = true;
   } else if (command == "enable" || command == "enable 15") {
     std::string password;
-    if (!setup_.enablePassword.empty()) {
+    const bool refuse = setup_.faults.refuseEnable;
+    if (!setup_.enablePassword.empty() || refuse) {
       Send("Password: ");
       if (!ReadLine(password, false)) return;
-      if (password != setup_.enablePassword) return Send("% Access denied\r\n");
+      if (refuse || password != setup_.enablePassword) return Send("% Access denied\r\n");
     }
     mark_ = '#';
   } else if (command == "disable") {
@@ -140,6 +154,15 @@ void RouterSession::Handle(const std::string& command) {
       Send("% Virtual router " + name + " does not exist\r\n");
     }
   } else if (const std::string* reply = setup_.capture->Reply(context_, command)) {
+    if (command == setup_.faults.promptIn) {
+      const size_t half = reply->find('\n', reply->size() / 2);
+      SendReply(reply->substr(0, half == std::string::npos ? reply->size() : half + 1));
+      Send(Prompt());
+      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+      Send("\r\n");
+      if (half != std::string::npos) SendReply(reply->substr(half + 1));
+      return;
+    }
     SendReply(*reply);
   } else {
     Send("% Invalid input detected at '^' marker.\r\n");

@@ -55,7 +55,14 @@ class DeviceWriter {
         error_(db,
                "INSERT INTO errors(device_id, code, source, line, text) VALUES (?, ?, ?, ?, ?)"),
         warning_(
-            db, "INSERT INTO warnings(device_id, text, virtual_router, vrf) VALUES (?, ?, ?, ?)") {}
+            db, "INSERT INTO warnings(device_id, text, virtual_router, vrf) VALUES (?, ?, ?, ?)"),
+        health_(db,
+                "INSERT INTO device_health(device_id, cli_source, commands_sent, commands_answered,"
+                " commands_refused, commands_timed_out, commands_cut_off, commands_not_sent,"
+                " reconnections, snmp_source, walks_answered, walks_unanswered)"
+                " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+        silentContext_(db, "INSERT INTO device_silent_contexts(device_id, context) VALUES (?, ?)"),
+        problem_(db, "INSERT INTO device_problems(device_id, text) VALUES (?, ?)") {}
 
   void Store(int64_t runId, const DeviceOutcome& outcome, const report::Report* found) {
     const int64_t device =
@@ -98,6 +105,25 @@ class DeviceWriter {
     for (const report::Warning& w : r.warnings) {
       warning_.Reset().Bind(device).Bind(w.text).Bind(w.virtualRouter).Bind(w.vrf).Run();
     }
+    const report::Health& h = r.health;
+    health_.Reset()
+        .Bind(device)
+        .Bind(h.cliSource)
+        .Bind(h.commandsSent)
+        .Bind(h.commandsAnswered)
+        .Bind(h.commandsRefused)
+        .Bind(h.commandsTimedOut)
+        .Bind(h.commandsCutOff)
+        .Bind(h.commandsNotSent)
+        .Bind(h.reconnections)
+        .Bind(h.snmpSource)
+        .Bind(h.walksAnswered)
+        .Bind(h.walksUnanswered)
+        .Run();
+    for (const std::string& context : h.silentContexts) {
+      silentContext_.Reset().Bind(device).Bind(context).Run();
+    }
+    for (const std::string& problem : h.problems) problem_.Reset().Bind(device).Bind(problem).Run();
   }
 
   void LabelEntry(int64_t device, const report::LabelEntry& e) {
@@ -164,7 +190,8 @@ class DeviceWriter {
   static const std::vector<int> kNoNumbers;
 
   Statement device_, virtualRouter_, virtualRouterVrf_, labelEntry_, pushLabel_, inInterface_, vrf_,
-      routeTarget_, vrfInterface_, imposition_, interface_, ipAddress_, error_, warning_;
+      routeTarget_, vrfInterface_, imposition_, interface_, ipAddress_, error_, warning_, health_,
+      silentContext_, problem_;
 };
 
 const std::vector<std::string> DeviceWriter::kNoTexts;

@@ -23,7 +23,7 @@ CREATE TABLE devices (
   run_id  INTEGER NOT NULL REFERENCES runs(id) ON DELETE CASCADE,
   name    TEXT NOT NULL,
   source  TEXT NOT NULL,            -- host of a live router or capture folder
-  status  TEXT NOT NULL,            -- ok, failed, timeout, crashed
+  status  TEXT NOT NULL,            -- ok, partial, failed, timeout, crashed
   problem TEXT,                     -- NULL when ok
   seconds REAL NOT NULL,
   agent   TEXT,                     -- NULL when there is no report
@@ -145,9 +145,38 @@ CREATE TABLE label_entry_push_labels (
 ) WITHOUT ROWID;
 )sql";
 
+// Schema 3: what answered during each device's discovery (the report's
+// health). Devices stored under an older schema have no row in these tables.
+const char kVersion3[] = R"sql(
+CREATE TABLE device_health (
+  device_id          INTEGER PRIMARY KEY REFERENCES devices(id) ON DELETE CASCADE,
+  cli_source         TEXT NOT NULL,  -- ADDRESS:PORT, or a capture's cli.log
+  commands_sent      INTEGER NOT NULL,
+  commands_answered  INTEGER NOT NULL,
+  commands_refused   INTEGER NOT NULL,
+  commands_timed_out INTEGER NOT NULL,
+  commands_cut_off   INTEGER NOT NULL,
+  commands_not_sent  INTEGER NOT NULL,
+  reconnections      INTEGER NOT NULL,
+  snmp_source        TEXT NOT NULL,  -- ADDRESS:PORT, or a capture's folder
+  walks_answered     INTEGER NOT NULL,
+  walks_unanswered   INTEGER NOT NULL
+);
+CREATE TABLE device_silent_contexts (
+  device_id INTEGER NOT NULL REFERENCES devices(id) ON DELETE CASCADE,
+  context   TEXT NOT NULL
+);
+CREATE TABLE device_problems (
+  device_id INTEGER NOT NULL REFERENCES devices(id) ON DELETE CASCADE,
+  text      TEXT NOT NULL
+);
+CREATE INDEX device_silent_contexts_by_device ON device_silent_contexts(device_id);
+CREATE INDEX device_problems_by_device ON device_problems(device_id);
+)sql";
+
 // Step i brings a file of schema i to schema i + 1; a new file runs them all.
 // A later schema appends its step here and raises kSchemaVersion.
-const char* const kMigrations[] = {kCreateVersion1, kVersion2};
+const char* const kMigrations[] = {kCreateVersion1, kVersion2, kVersion3};
 static_assert(sizeof(kMigrations) / sizeof(kMigrations[0]) == kSchemaVersion,
               "one migration step per schema version");
 

@@ -100,7 +100,7 @@ bool CliSession::Open(std::string& problem, bool& refused) {
   Forget();
   const int timeoutMs = static_cast<int>(timeout_.count());
   if (!stream_->Connect(timeoutMs, problem, refused) || !LogIn(problem, refused) ||
-      !Enable(problem)) {
+      !Enable(problem, refused)) {
     Close();
     return false;
   }
@@ -155,7 +155,7 @@ bool CliSession::LogIn(std::string& problem, bool& refused) {
   }
 }
 
-bool CliSession::Enable(std::string& problem) {
+bool CliSession::Enable(std::string& problem, bool& refused) {
   if (prompt_.mark != '>') return true;
   Forget();
   Send("enable\n");
@@ -169,35 +169,78 @@ bool CliSession::Enable(std::string& problem) {
     Send(login_.enablePassword + "\n");
     result = Receive(Clock::now() + timeout_, [&] { return AtPrompt(); });
   }
-  // Refused privileges leave the show commands running; only a lost session counts.
-  if (result != Result::kReply) problem = Where() + " did not finish \"enable\"";
-  return result == Result::kReply;
+  if (result != Result::kReply) {
+    problem = Where() + " did not finish \"enable\"";
+    return false;
+  }
+  // In user mode the show commands answer less or not at all: no discovery.
+  if (prompt_.mark == '>') {
+    refused = true;
+    problem = Where() + " refused \"enable\" (check the enable password)";
+    return false;
+  }
+  return true;
 }
 
 // A reply that held a line looking like the prompt may have been taken as
 // complete early; its rest must not pass for the next command's reply.
 void CliSession::DropLateOutput() {
-  while (stream_->Read(received_, 0) == ByteStream::Got::kData) received_.clear();
+  while (stream_->Read(received_, 0) == ByteStream::Got::kData) {
+    lateBytes_ += received_.size();
+    received_.clear();
+  }
   Forget();
+}
+
+// Where the reply to `command` starts: after the line that echoes it, alone
+// or after a prompt; npos while that line has not come. Lines before
+// `scanned` were looked at already.
+size_t CliSession::AfterEcho(const std::string& command, size_t& scanned) const {
+  const std::string wanted = Collapsed(command);
+  for (size_t end; (end = received_.find('\n', scanned)) != std::string::npos; scanned = end + 1) {
+    if (end - scanned > kLongestEcho) continue;
+    const std::string line = Collapsed(CleanCliText(received_.substr(scanned, end - scanned)));
+    if (line == wanted) return end + 1;
+    if (line.size() > wanted.size() &&
+        line.compare(line.size() - wanted.size(), wanted.size(), wanted) == 0 &&
+        ParseCliPrompt(line.substr(0, line.size() - wanted.size()), prompt_.host)) {
+      return end + 1;
+    }
+  }
+  return std::string::npos;
 }
 
 CliSession::Result CliSession::Run(const std::string& command, std::string& reply) {
   reply.clear();
+  lateBytes_ = 0;
   if (stream_->IsOpen()) DropLateOutput();
   if (!stream_->IsOpen()) return Result::kClosed;
   Send(command + "\n");
+  // Once the router is known to echo, output before the echo belongs to an
+  // earlier reply, however much it looks like this one.
+  size_t start = std::string::npos, scanned = 0, echoLine = 0;
   const Result result = Receive(Clock::now() + timeout_, [&] {
-    return AtPrompt() && received_.find('\n') != std::string::npos;
+    if (start == std::string::npos) {
+      start = AfterEcho(command, scanned);
+      if (start != std::string::npos) echoLine = scanned;
+    }
+    if (echoes_ && start == std::string::npos) return false;
+    return received_.find('\n', start == std::string::npos ? 0 : start - 1) != std::string::npos &&
+           AtPrompt();
   });
   if (result != Result::kReply) {
     Close();
     return result;
   }
-  std::string body = received_.substr(0, received_.rfind('\n') + 1);
-  const size_t echoEnd = body.find('\n');
-  if (Collapsed(CleanCliText(body.substr(0, echoEnd))) == Collapsed(command)) {
-    body.erase(0, echoEnd + 1);
-  }
-  reply = CleanCliText(body);
+  if (start == std::string::npos) start = 0;  // a router that does not echo
+  else echoes_ = true;
+  lateBytes_ += echoLine;
+  // The reply is cut out of what was received in place: a reply of hundreds
+  // of megabytes is not copied once more on its way.
+  received_.resize(std::max(start, received_.rfind('\n') + 1));
+  received_.erase(0, start);
+  reply = CleanCliText(std::move(received_));
+  std::string().swap(received_);
+  pageScan_ = 0;
   return Result::kReply;
 }

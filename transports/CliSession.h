@@ -29,6 +29,8 @@ class CliSession {
 
   // No router prints a reply this large; past it the output is a flood, not a reply.
   static constexpr size_t kMaxReplyBytes = size_t{256} << 20;
+  // A longer line is output, never the echo of a command we sent.
+  static constexpr size_t kLongestEcho = 4096;
 
   // `timeoutMs` bounds the connection, the login and every command.
   // `pagingOff` sends "terminal length 0" after login; otherwise page marks
@@ -53,6 +55,9 @@ class CliSession {
   const std::string& Host() const { return prompt_.host; }
   // The prompt the router shows now ("pe1:vr2#") and what it says.
   const std::string& PromptLine() const { return promptLine_; }
+  // Bytes that came before the echo of the last command: the rest of an
+  // earlier reply that held a line like the prompt, dropped.
+  size_t LateBytes() const { return lateBytes_; }
   const CliPrompt& Prompt() const { return prompt_; }
   std::string Where() const { return stream_->Where(); }
 
@@ -60,8 +65,8 @@ class CliSession {
   using Clock = std::chrono::steady_clock;
   // Answers the login prompts until the first CLI prompt, which names the host.
   bool LogIn(std::string& problem, bool& refused);
-  // From user mode into privileged mode, when the router lets us.
-  bool Enable(std::string& problem);
+  // From user mode into privileged mode; a router that refuses it refuses the discovery.
+  bool Enable(std::string& problem, bool& refused);
   // Reads until `done()` holds; answers page marks on the way.
   Result Receive(Clock::time_point deadline, const std::function<bool()>& done);
   void Send(const std::string& text);
@@ -70,6 +75,7 @@ class CliSession {
   // Reads and drops what arrived since the last reply.
   void DropLateOutput();
   bool AtPrompt();
+  size_t AfterEcho(const std::string& command, size_t& scanned) const;
 
   std::unique_ptr<ByteStream> stream_;
   CliLogin login_;
@@ -79,6 +85,8 @@ class CliSession {
   size_t pageScan_ = 0;  // where the next unanswered page mark may start
   CliPrompt prompt_;
   std::string promptLine_;
+  bool echoes_ = false;  // the router echoes commands: a reply starts after the echo
+  size_t lateBytes_ = 0;
 };
 
 #endif  // TRANSPORTS_CLISESSION_H_

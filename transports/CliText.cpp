@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <string_view>
 
 #include "captures/CliCapture.h"
 
@@ -84,26 +85,38 @@ std::string LastLine(const std::string& received) {
   return line;
 }
 
-std::string CleanCliText(const std::string& raw) {
-  std::string text;
-  text.reserve(raw.size());
-  for (char c : raw) {
-    if (c != '\0') text += c;
-  }
-  std::string cleaned;
-  size_t start = 0;
-  while (start < text.size()) {
+std::string CleanCliText(std::string text) {
+  text.erase(std::remove(text.begin(), text.end(), '\0'), text.end());
+  // Lines are cleaned in place, front to back: a clean line is never longer
+  // than its raw text, so it never overwrites what is still to be read, and a
+  // reply of hundreds of megabytes is not copied line by line.
+  size_t kept = 0;
+  std::string line;
+  for (size_t start = 0; start < text.size();) {
     size_t end = text.find('\n', start);
     const bool terminated = end != std::string::npos;
     if (!terminated) end = text.size();
-    std::string line = text.substr(start, end - start);
-    if (CleanLine(line)) {
-      cleaned += line;
-      if (terminated) cleaned += '\n';
+    size_t length = end - start;
+    while (length > 0 && text[start + length - 1] == '\r') --length;
+    const char* raw = text.data() + start;
+    const bool plain = !memchr(raw, '\r', length) && !memchr(raw, '\b', length) &&
+                       std::string_view(raw, length).find(kPageMark) == std::string_view::npos;
+    if (plain) {
+      if (kept != start) memmove(&text[kept], raw, length);  // kept <= start: moved left
+      kept += length;
+      if (terminated) text[kept++] = '\n';
+    } else {
+      line.assign(raw, length);
+      if (CleanLine(line)) {
+        memcpy(&text[kept], line.data(), line.size());
+        kept += line.size();
+        if (terminated) text[kept++] = '\n';
+      }
     }
     start = end + 1;
   }
-  return cleaned;
+  text.resize(kept);
+  return text;
 }
 
 bool IsCliError(const std::string& reply) {

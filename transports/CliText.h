@@ -27,7 +27,7 @@ std::string LastLine(const std::string& received);
 // Raw reply bytes as the parsers must see them: no '\0', no carriage returns,
 // backspace-erased text and "--More--" page marks removed, a line that held
 // only a page mark dropped, "\n" line ends.
-std::string CleanCliText(const std::string& raw);
+std::string CleanCliText(std::string raw);
 
 // True for a cleaned reply that only says the router rejected the command:
 // lines starting with '%' ("% Invalid input detected at '^' marker."), a

@@ -8,8 +8,12 @@ namespace {
 
 const char kSwitchCommand[] = "virtual-router ";
 // Drops that a device may cost before its session is given up, so that a
-// router that keeps hanging up is not called again and again.
-const int kReconnects = 3;
+// router that keeps hanging up is not called again and again; each command
+// may cost two.
+const int kReconnects = 6;
+// A router that lets this many commands in a row time out is hung: waiting
+// the timeout for each of the rest would only multiply the wait.
+const int kTimeoutsInARow = 3;
 
 }  // namespace
 
@@ -17,7 +21,11 @@ LiveTransport::LiveTransport(std::unique_ptr<ByteStream> stream, Cli cli, SnmpSe
     : snmp_(std::move(snmp)),
       session_(std::make_unique<CliSession>(std::move(stream), std::move(cli.login), cli.timeoutMs,
                                             cli.pagingOff)),
-      reconnectsLeft_(kReconnects) {}
+      timeoutMs_(cli.timeoutMs),
+      reconnectsLeft_(kReconnects) {
+  health_.cliSource = session_->Where();
+  health_.snmpSource = snmp_.Where();
+}
 
 bool LiveTransport::Open(std::string& problem, bool& refused) {
   if (!session_) return false;
@@ -32,30 +40,52 @@ void LiveTransport::Close() {
   session_.reset();
 }
 
+bool LiveTransport::GivenUp() {
+  if (health_.whyNotSent.empty() && std::chrono::steady_clock::now() >= deadline_) {
+    health_.whyNotSent = "the device's deadline of " + std::to_string(deadlineSeconds_) + " s passed";
+  }
+  return !health_.whyNotSent.empty();
+}
+
 bool LiveTransport::Reconnect() {
   if (session_ && session_->IsOpen()) return true;
-  if (reconnectsLeft_ <= 0 || !session_) return false;
+  if (!session_) return false;
+  if (reconnectsLeft_ <= 0) {
+    health_.whyNotSent = "the connection dropped " + std::to_string(health_.reconnections) +
+                         " times, the most one device may cost";
+    return false;
+  }
   --reconnectsLeft_;
+  ++health_.reconnections;
   std::string problem;
   bool refused = false;
   const std::string wanted = context_;
-  if (!session_->Open(problem, refused)) return false;
+  if (!session_->Open(problem, refused)) {
+    health_.whyNotSent = "logging in again failed: " + problem;
+    return false;
+  }
   context_ = session_->Prompt().context;
-  if (wanted != context_) Execute(kSwitchCommand + wanted);
+  std::string ignored;
+  if (wanted != context_) Execute(kSwitchCommand + wanted, ignored);
   return session_->IsOpen();
 }
 
-std::optional<std::string> LiveTransport::Execute(const std::string& command) {
+LiveTransport::Outcome LiveTransport::Execute(const std::string& command, std::string& reply) {
   for (int attempt = 0; attempt < 2; ++attempt) {
-    if (!Reconnect()) return std::nullopt;
+    if (GivenUp() || !Reconnect()) return Outcome::kNotSent;
     const std::string prompt = session_->PromptLine();
-    std::string reply;
-    switch (session_->Run(command, reply)) {
+    const CliSession::Result result = session_->Run(command, reply);
+    if (session_->LateBytes() > 0 && !lastCommand_.empty()) {
+      if (!health_.repliesCutShort++) health_.firstCutShort = lastCommand_;
+    }
+    lastCommand_ = command;
+    switch (result) {
       case CliSession::Result::kReply:
+        timeoutsInARow_ = 0;
         context_ = session_->Prompt().context;
-        if (IsCliError(reply)) return std::nullopt;
+        if (IsCliError(reply)) return Outcome::kRefused;
         if (recorder_) recorder_->Command(prompt, command, reply);
-        return reply;
+        return Outcome::kAnswered;
       case CliSession::Result::kTooLarge:
         std::cerr << "erx-discover: the reply to \"" << command << "\" ran past "
                   << (CliSession::kMaxReplyBytes >> 20) << " MiB; it is dropped\n";
@@ -63,23 +93,51 @@ std::optional<std::string> LiveTransport::Execute(const std::string& command) {
       case CliSession::Result::kTimeout:
         // The router may still be busy with it: a new session, and no reply.
         ++reconnectsLeft_;
-        return std::nullopt;
+        if (++timeoutsInARow_ >= kTimeoutsInARow) {
+          health_.whyNotSent = std::to_string(timeoutsInARow_) +
+                               " commands in a row got no reply within " +
+                               std::to_string(timeoutMs_ / 1000) + " s";
+        }
+        return Outcome::kTimedOut;
       case CliSession::Result::kClosed:
         break;  // resume on a new connection
     }
   }
-  return std::nullopt;
+  return Outcome::kCutOff;
 }
 
 CKelAtomVector* LiveTransport::RunCommands(CKelRecord*, const std::vector<std::string>& commands) {
   auto* replies = new CKelAtomVector(static_cast<unsigned int>(commands.size()));
   // Every request starts in the default virtual router, as a new session would.
-  if (context_ != "default") Execute(std::string(kSwitchCommand) + "default");
+  std::string reply;
+  if (context_ != "default") Execute(std::string(kSwitchCommand) + "default", reply);
   for (const std::string& command : commands) {
-    ++progress_.sent;
-    const std::optional<std::string> reply = Execute(command);
-    if (reply) ++progress_.answered;
-    replies->RAVAddToEnd(new CKelAtom(reply ? reply->c_str() : nullptr));
+    const Outcome outcome = Execute(command, reply);
+    if (outcome == Outcome::kNotSent) {
+      ++health_.notSent;
+    } else {
+      ++progress_.sent;
+      ++health_.sent;
+    }
+    switch (outcome) {
+      case Outcome::kAnswered:
+        ++progress_.answered;
+        ++health_.answered;
+        break;
+      case Outcome::kRefused:
+        ++health_.refused;
+        break;
+      case Outcome::kTimedOut:
+        if (!health_.timedOut++) health_.firstTimedOut = command;
+        break;
+      case Outcome::kCutOff:
+        if (!health_.cutOff++) health_.firstCutOff = command;
+        break;
+      case Outcome::kNotSent:
+        break;
+    }
+    replies->RAVAddToEnd(new CKelAtom(outcome == Outcome::kAnswered ? reply.c_str() : nullptr));
+    std::string().swap(reply);  // the atom holds its copy; a huge reply is not kept twice
     if (report_) report_(progress_);
   }
   return replies;
@@ -88,10 +146,30 @@ CKelAtomVector* LiveTransport::RunCommands(CKelRecord*, const std::vector<std::s
 CKelDoubleList* LiveTransport::Walk(CKelRecord*, const char* variable, const std::string& context) {
   const char* columnOid = variable ? SnmpColumnOid(variable) : nullptr;
   if (!columnOid) return nullptr;
-  const std::optional<std::vector<SnmpRow>> rows = snmp_.Walk(context, columnOid);
+  if (std::chrono::steady_clock::now() >= deadline_) {
+    GivenUp();
+    ++health_.walksUnanswered;
+    ++health_.walksNotAsked;
+    return nullptr;
+  }
+  std::string cut;
+  const std::optional<std::vector<SnmpRow>> rows = snmp_.Walk(context, columnOid, &cut);
   ++progress_.walks;
   if (report_) report_(progress_);
-  if (!rows) return nullptr;
+  if (!rows) {
+    ++health_.walksUnanswered;
+    if (!cut.empty()) {
+      health_.contextsAnswered.insert(context);
+      health_.cutWalks.push_back("the walk of " + std::string(variable) +
+                                 (context.empty() ? "" : " in " + context) + " at " +
+                                 snmp_.Where() + " was dropped: " + cut);
+    } else {
+      health_.contextsSilent.insert(context);
+    }
+    return nullptr;
+  }
+  ++health_.walksAnswered;
+  health_.contextsAnswered.insert(context);
   if (recorder_) recorder_->Walk(context, columnOid, *rows);
   if (rows->empty()) return nullptr;
   auto* list = new CKelDoubleList;

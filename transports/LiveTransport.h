@@ -6,10 +6,14 @@
 // prompt back in time gets no reply (an atom without text), as in a capture
 // that lacks it; after a timeout the next command runs on a new session. A
 // dropped connection reconnects and resumes with the command that was cut
-// off. Neither stops the rest of the device's discovery.
+// off. Neither stops the rest of the device's discovery, up to a budget:
+// after too many reconnections, too many timeouts in a row or past the
+// device's deadline the remaining commands are not sent and the remaining
+// walks not asked. Health() tallies all of it.
 #ifndef TRANSPORTS_LIVETRANSPORT_H_
 #define TRANSPORTS_LIVETRANSPORT_H_
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -21,6 +25,7 @@
 #include "transports/SnmpWalker.h"
 #include "transports/ByteStream.h"
 #include "transports/CliSession.h"
+#include "transports/TransportHealth.h"
 
 struct LiveProgress {
   int sent = 0;
@@ -50,20 +55,35 @@ class LiveTransport : public CPelkRequestTransport {
   // Records everything from now on; the recorder stays the caller's.
   void Record(CaptureRecorder* recorder) { recorder_ = recorder; }
   void OnProgress(std::function<void(const LiveProgress&)> report) { report_ = std::move(report); }
+  // Past `deadline` nothing more is sent or asked.
+  void SetDeadline(std::chrono::steady_clock::time_point deadline, int seconds) {
+    deadline_ = deadline;
+    deadlineSeconds_ = seconds;
+  }
+  const TransportHealth& Health() const { return health_; }
 
   CKelAtomVector* RunCommands(CKelRecord* device, const std::vector<std::string>& commands) override;
   CKelDoubleList* Walk(CKelRecord* device, const char* variable, const std::string& context) override;
 
  private:
-  std::optional<std::string> Execute(const std::string& command);
+  enum class Outcome { kAnswered, kRefused, kTimedOut, kCutOff, kNotSent };
+  Outcome Execute(const std::string& command, std::string& reply);
   bool Reconnect();
+  // True once the rest of the device is not to be asked (health_.whyNotSent says why).
+  bool GivenUp();
   std::string Context() const;
 
   SnmpWalker snmp_;
   std::unique_ptr<CliSession> session_;
+  int timeoutMs_;
+  std::string lastCommand_;  // whose reply more output may still follow
   std::string name_;
   std::string context_ = "default";  // where the session stands, kept over reconnects
   int reconnectsLeft_;
+  int timeoutsInARow_ = 0;
+  std::chrono::steady_clock::time_point deadline_ = std::chrono::steady_clock::time_point::max();
+  int deadlineSeconds_ = 0;
+  TransportHealth health_;
   CaptureRecorder* recorder_ = nullptr;
   LiveProgress progress_;
   std::function<void(const LiveProgress&)> report_;

@@ -72,6 +72,11 @@ bool ReplayTransport::Load(const std::string& dir, std::string& problem) {
   cli_ = ParseCliLog(log);
   log = std::string();
   if (cli_.host.empty()) warnings_.push_back(cliLog.string() + ": no prompt line, no command captured");
+  health_ = TransportHealth();
+  health_.capture = true;
+  health_.cliSource = cliLog.string();
+  health_.snmpSource = dir;
+  health_.cliHoldsCommands = !cli_.replies.empty();
   name_ = cli_.host.empty() ? FolderName(folder) : cli_.host;
 
   if (fs::exists(folder / "snmp.walk", error)) LoadWalk((folder / "snmp.walk").string(), "");
@@ -109,6 +114,8 @@ CKelAtomVector* ReplayTransport::RunCommands(CKelRecord*, const std::vector<std:
     } else if (const std::string* reply = cli_.Reply(context, collapsed)) {
       text = reply->c_str();
     }
+    ++health_.sent;
+    ++(text ? health_.answered : health_.refused);
     replies->RAVAddToEnd(new CKelAtom(text));
   }
   return replies;
@@ -116,7 +123,14 @@ CKelAtomVector* ReplayTransport::RunCommands(CKelRecord*, const std::vector<std:
 
 CKelDoubleList* ReplayTransport::Walk(CKelRecord*, const char* variable, const std::string& context) {
   auto file = walks_.find(context);
-  if (!variable || file == walks_.end()) return nullptr;
+  if (!variable) return nullptr;
+  if (file == walks_.end()) {
+    ++health_.walksUnanswered;
+    health_.contextsSilent.insert(context);
+    return nullptr;
+  }
+  ++health_.walksAnswered;
+  health_.contextsAnswered.insert(context);
   auto column = file->second.find(variable);
   if (column == file->second.end() || column->second.empty()) return nullptr;
   auto* list = new CKelDoubleList;

@@ -19,6 +19,7 @@
 #include "captures/CliCapture.h"
 #include "host/PelkRequester.h"
 #include "captures/SnmpWalkFile.h"
+#include "transports/TransportHealth.h"
 
 class ReplayTransport : public CPelkRequestTransport {
  public:
@@ -30,6 +31,10 @@ class ReplayTransport : public CPelkRequestTransport {
   const std::string& DeviceName() const { return name_; }
   // "FILE:LINE: ..." for every captured line that could not be read.
   const std::vector<std::string>& Warnings() const { return warnings_; }
+  // What the capture answered of what discovery asked: a command it lacks
+  // counts as refused (a router's refusal is not captured either), a context
+  // without a walk file as silent.
+  const TransportHealth& Health() const { return health_; }
 
   // Each session starts in virtual router "default" and follows the
   // "virtual-router NAME" commands in it. A command the capture lacks gets an
@@ -46,6 +51,7 @@ class ReplayTransport : public CPelkRequestTransport {
   CliCapture cli_;
   std::map<std::string, WalkColumns> walks_;  // by SNMP context
   std::vector<std::string> warnings_;
+  TransportHealth health_;
 };
 
 #endif  // TRANSPORTS_REPLAYTRANSPORT_H_

@@ -13,6 +13,10 @@ bool Secrets::Load(const std::string& file, std::string& problem) {
     problem = "cannot read the secrets file " + file;
     return false;
   }
+  if (!S_ISREG(info.st_mode)) {
+    problem = "the secrets file " + file + " is not a file";
+    return false;
+  }
   if (info.st_mode & (S_IRWXG | S_IRWXO)) {
     problem = "the secrets file " + file +
               " may be read by other users; make it private (chmod 600) first";
@@ -38,7 +42,10 @@ bool Secrets::Load(const std::string& file, std::string& problem) {
     }
     std::string name = line.substr(start, equals - start);
     while (!name.empty() && (name.back() == ' ' || name.back() == '\t')) name.pop_back();
-    fromFile_[name] = line.substr(equals + 1);
+    // Blanks around '=' are layout, as in the name; a value's own blanks
+    // after its first character are kept.
+    const size_t value = line.find_first_not_of(" \t", equals + 1);
+    fromFile_[name] = value == std::string::npos ? "" : line.substr(value);
   }
   return true;
 }

@@ -9,7 +9,8 @@
 //   ERX_SNMP_PRIV_KEY    SNMPv3 privacy key
 //
 // A secrets file holds NAME=VALUE lines with the same names ('#' starts a
-// comment line); its values win over the environment. Other names in it are
+// comment line; blanks around '=' are not part of the name or the value);
+// its values win over the environment. Other names in it are
 // free for per-context communities (see LiveOptions).
 #ifndef TRANSPORTS_SECRETS_H_
 #define TRANSPORTS_SECRETS_H_

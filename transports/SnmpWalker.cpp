@@ -4,6 +4,7 @@
 #include <net-snmp/net-snmp-config.h>
 #include <net-snmp/net-snmp-includes.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
@@ -11,7 +12,11 @@
 namespace {
 
 const int kMaxRepetitions = 25;
-const size_t kMaxRows = 1000000;  // a device that never ends its table
+
+// What a row holds in memory, roughly: the bound is on what is kept.
+size_t RowBytes(const SnmpRow& row) {
+  return sizeof row + row.text.capacity() + row.instance.capacity() * sizeof row.instance[0];
+}
 
 void InitLibrary() {
   static std::once_flag once;
@@ -163,7 +168,8 @@ void* SnmpWalker::SessionFor(const std::string& context) {
 }
 
 std::optional<std::vector<SnmpRow>> SnmpWalker::Walk(const std::string& context,
-                                                     const std::string& columnOid) {
+                                                     const std::string& columnOid,
+                                                     std::string* cut) {
   oid column[MAX_OID_LEN], next[MAX_OID_LEN];
   size_t columnLength = 0, nextLength = 0;
   if (columnOid.empty() || !ParseOid(columnOid, column, columnLength)) return std::vector<SnmpRow>();
@@ -173,7 +179,23 @@ std::optional<std::vector<SnmpRow>> SnmpWalker::Walk(const std::string& context,
   nextLength = columnLength;
 
   std::vector<SnmpRow> rows;
-  for (bool more = true; more && rows.size() < kMaxRows;) {
+  size_t bytes = 0;
+  const auto started = std::chrono::steady_clock::now();
+  for (bool more = true; more;) {
+    std::string bound;
+    if (rows.size() >= kMaxRows) {
+      bound = "it ran past " + std::to_string(kMaxRows) + " rows";
+    } else if (bytes > kMaxWalkBytes) {
+      bound = "it ran past " + std::to_string(kMaxWalkBytes >> 20) + " MiB";
+    } else if (settings_.walkTimeoutMs > 0 &&
+               std::chrono::steady_clock::now() - started >
+                   std::chrono::milliseconds(settings_.walkTimeoutMs)) {
+      bound = "it took longer than " + std::to_string(settings_.walkTimeoutMs / 1000) + " s";
+    }
+    if (!bound.empty()) {
+      if (cut) *cut = bound + " (" + std::to_string(rows.size()) + " rows)";
+      return std::nullopt;
+    }
     netsnmp_pdu* request = snmp_pdu_create(SNMP_MSG_GETBULK);
     request->non_repeaters = 0;
     request->max_repetitions = kMaxRepetitions;
@@ -198,6 +220,7 @@ std::optional<std::vector<SnmpRow>> SnmpWalker::Walk(const std::string& context,
         break;
       }
       rows.push_back(RowOf(var, columnLength));
+      bytes += RowBytes(rows.back());
       std::copy(var->name, var->name + var->name_length, next);
       nextLength = var->name_length;
     }

@@ -5,7 +5,10 @@
 //            community of its own is set for "vr1:red"
 //   SNMPv3   the context text without "@" is the context name: "vr1:red"
 //
-// A context that does not answer is remembered and not asked again.
+// A context that does not answer is remembered and not asked again. A walk is
+// bounded in rows, in bytes kept and in time (`walkTimeoutMs`): an agent that
+// answers every request with one more row cannot take the run's memory or
+// time, and such a walk gives nothing.
 #ifndef TRANSPORTS_SNMPWALKER_H_
 #define TRANSPORTS_SNMPWALKER_H_
 
@@ -29,6 +32,7 @@ struct SnmpSettings {
   std::string privKey;
   int timeoutMs = 5000;
   int retries = 1;
+  int walkTimeoutMs = 0;  // a whole walk; 0: no limit
 };
 
 class SnmpWalker {
@@ -38,9 +42,16 @@ class SnmpWalker {
   SnmpWalker(const SnmpWalker&) = delete;
   SnmpWalker& operator=(const SnmpWalker&) = delete;
 
+  static constexpr size_t kMaxWalkBytes = size_t{64} << 20;
+  static constexpr size_t kMaxRows = 1000000;
+
   // The rows of one column, in OID order; nullopt when the context gave no
-  // answer. A column the device lacks gives an empty list.
-  std::optional<std::vector<SnmpRow>> Walk(const std::string& context, const std::string& columnOid);
+  // answer, or when the walk passed a bound (`cut` then says which). A column
+  // the device lacks gives an empty list.
+  std::optional<std::vector<SnmpRow>> Walk(const std::string& context, const std::string& columnOid,
+                                           std::string* cut = nullptr);
+  // "127.0.0.1:161"
+  std::string Where() const { return settings_.address + ":" + std::to_string(settings_.port); }
 
  private:
   void* SessionFor(const std::string& context);

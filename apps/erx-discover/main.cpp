@@ -17,13 +17,17 @@
 // The agent's traces (--debug) never share a stream with the report: with -o
 // they go to standard output, without it to standard error.
 //
-// Exit status: 0 when discovery ran (the agent's own errors are in the
-// report), 2 for bad usage, an unreadable device folder, a module that cannot
-// be loaded or a report file that cannot be written, 3 when the live router
-// could not be reached or refused the login.
+// Exit status: 0 when everything of the device answered (the agent's own
+// errors are in the report), 5 when discovery ran but something did not
+// answer, 3 when the live router could not be reached, refused the login, or
+// its CLI or SNMP answered nothing (the capture held nothing), 2 for bad
+// usage, an unreadable device folder, a module that cannot be loaded or a
+// report file that cannot be written. The report is written whenever
+// discovery ran.
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <fstream>
 #include <iostream>
 #include <string>
@@ -36,6 +40,7 @@
 #include "fleet/FleetRun.h"
 #include "report/JsonReport.h"
 #include "host/KelError.h"
+#include "discovery/DeviceHealth.h"
 #include "discovery/LiveOptions.h"
 #include "store/RunDiff.h"
 #include "discovery/SingleDevice.h"
@@ -63,11 +68,6 @@ void AddFleetOptions(CLI::App& app, FleetOptions& fleet) {
   fleet.jobs = std::max(1L, sysconf(_SC_NPROCESSORS_ONLN));
   app.add_option("--jobs", fleet.jobs, "devices discovered at a time, each in its own process")
       ->check(CLI::Range(1, 1024))
-      ->capture_default_str()
-      ->needs(inventory);
-  app.add_option("--device-timeout", fleet.deviceTimeoutSeconds,
-                 "seconds after which a device's worker is stopped (0: never)")
-      ->check(CLI::Range(0.0, 86400.0))
       ->capture_default_str()
       ->needs(inventory);
   app.add_option("--store", fleet.storePath, "keep every device's report in this SQLite file")
@@ -126,7 +126,7 @@ int main(int argc, char** argv) {
   app.add_option("--debug", debugLevel,
                  "agent trace level (0-4); traces go to standard output when the report goes "
                  "to a file (-o), to standard error when it goes to standard output")
-      ->check(CLI::NonNegativeNumber);
+      ->check(CLI::Range(0, 4));
   app.add_flag("--no-labels", noLabels, "the host wants no label data");
   app.add_option("--vrf", options.wantedVrfs, "keep only this VRF (repeatable; default: all)")
       ->allow_extra_args(false)
@@ -149,6 +149,7 @@ int main(int argc, char** argv) {
   }
   if (std::optional<int> status = networkCommands.Run(argc, argv, kProgram)) return *status;
   if (!fleet.inventory.empty()) {
+    fleet.deviceTimeoutSeconds = live.deviceTimeoutSeconds;
     fleet.discovery = options;
     fleet.debugLevel = debugLevel;
     fleet.quiet = live.quiet;
@@ -158,11 +159,17 @@ int main(int argc, char** argv) {
     return status;
   }
 
+  // The report is written beside its place and renamed into it: a run that
+  // fails leaves the previous report as it was.
+  const std::string partialPath = outputPath.empty() ? "" : outputPath + ".partial";
   std::ofstream file;
   if (!outputPath.empty()) {
-    file.open(outputPath);
+    file.open(partialPath);
     if (!file) return Fail("cannot write the report to " + outputPath);
   }
+  auto dropPartial = [&] {
+    if (!partialPath.empty()) std::remove(partialPath.c_str());
+  };
   DeviceSource source;
   source.capture = captureDir;
   source.live = live;
@@ -170,6 +177,7 @@ int main(int argc, char** argv) {
   report::Report found;
   std::string problem;
   if (int status = DiscoverOneDevice(source, options, outputPath.empty(), found, problem)) {
+    dropPartial();
     FailUsage(kProgram, problem);
     return status;
   }
@@ -181,7 +189,13 @@ int main(int argc, char** argv) {
     WriteTextReport(found, out);
   }
   out.flush();
-  if (!out) return Fail("cannot write the report to " + (outputPath.empty() ? "standard output"
-                                                                             : outputPath));
-  return 0;
+  if (!outputPath.empty()) file.close();
+  if (!out || (!outputPath.empty() && std::rename(partialPath.c_str(), outputPath.c_str()) != 0)) {
+    dropPartial();
+    return Fail("cannot write the report to " +
+                (outputPath.empty() ? std::string("standard output") : outputPath));
+  }
+  const int status = ExitStatusOf(found.health);
+  if (status != kDiscovered) std::cerr << kProgram << ": " << found.device << ": " << HealthLine(found.health) << "\n";
+  return status;
 }

@@ -178,7 +178,8 @@ int main(int argc, char** argv) {
                "without --user, ask only a line password (ERX_PASSWORD)");
   app.add_option("--snmp-v3-user", snmpV3User, "also serve SNMPv3 to this user (SHA, AES)");
   app.add_option("--fault", faultTexts,
-                 "slow=MS, drop-after=BYTES, hang-on=COMMAND, noise, latency=MS")
+                 "slow=MS, drop-after=BYTES, hang-on=COMMAND, hang-after=N, drop-on=COMMAND, "
+                 "prompt-in=COMMAND, refuse-enable, noise, latency=MS")
       ->allow_extra_args(false);
   app.add_flag("--any-address", anyAddress, "allow addresses other than loopback");
   if (std::optional<int> status = ParseCommandLine(app, argc, argv, kProgram)) return *status;

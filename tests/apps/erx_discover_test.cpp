@@ -154,10 +154,11 @@ Outcome Discover(const std::string& arguments) {
 }
 
 // The JSON report written with -o; `run` gets what went to the terminal (traces, warnings).
-Json Report(const std::string& dir, const std::string& options = "", Outcome* run = nullptr) {
+Json Report(const std::string& dir, const std::string& options = "", Outcome* run = nullptr,
+            int status = 0) {
   Folder scratch;
   Outcome outcome = Discover("--capture " + dir + " --format json -o " + scratch.Path() + "/r " + options);
-  EXPECT_EQ(outcome.status, 0) << outcome.err;
+  EXPECT_EQ(outcome.status, status) << outcome.err;
   if (run) *run = outcome;
   else EXPECT_EQ(outcome.out + outcome.err, "");
   return Json::parse(scratch.Read("r"));
@@ -184,7 +185,10 @@ const Json kShape = Json::parse(R"({"device": "", "agent": "",
   "interfaces": [{"ifIndex": 0, "ifDescr": "", "virtualRouter": "", "vrf": ""}],
   "ipAddresses": [{"virtualRouter": "", "address": "", "ifIndex": 0}],
   "errors": [{"code": 0, "source": "", "line": 0, "text": ""}],
-  "warnings": [{"text": "", "virtualRouter": "", "vrf": ""}]})");
+  "warnings": [{"text": "", "virtualRouter": "", "vrf": ""}],
+  "health": {"status": "", "cli": {"source": "", "sent": 0, "answered": 0, "refused": 0,
+    "timedOut": 0, "cutOff": 0, "notSent": 0, "reconnections": 0}, "snmp": {"source": "",
+    "walksAnswered": 0, "walksUnanswered": 0, "silentContexts": [""]}, "problems": [""]}})");
 
 bool Fits(const Json& value, const Json& shape) {
   if (shape.is_number()) return value.is_number_integer();
@@ -240,7 +244,11 @@ TEST(ExampleDevice, AsWorkedOutByHand) {
   EXPECT_TRUE(Fits(report, kShape)) << report;
   std::string keys, owners;
   for (const auto& item : report.items()) keys += item.key() + " ";
-  EXPECT_EQ(keys, "device agent virtualRouters labelEntries vrfs interfaces ipAddresses errors warnings ");
+  EXPECT_EQ(keys, "device agent virtualRouters labelEntries vrfs interfaces ipAddresses errors "
+                  "warnings health ");
+  EXPECT_EQ(report["health"]["status"], "ok");
+  EXPECT_EQ(report["health"]["cli"]["answered"], report["health"]["cli"]["sent"]);
+  EXPECT_EQ(report["health"]["snmp"]["walksUnanswered"], 0);
   EXPECT_EQ(report["device"], "pe1-erx");
   EXPECT_EQ(report["agent"], "Discovery Agent for Unisphere ERX MPLS information using Telnet");
   EXPECT_EQ(Values(report["virtualRouters"]),
@@ -297,8 +305,11 @@ TEST(RunnerCli, BrokenCaptureIsReportedAndTheRestDiscovered) {
                              ".1.3.6.1.2.1.2.2.1.2.2 STRING \"ATM3/0\"\n"
                              ".1.3.6.1.2.1.2.2.1.2.3 = STRING: \"ATM4/0\"\n");
   Outcome run;
-  const Json report = Report(capture.Path(), "--debug 1", &run);
+  const Json report = Report(capture.Path(), "--debug 1", &run, 5);
   EXPECT_THAT(run.err, StartsWith(capture.Path() + "/snmp.walk:2: "));
+  EXPECT_THAT(run.err, HasSubstr("erx-discover: pe1: partial: the capture " + capture.Path() +
+                                 " holds no walk of context @default (4 walks lost)\n"));
+  EXPECT_EQ(report["health"]["cli"]["refused"], 8);
   EXPECT_THAT(run.out, HasSubstr("::ObtainLabelData() no response to telnet command "
                                  "show mpls forwarding brief\n"));
   EXPECT_THAT(run.out, HasSubstr("::GenerateIfDescrToIfIndexTL() failure of medData retrieval of "
@@ -333,13 +344,51 @@ TEST(RunnerCli, BadInvocationExitsWith2AndOneLine) {
       {"--capture /nonexistent/pe9", "no captured device at /nonexistent/pe9: no such folder"},
       {"--capture " + empty.Path(), "no captured device at " + empty.Path() + ": the folder has no cli.log"},
       {"--module /nonexistent/agent.so", "cannot load the agent module /nonexistent/agent.so: [^\n]*"},
-      {"--format xml", usage}, {"--bogus", usage}, {"--debug many", usage}, {"--vrf", usage}};
+      {"--format xml", usage}, {"--bogus", usage}, {"--debug many", usage}, {"--debug 7", usage},
+      {"--vrf", usage}};
   for (const auto& [arguments, message] : messages) {
     const Outcome run = Discover(arguments);
     EXPECT_EQ(run.status, 2) << arguments;
     EXPECT_THAT(run.err, MatchesRegex("erx-discover: " + message + "\n")) << arguments;
     EXPECT_EQ(run.out, "") << arguments;
   }
+}
+
+TEST(RunnerCli, ACaptureThatHoldsNoCommandIsAFailedDeviceWithItsReport) {
+  for (const std::string log : {"", "Welcome\n", "pe9#\n"}) {
+    Folder capture, scratch;
+    capture.Write("cli.log", log);
+    capture.Write("snmp.walk", ".1.3.6.1.2.1.2.2.1.2.1 = STRING: \"ATM2/0\"\n");
+    const Outcome run = Discover("--capture " + capture.Path() + " --format json -o " +
+                                 scratch.Path() + "/r");
+    EXPECT_EQ(run.status, 3) << log;
+    EXPECT_THAT(run.err, HasSubstr(": failed: the capture " + capture.Path() +
+                                   "/cli.log holds no command\n")) << log;
+    const Json report = Json::parse(scratch.Read("r"));
+    EXPECT_EQ(report["health"]["status"], "failed");
+    EXPECT_THAT(report["labelEntries"], IsEmpty());
+  }
+}
+
+TEST(RunnerCli, AVrfTheRouterDoesNotHaveIsNamed) {
+  const Outcome run = Discover("--vrf red --vrf nosuch --format json");
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.err, "erx-discover: pe1-erx has no VRF named nosuch\n");
+  EXPECT_EQ(Json::parse(run.out)["vrfs"].size(), 1u);
+}
+
+TEST(RunnerCli, AFailedRunLeavesThePreviousReportFileAsItWas) {
+  Folder scratch;
+  scratch.Write("report.json", "the previous report\n");
+  const Outcome run = Discover("--capture /nonexistent/pe9 -o " + scratch.Path() + "/report.json");
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(scratch.Read("report.json"), "the previous report\n");
+  EXPECT_FALSE(std::filesystem::exists(scratch.Path() + "/report.json.partial"));
+
+  const Outcome written = Discover("-o " + scratch.Path() + "/report.json");
+  EXPECT_EQ(written.status, 0) << written.err;
+  EXPECT_THAT(scratch.Read("report.json"), StartsWith("Device: pe1-erx\nAgent:  "));
+  EXPECT_FALSE(std::filesystem::exists(scratch.Path() + "/report.json.partial"));
 }
 
 }  // namespace

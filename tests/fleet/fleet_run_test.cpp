@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sqlite3.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -113,9 +114,9 @@ TEST(FleetRun, RoutersThatFailFailAloneAndTheRestAreStored) {
   EXPECT_THAT(Query(store, "SELECT finished_at IS NOT NULL FROM runs"), ElementsAre("1"));
 
   // A live router's report file is the report of its capture.
-  EXPECT_EQ(Json::parse(ReadFile(work.Path() + "/reports/sim-pe1.json"), nullptr, false),
+  EXPECT_EQ(Found(Json::parse(ReadFile(work.Path() + "/reports/sim-pe1.json"), nullptr, false)),
             CaptureReport(kPe1));
-  EXPECT_EQ(Json::parse(ReadFile(work.Path() + "/reports/sim-pe2.json"), nullptr, false),
+  EXPECT_EQ(Found(Json::parse(ReadFile(work.Path() + "/reports/sim-pe2.json"), nullptr, false)),
             CaptureReport(kPe2));
   EXPECT_FALSE(fs::exists(work.Path() + "/reports/sim-locked.json"));
   EXPECT_FALSE(fs::exists(work.Path() + "/reports/sim-hanging.json"));
@@ -253,6 +254,49 @@ TEST(FleetDiff, NamesExactlyWhatChangedBetweenTwoRuns) {
                                             HasSubstr("pe1 imposition")));
   // The older runs can still be compared by number: nothing changed between them.
   EXPECT_EQ(RunDiscover({"diff", "--store", store, "1", "2"}, {}).status, 0);
+}
+
+TEST(FleetRun, ADeviceThatDidNotAnswerIsNotOkAndDiffRemovesNothingOfIt) {
+  SimulatedRouter router, hanging;
+  ASSERT_TRUE(router.Start(kPe1, {"--user", "admin"}, Secrets()));
+  ASSERT_TRUE(hanging.Start(kPe1, {"--user", "admin", "--fault", "hang-on=*"}, Secrets()));
+  TempFolder work;
+  const std::string store = work.Path() + "/fleet.db";
+  auto discover = [&](const std::string& devices) {
+    WriteFile(work.Path() + "/fleet.yaml", std::string(kDefaults) + devices);
+    return RunDiscover({"--inventory", work.Path() + "/fleet.yaml", "--store", store, "--quiet"},
+                       Secrets());
+  };
+  const std::string silentPort = std::to_string(FreePort(SOCK_DGRAM));
+  const std::string silentSnmp = "  - name: sim-pe1\n    host: 127.0.0.1\n    telnet_port: " +
+                                 router.TelnetPort() + "\n    snmp_port: " + silentPort +
+                                 "\n    timeout: 2\n";
+  ASSERT_EQ(discover(LiveDevice("sim-pe1", router) + CapturedDevice("cap-pe2", kPe2)).status, 0);
+  const DiscoverRun run = discover(silentSnmp + CapturedDevice("cap-pe2", kPe2) +
+                                   LiveDevice("sim-hanging", hanging, "    timeout: 1\n"));
+
+  EXPECT_EQ(run.status, 4) << run.err;
+  EXPECT_THAT(run.out, ContainsRegex("\nsim-pe1 +failed .* SNMP at 127.0.0.1:" + silentPort +
+                                     " did not answer"));
+  EXPECT_THAT(run.out, ContainsRegex("\nsim-hanging +failed .* the CLI at 127.0.0.1:" +
+                                     hanging.TelnetPort() + " answered none of the"));
+  EXPECT_THAT(run.out, ContainsRegex("\ncap-pe2 +ok "));
+  EXPECT_THAT(run.out, HasSubstr("3 devices: 1 discovered, 2 failed"));
+  EXPECT_THAT(Query(store, "SELECT d.name, d.status, d.problem IS NOT NULL FROM devices d "
+                           "WHERE d.run_id = 2 ORDER BY d.name"),
+              ElementsAre("cap-pe2|ok|0", "sim-hanging|failed|1", "sim-pe1|failed|1"));
+
+  const DiscoverRun diff = RunDiscover({"diff", "--store", store, "--format", "json"}, {});
+  EXPECT_EQ(diff.status, 1) << diff.err;
+  const Json found = Json::parse(diff.out, nullptr, false);
+  ASSERT_TRUE(found.is_object()) << diff.out;
+  for (const Json& device : found["devices"]) {
+    EXPECT_FALSE(device.contains("changes")) << device;
+    if (device["device"] == "sim-pe1") {
+      EXPECT_EQ(device["change"], "failed");
+      EXPECT_THAT(device["problem"].get<std::string>(), HasSubstr("did not answer"));
+    }
+  }
 }
 
 }  // namespace

@@ -144,7 +144,10 @@ TEST(LiveSnmp, AContextThatDoesNotAnswerIsAMissingWalk) {
   const DiscoverRun live = RunDiscover(
       LiveArguments(router, {"--context-community", "default:red=RED_COMMUNITY"}, "1"),
       environment);
-  ASSERT_EQ(live.status, 0) << live.err;
+  ASSERT_EQ(live.status, 5) << live.err;
+  EXPECT_THAT(live.err, HasSubstr("erx-discover: pe1-erx: partial: SNMP at 127.0.0.1:" +
+                                  router.SnmpPort() + " did not answer in context @default:red"));
+  EXPECT_EQ(HealthOf(live)["snmp"]["silentContexts"], Json::array({"@default:red"}));
   const Json withoutRed = CaptureReport(copy.Path() + "/pe1-erx");
   EXPECT_EQ(ReportOf(live), withoutRed);
   EXPECT_NE(withoutRed, CaptureReport(device));

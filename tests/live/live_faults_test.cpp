@@ -47,7 +47,7 @@ TEST(LiveLogin, WrongPasswordIsOneLineExitThreeAndOneConnection) {
 
 TEST(LiveLogin, NothingListeningOrNoPromptIsExitThreeWithinTheTimeout) {
   const DiscoverRun closed = RunDiscover({"--host", "127.0.0.1", "--telnet-port",
-                                  std::to_string(FreePort(SOCK_STREAM)), "--timeout", "1"}, {});
+                                  std::to_string(FreePort(SOCK_STREAM)), "--timeout", "1"}, Secrets());
   EXPECT_EQ(closed.status, 3);
   EXPECT_THAT(closed.err, HasSubstr("cannot connect to 127.0.0.1:"));
 
@@ -61,7 +61,7 @@ TEST(LiveLogin, NothingListeningOrNoPromptIsExitThreeWithinTheTimeout) {
   ASSERT_EQ(listen(silent, 4), 0);
   ASSERT_EQ(getsockname(silent, reinterpret_cast<sockaddr*>(&at), &size), 0);
   const DiscoverRun mute = RunDiscover({"--host", "127.0.0.1", "--telnet-port", std::to_string(ntohs(at.sin_port)),
-                                "--timeout", "1"}, {});
+                                "--timeout", "1"}, Secrets());
   close(silent);
   EXPECT_EQ(mute.status, 3);
   EXPECT_THAT(mute.err, HasSubstr("did not answer in time before a login prompt"));
@@ -74,6 +74,7 @@ TEST(LiveLogin, SecretsComeFromAPrivateFileOnly) {
   TempFolder folder;
   const std::string file = folder.Path() + "/secrets";
   std::ofstream(file) << "# lab router\nERX_PASSWORD=" << Secrets().at("ERX_PASSWORD")
+                      << "\nERX_ENABLE_PASSWORD=" << Secrets().at("ERX_ENABLE_PASSWORD")
                       << "\nERX_COMMUNITY=" << Secrets().at("ERX_COMMUNITY") << "\n";
   chmod(file.c_str(), 0644);
   const std::vector<std::string> arguments = {"--host", "127.0.0.1", "--telnet-port", router.TelnetPort(),
@@ -96,9 +97,13 @@ TEST(LiveFaults, HangingCommandLosesOnlyItsReply) {
   const DiscoverRun run = RunDiscover(
       LiveArguments(router, {"--debug", "1", "-o", folder.Path() + "/report.json"}, "1"),
       Secrets());
-  ASSERT_EQ(run.status, 0) << run.err;
+  ASSERT_EQ(run.status, 5) << run.err;
   EXPECT_THAT(run.out + run.err, HasSubstr("no response for show ip vrf detail"));
+  EXPECT_THAT(run.err, HasSubstr("erx-discover: pe1-erx: partial: the CLI at 127.0.0.1:" +
+                                 router.TelnetPort() + " gave no reply within the timeout to 2 "
+                                 "commands (first: \"show ip vrf detail\")\n"));
   const Json report = Json::parse(folder.Read("report.json"));
+  EXPECT_EQ(report["health"]["cli"]["timedOut"], 2);
   const Json expected = CaptureReport(kExample);
   EXPECT_EQ(report["labelEntries"], expected["labelEntries"]);
   EXPECT_EQ(report["virtualRouters"], expected["virtualRouters"]);
@@ -112,6 +117,7 @@ TEST(LiveFaults, DroppedConnectionResumesWhereItWasCut) {
   const DiscoverRun run = RunDiscover(LiveArguments(router), Secrets());
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(ReportOf(run), CaptureReport(kExample));
+  EXPECT_GE(HealthOf(run)["cli"]["reconnections"], 1);
   EXPECT_GE(Count(router.Stop(), "connection\n"), 2);
   EXPECT_EQ(router.ExitStatus(), 0);
 }

@@ -275,9 +275,9 @@ TEST(SshFleet, SshAndTelnetDevicesInOneInventory) {
       {"--inventory", inventory, "--jobs", "2", "--output-dir", folder.Path() + "/reports"},
       Secrets());
   EXPECT_EQ(fleet.status, 0) << fleet.out << fleet.err;
-  EXPECT_EQ(Json::parse(folder.Read("reports/by-ssh.json"), nullptr, false),
+  EXPECT_EQ(Found(Json::parse(folder.Read("reports/by-ssh.json"), nullptr, false)),
             CaptureReport(kDevices + "pe1-erx"));
-  EXPECT_EQ(Json::parse(folder.Read("reports/by-telnet.json"), nullptr, false),
+  EXPECT_EQ(Found(Json::parse(folder.Read("reports/by-telnet.json"), nullptr, false)),
             CaptureReport(kDevices + "pe2-erx-later-release"));
   ExpectNoSecretIn(fleet.out + fleet.err, "the fleet's output");
 }

@@ -12,6 +12,7 @@
 
 using testing::EndsWith;
 using testing::HasSubstr;
+using testing::StartsWith;
 
 namespace {
 
@@ -72,13 +73,23 @@ report::Report SmallReport() {
   r.interfaces = {{30, std::string("ip2/0.10\n\x01"), std::nullopt, std::nullopt}};
   r.errors = {{-220439, "CPelkUnisphereMPLSTelnet", 1898, std::nullopt}};
   r.warnings = {{"lost", std::string("default"), std::nullopt}};
+  r.health.status = "partial";
+  r.health.cliSource = "127.0.0.1:23";
+  r.health.commandsSent = 3;
+  r.health.commandsAnswered = 2;
+  r.health.commandsTimedOut = 1;
+  r.health.snmpSource = "127.0.0.1:161";
+  r.health.walksAnswered = 4;
+  r.health.walksUnanswered = 1;
+  r.health.silentContexts = {"@vr2"};
+  r.health.problems = {"SNMP at 127.0.0.1:161 did not answer in context @vr2 (1 walk lost)"};
   return r;
 }
 
 TEST(ReportWriters, JsonKeepsTheModelsOrderAndLeavesOutWhatIsMissing) {
   std::ostringstream out;
   WriteJsonReport(SmallReport(), out);
-  EXPECT_EQ(out.str(), R"({
+  EXPECT_EQ(out.str(), R"json({
   "device": "pe1",
   "agent": "agent",
   "virtualRouters": [
@@ -136,15 +147,45 @@ TEST(ReportWriters, JsonKeepsTheModelsOrderAndLeavesOutWhatIsMissing) {
       "text": "lost",
       "virtualRouter": "default"
     }
-  ]
+  ],
+  "health": {
+    "status": "partial",
+    "cli": {
+      "source": "127.0.0.1:23",
+      "sent": 3,
+      "answered": 2,
+      "refused": 0,
+      "timedOut": 1,
+      "cutOff": 0,
+      "notSent": 0,
+      "reconnections": 0
+    },
+    "snmp": {
+      "source": "127.0.0.1:161",
+      "walksAnswered": 4,
+      "walksUnanswered": 1,
+      "silentContexts": [
+        "@vr2"
+      ]
+    },
+    "problems": [
+      "SNMP at 127.0.0.1:161 did not answer in context @vr2 (1 walk lost)"
+    ]
+  }
 }
-)");
+)json");
 }
 
-TEST(ReportWriters, TextShowsMissingValuesAndEmptyTextAndCountsAtTheEnd) {
+TEST(ReportWriters, TextShowsHealthFirstMissingValuesAndEmptyTextAndCountsAtTheEnd) {
   std::ostringstream out;
   WriteTextReport(SmallReport(), out);
   const std::string text = out.str();
+  EXPECT_THAT(text, StartsWith(
+      "Device: pe1\nAgent:  agent\nHealth: partial\n"
+      "  CLI 127.0.0.1:23: 3 commands sent, 2 answered, 0 refused, 1 timed out, 0 cut off, "
+      "0 not sent, 0 reconnections\n"
+      "  SNMP 127.0.0.1:161: 4 walks answered, 1 unanswered (silent: @vr2)\n"
+      "  - SNMP at 127.0.0.1:161 did not answer in context @vr2 (1 walk lost)\n"));
   EXPECT_THAT(text, HasSubstr("Label entries (1)\n"
                               "  VR       LSP     In  Out  Out interface  Out ifIndex  Next hop  "
                               "In ifIndexes  In interfaces\n"

@@ -218,10 +218,10 @@ TEST(ResultsStore, RefusesFilesItDidNotWriteOrCannotReadAndLeavesThemAlone) {
 
   const std::string newer = folder.File("newer.db");
   StoreRun(newer, {Router("pe1", 2)});
-  Execute(newer, "PRAGMA journal_mode = DELETE; PRAGMA user_version = 3;");
+  Execute(newer, "PRAGMA journal_mode = DELETE; PRAGMA user_version = 4;");
   const std::string newerBytes = ReadBytes(newer);
   EXPECT_FALSE(results.Open(newer, problem));
-  EXPECT_EQ(problem, newer + " was written by a newer erx-discover (schema 3); this one reads schema 2");
+  EXPECT_EQ(problem, newer + " was written by a newer erx-discover (schema 4); this one reads schema 3");
   EXPECT_EQ(ReadBytes(newer), newerBytes);
 
   const std::string foreign = folder.File("foreign.db");
@@ -244,7 +244,7 @@ TEST(ResultsStore, RefusesFilesItDidNotWriteOrCannotReadAndLeavesThemAlone) {
   StoreRun(empty, {Router("pe1", 1)});
   StoreRun(empty, {Router("pe1", 1)});
   EXPECT_THAT(Query(empty, "SELECT count(*) FROM runs"), ElementsAre(ElementsAre("2")));
-  EXPECT_THAT(Query(empty, "PRAGMA user_version"), ElementsAre(ElementsAre("2")));
+  EXPECT_THAT(Query(empty, "PRAGMA user_version"), ElementsAre(ElementsAre("3")));
 }
 
 TEST(ResultsStore, AStoreOfSchemaOneIsBroughtUpToDateWithItsRunsKept) {
@@ -255,7 +255,11 @@ TEST(ResultsStore, AStoreOfSchemaOneIsBroughtUpToDateWithItsRunsKept) {
   const int64_t run = StoreRun(db, {pe1, ShippedReport("pe2-erx-later-release")});
 
   EXPECT_EQ(run, 2);
-  EXPECT_THAT(Query(db, "PRAGMA user_version"), ElementsAre(ElementsAre("2")));
+  EXPECT_THAT(Query(db, "PRAGMA user_version"), ElementsAre(ElementsAre("3")));
+  // Devices stored before health was kept have none; the new run's have theirs.
+  EXPECT_THAT(Query(db, "SELECT d.run_id, count(h.device_id) FROM devices d LEFT JOIN device_health h"
+                        " ON h.device_id = d.id GROUP BY d.run_id ORDER BY d.run_id"),
+              ElementsAre(ElementsAre("1", "0"), ElementsAre("2", "2")));
   // The entries stored under schema 1 are the module's: no layout of their own.
   EXPECT_THAT(Query(db, "SELECT count(*), count(layout), count(owner) FROM label_entries e"
                         " JOIN devices d ON d.id = e.device_id WHERE d.run_id = 1"),
@@ -268,6 +272,35 @@ TEST(ResultsStore, AStoreOfSchemaOneIsBroughtUpToDateWithItsRunsKept) {
   oldPe1.device = pe1.device;
   EXPECT_EQ(JsonOf(oldPe1), JsonOf(WithEveryList(pe1)));
   sqlite3_close(raw);
+}
+
+TEST(ResultsStore, KeepsWhatAnsweredAndEveryProblem) {
+  ScratchFolder folder;
+  const std::string db = folder.File("fleet.db");
+  report::Report pe1 = ShippedReport("pe1-erx");
+  report::Health& health = pe1.health;
+  health.status = "partial";
+  health.cliSource = "127.0.0.1:2323";
+  health.commandsSent = 25;
+  health.commandsAnswered = 23;
+  health.commandsTimedOut = 2;
+  health.reconnections = 2;
+  health.snmpSource = "127.0.0.1:1161";
+  health.walksAnswered = 18;
+  health.walksUnanswered = 2;
+  health.silentContexts = {"@vr2:lab"};
+  health.problems = {"the CLI at 127.0.0.1:2323 gave no reply within the timeout to 2 commands",
+                     "SNMP at 127.0.0.1:1161 did not answer in context @vr2:lab (2 walks lost)"};
+  StoreRun(db, {pe1});
+  EXPECT_THAT(Query(db, "SELECT cli_source, commands_sent, commands_answered, commands_refused,"
+                        " commands_timed_out, commands_cut_off, commands_not_sent, reconnections,"
+                        " snmp_source, walks_answered, walks_unanswered FROM device_health"),
+              ElementsAre(ElementsAre("127.0.0.1:2323", "25", "23", "0", "2", "0", "0", "2",
+                                      "127.0.0.1:1161", "18", "2")));
+  EXPECT_THAT(Query(db, "SELECT context FROM device_silent_contexts"),
+              ElementsAre(ElementsAre("@vr2:lab")));
+  EXPECT_THAT(Query(db, "SELECT text FROM device_problems ORDER BY rowid"),
+              ElementsAre(ElementsAre(health.problems[0]), ElementsAre(health.problems[1])));
 }
 
 TEST(ResultsStore, ADeviceThatFailsMidwayLeavesNothingOfIt) {

@@ -1,0 +1,167 @@
+// A router that does not answer, or not all of it, is never reported as
+// discovered: each loss is named in the report's health with the address, the
+// exit status says how much answered, and every wait is bounded.
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "captures/CliCapture.h"
+#include "tests/live/LiveReports.h"
+
+using namespace testing;
+
+namespace {
+
+const std::string kExample = kDevices + "pe1-erx";
+
+int Count(const std::string& text, const std::string& what) {
+  int count = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++count;
+  return count;
+}
+
+TEST(LiveHealth, SnmpThatNeverAnswersFailsTheDeviceNamingTheAddress) {
+  SimulatedRouter router;
+  ASSERT_TRUE(router.Start(kExample, {"--user", "admin"}, Secrets(), false));
+  const DiscoverRun run = RunDiscover(LiveArguments(router, {}, "1"), Secrets());
+  EXPECT_EQ(run.status, 3);
+  EXPECT_THAT(run.err, MatchesRegex("erx-discover: pe1-erx: failed: SNMP at 127\\.0\\.0\\.1:" +
+                                    router.SnmpPort() + " did not answer \\([0-9]+ walks asked\\)\n"));
+  const Json health = HealthOf(run);
+  EXPECT_EQ(health["status"], "failed");
+  EXPECT_EQ(health["snmp"]["walksAnswered"], 0);
+  EXPECT_EQ(health["cli"]["timedOut"], 0);
+}
+
+TEST(LiveHealth, ACliThatHangsOnEveryCommandFailsTheDevice) {
+  SimulatedRouter router;
+  ASSERT_TRUE(router.Start(kExample, {"--user", "admin", "--fault", "hang-on=*"}, Secrets()));
+  const DiscoverRun run = RunDiscover(LiveArguments(router, {}, "1"), Secrets());
+  EXPECT_EQ(run.status, 3);
+  EXPECT_EQ(run.err, "erx-discover: pe1-erx: failed: the CLI at 127.0.0.1:" + router.TelnetPort() +
+                         " answered none of the 1 command of the discovery (1 timed out)\n");
+  EXPECT_EQ(HealthOf(run)["status"], "failed");
+}
+
+TEST(LiveHealth, AfterThreeTimeoutsInARowTheRestIsNotSent) {
+  SimulatedRouter router;
+  ASSERT_TRUE(router.Start(kExample, {"--user", "admin", "--fault", "hang-after=4"}, Secrets()));
+  const DiscoverRun run = RunDiscover(LiveArguments(router, {}, "1"), Secrets());
+  EXPECT_EQ(run.status, 5) << run.err;
+  const Json health = HealthOf(run);
+  EXPECT_EQ(health["cli"]["timedOut"], 3) << health;
+  EXPECT_EQ(health["cli"]["sent"].get<int>(), health["cli"]["answered"].get<int>() + 3);
+  EXPECT_GT(health["cli"]["notSent"], 10);
+  EXPECT_THAT(health["problems"].dump(), HasSubstr("not sent to 127.0.0.1:" + router.TelnetPort() +
+                                                   ": 3 commands in a row got no reply within 1 s"));
+  // The first connection, and one after each of the first two timeouts.
+  EXPECT_EQ(Count(router.Stop(), "connection\n"), 3);
+}
+
+TEST(LiveHealth, ADropDuringOneCommandOfEachRouterLosesOnlyThatCommand) {
+  SimulatedRouter router;
+  ASSERT_TRUE(router.Start(kExample, {"--user", "admin", "--fault", "drop-on=show mpls forwarding brief"},
+                           Secrets()));
+  const DiscoverRun run = RunDiscover(LiveArguments(router), Secrets());
+  EXPECT_EQ(run.status, 5) << run.err;
+  EXPECT_THAT(run.err, HasSubstr("partial: the CLI at 127.0.0.1:" + router.TelnetPort() +
+                                 " dropped the connection during 2 commands (first: \"show mpls "
+                                 "forwarding brief\")"));
+  const Json health = HealthOf(run);
+  EXPECT_EQ(health["cli"]["cutOff"], 2);
+  EXPECT_EQ(health["cli"]["notSent"], 0);
+  const Json found = ReportOf(run), expected = CaptureReport(kExample);
+  EXPECT_THAT(found["labelEntries"], IsEmpty());
+  EXPECT_EQ(found["vrfs"], expected["vrfs"]);
+}
+
+TEST(LiveHealth, ASpentReconnectionBudgetLeavesTheRestNotSentAndSaysSo) {
+  SimulatedRouter router;
+  ASSERT_TRUE(router.Start(kExample, {"--user", "admin", "--fault", "drop-after=700"}, Secrets()));
+  const DiscoverRun run = RunDiscover(LiveArguments(router), Secrets());
+  EXPECT_THAT(run.status, AnyOf(3, 5)) << run.err;
+  const Json health = HealthOf(run);
+  EXPECT_GT(health["cli"]["notSent"], 0) << health;
+  EXPECT_EQ(health["cli"]["reconnections"], 6) << health;
+  EXPECT_THAT(health["problems"].dump(), HasSubstr("dropped 6 times, the most one device may cost"));
+}
+
+TEST(LiveHealth, TheDeviceDeadlineStopsASlowRouterWithAPartialReport) {
+  SimulatedRouter router;
+  ASSERT_TRUE(router.Start(kExample, {"--user", "admin", "--fault", "slow=40"}, Secrets()));
+  const DiscoverRun run = RunDiscover(LiveArguments(router, {"--device-timeout", "2"}), Secrets());
+  EXPECT_THAT(run.status, AnyOf(3, 5)) << run.err;
+  const Json health = HealthOf(run);
+  EXPECT_GT(health["cli"]["notSent"], 0) << health;
+  EXPECT_THAT(health["problems"].dump(), HasSubstr("the device's deadline of 2 s passed"));
+}
+
+TEST(LiveHealth, ALineLikeThePromptInsideAReplyIsNamedAndNeverTheNextReply) {
+  SimulatedRouter router;
+  ASSERT_TRUE(router.Start(kExample, {"--user", "admin", "--fault", "prompt-in=show ip vrf detail"},
+                           Secrets()));
+  TempFolder saved;
+  const DiscoverRun run =
+      RunDiscover(LiveArguments(router, {"--save-capture", saved.Path() + "/capture"}), Secrets());
+  EXPECT_EQ(run.status, 5) << run.err;
+  EXPECT_THAT(run.err, HasSubstr("partial: the CLI at 127.0.0.1:" + router.TelnetPort() +
+                                 " went on after a line like its prompt in 2 replies; the rest was "
+                                 "dropped (first: \"show ip vrf detail\")"));
+  // Every other command's reply is the captured one: none took the rest of another.
+  std::ifstream log(kExample + "/cli.log", std::ios::binary);
+  const CliCapture original = ParseCliLog(std::string(std::istreambuf_iterator<char>(log), {}));
+  const CliCapture live = ParseCliLog(saved.Read("capture/cli.log"));
+  for (const auto& [key, reply] : live.replies) {
+    if (key.second == "show ip vrf detail" || key.second.rfind("virtual-router ", 0) == 0) continue;
+    const std::string* expected = original.Reply(key.first, key.second);
+    ASSERT_NE(expected, nullptr) << key.second;
+    EXPECT_EQ(reply, *expected) << key.first << " " << key.second;
+  }
+}
+
+TEST(LiveSecrets, ARefusedEnableIsARefusedLoginNotADiscoveryInUserMode) {
+  SimulatedRouter router;
+  ASSERT_TRUE(router.Start(kExample, {"--user", "admin", "--fault", "refuse-enable"}, Secrets()));
+  const DiscoverRun run = RunDiscover(LiveArguments(router), Secrets());
+  EXPECT_EQ(run.status, 3);
+  EXPECT_EQ(run.err, "erx-discover: 127.0.0.1:" + router.TelnetPort() +
+                         " refused \"enable\" (check the enable password)\n");
+  EXPECT_EQ(run.out, "");
+}
+
+TEST(LiveSecrets, AMissingPasswordIsRefusedBeforeConnecting) {
+  SimulatedRouter router;
+  ASSERT_TRUE(router.Start(kExample, {"--user", "admin"}, Secrets(), false));
+  Variables without = Secrets();
+  without.erase("ERX_PASSWORD");
+  const DiscoverRun run = RunDiscover(LiveArguments(router), without);
+  EXPECT_EQ(run.status, 2);
+  EXPECT_THAT(run.err, HasSubstr("ERX_PASSWORD is not set"));
+  EXPECT_EQ(Count(router.Stop(), "connection\n"), 0);
+}
+
+TEST(LiveSecrets, BlanksAroundTheEqualsSignAreLayoutAndAFolderIsNoSecretsFile) {
+  SimulatedRouter router;
+  ASSERT_TRUE(router.Start(kExample, {"--user", "admin"}, Secrets()));
+  TempFolder folder;
+  const std::string file = folder.Path() + "/secrets";
+  std::ofstream(file) << "ERX_PASSWORD = " << Secrets().at("ERX_PASSWORD")
+                      << "\nERX_ENABLE_PASSWORD =" << Secrets().at("ERX_ENABLE_PASSWORD")
+                      << "\nERX_COMMUNITY\t=\t" << Secrets().at("ERX_COMMUNITY") << "\n";
+  chmod(file.c_str(), 0600);
+  const DiscoverRun run = RunDiscover(LiveArguments(router, {"--secrets-file", file}), {});
+  EXPECT_EQ(run.status, 0) << run.err;
+
+  chmod(folder.Path().c_str(), 0700);
+  const DiscoverRun notAFile =
+      RunDiscover(LiveArguments(router, {"--secrets-file", folder.Path()}), Secrets());
+  EXPECT_EQ(notAFile.status, 2);
+  EXPECT_THAT(notAFile.err, HasSubstr("is not a file"));
+}
+
+}  // namespace
