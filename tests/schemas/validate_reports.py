@@ -5,7 +5,9 @@
 
 Reports of the shipped devices, of a capture that holds no command (failed)
 and of one that lacks a context's walks (partial); the diff of two fleet runs
-in which a device changed, one appeared and one failed.
+in which a device changed, one appeared and one failed; the label paths and
+the VPN map of the small test network (every kind of path end and finding,
+and pushed labels from a later release's table).
 """
 import json
 import pathlib
@@ -17,7 +19,7 @@ import jsonschema
 
 program, source = sys.argv[1], pathlib.Path(sys.argv[2]).resolve()
 schemas = {name: json.loads((source / "schemas" / f"{name}.schema.json").read_text())
-           for name in ("report", "diff")}
+           for name in ("report", "diff", "paths", "vpns")}
 failures = 0
 
 
@@ -67,5 +69,16 @@ with tempfile.TemporaryDirectory() as scratch:
         run("--inventory", str(inventory), "--store", str(store), "--quiet", statuses=(status,))
     check("diff", "two fleet runs", run("diff", "--store", str(store), "--format", "json",
                                         statuses=(1,)))
+
+    network = scratch / "network.db"
+    inventory.write_text("devices:\n" + "".join(
+        f"  - name: {folder.name}\n    capture: {folder}\n"
+        for folder in sorted((source / "tests/network/devices").iterdir()) if folder.is_dir()) +
+        f"  - name: pe2\n    capture: {devices['pe2-erx-later-release']}\n")
+    run("--inventory", str(inventory), "--store", str(network), "--quiet")
+    check("paths", "the test network", run("paths", "--store", str(network), "--format", "json"))
+    check("paths", "paths through one router",
+          run("paths", "--store", str(network), "--device", "p-b", "--format", "json"))
+    check("vpns", "the test network", run("vpns", "--store", str(network), "--format", "json"))
 
 sys.exit(1 if failures else 0)
