@@ -245,6 +245,7 @@ int main(int argc, char** argv) {
     // snmpsim is told a port; with latency it hides behind the relay.
     const bool relayed = setup.faults.latencyMs > 0;
     snmpSetup.port = port == 0 || relayed ? FreeUdpPort(snmpAt) : port;
+    if (snmpSetup.port == 0) return Fail("no free UDP port for SNMP on " + snmpSetup.address);
     snmpSetup.community = Env("ERX_COMMUNITY", "public");
     snmpSetup.v3User = snmpV3User;
     snmpSetup.authKey = Env("ERX_SNMP_AUTH_KEY");
