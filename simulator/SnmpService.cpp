@@ -1,6 +1,5 @@
 #include "simulator/SnmpService.h"
 
-#include <errno.h>
 #include <fcntl.h>
 #include <pwd.h>
 #include <signal.h>
@@ -60,9 +59,10 @@ std::string PrivateDir() {
   return path;
 }
 
-// The watchdog's life after fork: async-signal-safe calls only, since the
-// parent may have threads.
-[[noreturn]] void Watch(int pipeEnd, pid_t group, const char* const* paths) {
+// The watchdog's life after fork (async-signal-safe calls only: the parent
+// may have threads). It becomes a shell with an empty environment, so that
+// none of our secrets stays readable in it.
+[[noreturn]] void Watch(int pipeEnd, const char* const* argv) {
   signal(SIGINT, SIG_IGN);  // a terminal's ^C is for the simulator to handle
   dup2(pipeEnd, STDIN_FILENO);
   const int devNull = open("/dev/null", O_RDWR);
@@ -70,15 +70,15 @@ std::string PrivateDir() {
   dup2(devNull, STDERR_FILENO);
   // Holding the parent's sockets or output pipes would keep them open.
   close_range(3, ~0U, 0);
-  char byte = 0;
-  ssize_t n;
-  while ((n = read(STDIN_FILENO, &byte, 1)) < 0 && errno == EINTR) {
-  }
-  if (n == 1) _exit(0);  // a clean Stop() did the work
-  kill(-group, SIGKILL);
-  execvp("rm", const_cast<char* const*>(paths));
+  char* const noEnvironment[] = {nullptr};
+  execve("/bin/sh", const_cast<char* const*>(argv), noEnvironment);
   _exit(127);
 }
+
+// A clean Stop() writes a byte before closing the pipe; without it, the
+// simulator died and its snmpsim and files are the watchdog's to remove.
+const char kWatchScript[] =
+    "read -r done; [ -n \"$done\" ] && exit 0; kill -s KILL -- \"-$1\"; shift; rm -rf -- \"$@\"";
 
 }  // namespace
 
@@ -195,10 +195,11 @@ bool SnmpService::Start(const SnmpServiceSetup& setup, std::string& problem,
 void SnmpService::StartWatchdog() {
   int ends[2];
   if (pipe2(ends, O_CLOEXEC) != 0) return;
-  const char* paths[] = {"rm", "-rf", "--", dataDir_.c_str(), cacheDir_.c_str(), argsFile_.c_str(), nullptr};
-  const pid_t group = pid_;
+  const std::string group = std::to_string(pid_);
+  const char* argv[] = {"sh", "-c", kWatchScript, "erx-simulator-watchdog", group.c_str(),
+                        dataDir_.c_str(), cacheDir_.c_str(), argsFile_.c_str(), nullptr};
   watchdog_ = fork();
-  if (watchdog_ == 0) Watch(ends[0], group, paths);
+  if (watchdog_ == 0) Watch(ends[0], argv);
   close(ends[0]);
   if (watchdog_ < 0) {
     close(ends[1]);
@@ -222,8 +223,8 @@ void SnmpService::Stop() {
     pid_ = -1;
   }
   if (watchdog_ > 0) {
-    const char done = 'x';
-    if (write(watchdogPipe_, &done, 1) != 1) {
+    const char done[] = "x\n";
+    if (write(watchdogPipe_, done, 2) != 2) {
       // It then sees the pipe close and cleans up like after our death.
     }
     close(watchdogPipe_);
