@@ -59,6 +59,27 @@ std::string PrivateDir() {
   return path;
 }
 
+// The watchdog's life after fork (async-signal-safe calls only: the parent
+// may have threads). It becomes a shell with an empty environment, so that
+// none of our secrets stays readable in it.
+[[noreturn]] void Watch(int pipeEnd, const char* const* argv) {
+  signal(SIGINT, SIG_IGN);  // a terminal's ^C is for the simulator to handle
+  dup2(pipeEnd, STDIN_FILENO);
+  const int devNull = open("/dev/null", O_RDWR);
+  dup2(devNull, STDOUT_FILENO);
+  dup2(devNull, STDERR_FILENO);
+  // Holding the parent's sockets or output pipes would keep them open.
+  close_range(3, ~0U, 0);
+  char* const noEnvironment[] = {nullptr};
+  execve("/bin/sh", const_cast<char* const*>(argv), noEnvironment);
+  _exit(127);
+}
+
+// A clean Stop() writes a byte before closing the pipe; without it, the
+// simulator died and its snmpsim and files are the watchdog's to remove.
+const char kWatchScript[] =
+    "read -r done; [ -n \"$done\" ] && exit 0; kill -s KILL -- \"-$1\"; shift; rm -rf -- \"$@\"";
+
 }  // namespace
 
 bool SnmpService::WriteData(const SnmpServiceSetup& setup, std::string& problem,
@@ -128,6 +149,7 @@ bool SnmpService::Start(const SnmpServiceSetup& setup, std::string& problem,
   }
   pid_ = fork();
   if (pid_ == 0) {
+    setpgid(0, 0);  // its own group: the watchdog kills it and what it forks
     // snmpsim reads its own settings from HOME, which need not be set.
     setenv("HOME", cacheDir_.c_str(), 0);
     // Its keys are in the argument file; our secrets are none of its business.
@@ -149,6 +171,8 @@ bool SnmpService::Start(const SnmpServiceSetup& setup, std::string& problem,
     problem = "cannot start snmpsimd";
     return false;
   }
+  setpgid(pid_, pid_);  // also here, so no kill can race the child's own call
+  StartWatchdog();
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(setup.readyTimeoutMs);
   while (!Answers(setup)) {
     int status = 0;
@@ -168,6 +192,22 @@ bool SnmpService::Start(const SnmpServiceSetup& setup, std::string& problem,
   return true;
 }
 
+void SnmpService::StartWatchdog() {
+  int ends[2];
+  if (pipe2(ends, O_CLOEXEC) != 0) return;
+  const std::string group = std::to_string(pid_);
+  const char* argv[] = {"sh", "-c", kWatchScript, "erx-simulator-watchdog", group.c_str(),
+                        dataDir_.c_str(), cacheDir_.c_str(), argsFile_.c_str(), nullptr};
+  watchdog_ = fork();
+  if (watchdog_ == 0) Watch(ends[0], argv);
+  close(ends[0]);
+  if (watchdog_ < 0) {
+    close(ends[1]);
+    return;
+  }
+  watchdogPipe_ = ends[1];
+}
+
 void SnmpService::Stop() {
   if (pid_ > 0) {
     kill(pid_, SIGTERM);
@@ -179,7 +219,18 @@ void SnmpService::Stop() {
       kill(pid_, SIGKILL);
       waitpid(pid_, &status, 0);
     }
+    kill(-pid_, SIGKILL);  // whatever it left behind in its group
     pid_ = -1;
+  }
+  if (watchdog_ > 0) {
+    const char done[] = "x\n";
+    if (write(watchdogPipe_, done, 2) != 2) {
+      // It then sees the pipe close and cleans up like after our death.
+    }
+    close(watchdogPipe_);
+    waitpid(watchdog_, nullptr, 0);
+    watchdog_ = -1;
+    watchdogPipe_ = -1;
   }
   std::error_code error;
   for (const std::string& path : {argsFile_, dataDir_, cacheDir_}) {

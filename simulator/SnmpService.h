@@ -39,8 +39,15 @@ class SnmpService {
  private:
   bool WriteData(const SnmpServiceSetup& setup, std::string& problem, std::vector<std::string>& warnings);
   bool Answers(const SnmpServiceSetup& setup) const;
+  void StartWatchdog();
 
   pid_t pid_ = -1;
+  // A child that outlives us by a moment: when we die without Stop() (even
+  // by SIGKILL), our end of its pipe closes and it kills snmpsim's process
+  // group and removes the files. The parent-death signal cannot do this:
+  // snmpsim dropping to another user clears it.
+  pid_t watchdog_ = -1;
+  int watchdogPipe_ = -1;
   std::string dataDir_, cacheDir_, argsFile_;
 };
 

@@ -1,6 +1,7 @@
 // A live router that misbehaves: wrong password, nothing listening, a
 // command that never comes back, a dropped connection, paging and noise.
 #include <netinet/in.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,6 +10,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <thread>
 
 #include <gmock/gmock.h>
@@ -187,6 +189,56 @@ TEST(Simulator, ClientsThatLeftKeepNoThreadStacks) {
   EXPECT_LT(grown, 20);  // a few stacks kept for reuse, not one per client that left
   router.Stop();
   EXPECT_EQ(router.ExitStatus(), 0);
+}
+
+// The simulator's child running snmpsim, and the cache folder it was given.
+bool FindSnmpsim(pid_t simulator, pid_t& pid, std::string& cacheDir) {
+  for (const auto& entry : fs::directory_iterator("/proc")) {
+    std::ifstream stat(entry.path() / "stat");
+    std::string line;
+    if (!std::getline(stat, line) || line.rfind(')') == std::string::npos) continue;
+    std::istringstream rest(line.substr(line.rfind(')') + 2));
+    char state = 0;
+    pid_t parent = 0;
+    rest >> state >> parent;
+    if (parent != simulator) continue;
+    std::ifstream cmdline(entry.path() / "cmdline");
+    for (std::string part; std::getline(cmdline, part, '\0');) {
+      if (part.rfind("--cache-dir=", 0) == 0) {
+        pid = std::stoi(entry.path().filename().string());
+        cacheDir = part.substr(part.find('=') + 1);
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+// Gone, or a zombie that nobody reaped yet: it serves nothing either way.
+bool Ended(pid_t pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string line;
+  if (!std::getline(stat, line) || line.rfind(')') == std::string::npos) return true;
+  return line.substr(line.rfind(')') + 2, 1) == "Z";
+}
+
+TEST(Simulator, KilledOutrightLeavesNoSnmpsimNorFiles) {
+  SimulatedRouter router;
+  ASSERT_TRUE(router.Start(kExample, {}, Secrets()));
+  pid_t snmpsim = -1;
+  std::string cacheDir;
+  ASSERT_TRUE(FindSnmpsim(router.Pid(), snmpsim, cacheDir));
+  ASSERT_TRUE(fs::exists(cacheDir));
+
+  ASSERT_EQ(kill(router.Pid(), SIGKILL), 0);
+  bool cleaned = false;
+  for (int tries = 0; tries < 100 && !cleaned; ++tries) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    cleaned = Ended(snmpsim) && !fs::exists(cacheDir);
+  }
+  EXPECT_TRUE(Ended(snmpsim));
+  EXPECT_FALSE(fs::exists(cacheDir));
+  router.Stop();
 }
 
 TEST(CliSessionOverTelnet, LongRepliesComeWholeThroughEveryPage) {
