@@ -232,10 +232,19 @@ void ServeSshClient(ssh_session session, const RouterSetup& setup) {
       ssh_channel_free(channel);
     }
   } else {
-    // The client finds the mismatch in our offer itself; closing at once
-    // could cut it off before it reads the offer.
-    pollfd wait{static_cast<int>(ssh_get_fd(session)), POLLIN, 0};
-    poll(&wait, 1, kGoodbyeMs);
+    // The client finds the mismatch in our offer itself. Closing with its
+    // bytes unread would reset the connection and could discard our offer
+    // before it reads it: read and drop what it sends until it closes.
+    const int fd = static_cast<int>(ssh_get_fd(session));
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(3 * kGoodbyeMs);
+    char drop[4096];
+    for (;;) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+          until - std::chrono::steady_clock::now()).count();
+      pollfd wait{fd, POLLIN, 0};
+      if (left <= 0 || poll(&wait, 1, static_cast<int>(left)) <= 0) break;
+      if (recv(fd, drop, sizeof drop, 0) <= 0) break;
+    }
   }
   ssh_disconnect(session);
   ssh_free(session);
