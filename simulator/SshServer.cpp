@@ -236,7 +236,7 @@ void ServeSshClient(ssh_session session, const RouterSetup& setup) {
     // bytes unread would reset the connection and could discard our offer
     // before it reads it: read and drop what it sends until it closes.
     const int fd = static_cast<int>(ssh_get_fd(session));
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(3 * kGoodbyeMs);
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(kGoodbyeMs);
     char drop[4096];
     for (;;) {
       const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(

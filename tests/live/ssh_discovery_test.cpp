@@ -210,7 +210,14 @@ TEST(SshOldRouter, OlderKeyExchangeOnlyWithTheOptIn) {
   ASSERT_TRUE(router.Start(kDevices + "pe1-erx",
                            {"--ssh-option", "KexAlgorithms=diffie-hellman-group14-sha1"}));
 
-  const DiscoverRun refused = RunDiscover(router.Arguments({"--accept-new-host-key"}), Secrets());
+  // The simulator's libssh, when the client's offer reaches it before it has
+  // sent its own, gives up without sending it; a router sends its offer first.
+  // So a refusal that could not name the offer is tried again, a few times.
+  DiscoverRun refused;
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    refused = RunDiscover(router.Arguments({"--accept-new-host-key"}), Secrets());
+    if (refused.err.find("offers only") != std::string::npos) break;
+  }
   EXPECT_EQ(refused.status, 3);
   EXPECT_THAT(refused.err, HasSubstr("diffie-hellman-group14-sha1"));
   EXPECT_THAT(refused.err, HasSubstr("--ssh-option KexAlgorithms=+diffie-hellman-group14-sha1"));
