@@ -13,6 +13,14 @@
 using Json = nlohmann::ordered_json;
 
 const std::string kDevices = std::string(ERX_SOURCE_DIR) + "/devices/";
+const std::string kExample = kDevices + "pe1-erx";
+
+// How often `what` stands in `text` (overlaps included).
+inline int Count(const std::string& text, const std::string& what) {
+  int count = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++count;
+  return count;
+}
 
 // Distinct values, so that a test can look for each in every output.
 inline const Variables& Secrets() {

@@ -26,14 +26,6 @@ using namespace testing;
 
 namespace {
 
-const std::string kExample = kDevices + "pe1-erx";
-
-int Count(const std::string& text, const std::string& what) {
-  int count = 0;
-  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++count;
-  return count;
-}
-
 TEST(LiveLogin, WrongPasswordIsOneLineExitThreeAndOneConnection) {
   SimulatedRouter router;
   ASSERT_TRUE(router.Start(kExample, {"--user", "admin"}, Secrets(), false));
