@@ -18,63 +18,55 @@
 //                                     ATM2/0.11
 //     blue          100:2
 #include <cctype>
-#include <sstream>
+#include <string_view>
 
 #include "host/ERXHost.h"
+#include "host/TextLines.h"
 
 namespace {
 
-std::vector<std::string> Lines(const char* text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text ? text : "");
-  std::string line;
-  while (std::getline(in, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(line);
-  }
-  return lines;
-}
+using pelk::ForEachLine;
 
-size_t Indent(const std::string& line) {
+size_t Indent(std::string_view line) {
   size_t n = 0;
   while (n < line.size() && (line[n] == ' ' || line[n] == '\t')) ++n;
   return n;
 }
 
-std::string FirstWord(const std::string& line) {
+std::string_view FirstWord(std::string_view line) {
   size_t start = Indent(line);
   size_t end = start;
   while (end < line.size() && !std::isspace(static_cast<unsigned char>(line[end]))) ++end;
   return line.substr(start, end - start);
 }
 
-bool IsName(const std::string& word) {
+bool IsName(std::string_view word) {
   if (word.empty()) return false;
   for (unsigned char c : word) {
     if (!std::isalnum(c) && c != '_' && c != '-' && c != '.') return false;
   }
-  return word.find_first_not_of('-') != std::string::npos;
+  return word.find_first_not_of('-') != std::string_view::npos;
 }
 
-bool IsRule(const std::string& line) {
+bool IsRule(std::string_view line) {
   size_t start = Indent(line);
   return start < line.size() && line[start] == '-' &&
-         line.find_first_not_of("- \t", start) == std::string::npos;
+         line.find_first_not_of("- \t", start) == std::string_view::npos;
 }
 
 std::vector<std::string> ParseVirtualRouters(const char* reply) {
   std::vector<std::string> names;
   bool inTable = false;
-  for (const std::string& line : Lines(reply)) {
-    std::string word = FirstWord(line);
-    if (word.empty() || IsRule(line)) continue;
+  ForEachLine(reply, [&](std::string_view line) {
+    const std::string_view word = FirstWord(line);
+    if (word.empty() || IsRule(line)) return;
     if (!inTable) {
       // The heading opens the table; anything before it is ignored.
-      inTable = line.find("Virtual") != std::string::npos || word == "Name";
-      continue;
+      inTable = line.find("Virtual") != std::string_view::npos || word == "Name";
+      return;
     }
-    if (IsName(word)) names.push_back(word);
-  }
+    if (IsName(word)) names.emplace_back(word);
+  });
   return names;
 }
 
@@ -82,18 +74,18 @@ std::vector<std::string> ParseVrfs(const char* reply) {
   std::vector<std::string> names;
   bool inTable = false;
   size_t tableIndent = 0;
-  for (const std::string& line : Lines(reply)) {
-    std::string word = FirstWord(line);
-    if (word.empty() || IsRule(line)) continue;
+  ForEachLine(reply, [&](std::string_view line) {
+    const std::string_view word = FirstWord(line);
+    if (word.empty() || IsRule(line)) return;
     if (!inTable) {
       if (word == "Name" || word == "VRF") {
         inTable = true;
         tableIndent = Indent(line);
       }
-      continue;
+      return;
     }
-    if (Indent(line) <= tableIndent && IsName(word)) names.push_back(word);
-  }
+    if (Indent(line) <= tableIndent && IsName(word)) names.emplace_back(word);
+  });
   return names;
 }
 

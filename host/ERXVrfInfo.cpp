@@ -1,9 +1,10 @@
 // The VRFs of one virtual router, and the two Telnet helpers of the VRF work.
 #include <algorithm>
 #include <iostream>
-#include <sstream>
+#include <string_view>
 
 #include "host/ERXHost.h"
+#include "host/TextLines.h"
 
 // ---- "show ip vrf detail" ----
 //
@@ -34,14 +35,14 @@ namespace {
 
 enum class Section { kNone, kInterfaces, kImport, kExport };
 
-std::string Trimmed(const std::string& text) {
+std::string Trimmed(std::string_view text) {
   const size_t first = text.find_first_not_of(" \t\r\n");
-  if (first == std::string::npos) return "";
-  return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
+  if (first == std::string_view::npos) return "";
+  return std::string(text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1));
 }
 
 // In columns, tabs stopping every eight.
-size_t Indent(const std::string& line) {
+size_t Indent(std::string_view line) {
   size_t column = 0;
   for (size_t i = 0; i < line.size() && (line[i] == ' ' || line[i] == '\t'); ++i) {
     column = line[i] == '\t' ? (column / 8 + 1) * 8 : column + 1;
@@ -49,19 +50,12 @@ size_t Indent(const std::string& line) {
   return column;
 }
 
-std::vector<std::string> Words(const std::string& line) {
-  std::vector<std::string> words;
-  std::istringstream in(line);
-  for (std::string word; in >> word;) words.push_back(word);
-  return words;
+std::string WithoutSeparator(std::string_view word) {
+  while (!word.empty() && (word.back() == ';' || word.back() == ',')) word.remove_suffix(1);
+  return std::string(word);
 }
 
-std::string WithoutSeparator(std::string word) {
-  while (!word.empty() && (word.back() == ';' || word.back() == ',')) word.pop_back();
-  return word;
-}
-
-std::string RouteDistinguisher(const std::vector<std::string>& words) {
+std::string RouteDistinguisher(const std::vector<std::string_view>& words) {
   for (size_t i = 0; i + 1 < words.size(); ++i) {
     if (words[i] != "RD") continue;
     const std::string rd = WithoutSeparator(words[i + 1]);
@@ -70,15 +64,15 @@ std::string RouteDistinguisher(const std::vector<std::string>& words) {
   return "";
 }
 
-Section SectionOf(const std::string& firstWord) {
-  if (firstWord.compare(0, 10, "Interfaces") == 0) return Section::kInterfaces;
+Section SectionOf(std::string_view firstWord) {
+  if (firstWord.substr(0, 10) == "Interfaces") return Section::kInterfaces;
   if (firstWord == "Import") return Section::kImport;
   if (firstWord == "Export") return Section::kExport;
   return Section::kNone;
 }
 
-std::string WithoutRTPrefix(const std::string& target) {
-  return target.compare(0, 3, "RT:") == 0 ? target.substr(3) : target;
+std::string WithoutRTPrefix(std::string_view target) {
+  return std::string(target.substr(0, 3) == "RT:" ? target.substr(3) : target);
 }
 
 }  // namespace
@@ -89,13 +83,12 @@ bool ERXGetGeneralVRFInfo(const char* reply, std::vector<std::string>& names,
                           std::vector<std::vector<std::string>>& importRTs,
                           std::vector<std::vector<std::string>>& exportRTs, bool verbose) {
   if (!reply) return false;
-  std::istringstream in(reply);
   bool inBlock = false;
   Section section = Section::kNone;
   size_t headingIndent = 0;
-  for (std::string line; std::getline(in, line);) {
-    const std::vector<std::string> words = Words(line);
-    if (words.empty()) continue;
+  pelk::ForEachLine(reply, [&](std::string_view line) {
+    const std::vector<std::string_view> words = pelk::WordsOf(line);
+    if (words.empty()) return;
     if (words[0] == "VRF" && words.size() > 1) {
       names.push_back(WithoutSeparator(words[1]));
       routeDistinguishers.push_back(RouteDistinguisher(words));
@@ -104,22 +97,22 @@ bool ERXGetGeneralVRFInfo(const char* reply, std::vector<std::string>& names,
       exportRTs.emplace_back();
       inBlock = true;
       section = Section::kNone;
-      continue;
+      return;
     }
-    if (!inBlock) continue;
+    if (!inBlock) return;
     const size_t indent = Indent(line);
     if (section != Section::kNone && indent > headingIndent) {
       if (section == Section::kInterfaces) {
         interfaces.back().push_back(Trimmed(line));
       } else {
         auto& targets = section == Section::kImport ? importRTs.back() : exportRTs.back();
-        for (const std::string& word : words) targets.push_back(WithoutRTPrefix(word));
+        for (std::string_view word : words) targets.push_back(WithoutRTPrefix(word));
       }
-      continue;
+      return;
     }
     section = SectionOf(words[0]);
     headingIndent = indent;
-  }
+  });
   if (verbose) {
     for (size_t i = 0; i < names.size(); ++i) {
       std::cout << "VRF " << names[i] << " RD '" << routeDistinguishers[i] << "' "
@@ -139,7 +132,7 @@ void ERXStripNewLineOutInterfaceDescr(const std::string& in, std::string& out, b
   size_t pos = 0;
   while (pos <= in.size()) {
     const size_t lineEnd = std::min(in.find_first_of("\r\n", pos), in.size());
-    const std::string part = Trimmed(in.substr(pos, lineEnd - pos));
+    const std::string part = Trimmed(std::string_view(in).substr(pos, lineEnd - pos));
     if (!part.empty()) {
       if (!joined.empty() && keepBlanks) joined += ' ';
       joined += part;

@@ -1,0 +1,40 @@
+// Lines and words of a router's reply, as views into it. A reply may be
+// hundreds of megabytes: reading it must not copy it.
+#ifndef HOST_TEXTLINES_H_
+#define HOST_TEXTLINES_H_
+
+#include <string_view>
+#include <vector>
+
+namespace pelk {
+
+// Calls `each` with every line of `text`, without its "\n" or "\r\n".
+template <typename Each>
+void ForEachLine(const char* text, Each each) {
+  std::string_view rest(text ? text : "");
+  while (!rest.empty()) {
+    const size_t end = rest.find('\n');
+    std::string_view line = rest.substr(0, end);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    each(line);
+    if (end == std::string_view::npos) break;
+    rest.remove_prefix(end + 1);
+  }
+}
+
+// The blank-separated words of `line`.
+inline std::vector<std::string_view> WordsOf(std::string_view line) {
+  std::vector<std::string_view> words;
+  const char* blanks = " \t\r\n\v\f";
+  for (size_t start = line.find_first_not_of(blanks); start != std::string_view::npos;) {
+    const size_t end = line.find_first_of(blanks, start);
+    words.push_back(line.substr(start, end - start));
+    if (end == std::string_view::npos) break;
+    start = line.find_first_not_of(blanks, end);
+  }
+  return words;
+}
+
+}  // namespace pelk
+
+#endif  // HOST_TEXTLINES_H_
