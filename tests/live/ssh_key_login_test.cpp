@@ -95,10 +95,14 @@ TEST_F(KeyLogin, EnableStillAsksItsPassword) {
 TEST_F(KeyLogin, ThePassphraseComesFromTheEnvironmentAndAWrongOneIsNamedNotShown) {
   Variables environment = KeyOnly();
   environment["ERX_SSH_KEY_PASSPHRASE"] = kPassphrase;
-  const DiscoverRun unlocked = Discover("locked", environment);
+  TempFolder saved;
+  const DiscoverRun unlocked =
+      Discover("locked", environment, {"--save-capture", saved.Path() + "/capture"});
   ASSERT_EQ(unlocked.status, 0) << unlocked.err;
   EXPECT_EQ(ReportOf(unlocked), CaptureReport(kExample));
   ExpectNoSecretIn(unlocked.out + unlocked.err, "erx-discover's output", environment);
+  ExpectNoSecretIn(saved.Read("capture/cli.log"), "the saved capture", environment);
+  ExpectNoSecretIn(ReadFile(router_.KnownHosts()), "the known-hosts file", environment);
 
   environment["ERX_SSH_KEY_PASSPHRASE"] = "pp-wrong-Qd18";
   const DiscoverRun wrong = Discover("locked", environment);
@@ -154,6 +158,18 @@ TEST_F(KeyLogin, AFleetDeviceLogsInWithItsInventoryKey) {
             CaptureReport(kExample));
   ExpectNoSecretIn(fleet.out + fleet.err, "the fleet's output", environment);
   ExpectNoSecretIn(work.Read("reports/by-key.json"), "the device's report", environment);
+}
+
+TEST(SimulatorAuthorizedKeys, ALineWithoutAUsableKeyStopsItAtStart) {
+  TempFolder folder;
+  const std::string authorized = folder.Path() + "/authorized_keys";
+  std::ofstream(authorized) << "# fine\nssh-ed25519 not-base64-at-all laptop\n";
+  const DiscoverRun run = Shell(std::string(ERX_SIMULATOR_PATH) + " --capture " + kExample +
+                                    " --ssh 127.0.0.1:0 --ssh-host-key " + folder.Path() +
+                                    "/host_key --ssh-authorized-keys " + authorized,
+                                {});
+  EXPECT_EQ(run.status, 2);
+  EXPECT_THAT(run.err, HasSubstr(authorized + ":2: not a public key"));
 }
 
 }  // namespace
