@@ -90,14 +90,40 @@ const char* PasswordOf(ssh_message message) {
 #pragma GCC diagnostic pop
 }
 
+bool IsTheUser(const RouterSetup& setup, const char* user) {
+  return setup.user.empty() || (user && setup.user == user);
+}
+
 bool Allowed(const RouterSetup& setup, const char* user, const char* password) {
-  return (setup.user.empty() || (user && setup.user == user)) && password &&
-         setup.password == password;
+  return IsTheUser(setup, user) && password && setup.password == password;
+}
+
+// A key offered without a signature is a question ("would you take it?"),
+// answered yes or no; with a valid signature it is a login.
+enum class KeyAnswer { kRefused, kWouldTake, kLoggedIn };
+
+KeyAnswer CheckKey(ssh_message message, const RouterSetup& setup, const SshAuthorizedKeys& keys) {
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  ssh_key offered = ssh_message_auth_pubkey(message);
+  const ssh_publickey_state_e state = ssh_message_auth_publickey_state(message);
+#pragma GCC diagnostic pop
+  if (!IsTheUser(setup, ssh_message_auth_user(message)) || !keys.Allows(offered)) {
+    return KeyAnswer::kRefused;
+  }
+  if (state == SSH_PUBLICKEY_STATE_NONE) return KeyAnswer::kWouldTake;
+  return state == SSH_PUBLICKEY_STATE_VALID ? KeyAnswer::kLoggedIn : KeyAnswer::kRefused;
+}
+
+int Methods(const SshAuthorizedKeys& keys) {
+  return SSH_AUTH_METHOD_PASSWORD | SSH_AUTH_METHOD_INTERACTIVE |
+         (keys.Empty() ? 0 : SSH_AUTH_METHOD_PUBLICKEY);
 }
 
 // Answers the client's requests until it has logged in and asked for a
 // shell; the shell's channel, or nullptr when it left or failed to log in.
-ssh_channel LogInAndOpenShell(ssh_session session, const RouterSetup& setup) {
+ssh_channel LogInAndOpenShell(ssh_session session, const RouterSetup& setup,
+                              const SshAuthorizedKeys& keys) {
   ssh_channel channel = nullptr;
   int failures = 0;
   bool authenticated = false;
@@ -121,13 +147,20 @@ ssh_channel LogInAndOpenShell(ssh_session session, const RouterSetup& setup) {
                         Allowed(setup, ssh_message_auth_user(message),
                                 ssh_userauth_kbdint_getanswer(session, 0));
       }
+    } else if (type == SSH_REQUEST_AUTH && subtype == SSH_AUTH_METHOD_PUBLICKEY) {
+      const KeyAnswer answer = CheckKey(message, setup, keys);
+      if (answer == KeyAnswer::kWouldTake) {
+        ssh_message_auth_reply_pk_ok_simple(message);
+        answered = true;
+      }
+      authenticated = answer == KeyAnswer::kLoggedIn;
     }
     if (type == SSH_REQUEST_AUTH && !answered) {
       if (authenticated) {
         ssh_message_auth_reply_success(message, 0);
       } else {
         if (subtype != SSH_AUTH_METHOD_NONE) ++failures;
-        ssh_message_auth_set_methods(message, SSH_AUTH_METHOD_PASSWORD | SSH_AUTH_METHOD_INTERACTIVE);
+        ssh_message_auth_set_methods(message, Methods(keys));
         ssh_message_reply_default(message);
       }
       answered = true;
@@ -174,6 +207,8 @@ SshServer::~SshServer() {
 }
 
 bool SshServer::Listen(const SshServerSetup& setup, std::string& problem) {
+  const std::string& keys = setup.authorizedKeysFile;
+  if (!keys.empty() && !authorizedKeys_.Load(keys, problem)) return false;
   std::error_code error;
   if (!std::filesystem::exists(setup.hostKeyFile, error) && !CreateHostKey(setup.hostKeyFile, problem)) {
     return false;
@@ -221,10 +256,10 @@ ssh_session SshServer::Accept() {
 
 int SshSessionFd(ssh_session session) { return static_cast<int>(ssh_get_fd(session)); }
 
-void ServeSshClient(ssh_session session, const RouterSetup& setup) {
+void ServeSshClient(ssh_session session, const RouterSetup& setup, const SshAuthorizedKeys& keys) {
   if (ssh_handle_key_exchange(session) == SSH_OK) {
-    ssh_set_auth_methods(session, SSH_AUTH_METHOD_PASSWORD | SSH_AUTH_METHOD_INTERACTIVE);
-    if (ssh_channel channel = LogInAndOpenShell(session, setup)) {
+    ssh_set_auth_methods(session, Methods(keys));
+    if (ssh_channel channel = LogInAndOpenShell(session, setup, keys)) {
       RouterSession(std::make_unique<SshLink>(channel), setup, true).Serve();
       // The client says goodbye once it saw the channel closed; cutting the
       // connection before that makes it report a failure.

@@ -5,6 +5,7 @@
 //                 --snmp 127.0.0.1:1161 --user admin
 //   erx-simulator --capture devices/pe1-erx --ssh 127.0.0.1:2222 --ssh-host-key KEYFILE
 //                 [--ssh-option KexAlgorithms=diffie-hellman-group14-sha1] --user admin
+//                 [--ssh-authorized-keys FILE]
 //
 // Passwords come from ERX_PASSWORD and ERX_ENABLE_PASSWORD, the community from
 // ERX_COMMUNITY, SNMPv3 keys from ERX_SNMP_AUTH_KEY and ERX_SNMP_PRIV_KEY.
@@ -166,6 +167,10 @@ int main(int argc, char** argv) {
                  "the SSH host key, in OpenSSH's format (an Ed25519 key is made when missing)")
       ->needs(sshOption)
       ->option_text("FILE");
+  app.add_option("--ssh-authorized-keys", sshSetup.authorizedKeysFile,
+                 "public keys that may log in (OpenSSH's authorized_keys format)")
+      ->needs(sshOption)
+      ->option_text("FILE");
   app.add_option("--ssh-option", sshOptionTexts,
                  "KexAlgorithms, HostKeyAlgorithms, Ciphers or MACs: the only ones offered "
                  "(repeatable)")
@@ -277,7 +282,9 @@ int main(int argc, char** argv) {
     if (wait[1].revents & POLLIN) {
       if (ssh_session_struct* client = ssh.Accept()) {
         std::cout << "connection" << std::endl;
-        sessions.Start(SshSessionFd(client), [client, &setup] { ServeSshClient(client, setup); });
+        sessions.Start(SshSessionFd(client), [client, &setup, &ssh] {
+          ServeSshClient(client, setup, ssh.AuthorizedKeys());
+        });
       }
     }
     if (!(wait[0].revents & POLLIN)) continue;

@@ -1,9 +1,6 @@
 // Live discovery over SSH, against erx-simulator's SSH service: the same
 // reports as over Telnet, host keys checked as OpenSSH checks them, routers
 // that speak only older algorithms, and OpenSSH's own client as a peer.
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -12,7 +9,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "tests/live/LiveReports.h"
+#include "tests/live/SshLive.h"
 #include "transports/CliSession.h"
 #include "transports/SshStream.h"
 
@@ -20,61 +17,6 @@ namespace fs = std::filesystem;
 using namespace testing;
 
 namespace {
-
-// A simulated router that also serves SSH, with its host key and a
-// known-hosts file of our own (never the user's).
-class SshRouter {
- public:
-  bool Start(const std::string& device, std::vector<std::string> extra = {}, bool snmp = true) {
-    std::vector<std::string> arguments = {"--user", "admin", "--ssh", "127.0.0.1:0",
-                                          "--ssh-host-key", folder_.Path() + "/host_key"};
-    arguments.insert(arguments.end(), extra.begin(), extra.end());
-    return router_.Start(device, arguments, Secrets(), snmp);
-  }
-  std::string KnownHosts() const { return folder_.Path() + "/known_hosts"; }
-  std::string Entry() const { return "[127.0.0.1]:" + router_.SshPort(); }
-  const SimulatedRouter& Router() const { return router_; }
-
-  // erx-discover's arguments for this router over SSH, then `extra`.
-  std::vector<std::string> Arguments(const std::vector<std::string>& extra = {}) const {
-    std::vector<std::string> arguments =
-        LiveArguments(router_, {"--ssh", "--ssh-port", router_.SshPort(), "--known-hosts",
-                                KnownHosts()}, "10");
-    arguments.insert(arguments.end(), extra.begin(), extra.end());
-    return arguments;
-  }
-
- private:
-  TempFolder folder_;
-  SimulatedRouter router_;
-};
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-// Runs a shell command line with `environment` and PATH; its standard output.
-DiscoverRun Shell(const std::string& line, Variables environment) {
-  TempFolder io;
-  environment["PATH"] = "/usr/bin:/bin";
-  const int out = open((io.Path() + "/out").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
-  const int err = open((io.Path() + "/err").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
-  const pid_t pid = Spawn("/bin/sh", {"-c", line}, environment, out, err);
-  close(out);
-  close(err);
-  DiscoverRun run;
-  run.status = Reap(pid, std::chrono::seconds(60));
-  run.out = io.Read("out");
-  run.err = io.Read("err");
-  return run;
-}
-
-void ExpectNoSecretIn(const std::string& text, const std::string& where) {
-  for (const auto& secret : Secrets()) {
-    EXPECT_EQ(text.find(secret.second), std::string::npos) << secret.first << " in " << where;
-  }
-}
 
 class ShippedDeviceOverSsh : public TestWithParam<std::string> {};
 
