@@ -152,8 +152,17 @@ TEST(FleetRun, ABadInventoryOrAMissingSecretContactsNoDevice) {
                            LiveDevice("sim-pe1", router, "    password_env: PE1_PASWORD\n"));
   const DiscoverRun unset = RunDiscover({"--inventory", inventory, "--store", store}, Secrets());
   EXPECT_EQ(unset.status, 2);
-  EXPECT_THAT(unset.err, HasSubstr(inventory + ":7: device sim-pe1: PE1_PASWORD (the login password) "
-                                   "is set neither in the environment"));
+  EXPECT_EQ(unset.err, "erx-discover: " + inventory + ":11: device sim-pe1: PE1_PASWORD (the login "
+                       "password) is not set in the environment, and no secrets_file is given\n");
+  EXPECT_FALSE(fs::exists(store));
+
+  // Named in defaults: that is the line to mend.
+  WriteFile(inventory, "defaults:\n  user: admin\n  password_env: LAB_PASWORD\ndevices:\n" +
+                           CapturedDevice("cap-pe1", kPe1) + LiveDevice("sim-pe1", router));
+  const DiscoverRun inDefaults = RunDiscover({"--inventory", inventory, "--store", store}, Secrets());
+  EXPECT_EQ(inDefaults.status, 2);
+  EXPECT_EQ(inDefaults.err, "erx-discover: " + inventory + ":3: defaults: LAB_PASWORD (the login "
+                            "password) is not set in the environment, and no secrets_file is given\n");
   EXPECT_FALSE(fs::exists(store));
   EXPECT_THAT(router.Stop(), Not(HasSubstr("connection\n")));
 }
