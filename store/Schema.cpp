@@ -247,7 +247,9 @@ std::string WhyNotOpened(const std::string& path, Access access, sqlite3* db) {
     }
     const std::filesystem::path folder = std::filesystem::path(path).parent_path();
     const std::string shown = folder.empty() ? "." : folder.string();
-    if (stat(shown.c_str(), &info) != 0) return "cannot make the store: the folder " + shown + " does not exist";
+    if (stat(shown.c_str(), &info) != 0) {
+      return "cannot make the store: the folder " + shown + " does not exist";
+    }
     if (::access(shown.c_str(), W_OK) != 0) {
       return "cannot make the store in the read-only folder " + shown;
     }

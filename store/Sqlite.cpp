@@ -13,14 +13,14 @@ std::string ReadOnlyProblem(sqlite3* db) {
   if (!file || !*file) return "the store cannot be written";
   const std::string path = file;
   const std::string folder = std::filesystem::path(path).parent_path().string();
-  const bool fileLocked = access(path.c_str(), W_OK) != 0;
   if (!folder.empty() && access(folder.c_str(), W_OK) != 0) {
     return "the store's folder " + folder +
-           " is read-only: SQLite keeps the store's journal beside it, even to read it (make "
-           "the folder" + (fileLocked ? std::string(" and the store") : std::string()) +
-           " writable, or copy the store into a writable folder)";
+           " is read-only: SQLite keeps the store's journal beside it, even to read it (make the "
+           "folder writable, or copy the store into a writable folder)";
   }
-  if (fileLocked) return "the store is a read-only file (make it writable: chmod u+w " + path + ")";
+  if (access(path.c_str(), W_OK) != 0) {
+    return "the store is a read-only file (make it writable: chmod u+w " + path + ")";
+  }
   return std::string("the store cannot be written: ") + sqlite3_errmsg(db);
 }
 

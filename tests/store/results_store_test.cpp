@@ -271,8 +271,7 @@ TEST(ResultsStore, AReadOnlyStoreOrFolderIsExplainedWithWhatToDo) {
   });
   EXPECT_EQ(diffSaid, db + ": the store's folder " + shelf +
                           " is read-only: SQLite keeps the store's journal beside it, even to read "
-                          "it (make the folder and the store writable, or copy the store into a "
-                          "writable folder)");
+                          "it (make the folder writable, or copy the store into a writable folder)");
   const std::string createSaid = Unprivileged([&] {
     store::ResultsStore results;
     std::string problem;
