@@ -70,7 +70,9 @@ bool CheckSecrets(const std::string& inventory, const std::vector<InventoryDevic
     }
     for (const Needed& needed : NeededBy(device.live)) {
       if (found->second.Has(needed.variable)) continue;
-      problem = PlaceOf(inventory, device, needed.key) + needed.variable + " (" + needed.holds +
+      // The line to mend: the one naming the variable, else the one naming the file.
+      const std::string key = device.keys.count(needed.key) ? needed.key : "secrets_file";
+      problem = PlaceOf(inventory, device, key) + needed.variable + " (" + needed.holds +
                 ") is " +
                 (file.empty() ? "not set in the environment, and no secrets_file is given"
                               : "set neither in the environment nor in " + file);
