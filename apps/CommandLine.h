@@ -6,17 +6,47 @@
 #ifndef APPS_COMMANDLINE_H_
 #define APPS_COMMANDLINE_H_
 
+#include <algorithm>
+#include <cstring>
 #include <iostream>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include <CLI/CLI.hpp>
+
+#include "report/NearestName.h"
 
 const int kBadUsage = 2;
 
 inline int FailUsage(const std::string& program, const std::string& what) {
   std::cerr << program << ": " << what << "\n";
   return kBadUsage;
+}
+
+// Every long option of `app` and of its subcommands ("--debug").
+inline void LongOptionNames(const CLI::App& app, std::vector<std::string>& names) {
+  for (const CLI::Option* option : app.get_options()) {
+    for (const std::string& name : option->get_lnames()) names.push_back("--" + name);
+  }
+  for (const CLI::App* command : app.get_subcommands([](const CLI::App*) { return true; })) {
+    LongOptionNames(*command, names);
+  }
+}
+
+// "unknown option --debgu; did you mean --debug?" for the first option of
+// `argv` that `app` does not know but that is near one it does; else "".
+inline std::string MisspeltOption(const CLI::App& app, int argc, char** argv) {
+  std::vector<std::string> known;
+  LongOptionNames(app, known);
+  for (int i = 1; i < argc; ++i) {
+    if (std::strncmp(argv[i], "--", 2) != 0 || !argv[i][2]) continue;
+    const std::string typed = std::string(argv[i]).substr(0, std::string(argv[i]).find('='));
+    if (std::find(known.begin(), known.end(), typed) != known.end()) continue;
+    const std::string nearest = NearestName(typed, known);
+    if (!nearest.empty()) return "unknown option " + typed + "; did you mean " + nearest + "?";
+  }
+  return "";
 }
 
 // Nothing when the program goes on, else the exit status.
@@ -28,7 +58,8 @@ inline std::optional<int> ParseCommandLine(CLI::App& app, int argc, char** argv,
     std::cout << app.help();
     return 0;
   } catch (const CLI::ParseError& e) {
-    return FailUsage(program, std::string(e.what()) + " (see --help)");
+    const std::string misspelt = MisspeltOption(app, argc, argv);
+    return FailUsage(program, (misspelt.empty() ? std::string(e.what()) : misspelt) + " (see --help)");
   }
   return std::nullopt;
 }

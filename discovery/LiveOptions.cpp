@@ -166,5 +166,9 @@ int LiveDevice::Open(const LiveOptions& options, std::string& problem) {
 bool LiveDevice::Finish(std::string& problem) {
   transport_->Close();
   if (showProgress_) std::cerr << "\n";
+  if (Distrusted()) {
+    problem = transport_->Distrust();
+    return false;
+  }
   return options_.saveCapture.empty() || recorder_.Save(options_.saveCapture, problem);
 }

@@ -74,8 +74,11 @@ class LiveDevice {
   CPelkRequestTransport& Transport() { return *transport_; }
   const TransportHealth& Health() const { return transport_->Health(); }
   const std::string& Name() const { return transport_->DeviceName(); }
-  // Ends the session and writes the capture when one was asked for.
+  // Ends the session and writes the capture when one was asked for. False
+  // with `problem` when the capture cannot be written, or when the router
+  // stopped being trusted on a reconnection (then nothing is saved).
   bool Finish(std::string& problem);
+  bool Distrusted() const { return !transport_->Distrust().empty(); }
 
  private:
   // Telnet or SSH, as the options say; nullptr with `problem` for bad SSH options.

@@ -7,6 +7,47 @@
 #include "discovery/DeviceHealth.h"
 #include "discovery/TraceRouting.h"
 
+namespace {
+
+// The device's VRF names, in the order its virtual routers list them.
+std::vector<std::string> VrfNames(const report::Report& found) {
+  std::vector<std::string> names;
+  for (const report::VirtualRouter& vr : found.virtualRouters) {
+    if (!vr.vrfs) continue;
+    for (const std::string& name : *vr.vrfs) {
+      if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
+    }
+  }
+  return names;
+}
+
+// A VRF asked for by name that the router does not have would otherwise
+// just be missing from the report, as if it had no routes.
+void NoteMissingVrfs(const std::vector<std::string>& wanted, report::Report& found) {
+  const size_t kNamesShown = 10;
+  const std::vector<std::string> names = VrfNames(found);
+  for (const std::string& vrf : wanted) {
+    if (std::find(names.begin(), names.end(), vrf) != names.end()) continue;
+    std::string text = "the router has no VRF named " + vrf;
+    if (names.empty()) {
+      text += " (it has no VRF at all)";
+    } else if (names.size() <= kNamesShown) {
+      text += " (it has ";
+      for (size_t i = 0; i < names.size(); ++i) text += (i ? ", " : "") + names[i];
+      text += ")";
+    } else {
+      text += " (it has " + std::to_string(names.size()) + " VRFs)";
+    }
+    std::cerr << "erx-discover: " << found.device << ": " << text << "\n";
+    report::Warning warning;
+    warning.text = text;
+    warning.vrf = vrf;
+    found.warnings.push_back(warning);
+  }
+}
+
+}  // namespace
+
 int DiscoverOneDevice(const DeviceSource& source, const DiscoveryOptions& options,
                       bool tracesToStderr, report::Report& found, std::string& problem) {
   ReplayTransport device;
@@ -28,14 +69,11 @@ int DiscoverOneDevice(const DeviceSource& source, const DiscoveryOptions& option
     if (!DiscoverDevice(*transport, deviceName, options, found, problem)) return kCannotDiscover;
   }
   found.health = AssessHealth(liveDevice ? liveDevice->Health() : device.Health());
-  for (const std::string& wanted : options.wantedVrfs) {
-    bool listed = false;
-    for (const report::VirtualRouter& vr : found.virtualRouters) {
-      if (vr.vrfs && std::count(vr.vrfs->begin(), vr.vrfs->end(), wanted)) listed = true;
-    }
-    if (!listed) std::cerr << "erx-discover: " << deviceName << " has no VRF named " << wanted << "\n";
+  if (liveDevice && !liveDevice->Finish(problem)) {
+    return liveDevice->Distrusted() ? kUnreachable : kCannotDiscover;
   }
-  if (liveDevice && !liveDevice->Finish(problem)) return kCannotDiscover;
+  // A router that answered nothing lists no VRF: that says nothing of the names.
+  if (found.health.status != "failed") NoteMissingVrfs(options.wantedVrfs, found);
   return kDiscovered;
 }
 

@@ -12,6 +12,7 @@
 #include <optional>
 #include <sstream>
 
+#include "report/NearestName.h"
 #include "transports/SshAlgorithms.h"
 
 namespace fs = std::filesystem;
@@ -22,6 +23,19 @@ const size_t kMaxNameLength = 64;
 const char kVariableRule[] =
     "give the name of a variable of the environment or the secrets file ([A-Za-z_][A-Za-z0-9_]*); "
     "an inventory never holds the secret itself";
+
+// The keys that defaults and devices share (ReadSetting reads them).
+const std::vector<std::string> kSettingKeys = {
+    "user", "snmp_user", "telnet_port", "snmp_port", "timeout", "snmp_version", "snmp_auth",
+    "snmp_priv", "paging", "secrets_file", "password_env", "enable_password_env", "community_env",
+    "snmp_auth_key_env", "snmp_priv_key_env", "context_communities", "transport", "ssh_port",
+    "ssh_identity", "known_hosts", "accept_new_host_key", "ssh_options", "ssh_key_passphrase_env"};
+
+std::vector<std::string> DeviceKeys() {
+  std::vector<std::string> keys = {"name", "host", "capture"};
+  keys.insert(keys.end(), kSettingKeys.begin(), kSettingKeys.end());
+  return keys;
+}
 
 int LineOf(const YAML::Node& node) { return node.Mark().is_null() ? 1 : node.Mark().line + 1; }
 
@@ -108,7 +122,8 @@ class InventoryReader {
       } else if (key == "devices") {
         list = entry.second;
         devicesKey = entry.first;
-      } else if (!RefuseKey(entry.first, "an inventory has defaults: and devices:")) {
+      } else if (!RefuseKey(entry.first, "an inventory has defaults: and devices:",
+                            {"defaults", "devices"})) {
         return false;
       }
     }
@@ -142,7 +157,8 @@ class InventoryReader {
         return Fail(entry.first, key + " belongs to each device, not to the defaults");
       bool known = false;
       if (!ReadSetting(entry.first, entry.second, live, known)) return false;
-      if (!known && !RefuseKey(entry.first, "")) return false;
+      if (!known && !RefuseKey(entry.first, "", kSettingKeys)) return false;
+      defaultKeys_[key] = {LineOf(entry.first), true};
     }
     return true;
   }
@@ -150,6 +166,7 @@ class InventoryReader {
   bool ReadDevice(const YAML::Node& item, size_t position, InventoryDevice& device) {
     scope_ = "device " + std::to_string(position) + ": ";
     device.line = LineOf(item);
+    device.keys = defaultKeys_;
     if (!item.IsMap()) return Fail(item, "give a mapping of keys (name, host or capture, ...)");
     const YAML::Node name = item["name"];
     if (name && name.IsScalar() && IsDeviceName(name.Scalar())) scope_ = "device " + name.Scalar() + ": ";
@@ -173,7 +190,8 @@ class InventoryReader {
       } else if (!ReadSetting(entry.first, entry.second, device.live, known)) {
         return false;
       }
-      if (!known && !RefuseKey(entry.first, "")) return false;
+      if (!known && !RefuseKey(entry.first, "", DeviceKeys())) return false;
+      device.keys[key] = {LineOf(entry.first), false};
     }
     if (device.name.empty()) return Fail(item, "no name");
     if (!place) return Fail(item, "give host (a live router) or capture (a captured device's folder)");
@@ -377,8 +395,9 @@ class InventoryReader {
                 ")");
   }
 
-  // Fails for a key nobody knows; `hint` says what is allowed there.
-  bool RefuseKey(const YAML::Node& key, const std::string& hint) {
+  // Fails for a key nobody knows; `hint` says what is allowed there, and the
+  // nearest of the `known` keys is suggested.
+  bool RefuseKey(const YAML::Node& key, const std::string& hint, const std::vector<std::string>& known) {
     const std::string name = key.Scalar();
     // Only a word is shown: a key of another shape may be text pasted from elsewhere, a secret even.
     const bool word = name.size() <= 40 && name.find_first_not_of(
@@ -387,7 +406,9 @@ class InventoryReader {
       return Fail(key, (word ? name + ": a" : std::string("a")) +
                   "n inventory names the variable that holds a secret (" + instead +
                   "), never the secret");
+    const std::string nearest = word ? NearestName(name, known) : "";
     return Fail(key, (word ? "unknown key " + name : std::string("not a key of an inventory")) +
+                (nearest.empty() ? "" : "; did you mean " + nearest + "?") +
                 (hint.empty() ? "" : " (" + hint + ")"));
   }
 
@@ -408,6 +429,7 @@ class InventoryReader {
   std::string scope_;  // "defaults: " or "device NAME: " before what is wrong
   std::string problem_;
   std::map<std::string, std::pair<std::string, int>> names_;  // lower-case name: name, line
+  std::map<std::string, InventoryDevice::KeyPlace> defaultKeys_;
 };
 
 }  // namespace

@@ -18,6 +18,7 @@
 #ifndef FLEET_INVENTORY_H_
 #define FLEET_INVENTORY_H_
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,13 @@ struct InventoryDevice {
   std::string capture;  // a captured device's folder (absolute or relative to the working directory)
   LiveOptions live;     // a live router: live.host is set, live.quiet is true
   int line = 0;         // where the device begins in the file
+  // Where each key that applies to the device was given: the device's own
+  // line of it, or the line in defaults:.
+  struct KeyPlace {
+    int line = 0;
+    bool inDefaults = false;
+  };
+  std::map<std::string, KeyPlace> keys;
 };
 
 // False with `problem` set ("FILE:LINE: what is wrong") when the inventory

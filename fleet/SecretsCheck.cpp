@@ -6,27 +6,48 @@
 
 namespace {
 
-// What a device needs: (variable, what it holds).
-std::vector<std::pair<std::string, std::string>> NeededBy(const LiveOptions& live) {
+struct Needed {
+  std::string variable;
+  std::string holds;  // what the variable holds, for the message
+  std::string key;    // the inventory key that names the variable
+};
+
+// What a device needs.
+std::vector<Needed> NeededBy(const LiveOptions& live) {
   const SecretNames& names = live.secretNames;
   const SecretNames defaults;
-  std::vector<std::pair<std::string, std::string>> needed = {{names.password, "the login password"}};
+  std::vector<Needed> needed = {{names.password, "the login password", "password_env"}};
   if (names.enablePassword != defaults.enablePassword) {
-    needed.emplace_back(names.enablePassword, "the enable password");
+    needed.push_back({names.enablePassword, "the enable password", "enable_password_env"});
   }
-  if (names.community != defaults.community) needed.emplace_back(names.community, "the community");
+  if (names.community != defaults.community) {
+    needed.push_back({names.community, "the community", "community_env"});
+  }
   if (live.snmpVersion == "3") {
-    needed.emplace_back(names.snmpAuthKey, "the SNMPv3 authentication key");
-    needed.emplace_back(names.snmpPrivKey, "the SNMPv3 privacy key");
+    needed.push_back({names.snmpAuthKey, "the SNMPv3 authentication key", "snmp_auth_key_env"});
+    needed.push_back({names.snmpPrivKey, "the SNMPv3 privacy key", "snmp_priv_key_env"});
   }
   if (!live.ssh.identity.empty() && names.sshKeyPassphrase != defaults.sshKeyPassphrase) {
-    needed.emplace_back(names.sshKeyPassphrase, "the passphrase of " + live.ssh.identity);
+    needed.push_back({names.sshKeyPassphrase, "the passphrase of " + live.ssh.identity,
+                      "ssh_key_passphrase_env"});
   }
   for (const std::string& entry : live.contextCommunities) {
     const size_t equals = entry.find('=');
-    needed.emplace_back(entry.substr(equals + 1), "the community of " + entry.substr(0, equals));
+    needed.push_back({entry.substr(equals + 1), "the community of " + entry.substr(0, equals),
+                      "context_communities"});
   }
   return needed;
+}
+
+// "FILE:LINE: defaults: " when `key` was given in defaults:, else the device's place.
+std::string PlaceOf(const std::string& inventory, const InventoryDevice& device,
+                    const std::string& key) {
+  const auto given = device.keys.find(key);
+  if (given != device.keys.end() && given->second.inDefaults) {
+    return inventory + ":" + std::to_string(given->second.line) + ": defaults: ";
+  }
+  const int line = given != device.keys.end() ? given->second.line : device.line;
+  return inventory + ":" + std::to_string(line) + ": device " + device.name + ": ";
 }
 
 }  // namespace
@@ -36,23 +57,25 @@ bool CheckSecrets(const std::string& inventory, const std::vector<InventoryDevic
   std::map<std::string, Secrets> loaded;  // by secrets file; "" the environment alone
   for (const InventoryDevice& device : devices) {
     if (device.live.host.empty()) continue;
-    const std::string where =
-        inventory + ":" + std::to_string(device.line) + ": device " + device.name + ": ";
     const std::string& file = device.live.secretsFile;
     auto found = loaded.find(file);
     if (found == loaded.end()) {
       Secrets secrets;
       std::string unreadable;
       if (!secrets.Load(file, unreadable)) {
-        problem = where + unreadable;
+        problem = PlaceOf(inventory, device, "secrets_file") + unreadable;
         return false;
       }
       found = loaded.emplace(file, std::move(secrets)).first;
     }
-    for (const auto& [variable, holds] : NeededBy(device.live)) {
-      if (found->second.Has(variable)) continue;
-      problem = where + variable + " (" + holds + ") is set neither in the environment" +
-                (file.empty() ? "" : " nor in " + file);
+    for (const Needed& needed : NeededBy(device.live)) {
+      if (found->second.Has(needed.variable)) continue;
+      // The line to mend: the one naming the variable, else the one naming the file.
+      const std::string key = device.keys.count(needed.key) ? needed.key : "secrets_file";
+      problem = PlaceOf(inventory, device, key) + needed.variable + " (" + needed.holds +
+                ") is " +
+                (file.empty() ? "not set in the environment, and no secrets_file is given"
+                              : "set neither in the environment nor in " + file);
       return false;
     }
   }

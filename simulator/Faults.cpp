@@ -38,8 +38,10 @@ bool ParseFaults(const std::vector<std::string>& texts, Faults& faults, std::str
       faults.dropOn = CollapsedCommand(value);
     } else if (name == "refuse-enable" && equals == std::string::npos) {
       faults.refuseEnable = true;
+    } else if (name == "new-host-key" && equals == std::string::npos) {
+      faults.newHostKey = true;
     } else {
-      problem = "unknown fault \"" + text + "\" (slow=MS, drop-after=BYTES, hang-on=COMMAND, hang-after=N, drop-on=COMMAND, prompt-in=COMMAND, refuse-enable, noise, latency=MS)";
+      problem = "unknown fault \"" + text + "\" (slow=MS, drop-after=BYTES, hang-on=COMMAND, hang-after=N, drop-on=COMMAND, prompt-in=COMMAND, refuse-enable, new-host-key, noise, latency=MS)";
       return false;
     }
   }

@@ -7,6 +7,8 @@
 //   drop-on=COMMAND  closes the connection when COMMAND is sent, each time
 //   prompt-in=COMMAND  prints its prompt halfway through COMMAND's reply, the rest 300 ms later
 //   refuse-enable    refuses privileged mode, whatever the password
+//   new-host-key     shows another SSH host key on every connection after the
+//                    first, as a router replaced between a drop and the reconnection
 //   noise            '\r', '\0' and erased page marks in replies
 //   latency=MS       holds every CLI reply and SNMP answer MS milliseconds, as a
 //                    router that far away would answer
@@ -24,6 +26,7 @@ struct Faults {
   std::string dropOn;
   std::string promptIn;
   bool refuseEnable = false;
+  bool newHostKey = false;
   bool noise = false;
   int latencyMs = 0;
 };

@@ -213,6 +213,7 @@ bool SshServer::Listen(const SshServerSetup& setup, std::string& problem) {
   if (!std::filesystem::exists(setup.hostKeyFile, error) && !CreateHostKey(setup.hostKeyFile, problem)) {
     return false;
   }
+  newKeyAfterFirst_ = setup.newKeyAfterFirst;
   bind_ = ssh_bind_new();
   bool process = false;
   const int port = setup.port;
@@ -244,11 +245,18 @@ bool SshServer::Listen(const SshServerSetup& setup, std::string& problem) {
 int SshServer::Fd() const { return static_cast<int>(ssh_bind_get_fd(bind_)); }
 
 ssh_session SshServer::Accept() {
+  ssh_key fresh = nullptr;
+  // The bind gives each accepted session a copy of its key, and owns the one it is given.
+  if (newKeyAfterFirst_ && accepted_ > 0 && ssh_pki_generate(SSH_KEYTYPE_ED25519, 0, &fresh) == SSH_OK &&
+      ssh_bind_options_set(bind_, SSH_BIND_OPTIONS_IMPORT_KEY, fresh) != 0) {
+    ssh_key_free(fresh);
+  }
   ssh_session session = ssh_new();
   if (ssh_bind_accept(bind_, session) != SSH_OK) {
     ssh_free(session);
     return nullptr;
   }
+  ++accepted_;
   const int noDelay = 1;
   setsockopt(ssh_get_fd(session), IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof noDelay);
   return session;

@@ -28,6 +28,7 @@ struct SshServerSetup {
   // OpenSSH option name and value (KexAlgorithms, HostKeyAlgorithms, Ciphers,
   // MACs): what the server offers, instead of libssh's defaults.
   std::vector<std::pair<std::string, std::string>> options;
+  bool newKeyAfterFirst = false;  // every connection after the first gets a new host key
 };
 
 class SshServer {
@@ -48,6 +49,8 @@ class SshServer {
   ssh_bind_struct* bind_ = nullptr;
   SshAuthorizedKeys authorizedKeys_;
   int port_ = 0;
+  bool newKeyAfterFirst_ = false;
+  int accepted_ = 0;
 };
 
 // The connection's socket, for shutting it down from another thread.

@@ -1,5 +1,10 @@
 #include "store/Schema.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
 #include <string>
 
 #include "store/Sqlite.h"
@@ -233,6 +238,27 @@ void Migrate(sqlite3* db, const std::string& path) {
   transaction.Commit();
 }
 
+// SQLite says "unable to open database file" whatever the reason.
+std::string WhyNotOpened(const std::string& path, Access access, sqlite3* db) {
+  struct stat info;
+  if (stat(path.c_str(), &info) != 0 && errno == ENOENT) {
+    if (access == Access::kRead) {
+      return "there is no results store here (a fleet run with --store " + path + " makes one)";
+    }
+    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    const std::string shown = folder.empty() ? "." : folder.string();
+    if (stat(shown.c_str(), &info) != 0) {
+      return "cannot make the store: the folder " + shown + " does not exist";
+    }
+    if (::access(shown.c_str(), W_OK) != 0) {
+      return "cannot make the store in the read-only folder " + shown;
+    }
+  } else if (S_ISDIR(info.st_mode)) {
+    return "is a folder, not a results store";
+  }
+  return db ? sqlite3_errmsg(db) : "cannot open";
+}
+
 }  // namespace
 
 sqlite3* OpenStoreFile(const std::string& path, Access access, std::string& problem) {
@@ -240,7 +266,7 @@ sqlite3* OpenStoreFile(const std::string& path, Access access, std::string& prob
   const int flags =
       access == Access::kWrite ? SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE : SQLITE_OPEN_READONLY;
   if (sqlite3_open_v2(path.c_str(), &db, flags, nullptr) != SQLITE_OK) {
-    problem = path + ": " + (db ? sqlite3_errmsg(db) : "cannot open");
+    problem = path + ": " + WhyNotOpened(path, access, db);
     sqlite3_close(db);
     return nullptr;
   }

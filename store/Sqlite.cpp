@@ -1,11 +1,32 @@
 #include "store/Sqlite.h"
 
+#include <unistd.h>
+
+#include <filesystem>
+
 #include "report/ReportText.h"
 
 namespace store {
 
+std::string ReadOnlyProblem(sqlite3* db) {
+  const char* file = db ? sqlite3_db_filename(db, "main") : nullptr;
+  if (!file || !*file) return "the store cannot be written";
+  const std::string path = file;
+  const std::string folder = std::filesystem::path(path).parent_path().string();
+  if (!folder.empty() && access(folder.c_str(), W_OK) != 0) {
+    return "the store's folder " + folder +
+           " is read-only: SQLite keeps the store's journal beside it, even to read it (make the "
+           "folder writable, or copy the store into a writable folder)";
+  }
+  if (access(path.c_str(), W_OK) != 0) {
+    return "the store is a read-only file (make it writable: chmod u+w " + path + ")";
+  }
+  return std::string("the store cannot be written: ") + sqlite3_errmsg(db);
+}
+
 void Check(sqlite3* db, int code, int expected) {
   if (code == expected) return;
+  if (db && (code & 0xff) == SQLITE_READONLY) throw SqliteError(ReadOnlyProblem(db));
   throw SqliteError(db ? sqlite3_errmsg(db) : sqlite3_errstr(code));
 }
 

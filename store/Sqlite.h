@@ -25,7 +25,12 @@ class SqliteError : public std::runtime_error {
 };
 
 // Throws SqliteError with the connection's message unless `code` is `expected`.
+// A store that cannot be written is explained instead: SQLite's own message
+// names neither the file nor what to do.
 void Check(sqlite3* db, int code, int expected = SQLITE_OK);
+// Why `db` cannot be written (its file, or its folder, is read-only), as a
+// sentence that says what to do.
+std::string ReadOnlyProblem(sqlite3* db);
 // Runs statements without parameters (schema, pragmas).
 void Exec(sqlite3* db, const char* sql);
 

@@ -26,6 +26,9 @@ class ByteStream {
   virtual const char* LineEnd() const = 0;
   // "ADDRESS:PORT", for messages.
   virtual std::string Where() const = 0;
+  // True when the last Connect found that the peer is not known to be the
+  // router (an SSH host key unknown or changed): nothing more may go to it.
+  virtual bool Untrusted() const { return false; }
 };
 
 #endif  // TRANSPORTS_BYTESTREAM_H_

@@ -38,6 +38,14 @@ std::string Collapsed(const std::string& text) {
   return collapsed;
 }
 
+// "30 s", "1.5 s", for messages.
+std::string Seconds(std::chrono::milliseconds duration) {
+  const long ms = static_cast<long>(duration.count());
+  std::string text = std::to_string(ms / 1000);
+  if (ms % 1000) text += "." + std::to_string(ms % 1000 / 100);
+  return text + " s";
+}
+
 }  // namespace
 
 CliSession::CliSession(std::unique_ptr<ByteStream> stream, CliLogin login, int timeoutMs,
@@ -126,10 +134,17 @@ bool CliSession::LogIn(std::string& problem, bool& refused) {
       last = LastLine(received_);
       return IsUserPrompt(last) || IsPasswordPrompt(last) || AtPrompt();
     });
-    if (result != Result::kReply) {
+    if (result == Result::kClosed) {
       refused = userSent || passwordSent;
-      const std::string what = result == Result::kClosed ? "closed the connection" : "did not answer in time";
-      problem = Where() + (refused ? " refused " + who + " (" + what + ")" : " " + what + " before a login prompt");
+      problem = Where() + (refused ? " refused " + who + " (closed the connection)"
+                                   : " closed the connection before a login prompt");
+      return false;
+    }
+    if (result != Result::kReply) {
+      // We gave up waiting: that is no refusal.
+      const std::string within = " within " + Seconds(timeout_);
+      problem = Where() + (userSent || passwordSent ? " did not answer " + who + within
+                                                    : " sent no login prompt" + within);
       return false;
     }
     if (!prompt_.host.empty()) return true;

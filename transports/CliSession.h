@@ -60,6 +60,8 @@ class CliSession {
   size_t LateBytes() const { return lateBytes_; }
   const CliPrompt& Prompt() const { return prompt_; }
   std::string Where() const { return stream_->Where(); }
+  // The last Open met a peer that is not known to be the router.
+  bool Untrusted() const { return stream_->Untrusted(); }
 
  private:
   using Clock = std::chrono::steady_clock;

@@ -61,6 +61,7 @@ bool LiveTransport::Reconnect() {
   bool refused = false;
   const std::string wanted = context_;
   if (!session_->Open(problem, refused)) {
+    if (session_->Untrusted()) distrust_ = problem;
     health_.whyNotSent = "logging in again failed: " + problem;
     return false;
   }
@@ -146,7 +147,7 @@ CKelAtomVector* LiveTransport::RunCommands(CKelRecord*, const std::vector<std::s
 CKelDoubleList* LiveTransport::Walk(CKelRecord*, const char* variable, const std::string& context) {
   const char* columnOid = variable ? SnmpColumnOid(variable) : nullptr;
   if (!columnOid) return nullptr;
-  if (std::chrono::steady_clock::now() >= deadline_) {
+  if (!distrust_.empty() || std::chrono::steady_clock::now() >= deadline_) {
     GivenUp();
     ++health_.walksUnanswered;
     ++health_.walksNotAsked;

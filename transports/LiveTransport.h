@@ -61,6 +61,10 @@ class LiveTransport : public CPelkRequestTransport {
     deadlineSeconds_ = seconds;
   }
   const TransportHealth& Health() const { return health_; }
+  // Why the router stopped being trusted when it was connected to again (its
+  // SSH host key changed); nothing was sent to it or asked of it since.
+  // Empty while it is trusted.
+  const std::string& Distrust() const { return distrust_; }
 
   CKelAtomVector* RunCommands(CKelRecord* device, const std::vector<std::string>& commands) override;
   CKelDoubleList* Walk(CKelRecord* device, const char* variable, const std::string& context) override;
@@ -84,6 +88,7 @@ class LiveTransport : public CPelkRequestTransport {
   std::chrono::steady_clock::time_point deadline_ = std::chrono::steady_clock::time_point::max();
   int deadlineSeconds_ = 0;
   TransportHealth health_;
+  std::string distrust_;
   CaptureRecorder* recorder_ = nullptr;
   LiveProgress progress_;
   std::function<void(const LiveProgress&)> report_;

@@ -119,6 +119,7 @@ bool SshStream::Configure(int timeoutMs, std::string& problem) {
 
 bool SshStream::Connect(int timeoutMs, std::string& problem, bool& refused) {
   Close();
+  untrusted_ = false;
   if (!Configure(timeoutMs, problem)) {
     Close();
     return false;
@@ -134,6 +135,7 @@ bool SshStream::Connect(int timeoutMs, std::string& problem, bool& refused) {
       settings_.knownHostsFile.empty() ? DefaultKnownHostsFile() : settings_.knownHostsFile;
   if (!CheckHostKey(session_, Where(), knownHosts, settings_.acceptNewHostKey, problem)) {
     refused = true;
+    untrusted_ = true;
     Close();
     return false;
   }

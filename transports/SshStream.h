@@ -50,6 +50,7 @@ class SshStream : public ByteStream {
   void Write(const std::string& bytes) override;
   const char* LineEnd() const override { return "\r"; }
   std::string Where() const override;
+  bool Untrusted() const override { return untrusted_; }
 
  private:
   bool Configure(int timeoutMs, std::string& problem);
@@ -59,6 +60,7 @@ class SshStream : public ByteStream {
   SshSettings settings_;
   ssh_session_struct* session_ = nullptr;
   ssh_channel_struct* channel_ = nullptr;
+  bool untrusted_ = false;
 };
 
 #endif  // TRANSPORTS_SSHSTREAM_H_

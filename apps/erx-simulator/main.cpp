@@ -184,7 +184,7 @@ int main(int argc, char** argv) {
   app.add_option("--snmp-v3-user", snmpV3User, "also serve SNMPv3 to this user (SHA, AES)");
   app.add_option("--fault", faultTexts,
                  "slow=MS, drop-after=BYTES, hang-on=COMMAND, hang-after=N, drop-on=COMMAND, "
-                 "prompt-in=COMMAND, refuse-enable, noise, latency=MS")
+                 "prompt-in=COMMAND, refuse-enable, new-host-key, noise, latency=MS")
       ->allow_extra_args(false);
   app.add_flag("--any-address", anyAddress, "allow addresses other than loopback");
   if (std::optional<int> status = ParseCommandLine(app, argc, argv, kProgram)) return *status;
@@ -228,6 +228,7 @@ int main(int argc, char** argv) {
     if (!ParseEndpoint(sshText, anyAddress, sshAt, problem)) return Fail(problem);
     sshSetup.address = sshText.substr(0, sshText.rfind(':'));
     sshSetup.port = ntohs(sshAt.sin_port);
+    sshSetup.newKeyAfterFirst = setup.faults.newHostKey;
     if (!ssh.Listen(sshSetup, problem)) return Fail(problem);
   }
 

@@ -345,7 +345,13 @@ TEST(RunnerCli, BadInvocationExitsWith2AndOneLine) {
       {"--capture " + empty.Path(), "no captured device at " + empty.Path() + ": the folder has no cli.log"},
       {"--module /nonexistent/agent.so", "cannot load the agent module /nonexistent/agent.so: [^\n]*"},
       {"--format xml", usage}, {"--bogus", usage}, {"--debug many", usage}, {"--debug 7", usage},
-      {"--vrf", usage}};
+      {"--vrf", usage},
+      {"--debgu 2", "unknown option --debgu; did you mean --debug\\? \\(see --help\\)"},
+      {"--outptu r.txt", "unknown option --outptu; did you mean --output\\? \\(see --help\\)"},
+      {"diff --stroe=x.db", "unknown option --stroe; did you mean --store\\? \\(see --help\\)"},
+      {"diff --store " + empty.Path() + "/nosuch.db",
+       empty.Path() + "/nosuch.db: there is no results store here \\(a fleet run with --store " +
+           empty.Path() + "/nosuch.db makes one\\)"}};
   for (const auto& [arguments, message] : messages) {
     const Outcome run = Discover(arguments);
     EXPECT_EQ(run.status, 2) << arguments;
@@ -373,8 +379,11 @@ TEST(RunnerCli, ACaptureThatHoldsNoCommandIsAFailedDeviceWithItsReport) {
 TEST(RunnerCli, AVrfTheRouterDoesNotHaveIsNamed) {
   const Outcome run = Discover("--vrf red --vrf nosuch --format json");
   EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(run.err, "erx-discover: pe1-erx has no VRF named nosuch\n");
-  EXPECT_EQ(Json::parse(run.out)["vrfs"].size(), 1u);
+  const std::string said = "the router has no VRF named nosuch (it has red, blue, green, lab)";
+  EXPECT_EQ(run.err, "erx-discover: pe1-erx: " + said + "\n");
+  const Json report = Json::parse(run.out);
+  EXPECT_EQ(report["vrfs"].size(), 1u);
+  EXPECT_EQ(report["warnings"].back(), Json({{"text", said}, {"vrf", "nosuch"}}));
 }
 
 TEST(RunnerCli, AFailedRunLeavesThePreviousReportFileAsItWas) {

@@ -152,9 +152,31 @@ TEST(FleetRun, ABadInventoryOrAMissingSecretContactsNoDevice) {
                            LiveDevice("sim-pe1", router, "    password_env: PE1_PASWORD\n"));
   const DiscoverRun unset = RunDiscover({"--inventory", inventory, "--store", store}, Secrets());
   EXPECT_EQ(unset.status, 2);
-  EXPECT_THAT(unset.err, HasSubstr(inventory + ":7: device sim-pe1: PE1_PASWORD (the login password) "
-                                   "is set neither in the environment"));
+  EXPECT_EQ(unset.err, "erx-discover: " + inventory + ":11: device sim-pe1: PE1_PASWORD (the login "
+                       "password) is not set in the environment, and no secrets_file is given\n");
   EXPECT_FALSE(fs::exists(store));
+
+  // Named in defaults: that is the line to mend.
+  WriteFile(inventory, "defaults:\n  user: admin\n  password_env: LAB_PASWORD\ndevices:\n" +
+                           CapturedDevice("cap-pe1", kPe1) + LiveDevice("sim-pe1", router));
+  const DiscoverRun inDefaults = RunDiscover({"--inventory", inventory, "--store", store}, Secrets());
+  EXPECT_EQ(inDefaults.status, 2);
+  EXPECT_EQ(inDefaults.err, "erx-discover: " + inventory + ":3: defaults: LAB_PASWORD (the login "
+                            "password) is not set in the environment, and no secrets_file is given\n");
+  EXPECT_FALSE(fs::exists(store));
+
+  // The default variable, missing from the secrets file that defaults: names.
+  const std::string secrets = work.Path() + "/secrets";
+  WriteFile(secrets, "ERX_COMMUNITY=public\n");
+  chmod(secrets.c_str(), 0600);
+  WriteFile(inventory, "defaults:\n  user: admin\n  secrets_file: secrets\ndevices:\n" +
+                           LiveDevice("sim-pe1", router));
+  Variables environment = Secrets();
+  environment.erase("ERX_PASSWORD");
+  const DiscoverRun inFile = RunDiscover({"--inventory", inventory}, environment);
+  EXPECT_EQ(inFile.status, 2);
+  EXPECT_EQ(inFile.err, "erx-discover: " + inventory + ":3: defaults: ERX_PASSWORD (the login "
+                        "password) is set neither in the environment nor in " + secrets + "\n");
   EXPECT_THAT(router.Stop(), Not(HasSubstr("connection\n")));
 }
 

@@ -113,6 +113,42 @@ TEST(SshHostKeys, AChangedKeyIsRefusedEvenWithAcceptNewAndNeverReplaced) {
   EXPECT_EQ(ReadFile(router.KnownHosts()), recorded);
 }
 
+// The router drops the connection during one command and shows another host
+// key when discovery connects again: nothing more is sent, no report or
+// capture is kept, and it ends as a changed key does at the first connection.
+TEST(SshHostKeys, AKeyThatChangesOnReconnectionEndsTheDevice) {
+  SshRouter router;
+  ASSERT_TRUE(router.Start(kDevices + "pe1-erx",
+                           {"--fault", "drop-on=show ip vrf", "--fault", "new-host-key"}));
+  TempFolder saved;
+  const DiscoverRun run = RunDiscover(
+      router.Arguments({"--accept-new-host-key", "--save-capture", saved.Path() + "/capture"}),
+      Secrets());
+  EXPECT_EQ(run.status, 3) << run.err;
+  EXPECT_THAT(run.err, HasSubstr("the host key of 127.0.0.1:" + router.Router().SshPort() +
+                                 " HAS CHANGED"));
+  EXPECT_THAT(run.err, Not(HasSubstr("partial")));
+  EXPECT_EQ(run.out, "");
+  EXPECT_FALSE(fs::exists(saved.Path() + "/capture"));
+  const std::string recorded = ReadFile(router.KnownHosts());
+  EXPECT_EQ(Count(recorded, "\n"), 1) << recorded;
+
+  // In a fleet the device is failed with the same sentence.
+  SshRouter swapped;
+  ASSERT_TRUE(swapped.Start(kDevices + "pe1-erx",
+                            {"--fault", "drop-on=show ip vrf", "--fault", "new-host-key"}));
+  TempFolder folder;
+  const std::string inventory = folder.Path() + "/fleet.yaml";
+  std::ofstream(inventory) << "defaults:\n  user: admin\n  timeout: 10\n  known_hosts: "
+                           << swapped.KnownHosts() << "\n  accept_new_host_key: true\n"
+                           << "devices:\n  - name: swapped\n    host: 127.0.0.1\n"
+                           << "    transport: ssh\n    ssh_port: " << swapped.Router().SshPort()
+                           << "\n    snmp_port: " << swapped.Router().SnmpPort() << "\n";
+  const DiscoverRun fleet = RunDiscover({"--inventory", inventory, "--jobs", "1", "--quiet"}, Secrets());
+  EXPECT_EQ(fleet.status, 4) << fleet.err;
+  EXPECT_THAT(fleet.out, ContainsRegex("swapped +failed .*HAS CHANGED"));
+}
+
 TEST(SshHostKeys, ParallelSessionsRecordEveryKeyOnce) {
   const int kRouters = 6;
   std::vector<std::unique_ptr<SshRouter>> routers;

@@ -154,4 +154,19 @@ TEST(TelnetOddOutput, ConnectionClosedDuringLoginIsAProblemNotAHang) {
   EXPECT_EQ(problem.find("pw-secret-9"), std::string::npos);
 }
 
+// Giving up on a router that went quiet is ours, not a refusal by the router.
+TEST(TelnetOddOutput, ARouterThatGoesQuietDuringLoginIsNotSaidToRefuse) {
+  ScriptedRouter router("User: ", [](const std::string&) { return std::string(); });
+  CliLogin login;
+  login.user = "admin";
+  login.password = "pw-secret-9";
+  CliSession session(std::make_unique<TelnetStream>("127.0.0.1", router.Port()), login, 1000);
+  std::string problem;
+  bool refused = true;
+  EXPECT_FALSE(session.Open(problem, refused));
+  EXPECT_FALSE(refused);
+  EXPECT_EQ(problem, "127.0.0.1:" + std::to_string(router.Port()) +
+                         " did not answer the login of user admin within 1 s");
+}
+
 }  // namespace

@@ -1,7 +1,10 @@
 #include "tests/store/StoreExamples.h"
 
+#include <grp.h>
 #include <sqlite3.h>
 #include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -67,4 +70,30 @@ std::string ReadBytes(const std::string& path) {
   std::ostringstream bytes;
   bytes << std::ifstream(path, std::ios::binary).rdbuf();
   return bytes.str();
+}
+
+std::string Unprivileged(const std::function<std::string()>& work) {
+  int channel[2];
+  if (pipe(channel) != 0) return "no pipe";
+  const pid_t child = fork();
+  if (child == 0) {
+    close(channel[0]);
+    const gid_t nogroup = 65534;
+    const uid_t nobody = 65534;
+    if (geteuid() == 0 && (setgroups(1, &nogroup) != 0 || setgid(nogroup) != 0 || setuid(nobody) != 0)) {
+      _exit(1);
+    }
+    const std::string said = work();
+    const ssize_t ignored = write(channel[1], said.data(), said.size());
+    (void)ignored;
+    _exit(0);
+  }
+  close(channel[1]);
+  std::string said;
+  char buffer[4096];
+  for (ssize_t got; (got = read(channel[0], buffer, sizeof buffer)) > 0;) said.append(buffer, got);
+  close(channel[0]);
+  int status = 0;
+  waitpid(child, &status, 0);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? said : "the child failed";
 }

@@ -3,6 +3,7 @@
 #ifndef TESTS_STORE_STOREEXAMPLES_H_
 #define TESTS_STORE_STOREEXAMPLES_H_
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -33,5 +34,10 @@ Rows Query(const std::string& path, const std::string& sql);
 void Execute(const std::string& path, const std::string& sql);
 
 std::string ReadBytes(const std::string& path);
+
+// Runs `work` in a child process that read-only files and folders hold back:
+// as nobody when the tests run as root (whom nothing holds back), else as the
+// tests' user. What `work` returned.
+std::string Unprivileged(const std::function<std::string()>& work);
 
 #endif  // TESTS_STORE_STOREEXAMPLES_H_

@@ -1,16 +1,19 @@
 // The results store: what a stored report looks like in SQL, the questions of
 // the README, files it refuses, and writes that land whole or not at all.
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <fstream>
+#include <sstream>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "report/JsonReport.h"
 #include "store/ResultsStore.h"
+#include "store/RunDiff.h"
 #include "tests/store/StoreExamples.h"
 #include "store/StoredDevice.h"
 
@@ -245,6 +248,50 @@ TEST(ResultsStore, RefusesFilesItDidNotWriteOrCannotReadAndLeavesThemAlone) {
   StoreRun(empty, {Router("pe1", 1)});
   EXPECT_THAT(Query(empty, "SELECT count(*) FROM runs"), ElementsAre(ElementsAre("2")));
   EXPECT_THAT(Query(empty, "PRAGMA user_version"), ElementsAre(ElementsAre("3")));
+}
+
+// SQLite keeps its journal beside the store, so a store in a read-only
+// folder can be neither written nor read; its own message says only
+// "attempt to write a readonly database".
+TEST(ResultsStore, AReadOnlyStoreOrFolderIsExplainedWithWhatToDo) {
+  ScratchFolder folder;
+  const std::string shelf = folder.File("shelf");
+  ASSERT_EQ(mkdir(shelf.c_str(), 0755), 0);
+  const std::string db = shelf + "/fleet.db";
+  StoreRun(db, {Router("pe1", 1)});
+  StoreRun(db, {Router("pe1", 2)});
+  chmod(folder.File("").c_str(), 0755);
+  chmod(shelf.c_str(), 0555);
+
+  const std::string diffSaid = Unprivileged([&] {
+    std::ostringstream out;
+    std::string problem;
+    store::DiffRuns({db, std::nullopt, std::nullopt, "text"}, out, problem);
+    return problem;
+  });
+  EXPECT_EQ(diffSaid, db + ": the store's folder " + shelf +
+                          " is read-only: SQLite keeps the store's journal beside it, even to read "
+                          "it (make the folder writable, or copy the store into a writable folder)");
+  const std::string createSaid = Unprivileged([&] {
+    store::ResultsStore results;
+    std::string problem;
+    results.Open(shelf + "/new.db", problem);
+    return problem;
+  });
+  EXPECT_EQ(createSaid, shelf + "/new.db: cannot make the store in the read-only folder " + shelf);
+
+  chmod(shelf.c_str(), 0777);
+  const std::string writeSaid = Unprivileged([&] {
+    store::ResultsStore results;
+    std::string problem;
+    int64_t run = 0;
+    if (results.Open(db, problem)) results.BeginRun("fleet.yaml", run, problem);
+    return problem;
+  });
+  EXPECT_THAT(writeSaid, EndsWith("the store is a read-only file (make it writable: chmod u+w " +
+                                  db + ")"));
+  chmod(shelf.c_str(), 0755);
+  EXPECT_THAT(Query(db, "SELECT count(*) FROM runs"), ElementsAre(ElementsAre("2")));
 }
 
 TEST(ResultsStore, AStoreOfSchemaOneIsBroughtUpToDateWithItsRunsKept) {
