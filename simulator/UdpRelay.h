@@ -9,7 +9,7 @@
 //   UdpRelaySetup setup;
 //   setup.port = 1161;
 //   setup.serverPort = snmpsimPort;
-//   setup.communities = {{"public", "k81c..0"}};
+//   setup.communities = {{"public", "5be1f0a2c4d6e8f1c0"}};
 //   UdpRelay relay;
 //   relay.Start(setup, problem);
 #ifndef SIMULATOR_UDPRELAY_H_

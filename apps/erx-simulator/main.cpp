@@ -233,7 +233,7 @@ int main(int argc, char** argv) {
   sigaction(SIGINT, &stop, nullptr);
 
   SnmpService snmp;
-  UdpRelay farAway;
+  UdpRelay relay;
   std::string snmpShown;
   if (!snmpText.empty()) {
     sockaddr_in snmpAt;
@@ -242,9 +242,8 @@ int main(int argc, char** argv) {
     snmpSetup.captureDir = captureDir;
     snmpSetup.address = snmpText.substr(0, snmpText.rfind(':'));
     const int port = ntohs(snmpAt.sin_port);
-    // snmpsim is told a port; with latency or an endless table it hides behind the relay.
-    const bool relayed = setup.faults.latencyMs > 0 || !setup.faults.endlessTable.column.empty();
-    snmpSetup.port = port == 0 || relayed ? FreeUdpPort(snmpAt) : port;
+    // snmpsim hides behind the relay, which alone knows the community.
+    snmpSetup.port = FreeUdpPort(snmpAt);
     if (snmpSetup.port == 0) return Fail("no free UDP port for SNMP on " + snmpSetup.address);
     snmpSetup.community = Env("ERX_COMMUNITY", "public");
     snmpSetup.v3User = snmpV3User;
@@ -260,8 +259,9 @@ int main(int argc, char** argv) {
     relaySetup.serverPort = snmpSetup.port;
     relaySetup.holdMs = setup.faults.latencyMs;
     relaySetup.endlessTable = setup.faults.endlessTable;
-    if (relayed && !farAway.Start(relaySetup, problem)) return Fail(problem);
-    snmpShown = snmpSetup.address + ":" + std::to_string(relayed ? farAway.Port() : snmpSetup.port);
+    relaySetup.communities = snmp.Communities();
+    if (!relay.Start(relaySetup, problem)) return Fail(problem);
+    snmpShown = snmpSetup.address + ":" + std::to_string(relay.Port());
   }
 
   if (listener >= 0) {
@@ -296,7 +296,7 @@ int main(int argc, char** argv) {
   }
   if (listener >= 0) close(listener);
   sessions.StopAll();
-  farAway.Stop();
+  relay.Stop();
   snmp.Stop();
   return 0;
 }
