@@ -33,6 +33,7 @@ bool ParseFaults(const std::vector<std::string>& texts, Faults& faults, std::str
     const std::string name = text.substr(0, equals);
     const std::string value = equals == std::string::npos ? "" : text.substr(equals + 1);
     long number = 0;
+    EndlessTable table;
     if (name == "noise" && equals == std::string::npos) {
       faults.noise = true;
     } else if (name == "slow" && Number(value, number)) {
@@ -49,7 +50,8 @@ bool ParseFaults(const std::vector<std::string>& texts, Faults& faults, std::str
       faults.promptIn = CollapsedCommand(value);
     } else if (name == "drop-on" && !CollapsedCommand(value).empty()) {
       faults.dropOn = CollapsedCommand(value);
-    } else if (name == "endless-table" && ParseEndlessTable(value, faults.endlessTable)) {
+    } else if (name == "endless-table" && ParseEndlessTable(value, table)) {
+      faults.endlessTable = table;
     } else if (name == "refuse-enable" && equals == std::string::npos) {
       faults.refuseEnable = true;
     } else {
