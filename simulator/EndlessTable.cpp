@@ -35,7 +35,8 @@ bool AnswerFromEndlessTable(const EndlessTable& table, const SnmpMessage& reques
   size_t rows = 1;
   if (bulk) {
     const size_t fit = std::max<size_t>(1, kAnswerBytes / (table.valueBytes + 32));
-    rows = std::clamp<size_t>(static_cast<size_t>(std::max<int64_t>(request.errorIndex, 1)), 1, fit);
+    const int64_t repetitions = std::max<int64_t>(request.errorIndex, 1);  // max-repetitions
+    rows = std::min(static_cast<size_t>(repetitions), fit);
   }
   answer = request;
   answer.pduType = SnmpMessage::kResponse;

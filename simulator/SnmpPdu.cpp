@@ -22,7 +22,9 @@ class Reader {
       // No indefinite form in SNMP, and nothing near 4 GiB fits a datagram.
       if (octets == 0 || octets > 4 || bytes_.size() < header + octets) return false;
       length = 0;
-      for (size_t i = 0; i < octets; ++i) length = length << 8 | static_cast<uint8_t>(bytes_[header + i]);
+      for (size_t i = 0; i < octets; ++i) {
+        length = length << 8 | static_cast<uint8_t>(bytes_[header + i]);
+      }
       header += octets;
     }
     if (bytes_.size() - header < length) return false;
@@ -100,7 +102,9 @@ std::string EncodeInteger(int64_t value) {
 
 void AppendBase128(std::string& out, uint64_t arc) {
   std::string bytes(1, static_cast<char>(arc & 0x7f));
-  for (arc >>= 7; arc; arc >>= 7) bytes.insert(bytes.begin(), static_cast<char>(0x80 | (arc & 0x7f)));
+  for (arc >>= 7; arc; arc >>= 7) {
+    bytes.insert(bytes.begin(), static_cast<char>(0x80 | (arc & 0x7f)));
+  }
   out += bytes;
 }
 

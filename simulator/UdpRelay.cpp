@@ -115,7 +115,9 @@ void UdpRelay::Run() {
         continue;
       }
       const Route route = Forward(datagram);
-      if (route == Route::kAnswered) held.push_back({Clock::now() + hold, from, std::move(datagram)});
+      if (route == Route::kAnswered) {
+        held.push_back({Clock::now() + hold, from, std::move(datagram)});
+      }
       if (route != Route::kToServer) continue;
       int& back = backs[{from.sin_addr.s_addr, from.sin_port}];
       if (back == 0) {

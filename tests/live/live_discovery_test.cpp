@@ -72,7 +72,9 @@ std::vector<std::string> SnmpFileNames(pid_t parent) {
     const size_t start = at + option.size();
     std::string folder = commands.substr(start, commands.find('\0', start) - start);
     if (option == "--args-from-file=") folder.resize(folder.size() - std::string(".args").size());
-    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename());
+    for (const auto& entry : fs::directory_iterator(folder)) {
+      names.push_back(entry.path().filename());
+    }
   }
   return names;
 }

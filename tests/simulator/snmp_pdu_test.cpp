@@ -83,12 +83,12 @@ class FakeAgent {
         const ssize_t got = recvfrom(fd_, buffer.data(), buffer.size(), 0,
                                      reinterpret_cast<sockaddr*>(&from), &size);
         SnmpMessage request, answer;
-        if (got <= 0 || !ReadSnmpMessage(std::string(buffer.data(), static_cast<size_t>(got)), request) ||
-            !AnswerFromEndlessTable(table, request, answer)) {
+        const std::string datagram(buffer.data(), got > 0 ? static_cast<size_t>(got) : 0);
+        if (!ReadSnmpMessage(datagram, request) || !AnswerFromEndlessTable(table, request, answer)) {
           continue;
         }
-        const std::string datagram = WriteSnmpMessage(answer);
-        sendto(fd_, datagram.data(), datagram.size(), 0, reinterpret_cast<sockaddr*>(&from), size);
+        const std::string reply = WriteSnmpMessage(answer);
+        sendto(fd_, reply.data(), reply.size(), 0, reinterpret_cast<sockaddr*>(&from), size);
       }
     });
   }
@@ -101,7 +101,8 @@ class FakeAgent {
 };
 
 // The first datagram a walk of `column` in `context` sends.
-std::string RequestOf(SnmpSettings settings, const std::string& context, const std::string& column) {
+std::string RequestOf(SnmpSettings settings, const std::string& context,
+                      const std::string& column) {
   FakeAgent agent;
   settings.port = agent.Settings().port;
   settings.timeoutMs = 100;
@@ -147,7 +148,8 @@ TEST(SnmpPdu, LeavesAloneWhatItCannotReadWhole) {
   }
   EXPECT_FALSE(ReadSnmpMessage(datagram + '\0', message));
   EXPECT_FALSE(ReadSnmpMessage("garbage that is no message", message));
-  EXPECT_FALSE(ReadSnmpMessage(std::string("\x30\x80\x02\x01\x01", 5), message));  // indefinite length
+  const std::string indefinite("\x30\x80\x02\x01\x01", 5);
+  EXPECT_FALSE(ReadSnmpMessage(indefinite, message));
   std::string noisy = datagram;
   noisy[noisy.size() - 3] = '\xff';  // the OID's last arc: one that never ends
   EXPECT_FALSE(ReadSnmpMessage(noisy, message));
@@ -213,7 +215,8 @@ TEST(EndlessTable, AnswersEachRequestInOrAboveTheColumnWithTheNextRows) {
     EXPECT_EQ(answer.varBinds[0].name, row);
     EXPECT_EQ(answer.varBinds[0].value, "row " + std::to_string(first));
   }
-  for (const char* elsewhere : {".1.3.6.1.2.1.2.2.1.3", ".1.3.6.1.2.1.2.2.1.1.21", ".1.3.6.1.2.1.1"}) {
+  for (const char* elsewhere :
+       {".1.3.6.1.2.1.2.2.1.3", ".1.3.6.1.2.1.2.2.1.1.21", ".1.3.6.1.2.1.1"}) {
     request.varBinds[0].name = Oid(elsewhere);
     EXPECT_FALSE(AnswerFromEndlessTable(table, request, answer)) << elsewhere;
   }
@@ -263,7 +266,8 @@ TEST(EndlessTable, IsAFaultOfTheSimulator) {
   ASSERT_TRUE(ParseFaults({"endless-table=1.3.6.1.2.1.4.20.1.2"}, faults, problem));
   EXPECT_EQ(faults.endlessTable.valueBytes, 0u);
   for (const char* bad : {"endless-table", "endless-table=", "endless-table=ifDescr",
-                          "endless-table=1.3.6:0", "endless-table=1.3.6:60001", "endless-table=1.3.6:x"}) {
+                          "endless-table=1.3.6:0", "endless-table=1.3.6:60001",
+                          "endless-table=1.3.6:x"}) {
     EXPECT_FALSE(ParseFaults({bad}, faults, problem)) << bad;
     EXPECT_THAT(problem, HasSubstr("endless-table=OID[:BYTES]"));
   }
