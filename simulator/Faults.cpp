@@ -12,6 +12,19 @@ bool Number(const std::string& text, long& value) {
   return !text.empty() && *end == '\0' && value >= 0;
 }
 
+// "OID" or "OID:BYTES".
+bool ParseEndlessTable(const std::string& text, EndlessTable& table) {
+  const size_t colon = text.find(':');
+  long bytes = 0;
+  if (colon != std::string::npos &&
+      (!Number(text.substr(colon + 1), bytes) || bytes < 1 ||
+       static_cast<size_t>(bytes) > EndlessTable::kMaxValueBytes)) {
+    return false;
+  }
+  table.valueBytes = static_cast<size_t>(bytes);
+  return ParseSnmpOid(text.substr(0, colon), table.column);
+}
+
 }  // namespace
 
 bool ParseFaults(const std::vector<std::string>& texts, Faults& faults, std::string& problem) {
@@ -20,6 +33,7 @@ bool ParseFaults(const std::vector<std::string>& texts, Faults& faults, std::str
     const std::string name = text.substr(0, equals);
     const std::string value = equals == std::string::npos ? "" : text.substr(equals + 1);
     long number = 0;
+    EndlessTable table;
     if (name == "noise" && equals == std::string::npos) {
       faults.noise = true;
     } else if (name == "slow" && Number(value, number)) {
@@ -36,12 +50,17 @@ bool ParseFaults(const std::vector<std::string>& texts, Faults& faults, std::str
       faults.promptIn = CollapsedCommand(value);
     } else if (name == "drop-on" && !CollapsedCommand(value).empty()) {
       faults.dropOn = CollapsedCommand(value);
+    } else if (name == "endless-table" && ParseEndlessTable(value, table)) {
+      faults.endlessTable = table;
     } else if (name == "refuse-enable" && equals == std::string::npos) {
       faults.refuseEnable = true;
     } else if (name == "new-host-key" && equals == std::string::npos) {
       faults.newHostKey = true;
     } else {
-      problem = "unknown fault \"" + text + "\" (slow=MS, drop-after=BYTES, hang-on=COMMAND, hang-after=N, drop-on=COMMAND, prompt-in=COMMAND, refuse-enable, new-host-key, noise, latency=MS)";
+      problem = "unknown fault \"" + text +
+                "\" (slow=MS, drop-after=BYTES, hang-on=COMMAND, hang-after=N, drop-on=COMMAND, "
+                "prompt-in=COMMAND, refuse-enable, new-host-key, noise, latency=MS, "
+                "endless-table=OID[:BYTES])";
       return false;
     }
   }

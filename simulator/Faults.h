@@ -12,11 +12,15 @@
 //   noise            '\r', '\0' and erased page marks in replies
 //   latency=MS       holds every CLI reply and SNMP answer MS milliseconds, as a
 //                    router that far away would answer
+//   endless-table=OID[:BYTES]  SNMP's column OID never ends: each GETNEXT or
+//                    GETBULK there gets one more row (values BYTES long)
 #ifndef SIMULATOR_FAULTS_H_
 #define SIMULATOR_FAULTS_H_
 
 #include <string>
 #include <vector>
+
+#include "simulator/EndlessTable.h"
 
 struct Faults {
   int slowMs = 0;
@@ -29,6 +33,7 @@ struct Faults {
   bool newHostKey = false;
   bool noise = false;
   int latencyMs = 0;
+  EndlessTable endlessTable;
 };
 
 // False with `problem` set for a fault it does not know.

@@ -8,9 +8,11 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <thread>
 
@@ -46,8 +48,8 @@ bool WriteFile(const fs::path& path, const std::string& text, mode_t mode) {
   return close(fd) == 0 && done;
 }
 
-// A folder only snmpsim may look into: the community names its files. Run as
-// root, snmpsim drops to nobody, so the folder becomes nobody's.
+// A folder only snmpsim may look into. Run as root, snmpsim drops to nobody,
+// so the folder becomes nobody's.
 std::string PrivateDir() {
   std::string path = (fs::temp_directory_path() / "erx-simulator-XXXXXX").string();
   if (!mkdtemp(&path[0])) return "";
@@ -80,6 +82,15 @@ std::string PrivateDir() {
 const char kWatchScript[] =
     "read -r done; [ -n \"$done\" ] && exit 0; kill -s KILL -- \"-$1\"; shift; rm -rf -- \"$@\"";
 
+// 16 random hex digits: snmpsim's name of the data that a community reaches,
+// which tells nothing of the community.
+std::string RandomName() {
+  std::random_device source;
+  char text[17];
+  std::snprintf(text, sizeof text, "%08x%08x", source(), source());
+  return text;
+}
+
 }  // namespace
 
 bool SnmpService::WriteData(const SnmpServiceSetup& setup, std::string& problem,
@@ -97,11 +108,15 @@ bool SnmpService::WriteData(const SnmpServiceSetup& setup, std::string& problem,
   for (const auto& entry : fs::directory_iterator(capture / "snmp", error)) {
     if (entry.path().extension() == ".walk") walks.push_back({entry.path().stem().string(), entry.path()});
   }
+  const std::string base = RandomName();
+  communities_.clear();
   for (const auto& walk : walks) {
     const std::string records =
         fs::exists(walk.second, error) ? SnmprecFromWalk(ReadFile(walk.second), walk.second.string(), warnings) : "";
     const std::string& context = walk.first;
-    std::vector<std::string> names = {setup.community + (context.empty() ? "" : "@" + context)};
+    const std::string name = base + "c" + std::to_string(communities_.size());
+    communities_[setup.community + (context.empty() ? "" : "@" + context)] = name;
+    std::vector<std::string> names = {name};
     if (!setup.v3User.empty()) names.push_back(context.empty() ? kNoContextFile : context);
     for (const std::string& name : names) {
       if (!WriteFile(fs::path(dataDir_) / (name + ".snmprec"), records, 0644)) {
@@ -117,7 +132,7 @@ bool SnmpService::Answers(const SnmpServiceSetup& setup) const {
   SnmpSettings settings;
   settings.address = setup.address;
   settings.port = setup.port;
-  settings.community = setup.community;
+  settings.community = communities_.at(setup.community);
   settings.timeoutMs = 300;
   settings.retries = 0;
   SnmpWalker walker(settings);

@@ -1,14 +1,17 @@
 // The SNMP side of the simulated router: snmpsim serving the capture's walks.
 //
-// The data folder gets COMMUNITY.snmprec for snmp.walk and
-// COMMUNITY@CONTEXT.snmprec per snmp/CONTEXT.walk (SNMPv2c selects a file by
-// community); with an SNMPv3 user also CONTEXT.snmprec (SNMPv3 selects it by
-// context name) and, for requests without context, 1.3.6.1.6.1.1.0.snmprec:
-// snmpsim falls back to a file named for the UDP transport domain and endpoint.
+// SNMPv2c selects a file by community. The community is no file's name: each
+// of snmp.walk and snmp/CONTEXT.walk gets a name of its own drawn at random
+// (Communities() maps "COMMUNITY" and "COMMUNITY@CONTEXT" to them), and the
+// relay in front of snmpsim swaps one for the other. With an SNMPv3 user the
+// folder also gets CONTEXT.snmprec (SNMPv3 selects it by context name, no
+// secret) and, for requests without context, 1.3.6.1.6.1.1.0.snmprec: snmpsim
+// falls back to a file named for the UDP transport domain and endpoint.
 // The keys reach snmpsim in a private argument file, not on its command line.
 #ifndef SIMULATOR_SNMPSERVICE_H_
 #define SIMULATOR_SNMPSERVICE_H_
 
+#include <map>
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -35,10 +38,12 @@ class SnmpService {
   bool Start(const SnmpServiceSetup& setup, std::string& problem, std::vector<std::string>& warnings);
   // Stops snmpsim and removes its files.
   void Stop();
+  // The community a client gives -> the one snmpsim knows; once started.
+  const std::map<std::string, std::string>& Communities() const { return communities_; }
 
  private:
   bool WriteData(const SnmpServiceSetup& setup, std::string& problem, std::vector<std::string>& warnings);
-  bool Answers(const SnmpServiceSetup& setup) const;
+  bool Answers(const SnmpServiceSetup& setup) const;  // at snmpsim itself
   void StartWatchdog();
 
   pid_t pid_ = -1;
@@ -49,6 +54,7 @@ class SnmpService {
   pid_t watchdog_ = -1;
   int watchdogPipe_ = -1;
   std::string dataDir_, cacheDir_, argsFile_;
+  std::map<std::string, std::string> communities_;
 };
 
 #endif  // SIMULATOR_SNMPSERVICE_H_

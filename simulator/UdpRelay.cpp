@@ -9,8 +9,9 @@
 #include <chrono>
 #include <cstring>
 #include <deque>
-#include <map>
 #include <vector>
+
+#include "simulator/SnmpPdu.h"
 
 namespace {
 
@@ -32,17 +33,15 @@ struct Held {
 
 }  // namespace
 
-bool UdpRelay::Start(const std::string& address, int port, int serverPort, int holdMs,
-                     std::string& problem) {
-  address_ = address;
-  serverPort_ = serverPort;
-  holdMs_ = holdMs;
+bool UdpRelay::Start(const UdpRelaySetup& setup, std::string& problem) {
+  setup_ = setup;
+  for (const auto& [client, server] : setup_.communities) clientCommunity_[server] = client;
   front_ = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-  sockaddr_in at = Endpoint(address, port);
+  sockaddr_in at = Endpoint(setup_.address, setup_.port);
   socklen_t size = sizeof at;
   if (front_ < 0 || bind(front_, reinterpret_cast<sockaddr*>(&at), size) != 0 ||
       getsockname(front_, reinterpret_cast<sockaddr*>(&at), &size) != 0) {
-    problem = "cannot listen on " + address + ":" + std::to_string(port) + " (UDP)";
+    problem = "cannot listen on " + setup_.address + ":" + std::to_string(setup_.port) + " (UDP)";
     return false;
   }
   port_ = ntohs(at.sin_port);
@@ -57,12 +56,40 @@ void UdpRelay::Stop() {
   front_ = -1;
 }
 
+UdpRelay::Route UdpRelay::Forward(std::string& datagram) const {
+  SnmpMessage message;
+  // SNMPv3, or what it cannot read, is snmpsim's to judge.
+  if (!ReadSnmpMessage(datagram, message)) return Route::kToServer;
+  const auto known = setup_.communities.find(message.community);
+  const bool checked = !setup_.communities.empty();
+  if (checked && known == setup_.communities.end()) return Route::kNoAnswer;  // as a router does
+  SnmpMessage answer;
+  if (AnswerFromEndlessTable(setup_.endlessTable, message, answer)) {
+    datagram = WriteSnmpMessage(answer);
+    return Route::kAnswered;
+  }
+  if (!checked) return Route::kToServer;
+  message.community = known->second;
+  datagram = WriteSnmpMessage(message);
+  return Route::kToServer;
+}
+
+void UdpRelay::Backward(std::string& datagram) const {
+  SnmpMessage message;
+  if (clientCommunity_.empty() || !ReadSnmpMessage(datagram, message)) return;
+  const auto client = clientCommunity_.find(message.community);
+  if (client == clientCommunity_.end()) return;
+  message.community = client->second;
+  datagram = WriteSnmpMessage(message);
+}
+
 void UdpRelay::Run() {
   // One socket towards the server per client, so that answers find their way back.
   std::map<std::pair<uint32_t, uint16_t>, int> backs;
   std::map<int, sockaddr_in> clientOf;
   std::deque<Held> held;
-  const sockaddr_in server = Endpoint(address_, serverPort_);
+  const sockaddr_in server = Endpoint(setup_.address, setup_.serverPort);
+  const auto hold = std::chrono::milliseconds(setup_.holdMs);
   std::vector<char> buffer(65536);
   while (!stop_) {
     std::vector<pollfd> wait = {{front_, POLLIN, 0}};
@@ -81,18 +108,24 @@ void UdpRelay::Run() {
       const ssize_t got = recvfrom(ready.fd, buffer.data(), buffer.size(), 0,
                                    reinterpret_cast<sockaddr*>(&from), &size);
       if (got <= 0) continue;
-      if (ready.fd == front_) {
-        int& back = backs[{from.sin_addr.s_addr, from.sin_port}];
-        if (back == 0) {
-          back = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-          clientOf[back] = from;
-        }
-        sendto(back, buffer.data(), static_cast<size_t>(got), 0,
-               reinterpret_cast<const sockaddr*>(&server), sizeof server);
-      } else {
-        held.push_back({Clock::now() + std::chrono::milliseconds(holdMs_), clientOf[ready.fd],
-                        std::string(buffer.data(), static_cast<size_t>(got))});
+      std::string datagram(buffer.data(), static_cast<size_t>(got));
+      if (ready.fd != front_) {
+        Backward(datagram);
+        held.push_back({Clock::now() + hold, clientOf[ready.fd], std::move(datagram)});
+        continue;
       }
+      const Route route = Forward(datagram);
+      if (route == Route::kAnswered) {
+        held.push_back({Clock::now() + hold, from, std::move(datagram)});
+      }
+      if (route != Route::kToServer) continue;
+      int& back = backs[{from.sin_addr.s_addr, from.sin_port}];
+      if (back == 0) {
+        back = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        clientOf[back] = from;
+      }
+      sendto(back, datagram.data(), datagram.size(), 0, reinterpret_cast<const sockaddr*>(&server),
+             sizeof server);
     }
     while (!held.empty() && held.front().due <= Clock::now()) {
       const Held& answer = held.front();

@@ -1,15 +1,36 @@
-// Passes UDP datagrams between clients on one port and a server on another,
-// holding every answer a while: the simulated router's SNMP as far away as
-// its latency fault says.
+// Stands in front of snmpsim as the simulated router's SNMP agent: passes
+// datagrams between clients on one port and snmpsim on another, holding every
+// answer a while (the router as far away as its latency fault says). With
+// communities, it answers only SNMPv1/v2c requests that name one, and swaps it
+// for snmpsim's own name of that data and back, so that snmpsim's files never
+// carry the community; SNMPv3 passes unchanged. It answers the endless-table
+// fault's requests itself.
 //
+//   UdpRelaySetup setup;
+//   setup.port = 1161;
+//   setup.serverPort = snmpsimPort;
+//   setup.communities = {{"public", "5be1f0a2c4d6e8f1c0"}};
 //   UdpRelay relay;
-//   relay.Start("127.0.0.1", 1161, snmpsimPort, 20, problem);
+//   relay.Start(setup, problem);
 #ifndef SIMULATOR_UDPRELAY_H_
 #define SIMULATOR_UDPRELAY_H_
 
 #include <atomic>
+#include <map>
 #include <string>
 #include <thread>
+
+#include "simulator/EndlessTable.h"
+
+struct UdpRelaySetup {
+  std::string address = "127.0.0.1";
+  int port = 0;  // 0: any free port, see UdpRelay::Port()
+  int serverPort = 0;
+  int holdMs = 0;
+  // The client's community -> the server's; empty: every datagram passes.
+  std::map<std::string, std::string> communities;
+  EndlessTable endlessTable;
+};
 
 class UdpRelay {
  public:
@@ -18,21 +39,21 @@ class UdpRelay {
   UdpRelay(const UdpRelay&) = delete;
   UdpRelay& operator=(const UdpRelay&) = delete;
 
-  // Listens on `address`:`port` (0: any free port, see Port()) and relays to
-  // `address`:`serverPort`.
-  bool Start(const std::string& address, int port, int serverPort, int holdMs,
-             std::string& problem);
+  bool Start(const UdpRelaySetup& setup, std::string& problem);
   void Stop();
   int Port() const { return port_; }
 
  private:
   void Run();
+  enum class Route { kToServer, kAnswered, kNoAnswer };
+  // Rewrites `datagram` for the server, or into the answer to the client.
+  Route Forward(std::string& datagram) const;
+  void Backward(std::string& datagram) const;
 
+  UdpRelaySetup setup_;
+  std::map<std::string, std::string> clientCommunity_;  // the server's -> the client's
   int front_ = -1;
   int port_ = 0;
-  int serverPort_ = 0;
-  int holdMs_ = 0;
-  std::string address_;
   std::atomic<bool> stop_{false};
   std::thread thread_;
 };

@@ -183,10 +183,10 @@ std::optional<std::vector<SnmpRow>> SnmpWalker::Walk(const std::string& context,
   const auto started = std::chrono::steady_clock::now();
   for (bool more = true; more;) {
     std::string bound;
-    if (rows.size() >= kMaxRows) {
-      bound = "it ran past " + std::to_string(kMaxRows) + " rows";
-    } else if (bytes > kMaxWalkBytes) {
-      bound = "it ran past " + std::to_string(kMaxWalkBytes >> 20) + " MiB";
+    if (rows.size() >= settings_.maxWalkRows) {
+      bound = "it ran past " + std::to_string(settings_.maxWalkRows) + " rows";
+    } else if (bytes > settings_.maxWalkBytes) {
+      bound = "it ran past " + std::to_string(settings_.maxWalkBytes >> 20) + " MiB";
     } else if (settings_.walkTimeoutMs > 0 &&
                std::chrono::steady_clock::now() - started >
                    std::chrono::milliseconds(settings_.walkTimeoutMs)) {

@@ -33,6 +33,9 @@ struct SnmpSettings {
   int timeoutMs = 5000;
   int retries = 1;
   int walkTimeoutMs = 0;  // a whole walk; 0: no limit
+  // Tests lower these to reach them in a moment.
+  size_t maxWalkRows = 1000000;
+  size_t maxWalkBytes = size_t{64} << 20;  // whole MiB
 };
 
 class SnmpWalker {
@@ -41,9 +44,6 @@ class SnmpWalker {
   ~SnmpWalker();
   SnmpWalker(const SnmpWalker&) = delete;
   SnmpWalker& operator=(const SnmpWalker&) = delete;
-
-  static constexpr size_t kMaxWalkBytes = size_t{64} << 20;
-  static constexpr size_t kMaxRows = 1000000;
 
   // The rows of one column, in OID order; nullopt when the context gave no
   // answer, or when the walk passed a bound (`cut` then says which). A column

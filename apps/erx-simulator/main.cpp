@@ -184,7 +184,8 @@ int main(int argc, char** argv) {
   app.add_option("--snmp-v3-user", snmpV3User, "also serve SNMPv3 to this user (SHA, AES)");
   app.add_option("--fault", faultTexts,
                  "slow=MS, drop-after=BYTES, hang-on=COMMAND, hang-after=N, drop-on=COMMAND, "
-                 "prompt-in=COMMAND, refuse-enable, new-host-key, noise, latency=MS")
+                 "prompt-in=COMMAND, refuse-enable, new-host-key, noise, latency=MS, "
+                 "endless-table=OID[:BYTES]")
       ->allow_extra_args(false);
   app.add_flag("--any-address", anyAddress, "allow addresses other than loopback");
   if (std::optional<int> status = ParseCommandLine(app, argc, argv, kProgram)) return *status;
@@ -239,7 +240,7 @@ int main(int argc, char** argv) {
   sigaction(SIGINT, &stop, nullptr);
 
   SnmpService snmp;
-  UdpRelay farAway;
+  UdpRelay relay;
   std::string snmpShown;
   if (!snmpText.empty()) {
     sockaddr_in snmpAt;
@@ -248,9 +249,8 @@ int main(int argc, char** argv) {
     snmpSetup.captureDir = captureDir;
     snmpSetup.address = snmpText.substr(0, snmpText.rfind(':'));
     const int port = ntohs(snmpAt.sin_port);
-    // snmpsim is told a port; with latency it hides behind the relay.
-    const bool relayed = setup.faults.latencyMs > 0;
-    snmpSetup.port = port == 0 || relayed ? FreeUdpPort(snmpAt) : port;
+    // snmpsim hides behind the relay, which alone knows the community.
+    snmpSetup.port = FreeUdpPort(snmpAt);
     if (snmpSetup.port == 0) return Fail("no free UDP port for SNMP on " + snmpSetup.address);
     snmpSetup.community = Env("ERX_COMMUNITY", "public");
     snmpSetup.v3User = snmpV3User;
@@ -260,11 +260,15 @@ int main(int argc, char** argv) {
     const bool started = snmp.Start(snmpSetup, problem, warnings);
     for (const std::string& warning : warnings) std::cerr << "erx-simulator: " << warning << "\n";
     if (!started) return Fail(problem);
-    if (relayed &&
-        !farAway.Start(snmpSetup.address, port, snmpSetup.port, setup.faults.latencyMs, problem)) {
-      return Fail(problem);
-    }
-    snmpShown = snmpSetup.address + ":" + std::to_string(relayed ? farAway.Port() : snmpSetup.port);
+    UdpRelaySetup relaySetup;
+    relaySetup.address = snmpSetup.address;
+    relaySetup.port = port;
+    relaySetup.serverPort = snmpSetup.port;
+    relaySetup.holdMs = setup.faults.latencyMs;
+    relaySetup.endlessTable = setup.faults.endlessTable;
+    relaySetup.communities = snmp.Communities();
+    if (!relay.Start(relaySetup, problem)) return Fail(problem);
+    snmpShown = snmpSetup.address + ":" + std::to_string(relay.Port());
   }
 
   if (listener >= 0) {
@@ -301,7 +305,7 @@ int main(int argc, char** argv) {
   }
   if (listener >= 0) close(listener);
   sessions.StopAll();
-  farAway.Stop();
+  relay.Stop();
   snmp.Stop();
   return 0;
 }

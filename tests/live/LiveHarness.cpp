@@ -4,6 +4,7 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -41,10 +42,11 @@ pid_t Spawn(const std::string& program, const std::vector<std::string>& argument
   _exit(127);
 }
 
-int Reap(pid_t pid, std::chrono::milliseconds limit) {
+int Reap(pid_t pid, std::chrono::milliseconds limit, long* peakKiB) {
   const Clock::time_point deadline = Clock::now() + limit;
   int status = 0;
-  while (waitpid(pid, &status, WNOHANG) == 0) {
+  rusage usage{};
+  while (wait4(pid, &status, WNOHANG, &usage) == 0) {
     if (Clock::now() > deadline) {
       kill(pid, SIGKILL);
       waitpid(pid, &status, 0);
@@ -52,6 +54,7 @@ int Reap(pid_t pid, std::chrono::milliseconds limit) {
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
+  if (peakKiB) *peakKiB = usage.ru_maxrss;
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
@@ -129,7 +132,7 @@ DiscoverRun RunDiscover(const std::vector<std::string>& arguments, const Variabl
   close(out);
   close(err);
   DiscoverRun run;
-  run.status = Reap(pid, std::chrono::seconds(120));
+  run.status = Reap(pid, std::chrono::seconds(120), &run.peakKiB);
   run.seconds = std::chrono::duration<double>(Clock::now() - start).count();
   run.out = io.Read("out");
   run.err = io.Read("err");

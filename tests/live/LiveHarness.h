@@ -23,8 +23,9 @@ using Variables = std::map<std::string, std::string>;
 // sanitizers' options).
 pid_t Spawn(const std::string& program, const std::vector<std::string>& arguments,
             const Variables& environment, int outFd, int errFd);
-// Waits for `pid` at most `limit`; kills it past that. Its exit status, or -1.
-int Reap(pid_t pid, std::chrono::milliseconds limit);
+// Waits for `pid` at most `limit`; kills it past that. Its exit status, or -1;
+// `peakKiB` gets its largest resident size.
+int Reap(pid_t pid, std::chrono::milliseconds limit, long* peakKiB = nullptr);
 
 // A port on 127.0.0.1 that nothing listens on at the moment.
 int FreePort(int type);
@@ -64,6 +65,7 @@ struct DiscoverRun {
   int status = -1;  // exit status; -1 when it had to be killed
   std::string out, err;
   double seconds = 0;
+  long peakKiB = 0;  // its largest resident size
 };
 
 // Runs erx-discover with `arguments` and only `environment` (at most 120 s).

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/live/LiveReports.h"
+#include "transports/SnmpWalker.h"
 
 namespace fs = std::filesystem;
 using namespace testing;
@@ -30,8 +31,7 @@ void ExpectNoSecretIn(const std::string& text, const std::string& where) {
   }
 }
 
-// The simulator's SNMP data is named for the community: no other user of the
-// machine may list or read it.
+// The simulator's SNMP data: no other user of the machine may list or read it.
 void ExpectSimulatorDataPrivate() {
   std::error_code error;
   int seen = 0;
@@ -59,6 +59,24 @@ std::string ChildrenCommandsAndEnvironments(pid_t parent) {
     }
   }
   return all;
+}
+
+// The names of the files in the folders that snmpsim, the simulator
+// `parent`'s child, was given: its data (DATA.args names DATA) and its cache.
+std::vector<std::string> SnmpFileNames(pid_t parent) {
+  const std::string commands = ChildrenCommandsAndEnvironments(parent);
+  std::vector<std::string> names;
+  for (const std::string option : {"--args-from-file=", "--cache-dir="}) {
+    const size_t at = commands.find(option);
+    if (at == std::string::npos) return {};
+    const size_t start = at + option.size();
+    std::string folder = commands.substr(start, commands.find('\0', start) - start);
+    if (option == "--args-from-file=") folder.resize(folder.size() - std::string(".args").size());
+    for (const auto& entry : fs::directory_iterator(folder)) {
+      names.push_back(entry.path().filename());
+    }
+  }
+  return names;
 }
 
 class ShippedDevice : public TestWithParam<std::string> {};
@@ -128,6 +146,35 @@ TEST(LiveSnmp, Version3NamesTheContextAndAnswersLikeTheCapture) {
       LiveArguments(router, {"--snmp-version", "3", "--snmp-user", "observer"}), Secrets());
   ASSERT_EQ(live.status, 0) << live.err;
   EXPECT_EQ(ReportOf(live), CaptureReport(device));
+}
+
+TEST(LiveSnmp, TheDataTellsNoCommunityAndOnlyTheCommunityIsAnswered) {
+  SimulatedRouter router;
+  ASSERT_TRUE(router.Start(kExample, {"--user", "admin"}, Secrets()));
+  const std::string community = Secrets().at("ERX_COMMUNITY");
+  std::vector<std::string> names;  // snmpsim's own names of the data
+  for (const std::string& file : SnmpFileNames(router.Pid())) {
+    EXPECT_THAT(file, Not(HasSubstr(community)));
+    const size_t data = file.rfind(".snmprec");
+    if (data != std::string::npos) names.push_back(file.substr(0, data));
+  }
+  EXPECT_EQ(names.size(), 7u);  // snmp.walk and the six contexts' walks
+
+  SnmpSettings settings;
+  settings.port = std::stoi(router.SnmpPort());
+  settings.timeoutMs = 300;
+  settings.retries = 0;
+  const auto answers = [&](const std::string& given, const std::string& context) {
+    settings.community = given;
+    return SnmpWalker(settings).Walk(context, ".1.3.6.1.2.1.2.2.1.2").has_value();
+  };
+  for (const std::string context : {"", "@vr2", "@vr2:lab"}) {
+    EXPECT_TRUE(answers(community, context)) << context;
+    EXPECT_FALSE(answers("public", context)) << context;
+    EXPECT_FALSE(answers(community + "x", context)) << context;
+  }
+  // Nor are snmpsim's own names a community of the router.
+  for (const std::string& name : names) EXPECT_FALSE(answers(name, "")) << name;
 }
 
 TEST(LiveSnmp, AContextThatDoesNotAnswerIsAMissingWalk) {
