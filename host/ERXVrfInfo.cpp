@@ -55,13 +55,19 @@ std::string WithoutSeparator(std::string_view word) {
   return std::string(word);
 }
 
-std::string RouteDistinguisher(const std::vector<std::string_view>& words) {
-  for (size_t i = 0; i + 1 < words.size(); ++i) {
-    if (words[i] != "RD") continue;
-    const std::string rd = WithoutSeparator(words[i + 1]);
-    return rd.compare(0, 4, "<not") == 0 ? "" : rd;
-  }
-  return "";
+// The word after "RD" on a VRF's first line.
+std::string RouteDistinguisher(std::string_view line) {
+  std::string rd;
+  bool afterRd = false, found = false;
+  pelk::ForEachWord(line, [&](std::string_view word) {
+    if (afterRd) {
+      rd = WithoutSeparator(word);
+      found = true;
+    }
+    afterRd = word == "RD";
+    return !found;
+  });
+  return rd.compare(0, 4, "<not") == 0 ? "" : rd;
 }
 
 Section SectionOf(std::string_view firstWord) {
@@ -86,18 +92,27 @@ bool ERXGetGeneralVRFInfo(const char* reply, std::vector<std::string>& names,
   bool inBlock = false;
   Section section = Section::kNone;
   size_t headingIndent = 0;
+  // Only the first word of most lines is looked at: a huge line of many words
+  // costs no list of them.
   pelk::ForEachLine(reply, [&](std::string_view line) {
-    const std::vector<std::string_view> words = pelk::WordsOf(line);
-    if (words.empty()) return;
-    if (words[0] == "VRF" && words.size() > 1) {
-      names.push_back(WithoutSeparator(words[1]));
-      routeDistinguishers.push_back(RouteDistinguisher(words));
-      interfaces.emplace_back();
-      importRTs.emplace_back();
-      exportRTs.emplace_back();
-      inBlock = true;
-      section = Section::kNone;
-      return;
+    const std::string_view first = pelk::FirstWordOf(line);
+    if (first.empty()) return;
+    if (first == "VRF") {
+      std::string_view name;
+      pelk::ForEachWord(line.substr(first.data() - line.data() + first.size()), [&](std::string_view word) {
+        name = word;
+        return false;
+      });
+      if (!name.empty()) {
+        names.push_back(WithoutSeparator(name));
+        routeDistinguishers.push_back(RouteDistinguisher(line));
+        interfaces.emplace_back();
+        importRTs.emplace_back();
+        exportRTs.emplace_back();
+        inBlock = true;
+        section = Section::kNone;
+        return;
+      }
     }
     if (!inBlock) return;
     const size_t indent = Indent(line);
@@ -106,11 +121,14 @@ bool ERXGetGeneralVRFInfo(const char* reply, std::vector<std::string>& names,
         interfaces.back().push_back(Trimmed(line));
       } else {
         auto& targets = section == Section::kImport ? importRTs.back() : exportRTs.back();
-        for (std::string_view word : words) targets.push_back(WithoutRTPrefix(word));
+        pelk::ForEachWord(line, [&](std::string_view word) {
+          targets.push_back(WithoutRTPrefix(word));
+          return true;
+        });
       }
       return;
     }
-    section = SectionOf(words[0]);
+    section = SectionOf(first);
     headingIndent = indent;
   });
   if (verbose) {

@@ -4,7 +4,6 @@
 #define HOST_TEXTLINES_H_
 
 #include <string_view>
-#include <vector>
 
 namespace pelk {
 
@@ -22,17 +21,26 @@ void ForEachLine(const char* text, Each each) {
   }
 }
 
-// The blank-separated words of `line`.
-inline std::vector<std::string_view> WordsOf(std::string_view line) {
-  std::vector<std::string_view> words;
+// Calls `each` with every blank-separated word of `line`, in order; stops
+// early when `each` returns false.
+template <typename Each>
+void ForEachWord(std::string_view line, Each each) {
   const char* blanks = " \t\r\n\v\f";
   for (size_t start = line.find_first_not_of(blanks); start != std::string_view::npos;) {
     const size_t end = line.find_first_of(blanks, start);
-    words.push_back(line.substr(start, end - start));
-    if (end == std::string_view::npos) break;
+    if (!each(line.substr(start, end - start)) || end == std::string_view::npos) return;
     start = line.find_first_not_of(blanks, end);
   }
-  return words;
+}
+
+// The first word of `line`; empty for a blank line.
+inline std::string_view FirstWordOf(std::string_view line) {
+  std::string_view first;
+  ForEachWord(line, [&](std::string_view word) {
+    first = word;
+    return false;
+  });
+  return first;
 }
 
 }  // namespace pelk

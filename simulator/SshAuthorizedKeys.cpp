@@ -10,9 +10,10 @@ namespace {
 std::vector<std::string> Words(const std::string& line) {
   std::vector<std::string> words;
   std::string word;
-  bool quoted = false;
+  bool quoted = false, escaped = false;
   for (const char c : line) {
-    if (c == '"') quoted = !quoted;
+    if (c == '"' && !escaped) quoted = !quoted;
+    escaped = quoted && c == '\\' && !escaped;
     if (!quoted && (c == ' ' || c == '\t' || c == '\r')) {
       if (!word.empty()) words.push_back(word);
       word.clear();

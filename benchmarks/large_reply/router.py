@@ -1,6 +1,6 @@
 """A router that answers one command with a single line of SIZE MiB.
 
-    router.py SIZE COMMAND      prints its port, serves four connections
+    router.py SIZE COMMAND      prints its port, serves until killed
 
 It logs nobody in (the prompt comes at once) and answers every other command
 with nothing; "show virtual-router" lists the default virtual router so that
@@ -39,6 +39,6 @@ def serve(client):
             client.sendall(b"r1#")
 
 
-for _ in range(4):
+while True:
     connection, _ = server.accept()
     threading.Thread(target=serve, args=(connection,), daemon=True).start()
