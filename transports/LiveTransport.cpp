@@ -1,5 +1,6 @@
 #include "transports/LiveTransport.h"
 
+#include <algorithm>
 #include <iostream>
 
 #include "host/KelSnmp.h"
@@ -14,6 +15,13 @@ const int kReconnects = 6;
 // A router that lets this many commands in a row time out is hung: waiting
 // the timeout for each of the rest would only multiply the wait.
 const int kTimeoutsInARow = 3;
+// Contexts asked ahead of the host: enough to keep a long round trip busy.
+const size_t kPrefetchWindow = 16;
+
+// 'n' (no context), 'r' (virtual router) or 'v' (VRF).
+char KindOf(const std::string& context) {
+  return context.empty() ? 'n' : context.find(':') == std::string::npos ? 'r' : 'v';
+}
 
 }  // namespace
 
@@ -108,6 +116,7 @@ LiveTransport::Outcome LiveTransport::Execute(const std::string& command, std::s
 
 CKelAtomVector* LiveTransport::RunCommands(CKelRecord*, const std::vector<std::string>& commands) {
   auto* replies = new CKelAtomVector(static_cast<unsigned int>(commands.size()));
+  Foresee(commands);
   // Every request starts in the default virtual router, as a new session would.
   std::string reply;
   if (context_ != "default") Execute(std::string(kSwitchCommand) + "default", reply);
@@ -152,6 +161,7 @@ CKelDoubleList* LiveTransport::Walk(CKelRecord*, const char* variable, const std
     ++health_.walksNotAsked;
     return nullptr;
   }
+  PrefetchAround(context, columnOid);
   std::string cut;
   const std::optional<std::vector<SnmpRow>> rows = snmp_.Walk(context, columnOid, &cut);
   ++progress_.walks;
@@ -179,4 +189,40 @@ CKelDoubleList* LiveTransport::Walk(CKelRecord*, const char* variable, const std
     list->RDLAddToListEnd(new CKelSnmpVarOp(variable, row.instance, value));
   }
   return list;
+}
+
+void LiveTransport::Foresee(const std::vector<std::string>& commands) {
+  std::string router = "default";
+  auto note = [this](const std::string& context) {
+    if (foreseenAt_.emplace(context, foreseen_.size()).second) foreseen_.push_back(context);
+  };
+  for (const std::string& command : commands) {
+    if (command.compare(0, sizeof kSwitchCommand - 1, kSwitchCommand) == 0) {
+      router = command.substr(sizeof kSwitchCommand - 1);
+      note("@" + router);
+      continue;
+    }
+    const size_t vrf = command.find(" vrf ");
+    if (vrf == std::string::npos) continue;
+    const size_t from = vrf + 5, to = command.find(' ', from);
+    const std::string name = command.substr(from, to == std::string::npos ? to : to - from);
+    if (!name.empty()) note("@" + router + ":" + name);
+  }
+}
+
+void LiveTransport::PrefetchAround(const std::string& context, const std::string& columnOid) {
+  const char kind = KindOf(context);
+  std::vector<std::string>& columns = learnedColumns_[kind];
+  if (std::find(columns.begin(), columns.end(), columnOid) == columns.end()) {
+    columns.push_back(columnOid);
+  }
+  snmp_.Prefetch(context, columns);
+  auto at = foreseenAt_.find(context);
+  if (at == foreseenAt_.end()) return;
+  size_t asked = 0;
+  for (size_t i = at->second + 1; i < foreseen_.size() && asked < kPrefetchWindow; ++i) {
+    if (KindOf(foreseen_[i]) != kind) continue;
+    snmp_.Prefetch(foreseen_[i], columns);
+    ++asked;
+  }
 }

@@ -10,11 +10,18 @@
 // after too many reconnections, too many timeouts in a row or past the
 // device's deadline the remaining commands are not sent and the remaining
 // walks not asked. Health() tallies all of it.
+//
+// Walks are prefetched: a context gets at once every column that the host
+// asked in contexts of its kind (none, virtual router, VRF), and the contexts
+// that the CLI requests named (`virtual-router VR`, `... vrf NAME ...`) are
+// asked ahead, a window at a time. The host still receives and the recorder
+// still records only the walks the host asked, in its order.
 #ifndef TRANSPORTS_LIVETRANSPORT_H_
 #define TRANSPORTS_LIVETRANSPORT_H_
 
 #include <chrono>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -72,6 +79,9 @@ class LiveTransport : public CPelkRequestTransport {
   // True once the rest of the device is not to be asked (health_.whyNotSent says why).
   bool GivenUp();
   std::string Context() const;
+  // Notes the SNMP contexts that `commands` name, in their order.
+  void Foresee(const std::vector<std::string>& commands);
+  void PrefetchAround(const std::string& context, const std::string& columnOid);
 
   SnmpWalker snmp_;
   std::unique_ptr<CliSession> session_;
@@ -87,6 +97,9 @@ class LiveTransport : public CPelkRequestTransport {
   CaptureRecorder* recorder_ = nullptr;
   LiveProgress progress_;
   std::function<void(const LiveProgress&)> report_;
+  std::vector<std::string> foreseen_;                       // "@vr1", "@vr1:red", ...
+  std::map<std::string, size_t> foreseenAt_;                // context -> index in foreseen_
+  std::map<char, std::vector<std::string>> learnedColumns_;  // by kind of context
 };
 
 #endif  // TRANSPORTS_LIVETRANSPORT_H_
