@@ -116,7 +116,7 @@ LiveTransport::Outcome LiveTransport::Execute(const std::string& command, std::s
 
 CKelAtomVector* LiveTransport::RunCommands(CKelRecord*, const std::vector<std::string>& commands) {
   auto* replies = new CKelAtomVector(static_cast<unsigned int>(commands.size()));
-  Foresee(commands);
+  foreseenRouter_ = context_;
   // Every request starts in the default virtual router, as a new session would.
   std::string reply;
   if (context_ != "default") Execute(std::string(kSwitchCommand) + "default", reply);
@@ -145,6 +145,7 @@ CKelAtomVector* LiveTransport::RunCommands(CKelRecord*, const std::vector<std::s
       case Outcome::kNotSent:
         break;
     }
+    if (outcome == Outcome::kAnswered) Foresee(command, reply);
     replies->RAVAddToEnd(new CKelAtom(outcome == Outcome::kAnswered ? reply.c_str() : nullptr));
     std::string().swap(reply);  // the atom holds its copy; a huge reply is not kept twice
     if (report_) report_(progress_);
@@ -191,23 +192,35 @@ CKelDoubleList* LiveTransport::Walk(CKelRecord*, const char* variable, const std
   return list;
 }
 
-void LiveTransport::Foresee(const std::vector<std::string>& commands) {
-  std::string router = "default";
-  auto note = [this](const std::string& context) {
-    if (foreseenAt_.emplace(context, foreseen_.size()).second) foreseen_.push_back(context);
-  };
-  for (const std::string& command : commands) {
-    if (command.compare(0, sizeof kSwitchCommand - 1, kSwitchCommand) == 0) {
-      router = command.substr(sizeof kSwitchCommand - 1);
-      note("@" + router);
-      continue;
-    }
-    const size_t vrf = command.find(" vrf ");
-    if (vrf == std::string::npos) continue;
-    const size_t from = vrf + 5, to = command.find(' ', from);
-    const std::string name = command.substr(from, to == std::string::npos ? to : to - from);
-    if (!name.empty()) note("@" + router + ":" + name);
+void LiveTransport::Foresee(const std::string& command, const std::string& reply) {
+  if (command.compare(0, sizeof kSwitchCommand - 1, kSwitchCommand) == 0) {
+    foreseenRouter_ = command.substr(sizeof kSwitchCommand - 1);
+    Foresee("@" + foreseenRouter_);
+    return;
   }
+  // The tables that list virtual routers and VRFs: a name first on each row.
+  const bool routers = command == "show virtual-router", vrfs = command == "show ip vrf";
+  if (routers || vrfs) {
+    size_t row = reply.find('\n');  // past the heading
+    for (size_t end; row != std::string::npos && row + 1 < reply.size(); row = end) {
+      end = reply.find('\n', row + 1);
+      const std::string line = reply.substr(row + 1, end == std::string::npos ? end : end - row - 1);
+      const size_t length = line.find_first_of(" \t\r");
+      if (line.empty() || length == 0 || line[0] == '-') continue;
+      const std::string name = line.substr(0, length);
+      Foresee(routers ? "@" + name : "@" + foreseenRouter_ + ":" + name);
+    }
+    return;
+  }
+  const size_t vrf = command.find(" vrf ");
+  if (vrf == std::string::npos) return;
+  const size_t from = vrf + 5, to = command.find(' ', from);
+  const std::string name = command.substr(from, to == std::string::npos ? to : to - from);
+  if (!name.empty()) Foresee("@" + foreseenRouter_ + ":" + name);
+}
+
+void LiveTransport::Foresee(const std::string& context) {
+  if (foreseenAt_.emplace(context, foreseen_.size()).second) foreseen_.push_back(context);
 }
 
 void LiveTransport::PrefetchAround(const std::string& context, const std::string& columnOid) {

@@ -13,8 +13,9 @@
 //
 // Walks are prefetched: a context gets at once every column that the host
 // asked in contexts of its kind (none, virtual router, VRF), and the contexts
-// that the CLI requests named (`virtual-router VR`, `... vrf NAME ...`) are
-// asked ahead, a window at a time. The host still receives and the recorder
+// that the CLI named (`virtual-router VR`, `... vrf NAME ...`, the rows of
+// `show virtual-router` and `show ip vrf`) are asked ahead, a window at a time;
+// a wrong guess costs a request. The host still receives and the recorder
 // still records only the walks the host asked, in its order.
 #ifndef TRANSPORTS_LIVETRANSPORT_H_
 #define TRANSPORTS_LIVETRANSPORT_H_
@@ -79,8 +80,9 @@ class LiveTransport : public CPelkRequestTransport {
   // True once the rest of the device is not to be asked (health_.whyNotSent says why).
   bool GivenUp();
   std::string Context() const;
-  // Notes the SNMP contexts that `commands` name, in their order.
-  void Foresee(const std::vector<std::string>& commands);
+  // Notes the SNMP contexts that a command or its reply names, in their order.
+  void Foresee(const std::string& command, const std::string& reply);
+  void Foresee(const std::string& context);
   void PrefetchAround(const std::string& context, const std::string& columnOid);
 
   SnmpWalker snmp_;
@@ -97,7 +99,8 @@ class LiveTransport : public CPelkRequestTransport {
   CaptureRecorder* recorder_ = nullptr;
   LiveProgress progress_;
   std::function<void(const LiveProgress&)> report_;
-  std::vector<std::string> foreseen_;                       // "@vr1", "@vr1:red", ...
+  std::string foreseenRouter_;  // the virtual router of the commands being foreseen
+  std::vector<std::string> foreseen_;                      // "@vr1", "@vr1:red", ...
   std::map<std::string, size_t> foreseenAt_;                // context -> index in foreseen_
   std::map<char, std::vector<std::string>> learnedColumns_;  // by kind of context
 };
