@@ -7,7 +7,6 @@
 
 namespace {
 
-const char kSwitchCommand[] = "virtual-router ";
 // Drops that a device may cost before its session is given up, so that a
 // router that keeps hanging up is not called again and again; each command
 // may cost two.
@@ -26,7 +25,8 @@ char KindOf(const std::string& context) {
 }  // namespace
 
 LiveTransport::LiveTransport(std::unique_ptr<ByteStream> stream, Cli cli, SnmpSettings snmp)
-    : snmp_(std::move(snmp)),
+    : cli_(cli),
+      snmp_(std::move(snmp)),
       session_(std::make_unique<CliSession>(std::move(stream), std::move(cli.login), cli.timeoutMs,
                                             cli.pagingOff)),
       timeoutMs_(cli.timeoutMs),
@@ -37,6 +37,7 @@ LiveTransport::LiveTransport(std::unique_ptr<ByteStream> stream, Cli cli, SnmpSe
 
 bool LiveTransport::Open(std::string& problem, bool& refused) {
   if (!session_) return false;
+  opened_ = true;
   if (!session_->Open(problem, refused)) return false;
   name_ = session_->Host();
   context_ = session_->Prompt().context;
@@ -46,6 +47,7 @@ bool LiveTransport::Open(std::string& problem, bool& refused) {
 void LiveTransport::Close() {
   if (recorder_ && session_) recorder_->LastPrompt(session_->PromptLine());
   session_.reset();
+  helpers_.clear();
 }
 
 bool LiveTransport::GivenUp() {
@@ -93,6 +95,7 @@ LiveTransport::Outcome LiveTransport::Execute(const std::string& command, std::s
         context_ = session_->Prompt().context;
         if (IsCliError(reply)) return Outcome::kRefused;
         if (recorder_) recorder_->Command(prompt, command, reply);
+        if (transcribing_) transcript_.push_back({prompt, command, reply});
         return Outcome::kAnswered;
       case CliSession::Result::kTooLarge:
         std::cerr << "erx-discover: the reply to \"" << command << "\" ran past "
@@ -115,11 +118,26 @@ LiveTransport::Outcome LiveTransport::Execute(const std::string& command, std::s
 }
 
 CKelAtomVector* LiveTransport::RunCommands(CKelRecord*, const std::vector<std::string>& commands) {
-  auto* replies = new CKelAtomVector(static_cast<unsigned int>(commands.size()));
-  foreseenRouter_ = context_;
   // Every request starts in the default virtual router, as a new session would.
+  std::vector<std::unique_ptr<CKelAtom>> replies =
+      helpers_.empty() || GivenUp() || commands.size() < kSplitFrom * (helpers_.size() + 1)
+          ? RunOn("default", commands)
+          : RunSplit(commands);
+  auto* vector = new CKelAtomVector(static_cast<unsigned int>(commands.size()));
+  foreseenRouter_ = "default";
+  for (size_t i = 0; i < replies.size(); ++i) {
+    if (const char* text = replies[i]->RAString()) Foresee(commands[i], text);
+    vector->RAVAddToEnd(replies[i].release());
+  }
+  return vector;
+}
+
+std::vector<std::unique_ptr<CKelAtom>> LiveTransport::RunOn(const std::string& router,
+                                                            const std::vector<std::string>& commands) {
+  std::vector<std::unique_ptr<CKelAtom>> replies;
+  replies.reserve(commands.size());
   std::string reply;
-  if (context_ != "default") Execute(std::string(kSwitchCommand) + "default", reply);
+  if (context_ != router) Execute(kSwitchCommand + router, reply);
   for (const std::string& command : commands) {
     const Outcome outcome = Execute(command, reply);
     if (outcome == Outcome::kNotSent) {
@@ -145,8 +163,7 @@ CKelAtomVector* LiveTransport::RunCommands(CKelRecord*, const std::vector<std::s
       case Outcome::kNotSent:
         break;
     }
-    if (outcome == Outcome::kAnswered) Foresee(command, reply);
-    replies->RAVAddToEnd(new CKelAtom(outcome == Outcome::kAnswered ? reply.c_str() : nullptr));
+    replies.emplace_back(new CKelAtom(outcome == Outcome::kAnswered ? reply.c_str() : nullptr));
     std::string().swap(reply);  // the atom holds its copy; a huge reply is not kept twice
     if (report_) report_(progress_);
   }

@@ -52,6 +52,12 @@ class LiveTransport : public CPelkRequestTransport {
   // `stream` carries the CLI; a reconnection connects it again.
   LiveTransport(std::unique_ptr<ByteStream> stream, Cli cli, SnmpSettings snmp);
 
+  // Sessions of their own for parts of a long request: its commands are split
+  // over them and this one, each part starting in the virtual router that it
+  // needs, the replies and the recording kept in the request's order. Each is
+  // logged in when first needed; one that cannot be leaves its part to this one.
+  void AddCliSessions(std::vector<std::unique_ptr<ByteStream>> streams);
+
   // Connects and logs in. False with `problem` when the router cannot be
   // reached or `refused` the login.
   bool Open(std::string& problem, bool& refused);
@@ -75,6 +81,18 @@ class LiveTransport : public CPelkRequestTransport {
 
  private:
   enum class Outcome { kAnswered, kRefused, kTimedOut, kCutOff, kNotSent };
+  struct Said {
+    std::string prompt, command, reply;
+  };
+  // Requests shorter than this many commands per session stay on one session.
+  static constexpr size_t kSplitFrom = 4;
+  static constexpr char kSwitchCommand[] = "virtual-router ";
+
+  std::vector<std::unique_ptr<CKelAtom>> RunOn(const std::string& router,
+                                               const std::vector<std::string>& commands);
+  std::vector<std::unique_ptr<CKelAtom>> RunSplit(const std::vector<std::string>& commands);
+  // Takes over what `helper` said and counted since the last time.
+  void Absorb(LiveTransport& helper);
   Outcome Execute(const std::string& command, std::string& reply);
   bool Reconnect();
   // True once the rest of the device is not to be asked (health_.whyNotSent says why).
@@ -85,8 +103,13 @@ class LiveTransport : public CPelkRequestTransport {
   void Foresee(const std::string& context);
   void PrefetchAround(const std::string& context, const std::string& columnOid);
 
+  Cli cli_;
   SnmpWalker snmp_;
   std::unique_ptr<CliSession> session_;
+  bool opened_ = false;
+  std::vector<std::unique_ptr<LiveTransport>> helpers_;
+  bool transcribing_ = false;  // a helper keeps what it said for the session it helps
+  std::vector<Said> transcript_;
   int timeoutMs_;
   std::string lastCommand_;  // whose reply more output may still follow
   std::string name_;
