@@ -1,4 +1,5 @@
 // A long request split over several CLI sessions of the same router.
+#include <algorithm>
 #include <thread>
 
 #include "transports/LiveTransport.h"
@@ -8,6 +9,11 @@ void LiveTransport::AddCliSessions(std::vector<std::unique_ptr<ByteStream>> stre
     auto helper = std::make_unique<LiveTransport>(std::move(stream), cli_, SnmpSettings());
     helper->transcribing_ = true;
     helpers_.push_back(std::move(helper));
+  }
+  // The helpers hold their own copies; no other copy of the passwords stays here.
+  for (std::string* secret : {&cli_.login.password, &cli_.login.enablePassword}) {
+    std::fill(secret->begin(), secret->end(), '\0');
+    secret->clear();
   }
 }
 

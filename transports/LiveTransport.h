@@ -103,7 +103,7 @@ class LiveTransport : public CPelkRequestTransport {
   void Foresee(const std::string& context);
   void PrefetchAround(const std::string& context, const std::string& columnOid);
 
-  Cli cli_;
+  Cli cli_;  // for the helpers, its passwords wiped once they have theirs
   SnmpWalker snmp_;
   std::unique_ptr<CliSession> session_;
   bool opened_ = false;
