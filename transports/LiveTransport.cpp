@@ -241,8 +241,10 @@ void LiveTransport::Foresee(const std::string& context) {
 }
 
 void LiveTransport::PrefetchAround(const std::string& context, const std::string& columnOid) {
+  // A column asked in one kind of context is likely asked in the others: the
+  // interface table is walked everywhere. A wrong guess costs a few rows.
   const char kind = KindOf(context);
-  std::vector<std::string>& columns = learnedColumns_[kind];
+  std::vector<std::string>& columns = learnedColumns_;
   if (std::find(columns.begin(), columns.end(), columnOid) == columns.end()) {
     columns.push_back(columnOid);
   }

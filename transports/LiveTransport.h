@@ -12,7 +12,7 @@
 // walks not asked. Health() tallies all of it.
 //
 // Walks are prefetched: a context gets at once every column that the host
-// asked in contexts of its kind (none, virtual router, VRF), and the contexts
+// asked so far in any context, and the contexts
 // that the CLI named (`virtual-router VR`, `... vrf NAME ...`, the rows of
 // `show virtual-router` and `show ip vrf`) are asked ahead, a window at a time;
 // a wrong guess costs a request. The host still receives and the recorder
@@ -125,7 +125,7 @@ class LiveTransport : public CPelkRequestTransport {
   std::string foreseenRouter_;  // the virtual router of the commands being foreseen
   std::vector<std::string> foreseen_;                      // "@vr1", "@vr1:red", ...
   std::map<std::string, size_t> foreseenAt_;                // context -> index in foreseen_
-  std::map<char, std::vector<std::string>> learnedColumns_;  // by kind of context
+  std::vector<std::string> learnedColumns_;  // every column the host asked, in order
 };
 
 #endif  // TRANSPORTS_LIVETRANSPORT_H_
