@@ -38,6 +38,11 @@ void AddLiveOptions(CLI::App& app, LiveOptions& options, CLI::Option* captureOpt
   app.add_option("--timeout", options.timeoutSeconds, "seconds to wait for each command and walk")
       ->check(CLI::Range(1, 3600))
       ->capture_default_str();
+  app.add_option("--cli-sessions", options.cliSessions,
+                 "CLI sessions a long request is split over, at the same time (routers limit "
+                 "the sessions of a user: mind the others logged in)")
+      ->check(CLI::Range(1, 16))
+      ->capture_default_str();
   app.add_option("--device-timeout", options.deviceTimeoutSeconds,
                  "seconds for one device: nothing more is asked of it, a fleet's worker is "
                  "stopped (0: never)")
@@ -143,6 +148,12 @@ int LiveDevice::Open(const LiveOptions& options, std::string& problem) {
   std::unique_ptr<ByteStream> stream = CliStream(options, secrets, cli.login, problem);
   if (!stream) return kBadUsage;
   transport_ = std::make_unique<LiveTransport>(std::move(stream), cli, snmp);
+  std::vector<std::unique_ptr<ByteStream>> more;
+  for (int i = 1; i < options.cliSessions; ++i) {
+    more.push_back(CliStream(options, secrets, cli.login, problem));
+    if (!more.back()) return kBadUsage;
+  }
+  transport_->AddCliSessions(std::move(more));
   if (!options.saveCapture.empty()) transport_->Record(&recorder_);
   showProgress_ = !options.quiet && isatty(STDERR_FILENO);
   if (showProgress_) {

@@ -208,6 +208,7 @@ class InventoryReader {
     if (name == "telnet_port") return ReadNumber(key, value, 1, 65535, live.telnetPort);
     if (name == "snmp_port") return ReadNumber(key, value, 1, 65535, live.snmpPort);
     if (name == "timeout") return ReadNumber(key, value, 1, 3600, live.timeoutSeconds);
+    if (name == "cli_sessions") return ReadNumber(key, value, 1, 16, live.cliSessions);
     if (name == "snmp_version") return ReadChoice(key, value, {"2c", "3"}, live.snmpVersion);
     if (name == "snmp_auth") return ReadChoice(key, value, {"SHA", "MD5"}, live.snmpAuth);
     if (name == "snmp_priv") return ReadChoice(key, value, {"AES", "DES"}, live.snmpPriv);

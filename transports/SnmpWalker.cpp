@@ -3,6 +3,7 @@
 // net-snmp wants its configuration header first.
 #include <net-snmp/net-snmp-config.h>
 #include <net-snmp/net-snmp-includes.h>
+#include <net-snmp/library/large_fd_set.h>
 
 #include <chrono>
 #include <cstdio>
@@ -103,9 +104,12 @@ SnmpRow RowOf(const netsnmp_variable_list* var, size_t columnLength) {
 SnmpWalker::SnmpWalker(SnmpSettings settings) : settings_(std::move(settings)) { InitLibrary(); }
 
 SnmpWalker::~SnmpWalker() {
+  // Closing a session may still call back into its fetch: the fetches go last.
   for (auto& entry : sessions_) {
     if (entry.second) snmp_sess_close(entry.second);
   }
+  sessions_.clear();
+  fetches_.clear();
 }
 
 void* SnmpWalker::SessionFor(const std::string& context) {
@@ -167,19 +171,224 @@ void* SnmpWalker::SessionFor(const std::string& context) {
   return session;
 }
 
+// One column being walked: the rows so far and where the next request starts.
+struct SnmpWalker::Column {
+  std::string text;
+  oid base[MAX_OID_LEN];
+  size_t baseLength = 0;
+  oid next[MAX_OID_LEN];
+  size_t nextLength = 0;
+  std::vector<SnmpRow> rows;
+  size_t bytes = 0;
+  bool done = false;    // left its column: the rows are complete
+  bool paused = false;  // prefetched enough; the rest waits for the host's walk
+  bool taken = false;   // handed to the host
+};
+
+// The columns of one context, and its request in flight.
+struct SnmpWalker::Fetch {
+  SnmpWalker* walker = nullptr;
+  std::string context;
+  void* session = nullptr;
+  std::vector<std::unique_ptr<Column>> columns;
+  std::vector<Column*> sent;  // the columns of the request in flight, in varbind order
+  bool inFlight = false;
+  bool again = false;    // answered; the columns still open want the next request
+  bool stopped = false;  // an answer that a walk would end on: the host's walks go on alone
+  bool silent = false;
+
+  bool Open(const Column& column) const { return !column.done && !column.paused && !column.taken; }
+};
+
+namespace {
+
+// A prefetched column stops here; what a larger table holds beyond waits for
+// the host's walk, so that guessed contexts cannot fill memory.
+const size_t kPrefetchRows = 500;
+
+// Follows one answer's variable into `column`; false when it leaves the column.
+bool Take(const netsnmp_variable_list* var, SnmpRow& row, const oid* base, size_t baseLength,
+          oid* next, size_t& nextLength) {
+  const bool inColumn = var->name_length > baseLength &&
+                        snmp_oid_compare(var->name, baseLength, base, baseLength) == 0;
+  const bool forward = snmp_oid_compare(var->name, var->name_length, next, nextLength) > 0;
+  if (!inColumn || !forward || var->type == SNMP_ENDOFMIBVIEW || var->type == SNMP_NOSUCHOBJECT ||
+      var->type == SNMP_NOSUCHINSTANCE) {
+    return false;
+  }
+  row = RowOf(var, baseLength);
+  std::copy(var->name, var->name + var->name_length, next);
+  nextLength = var->name_length;
+  return true;
+}
+
+}  // namespace
+
+SnmpWalker::Fetch& SnmpWalker::FetchFor(const std::string& context) {
+  std::unique_ptr<Fetch>& fetch = fetches_[context];
+  if (!fetch) {
+    fetch = std::make_unique<Fetch>();
+    fetch->walker = this;
+    fetch->context = context;
+    fetch->session = SessionFor(context);
+  }
+  return *fetch;
+}
+
+SnmpWalker::Column* SnmpWalker::Include(Fetch& fetch, const std::string& columnOid) {
+  for (auto& column : fetch.columns) {
+    if (column->text == columnOid) return column.get();
+  }
+  auto column = std::make_unique<Column>();
+  if (columnOid.empty() || !ParseOid(columnOid, column->base, column->baseLength)) return nullptr;
+  column->text = columnOid;
+  std::copy(column->base, column->base + column->baseLength, column->next);
+  column->nextLength = column->baseLength;
+  fetch.columns.push_back(std::move(column));
+  return fetch.columns.back().get();
+}
+
+void SnmpWalker::Send(Fetch& fetch) {
+  fetch.again = false;
+  fetch.sent.clear();
+  if (!fetch.session || fetch.stopped || fetch.silent || fetch.inFlight) return;
+  netsnmp_pdu* request = snmp_pdu_create(SNMP_MSG_GETBULK);
+  request->non_repeaters = 0;
+  request->max_repetitions = kMaxRepetitions;
+  for (auto& column : fetch.columns) {
+    if (!fetch.Open(*column)) continue;
+    snmp_add_null_var(request, column->next, column->nextLength);
+    fetch.sent.push_back(column.get());
+  }
+  if (fetch.sent.empty()) {
+    snmp_free_pdu(request);
+    return;
+  }
+  ++requests_;
+  if (!snmp_sess_async_send(fetch.session, request, &SnmpWalker::OnAnswer, &fetch)) {
+    snmp_free_pdu(request);
+    fetch.stopped = true;
+    return;
+  }
+  fetch.inFlight = true;
+}
+
+int SnmpWalker::OnAnswer(int operation, netsnmp_session*, int, netsnmp_pdu* pdu, void* magic) {
+  Fetch& fetch = *static_cast<Fetch*>(magic);
+  fetch.inFlight = false;
+  if (operation == NETSNMP_CALLBACK_OP_TIMED_OUT) {
+    fetch.silent = true;
+    return 1;
+  }
+  if (operation != NETSNMP_CALLBACK_OP_RECEIVED_MESSAGE || !pdu ||
+      pdu->command != SNMP_MSG_RESPONSE || pdu->errstat != SNMP_ERR_NOERROR) {
+    fetch.stopped = true;
+    return 1;
+  }
+  // The answer repeats the request's varbinds in turn, one column after another.
+  const size_t width = fetch.sent.size();
+  std::vector<bool> ended(width, false);
+  bool moved = false;
+  size_t at = 0;
+  for (netsnmp_variable_list* var = pdu->variables; var && width; var = var->next_variable, ++at) {
+    Column& column = *fetch.sent[at % width];
+    if (ended[at % width] || !fetch.Open(column)) continue;
+    SnmpRow row;
+    if (!Take(var, row, column.base, column.baseLength, column.next, column.nextLength)) {
+      ended[at % width] = true;
+      column.done = true;
+      moved = true;
+      continue;
+    }
+    column.rows.push_back(std::move(row));
+    column.bytes += RowBytes(column.rows.back());
+    moved = true;
+    if (column.rows.size() >= kPrefetchRows) column.paused = true;
+  }
+  // An agent that answers without moving on is left to the host's walks and their bounds.
+  if (!moved) fetch.stopped = true;
+  fetch.again = moved;
+  return 1;
+}
+
+template <typename Done>
+void SnmpWalker::Pump(Done done) {
+  while (!done()) {
+    int fds = 0, block = 0;
+    timeval wait{1, 0};
+    netsnmp_large_fd_set readable;
+    netsnmp_large_fd_set_init(&readable, FD_SETSIZE);
+    std::vector<Fetch*> waiting;
+    for (auto& entry : fetches_) {
+      Fetch& fetch = *entry.second;
+      if (!fetch.inFlight) continue;
+      snmp_sess_select_info2(fetch.session, &fds, &readable, &wait, &block);
+      waiting.push_back(&fetch);
+    }
+    if (waiting.empty()) {
+      netsnmp_large_fd_set_cleanup(&readable);
+      return;
+    }
+    const int ready = netsnmp_large_fd_set_select(fds, &readable, nullptr, nullptr, &wait);
+    for (Fetch* fetch : waiting) {
+      if (ready > 0) snmp_sess_read2(fetch->session, &readable);
+      if (fetch->inFlight) snmp_sess_timeout(fetch->session);
+    }
+    netsnmp_large_fd_set_cleanup(&readable);
+    for (Fetch* fetch : waiting) {
+      if (fetch->silent && fetch->session) {
+        snmp_sess_close(fetch->session);
+        sessions_[fetch->context] = fetch->session = nullptr;
+      } else if (fetch->again && !fetch->inFlight) {
+        Send(*fetch);
+      }
+    }
+  }
+}
+
+void SnmpWalker::Prefetch(const std::string& context, const std::vector<std::string>& columnOids) {
+  auto known = sessions_.find(context);
+  if (known != sessions_.end() && !known->second) return;
+  Fetch& fetch = FetchFor(context);
+  for (const std::string& columnOid : columnOids) Include(fetch, columnOid);
+  if (!fetch.inFlight) Send(fetch);
+}
+
 std::optional<std::vector<SnmpRow>> SnmpWalker::Walk(const std::string& context,
                                                      const std::string& columnOid,
                                                      std::string* cut) {
-  oid column[MAX_OID_LEN], next[MAX_OID_LEN];
-  size_t columnLength = 0, nextLength = 0;
-  if (columnOid.empty() || !ParseOid(columnOid, column, columnLength)) return std::vector<SnmpRow>();
-  void* session = SessionFor(context);
-  if (!session) return std::nullopt;
-  std::copy(column, column + columnLength, next);
-  nextLength = columnLength;
+  oid parsed[MAX_OID_LEN];
+  size_t parsedLength = 0;
+  if (columnOid.empty() || !ParseOid(columnOid, parsed, parsedLength)) return std::vector<SnmpRow>();
+  if (!SessionFor(context)) return std::nullopt;
+  Fetch& fetch = FetchFor(context);
+  Column* column = Include(fetch, columnOid);
+  if (column->taken) {
+    // Asked twice: the second walk starts over, once the context is quiet.
+    Pump([&] { return !fetch.inFlight; });
+    if (fetch.silent) return std::nullopt;
+    Column again;
+    std::copy(column->base, column->base + column->baseLength, again.base);
+    again.baseLength = column->baseLength;
+    std::copy(again.base, again.base + again.baseLength, again.next);
+    again.nextLength = again.baseLength;
+    return Follow(fetch.session, context, again, cut);
+  }
+  if (!fetch.inFlight) Send(fetch);
+  Pump([&] { return column->done || !fetch.inFlight; });
+  if (fetch.silent) return std::nullopt;
+  column->taken = true;
+  if (column->done) return std::move(column->rows);
+  return Follow(fetch.session, context, *column, cut);
+}
 
-  std::vector<SnmpRow> rows;
-  size_t bytes = 0;
+// Goes on with `column` one request at a time, under the bounds of a walk.
+std::optional<std::vector<SnmpRow>> SnmpWalker::Follow(void* session, const std::string& context,
+                                                       Column& column, std::string* cut) {
+  std::vector<SnmpRow> rows = std::move(column.rows);
+  size_t bytes = column.bytes;
+  oid* next = column.next;
+  size_t& nextLength = column.nextLength;
   const auto started = std::chrono::steady_clock::now();
   for (bool more = true; more;) {
     std::string bound;
@@ -201,28 +410,24 @@ std::optional<std::vector<SnmpRow>> SnmpWalker::Walk(const std::string& context,
     request->max_repetitions = kMaxRepetitions;
     snmp_add_null_var(request, next, nextLength);
     netsnmp_pdu* response = nullptr;
+    ++requests_;
     const int status = snmp_sess_synch_response(session, request, &response);
     if (status == STAT_TIMEOUT || (status != STAT_SUCCESS && rows.empty())) {
       if (response) snmp_free_pdu(response);
       snmp_sess_close(session);
       sessions_[context] = nullptr;
+      fetches_[context]->session = nullptr;
+      fetches_[context]->silent = true;
       return std::nullopt;
     }
     more = status == STAT_SUCCESS && response && response->errstat == SNMP_ERR_NOERROR;
     for (netsnmp_variable_list* var = more ? response->variables : nullptr; var && more;
          var = var->next_variable) {
-      const bool inColumn = var->name_length > columnLength &&
-                            snmp_oid_compare(var->name, columnLength, column, columnLength) == 0;
-      const bool forward = snmp_oid_compare(var->name, var->name_length, next, nextLength) > 0;
-      if (!inColumn || !forward || var->type == SNMP_ENDOFMIBVIEW ||
-          var->type == SNMP_NOSUCHOBJECT || var->type == SNMP_NOSUCHINSTANCE) {
-        more = false;
-        break;
-      }
-      rows.push_back(RowOf(var, columnLength));
+      SnmpRow row;
+      more = Take(var, row, column.base, column.baseLength, next, nextLength);
+      if (!more) break;
+      rows.push_back(std::move(row));
       bytes += RowBytes(rows.back());
-      std::copy(var->name, var->name + var->name_length, next);
-      nextLength = var->name_length;
     }
     if (response) snmp_free_pdu(response);
   }

@@ -9,10 +9,17 @@
 // bounded in rows, in bytes kept and in time (`walkTimeoutMs`): an agent that
 // answers every request with one more row cannot take the run's memory or
 // time, and such a walk gives nothing.
+//
+// Prefetch() starts walking columns that the host is expected to ask, several
+// columns per request and several contexts at once, without waiting for the
+// answers. A later Walk() of such a column takes the rows gathered so far and
+// goes on from there one request at a time, so it returns exactly what a walk
+// from scratch would. Rows of columns never asked are dropped with the walker.
 #ifndef TRANSPORTS_SNMPWALKER_H_
 #define TRANSPORTS_SNMPWALKER_H_
 
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -50,14 +57,34 @@ class SnmpWalker {
   // the device lacks gives an empty list.
   std::optional<std::vector<SnmpRow>> Walk(const std::string& context, const std::string& columnOid,
                                            std::string* cut = nullptr);
+  // Asks for `columnOids` in `context` in the background; a column already
+  // asked there is not asked again. Cheap to call for a wrong guess: it costs
+  // a request, or a timeout spent while other answers arrive.
+  void Prefetch(const std::string& context, const std::vector<std::string>& columnOids);
+  // Requests sent, for prefetched and plain walks alike.
+  int Requests() const { return requests_; }
   // "127.0.0.1:161"
   std::string Where() const { return settings_.address + ":" + std::to_string(settings_.port); }
 
  private:
+  struct Column;
+  struct Fetch;
   void* SessionFor(const std::string& context);
+  Fetch& FetchFor(const std::string& context);
+  Column* Include(Fetch& fetch, const std::string& columnOid);
+  void Send(Fetch& fetch);
+  static int OnAnswer(int operation, struct snmp_session* session, int request, struct snmp_pdu* pdu,
+                      void* magic);
+  // Handles answers and timeouts of requests in flight until `done` or none is left.
+  template <typename Done>
+  void Pump(Done done);
+  std::optional<std::vector<SnmpRow>> Follow(void* session, const std::string& context,
+                                             Column& column, std::string* cut);
 
   SnmpSettings settings_;
   std::map<std::string, void*> sessions_;  // by context; null once it did not answer
+  std::map<std::string, std::unique_ptr<Fetch>> fetches_;  // by context
+  int requests_ = 0;
 };
 
 #endif  // TRANSPORTS_SNMPWALKER_H_

@@ -7,7 +7,8 @@
 #   benchmarks/live/run.sh [BUILD_DIR]        (default: build)
 #
 # WORK (default /tmp/erx-live-bench) holds the generated device, keys and
-# reports. LATENCIES (default "0 5 20 50"), FLEET (default 100 routers),
+# reports. LATENCIES (default "0 5 20 50"), CLI_SESSIONS (default "1 4", the
+# --cli-sessions of each run), FLEET (default 100 routers),
 # FLEET_JOBS (default 50) and FLEET_LATENCY (default 20) change the runs.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -16,6 +17,7 @@ discover=$build/bin/erx-discover
 simulator=$build/bin/erx-simulator
 work=${WORK:-/tmp/erx-live-bench}
 latencies=${LATENCIES:-0 5 20 50}
+sessions=${CLI_SESSIONS:-1 4}
 fleet=${FLEET:-100}
 jobs=${FLEET_JOBS:-50}
 fleetLatency=${FLEET_LATENCY:-20}
@@ -47,7 +49,10 @@ start() {
 seconds() { python3 -c 'import sys,time; print("%.2f" % (time.time() - float(sys.argv[1])))' "$1"; }
 now() { python3 -c 'import time; print(time.time())'; }
 
-printf '%-12s %-9s %8s %9s %9s  %s\n' device transport latency live_s replay_s same
+# Equal when they found the same: where the answers came from differs.
+same() { cmp -s <(grep -v '"source"' "$1") <(grep -v '"source"' "$2"); }
+
+printf '%-12s %-9s %8s %8s %9s %9s  %s\n' device transport latency sessions live_s replay_s same
 for device in "$(realpath "$here/../../devices/pe1-erx")" "$work/100k"; do
   start=$(now)
   "$discover" --capture "$device" --format json -o "$work/replay.json"
@@ -55,15 +60,17 @@ for device in "$(realpath "$here/../../devices/pe1-erx")" "$work/100k"; do
   for latency in $latencies; do
     start "$device" "$latency"
     for transport in telnet ssh; do
-      args=(--telnet-port "$TELNET")
-      [ "$transport" = ssh ] && args=(--ssh --ssh-port "$SSH" --known-hosts "$work/known_hosts" --accept-new-host-key)
-      start=$(now)
-      "$discover" --host 127.0.0.1 "${args[@]}" --snmp-port "$SNMP" --user admin --quiet \
-        --format json -o "$work/live.json"
-      live=$(seconds "$start")
-      cmp -s "$work/live.json" "$work/replay.json" && same=yes || same=NO
-      printf '%-12s %-9s %6s ms %9s %9s  %s\n' "$(basename "$device")" "$transport" "$latency" \
-        "$live" "$replay" "$same"
+      for cliSessions in $sessions; do
+        args=(--telnet-port "$TELNET")
+        [ "$transport" = ssh ] && args=(--ssh --ssh-port "$SSH" --known-hosts "$work/known_hosts" --accept-new-host-key)
+        start=$(now)
+        "$discover" --host 127.0.0.1 "${args[@]}" --snmp-port "$SNMP" --user admin --quiet \
+          --cli-sessions "$cliSessions" --format json -o "$work/live.json"
+        live=$(seconds "$start")
+        same "$work/live.json" "$work/replay.json" && same=yes || same=NO
+        printf '%-12s %-9s %6s ms %8s %9s %9s  %s\n' "$(basename "$device")" "$transport" "$latency" \
+          "$cliSessions" "$live" "$replay" "$same"
+      done
     done
     kill "$PID"; wait "$PID" 2>/dev/null || true
   done

@@ -70,6 +70,7 @@ devices:
     snmp_auth: MD5
     snmp_priv: DES
     timeout: 5
+    cli_sessions: 3
     paging: false
     secrets_file: ~/.erx-secrets
     password_env: PE2_PASSWORD
@@ -116,6 +117,8 @@ devices:
   EXPECT_THAT((std::vector<std::string>{pe2.snmpVersion, pe2.snmpUser, pe2.snmpAuth, pe2.snmpPriv}),
               ElementsAre("2c", "poller", "MD5", "DES"));
   EXPECT_EQ(pe2.timeoutSeconds, 5);
+  EXPECT_EQ(pe2.cliSessions, 3);
+  EXPECT_EQ(pe1.live.cliSessions, 1);
   EXPECT_FALSE(pe2.paging);
   EXPECT_EQ(pe2.secretsFile, "/home/noc/.erx-secrets");
   const SecretNames& names = pe2.secretNames;
