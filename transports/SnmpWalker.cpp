@@ -378,7 +378,7 @@ std::optional<std::vector<SnmpRow>> SnmpWalker::Walk(const std::string& context,
   Pump([&] { return column->done || !fetch.inFlight; });
   if (fetch.silent) return std::nullopt;
   column->taken = true;
-  if (column->done) return std::move(column->rows);
+  // Rows fetched ahead count against the bounds as if walked now.
   return Follow(fetch.session, context, *column, cut);
 }
 
@@ -405,6 +405,7 @@ std::optional<std::vector<SnmpRow>> SnmpWalker::Follow(void* session, const std:
       if (cut) *cut = bound + " (" + std::to_string(rows.size()) + " rows)";
       return std::nullopt;
     }
+    if (column.done) break;
     netsnmp_pdu* request = snmp_pdu_create(SNMP_MSG_GETBULK);
     request->non_repeaters = 0;
     request->max_repetitions = kMaxRepetitions;
