@@ -8,9 +8,14 @@ void LiveTransport::AddCliSessions(std::vector<std::unique_ptr<ByteStream>> stre
   for (auto& stream : streams) {
     auto helper = std::make_unique<LiveTransport>(std::move(stream), cli_, SnmpSettings());
     helper->transcribing_ = true;
+    helper->ForgetPasswords();
     helpers_.push_back(std::move(helper));
   }
-  // The helpers hold their own copies; no other copy of the passwords stays here.
+  // Each session keeps the copy it logs in again with; no other copy stays.
+  ForgetPasswords();
+}
+
+void LiveTransport::ForgetPasswords() {
   for (std::string* secret : {&cli_.login.password, &cli_.login.enablePassword}) {
     std::fill(secret->begin(), secret->end(), '\0');
     secret->clear();
@@ -42,7 +47,10 @@ std::vector<std::unique_ptr<CKelAtom>> LiveTransport::RunSplit(const std::vector
     threads.emplace_back([&, helper, part] {
       std::string problem;
       bool refused = false;
-      if (!helper->opened_ && !helper->Open(problem, refused)) return;
+      if (!helper->opened_ && !helper->Open(problem, refused)) {
+        if (helper->session_ && helper->session_->Untrusted()) helper->distrust_ = problem;
+        return;
+      }
       if (!helper->session_ || !helper->session_->IsOpen()) return;
       replies[part] = helper->RunOn(routers[part], chunks[part]);
       helped[part] = 1;
@@ -53,14 +61,25 @@ std::vector<std::unique_ptr<CKelAtom>> LiveTransport::RunSplit(const std::vector
 
   std::vector<std::unique_ptr<CKelAtom>> all;
   all.reserve(commands.size());
-  for (size_t part = 0; part < parts; ++part) {
-    if (part > 0 && helped[part]) {
-      Absorb(*helpers_[part - 1]);
-    } else if (part > 0) {
-      replies[part] = RunOn(routers[part], chunks[part]);  // its session could not be had
+  for (auto& reply : replies[0]) all.push_back(std::move(reply));
+  for (size_t part = 1; part < parts; ++part) {
+    std::unique_ptr<LiveTransport>& helper = helpers_[part - 1];
+    if (!helper->distrust_.empty() && distrust_.empty()) {
+      // The same router showed another key to a second session: stop, as on a reconnection.
+      distrust_ = helper->distrust_;
+      health_.whyNotSent = "a second session's login failed: " + distrust_;
+    }
+    if (helped[part] && helper->health_.whyNotSent.empty()) {
+      Absorb(*helper);
+    } else if (!chunks[part].empty()) {
+      // Its session could not be had, or gave up: this session does that part
+      // itself, and the helper is not used again.
+      replies[part] = RunOn(routers[part], chunks[part]);
+      helper.reset();
     }
     for (auto& reply : replies[part]) all.push_back(std::move(reply));
   }
+  helpers_.erase(std::remove(helpers_.begin(), helpers_.end(), nullptr), helpers_.end());
   return all;
 }
 

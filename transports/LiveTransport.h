@@ -97,6 +97,7 @@ class LiveTransport : public CPelkRequestTransport {
   std::vector<std::unique_ptr<CKelAtom>> RunSplit(const std::vector<std::string>& commands);
   // Takes over what `helper` said and counted since the last time.
   void Absorb(LiveTransport& helper);
+  void ForgetPasswords();
   Outcome Execute(const std::string& command, std::string& reply);
   bool Reconnect();
   // True once the rest of the device is not to be asked (health_.whyNotSent says why).

@@ -277,7 +277,10 @@ int SnmpWalker::OnAnswer(int operation, netsnmp_session*, int, netsnmp_pdu* pdu,
   Fetch& fetch = *static_cast<Fetch*>(magic);
   fetch.inFlight = false;
   if (operation == NETSNMP_CALLBACK_OP_TIMED_OUT) {
-    fetch.silent = true;
+    // Late is not dead: many requests at once may each wait behind the others.
+    // The host's own walk, one request at a time, decides whether the context
+    // answers.
+    fetch.stopped = true;
     return 1;
   }
   if (operation != NETSNMP_CALLBACK_OP_RECEIVED_MESSAGE || !pdu ||
