@@ -88,20 +88,9 @@ void LiveTransport::Absorb(LiveTransport& helper) {
     if (recorder_) recorder_->Command(said.prompt, said.command, said.reply);
   }
   helper.transcript_.clear();
+  // A helper that gave up is never absorbed: its part is done again here.
   const TransportHealth& from = helper.health_;
-  TransportHealth& to = health_;
-  to.sent += from.sent;
-  to.answered += from.answered;
-  to.refused += from.refused;
-  to.notSent += from.notSent;
-  to.reconnections += from.reconnections;
-  if (from.timedOut && !to.timedOut) to.firstTimedOut = from.firstTimedOut;
-  to.timedOut += from.timedOut;
-  if (from.cutOff && !to.cutOff) to.firstCutOff = from.firstCutOff;
-  to.cutOff += from.cutOff;
-  if (from.repliesCutShort && !to.repliesCutShort) to.firstCutShort = from.firstCutShort;
-  to.repliesCutShort += from.repliesCutShort;
-  if (to.whyNotSent.empty()) to.whyNotSent = from.whyNotSent;
+  health_.AddCli(from);
   progress_.sent += from.sent;
   progress_.answered += from.answered;
   helper.health_ = TransportHealth();

@@ -30,6 +30,22 @@ struct TransportHealth {
   int walksNotAsked = 0;  // of the unanswered: past the device's deadline
   std::set<std::string> contextsAnswered, contextsSilent;  // "" is the device itself
   std::vector<std::string> cutWalks;  // "the walk of ifDescr in @vr1 ran past 64 MiB"
+
+  // Adds the CLI tallies of another session of the same device; the first
+  // command of each kind stays the one counted first here.
+  void AddCli(const TransportHealth& other) {
+    sent += other.sent;
+    answered += other.answered;
+    refused += other.refused;
+    notSent += other.notSent;
+    reconnections += other.reconnections;
+    if (other.timedOut && !timedOut) firstTimedOut = other.firstTimedOut;
+    timedOut += other.timedOut;
+    if (other.cutOff && !cutOff) firstCutOff = other.firstCutOff;
+    cutOff += other.cutOff;
+    if (other.repliesCutShort && !repliesCutShort) firstCutShort = other.firstCutShort;
+    repliesCutShort += other.repliesCutShort;
+  }
 };
 
 #endif  // TRANSPORTS_TRANSPORTHEALTH_H_
