@@ -1,6 +1,7 @@
-// Command-line parsing shared by erx-discover and erx-simulator: --help
-// prints the help and ends with 0, a bad command line ends with 2 and one
-// line on standard error that names the program.
+// Command-line parsing shared by erx-discover and erx-simulator: --help (of
+// the program or of a subcommand) and --version print to standard output and
+// end with 0, a bad command line ends with kExitUsage and one line on
+// standard error that names the program.
 //
 //   if (std::optional<int> status = ParseCommandLine(app, argc, argv, "erx-discover")) return *status;
 #ifndef APPS_COMMANDLINE_H_
@@ -15,13 +16,13 @@
 
 #include <CLI/CLI.hpp>
 
+#include "apps/ExitCodes.h"
 #include "report/NearestName.h"
 
-const int kBadUsage = 2;
-
-inline int FailUsage(const std::string& program, const std::string& what) {
+// One line on standard error; kExitUsage.
+inline ExitCode FailUsage(const std::string& program, const std::string& what) {
   std::cerr << program << ": " << what << "\n";
-  return kBadUsage;
+  return kExitUsage;
 }
 
 // Every long option of `app` and of its subcommands ("--debug").
@@ -54,9 +55,12 @@ inline std::optional<int> ParseCommandLine(CLI::App& app, int argc, char** argv,
                                            const std::string& program) {
   try {
     app.parse(argc, argv);
+  } catch (const CLI::CallForVersion& e) {
+    std::cout << e.what() << "\n";
+    return kExitOk;
   } catch (const CLI::CallForHelp&) {
-    std::cout << app.help();
-    return 0;
+    std::cout << app.help();  // a subcommand's own, when one was named
+    return kExitOk;
   } catch (const CLI::ParseError& e) {
     const std::string misspelt = MisspeltOption(app, argc, argv);
     return FailUsage(program, (misspelt.empty() ? std::string(e.what()) : misspelt) + " (see --help)");

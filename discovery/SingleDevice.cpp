@@ -6,6 +6,7 @@
 
 #include "discovery/DeviceHealth.h"
 #include "discovery/TraceRouting.h"
+#include "version/Version.h"
 
 namespace {
 
@@ -68,6 +69,7 @@ int DiscoverOneDevice(const DeviceSource& source, const DiscoveryOptions& option
     TracesToStandardError traces(tracesToStderr);
     if (!DiscoverDevice(*transport, deviceName, options, found, problem)) return kCannotDiscover;
   }
+  found.generator = version::Line("erx-discover");
   found.health = AssessHealth(liveDevice ? liveDevice->Health() : device.Health());
   if (liveDevice && !liveDevice->Finish(problem)) {
     return liveDevice->Distrusted() ? kUnreachable : kCannotDiscover;

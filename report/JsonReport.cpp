@@ -67,6 +67,7 @@ class Writer {
     json_.StartObject();
     Field("device", r.device);
     Field("agent", r.agent);
+    if (!r.generator.empty()) Field("generator", r.generator);
     List("virtualRouters", r.virtualRouters, [&](const report::VirtualRouter& vr) {
       Field("name", vr.name);
       Field("vrfs", vr.vrfs);

@@ -4,7 +4,7 @@
 // came: the writers make it valid UTF-8.
 //
 // The JSON report, key by key in this order (a field's key beside it):
-//   {"device", "agent", "virtualRouters": [...], "labelEntries": [...],
+//   {"device", "agent", "generator", "virtualRouters": [...], "labelEntries": [...],
 //    "vrfs": [...], "interfaces": [...], "ipAddresses": [...], "errors": [...],
 //    "warnings": [...], "health": {...}}
 // A label entry of the table by incoming label is written in the order
@@ -118,7 +118,8 @@ struct Health {
 
 struct Report {
   std::string device;  // "device"
-  std::string agent;   // "agent"
+  std::string agent;   // "agent": what the module says of itself
+  std::string generator;  // "generator": the program and version that wrote it; left out when ""
   std::vector<VirtualRouter> virtualRouters;
   std::vector<LabelEntry> labelEntries;
   std::vector<Vrf> vrfs;

@@ -135,6 +135,7 @@ void WriteHealth(const report::Health& h, std::ostream& out) {
 void WriteTextReport(const report::Report& r, std::ostream& out) {
   out << "Device: " << Cell(r.device) << "\n";
   out << "Agent:  " << Cell(r.agent) << "\n";
+  if (!r.generator.empty()) out << "Generator: " << Cell(r.generator) << "\n";
   WriteHealth(r.health, out);
 
   if (Section(out, "Virtual routers", r.virtualRouters)) {

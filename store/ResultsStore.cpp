@@ -4,6 +4,7 @@
 
 #include "store/Schema.h"
 #include "store/Sqlite.h"
+#include "version/Version.h"
 
 namespace store {
 namespace {
@@ -227,8 +228,9 @@ bool ResultsStore::Open(const std::string& path, std::string& problem) {
 
 bool ResultsStore::BeginRun(const std::string& inventory, int64_t& runId, std::string& problem) {
   return Write(problem, "starting a run", [&] {
-    Statement run(db_, "INSERT INTO runs(started_at, inventory) VALUES (datetime('now'), ?)");
-    runId = run.Bind(inventory).Insert();
+    Statement run(db_, "INSERT INTO runs(started_at, inventory, program_version)"
+                       " VALUES (datetime('now'), ?, ?)");
+    runId = run.Bind(inventory).Bind(version::Line("erx-discover")).Insert();
   });
 }
 

@@ -179,9 +179,15 @@ CREATE INDEX device_silent_contexts_by_device ON device_silent_contexts(device_i
 CREATE INDEX device_problems_by_device ON device_problems(device_id);
 )sql";
 
+// Schema 4: the erx-discover that made each run ("erx-discover 1.0.0 (commit
+// ...)"); NULL on runs made before.
+const char kVersion4[] = R"sql(
+ALTER TABLE runs ADD COLUMN program_version TEXT;
+)sql";
+
 // Step i brings a file of schema i to schema i + 1; a new file runs them all.
 // A later schema appends its step here and raises kSchemaVersion.
-const char* const kMigrations[] = {kCreateVersion1, kVersion2, kVersion3};
+const char* const kMigrations[] = {kCreateVersion1, kVersion2, kVersion3, kVersion4};
 static_assert(sizeof(kMigrations) / sizeof(kMigrations[0]) == kSchemaVersion,
               "one migration step per schema version");
 

@@ -13,7 +13,7 @@
 namespace store {
 
 const int32_t kApplicationId = 0x45524453;  // "ERDS"
-const int kSchemaVersion = 3;
+const int kSchemaVersion = 4;
 
 enum class Access { kWrite, kRead };
 

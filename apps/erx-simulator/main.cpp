@@ -37,6 +37,7 @@
 #include <CLI/CLI.hpp>
 
 #include "apps/CommandLine.h"
+#include "version/Version.h"
 
 #include "captures/CliCapture.h"
 #include "simulator/Faults.h"
@@ -154,6 +155,7 @@ class Sessions {
 
 int main(int argc, char** argv) {
   CLI::App app{"Serves a captured Unisphere ERX router over Telnet and SNMP."};
+  app.set_version_flag("--version", version::Line(kProgram), "print the version and exit");
   std::string captureDir, telnetText, snmpText, snmpV3User, sshText;
   std::vector<std::string> faultTexts, sshOptionTexts;
   SshServerSetup sshSetup;

@@ -175,7 +175,7 @@ Json Values(const Json& json) {
 }
 
 // Every report: "" is a string, 0 an integer, [x] an array of x; a row may lack keys.
-const Json kShape = Json::parse(R"({"device": "", "agent": "",
+const Json kShape = Json::parse(R"({"device": "", "agent": "", "generator": "",
   "virtualRouters": [{"name": "", "vrfs": [""]}],
   "labelEntries": [{"virtualRouter": "", "lspName": "", "inLabel": "", "outLabel": "",
     "outIfIndex": 0, "outInterface": "", "nextHop": "", "inIfIndexes": [0], "inInterfaces": [""]}],
@@ -244,13 +244,15 @@ TEST(ExampleDevice, AsWorkedOutByHand) {
   EXPECT_TRUE(Fits(report, kShape)) << report;
   std::string keys, owners;
   for (const auto& item : report.items()) keys += item.key() + " ";
-  EXPECT_EQ(keys, "device agent virtualRouters labelEntries vrfs interfaces ipAddresses errors "
+  EXPECT_EQ(keys, "device agent generator virtualRouters labelEntries vrfs interfaces ipAddresses errors "
                   "warnings health ");
   EXPECT_EQ(report["health"]["status"], "ok");
   EXPECT_EQ(report["health"]["cli"]["answered"], report["health"]["cli"]["sent"]);
   EXPECT_EQ(report["health"]["snmp"]["walksUnanswered"], 0);
   EXPECT_EQ(report["device"], "pe1-erx");
   EXPECT_EQ(report["agent"], "Discovery Agent for Unisphere ERX MPLS information using Telnet");
+  EXPECT_THAT(report["generator"].get<std::string>(),
+              MatchesRegex("erx-discover [0-9]+\\.[0-9]+\\.[0-9]+( \\(commit [0-9a-f]+(-dirty)?\\))?"));
   EXPECT_EQ(Values(report["virtualRouters"]),
             Json::parse(R"([["default", ["red", "blue"]], ["vr2", ["green", "lab"]]])"));
   for (const Json& row : report["interfaces"]) {
@@ -327,6 +329,11 @@ TEST(RunnerCli, OptionsAndTextReport) {
   EXPECT_THAT(text.out, MatchesRegex("Device: pe1-erx\n.*\nVirtual routers \\(2\\).*\nLabel entries \\(5\\).*"
                                      "\nVRFs \\(4\\).*\nInterfaces \\(21\\).*\nIP addresses \\(10\\).*"
                                      "\nErrors \\(0\\).*"));
+  // The report names the same program and version as --version.
+  const Outcome version = Discover("--version");
+  EXPECT_EQ(version.status, 0);
+  EXPECT_THAT(version.out, MatchesRegex("erx-discover [0-9]+\\.[0-9]+\\.[0-9]+[^\n]*\n"));
+  EXPECT_THAT(text.out, HasSubstr("\nGenerator: " + version.out));
   const Json noLabels = Report(kDevices + "pe1-erx", "--no-labels");
   EXPECT_THAT(noLabels["labelEntries"], IsEmpty());
   EXPECT_EQ(noLabels["vrfs"].size(), 4u);
@@ -357,6 +364,31 @@ TEST(RunnerCli, BadInvocationExitsWith2AndOneLine) {
     EXPECT_EQ(run.status, 2) << arguments;
     EXPECT_THAT(run.err, MatchesRegex("erx-discover: " + message + "\n")) << arguments;
     EXPECT_EQ(run.out, "") << arguments;
+  }
+}
+
+TEST(RunnerCli, HelpShowsEveryOptionInItsGroupAndEachSubcommandItsOwn) {
+  const Outcome help = Discover("--help");
+  EXPECT_EQ(help.status, 0);
+  size_t at = 0;
+  for (const char* group : {"Device", "Live", "SSH", "SNMP", "Fleet", "Store", "Output"}) {
+    const size_t heading = help.out.find(std::string("\n") + group + ":\n");
+    EXPECT_NE(heading, std::string::npos) << group;
+    EXPECT_GT(heading, at) << group << " out of order";
+    at = heading == std::string::npos ? at : heading;
+  }
+  EXPECT_THAT(help.out, Not(HasSubstr("\nOther:\n")));
+  EXPECT_THAT(help.out, ContainsRegex("\nSubcommands:\n  diff .*\n  html .*\n  paths .*\n  vpns "));
+  for (const std::string command : {"diff", "paths", "vpns", "html"}) {
+    const Outcome own = Discover(command + " --help");
+    EXPECT_EQ(own.status, 0) << command;
+    EXPECT_THAT(own.out, HasSubstr("Usage: " ERX_RUNNER_PATH " " + command)) << command;
+    EXPECT_THAT(own.out, HasSubstr("--store FILE")) << command;
+    EXPECT_THAT(own.out, Not(HasSubstr("--capture"))) << command;
+    const Outcome before =
+        Discover("--debug 1 " + command + " --store x.db" + (command == "html" ? " -o x.html" : ""));
+    EXPECT_EQ(before.status, 2) << command;
+    EXPECT_EQ(before.err, "erx-discover: " + command + " takes no options before it\n");
   }
 }
 

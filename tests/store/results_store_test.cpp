@@ -221,10 +221,10 @@ TEST(ResultsStore, RefusesFilesItDidNotWriteOrCannotReadAndLeavesThemAlone) {
 
   const std::string newer = folder.File("newer.db");
   StoreRun(newer, {Router("pe1", 2)});
-  Execute(newer, "PRAGMA journal_mode = DELETE; PRAGMA user_version = 4;");
+  Execute(newer, "PRAGMA journal_mode = DELETE; PRAGMA user_version = 5;");
   const std::string newerBytes = ReadBytes(newer);
   EXPECT_FALSE(results.Open(newer, problem));
-  EXPECT_EQ(problem, newer + " was written by a newer erx-discover (schema 4); this one reads schema 3");
+  EXPECT_EQ(problem, newer + " was written by a newer erx-discover (schema 5); this one reads schema 4");
   EXPECT_EQ(ReadBytes(newer), newerBytes);
 
   const std::string foreign = folder.File("foreign.db");
@@ -247,7 +247,7 @@ TEST(ResultsStore, RefusesFilesItDidNotWriteOrCannotReadAndLeavesThemAlone) {
   StoreRun(empty, {Router("pe1", 1)});
   StoreRun(empty, {Router("pe1", 1)});
   EXPECT_THAT(Query(empty, "SELECT count(*) FROM runs"), ElementsAre(ElementsAre("2")));
-  EXPECT_THAT(Query(empty, "PRAGMA user_version"), ElementsAre(ElementsAre("3")));
+  EXPECT_THAT(Query(empty, "PRAGMA user_version"), ElementsAre(ElementsAre("4")));
 }
 
 // SQLite keeps its journal beside the store, so a store in a read-only
@@ -302,11 +302,14 @@ TEST(ResultsStore, AStoreOfSchemaOneIsBroughtUpToDateWithItsRunsKept) {
   const int64_t run = StoreRun(db, {pe1, ShippedReport("pe2-erx-later-release")});
 
   EXPECT_EQ(run, 2);
-  EXPECT_THAT(Query(db, "PRAGMA user_version"), ElementsAre(ElementsAre("3")));
+  EXPECT_THAT(Query(db, "PRAGMA user_version"), ElementsAre(ElementsAre("4")));
   // Devices stored before health was kept have none; the new run's have theirs.
   EXPECT_THAT(Query(db, "SELECT d.run_id, count(h.device_id) FROM devices d LEFT JOIN device_health h"
                         " ON h.device_id = d.id GROUP BY d.run_id ORDER BY d.run_id"),
               ElementsAre(ElementsAre("1", "0"), ElementsAre("2", "2")));
+  // Only the new run knows the program that made it.
+  EXPECT_THAT(Query(db, "SELECT id, program_version LIKE 'erx-discover %' FROM runs ORDER BY id"),
+              ElementsAre(ElementsAre("1", "NULL"), ElementsAre("2", "1")));
   // The entries stored under schema 1 are the module's: no layout of their own.
   EXPECT_THAT(Query(db, "SELECT count(*), count(layout), count(owner) FROM label_entries e"
                         " JOIN devices d ON d.id = e.device_id WHERE d.run_id = 1"),

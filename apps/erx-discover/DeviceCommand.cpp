@@ -1,0 +1,192 @@
+#include "apps/erx-discover/DeviceCommand.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "apps/CommandLine.h"
+#include "apps/InstalledPaths.h"
+#include "discovery/DeviceHealth.h"
+#include "host/KelError.h"
+#include "report/JsonReport.h"
+#include "report/TextReport.h"
+
+namespace {
+
+const char kProgram[] = "erx-discover";
+
+void AddFleetOptions(CLI::App& app, FleetOptions& fleet) {
+  auto* inventory =
+      app.add_option("--inventory", fleet.inventory, "discover every device of this YAML inventory")
+          ->option_text("FILE");
+  // Each device's settings are in the inventory; none is silently overridden.
+  for (const char* single : {"--capture", "--host", "--output", "--format", "--save-capture",
+                             "--telnet-port", "--snmp-port", "--user", "--snmp-version",
+                             "--snmp-user", "--snmp-auth", "--snmp-priv", "--context-community",
+                             "--timeout", "--secrets-file", "--paging", "--ssh", "--ssh-port",
+                             "--ssh-identity", "--known-hosts", "--accept-new-host-key",
+                             "--ssh-option"}) {
+    inventory->excludes(app.get_option(single));
+  }
+  fleet.jobs = std::max(1L, sysconf(_SC_NPROCESSORS_ONLN));
+  app.add_option("--jobs", fleet.jobs, "devices discovered at a time, each in its own process")
+      ->check(CLI::Range(1, 1024))
+      ->capture_default_str()
+      ->needs(inventory);
+  app.add_option("--store", fleet.storePath, "keep every device's report in this SQLite file")
+      ->option_text("FILE")
+      ->needs(inventory);
+  app.add_option("--output-dir", fleet.outputDir, "write each device's JSON report as DIR/NAME.json")
+      ->option_text("DIR")
+      ->needs(inventory);
+}
+
+const std::vector<std::pair<std::string, std::vector<std::string>>> kGroups = {
+    {"Device", {"--capture", "--module", "--vrf", "--no-labels"}},
+    {"Live", {"--host", "--user", "--telnet-port", "--timeout", "--device-timeout", "--cli-sessions",
+              "--secrets-file", "--save-capture", "--paging", "--quiet"}},
+    {"SSH", {"--ssh", "--ssh-port", "--ssh-identity", "--known-hosts", "--accept-new-host-key",
+             "--ssh-option"}},
+    {"SNMP", {"--snmp-port", "--snmp-version", "--snmp-user", "--snmp-auth", "--snmp-priv",
+              "--context-community"}},
+    {"Fleet", {"--inventory", "--jobs", "--output-dir"}},
+    {"Store", {"--store"}},
+    {"Output", {"--format", "--output", "--debug"}},
+    {"General", {"--help", "--version"}}};
+
+// Every option into its --help group; one that is in none is shown under
+// "Other" (and the help test fails, so that it gets one).
+void GroupOptions(CLI::App& app) {
+  for (CLI::Option* option : app.get_options()) option->group("Other");
+  for (const auto& [group, names] : kGroups) {
+    for (const std::string& name : names) {
+      if (CLI::Option* option = app.get_option_no_throw(name)) option->group(group);
+    }
+  }
+}
+
+// The program's --help shows the groups in the order of kGroups, not in the
+// order the options were added; a subcommand's is CLI11's own.
+class GroupedHelp : public CLI::Formatter {
+ public:
+  std::string make_help(const CLI::App* app, std::string name, CLI::AppFormatMode mode) const override {
+    if (app->get_parent() || mode == CLI::AppFormatMode::Sub) return Formatter::make_help(app, name, mode);
+    std::string text = make_description(app) + make_usage(app, name);
+    std::vector<std::string> order;
+    for (const auto& group : kGroups) order.push_back(group.first);
+    order.push_back("Other");
+    for (const std::string& group : order) {
+      const std::vector<const CLI::Option*> options = app->get_options(
+          [&](const CLI::Option* option) { return option->get_group() == group; });
+      if (!options.empty()) text += make_group(group, false, options);
+    }
+    return text + make_subcommands(app, mode) + "\n" + make_footer(app);
+  }
+};
+
+ExitCode ExitOfHealth(const report::Health& health) {
+  switch (ExitStatusOf(health)) {
+    case kDiscovered: return kExitOk;
+    case kPartlyDiscovered: return kExitPartial;
+    default: return kExitFailed;
+  }
+}
+
+}  // namespace
+
+DeviceCommand::DeviceCommand(CLI::App& app)
+    : captureDir_(InstalledOr("share/erx-discover/devices/pe1-erx", ERX_EXAMPLE_DEVICE)) {
+  options_.modulePath = InstalledOr("lib/erx-discover/" ERX_MODULE_FILE_NAME, ERX_DEFAULT_MODULE);
+  auto* capture = app.add_option("--capture", captureDir_,
+                                 "folder of a captured device: cli.log, snmp.walk, snmp/CONTEXT.walk")
+                      ->capture_default_str();
+  app.add_option("--format", format_, "report format")
+      ->check(CLI::IsMember({"text", "json"}))
+      ->capture_default_str();
+  app.add_option("-o,--output", outputPath_, "write the report to FILE instead of standard output")
+      ->option_text("FILE");
+  app.add_option("--debug", debugLevel_,
+                 "agent trace level (0-4); traces go to standard output when the report goes "
+                 "to a file (-o), to standard error when it goes to standard output")
+      ->check(CLI::Range(0, 4));
+  app.add_flag("--no-labels", noLabels_, "the host wants no label data");
+  app.add_option("--vrf", options_.wantedVrfs, "keep only this VRF (repeatable; default: all)")
+      ->allow_extra_args(false)
+      ->option_text("NAME");
+  app.add_option("--module", options_.modulePath, "agent module to load")->capture_default_str();
+  AddLiveOptions(app, live_, capture);
+  AddFleetOptions(app, fleet_);
+  GroupOptions(app);
+  app.formatter(std::make_shared<GroupedHelp>());
+}
+
+ExitCode DeviceCommand::Run() {
+  options_.gatherLabels = !noLabels_;
+  return fleet_.inventory.empty() ? RunOneDevice() : RunFleet();
+}
+
+ExitCode DeviceCommand::RunFleet() {
+  fleet_.deviceTimeoutSeconds = live_.deviceTimeoutSeconds;
+  fleet_.discovery = options_;
+  fleet_.debugLevel = debugLevel_;
+  fleet_.quiet = live_.quiet;
+  std::string problem;
+  switch (::RunFleet(fleet_, std::cout, problem)) {
+    case kEveryDeviceDiscovered: return kExitOk;
+    case kSomeDevicesFailed: return kExitSomeDevicesFailed;
+    default: return FailUsage(kProgram, problem);
+  }
+}
+
+ExitCode DeviceCommand::RunOneDevice() {
+  // The report is written beside its place and renamed into it: a run that
+  // fails leaves the previous report as it was.
+  const std::string partialPath = outputPath_.empty() ? "" : outputPath_ + ".partial";
+  std::ofstream file;
+  if (!outputPath_.empty()) {
+    file.open(partialPath);
+    if (!file) return FailUsage(kProgram, "cannot write the report to " + outputPath_);
+  }
+  auto dropPartial = [&] {
+    if (!partialPath.empty()) std::remove(partialPath.c_str());
+  };
+  DeviceSource source;
+  source.capture = captureDir_;
+  source.live = live_;
+  __Kelwick_Debug_Level = debugLevel_;
+  report::Report found;
+  std::string problem;
+  switch (DiscoverOneDevice(source, options_, outputPath_.empty(), found, problem)) {
+    case kDiscovered: break;
+    case kUnreachable:
+      dropPartial();
+      FailUsage(kProgram, problem);
+      return kExitFailed;
+    default:
+      dropPartial();
+      return FailUsage(kProgram, problem);
+  }
+
+  std::ostream& out = outputPath_.empty() ? std::cout : file;
+  if (format_ == "json") {
+    WriteJsonReport(found, out);
+  } else {
+    WriteTextReport(found, out);
+  }
+  out.flush();
+  if (!outputPath_.empty()) file.close();
+  if (!out || (!outputPath_.empty() && std::rename(partialPath.c_str(), outputPath_.c_str()) != 0)) {
+    dropPartial();
+    return FailUsage(kProgram, "cannot write the report to " +
+                                   (outputPath_.empty() ? std::string("standard output") : outputPath_));
+  }
+  const ExitCode status = ExitOfHealth(found.health);
+  if (status != kExitOk) std::cerr << kProgram << ": " << found.device << ": " << HealthLine(found.health) << "\n";
+  return status;
+}

@@ -1,0 +1,43 @@
+// erx-discover diff --store DB [RUN_A RUN_B] [--format text|json]: what
+// changed between two runs (see store/RunDiff.h).
+#include <iostream>
+#include <vector>
+
+#include "apps/CommandLine.h"
+#include "apps/erx-discover/Subcommand.h"
+#include "store/RunDiff.h"
+
+namespace {
+
+class DiffCommand : public Subcommand {
+ public:
+  void Define(CLI::App& command) override {
+    command.add_option("--store", diff_.storePath, "the results store")->required()->option_text("FILE");
+    command.add_option("runs", runs_, "RUN_A RUN_B: the two runs (default: the last two)")->expected(2);
+    command.add_option("--format", diff_.format, "output format")
+        ->check(CLI::IsMember({"text", "json"}))
+        ->capture_default_str();
+  }
+
+  ExitCode Run() override {
+    if (runs_.size() == 2) {
+      diff_.runA = runs_[0];
+      diff_.runB = runs_[1];
+    }
+    std::string problem;
+    switch (store::DiffRuns(diff_, std::cout, problem)) {
+      case store::kNothingChanged: return kExitOk;
+      case store::kSomethingChanged: return kExitChanged;
+      default: return FailUsage("erx-discover", problem);
+    }
+  }
+
+ private:
+  store::DiffOptions diff_;
+  std::vector<int64_t> runs_;
+};
+
+[[maybe_unused]] const bool kDiff = AddSubcommand<DiffCommand>(
+    "diff", "what changed between two runs of a results store (exit 0: nothing, 1: something)");
+
+}  // namespace

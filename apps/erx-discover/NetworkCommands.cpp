@@ -1,0 +1,73 @@
+// erx-discover's questions about a whole run of a results store (see
+// network/NetworkCommands.h):
+//
+//   erx-discover paths --store DB [--run N] [--device NAME] [--format text|json|dot|svg]
+//   erx-discover vpns --store DB [--run N] [--format text|json|dot|svg]
+//   erx-discover html --store DB [--run N] -o PAGE.html
+#include <iostream>
+
+#include "apps/CommandLine.h"
+#include "apps/erx-discover/Subcommand.h"
+#include "network/NetworkCommands.h"
+
+namespace {
+
+class NetworkCommand : public Subcommand {
+ public:
+  void Define(CLI::App& command) override {
+    command.add_option("--store", options_.storePath, "the results store")->required()->option_text("FILE");
+    command.add_option("--run", options_.run, "the run (default: the last finished one)")
+        ->option_text("N");
+    DefineMore(command);
+  }
+
+  ExitCode Run() override {
+    std::string problem;
+    if (Answer(problem) == 0) return kExitOk;
+    return FailUsage("erx-discover", problem);
+  }
+
+ protected:
+  virtual void DefineMore(CLI::App& command) = 0;
+  virtual int Answer(std::string& problem) = 0;
+
+  void DefineFormat(CLI::App& command) {
+    command.add_option("--format", options_.format, "output format")
+        ->check(CLI::IsMember({"text", "json", "dot", "svg"}))
+        ->capture_default_str();
+  }
+
+  network::NetworkOptions options_;
+};
+
+class PathsCommand : public NetworkCommand {
+  void DefineMore(CLI::App& command) override {
+    command.add_option("--device", options_.device, "only the paths through this device")
+        ->option_text("NAME");
+    DefineFormat(command);
+  }
+  int Answer(std::string& problem) override { return network::ShowPaths(options_, std::cout, problem); }
+};
+
+class VpnsCommand : public NetworkCommand {
+  void DefineMore(CLI::App& command) override { DefineFormat(command); }
+  int Answer(std::string& problem) override { return network::ShowVpns(options_, std::cout, problem); }
+};
+
+class HtmlCommand : public NetworkCommand {
+  void DefineMore(CLI::App& command) override {
+    command.add_option("-o,--output", options_.output, "the page to write")
+        ->required()
+        ->option_text("PAGE.html");
+  }
+  int Answer(std::string& problem) override { return network::WritePage(options_, problem); }
+};
+
+[[maybe_unused]] const bool kPaths = AddSubcommand<PathsCommand>(
+    "paths", "every label path of a run, followed router to router");
+[[maybe_unused]] const bool kVpns = AddSubcommand<VpnsCommand>(
+    "vpns", "the VPNs of a run's route targets, and what is wrong with them");
+[[maybe_unused]] const bool kHtml = AddSubcommand<HtmlCommand>(
+    "html", "one self-contained page of a run: summary, findings, pictures, changes");
+
+}  // namespace
