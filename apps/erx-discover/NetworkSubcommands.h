@@ -1,7 +1,7 @@
 // erx-discover's questions about a whole run of a results store:
 //
 //   erx-discover paths --store DB [--run N] [--device NAME] [--format text|json|dot|svg]
-//   erx-discover vpns --store DB [--run N] [--format text|json|dot|svg]
+//   erx-discover vpns --store DB [--run N] [--format text|json|dot|svg] [--full]
 //   erx-discover html --store DB [--run N] -o PAGE.html
 //
 // (see network/NetworkCommands.h). Exit status 0, or 2 with one line on
@@ -28,6 +28,8 @@ class NetworkSubcommands {
     vpns_ = Add(app, "vpns", "the VPNs of a run's route targets, and what is wrong with them",
                 vpns_options_);
     AddFormat(vpns_, vpns_options_);
+    vpns_->add_flag("--full", vpns_options_.full,
+                    "text: name every VRF of a list (past eight, the count and the first five)");
     html_ = Add(app, "html", "one self-contained page of a run: summary, findings, pictures, changes",
                 html_options_);
     html_->add_option("-o,--output", html_options_.output, "the page to write")
