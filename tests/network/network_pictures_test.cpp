@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "network/Graphviz.h"
+#include "network/HtmlPage.h"
 #include "network/LabelPaths.h"
 #include "network/NetworkDot.h"
 #include "network/VpnMap.h"
@@ -206,6 +207,29 @@ TEST(NetworkPage, OnePageWithSummaryFindingsPicturesAndChanges) {
   options.output = folder.Path() + "/no-such-folder/run.html";
   EXPECT_EQ(network::WritePage(options, problem), network::kCommandFailed);
   EXPECT_THAT(problem, HasSubstr("cannot write the page to"));
+}
+
+TEST(NetworkPage, ALargeRunListsItsFirstFindingsAndWrapsTheChanges) {
+  network::NetworkRun run;
+  run.routers = Ring(50, 3);  // 151 findings: 1 broken, 150 leaving
+  const network::LabelPaths paths = network::FollowLabelPaths(run.routers);
+  const network::VpnMap vpns = network::MapVpns(run.routers);
+  const std::string longLine(500, 'x');
+  std::ostringstream page;
+  network::WriteHtmlPage({&run, &paths, &vpns, "", "", longLine + "\n"}, page);
+  EXPECT_THAT(page.str(), HasSubstr("<li>r0 7 -&gt; r1 8 (broken: no entry)</li>"));
+  EXPECT_THAT(page.str(), HasSubstr("<li>and 51 more (<code>erx-discover paths</code> lists them "
+                                    "all)</li>\n</ul>"));
+  size_t items = 0;
+  for (size_t at = page.str().find("<li>"); at != std::string::npos;
+       at = page.str().find("<li>", at + 1)) {
+    ++items;
+  }
+  EXPECT_EQ(items, 100u + 1 + 1);  // the first hundred, "and 51 more", the VPNs' "none"
+  // The diff's lines wrap at the page's edge instead of running off it.
+  EXPECT_THAT(page.str(), HasSubstr("pre{background:#f6f6f6;padding:8px;white-space:pre-wrap;"
+                                    "overflow-wrap:anywhere}"));
+  EXPECT_THAT(page.str(), HasSubstr("<pre>" + longLine + "\n</pre>"));
 }
 
 }  // namespace
