@@ -180,7 +180,8 @@ std::string LeftOutPaths(const size_t (&leftOut)[4], size_t total) {
   std::string kinds;
   const char* names[4] = {"broken", "looping", "leaving", "reaching their egress"};
   for (int end = 0; end < 4; ++end) {
-    if (leftOut[end]) kinds += (kinds.empty() ? "" : ", ") + std::to_string(leftOut[end]) + " " + names[end];
+    if (!leftOut[end]) continue;
+    kinds += (kinds.empty() ? "" : ", ") + std::to_string(leftOut[end]) + " " + names[end];
   }
   return "left out: " + std::to_string(count) + " of " + Count(total, "path", "paths") + " (" +
          kinds + "); " + kBounds + ", findings first; --device NAME picks one router's paths";
@@ -191,8 +192,7 @@ std::string LeftOutPaths(const size_t (&leftOut)[4], size_t total) {
 // A VPN drawn VRF by VRF, or as one box when it is too large to read so.
 struct Unit {
   const Vpn* vpn;
-  std::vector<size_t> vrfs;
-  bool named = false;  // a VRF of it is named by a finding
+  bool named;  // a VRF of it is named by a finding
 };
 
 enum Direction : uint8_t { kExports = 1, kImports = 2 };
@@ -202,12 +202,12 @@ struct TargetLink {
   uint8_t direction;
 };
 
-std::string BoxLabel(const VpnMap& map, const Unit& unit, const std::vector<size_t>& targets) {
-  std::string label = unit.vpn->kind + " VPN of " + std::to_string(unit.vrfs.size()) + " VRFs";
-  if (unit.vpn->kind == "isolated") label = std::to_string(unit.vrfs.size()) + " isolated VRFs";
-  if (unit.vpn->kind == "hub-and-spoke") {
-    label += "\n" + Count(unit.vpn->hubs.size(), "hub", "hubs") + ", " +
-             Count(unit.vrfs.size() - unit.vpn->hubs.size(), "spoke", "spokes");
+std::string BoxLabel(const VpnMap& map, const Vpn& vpn, const std::vector<size_t>& targets) {
+  std::string label = vpn.kind + " VPN of " + std::to_string(vpn.vrfs.size()) + " VRFs";
+  if (vpn.kind == "isolated") label = std::to_string(vpn.vrfs.size()) + " isolated VRFs";
+  if (vpn.kind == "hub-and-spoke") {
+    label += "\n" + Count(vpn.hubs.size(), "hub", "hubs") + ", " +
+             Count(vpn.vrfs.size() - vpn.hubs.size(), "spoke", "spokes");
   }
   if (!targets.empty()) {
     label += "\nRT ";
@@ -218,11 +218,11 @@ std::string BoxLabel(const VpnMap& map, const Unit& unit, const std::vector<size
       label += " and " + std::to_string(targets.size() - kMostNamesInBox) + " more";
     }
   }
-  for (size_t i = 0; i < unit.vrfs.size() && i < kMostNamesInBox; ++i) {
-    label += (i ? ", " : "\n") + Shown(VrfName(map.vrfs[unit.vrfs[i]]));
+  for (size_t i = 0; i < vpn.vrfs.size() && i < kMostNamesInBox; ++i) {
+    label += (i ? ", " : "\n") + Shown(VrfName(map.vrfs[vpn.vrfs[i]]));
   }
-  if (unit.vrfs.size() > kMostNamesInBox) {
-    label += " and " + std::to_string(unit.vrfs.size() - kMostNamesInBox) + " more";
+  if (vpn.vrfs.size() > kMostNamesInBox) {
+    label += " and " + std::to_string(vpn.vrfs.size() - kMostNamesInBox) + " more";
   }
   return label;
 }
@@ -335,9 +335,8 @@ std::string VpnsDot(const VpnMap& map, const std::string& title) {
   }
   std::vector<Unit> units;
   for (const Vpn& vpn : map.vpns) {
-    Unit unit{&vpn, vpn.vrfs, false};
-    for (size_t v : vpn.vrfs) unit.named = unit.named || named[v];
-    units.push_back(std::move(unit));
+    units.push_back({&vpn, std::any_of(vpn.vrfs.begin(), vpn.vrfs.end(),
+                                       [&named](size_t v) { return named[v] != 0; })});
   }
   std::stable_sort(units.begin(), units.end(),
                    [](const Unit& a, const Unit& b) { return a.named > b.named; });
@@ -350,12 +349,12 @@ std::string VpnsDot(const VpnMap& map, const std::string& title) {
   size_t vrfsLeftOut = 0, vpnsLeftOut = 0, boxes = 0;
   std::vector<size_t> targets, dangling;
   for (size_t u = 0; u < units.size(); ++u) {
-    const Unit& unit = units[u];
+    const std::vector<size_t>& vrfs = units[u].vpn->vrfs;
     // The unit's own targets (both sides present) and the dangling ones it imports.
     targets.clear();
     dangling.clear();
     size_t ownArrows = 0;
-    for (size_t v : unit.vrfs) {
+    for (size_t v : vrfs) {
       for (const TargetLink& link : links[v]) {
         ++ownArrows;
         if (drawnTarget[link.target] == u) continue;
@@ -366,10 +365,10 @@ std::string VpnsDot(const VpnMap& map, const std::string& title) {
     }
     size_t newDangling = 0;
     for (size_t t : dangling) newDangling += !danglingDrawn[t];
-    const bool oneByOne = unit.vrfs.size() <= kMostVrfsOneByOne &&
-                          budget.Fits(unit.vrfs.size() + targets.size() + newDangling, ownArrows);
+    const bool oneByOne = vrfs.size() <= kMostVrfsOneByOne &&
+                          budget.Fits(vrfs.size() + targets.size() + newDangling, ownArrows);
     if (!oneByOne && !budget.Fits(1 + newDangling, dangling.size())) {
-      vrfsLeftOut += unit.vrfs.size();
+      vrfsLeftOut += vrfs.size();
       ++vpnsLeftOut;
       continue;
     }
@@ -387,7 +386,7 @@ std::string VpnsDot(const VpnMap& map, const std::string& title) {
       budget.Take(1 + newDangling, dangling.size());
       ++boxes;
       const std::string box = "VPN " + std::to_string(boxes);
-      nodes << "  " << Quoted(box) << " [label=" << Quoted(BoxLabel(map, unit, targets))
+      nodes << "  " << Quoted(box) << " [label=" << Quoted(BoxLabel(map, *units[u].vpn, targets))
             << ", shape=box3d, style=filled, fillcolor=\"#dde6f5\"];\n";
       for (size_t t : dangling) {
         arrows << "  " << Quoted("RT " + Shown(map.routeTargets[t].routeTarget)) << " -> "
@@ -395,12 +394,12 @@ std::string VpnsDot(const VpnMap& map, const std::string& title) {
       }
       continue;
     }
-    budget.Take(unit.vrfs.size() + targets.size() + newDangling, ownArrows);
+    budget.Take(vrfs.size() + targets.size() + newDangling, ownArrows);
     for (size_t t : targets) {
       nodes << "  " << Quoted("RT " + Shown(map.routeTargets[t].routeTarget))
             << " [shape=note, style=\"\", color=\"" << kForwarded << "\"];\n";
     }
-    for (size_t v : unit.vrfs) {
+    for (size_t v : vrfs) {
       byDevice[map.vrfs[v].device].push_back(v);
       const std::string vrf = Quoted(Shown(VrfName(map.vrfs[v])));
       for (const TargetLink& link : links[v]) {

@@ -269,7 +269,9 @@ void WriteVpnsText(const VpnMap& map, std::ostream& out, bool full) {
     }
   }
   out << "findings\n";
-  for (const VpnFinding& finding : map.findings) out << "  " << FindingLine(map, finding, full) << "\n";
+  for (const VpnFinding& finding : map.findings) {
+    out << "  " << FindingLine(map, finding, full) << "\n";
+  }
   if (map.findings.empty()) out << "  none\n";
 }
 

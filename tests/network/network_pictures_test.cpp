@@ -135,8 +135,9 @@ TEST(NetworkPictures, LargeVpnsAreOneBoxEachAndTheTextSaysHowMany) {
   }
   for (int p = 0; p < 400; ++p) {
     const std::string target = "200:" + std::to_string(p);
-    routers.push_back(Router("ce" + std::to_string(p), {Vrf("a" + std::to_string(p), {target}, {target}),
-                                                        Vrf("b" + std::to_string(p), {target}, {target})}));
+    const std::string n = std::to_string(p);
+    routers.push_back(Router("ce" + n, {Vrf("a" + n, {target}, {target}),
+                                        Vrf("b" + n, {target}, {target})}));
   }
   const network::VpnMap map = network::MapVpns(routers);
   ASSERT_EQ(map.vrfs.size(), 3800u);

@@ -49,7 +49,8 @@ TEST(RouterStrings, TextOfPathsAndVpnsEscapesControlCharacters) {
   EXPECT_TRUE(OnlyLineEnds(vpns.str())) << vpns.str();
   EXPECT_THAT(paths.str(), HasSubstr("\\x1b]0;owned\\x07: pe&amp;1<x> 100 -> p\\x1b[2J (egress)"));
   EXPECT_THAT(paths.str(), HasSubstr(" -> 192.0.2.1]]>\\x0b (leaves)"));
-  EXPECT_THAT(vpns.str(), HasSubstr("  2:\\x7f  exported by none; imported by pe&amp;1<x>/gr\\x01een\n"));
+  EXPECT_THAT(vpns.str(),
+              HasSubstr("  2:\\x7f  exported by none; imported by pe&amp;1<x>/gr\\x01een\n"));
   EXPECT_THAT(vpns.str(), HasSubstr("route target 9:\\x9b imported but exported by no VRF"));
 }
 
