@@ -13,6 +13,22 @@ GVC_t* Context() {
   return context;
 }
 
+// The callers escape router text before Graphviz sees it; a control character
+// that still came through would make the document no XML at all.
+void ReplaceWhatXmlForbids(std::string& svg) {
+  std::string safe;
+  safe.reserve(svg.size());
+  for (char c : svg) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 && c != '\t' && c != '\n' && c != '\r') {
+      safe += "\xEF\xBF\xBD";
+    } else {
+      safe += c;
+    }
+  }
+  svg.swap(safe);
+}
+
 }  // namespace
 
 bool RenderSvg(const std::string& dot, std::string& svg, std::string& problem) {
@@ -27,7 +43,10 @@ bool RenderSvg(const std::string& dot, std::string& svg, std::string& problem) {
     char* data = nullptr;
     unsigned int length = 0;
     drawn = gvRenderData(context, graph, "svg", &data, &length) == 0 && data;
-    if (drawn) svg.assign(data, length);
+    if (drawn) {
+      svg.assign(data, length);
+      ReplaceWhatXmlForbids(svg);
+    }
     if (!drawn) problem = "Graphviz could not draw the graph";
     gvFreeRenderData(data);
     gvFreeLayout(context, graph);

@@ -38,7 +38,8 @@ std::string Inline(const std::string& svg) {
 const char kStyle[] =
     "body{font-family:sans-serif;margin:2em;color:#222}"
     "table{border-collapse:collapse}td,th{border:1px solid #ccc;padding:2px 8px;text-align:left}"
-    "td.n{text-align:right}.bad{color:#d62728}pre{background:#f6f6f6;padding:8px}"
+    "td.n{text-align:right}.bad{color:#d62728}"
+    "pre{background:#f6f6f6;padding:8px;white-space:pre-wrap;overflow-wrap:anywhere}"
     "figure{margin:0;overflow:auto}svg{max-width:100%;height:auto}";
 
 void Summary(const PageParts& parts, std::ostream& out) {
@@ -61,21 +62,36 @@ void Summary(const PageParts& parts, std::ostream& out) {
   out << "</table>\n";
 }
 
+// A page of a few hundred thousand findings is read by nobody: the first
+// ones, and where to find the rest.
+const size_t kMostFindingsListed = 100;
+
+void More(size_t count, const char* command, std::ostream& out) {
+  if (count > kMostFindingsListed) {
+    out << "<li>and " << count - kMostFindingsListed << " more (<code>erx-discover " << command
+        << "</code> lists them all)</li>\n";
+  }
+}
+
 void Findings(const PageParts& parts, std::ostream& out) {
   const std::vector<report::Report>& routers = parts.run->routers;
   out << "<h2>Findings</h2>\n<h3>Label paths</h3>\n<ul>\n";
-  size_t shown = 0;
+  size_t count = 0;
   for (const Path& path : parts.paths->paths) {
     if (path.end == PathEnd::kEgress) continue;
-    out << "<li>" << Escaped(PathLine(routers, *parts.paths, path)) << "</li>\n";
-    ++shown;
+    if (++count <= kMostFindingsListed) {
+      out << "<li>" << Escaped(PathLine(routers, *parts.paths, path)) << "</li>\n";
+    }
   }
-  if (!shown) out << "<li>every path reaches its egress</li>\n";
+  if (!count) out << "<li>every path reaches its egress</li>\n";
+  More(count, "paths", out);
   out << "</ul>\n<h3>VPNs</h3>\n<ul>\n";
-  for (const VpnFinding& finding : parts.vpns->findings) {
-    out << "<li>" << Escaped(FindingLine(*parts.vpns, finding)) << "</li>\n";
+  const std::vector<VpnFinding>& findings = parts.vpns->findings;
+  for (size_t i = 0; i < findings.size() && i < kMostFindingsListed; ++i) {
+    out << "<li>" << Escaped(FindingLine(*parts.vpns, findings[i])) << "</li>\n";
   }
-  if (parts.vpns->findings.empty()) out << "<li>none</li>\n";
+  if (findings.empty()) out << "<li>none</li>\n";
+  More(findings.size(), "vpns", out);
   out << "</ul>\n";
 }
 

@@ -94,7 +94,9 @@ void KeepPathsThrough(LabelPaths& found, const std::vector<report::Report>& rout
                     found.paths.end());
 }
 
-std::string PathLine(const std::vector<report::Report>& routers, const LabelPaths& found,
+namespace {
+
+std::string PathText(const std::vector<report::Report>& routers, const LabelPaths& found,
                      const Path& path) {
   std::string line;
   const report::LabelEntry& first = EntryOf(routers, found, path.hops.front());
@@ -127,6 +129,16 @@ std::string PathLine(const std::vector<report::Report>& routers, const LabelPath
       break;
   }
   return line + " (" + PathEndName(path.end) + ")";
+}
+
+}  // namespace
+
+std::string PathLine(const std::vector<report::Report>& routers, const LabelPaths& found,
+                     const Path& path) {
+  // An LSP name of ESC ] 0 ; ... BEL would set the operator's terminal title.
+  std::string line;
+  AppendReadable(line, PathText(routers, found, path));
+  return line;
 }
 
 void WritePathsText(const std::vector<report::Report>& routers, const LabelPaths& found,

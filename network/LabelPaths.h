@@ -34,7 +34,8 @@ LabelPaths FollowLabelPaths(const std::vector<report::Report>& routers);
 void KeepPathsThrough(LabelPaths& found, const std::vector<report::Report>& routers,
                       const std::string& device);
 
-// One line: "to-pe-d: pe-a 100 -> p-b 200 -> p-c 300 -> pe-d (egress)".
+// One line: "to-pe-d: pe-a 100 -> p-b 200 -> p-c 300 -> pe-d (egress)", its
+// control characters escaped ("\x1b").
 std::string PathLine(const std::vector<report::Report>& routers, const LabelPaths& found,
                      const Path& path);
 

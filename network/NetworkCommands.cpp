@@ -80,7 +80,7 @@ int ShowVpns(const NetworkOptions& options, std::ostream& out, std::string& prob
   }
   const VpnMap map = MapVpns(run.routers);
   if (options.format == "text") {
-    WriteVpnsText(map, out);
+    WriteVpnsText(map, out, options.full);
   } else if (options.format == "json") {
     WriteVpnsJson(run.run.id, map, out);
   } else if (!Picture(options.format, VpnsDot(map, Title(run, "VPNs")), out, problem)) {

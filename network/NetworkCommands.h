@@ -1,7 +1,7 @@
 // The network questions of erx-discover, asked of a results store:
 //
 //   erx-discover paths --store FILE [--run N] [--device NAME] [--format text|json|dot|svg]
-//   erx-discover vpns --store FILE [--run N] [--format text|json|dot|svg]
+//   erx-discover vpns --store FILE [--run N] [--format text|json|dot|svg] [--full]
 //   erx-discover html --store FILE [--run N] -o PAGE.html
 #ifndef NETWORK_NETWORKCOMMANDS_H_
 #define NETWORK_NETWORKCOMMANDS_H_
@@ -19,6 +19,7 @@ struct NetworkOptions {
   std::string device;          // paths: only those through it
   std::string format = "text";
   std::string output;          // html: the page's file
+  bool full = false;           // vpns text: every VRF of a list, however many
 };
 
 const int kCommandFailed = 2;

@@ -1,9 +1,11 @@
 #include "network/NetworkDot.h"
 
+#include <algorithm>
 #include <map>
-#include <set>
 #include <sstream>
 #include <tuple>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "report/ReportText.h"
 
@@ -15,11 +17,34 @@ const char kBrokenColour[] = "#d62728";
 const char kLoopColour[] = "#ff7f0e";
 const char kLeavesColour[] = "#1f77b4";
 const size_t kMostLabelsOnArrow = 4;
+const size_t kMostNamesInBox = 3;
 
-// A quoted ID of the language.
+// Router text as Graphviz must be given it to draw it as it is and write
+// well-formed XML: control characters escaped as the text outputs do, the
+// two characters XML 1.0 forbids among the valid ones replaced, and '&'
+// written as an entity, since Graphviz reads entities in names and labels.
+std::string Shown(const std::string& text) {
+  std::string readable;
+  AppendReadable(readable, text);
+  std::string shown;
+  for (size_t i = 0; i < readable.size(); ++i) {
+    if (readable.compare(i, 2, "\xEF\xBF") == 0 && i + 2 < readable.size() &&
+        (readable[i + 2] == '\xBE' || readable[i + 2] == '\xBF')) {
+      shown += "\xEF\xBF\xBD";  // U+FFFE and U+FFFF become U+FFFD
+      i += 2;
+    } else if (readable[i] == '&') {
+      shown += "&amp;";
+    } else {
+      shown += readable[i];
+    }
+  }
+  return shown;
+}
+
+// A quoted ID of the language, of text already Shown; '\n' breaks the line.
 std::string Quoted(const std::string& text) {
   std::string quoted = "\"";
-  for (char c : ValidUtf8(text)) {
+  for (char c : text) {
     if (c == '"' || c == '\\') quoted += '\\';
     if (c == '\n') {
       quoted += "\\n";
@@ -28,6 +53,10 @@ std::string Quoted(const std::string& text) {
     quoted += c;
   }
   return quoted + "\"";
+}
+
+std::string Count(size_t count, const char* one, const char* many) {
+  return std::to_string(count) + " " + (count == 1 ? one : many);
 }
 
 const char* ColourOf(PathEnd end) {
@@ -44,108 +73,230 @@ const char* ColourOf(PathEnd end) {
   return kForwarded;
 }
 
-std::string LabelList(const std::vector<std::string>& labels) {
-  std::string text;
-  for (size_t i = 0; i < labels.size() && i < kMostLabelsOnArrow; ++i) {
-    text += (i ? ", " : "") + labels[i];
-  }
-  if (labels.size() > kMostLabelsOnArrow) {
-    text += " +" + std::to_string(labels.size() - kMostLabelsOnArrow);
-  }
-  return text;
-}
-
 void Header(std::ostringstream& dot, const std::string& title, const std::string& note) {
   dot << "digraph network {\n"
       << "  graph [rankdir=LR, fontname=\"Helvetica\", fontsize=12, labelloc=t, label="
-      << Quoted(note.empty() ? title : title + "\n" + note) << "];\n"
+      << Quoted(note.empty() ? Shown(title) : Shown(title) + "\n" + note) << "];\n"
       << "  node [fontname=\"Helvetica\", fontsize=11];\n"
       << "  edge [fontname=\"Helvetica\", fontsize=9];\n";
 }
 
-// Arrows between the same two nodes in the same colour become one, labelled
-// with all their labels.
-struct Arrows {
-  void Add(const std::string& from, const std::string& to, const char* colour,
-           const std::string& label) {
-    std::vector<std::string>& labels = arrows[{from, to, colour}];
-    if (!label.empty()) labels.push_back(label);
+const std::string kBounds = "a picture holds at most " + std::to_string(kMostDrawnNodes) +
+                            " nodes and " + std::to_string(kMostDrawnArrows) + " arrows";
+
+// What the picture holds so far, so that each addition is checked against
+// the bounds before anything of it is built.
+class Budget {
+ public:
+  bool Fits(size_t nodes, size_t arrows) const {
+    return nodes_ + nodes <= kMostDrawnNodes && arrows_ + arrows <= kMostDrawnArrows;
   }
-  // Graphviz 2.43 frees memory twice after laying out labelled arrows between
-  // clusters; arrows of the VPN picture carry external labels instead.
-  void Write(std::ostringstream& dot, bool dashedLeaves, const char* labelAttribute) const {
-    for (const auto& [key, labels] : arrows) {
-      const auto& [from, to, colour] = key;
-      // Two VRFs that import each other's same targets get one arrow both ways.
-      auto back = arrows.find({to, from, colour});
-      const bool both = !dashedLeaves && back != arrows.end() && back->second == labels;
-      if (both && to < from) continue;
-      dot << "  " << Quoted(from) << " -> " << Quoted(to) << " [color=\"" << colour
-          << "\", fontcolor=\"" << colour << "\", " << labelAttribute << "="
-          << Quoted(LabelList(labels));
-      if (dashedLeaves && std::string(colour) == kLeavesColour) dot << ", style=dashed";
-      if (both) dot << ", dir=both";
-      dot << "];\n";
+  void Take(size_t nodes, size_t arrows) {
+    nodes_ += nodes;
+    arrows_ += arrows;
+  }
+
+ private:
+  size_t nodes_ = 0, arrows_ = 0;
+};
+
+// ---- label paths ----
+
+// One arrow of the paths picture: every hop between the same two nodes of
+// paths that end alike.
+struct PathArrow {
+  PathArrow(uint32_t from, uint32_t to, PathEnd end) : from(from), to(to), end(end) {}
+
+  uint32_t from, to;  // node ids: routers, then addresses
+  PathEnd end;
+  size_t paths = 0;
+  size_t lastPath = SIZE_MAX;
+  std::vector<std::string> labels;  // distinct, at most kMostLabelsOnArrow
+  bool moreLabels = false;
+
+  void Add(size_t path, const std::string& label) {
+    if (path != lastPath) ++paths;
+    lastPath = path;
+    if (label.empty() || std::find(labels.begin(), labels.end(), label) != labels.end()) return;
+    if (labels.size() < kMostLabelsOnArrow) {
+      labels.push_back(label);
+    } else {
+      moreLabels = true;
     }
   }
-  std::map<std::tuple<std::string, std::string, std::string>, std::vector<std::string>> arrows;
+  std::string Label() const {
+    std::string text;
+    for (const std::string& label : labels) text += (text.empty() ? "" : ", ") + label;
+    if (moreLabels) text += ", ...";
+    if (paths > labels.size() || moreLabels) {
+      text += (text.empty() ? "" : " ") + std::string("(") + std::to_string(paths) + " paths)";
+    }
+    return text;
+  }
 };
+
+struct Step {
+  uint32_t from, to;
+  std::string label;
+};
+
+// The arrows a path draws, as node ids.
+void StepsOf(const std::vector<report::Report>& routers, const LabelPaths& found, const Path& path,
+             std::vector<Step>& steps, std::vector<uint32_t>& nodes) {
+  const uint32_t addressBase = static_cast<uint32_t>(routers.size());
+  steps.clear();
+  nodes.clear();
+  for (size_t i = 0; i < path.hops.size(); ++i) {
+    const EntryRef& ref = found.entries[path.hops[i]];
+    nodes.push_back(ref.router);
+    uint32_t to;
+    if (i + 1 < path.hops.size()) {
+      to = found.entries[path.hops[i + 1]].router;
+    } else if (path.endRouter != kNone) {
+      to = path.endRouter;
+      if (to == ref.router && path.end == PathEnd::kEgress) continue;  // ends on its own router
+    } else if (path.endAddress != kNone) {
+      to = addressBase + path.endAddress;
+    } else {
+      continue;
+    }
+    nodes.push_back(to);
+    std::string label = routers[ref.router].labelEntries[ref.entry].outLabel.value_or("");
+    if (i + 1 == path.hops.size() && path.end == PathEnd::kBroken) label += " (no entry)";
+    steps.push_back({ref.router, to, std::move(label)});
+  }
+  std::sort(nodes.begin(), nodes.end());
+  nodes.erase(std::unique(nodes.begin(), nodes.end()), nodes.end());
+}
+
+uint64_t ArrowKey(uint32_t from, uint32_t to, PathEnd end) {
+  return (static_cast<uint64_t>(from) << 34) ^ (static_cast<uint64_t>(to) << 2) ^
+         static_cast<uint64_t>(end);
+}
+
+std::string LeftOutPaths(const size_t (&leftOut)[4], size_t total) {
+  const size_t count = leftOut[0] + leftOut[1] + leftOut[2] + leftOut[3];
+  if (count == 0) return "";
+  std::string kinds;
+  const char* names[4] = {"broken", "looping", "leaving", "reaching their egress"};
+  for (int end = 0; end < 4; ++end) {
+    if (!leftOut[end]) continue;
+    kinds += (kinds.empty() ? "" : ", ") + std::to_string(leftOut[end]) + " " + names[end];
+  }
+  return "left out: " + std::to_string(count) + " of " + Count(total, "path", "paths") + " (" +
+         kinds + "); " + kBounds + ", findings first; --device NAME picks one router's paths";
+}
+
+// ---- VPN map ----
+
+// A VPN drawn VRF by VRF, or as one box when it is too large to read so.
+struct Unit {
+  const Vpn* vpn;
+  bool named;  // a VRF of it is named by a finding
+};
+
+enum Direction : uint8_t { kExports = 1, kImports = 2 };
+
+struct TargetLink {
+  size_t target;  // index in map.routeTargets
+  uint8_t direction;
+};
+
+std::string BoxLabel(const VpnMap& map, const Vpn& vpn, const std::vector<size_t>& targets) {
+  std::string label = vpn.kind + " VPN of " + std::to_string(vpn.vrfs.size()) + " VRFs";
+  if (vpn.kind == "isolated") label = std::to_string(vpn.vrfs.size()) + " isolated VRFs";
+  if (vpn.kind == "hub-and-spoke") {
+    label += "\n" + Count(vpn.hubs.size(), "hub", "hubs") + ", " +
+             Count(vpn.vrfs.size() - vpn.hubs.size(), "spoke", "spokes");
+  }
+  if (!targets.empty()) {
+    label += "\nRT ";
+    for (size_t i = 0; i < targets.size() && i < kMostNamesInBox; ++i) {
+      label += (i ? ", " : "") + Shown(map.routeTargets[targets[i]].routeTarget);
+    }
+    if (targets.size() > kMostNamesInBox) {
+      label += " and " + std::to_string(targets.size() - kMostNamesInBox) + " more";
+    }
+  }
+  for (size_t i = 0; i < vpn.vrfs.size() && i < kMostNamesInBox; ++i) {
+    label += (i ? ", " : "\n") + Shown(VrfName(map.vrfs[vpn.vrfs[i]]));
+  }
+  if (vpn.vrfs.size() > kMostNamesInBox) {
+    label += " and " + std::to_string(vpn.vrfs.size() - kMostNamesInBox) + " more";
+  }
+  return label;
+}
 
 }  // namespace
 
 std::string PathsDot(const std::vector<report::Report>& routers, const LabelPaths& found,
                      const std::string& title) {
-  std::set<uint32_t> all;
-  for (const Path& path : found.paths) {
-    for (uint32_t hop : path.hops) all.insert(found.entries[hop].router);
-  }
-  const bool onlyFindings = all.size() > kMostDrawnNodes;
-  std::string note;
-  size_t drawn = 0;
-  for (const Path& path : found.paths) drawn += !onlyFindings || path.end != PathEnd::kEgress;
-  if (onlyFindings) {
-    note = "only the " + std::to_string(drawn) + " broken, looping and leaving paths of " +
-           std::to_string(found.paths.size()) + " (" + std::to_string(all.size()) +
-           " routers are too many to draw); pick a router with --device";
-  }
+  // Findings first: broken, looping, leaving, then those that reach their egress.
+  std::vector<uint32_t> order(found.paths.size());
+  for (uint32_t p = 0; p < order.size(); ++p) order[p] = p;
+  std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
+    return found.paths[a].end < found.paths[b].end;
+  });
 
-  std::ostringstream dot;
-  Header(dot, title, note);
-  dot << "  node [shape=box, style=rounded];\n";
-  std::set<std::string> routerNodes, addressNodes;
-  Arrows arrows;
-  for (const Path& path : found.paths) {
-    if (onlyFindings && path.end == PathEnd::kEgress) continue;
-    const char* colour = ColourOf(path.end);
-    for (size_t i = 0; i < path.hops.size(); ++i) {
-      const EntryRef& ref = found.entries[path.hops[i]];
-      const report::LabelEntry& entry = routers[ref.router].labelEntries[ref.entry];
-      const std::string& from = routers[ref.router].device;
-      routerNodes.insert(from);
-      std::string to;
-      if (i + 1 < path.hops.size()) {
-        to = routers[found.entries[path.hops[i + 1]].router].device;
-      } else if (path.endRouter != kNone) {
-        to = routers[path.endRouter].device;
-        if (to == from && path.end == PathEnd::kEgress) continue;  // ends on its own router
-        routerNodes.insert(to);
-      } else if (path.endAddress != kNone) {
-        to = found.graph.Address(path.endAddress);
-        addressNodes.insert(to);
-      } else {
-        continue;
-      }
-      std::string label = ValidUtf8(entry.outLabel.value_or(""));
-      if (i + 1 == path.hops.size() && path.end == PathEnd::kBroken) label += " (no entry)";
-      arrows.Add(from, to, colour, label);
+  Budget budget;
+  std::unordered_set<uint32_t> drawnNodes;
+  std::vector<uint32_t> nodeOrder;
+  std::unordered_map<uint64_t, size_t> arrowIndex;
+  std::vector<PathArrow> arrows;
+  size_t leftOut[4] = {0, 0, 0, 0};
+  std::vector<Step> steps;
+  std::vector<uint32_t> nodes;
+  std::vector<uint64_t> newArrows;
+  for (uint32_t p : order) {
+    const Path& path = found.paths[p];
+    StepsOf(routers, found, path, steps, nodes);
+    size_t newNodes = 0;
+    for (uint32_t node : nodes) newNodes += !drawnNodes.count(node);
+    newArrows.clear();
+    for (const Step& step : steps) {
+      const uint64_t key = ArrowKey(step.from, step.to, path.end);
+      if (!arrowIndex.count(key)) newArrows.push_back(key);
+    }
+    std::sort(newArrows.begin(), newArrows.end());
+    newArrows.erase(std::unique(newArrows.begin(), newArrows.end()), newArrows.end());
+    if (!budget.Fits(newNodes, newArrows.size())) {
+      ++leftOut[static_cast<int>(path.end)];
+      continue;
+    }
+    budget.Take(newNodes, newArrows.size());
+    for (uint32_t node : nodes) {
+      if (drawnNodes.insert(node).second) nodeOrder.push_back(node);
+    }
+    for (const Step& step : steps) {
+      auto [at, added] = arrowIndex.emplace(ArrowKey(step.from, step.to, path.end), arrows.size());
+      if (added) arrows.emplace_back(step.from, step.to, path.end);
+      arrows[at->second].Add(p, step.label);
     }
   }
-  for (const std::string& name : routerNodes) dot << "  " << Quoted(name) << ";\n";
-  for (const std::string& address : addressNodes) {
-    dot << "  " << Quoted(address) << " [shape=ellipse, style=dashed, color=\"" << kLeavesColour
-        << "\"];\n";
+
+  const uint32_t addressBase = static_cast<uint32_t>(routers.size());
+  auto name = [&](uint32_t node) {
+    return Shown(node < addressBase ? routers[node].device
+                                    : found.graph.Address(node - addressBase));
+  };
+  std::ostringstream dot;
+  Header(dot, title, LeftOutPaths(leftOut, found.paths.size()));
+  dot << "  node [shape=box, style=rounded];\n";
+  std::sort(nodeOrder.begin(), nodeOrder.end());
+  for (uint32_t node : nodeOrder) {
+    dot << "  " << Quoted(name(node));
+    if (node >= addressBase) {
+      dot << " [shape=ellipse, style=dashed, color=\"" << kLeavesColour << "\"]";
+    }
+    dot << ";\n";
   }
-  arrows.Write(dot, true, "label");
+  for (const PathArrow& arrow : arrows) {
+    const char* colour = ColourOf(arrow.end);
+    dot << "  " << Quoted(name(arrow.from)) << " -> " << Quoted(name(arrow.to)) << " [color=\""
+        << colour << "\", fontcolor=\"" << colour << "\", label=" << Quoted(Shown(arrow.Label()));
+    if (arrow.end == PathEnd::kLeaves) dot << ", style=dashed";
+    dot << "];\n";
+  }
   dot << "  subgraph cluster_legend {\n    label=\"legend\"; fontsize=10; color=\"#bbbbbb\";\n"
       << "    legend [shape=plaintext, style=\"\", label=<<table border=\"0\" cellspacing=\"2\">"
       << "<tr><td align=\"left\"><font color=\"" << kForwarded
@@ -161,60 +312,143 @@ std::string PathsDot(const std::vector<report::Report>& routers, const LabelPath
 }
 
 std::string VpnsDot(const VpnMap& map, const std::string& title) {
-  std::set<size_t> chosen;
-  const bool onlyFindings = map.vrfs.size() > kMostDrawnNodes;
-  if (onlyFindings) {
-    for (const VpnFinding& finding : map.findings) chosen.insert(finding.vrfs.begin(), finding.vrfs.end());
-  } else {
-    for (size_t v = 0; v < map.vrfs.size(); ++v) chosen.insert(v);
+  // Each VRF's route targets, both ways, with the direction they are linked.
+  std::vector<std::vector<TargetLink>> links(map.vrfs.size());
+  for (size_t t = 0; t < map.routeTargets.size(); ++t) {
+    const RouteTarget& target = map.routeTargets[t];
+    // A target exported but imported by nobody links nothing; one imported
+    // and exported by nobody is a finding drawn as a node of its own.
+    if (!target.importers.empty()) {
+      for (size_t v : target.exporters) links[v].push_back({t, kExports});
+    }
+    for (size_t v : target.importers) {
+      if (!links[v].empty() && links[v].back().target == t) {
+        links[v].back().direction |= kImports;
+      } else {
+        links[v].push_back({t, kImports});
+      }
+    }
   }
+  std::vector<char> named(map.vrfs.size(), 0);
+  for (const VpnFinding& finding : map.findings) {
+    for (size_t v : finding.vrfs) named[v] = 1;
+  }
+  std::vector<Unit> units;
+  for (const Vpn& vpn : map.vpns) {
+    units.push_back({&vpn, std::any_of(vpn.vrfs.begin(), vpn.vrfs.end(),
+                                       [&named](size_t v) { return named[v] != 0; })});
+  }
+  std::stable_sort(units.begin(), units.end(),
+                   [](const Unit& a, const Unit& b) { return a.named > b.named; });
+
+  Budget budget;
+  std::vector<size_t> drawnTarget(map.routeTargets.size(), SIZE_MAX);  // by target: its unit
+  std::vector<char> danglingDrawn(map.routeTargets.size(), 0);
+  std::map<std::string, std::vector<size_t>> byDevice;  // VRFs drawn one by one
+  std::ostringstream nodes, arrows;
+  size_t vrfsLeftOut = 0, vpnsLeftOut = 0, boxes = 0;
+  std::vector<size_t> targets, dangling;
+  for (size_t u = 0; u < units.size(); ++u) {
+    const std::vector<size_t>& vrfs = units[u].vpn->vrfs;
+    // The unit's own targets (both sides present) and the dangling ones it imports.
+    targets.clear();
+    dangling.clear();
+    size_t ownArrows = 0;
+    for (size_t v : vrfs) {
+      for (const TargetLink& link : links[v]) {
+        ++ownArrows;
+        if (drawnTarget[link.target] == u) continue;
+        drawnTarget[link.target] = u;
+        (map.routeTargets[link.target].exporters.empty() ? dangling : targets)
+            .push_back(link.target);
+      }
+    }
+    size_t newDangling = 0;
+    for (size_t t : dangling) newDangling += !danglingDrawn[t];
+    const bool oneByOne = vrfs.size() <= kMostVrfsOneByOne &&
+                          budget.Fits(vrfs.size() + targets.size() + newDangling, ownArrows);
+    if (!oneByOne && !budget.Fits(1 + newDangling, dangling.size())) {
+      vrfsLeftOut += vrfs.size();
+      ++vpnsLeftOut;
+      continue;
+    }
+    for (size_t t : dangling) {
+      if (danglingDrawn[t]) continue;
+      danglingDrawn[t] = 1;
+      const RouteTarget& target = map.routeTargets[t];
+      nodes << "  " << Quoted("RT " + Shown(target.routeTarget)) << " [label="
+            << Quoted("RT " + Shown(target.routeTarget) + "\nimported by " +
+                      Count(target.importers.size(), "VRF", "VRFs") + ", exported by none")
+            << ", shape=note, style=dashed, color=\"" << kBrokenColour << "\", fontcolor=\""
+            << kBrokenColour << "\"];\n";
+    }
+    if (!oneByOne) {
+      budget.Take(1 + newDangling, dangling.size());
+      ++boxes;
+      const std::string box = "VPN " + std::to_string(boxes);
+      nodes << "  " << Quoted(box) << " [label=" << Quoted(BoxLabel(map, *units[u].vpn, targets))
+            << ", shape=box3d, style=filled, fillcolor=\"#dde6f5\"];\n";
+      for (size_t t : dangling) {
+        arrows << "  " << Quoted("RT " + Shown(map.routeTargets[t].routeTarget)) << " -> "
+               << Quoted(box) << " [color=\"" << kBrokenColour << "\"];\n";
+      }
+      continue;
+    }
+    budget.Take(vrfs.size() + targets.size() + newDangling, ownArrows);
+    for (size_t t : targets) {
+      nodes << "  " << Quoted("RT " + Shown(map.routeTargets[t].routeTarget))
+            << " [shape=note, style=\"\", color=\"" << kForwarded << "\"];\n";
+    }
+    for (size_t v : vrfs) {
+      byDevice[map.vrfs[v].device].push_back(v);
+      const std::string vrf = Quoted(Shown(VrfName(map.vrfs[v])));
+      for (const TargetLink& link : links[v]) {
+        const std::string target = Quoted("RT " + Shown(map.routeTargets[link.target].routeTarget));
+        const bool isDangling = map.routeTargets[link.target].exporters.empty();
+        const char* colour = isDangling ? kBrokenColour : kForwarded;
+        if (link.direction == kImports) {
+          arrows << "  " << target << " -> " << vrf << " [color=\"" << colour << "\"];\n";
+        } else {
+          arrows << "  " << vrf << " -> " << target << " [color=\"" << colour << "\""
+                 << (link.direction == (kImports | kExports) ? ", dir=both" : "") << "];\n";
+        }
+      }
+    }
+  }
+
   std::string note;
-  if (onlyFindings) {
-    note = "only the " + std::to_string(chosen.size()) + " VRFs named by a finding, of " +
-           std::to_string(map.vrfs.size());
+  if (boxes) {
+    note = "a VPN of more than " + std::to_string(kMostVrfsOneByOne) +
+           " VRFs, or one that does not fit, is one box";
+  }
+  if (vpnsLeftOut) {
+    note += std::string(note.empty() ? "" : "; ") + "left out: " + std::to_string(vrfsLeftOut) +
+            " of " + Count(map.vrfs.size(), "VRF", "VRFs") + " (" +
+            Count(vpnsLeftOut, "VPN", "VPNs") + "); " + kBounds + ", findings first";
   }
   std::ostringstream dot;
   Header(dot, title, note);
-  dot << "  forcelabels=true;\n  node [shape=box, style=\"rounded,filled\", fillcolor=\"#eef3fb\"];\n";
-  std::map<std::string, std::vector<size_t>> byDevice;
-  for (size_t v : chosen) byDevice[map.vrfs[v].device].push_back(v);
+  dot << "  node [shape=box, style=\"rounded,filled\", fillcolor=\"#eef3fb\"];\n";
   size_t cluster = 0;
   for (const auto& [device, vrfs] : byDevice) {
-    dot << "  subgraph cluster_" << cluster++ << " {\n    label=" << Quoted(device)
+    dot << "  subgraph cluster_" << cluster++ << " {\n    label=" << Quoted(Shown(device))
         << "; style=rounded; color=\"#888888\";\n";
     for (size_t v : vrfs) {
       const VrfRef& vrf = map.vrfs[v];
-      std::string label = vrf.vrf;
-      if (vrf.virtualRouter != "default") label = vrf.virtualRouter + "/" + label;
-      if (!vrf.routeDistinguisher.empty()) label += "\nRD " + vrf.routeDistinguisher;
-      dot << "    " << Quoted(VrfName(vrf)) << " [label=" << Quoted(label) << "];\n";
+      std::string label = Shown(vrf.vrf);
+      if (vrf.virtualRouter != "default") label = Shown(vrf.virtualRouter) + "/" + label;
+      if (!vrf.routeDistinguisher.empty()) label += "\nRD " + Shown(vrf.routeDistinguisher);
+      dot << "    " << Quoted(Shown(VrfName(vrf))) << " [label=" << Quoted(label) << "];\n";
     }
     dot << "  }\n";
   }
-  Arrows arrows;
-  for (const RouteTarget& target : map.routeTargets) {
-    for (size_t importer : target.importers) {
-      if (!chosen.count(importer)) continue;
-      if (target.exporters.empty()) {
-        const std::string node = "RT " + target.routeTarget;
-        dot << "  " << Quoted(node) << " [shape=note, style=dashed, color=\"" << kBrokenColour
-            << "\", fontcolor=\"" << kBrokenColour << "\"];\n";
-        arrows.Add(node, VrfName(map.vrfs[importer]), kBrokenColour, "nobody exports");
-      }
-      for (size_t exporter : target.exporters) {
-        if (exporter == importer || !chosen.count(exporter)) continue;
-        arrows.Add(VrfName(map.vrfs[exporter]), VrfName(map.vrfs[importer]), kForwarded,
-                   target.routeTarget);
-      }
-    }
-  }
-  arrows.Write(dot, false, "xlabel");
+  dot << nodes.str() << arrows.str();
   dot << "  subgraph cluster_legend {\n    label=\"legend\"; fontsize=10; color=\"#bbbbbb\";\n"
       << "    legend [shape=plaintext, style=\"\", label=<<table border=\"0\" cellspacing=\"2\">"
       << "<tr><td align=\"left\"><font color=\"" << kForwarded
-      << "\">&#8594; exporter to importer, by route target</font></td></tr>"
+      << "\">VRF &#8594; RT: exports it; RT &#8594; VRF: imports it</font></td></tr>"
       << "<tr><td align=\"left\"><font color=\"" << kBrokenColour
-      << "\">&#8594; imported, exported by nobody</font></td></tr>"
+      << "\">RT &#8594; VRF: imported, exported by nobody</font></td></tr>"
       << "</table>>];\n  }\n}\n";
   return dot.str();
 }

@@ -188,10 +188,30 @@ std::string VrfName(const VrfRef& vrf) {
 
 namespace {
 
-std::string Names(const VpnMap& map, const std::vector<size_t>& vrfs) {
+// A list of thousands of VRFs is no answer to read: past kMostNamesListed
+// the count and the first few, unless all are asked for.
+const size_t kMostNamesListed = 8;
+const size_t kFirstNamesOfMany = 5;
+
+std::string Names(const VpnMap& map, const std::vector<size_t>& vrfs, bool full) {
+  const bool all = full || vrfs.size() <= kMostNamesListed;
   std::string names;
-  for (size_t v : vrfs) names += (names.empty() ? "" : ", ") + VrfName(map.vrfs[v]);
+  for (size_t i = 0; i < vrfs.size() && (all || i < kFirstNamesOfMany); ++i) {
+    names += (names.empty() ? "" : ", ") + VrfName(map.vrfs[vrfs[i]]);
+  }
+  if (!all) {
+    names = std::to_string(vrfs.size()) + " VRFs: " + names + " and " +
+            std::to_string(vrfs.size() - kFirstNamesOfMany) + " more";
+  }
   return names.empty() ? "none" : names;
+}
+
+// Router text on the operator's terminal: control characters escaped, as the
+// report and the diff write them.
+std::string Readable(const std::string& text) {
+  std::string shown;
+  AppendReadable(shown, text);
+  return shown;
 }
 
 Json VrfsJson(const VpnMap& map, const std::vector<size_t>& vrfs) {
@@ -203,29 +223,35 @@ Json VrfsJson(const VpnMap& map, const std::vector<size_t>& vrfs) {
   return list;
 }
 
-}  // namespace
-
-std::string FindingLine(const VpnMap& map, const VpnFinding& finding) {
+std::string FindingText(const VpnMap& map, const VpnFinding& finding, bool full) {
   if (finding.kind == "dangling-import") {
     return "route target " + finding.routeTarget + " imported but exported by no VRF: " +
-           Names(map, finding.vrfs);
+           Names(map, finding.vrfs, full);
   }
   if (finding.kind == "unused-export") {
     return "route target " + finding.routeTarget + " exported but imported by no VRF: " +
-           Names(map, finding.vrfs);
+           Names(map, finding.vrfs, full);
   }
   if (finding.kind == "duplicate-rd") {
     return "route distinguisher " + finding.routeDistinguisher + " on more than one VRF: " +
-           Names(map, finding.vrfs);
+           Names(map, finding.vrfs, full);
   }
-  return "VRFs of one name that cannot reach each other: " + Names(map, finding.vrfs);
+  return "VRFs of one name that cannot reach each other: " + Names(map, finding.vrfs, full);
 }
 
-void WriteVpnsText(const VpnMap& map, std::ostream& out) {
+}  // namespace
+
+std::string FindingLine(const VpnMap& map, const VpnFinding& finding, bool full) {
+  return Readable(FindingText(map, finding, full));
+}
+
+void WriteVpnsText(const VpnMap& map, std::ostream& out, bool full) {
   out << "route targets\n";
   for (const RouteTarget& target : map.routeTargets) {
-    out << "  " << target.routeTarget << "  exported by " << Names(map, target.exporters)
-        << "; imported by " << Names(map, target.importers) << "\n";
+    out << "  "
+        << Readable(target.routeTarget + "  exported by " + Names(map, target.exporters, full) +
+                    "; imported by " + Names(map, target.importers, full))
+        << "\n";
   }
   out << "vpns\n";
   for (const Vpn& vpn : map.vpns) {
@@ -233,15 +259,19 @@ void WriteVpnsText(const VpnMap& map, std::ostream& out) {
     if (vpn.kind == "hub-and-spoke") {
       std::vector<size_t> spokes;
       for (size_t v : vpn.vrfs) {
-        if (std::find(vpn.hubs.begin(), vpn.hubs.end(), v) == vpn.hubs.end()) spokes.push_back(v);
+        if (!std::binary_search(vpn.hubs.begin(), vpn.hubs.end(), v)) spokes.push_back(v);
       }
-      out << "hubs " << Names(map, vpn.hubs) << "; spokes " << Names(map, spokes) << "\n";
+      out << Readable("hubs " + Names(map, vpn.hubs, full) + "; spokes " +
+                      Names(map, spokes, full))
+          << "\n";
     } else {
-      out << Names(map, vpn.vrfs) << "\n";
+      out << Readable(Names(map, vpn.vrfs, full)) << "\n";
     }
   }
   out << "findings\n";
-  for (const VpnFinding& finding : map.findings) out << "  " << FindingLine(map, finding) << "\n";
+  for (const VpnFinding& finding : map.findings) {
+    out << "  " << FindingLine(map, finding, full) << "\n";
+  }
   if (map.findings.empty()) out << "  none\n";
 }
 

@@ -64,9 +64,11 @@ VpnMap MapVpns(const std::vector<report::Report>& routers);
 
 // "pe-a/red", "pe-a:vr2/green" outside the default virtual router.
 std::string VrfName(const VrfRef& vrf);
-std::string FindingLine(const VpnMap& map, const VpnFinding& finding);
+// Lists of VRFs name the first few and the count past eight, all of them when
+// `full`; control characters are escaped, as in every line of text.
+std::string FindingLine(const VpnMap& map, const VpnFinding& finding, bool full = false);
 
-void WriteVpnsText(const VpnMap& map, std::ostream& out);
+void WriteVpnsText(const VpnMap& map, std::ostream& out, bool full = false);
 // {"run", "routeTargets": [{"routeTarget", "exporters", "importers"}], "vpns": [{"kind",
 //  "vrfs", "hubs"?}], "findings": [{"kind", "routeTarget", "routeDistinguisher"?, "vrfs"}]},
 // each VRF as {"device", "virtualRouter", "vrf"}.

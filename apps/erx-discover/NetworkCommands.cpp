@@ -2,7 +2,7 @@
 // network/NetworkCommands.h):
 //
 //   erx-discover paths --store DB [--run N] [--device NAME] [--format text|json|dot|svg]
-//   erx-discover vpns --store DB [--run N] [--format text|json|dot|svg]
+//   erx-discover vpns --store DB [--run N] [--format text|json|dot|svg] [--full]
 //   erx-discover html --store DB [--run N] -o PAGE.html
 #include <iostream>
 
@@ -50,7 +50,11 @@ class PathsCommand : public NetworkCommand {
 };
 
 class VpnsCommand : public NetworkCommand {
-  void DefineMore(CLI::App& command) override { DefineFormat(command); }
+  void DefineMore(CLI::App& command) override {
+    DefineFormat(command);
+    command.add_flag("--full", options_.full,
+                     "text: name every VRF of a list (past eight, the count and the first five)");
+  }
   int Answer(std::string& problem) override { return network::ShowVpns(options_, std::cout, problem); }
 };
 

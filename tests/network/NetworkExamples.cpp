@@ -1,5 +1,6 @@
 #include "tests/network/NetworkExamples.h"
 
+#include <expat.h>
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -78,3 +79,48 @@ std::string Ask(Command command, network::NetworkOptions options) {
 
 std::string Paths(network::NetworkOptions options) { return Ask(network::ShowPaths, options); }
 std::string Vpns(network::NetworkOptions options) { return Ask(network::ShowVpns, options); }
+
+report::Vrf Vrf(const std::string& name, std::vector<std::string> exports,
+                std::vector<std::string> imports, const std::string& virtualRouter) {
+  report::Vrf vrf;
+  vrf.virtualRouter = virtualRouter;
+  vrf.name = name;
+  vrf.exportRouteTargets = std::move(exports);
+  vrf.importRouteTargets = std::move(imports);
+  return vrf;
+}
+
+report::Report Router(const std::string& device, std::vector<report::Vrf> vrfs) {
+  report::Report router;
+  router.device = device;
+  router.vrfs = std::move(vrfs);
+  return router;
+}
+
+std::string AddressOf(int i) {
+  return "10." + std::to_string(i / 250) + "." + std::to_string(i % 250) + ".1";
+}
+
+report::LabelEntry LabelEntry(const std::string& inLabel, const std::string& outLabel,
+                              const std::string& nextHop) {
+  report::LabelEntry entry;
+  entry.virtualRouter = "default";
+  entry.inLabel = inLabel;
+  entry.outLabel = outLabel;
+  entry.nextHop = nextHop;
+  return entry;
+}
+
+std::string XmlText(const std::string& document) {
+  std::string text;
+  XML_Parser parser = XML_ParserCreate("UTF-8");
+  XML_SetUserData(parser, &text);
+  XML_SetCharacterDataHandler(parser, [](void* data, const XML_Char* s, int length) {
+    static_cast<std::string*>(data)->append(s, static_cast<size_t>(length));
+  });
+  if (XML_Parse(parser, document.data(), static_cast<int>(document.size()), 1) != XML_STATUS_OK) {
+    text = std::string("not XML: ") + XML_ErrorString(XML_GetErrorCode(parser));
+  }
+  XML_ParserFree(parser);
+  return text;
+}

@@ -5,8 +5,10 @@
 #define TESTS_NETWORK_NETWORKEXAMPLES_H_
 
 #include <string>
+#include <vector>
 
 #include "network/NetworkCommands.h"
+#include "report/ReportModel.h"
 
 // The store's path; built once per test program.
 const std::string& TestNetworkStore();
@@ -15,5 +17,19 @@ const std::string& TestNetworkStore();
 // failure adds "failed: PROBLEM".
 std::string Paths(network::NetworkOptions options);
 std::string Vpns(network::NetworkOptions options);
+
+// The text of every element of an XML document, or "not XML: ..." when it
+// does not parse.
+std::string XmlText(const std::string& document);
+
+// Routers built in code, for what the test network does not show.
+report::Vrf Vrf(const std::string& name, std::vector<std::string> exports,
+                std::vector<std::string> imports, const std::string& virtualRouter = "default");
+report::Report Router(const std::string& device, std::vector<report::Vrf> vrfs);
+// An address of its own for router `i` of many: 10.(i / 250).(i % 250).1.
+std::string AddressOf(int i);
+// A label entry of the default virtual router.
+report::LabelEntry LabelEntry(const std::string& inLabel, const std::string& outLabel,
+                              const std::string& nextHop);
 
 #endif  // TESTS_NETWORK_NETWORKEXAMPLES_H_

@@ -1,16 +1,17 @@
 // Pictures of the paths and the VPNs, and the page of a run: Graphviz's
 // language, SVG that parses as XML and names every router, a page that
 // fetches nothing.
-#include <expat.h>
-
 #include <fstream>
 #include <sstream>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "network/Graphviz.h"
+#include "network/HtmlPage.h"
 #include "network/LabelPaths.h"
 #include "network/NetworkDot.h"
+#include "network/VpnMap.h"
 #include "tests/network/NetworkExamples.h"
 #include "tests/support/TempFolder.h"
 
@@ -23,22 +24,6 @@ network::NetworkOptions Format(const std::string& format) {
   network::NetworkOptions options;
   options.format = format;
   return options;
-}
-
-// The text of every element of an XML document, or "not XML: ..." when it
-// does not parse.
-std::string XmlText(const std::string& document) {
-  std::string text;
-  XML_Parser parser = XML_ParserCreate("UTF-8");
-  XML_SetUserData(parser, &text);
-  XML_SetCharacterDataHandler(parser, [](void* data, const XML_Char* s, int length) {
-    static_cast<std::string*>(data)->append(s, static_cast<size_t>(length));
-  });
-  if (XML_Parse(parser, document.data(), static_cast<int>(document.size()), 1) != XML_STATUS_OK) {
-    text = std::string("not XML: ") + XML_ErrorString(XML_GetErrorCode(parser));
-  }
-  XML_ParserFree(parser);
-  return text;
 }
 
 TEST(NetworkPictures, SvgOfBothIsXmlNamingEveryRouter) {
@@ -63,48 +48,131 @@ TEST(NetworkPictures, PathArrowsCarryTheirLabelsInTheColourOfTheirEnd) {
                              "label=\"500\", style=dashed];"));
 
   const std::string vpns = Vpns(Format("dot"));
-  EXPECT_THAT(vpns, HasSubstr("\"pe-a/blue\" -> \"p-b/blue\" [color=\"#555555\", "
-                              "fontcolor=\"#555555\", xlabel=\"100:10\"];"));
-  EXPECT_THAT(vpns, HasSubstr("\"p-c/red\" -> \"pe-a/red\" [color=\"#555555\", "
-                              "fontcolor=\"#555555\", xlabel=\"100:1\", dir=both];"));
-  EXPECT_THAT(vpns, Not(HasSubstr("\"pe-a/red\" -> \"p-c/red\"")));
+  // Route targets as nodes: no label on an arrow to overlap another.
+  EXPECT_THAT(vpns, HasSubstr("\"pe-a/blue\" -> \"RT 100:10\" [color=\"#555555\"];\n"
+                              "  \"RT 100:11\" -> \"pe-a/blue\" [color=\"#555555\"];"));
+  EXPECT_THAT(vpns, HasSubstr("\"p-c/red\" -> \"RT 100:1\" [color=\"#555555\", dir=both];"));
+  EXPECT_THAT(vpns, Not(HasSubstr("label=\"100:")));
   EXPECT_THAT(vpns, HasSubstr("\"RT 100:99\" -> \"pe-d/green\" [color=\"#d62728\""));
 }
 
-// A chain of `count` routers, each sending label 100 on to the next with
-// implicit null, and one label that goes nowhere from the first.
-std::vector<report::Report> ManyRouters(int count) {
+// A ring of `count` routers, each sending label 100 on to the next with
+// implicit null, one label of the first that the second has no entry for, and
+// `leaving` labels of each router to the same address outside.
+std::vector<report::Report> Ring(int count, int leaving = 0) {
   std::vector<report::Report> routers(count);
-  auto address = [](int i) { return "10." + std::to_string(i / 250) + "." + std::to_string(i % 250) + ".1"; };
   for (int i = 0; i < count; ++i) {
     routers[i].device = "r" + std::to_string(i);
-    routers[i].ipAddresses.push_back({"default", address(i), 1});
-    report::LabelEntry entry;
-    entry.virtualRouter = "default";
-    entry.inLabel = "100";
-    entry.outLabel = "3";
-    entry.nextHop = address((i + 1) % count);
-    routers[i].labelEntries.push_back(entry);
+    routers[i].ipAddresses.push_back({"default", AddressOf(i), 1});
+    routers[i].labelEntries.push_back(LabelEntry("100", "3", AddressOf((i + 1) % count)));
+    for (int l = 0; l < leaving; ++l) {
+      routers[i].labelEntries.push_back(
+          LabelEntry(std::to_string(1000 + l), std::to_string(2000 + l), "192.0.2.1"));
+    }
   }
-  report::LabelEntry broken = routers[0].labelEntries[0];
-  broken.inLabel = "7";
-  broken.outLabel = "8";
-  routers[0].labelEntries.push_back(broken);
+  routers[0].labelEntries.push_back(LabelEntry("7", "8", AddressOf(1)));
   return routers;
 }
 
-TEST(NetworkPictures, ALargeNetworkDrawsOnlyItsFindingsAndSaysSo) {
-  const std::vector<report::Report> routers = ManyRouters(400);
-  const network::LabelPaths found = network::FollowLabelPaths(routers);
-  const std::string dot = network::PathsDot(routers, found, "big");
-  EXPECT_THAT(dot, HasSubstr("only the 1 broken, looping and leaving paths of 401 (400 routers "
-                             "are too many to draw); pick a router with --device"));
-  EXPECT_THAT(dot, HasSubstr("\"r0\" -> \"r1\""));
-  EXPECT_THAT(dot, Not(HasSubstr("\"r2\"")));
+// Node and arrow statements of a picture in Graphviz's language.
+struct Counted {
+  size_t nodes = 0, arrows = 0;
+};
+Counted Count(const std::string& dot) {
+  Counted counted;
+  std::istringstream lines(dot);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.find(" -> ") != std::string::npos) {
+      ++counted.arrows;
+    } else if (line.rfind("  \"", 0) == 0 || line.rfind("    \"", 0) == 0) {
+      ++counted.nodes;
+    }
+  }
+  return counted;
+}
 
-  const std::vector<report::Report> few = ManyRouters(20);
+TEST(NetworkPictures, ALargeNetworkIsBoundedFindingsFirstAndSaysWhatWasLeftOut) {
+  // 600 routers in a ring, 40 labels of each leaving by the same next hop:
+  // 24,601 paths, 24,000 of them leaving.
+  const std::vector<report::Report> routers = Ring(600, 40);
+  const network::LabelPaths found = network::FollowLabelPaths(routers);
+  ASSERT_EQ(found.paths.size(), 24601u);
+  const std::string dot = network::PathsDot(routers, found, "big");
+  const Counted counted = Count(dot);
+  EXPECT_LE(counted.nodes, network::kMostDrawnNodes);
+  EXPECT_LE(counted.arrows, network::kMostDrawnArrows);
+  // The broken path first, then the leaving ones, one arrow from each router
+  // to the address outside with its count, until the nodes are used up; then
+  // what fits of the ring.
+  EXPECT_THAT(dot, HasSubstr("\"r0\" -> \"r1\" [color=\"#d62728\", fontcolor=\"#d62728\", "
+                             "label=\"8 (no entry)\"];"));
+  EXPECT_THAT(dot, HasSubstr("\"r5\" -> \"192.0.2.1\" [color=\"#1f77b4\", fontcolor=\"#1f77b4\", "
+                             "label=\"2000, 2001, 2002, 2003, ... (40 paths)\", style=dashed];"));
+  EXPECT_THAT(dot, HasSubstr("\"r298\" -> \"192.0.2.1\""));
+  EXPECT_THAT(dot, Not(HasSubstr("\"r299\"")));
+  EXPECT_THAT(dot, HasSubstr("\"r297\" -> \"r298\" [color=\"#555555\""));
+  EXPECT_THAT(dot, HasSubstr("left out: 12342 of 24601 paths (12040 leaving, 302 reaching their "
+                             "egress); a picture holds at most 300 nodes and 2000 arrows, "
+                             "findings first; --device NAME picks one router's paths"));
+
+  // What fits is drawn whole, and says nothing of what was left out.
+  const std::vector<report::Report> few = Ring(20);
   EXPECT_THAT(network::PathsDot(few, network::FollowLabelPaths(few), "small"),
-              AllOf(HasSubstr("\"r19\" -> \"r0\""), Not(HasSubstr("only the"))));
+              AllOf(HasSubstr("\"r19\" -> \"r0\""), Not(HasSubstr("left out"))));
+}
+
+TEST(NetworkPictures, LargeVpnsAreOneBoxEachAndTheTextSaysHowMany) {
+  // The fleet benchmark's VRFs on 300 routers: ten full meshes of 300 VRFs, each
+  // also importing a target nobody exports; and 400 VPNs of two VRFs.
+  std::vector<report::Report> routers;
+  for (int r = 0; r < 300; ++r) {
+    std::vector<report::Vrf> vrfs;
+    for (int v = 1; v <= 10; ++v) {
+      vrfs.push_back(Vrf("vrf" + std::to_string(v), {"100:" + std::to_string(v)},
+                         {"100:" + std::to_string(v), "100:0"}));
+    }
+    routers.push_back(Router("pe" + std::to_string(r), std::move(vrfs)));
+  }
+  for (int p = 0; p < 400; ++p) {
+    const std::string target = "200:" + std::to_string(p);
+    const std::string n = std::to_string(p);
+    routers.push_back(Router("ce" + n, {Vrf("a" + n, {target}, {target}),
+                                        Vrf("b" + n, {target}, {target})}));
+  }
+  const network::VpnMap map = network::MapVpns(routers);
+  ASSERT_EQ(map.vrfs.size(), 3800u);
+  const std::string dot = network::VpnsDot(map, "big");
+  const Counted counted = Count(dot);
+  EXPECT_LE(counted.nodes, network::kMostDrawnNodes);
+  EXPECT_LE(counted.arrows, network::kMostDrawnArrows);
+  // The meshes hold the finding: drawn first, one box each, one arrow each
+  // from the target nobody exports.
+  EXPECT_THAT(dot, HasSubstr("[label=\"full-mesh VPN of 300 VRFs\\nRT 100:1\\npe0/vrf1, "
+                             "pe1/vrf1, pe10/vrf1 and 297 more\", shape=box3d"));
+  EXPECT_THAT(dot, HasSubstr("\"RT 100:0\" [label=\"RT 100:0\\nimported by 3000 VRFs, "
+                             "exported by none\""));
+  EXPECT_THAT(dot, HasSubstr("\"RT 100:0\" -> \"VPN 10\""));
+  // Then the small VPNs one by one while they fit, one more as a box.
+  EXPECT_THAT(dot, HasSubstr("\"ce0/a0\" -> \"RT 200:0\" [color=\"#555555\", dir=both];"));
+  EXPECT_THAT(dot, HasSubstr("\"VPN 11\" [label=\"full-mesh VPN of 2 VRFs"));
+  EXPECT_THAT(dot, HasSubstr("a VPN of more than 20 VRFs, or one that does not fit, is one box; "
+                             "left out: 606 of 3800 VRFs (303 VPNs); a picture holds at most 300 "
+                             "nodes and 2000 arrows, findings first"));
+  std::string svg, problem;
+  ASSERT_TRUE(network::RenderSvg(dot, svg, problem)) << problem;
+  EXPECT_THAT(XmlText(svg), HasSubstr("left out"));
+
+  std::ostringstream text, full;
+  network::WriteVpnsText(map, text);
+  network::WriteVpnsText(map, full, true);
+  EXPECT_THAT(text.str(), HasSubstr("\n  full-mesh: 300 VRFs: pe0/vrf1, pe1/vrf1, pe10/vrf1, "
+                                    "pe100/vrf1, pe101/vrf1 and 295 more\n"));
+  EXPECT_THAT(text.str(), HasSubstr("imported but exported by no VRF: 3000 VRFs: pe0/vrf1,"));
+  std::istringstream lines(text.str());
+  for (std::string line; std::getline(lines, line);) EXPECT_LT(line.size(), 200u) << line;
+  EXPECT_THAT(text.str(), Not(HasSubstr("pe99/vrf9\n")));
+  EXPECT_THAT(full.str(), HasSubstr("pe99/vrf1, pe99/vrf10, pe99/vrf2, pe99/vrf3, pe99/vrf4, "
+                                    "pe99/vrf5, pe99/vrf6, pe99/vrf7, pe99/vrf8, pe99/vrf9\n"));
 }
 
 TEST(NetworkPage, OnePageWithSummaryFindingsPicturesAndChanges) {
@@ -140,6 +208,29 @@ TEST(NetworkPage, OnePageWithSummaryFindingsPicturesAndChanges) {
   options.output = folder.Path() + "/no-such-folder/run.html";
   EXPECT_EQ(network::WritePage(options, problem), network::kCommandFailed);
   EXPECT_THAT(problem, HasSubstr("cannot write the page to"));
+}
+
+TEST(NetworkPage, ALargeRunListsItsFirstFindingsAndWrapsTheChanges) {
+  network::NetworkRun run;
+  run.routers = Ring(50, 3);  // 151 findings: 1 broken, 150 leaving
+  const network::LabelPaths paths = network::FollowLabelPaths(run.routers);
+  const network::VpnMap vpns = network::MapVpns(run.routers);
+  const std::string longLine(500, 'x');
+  std::ostringstream page;
+  network::WriteHtmlPage({&run, &paths, &vpns, "", "", longLine + "\n"}, page);
+  EXPECT_THAT(page.str(), HasSubstr("<li>r0 7 -&gt; r1 8 (broken: no entry)</li>"));
+  EXPECT_THAT(page.str(), HasSubstr("<li>and 51 more (<code>erx-discover paths</code> lists them "
+                                    "all)</li>\n</ul>"));
+  size_t items = 0;
+  for (size_t at = page.str().find("<li>"); at != std::string::npos;
+       at = page.str().find("<li>", at + 1)) {
+    ++items;
+  }
+  EXPECT_EQ(items, 100u + 1 + 1);  // the first hundred, "and 51 more", the VPNs' "none"
+  // The diff's lines wrap at the page's edge instead of running off it.
+  EXPECT_THAT(page.str(), HasSubstr("pre{background:#f6f6f6;padding:8px;white-space:pre-wrap;"
+                                    "overflow-wrap:anywhere}"));
+  EXPECT_THAT(page.str(), HasSubstr("<pre>" + longLine + "\n</pre>"));
 }
 
 }  // namespace

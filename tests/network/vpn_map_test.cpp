@@ -89,23 +89,6 @@ TEST(VpnMap, JsonOfTheTestNetwork) {
                           "duplicate-rd null rd 100:1: pe-a:default/green, pe-a:default/red"));
 }
 
-report::Vrf Vrf(const std::string& name, std::vector<std::string> exports,
-                std::vector<std::string> imports, const std::string& virtualRouter = "default") {
-  report::Vrf vrf;
-  vrf.virtualRouter = virtualRouter;
-  vrf.name = name;
-  vrf.exportRouteTargets = std::move(exports);
-  vrf.importRouteTargets = std::move(imports);
-  return vrf;
-}
-
-report::Report Router(const std::string& device, std::vector<report::Vrf> vrfs) {
-  report::Report router;
-  router.device = device;
-  router.vrfs = std::move(vrfs);
-  return router;
-}
-
 std::vector<std::string> Shapes(const network::VpnMap& map) {
   std::vector<std::string> shapes;
   for (const network::Vpn& vpn : map.vpns) {
