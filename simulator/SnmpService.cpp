@@ -1,8 +1,11 @@
 #include "simulator/SnmpService.h"
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <pwd.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -91,6 +94,23 @@ std::string RandomName() {
   return text;
 }
 
+// A UDP port of `address` that nothing uses at the moment. snmpsim binds it
+// a moment later, so another program may take it first: Start() tries again.
+int FreeUdpPort(const std::string& address) {
+  sockaddr_in at{};
+  at.sin_family = AF_INET;
+  inet_pton(AF_INET, address.c_str(), &at.sin_addr);
+  const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+  socklen_t size = sizeof at;
+  int port = 0;
+  if (fd >= 0 && bind(fd, reinterpret_cast<sockaddr*>(&at), size) == 0 &&
+      getsockname(fd, reinterpret_cast<sockaddr*>(&at), &size) == 0) {
+    port = ntohs(at.sin_port);
+  }
+  if (fd >= 0) close(fd);
+  return port;
+}
+
 }  // namespace
 
 bool SnmpService::WriteData(const SnmpServiceSetup& setup, std::string& problem,
@@ -139,8 +159,28 @@ bool SnmpService::Answers(const SnmpServiceSetup& setup) const {
   return walker.Walk("", ".1.3.6.1.2.1.1").has_value();
 }
 
-bool SnmpService::Start(const SnmpServiceSetup& setup, std::string& problem,
+bool SnmpService::Start(const SnmpServiceSetup& wanted, std::string& problem,
                         std::vector<std::string>& warnings) {
+  SnmpServiceSetup setup = wanted;
+  for (int attempt = 1; wanted.port == 0; ++attempt) {
+    setup.port = FreeUdpPort(setup.address);
+    if (setup.port == 0) {
+      problem = "no free UDP port for SNMP on " + setup.address;
+      return false;
+    }
+    bool exited = false;
+    const bool started = StartAt(setup, problem, warnings, exited);
+    if (started || !exited || attempt == 3) return started;
+    Stop();  // its port was taken meanwhile, most likely
+    warnings.clear();
+  }
+  bool exited = false;
+  return StartAt(setup, problem, warnings, exited);
+}
+
+bool SnmpService::StartAt(const SnmpServiceSetup& setup, std::string& problem,
+                          std::vector<std::string>& warnings, bool& exited) {
+  port_ = setup.port;
   if (!WriteData(setup, problem, warnings)) return false;
   std::string args = "--data-dir=" + dataDir_ + " --agent-udpv4-endpoint=" + setup.address + ":" +
                      std::to_string(setup.port);
@@ -193,6 +233,7 @@ bool SnmpService::Start(const SnmpServiceSetup& setup, std::string& problem,
     int status = 0;
     if (waitpid(pid_, &status, WNOHANG) == pid_) {
       pid_ = -1;
+      exited = true;
       problem = "snmpsimd exited (is the snmpsim package installed?)";
       return false;
     }
