@@ -27,8 +27,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <fstream>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -37,6 +35,7 @@
 
 #include "apps/CommandLine.h"
 #include "apps/erx-discover/NetworkSubcommands.h"
+#include "files/WholeFile.h"
 #include "fleet/FleetRun.h"
 #include "report/JsonReport.h"
 #include "host/KelError.h"
@@ -160,40 +159,32 @@ int main(int argc, char** argv) {
   }
 
   // The report is written beside its place and renamed into it: a run that
-  // fails leaves the previous report as it was.
-  const std::string partialPath = outputPath.empty() ? "" : outputPath + ".partial";
-  std::ofstream file;
-  if (!outputPath.empty()) {
-    file.open(partialPath);
-    if (!file) return Fail("cannot write the report to " + outputPath);
+  // fails leaves the previous report as it was. Opened first, so that a place
+  // it cannot be written to is found before the router is contacted.
+  files::WholeFile file(outputPath);
+  std::string problem;
+  if (!outputPath.empty() && !file.Open(problem)) {
+    return Fail("cannot write the report to " + outputPath + ": " + problem);
   }
-  auto dropPartial = [&] {
-    if (!partialPath.empty()) std::remove(partialPath.c_str());
-  };
   DeviceSource source;
   source.capture = captureDir;
   source.live = live;
   __Kelwick_Debug_Level = debugLevel;
   report::Report found;
-  std::string problem;
   if (int status = DiscoverOneDevice(source, options, outputPath.empty(), found, problem)) {
-    dropPartial();
     FailUsage(kProgram, problem);
     return status;
   }
 
-  std::ostream& out = outputPath.empty() ? std::cout : file;
+  std::ostream& out = outputPath.empty() ? std::cout : file.Stream();
   if (format == "json") {
     WriteJsonReport(found, out);
   } else {
     WriteTextReport(found, out);
   }
-  out.flush();
-  if (!outputPath.empty()) file.close();
-  if (!out || (!outputPath.empty() && std::rename(partialPath.c_str(), outputPath.c_str()) != 0)) {
-    dropPartial();
-    return Fail("cannot write the report to " +
-                (outputPath.empty() ? std::string("standard output") : outputPath));
+  if (outputPath.empty() ? !out.flush() : !file.Commit(problem)) {
+    return Fail(outputPath.empty() ? "cannot write the report to standard output"
+                                   : "cannot write the report to " + outputPath + ": " + problem);
   }
   const int status = ExitStatusOf(found.health);
   if (status != kDiscovered) std::cerr << kProgram << ": " << found.device << ": " << HealthLine(found.health) << "\n";

@@ -1,7 +1,10 @@
 // erx-discover: captures read back (Telnet log, snmpwalk output, replayed sessions) and
 // discovered: the example devices of devices/README.md, broken captures, the command line.
+#include <fcntl.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -398,6 +401,35 @@ TEST(RunnerCli, AFailedRunLeavesThePreviousReportFileAsItWas) {
   EXPECT_EQ(written.status, 0) << written.err;
   EXPECT_THAT(scratch.Read("report.json"), StartsWith("Device: pe1-erx\nAgent:  "));
   EXPECT_FALSE(std::filesystem::exists(scratch.Path() + "/report.json.partial"));
+}
+
+// -o writes through no link planted beside the report, replaces no FIFO or
+// device, and follows a link it is given only to a regular file.
+TEST(RunnerCli, TheReportIsWrittenThroughNoLinkAndOverNoFifo) {
+  Folder scratch, elsewhere;
+  elsewhere.Write("victim", "the victim\n");
+  const std::string victim = elsewhere.Path() + "/victim";
+  ASSERT_EQ(symlink(victim.c_str(), (scratch.Path() + "/report.json.partial").c_str()), 0);
+  const Outcome written = Discover("-o " + scratch.Path() + "/report.json");
+  EXPECT_EQ(written.status, 0) << written.err;
+  EXPECT_EQ(elsewhere.Read("victim"), "the victim\n");
+  EXPECT_THAT(scratch.Read("report.json"), StartsWith("Device: pe1-erx\n"));
+
+  const std::string fifo = scratch.Path() + "/fifo";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const std::string both = "timeout 30 cat " + fifo + " >" + scratch.Path() + "/got & " ERX_RUNNER_PATH " -o " +
+                           fifo + "; status=$?; wait; exit $status";
+  EXPECT_EQ(system(both.c_str()), 0);
+  EXPECT_THAT(scratch.Read("got"), StartsWith("Device: pe1-erx\n"));
+  EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+
+  const std::string link = scratch.Path() + "/to-fifo";
+  ASSERT_EQ(symlink(fifo.c_str(), link.c_str()), 0);
+  const Outcome refused = Discover("-o " + link);
+  EXPECT_EQ(refused.status, 2);
+  EXPECT_EQ(refused.err, "erx-discover: cannot write the report to " + link +
+                             ": it is a symbolic link to something other than a regular file\n");
+  EXPECT_TRUE(std::filesystem::is_symlink(link));
 }
 
 }  // namespace
