@@ -103,9 +103,17 @@ int LiveDevice::Open(const LiveOptions& options, std::string& problem) {
   Secrets secrets;
   if (!secrets.Load(options.secretsFile, problem)) return kBadUsage;
 
-  if (!secrets.Has(options.secretNames.password)) {
-    problem = options.secretNames.password +
-              " is not set in the environment or the secrets file: the login password is needed";
+  // An empty password is refused as a missing one is: it is never sent.
+  const SecretNames& names = options.secretNames;
+  if (!secrets.Has(names.password) || secrets.Get(names.password).empty()) {
+    problem = names.password + (secrets.Has(names.password) ? " is empty" : " is not set") +
+              " in the environment or the secrets file: the login password is needed";
+    return kBadUsage;
+  }
+  if (secrets.Has(names.enablePassword) && secrets.Get(names.enablePassword).empty()) {
+    problem = names.enablePassword +
+              " is empty in the environment or the secrets file: give the enable password, or "
+              "leave it unset for the login password";
     return kBadUsage;
   }
 
