@@ -250,6 +250,25 @@ TEST(SshLogin, AWrongPasswordIsARefusedLogin) {
   EXPECT_EQ(run.err.find("not-the-password"), std::string::npos);
 }
 
+// Silence and a dropped connection during the login are no refusal.
+TEST(SshLogin, ARouterThatGoesQuietOrDropsDuringTheLoginDidNotRefuseIt) {
+  const std::vector<std::pair<std::string, std::string>> faults = {
+      {"hang-on=login", ":[0-9]+ did not answer the login of user admin within 2 s"},
+      {"drop-on=login", ":[0-9]+ closed the connection during the login of user admin"}};
+  for (const auto& [fault, said] : faults) {
+    SshRouter router;
+    ASSERT_TRUE(router.Start(kDevices + "pe1-erx", {"--fault", fault}));
+    const DiscoverRun run = RunDiscover(
+        LiveArguments(router.Router(), {"--ssh", "--ssh-port", router.Router().SshPort(),
+                                        "--known-hosts", router.KnownHosts(),
+                                        "--accept-new-host-key"}, "2"),
+        Secrets());
+    EXPECT_EQ(run.status, 3) << fault;
+    EXPECT_THAT(run.err, ContainsRegex(said)) << fault;
+    EXPECT_THAT(run.err, Not(HasSubstr("refused"))) << fault;
+  }
+}
+
 TEST(SshLogin, OpenSshClientLogsInToTheSimulator) {
   SshRouter router;
   ASSERT_TRUE(router.Start(kDevices + "pe1-erx", {}, false));
