@@ -44,6 +44,7 @@
 #include "store/RunDiff.h"
 #include "discovery/SingleDevice.h"
 #include "report/TextReport.h"
+#include "transports/Secrets.h"
 
 namespace {
 
@@ -103,6 +104,8 @@ int RunDiff(store::DiffOptions diff, const std::vector<int64_t>& runs) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Before any secret is read: a crash must not leave them in a core file.
+  KeepMemoryPrivate();
   CLI::App app{
       "Discovers Unisphere ERX routers with the MPLS agent module: one, captured or live, "
       "or a fleet."};

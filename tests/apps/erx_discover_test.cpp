@@ -2,6 +2,7 @@
 // discovered: the example devices of devices/README.md, broken captures, the command line.
 #include <fcntl.h>
 #include <stdlib.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -430,6 +431,51 @@ TEST(RunnerCli, TheReportIsWrittenThroughNoLinkAndOverNoFifo) {
   EXPECT_EQ(refused.err, "erx-discover: cannot write the report to " + link +
                              ": it is a symbolic link to something other than a regular file\n");
   EXPECT_TRUE(std::filesystem::is_symlink(link));
+}
+
+// The soft limit of `pid`'s core files, as /proc shows it ("unlimited", "0").
+std::string CoreLimit(pid_t pid) {
+  std::ifstream limits("/proc/" + std::to_string(pid) + "/limits");
+  std::string line;
+  while (std::getline(limits, line)) {
+    if (line.rfind("Max core file size", 0) != 0) continue;
+    std::istringstream fields(line.substr(18));
+    std::string soft;
+    fields >> soft;
+    return soft;
+  }
+  return "";
+}
+
+// Its memory holds the secrets: no core file may keep them. It is caught
+// waiting for a reader of its report.
+TEST(RunnerCli, CoreDumpsAreOff) {
+  rlimit allowed{};
+  ASSERT_EQ(getrlimit(RLIMIT_CORE, &allowed), 0);
+  if (allowed.rlim_max == 0) GTEST_SKIP() << "core dumps are off for the tests themselves";
+  Folder scratch;
+  const std::string fifo = scratch.Path() + "/fifo";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  // Allowed here, so that a 0 can only be its own doing.
+  const rlimit raised{allowed.rlim_max, allowed.rlim_max};
+  ASSERT_EQ(setrlimit(RLIMIT_CORE, &raised), 0);
+  const pid_t child = fork();
+  if (child == 0) {
+    execl(ERX_RUNNER_PATH, ERX_RUNNER_PATH, "-o", fifo.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  setrlimit(RLIMIT_CORE, &allowed);
+  std::string limit;
+  for (int tries = 0; tries < 500 && (limit = CoreLimit(child)) != "0"; ++tries) usleep(20000);
+  EXPECT_EQ(limit, "0");
+  const int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);  // lets it finish
+  char drain[4096];
+  int status = 0;
+  while (waitpid(child, &status, WNOHANG) == 0) {
+    if (reader < 0 || read(reader, drain, sizeof drain) <= 0) usleep(10000);
+  }
+  if (reader >= 0) close(reader);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
 }  // namespace
