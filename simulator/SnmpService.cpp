@@ -111,6 +111,30 @@ int FreeUdpPort(const std::string& address) {
   return port;
 }
 
+bool Secret(const std::string& name) {
+  const std::string passphrase = "_PASSPHRASE";
+  return name.rfind("ERX_", 0) == 0 ||
+         (name.size() >= passphrase.size() &&
+          name.compare(name.size() - passphrase.size(), passphrase.size(), passphrase) == 0);
+}
+
+// Ours without any secret: snmpsim's keys are in its argument file, and our
+// passwords and passphrases are none of its business. It reads its own
+// settings from HOME, which need not be set.
+std::vector<std::string> SnmpsimEnvironment(const std::string& home) {
+  std::vector<std::string> kept;
+  bool hasHome = false;
+  for (char** entry = environ; *entry; ++entry) {
+    const std::string variable = *entry;
+    const std::string name = variable.substr(0, variable.find('='));
+    if (Secret(name)) continue;
+    hasHome = hasHome || name == "HOME";
+    kept.push_back(variable);
+  }
+  if (!hasHome) kept.push_back("HOME=" + home);
+  return kept;
+}
+
 }  // namespace
 
 bool SnmpService::WriteData(const SnmpServiceSetup& setup, std::string& problem,
@@ -202,16 +226,13 @@ bool SnmpService::StartAt(const SnmpServiceSetup& setup, std::string& problem,
     command.push_back("--process-user=nobody");
     command.push_back("--process-group=nogroup");
   }
+  std::vector<std::string> environment = SnmpsimEnvironment(cacheDir_);
+  std::vector<char*> envp;
+  for (std::string& variable : environment) envp.push_back(&variable[0]);
+  envp.push_back(nullptr);
   pid_ = fork();
   if (pid_ == 0) {
     setpgid(0, 0);  // its own group: the watchdog kills it and what it forks
-    // snmpsim reads its own settings from HOME, which need not be set.
-    setenv("HOME", cacheDir_.c_str(), 0);
-    // Its keys are in the argument file; our secrets are none of its business.
-    for (const char* secret : {"ERX_PASSWORD", "ERX_ENABLE_PASSWORD", "ERX_COMMUNITY",
-                               "ERX_SNMP_AUTH_KEY", "ERX_SNMP_PRIV_KEY"}) {
-      unsetenv(secret);
-    }
     const int devNull = open("/dev/null", O_RDWR);
     dup2(devNull, STDIN_FILENO);
     dup2(devNull, STDOUT_FILENO);
@@ -219,7 +240,7 @@ bool SnmpService::StartAt(const SnmpServiceSetup& setup, std::string& problem,
     std::vector<char*> argv;
     for (std::string& part : command) argv.push_back(&part[0]);
     argv.push_back(nullptr);
-    execvp(argv[0], argv.data());
+    execvpe(argv[0], argv.data(), envp.data());
     _exit(127);
   }
   if (pid_ < 0) {
