@@ -1,18 +1,17 @@
 #include "captures/CaptureRecorder.h"
 
 #include <filesystem>
-#include <fstream>
+
+#include "files/WholeFile.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
 bool WriteFile(const fs::path& path, const std::string& text, std::string& problem) {
-  std::ofstream out(path, std::ios::binary);
-  out << text;
-  out.close();
-  if (!out) problem = "cannot write " + path.string();
-  return static_cast<bool>(out);
+  if (files::WriteWholeFile(path.string(), text, problem)) return true;
+  problem = "cannot write " + path.string() + ": " + problem;
+  return false;
 }
 
 // Context names come from the router; one that names a folder must not write

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <iostream>
+#include <set>
 
 #include "transports/Secrets.h"
 #include "transports/SshStream.h"
@@ -100,12 +101,28 @@ std::unique_ptr<ByteStream> LiveDevice::CliStream(const LiveOptions& options,
 int LiveDevice::Open(const LiveOptions& options, std::string& problem) {
   const int kBadUsage = 2;
   options_ = options;
+  // Only what this device needs is read from the file: the rest of it never
+  // reaches our memory.
+  const SecretNames& names = options.secretNames;
+  std::set<std::string> wanted = {names.password, names.enablePassword, names.community};
+  if (options.snmpVersion == "3") wanted.insert({names.snmpAuthKey, names.snmpPrivKey});
+  if (options.ssh.enabled && !options.ssh.identity.empty()) wanted.insert(names.sshKeyPassphrase);
+  for (const std::string& entry : options.contextCommunities) {
+    if (entry.find('=') != std::string::npos) wanted.insert(entry.substr(entry.find('=') + 1));
+  }
   Secrets secrets;
-  if (!secrets.Load(options.secretsFile, problem)) return kBadUsage;
+  if (!secrets.Load(options.secretsFile, problem, wanted)) return kBadUsage;
 
-  if (!secrets.Has(options.secretNames.password)) {
-    problem = options.secretNames.password +
-              " is not set in the environment or the secrets file: the login password is needed";
+  // An empty password is refused as a missing one is: it is never sent.
+  if (!secrets.Has(names.password) || secrets.Get(names.password).empty()) {
+    problem = names.password + (secrets.Has(names.password) ? " is empty" : " is not set") +
+              " in the environment or the secrets file: the login password is needed";
+    return kBadUsage;
+  }
+  if (secrets.Has(names.enablePassword) && secrets.Get(names.enablePassword).empty()) {
+    problem = names.enablePassword +
+              " is empty in the environment or the secrets file: give the enable password, or "
+              "leave it unset for the login password";
     return kBadUsage;
   }
 
@@ -117,6 +134,18 @@ int LiveDevice::Open(const LiveOptions& options, std::string& problem) {
   cli.pagingOff = !options.paging;
 
   SnmpSettings snmp;
+  // Our copies go once the transport and its sessions have theirs.
+  struct WipeOnReturn {
+    LiveTransport::Cli& cli;
+    SnmpSettings& snmp;
+    ~WipeOnReturn() {
+      for (std::string* secret : {&cli.login.password, &cli.login.enablePassword, &snmp.community,
+                                  &snmp.authKey, &snmp.privKey}) {
+        Wipe(*secret);
+      }
+      for (auto& entry : snmp.contextCommunities) Wipe(entry.second);
+    }
+  } wipeOnReturn{cli, snmp};
   snmp.address = options.host;
   snmp.port = options.snmpPort;
   snmp.v3 = options.snmpVersion == "3";

@@ -7,10 +7,10 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <vector>
 
+#include "files/WholeFile.h"
 #include "fleet/FleetProgress.h"
 #include "fleet/FleetSummary.h"
 #include "fleet/Inventory.h"
@@ -40,31 +40,19 @@ bool WriteAll(int fd, const std::string& text) {
   return true;
 }
 
-std::string ReportPath(const std::string& dir, const std::string& name) {
-  return dir + "/" + name + ".json";
-}
-
-// Where a report is written before it is renamed into place: a worker stopped
-// while writing leaves this file, never half a report under the report's name.
-std::string PartialReportPath(const std::string& dir, const std::string& name) {
-  return ReportPath(dir, name) + ".partial";
-}
-
-bool WriteReportFile(const std::string& dir, const std::string& name, const report::Report& found,
+// The report is written whole into a temporary file before the device is
+// stored and put in place after the store took it: a worker stopped at any
+// moment leaves no report of a device the store does not hold.
+bool WriteReportFile(files::WholeFile& file, const std::string& path, const report::Report& found,
                      std::string& problem) {
-  const std::string path = ReportPath(dir, name);
-  const std::string partial = PartialReportPath(dir, name);
-  {
-    std::ofstream file(partial);
-    WriteJsonReport(found, file);
-    file.flush();
-    if (!file) {
-      problem = "cannot write the report to " + partial;
-      return false;
-    }
+  if (!file.Open(problem)) {
+    problem = "cannot write the report to " + path + ": " + problem;
+    return false;
   }
-  if (std::rename(partial.c_str(), path.c_str()) != 0) {
-    problem = "cannot write the report to " + path + ": " + std::strerror(errno);
+  WriteJsonReport(found, file.Stream());
+  file.Stream().flush();
+  if (!file.Stream()) {
+    problem = "cannot write the report to " + path;
     return false;
   }
   return true;
@@ -83,8 +71,10 @@ int DiscoverAndKeep(const InventoryDevice& device, const FleetOptions& options, 
   report::Report found;
   std::string problem;
   int status = DiscoverOneDevice(source, options.discovery, true, found, problem);
+  const std::string reportPath = options.outputDir + "/" + device.name + ".json";
+  files::WholeFile reportFile(reportPath);
   if (status == kDiscovered && !options.outputDir.empty() &&
-      !WriteReportFile(options.outputDir, device.name, found, problem)) {
+      !WriteReportFile(reportFile, reportPath, found, problem)) {
     status = kNotKept;
   }
   if (status == kDiscovered && !options.storePath.empty()) {
@@ -100,6 +90,10 @@ int DiscoverAndKeep(const InventoryDevice& device, const FleetOptions& options, 
         !results.StoreDevice(run, outcome, &found, problem)) {
       status = kNotKept;
     }
+  }
+  if (status == kDiscovered && !options.outputDir.empty() && !reportFile.Commit(problem)) {
+    problem = "cannot write the report to " + reportPath + ": " + problem;
+    status = kNotKept;
   }
   WriteAll(resultFd, status == kDiscovered ? CountsLine(found) + "\n" + HealthResultLine(found) + "\n"
                                            : "problem " + problem + "\n");
@@ -217,7 +211,7 @@ int RunFleet(const FleetOptions& options, std::ostream& summaryOut, std::string&
     DeviceSummary& summary = summaries[end.job] = SummaryOf(devices[end.job], end, options);
     std::string notStored;
     if (summary.status != "ok" && !options.outputDir.empty()) {
-      std::remove(PartialReportPath(options.outputDir, devices[end.job].name).c_str());
+      files::RemoveLeftTemporaries(options.outputDir + "/" + devices[end.job].name + ".json");
     }
     if (!summary.counted && !options.storePath.empty() &&
         !StoreFailure(options, run, devices[end.job], summary, notStored)) {

@@ -69,13 +69,16 @@ bool CheckSecrets(const std::string& inventory, const std::vector<InventoryDevic
       found = loaded.emplace(file, std::move(secrets)).first;
     }
     for (const Needed& needed : NeededBy(device.live)) {
-      if (found->second.Has(needed.variable)) continue;
+      // An empty value is refused as a missing one: it would be sent as it is.
+      const bool set = found->second.Has(needed.variable);
+      if (set && !found->second.Get(needed.variable).empty()) continue;
       // The line to mend: the one naming the variable, else the one naming the file.
       const std::string key = device.keys.count(needed.key) ? needed.key : "secrets_file";
       problem = PlaceOf(inventory, device, key) + needed.variable + " (" + needed.holds +
                 ") is " +
-                (file.empty() ? "not set in the environment, and no secrets_file is given"
-                              : "set neither in the environment nor in " + file);
+                (set ? std::string("empty") + (file.empty() ? " in the environment" : "")
+                 : file.empty() ? "not set in the environment, and no secrets_file is given"
+                                : "set neither in the environment nor in " + file);
       return false;
     }
   }

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "files/WholeFile.h"
 #include "network/Graphviz.h"
 #include "network/HtmlPage.h"
 #include "network/LabelPaths.h"
@@ -113,11 +114,14 @@ int WritePage(const NetworkOptions& options, std::string& problem) {
     if (store::DiffRuns(diff, changes, problem) == store::kDiffFailed) return kCommandFailed;
     parts.changes = changes.str();
   }
-  std::ofstream page(options.output);
-  WriteHtmlPage(parts, page);
-  page.close();
-  if (!page) {
-    problem = "cannot write the page to " + options.output;
+  files::WholeFile page(options.output);
+  if (!page.Open(problem)) {
+    problem = "cannot write the page to " + options.output + ": " + problem;
+    return kCommandFailed;
+  }
+  WriteHtmlPage(parts, page.Stream());
+  if (!page.Commit(problem)) {
+    problem = "cannot write the page to " + options.output + ": " + problem;
     return kCommandFailed;
   }
   return 0;

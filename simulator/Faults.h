@@ -2,9 +2,11 @@
 //
 //   slow=MS          waits MS milliseconds before each line it sends
 //   drop-after=N     closes the connection once N bytes were sent on it
-//   hang-on=COMMAND  never answers COMMAND (no reply, no prompt); "*" every show command
+//   hang-on=COMMAND  never answers COMMAND (no reply, no prompt); "*" every show
+//                    command; "login": SSH authentication once the password is sent
 //   hang-after=N     answers the first N show commands (over all connections), no later one
-//   drop-on=COMMAND  closes the connection when COMMAND is sent, each time
+//   drop-on=COMMAND  closes the connection when COMMAND is sent, each time ("login":
+//                    when the password is sent over SSH)
 //   prompt-in=COMMAND  prints its prompt halfway through COMMAND's reply, the rest 300 ms later
 //   refuse-enable    refuses privileged mode, whatever the password
 //   new-host-key     shows another SSH host key on every connection after the

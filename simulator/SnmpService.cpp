@@ -1,8 +1,11 @@
 #include "simulator/SnmpService.h"
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <pwd.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -91,6 +94,47 @@ std::string RandomName() {
   return text;
 }
 
+// A UDP port of `address` that nothing uses at the moment. snmpsim binds it
+// a moment later, so another program may take it first: Start() tries again.
+int FreeUdpPort(const std::string& address) {
+  sockaddr_in at{};
+  at.sin_family = AF_INET;
+  inet_pton(AF_INET, address.c_str(), &at.sin_addr);
+  const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+  socklen_t size = sizeof at;
+  int port = 0;
+  if (fd >= 0 && bind(fd, reinterpret_cast<sockaddr*>(&at), size) == 0 &&
+      getsockname(fd, reinterpret_cast<sockaddr*>(&at), &size) == 0) {
+    port = ntohs(at.sin_port);
+  }
+  if (fd >= 0) close(fd);
+  return port;
+}
+
+bool Secret(const std::string& name) {
+  const std::string passphrase = "_PASSPHRASE";
+  return name.rfind("ERX_", 0) == 0 ||
+         (name.size() >= passphrase.size() &&
+          name.compare(name.size() - passphrase.size(), passphrase.size(), passphrase) == 0);
+}
+
+// Ours without any secret: snmpsim's keys are in its argument file, and our
+// passwords and passphrases are none of its business. It reads its own
+// settings from HOME, which need not be set.
+std::vector<std::string> SnmpsimEnvironment(const std::string& home) {
+  std::vector<std::string> kept;
+  bool hasHome = false;
+  for (char** entry = environ; *entry; ++entry) {
+    const std::string variable = *entry;
+    const std::string name = variable.substr(0, variable.find('='));
+    if (Secret(name)) continue;
+    hasHome = hasHome || name == "HOME";
+    kept.push_back(variable);
+  }
+  if (!hasHome) kept.push_back("HOME=" + home);
+  return kept;
+}
+
 }  // namespace
 
 bool SnmpService::WriteData(const SnmpServiceSetup& setup, std::string& problem,
@@ -139,8 +183,28 @@ bool SnmpService::Answers(const SnmpServiceSetup& setup) const {
   return walker.Walk("", ".1.3.6.1.2.1.1").has_value();
 }
 
-bool SnmpService::Start(const SnmpServiceSetup& setup, std::string& problem,
+bool SnmpService::Start(const SnmpServiceSetup& wanted, std::string& problem,
                         std::vector<std::string>& warnings) {
+  SnmpServiceSetup setup = wanted;
+  for (int attempt = 1; wanted.port == 0; ++attempt) {
+    setup.port = FreeUdpPort(setup.address);
+    if (setup.port == 0) {
+      problem = "no free UDP port for SNMP on " + setup.address;
+      return false;
+    }
+    bool exited = false;
+    const bool started = StartAt(setup, problem, warnings, exited);
+    if (started || !exited || attempt == 3) return started;
+    Stop();  // its port was taken meanwhile, most likely
+    warnings.clear();
+  }
+  bool exited = false;
+  return StartAt(setup, problem, warnings, exited);
+}
+
+bool SnmpService::StartAt(const SnmpServiceSetup& setup, std::string& problem,
+                          std::vector<std::string>& warnings, bool& exited) {
+  port_ = setup.port;
   if (!WriteData(setup, problem, warnings)) return false;
   std::string args = "--data-dir=" + dataDir_ + " --agent-udpv4-endpoint=" + setup.address + ":" +
                      std::to_string(setup.port);
@@ -162,16 +226,13 @@ bool SnmpService::Start(const SnmpServiceSetup& setup, std::string& problem,
     command.push_back("--process-user=nobody");
     command.push_back("--process-group=nogroup");
   }
+  std::vector<std::string> environment = SnmpsimEnvironment(cacheDir_);
+  std::vector<char*> envp;
+  for (std::string& variable : environment) envp.push_back(&variable[0]);
+  envp.push_back(nullptr);
   pid_ = fork();
   if (pid_ == 0) {
     setpgid(0, 0);  // its own group: the watchdog kills it and what it forks
-    // snmpsim reads its own settings from HOME, which need not be set.
-    setenv("HOME", cacheDir_.c_str(), 0);
-    // Its keys are in the argument file; our secrets are none of its business.
-    for (const char* secret : {"ERX_PASSWORD", "ERX_ENABLE_PASSWORD", "ERX_COMMUNITY",
-                               "ERX_SNMP_AUTH_KEY", "ERX_SNMP_PRIV_KEY"}) {
-      unsetenv(secret);
-    }
     const int devNull = open("/dev/null", O_RDWR);
     dup2(devNull, STDIN_FILENO);
     dup2(devNull, STDOUT_FILENO);
@@ -179,7 +240,7 @@ bool SnmpService::Start(const SnmpServiceSetup& setup, std::string& problem,
     std::vector<char*> argv;
     for (std::string& part : command) argv.push_back(&part[0]);
     argv.push_back(nullptr);
-    execvp(argv[0], argv.data());
+    execvpe(argv[0], argv.data(), envp.data());
     _exit(127);
   }
   if (pid_ < 0) {
@@ -193,6 +254,7 @@ bool SnmpService::Start(const SnmpServiceSetup& setup, std::string& problem,
     int status = 0;
     if (waitpid(pid_, &status, WNOHANG) == pid_) {
       pid_ = -1;
+      exited = true;
       problem = "snmpsimd exited (is the snmpsim package installed?)";
       return false;
     }

@@ -19,7 +19,7 @@
 struct SnmpServiceSetup {
   std::string captureDir;
   std::string address = "127.0.0.1";
-  int port = 0;
+  int port = 0;  // 0: a free one
   std::string community = "public";
   std::string v3User;  // empty: SNMPv2c only
   std::string authKey, privKey;
@@ -36,17 +36,23 @@ class SnmpService {
   // Writes the data, starts snmpsim and waits until it answers. False with
   // `problem` set; `warnings` gets walk lines that are not served.
   bool Start(const SnmpServiceSetup& setup, std::string& problem, std::vector<std::string>& warnings);
+  // Where snmpsim listens, once started.
+  int Port() const { return port_; }
   // Stops snmpsim and removes its files.
   void Stop();
   // The community a client gives -> the one snmpsim knows; once started.
   const std::map<std::string, std::string>& Communities() const { return communities_; }
 
  private:
+  // `exited`: snmpsim ended by itself before it answered.
+  bool StartAt(const SnmpServiceSetup& setup, std::string& problem,
+               std::vector<std::string>& warnings, bool& exited);
   bool WriteData(const SnmpServiceSetup& setup, std::string& problem, std::vector<std::string>& warnings);
   bool Answers(const SnmpServiceSetup& setup) const;  // at snmpsim itself
   void StartWatchdog();
 
   pid_t pid_ = -1;
+  int port_ = 0;
   // A child that outlives us by a moment: when we die without Stop() (even
   // by SIGKILL), our end of its pipe closes and it kills snmpsim's process
   // group and removes the files. The parent-death signal cannot do this:

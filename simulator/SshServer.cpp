@@ -120,6 +120,27 @@ int Methods(const SshAuthorizedKeys& keys) {
          (keys.Empty() ? 0 : SSH_AUTH_METHOD_PUBLICKEY);
 }
 
+// Reads and drops what the client sends until it closes, for at most `ms`.
+void DrainUntilClosed(int fd, int ms) {
+  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  char drop[4096];
+  for (;;) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        until - std::chrono::steady_clock::now()).count();
+    pollfd wait{fd, POLLIN, 0};
+    if (left <= 0 || poll(&wait, 1, static_cast<int>(left)) <= 0) return;
+    if (recv(fd, drop, sizeof drop, 0) <= 0) return;
+  }
+}
+
+// A message that carries the password.
+bool CarriesPassword(ssh_message message) {
+  const int subtype = ssh_message_subtype(message);
+  return ssh_message_type(message) == SSH_REQUEST_AUTH &&
+         (subtype == SSH_AUTH_METHOD_PASSWORD ||
+          (subtype == SSH_AUTH_METHOD_INTERACTIVE && ssh_message_auth_kbdint_is_response(message)));
+}
+
 // Answers the client's requests until it has logged in and asked for a
 // shell; the shell's channel, or nullptr when it left or failed to log in.
 ssh_channel LogInAndOpenShell(ssh_session session, const RouterSetup& setup,
@@ -130,6 +151,17 @@ ssh_channel LogInAndOpenShell(ssh_session session, const RouterSetup& setup,
   for (;;) {
     ssh_message message = ssh_message_get(session);
     if (!message) return nullptr;
+    const int fd = static_cast<int>(ssh_get_fd(session));
+    if (CarriesPassword(message) && setup.faults.hangOn == "login") {
+      ssh_message_free(message);
+      DrainUntilClosed(fd, 300000);
+      return nullptr;
+    }
+    if (CarriesPassword(message) && setup.faults.dropOn == "login") {
+      ssh_message_free(message);
+      shutdown(fd, SHUT_RDWR);
+      return nullptr;
+    }
     const int type = ssh_message_type(message);
     const int subtype = ssh_message_subtype(message);
     bool answered = false;
@@ -278,16 +310,7 @@ void ServeSshClient(ssh_session session, const RouterSetup& setup, const SshAuth
     // The client finds the mismatch in our offer itself. Closing with its
     // bytes unread would reset the connection and could discard our offer
     // before it reads it: read and drop what it sends until it closes.
-    const int fd = static_cast<int>(ssh_get_fd(session));
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(kGoodbyeMs);
-    char drop[4096];
-    for (;;) {
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-          until - std::chrono::steady_clock::now()).count();
-      pollfd wait{fd, POLLIN, 0};
-      if (left <= 0 || poll(&wait, 1, static_cast<int>(left)) <= 0) break;
-      if (recv(fd, drop, sizeof drop, 0) <= 0) break;
-    }
+    DrainUntilClosed(static_cast<int>(ssh_get_fd(session)), kGoodbyeMs);
   }
   ssh_disconnect(session);
   ssh_free(session);

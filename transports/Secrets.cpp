@@ -1,11 +1,58 @@
 #include "transports/Secrets.h"
 
+#include <fcntl.h>
+#include <string.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
-#include <fstream>
+#include <sstream>
 
-bool Secrets::Load(const std::string& file, std::string& problem) {
+void Wipe(std::string& secret) {
+  // The whole buffer: a string moved from keeps its short value's bytes.
+  secret.resize(secret.capacity());
+  explicit_bzero(&secret[0], secret.size());
+  secret.clear();
+}
+
+void KeepMemoryPrivate() {
+  const rlimit none{0, 0};
+  setrlimit(RLIMIT_CORE, &none);
+  prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
+}
+
+Secrets::~Secrets() {
+  for (auto& entry : fromFile_) Wipe(entry.second);
+}
+
+namespace {
+
+// The whole file into a string that the caller wipes; false when it cannot be read.
+bool ReadPrivately(const std::string& file, std::string& text) {
+  const int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat info;
+  bool read = fstat(fd, &info) == 0;
+  if (read) text.reserve(static_cast<size_t>(info.st_size) + 1);  // no copies left by growing
+  char block[4096];
+  for (ssize_t got; read && (got = ::read(fd, block, sizeof block)) != 0;) {
+    if (got < 0) {
+      read = false;
+      break;
+    }
+    text.append(block, static_cast<size_t>(got));
+  }
+  explicit_bzero(block, sizeof block);
+  close(fd);
+  return read;
+}
+
+}  // namespace
+
+bool Secrets::Load(const std::string& file, std::string& problem, const std::set<std::string>& wanted) {
+  for (auto& entry : fromFile_) Wipe(entry.second);
   fromFile_.clear();
   if (file.empty()) return true;
   struct stat info;
@@ -22,22 +69,31 @@ bool Secrets::Load(const std::string& file, std::string& problem) {
               " may be read by other users; make it private (chmod 600) first";
     return false;
   }
-  std::ifstream in(file);
-  if (!in) {
+  std::string text;
+  if (!ReadPrivately(file, text)) {
+    Wipe(text);
     problem = "cannot read the secrets file " + file;
     return false;
   }
   std::string line;
   int number = 0;
-  while (std::getline(in, line)) {
-    ++number;
+  for (size_t at = 0; at < text.size(); ++number) {
+    size_t end = text.find('\n', at);
+    if (end == std::string::npos) end = text.size();
+    Wipe(line);
+    line.assign(text, at, end - at);
+    at = end + 1;
     if (!line.empty() && line.back() == '\r') line.pop_back();
     const size_t start = line.find_first_not_of(" \t");
     if (start == std::string::npos || line[start] == '#') continue;
     const size_t equals = line.find('=', start);
     if (equals == std::string::npos) {
       // The line itself may be a secret: only its number is named.
-      problem = file + ":" + std::to_string(number) + ": not a NAME=VALUE line";
+      problem = file + ":" + std::to_string(number + 1) + ": not a NAME=VALUE line";
+      Wipe(line);
+      Wipe(text);
+      for (auto& entry : fromFile_) Wipe(entry.second);
+      fromFile_.clear();
       return false;
     }
     std::string name = line.substr(start, equals - start);
@@ -45,8 +101,13 @@ bool Secrets::Load(const std::string& file, std::string& problem) {
     // Blanks around '=' are layout, as in the name; a value's own blanks
     // after its first character are kept.
     const size_t value = line.find_first_not_of(" \t", equals + 1);
-    fromFile_[name] = value == std::string::npos ? "" : line.substr(value);
+    if (!wanted.empty() && !wanted.count(name)) continue;
+    std::string& kept = fromFile_[name];
+    Wipe(kept);
+    if (value != std::string::npos) kept.assign(line, value, std::string::npos);
   }
+  Wipe(line);
+  Wipe(text);
   return true;
 }
 

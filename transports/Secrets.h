@@ -16,13 +16,29 @@
 #define TRANSPORTS_SECRETS_H_
 
 #include <map>
+#include <set>
 #include <string>
+
+// Overwrites a secret's bytes before it is let go: freed memory ends up in
+// core files and in the next owner's hands as it was.
+void Wipe(std::string& secret);
+
+// Core dumps off for this process and what it forks (RLIMIT_CORE 0), and it
+// becomes not dumpable (PR_SET_DUMPABLE 0): no core file or other process of
+// the user can read its memory, where the secrets are.
+void KeepMemoryPrivate();
 
 class Secrets {
  public:
-  // The environment's values, then the file's when `file` is not empty. False
+  Secrets() = default;
+  Secrets(Secrets&&) = default;
+  Secrets& operator=(Secrets&&) = default;
+  ~Secrets();  // the values read from the file are wiped
+
+  // The environment's values, then the file's when `file` is not empty; of
+  // the file only the names in `wanted` (every name when it is empty). False
   // with `problem` set when the file cannot be read or others may read it.
-  bool Load(const std::string& file, std::string& problem);
+  bool Load(const std::string& file, std::string& problem, const std::set<std::string>& wanted = {});
 
   // The value of NAME, or `fallback` when it is neither in the file nor in
   // the environment.

@@ -11,6 +11,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <vector>
 
 namespace {
 
@@ -31,6 +34,79 @@ std::string Describe(ssh_session session) {
   return text;
 }
 
+std::string ReadAll(const std::string& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// The lines of a known-hosts file, each without its end of line (LF or CRLF).
+std::vector<std::string> Lines(const std::string& text) {
+  std::istringstream in(text);
+  std::vector<std::string> lines;
+  std::string line;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+// "@revoked" or "@cert-authority", the marker that a line starts with; "" for a host's key.
+std::string MarkerOf(const std::string& line) {
+  const size_t start = line.find_first_not_of(" \t");
+  if (start == std::string::npos || line[start] != '@') return "";
+  return line.substr(start, line.find_first_of(" \t", start) - start);
+}
+
+// True when a "@revoked" line holds the key the router showed, whatever
+// hosts the line names: a revoked key is never accepted.
+bool Revoked(ssh_session session, const std::vector<std::string>& lines) {
+  ssh_key key = nullptr;
+  if (ssh_get_server_publickey(session, &key) != SSH_OK) return false;
+  char* base64 = nullptr;
+  std::string shown;
+  if (ssh_pki_export_pubkey_base64(key, &base64) == SSH_OK) shown = base64;
+  ssh_string_free_char(base64);
+  ssh_key_free(key);
+  for (const std::string& line : lines) {
+    if (MarkerOf(line) != "@revoked") continue;
+    std::istringstream fields(line);
+    std::string marker, hosts, type, blob;
+    if (fields >> marker >> hosts >> type >> blob && !shown.empty() && blob == shown) return true;
+  }
+  return false;
+}
+
+// libssh's verdict on the session's key. libssh neither knows OpenSSH's
+// markers nor drops a carriage return before the end of line: when the file
+// holds either, it reads a copy of the hosts' lines alone, without them.
+ssh_known_hosts_e KnownState(ssh_session session, const std::string& file) {
+  const std::string text = ReadAll(file);
+  const std::vector<std::string> lines = Lines(text);
+  bool plain = text.find('\r') == std::string::npos;
+  for (const std::string& line : lines) plain = plain && MarkerOf(line).empty();
+  if (plain) return ssh_session_is_known_server(session);
+  std::string copy = (std::filesystem::temp_directory_path() / "erx-known-hosts-XXXXXX").string();
+  const int fd = mkostemp(&copy[0], O_CLOEXEC);
+  if (fd < 0) return SSH_KNOWN_HOSTS_ERROR;
+  std::string hosts;
+  for (const std::string& line : lines) {
+    if (MarkerOf(line).empty()) hosts += line + "\n";
+  }
+  const bool written = write(fd, hosts.data(), hosts.size()) == static_cast<ssize_t>(hosts.size());
+  close(fd);
+  ssh_known_hosts_e state = SSH_KNOWN_HOSTS_ERROR;
+  if (written) {
+    ssh_options_set(session, SSH_OPTIONS_KNOWNHOSTS, copy.c_str());
+    state = ssh_session_is_known_server(session);
+    ssh_options_set(session, SSH_OPTIONS_KNOWNHOSTS, file.c_str());
+  }
+  unlink(copy.c_str());
+  return state;
+}
+
 // Appends the session's host to `file` under an exclusive lock, unless a key
 // of it was recorded meanwhile: then that decides, as it would have.
 ssh_known_hosts_e Record(ssh_session session, const std::string& file, std::string& why) {
@@ -47,7 +123,7 @@ ssh_known_hosts_e Record(ssh_session session, const std::string& file, std::stri
   }
   while (flock(fd, LOCK_EX) != 0 && errno == EINTR) {
   }
-  ssh_known_hosts_e state = ssh_session_is_known_server(session);
+  ssh_known_hosts_e state = KnownState(session, file);
   if (state == SSH_KNOWN_HOSTS_UNKNOWN || state == SSH_KNOWN_HOSTS_NOT_FOUND) {
     char* entry = nullptr;
     state = SSH_KNOWN_HOSTS_ERROR;
@@ -88,7 +164,12 @@ std::string DefaultKnownHostsFile() {
 
 bool CheckHostKey(ssh_session session, const std::string& where, const std::string& file,
                   bool acceptNew, std::string& problem) {
-  ssh_known_hosts_e state = ssh_session_is_known_server(session);
+  if (Revoked(session, Lines(ReadAll(file)))) {
+    problem = "REVOKED HOST KEY DETECTED: " + where + " shows " + Describe(session) +
+              ", a key marked as revoked in " + file + "; not connecting";
+    return false;
+  }
+  ssh_known_hosts_e state = KnownState(session, file);
   std::string why;
   if ((state == SSH_KNOWN_HOSTS_UNKNOWN || state == SSH_KNOWN_HOSTS_NOT_FOUND) && acceptNew) {
     state = Record(session, file, why);

@@ -1,7 +1,8 @@
 // The host key check of an SSH connection, as OpenSSH makes it: the key the
 // router showed against an OpenSSH known-hosts file ("[host]:port" entries
-// for ports other than 22, hashed entries too). An unknown key is recorded
-// only when asked; a changed one never is.
+// for ports other than 22, hashed entries too, CRLF line ends as LF). An
+// unknown key is recorded only when asked; a changed one never is, nor one
+// that an "@revoked" line holds. "@cert-authority" lines name no host's key.
 //
 // Recording takes an exclusive lock on the file, so that fleet workers
 // recording keys at once lose and mix no line.

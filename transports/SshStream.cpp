@@ -139,8 +139,7 @@ bool SshStream::Connect(int timeoutMs, std::string& problem, bool& refused) {
     Close();
     return false;
   }
-  if (!Authenticate(problem)) {
-    refused = true;
+  if (!Authenticate(timeoutMs, problem, refused)) {
     Close();
     return false;
   }
@@ -151,11 +150,25 @@ bool SshStream::Connect(int timeoutMs, std::string& problem, bool& refused) {
   return true;
 }
 
-bool SshStream::Authenticate(std::string& problem) {
+bool SshStream::Authenticate(int timeoutMs, std::string& problem, bool& refused) {
   const std::string who =
       settings_.user.empty() ? std::string("the login") : "the login of user " + settings_.user;
+  // Only an answer is a refusal; silence and a lost connection are not, as
+  // over Telnet.
+  auto unanswered = [&](int result) {
+    if (result == SSH_AUTH_AGAIN) {
+      problem = Where() + " did not answer " + who + " within " +
+                std::to_string((timeoutMs + 999) / 1000) + " s";
+    } else if (result == SSH_AUTH_ERROR) {
+      problem = Where() + ((ssh_get_status(session_) & (SSH_CLOSED | SSH_CLOSED_ERROR))
+                               ? " closed the connection during " + who
+                               : " broke off " + who + ": " + ssh_get_error(session_));
+    }
+    return result == SSH_AUTH_AGAIN || result == SSH_AUTH_ERROR;
+  };
   int result = ssh_userauth_none(session_, nullptr);
   if (result == SSH_AUTH_SUCCESS) return true;
+  if (unanswered(result)) return false;
   const int methods = ssh_userauth_list(session_, nullptr);
   if (!settings_.identityFile.empty() && (methods & SSH_AUTH_METHOD_PUBLICKEY)) {
     ssh_key key = nullptr;
@@ -163,6 +176,7 @@ bool SshStream::Authenticate(std::string& problem) {
         settings_.identityPassphrase.empty() ? nullptr : settings_.identityPassphrase.c_str();
     if (ssh_pki_import_privkey_file(settings_.identityFile.c_str(), passphrase, nullptr, nullptr,
                                     &key) != SSH_OK) {
+      refused = true;
       problem = "cannot read the private key " + settings_.identityFile +
                 " (or its passphrase is wrong)";
       return false;
@@ -170,10 +184,12 @@ bool SshStream::Authenticate(std::string& problem) {
     result = ssh_userauth_publickey(session_, nullptr, key);
     ssh_key_free(key);
     if (result == SSH_AUTH_SUCCESS) return true;
+    if (unanswered(result)) return false;
   }
   if (methods & SSH_AUTH_METHOD_PASSWORD) {
     result = ssh_userauth_password(session_, nullptr, settings_.password.c_str());
     if (result == SSH_AUTH_SUCCESS) return true;
+    if (unanswered(result)) return false;
   }
   if (methods & SSH_AUTH_METHOD_INTERACTIVE) {
     // The router asks for its password; every question gets it.
@@ -187,7 +203,9 @@ bool SshStream::Authenticate(std::string& problem) {
       }
     }
     if (result == SSH_AUTH_SUCCESS) return true;
+    if (unanswered(result)) return false;
   }
+  refused = true;
   problem = Where() + " refused " + who + " (SSH authentication failed)";
   return false;
 }

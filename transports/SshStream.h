@@ -54,7 +54,8 @@ class SshStream : public ByteStream {
 
  private:
   bool Configure(int timeoutMs, std::string& problem);
-  bool Authenticate(std::string& problem);
+  // `refused` only when the router answered no.
+  bool Authenticate(int timeoutMs, std::string& problem, bool& refused);
   bool OpenShell(std::string& problem);
 
   SshSettings settings_;

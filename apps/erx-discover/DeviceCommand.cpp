@@ -3,8 +3,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <fstream>
 #include <iostream>
 #include <memory>
 #include <utility>
@@ -13,6 +11,7 @@
 #include "apps/CommandLine.h"
 #include "apps/InstalledPaths.h"
 #include "discovery/DeviceHealth.h"
+#include "files/WholeFile.h"
 #include "host/KelError.h"
 #include "report/JsonReport.h"
 #include "report/TextReport.h"
@@ -146,45 +145,37 @@ ExitCode DeviceCommand::RunFleet() {
 
 ExitCode DeviceCommand::RunOneDevice() {
   // The report is written beside its place and renamed into it: a run that
-  // fails leaves the previous report as it was.
-  const std::string partialPath = outputPath_.empty() ? "" : outputPath_ + ".partial";
-  std::ofstream file;
-  if (!outputPath_.empty()) {
-    file.open(partialPath);
-    if (!file) return FailUsage(kProgram, "cannot write the report to " + outputPath_);
+  // fails leaves the previous report as it was. Opened first, so that a place
+  // it cannot be written to is found before the router is contacted.
+  files::WholeFile file(outputPath_);
+  std::string problem;
+  if (!outputPath_.empty() && !file.Open(problem)) {
+    return FailUsage(kProgram, "cannot write the report to " + outputPath_ + ": " + problem);
   }
-  auto dropPartial = [&] {
-    if (!partialPath.empty()) std::remove(partialPath.c_str());
-  };
   DeviceSource source;
   source.capture = captureDir_;
   source.live = live_;
   __Kelwick_Debug_Level = debugLevel_;
   report::Report found;
-  std::string problem;
   switch (DiscoverOneDevice(source, options_, outputPath_.empty(), found, problem)) {
     case kDiscovered: break;
     case kUnreachable:
-      dropPartial();
       FailUsage(kProgram, problem);
       return kExitFailed;
     default:
-      dropPartial();
       return FailUsage(kProgram, problem);
   }
 
-  std::ostream& out = outputPath_.empty() ? std::cout : file;
+  std::ostream& out = outputPath_.empty() ? std::cout : file.Stream();
   if (format_ == "json") {
     WriteJsonReport(found, out);
   } else {
     WriteTextReport(found, out);
   }
-  out.flush();
-  if (!outputPath_.empty()) file.close();
-  if (!out || (!outputPath_.empty() && std::rename(partialPath.c_str(), outputPath_.c_str()) != 0)) {
-    dropPartial();
-    return FailUsage(kProgram, "cannot write the report to " +
-                                   (outputPath_.empty() ? std::string("standard output") : outputPath_));
+  if (outputPath_.empty() ? !out.flush() : !file.Commit(problem)) {
+    return FailUsage(kProgram, outputPath_.empty()
+                                   ? "cannot write the report to standard output"
+                                   : "cannot write the report to " + outputPath_ + ": " + problem);
   }
   const ExitCode status = ExitOfHealth(found.health);
   if (status != kExitOk) std::cerr << kProgram << ": " << found.device << ": " << HealthLine(found.health) << "\n";

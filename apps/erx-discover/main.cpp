@@ -24,6 +24,7 @@
 #include "apps/CommandLine.h"
 #include "apps/erx-discover/DeviceCommand.h"
 #include "apps/erx-discover/Subcommand.h"
+#include "transports/Secrets.h"
 #include "version/Version.h"
 
 namespace {
@@ -42,6 +43,8 @@ const CLI::Option* OptionBefore(const CLI::App& app) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Before any secret is read: a crash must not leave them in a core file.
+  KeepMemoryPrivate();
   CLI::App app{
       "Discovers Unisphere ERX routers with the MPLS agent module: one, captured or live, "
       "or a fleet; and answers questions about the runs of a results store."};

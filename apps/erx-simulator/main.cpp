@@ -83,20 +83,6 @@ bool ParseEndpoint(const std::string& text, bool anyAddress, sockaddr_in& endpoi
   return true;
 }
 
-// A UDP port of `at`'s address that nothing uses at the moment.
-int FreeUdpPort(sockaddr_in at) {
-  at.sin_port = 0;
-  const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-  socklen_t size = sizeof at;
-  int port = 0;
-  if (fd >= 0 && bind(fd, reinterpret_cast<sockaddr*>(&at), size) == 0 &&
-      getsockname(fd, reinterpret_cast<sockaddr*>(&at), &size) == 0) {
-    port = ntohs(at.sin_port);
-  }
-  if (fd >= 0) close(fd);
-  return port;
-}
-
 // The client sessions, each in a thread of its own; a finished one is joined
 // when the next client comes, so a long-running simulator keeps no stacks of
 // sessions long gone.
@@ -251,9 +237,8 @@ int main(int argc, char** argv) {
     snmpSetup.captureDir = captureDir;
     snmpSetup.address = snmpText.substr(0, snmpText.rfind(':'));
     const int port = ntohs(snmpAt.sin_port);
-    // snmpsim hides behind the relay, which alone knows the community.
-    snmpSetup.port = FreeUdpPort(snmpAt);
-    if (snmpSetup.port == 0) return Fail("no free UDP port for SNMP on " + snmpSetup.address);
+    // snmpsim hides behind the relay, which alone knows the community, on a port of its own.
+    snmpSetup.port = 0;
     snmpSetup.community = Env("ERX_COMMUNITY", "public");
     snmpSetup.v3User = snmpV3User;
     snmpSetup.authKey = Env("ERX_SNMP_AUTH_KEY");
@@ -265,7 +250,7 @@ int main(int argc, char** argv) {
     UdpRelaySetup relaySetup;
     relaySetup.address = snmpSetup.address;
     relaySetup.port = port;
-    relaySetup.serverPort = snmpSetup.port;
+    relaySetup.serverPort = snmp.Port();
     relaySetup.holdMs = setup.faults.latencyMs;
     relaySetup.endlessTable = setup.faults.endlessTable;
     relaySetup.communities = snmp.Communities();

@@ -1,7 +1,11 @@
 // erx-discover: captures read back (Telnet log, snmpwalk output, replayed sessions) and
 // discovered: the example devices of devices/README.md, broken captures, the command line.
+#include <fcntl.h>
 #include <stdlib.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -430,6 +434,80 @@ TEST(RunnerCli, AFailedRunLeavesThePreviousReportFileAsItWas) {
   EXPECT_EQ(written.status, 0) << written.err;
   EXPECT_THAT(scratch.Read("report.json"), StartsWith("Device: pe1-erx\nAgent:  "));
   EXPECT_FALSE(std::filesystem::exists(scratch.Path() + "/report.json.partial"));
+}
+
+// -o writes through no link planted beside the report, replaces no FIFO or
+// device, and follows a link it is given only to a regular file.
+TEST(RunnerCli, TheReportIsWrittenThroughNoLinkAndOverNoFifo) {
+  Folder scratch, elsewhere;
+  elsewhere.Write("victim", "the victim\n");
+  const std::string victim = elsewhere.Path() + "/victim";
+  ASSERT_EQ(symlink(victim.c_str(), (scratch.Path() + "/report.json.partial").c_str()), 0);
+  const Outcome written = Discover("-o " + scratch.Path() + "/report.json");
+  EXPECT_EQ(written.status, 0) << written.err;
+  EXPECT_EQ(elsewhere.Read("victim"), "the victim\n");
+  EXPECT_THAT(scratch.Read("report.json"), StartsWith("Device: pe1-erx\n"));
+
+  const std::string fifo = scratch.Path() + "/fifo";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const std::string both = "timeout 30 cat " + fifo + " >" + scratch.Path() + "/got & " ERX_RUNNER_PATH " -o " +
+                           fifo + "; status=$?; wait; exit $status";
+  EXPECT_EQ(system(both.c_str()), 0);
+  EXPECT_THAT(scratch.Read("got"), StartsWith("Device: pe1-erx\n"));
+  EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+
+  const std::string link = scratch.Path() + "/to-fifo";
+  ASSERT_EQ(symlink(fifo.c_str(), link.c_str()), 0);
+  const Outcome refused = Discover("-o " + link);
+  EXPECT_EQ(refused.status, 2);
+  EXPECT_EQ(refused.err, "erx-discover: cannot write the report to " + link +
+                             ": it is a symbolic link to something other than a regular file\n");
+  EXPECT_TRUE(std::filesystem::is_symlink(link));
+}
+
+// The soft limit of `pid`'s core files, as /proc shows it ("unlimited", "0").
+std::string CoreLimit(pid_t pid) {
+  std::ifstream limits("/proc/" + std::to_string(pid) + "/limits");
+  std::string line;
+  while (std::getline(limits, line)) {
+    if (line.rfind("Max core file size", 0) != 0) continue;
+    std::istringstream fields(line.substr(18));
+    std::string soft;
+    fields >> soft;
+    return soft;
+  }
+  return "";
+}
+
+// Its memory holds the secrets: no core file may keep them. It is caught
+// waiting for a reader of its report.
+TEST(RunnerCli, CoreDumpsAreOff) {
+  rlimit allowed{};
+  ASSERT_EQ(getrlimit(RLIMIT_CORE, &allowed), 0);
+  if (allowed.rlim_max == 0) GTEST_SKIP() << "core dumps are off for the tests themselves";
+  Folder scratch;
+  const std::string fifo = scratch.Path() + "/fifo";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  // Allowed here, so that a 0 can only be its own doing.
+  const rlimit raised{allowed.rlim_max, allowed.rlim_max};
+  ASSERT_EQ(setrlimit(RLIMIT_CORE, &raised), 0);
+  const pid_t child = fork();
+  if (child == 0) {
+    execl(ERX_RUNNER_PATH, ERX_RUNNER_PATH, "-o", fifo.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  setrlimit(RLIMIT_CORE, &allowed);
+  std::string limit;
+  for (int tries = 0; tries < 500 && (limit = CoreLimit(child)) != "0"; ++tries) usleep(20000);
+  EXPECT_EQ(limit, "0");
+  const int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);  // lets it finish
+  char drain[4096];
+  int status = 0;
+  while (waitpid(child, &status, WNOHANG) == 0) {
+    if (reader < 0 || read(reader, drain, sizeof drain) <= 0) usleep(10000);
+  }
+  if (reader >= 0) close(reader);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
 }  // namespace

@@ -177,6 +177,19 @@ TEST(FleetRun, ABadInventoryOrAMissingSecretContactsNoDevice) {
   EXPECT_EQ(inFile.status, 2);
   EXPECT_EQ(inFile.err, "erx-discover: " + inventory + ":3: defaults: ERX_PASSWORD (the login "
                         "password) is set neither in the environment nor in " + secrets + "\n");
+
+  // Empty, in the file or the environment: as good as missing.
+  WriteFile(secrets, "ERX_PASSWORD=\n");
+  const DiscoverRun emptyInFile = RunDiscover({"--inventory", inventory}, environment);
+  EXPECT_EQ(emptyInFile.status, 2);
+  EXPECT_EQ(emptyInFile.err, "erx-discover: " + inventory + ":3: defaults: ERX_PASSWORD (the login "
+                             "password) is empty\n");
+  WriteFile(inventory, "defaults:\n  user: admin\ndevices:\n" + LiveDevice("sim-pe1", router));
+  environment["ERX_PASSWORD"] = "";
+  const DiscoverRun emptyInEnvironment = RunDiscover({"--inventory", inventory}, environment);
+  EXPECT_EQ(emptyInEnvironment.status, 2);
+  EXPECT_THAT(emptyInEnvironment.err,
+              HasSubstr("ERX_PASSWORD (the login password) is empty in the environment\n"));
   EXPECT_THAT(router.Stop(), Not(HasSubstr("connection\n")));
 }
 

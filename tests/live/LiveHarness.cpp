@@ -13,7 +13,10 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <iostream>
 #include <thread>
+
+#include <gtest/gtest.h>
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
@@ -75,19 +78,22 @@ int FreePort(int type) {
 
 bool SimulatedRouter::Start(const std::string& device, const std::vector<std::string>& arguments,
                             const Variables& environment, bool snmp) {
+  // A port picked here and bound there later could be taken in between.
   std::vector<std::string> all = {"--capture", device, "--telnet", "127.0.0.1:0"};
-  snmpPort_ = FreePort(SOCK_DGRAM);  // without snmp a port that nothing answers on
+  printed_.clear();
+  errorsShown_ = false;
+  telnetPort_ = snmpPort_ = sshPort_ = 0;
   if (snmp) {
     all.push_back("--snmp");
-    all.push_back("127.0.0.1:" + std::to_string(snmpPort_));
+    all.push_back("127.0.0.1:0");
   }
   all.insert(all.end(), arguments.begin(), arguments.end());
   int pipeFds[2];
   if (pipe2(pipeFds, O_CLOEXEC) != 0) return false;
-  const int devNull = open("/dev/null", O_WRONLY | O_CLOEXEC);
-  pid_ = Spawn(ERX_SIMULATOR_PATH, all, environment, pipeFds[1], devNull);
+  const int errors = open((logs_.Path() + "/stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  pid_ = Spawn(ERX_SIMULATOR_PATH, all, environment, pipeFds[1], errors);
   close(pipeFds[1]);
-  close(devNull);
+  close(errors);
   output_ = pipeFds[0];
   const Clock::time_point deadline = Clock::now() + std::chrono::seconds(30);
   char buffer[256];
@@ -104,7 +110,23 @@ bool SimulatedRouter::Start(const std::string& device, const std::vector<std::st
   if (snmpAt != std::string::npos) snmpPort_ = std::atoi(printed_.c_str() + snmpAt + 15);
   const size_t ssh = printed_.find("ssh 127.0.0.1:");
   if (ssh != std::string::npos) sshPort_ = std::atoi(printed_.c_str() + ssh + 14);
-  return printed_.find("ready\n") != std::string::npos && telnetPort_ > 0;
+  if (snmpPort_ == 0) snmpPort_ = FreePort(SOCK_DGRAM);  // no SNMP: a port that nothing answers on
+  const bool ready = printed_.find("ready\n") != std::string::npos && telnetPort_ > 0 &&
+                     (!snmp || snmpAt != std::string::npos);
+  if (!ready) ShowErrors("did not get ready");
+  return ready;
+}
+
+SimulatedRouter::~SimulatedRouter() {
+  Stop();
+  if (::testing::Test::HasFailure()) ShowErrors("ran in a test that failed");
+}
+
+void SimulatedRouter::ShowErrors(const std::string& why) {
+  if (errorsShown_) return;
+  errorsShown_ = true;
+  std::cerr << "erx-simulator " << why << "; it printed:\n" << printed_ << "and on standard error:\n"
+            << Errors() << "(end of its standard error)" << std::endl;
 }
 
 std::string SimulatedRouter::Stop() {

@@ -27,22 +27,28 @@ pid_t Spawn(const std::string& program, const std::vector<std::string>& argument
 // `peakKiB` gets its largest resident size.
 int Reap(pid_t pid, std::chrono::milliseconds limit, long* peakKiB = nullptr);
 
-// A port on 127.0.0.1 that nothing listens on at the moment.
+// A port on 127.0.0.1 that nothing listens on at the moment: only for a port
+// that must not answer, never for a server to bind later.
 int FreePort(int type);
 
 class SimulatedRouter {
  public:
   SimulatedRouter() = default;
-  ~SimulatedRouter() { Stop(); }
+  // Shows what it wrote on standard error when the test failed.
+  ~SimulatedRouter();
   SimulatedRouter(const SimulatedRouter&) = delete;
   SimulatedRouter& operator=(const SimulatedRouter&) = delete;
 
-  // Starts erx-simulator on `device` with `arguments`; with `snmp` also on a
-  // free SNMP port (without, SnmpPort() is one that nothing answers on). True once it says it is ready (at most 30 s).
+  // Starts erx-simulator on `device` with `arguments`, every port its own pick
+  // (port 0); with `snmp` also SNMP (without, SnmpPort() is one that nothing
+  // answers on). True once it says it is ready (at most 30 s); else its
+  // standard error is shown.
   bool Start(const std::string& device, const std::vector<std::string>& arguments,
              const Variables& environment, bool snmp = true);
   // Stops it (and its snmpsim) and returns everything it printed.
   std::string Stop();
+  // What it wrote on standard error so far.
+  std::string Errors() const { return logs_.Read("stderr"); }
   // Its exit status once stopped: 0 when it stopped cleanly.
   int ExitStatus() const { return exitStatus_; }
   pid_t Pid() const { return pid_; }
@@ -54,6 +60,10 @@ class SimulatedRouter {
   std::string SshPort() const { return std::to_string(sshPort_); }
 
  private:
+  void ShowErrors(const std::string& why);
+
+  TempFolder logs_;
+  bool errorsShown_ = false;
   pid_t pid_ = -1;
   int output_ = -1;
   std::string printed_;

@@ -126,7 +126,7 @@ TEST(LiveSecrets, ARefusedEnableIsARefusedLoginNotADiscoveryInUserMode) {
   EXPECT_EQ(run.out, "");
 }
 
-TEST(LiveSecrets, AMissingPasswordIsRefusedBeforeConnecting) {
+TEST(LiveSecrets, AMissingOrEmptyPasswordIsRefusedBeforeConnecting) {
   SimulatedRouter router;
   ASSERT_TRUE(router.Start(kExample, {"--user", "admin"}, Secrets(), false));
   Variables without = Secrets();
@@ -134,6 +134,26 @@ TEST(LiveSecrets, AMissingPasswordIsRefusedBeforeConnecting) {
   const DiscoverRun run = RunDiscover(LiveArguments(router), without);
   EXPECT_EQ(run.status, 2);
   EXPECT_THAT(run.err, HasSubstr("ERX_PASSWORD is not set"));
+
+  Variables empty = Secrets();
+  empty["ERX_PASSWORD"] = "";
+  const DiscoverRun emptyRun = RunDiscover(LiveArguments(router), empty);
+  EXPECT_EQ(emptyRun.status, 2);
+  EXPECT_THAT(emptyRun.err, HasSubstr("ERX_PASSWORD is empty in the environment or the secrets file"));
+
+  TempFolder folder;
+  const std::string file = folder.Path() + "/secrets";
+  std::ofstream(file) << "ERX_PASSWORD = \n";
+  chmod(file.c_str(), 0600);
+  const DiscoverRun inFile = RunDiscover(LiveArguments(router, {"--secrets-file", file}), Secrets());
+  EXPECT_EQ(inFile.status, 2);
+  EXPECT_THAT(inFile.err, HasSubstr("ERX_PASSWORD is empty"));
+
+  Variables emptyEnable = Secrets();
+  emptyEnable["ERX_ENABLE_PASSWORD"] = "";
+  const DiscoverRun enableRun = RunDiscover(LiveArguments(router), emptyEnable);
+  EXPECT_EQ(enableRun.status, 2);
+  EXPECT_THAT(enableRun.err, HasSubstr("ERX_ENABLE_PASSWORD is empty"));
   EXPECT_EQ(Count(router.Stop(), "connection\n"), 0);
 }
 

@@ -113,6 +113,37 @@ TEST(SshHostKeys, AChangedKeyIsRefusedEvenWithAcceptNewAndNeverReplaced) {
   EXPECT_EQ(ReadFile(router.KnownHosts()), recorded);
 }
 
+// OpenSSH's markers and line ends: a revoked key is refused and never
+// recorded, a certificate authority's line is no host's key, a CRLF line is read.
+TEST(SshHostKeys, RevokedAndAuthorityLinesAndCrlfAreReadAsOpenSshReadsThem) {
+  SshRouter router;
+  ASSERT_TRUE(router.Start(kDevices + "pe1-erx"));
+  const DiscoverRun publicKey = Shell("ssh-keygen -y -f " + router.HostKey(), {});
+  ASSERT_EQ(publicKey.status, 0) << publicKey.err;
+  std::string key = publicKey.out;
+  while (!key.empty() && key.back() == '\n') key.pop_back();
+
+  const std::string revoked = "@revoked " + router.Entry() + " " + key + "\n";
+  std::ofstream(router.KnownHosts(), std::ios::binary) << revoked;
+  const DiscoverRun refused = RunDiscover(router.Arguments({"--accept-new-host-key"}), Secrets());
+  EXPECT_EQ(refused.status, 3);
+  EXPECT_THAT(refused.err, HasSubstr("REVOKED HOST KEY DETECTED"));
+  EXPECT_EQ(refused.out, "");
+  EXPECT_EQ(ReadFile(router.KnownHosts()), revoked);
+
+  std::ofstream(router.KnownHosts(), std::ios::binary)
+      << "@cert-authority " << router.Entry() << " " << key << "\n";
+  const DiscoverRun unknown = RunDiscover(router.Arguments(), Secrets());
+  EXPECT_EQ(unknown.status, 3);
+  EXPECT_THAT(unknown.err, HasSubstr("does not know"));
+
+  const std::string crlf = "# edited elsewhere\r\n" + router.Entry() + " " + key + "\r\n";
+  std::ofstream(router.KnownHosts(), std::ios::binary) << crlf;
+  const DiscoverRun known = RunDiscover(router.Arguments(), Secrets());
+  EXPECT_EQ(known.status, 0) << known.err;
+  EXPECT_EQ(ReadFile(router.KnownHosts()), crlf);
+}
+
 // The router drops the connection during one command and shows another host
 // key when discovery connects again: nothing more is sent, no report or
 // capture is kept, and it ends as a changed key does at the first connection.
@@ -217,6 +248,25 @@ TEST(SshLogin, AWrongPasswordIsARefusedLogin) {
   EXPECT_EQ(run.status, 3);
   EXPECT_THAT(run.err, HasSubstr("refused the login of user admin"));
   EXPECT_EQ(run.err.find("not-the-password"), std::string::npos);
+}
+
+// Silence and a dropped connection during the login are no refusal.
+TEST(SshLogin, ARouterThatGoesQuietOrDropsDuringTheLoginDidNotRefuseIt) {
+  const std::vector<std::pair<std::string, std::string>> faults = {
+      {"hang-on=login", ":[0-9]+ did not answer the login of user admin within 2 s"},
+      {"drop-on=login", ":[0-9]+ closed the connection during the login of user admin"}};
+  for (const auto& [fault, said] : faults) {
+    SshRouter router;
+    ASSERT_TRUE(router.Start(kDevices + "pe1-erx", {"--fault", fault}));
+    const DiscoverRun run = RunDiscover(
+        LiveArguments(router.Router(), {"--ssh", "--ssh-port", router.Router().SshPort(),
+                                        "--known-hosts", router.KnownHosts(),
+                                        "--accept-new-host-key"}, "2"),
+        Secrets());
+    EXPECT_EQ(run.status, 3) << fault;
+    EXPECT_THAT(run.err, ContainsRegex(said)) << fault;
+    EXPECT_THAT(run.err, Not(HasSubstr("refused"))) << fault;
+  }
 }
 
 TEST(SshLogin, OpenSshClientLogsInToTheSimulator) {
