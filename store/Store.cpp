@@ -1,0 +1,14 @@
+#include "store/Store.h"
+
+#include "store/Schema.h"
+#include "store/SqlStore.h"
+
+namespace store {
+
+std::unique_ptr<Store> OpenStore(const std::string& where, Access access, std::string& problem) {
+  std::unique_ptr<SqliteDatabase> db = OpenSqliteStore(where, access, problem);
+  if (!db) return nullptr;
+  return std::make_unique<SqlStore>(std::move(db));
+}
+
+}  // namespace store
