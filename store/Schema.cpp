@@ -190,16 +190,9 @@ int64_t Pragma(SqlDatabase& db, const char* name) {
   return pragma.Next() ? pragma.Int(0) : 0;
 }
 
-// What the file holds: nothing yet, a store of some schema, or something else.
-struct Found {
-  bool empty = false;
-  bool ours = false;
-  int64_t version = 0;
-};
-
 // Three reads: only consistent inside a transaction.
-Found Inspect(SqlDatabase& db) {
-  Found found;
+FoundSchema Inspect(SqlDatabase& db) {
+  FoundSchema found;
   const int64_t application = Pragma(db, "application_id");
   found.version = Pragma(db, "user_version");
   Statement objects(db, "SELECT count(*) FROM sqlite_master");
@@ -209,29 +202,13 @@ Found Inspect(SqlDatabase& db) {
   return found;
 }
 
-// "" when the file may be used as found (after migrating it, when writing).
-std::string Refusal(const Found& found, const std::string& path, Access access) {
-  if (found.empty) return access == Access::kRead ? path + " holds no runs yet" : "";
-  if (!found.ours) return path + " is not a results store of erx-discover";
-  if (found.version > kSchemaVersion) {
-    return path + " was written by a newer erx-discover (schema " + std::to_string(found.version) +
-           "); this one reads schema " + std::to_string(kSchemaVersion);
-  }
-  if (found.version < kSchemaVersion && access == Access::kRead) {
-    return path + " has schema " + std::to_string(found.version) +
-           "; store a run into it with this erx-discover to bring it to schema " +
-           std::to_string(kSchemaVersion);
-  }
-  return "";
-}
-
 // The whole check, and the creation or migration, under the write lock taken
 // first: another process creating the same new file at this moment is either
 // done (and its store is found whole) or waits for this one.
 void CheckAndMigrate(SqlDatabase& db, const std::string& path) {
   Transaction transaction(db);
-  const Found found = Inspect(db);
-  const std::string refusal = Refusal(found, path, Access::kWrite);
+  const FoundSchema found = Inspect(db);
+  const std::string refusal = SchemaRefusal(found, path, Access::kWrite);
   if (!refusal.empty()) throw StoreError(refusal);
   if (found.version == kSchemaVersion) return;
   for (int64_t step = found.version; step < kSchemaVersion; ++step) db.Execute(kMigrations[step]);
@@ -263,6 +240,21 @@ std::string WhyNotOpened(const std::string& path, Access access, sqlite3* db) {
 
 }  // namespace
 
+std::string SchemaRefusal(const FoundSchema& found, const std::string& path, Access access) {
+  if (found.empty) return access == Access::kRead ? path + " holds no runs yet" : "";
+  if (!found.ours) return path + " is not a results store of erx-discover";
+  if (found.version > kSchemaVersion) {
+    return path + " was written by a newer erx-discover (schema " + std::to_string(found.version) +
+           "); this one reads schema " + std::to_string(kSchemaVersion);
+  }
+  if (found.version < kSchemaVersion && access == Access::kRead) {
+    return path + " has schema " + std::to_string(found.version) +
+           "; store a run into it with this erx-discover to bring it to schema " +
+           std::to_string(kSchemaVersion);
+  }
+  return "";
+}
+
 std::unique_ptr<SqliteDatabase> OpenSqliteStore(const std::string& path, Access access,
                                                 std::string& problem) {
   sqlite3* handle = nullptr;
@@ -280,7 +272,7 @@ std::unique_ptr<SqliteDatabase> OpenSqliteStore(const std::string& path, Access 
       if (access == Access::kWrite) {
         CheckAndMigrate(*db, path);
       } else {
-        const std::string refusal = Refusal(Inspect(*db), path, access);
+        const std::string refusal = SchemaRefusal(Inspect(*db), path, access);
         if (!refusal.empty()) throw StoreError(refusal);
       }
     } catch (const StoreError& error) {

@@ -17,6 +17,17 @@ namespace store {
 const int32_t kApplicationId = 0x45524453;  // "ERDS"
 const int kSchemaVersion = 3;
 
+// What a store holds: nothing yet, a store of some schema, or something else.
+struct FoundSchema {
+  bool empty = false;
+  bool ours = false;
+  int64_t version = 0;
+};
+
+// "" when a store found so may be used (after migrating it, when writing);
+// else why not, naming it by `where`.
+std::string SchemaRefusal(const FoundSchema& found, const std::string& where, Access access);
+
 // Opens `path` with foreign keys on and a busy timeout long enough for other
 // writers. kWrite creates the file or migrates it (the check and the change in
 // one transaction that holds the write lock) and turns on write-ahead logging

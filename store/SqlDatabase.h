@@ -41,6 +41,7 @@ class SqlCursor {
   // Runs the statement (at the first call after Reset) and steps to its
   // next row; false after the last one.
   virtual bool Next() = 0;
+  virtual int Columns() const = 0;
   virtual bool IsNull(int column) const = 0;
   // The column's value when it holds an integer; none when NULL or not one.
   virtual std::optional<int64_t> Integer(int column) const = 0;

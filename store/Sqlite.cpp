@@ -38,6 +38,7 @@ class SqliteCursor : public SqlCursor {
     Check(db_, code, SQLITE_DONE);
     return false;
   }
+  int Columns() const override { return sqlite3_column_count(statement_); }
   bool IsNull(int column) const override {
     return sqlite3_column_type(statement_, column) == SQLITE_NULL;
   }

@@ -1,5 +1,6 @@
 // The results store: every fleet run of erx-discover, each device's report in
-// normalized tables (README.md, "The results store"). Everything
+// normalized tables (README.md, "The results store"), in an SQLite file or a
+// PostgreSQL database with the same tables, columns and answers. Everything
 // that writes or reads a store goes through this interface; no SQL is written
 // outside store/.
 //
@@ -102,9 +103,10 @@ class Store {
                           std::string& problem) = 0;
 };
 
-// Opens the store at `where`, an SQLite file. Null, with `problem` naming the
-// store, when it cannot be opened, is not a results store, or was made by a
-// newer program.
+// Opens the store at `where`: a file (SQLite), or a PostgreSQL connection
+// `postgresql://...` (Postgres.h; a password written in it is refused). Null,
+// with `problem` naming the store, when it cannot be opened, is not a results
+// store, or was made by a newer program.
 std::unique_ptr<Store> OpenStore(const std::string& where, Access access, std::string& problem);
 
 }  // namespace store
