@@ -217,6 +217,22 @@ void CheckAndMigrate(SqlDatabase& db, const std::string& path) {
   transaction.Commit();
 }
 
+// Turning the log on needs the file to itself for a moment. SQLite answers
+// "database is locked" at once, without its busy timeout, when another
+// connection read the file meanwhile (two runs making one new store): that
+// is waited out here, as long as the busy timeout.
+void TurnOnWriteAheadLog(SqliteDatabase& db) {
+  for (int attempt = 0;; ++attempt) {
+    try {
+      db.Execute("PRAGMA journal_mode = WAL");
+      return;
+    } catch (const StoreError&) {
+      if ((sqlite3_errcode(db.Handle()) & 0xff) != SQLITE_BUSY || attempt >= 600) throw;
+      usleep(100 * 1000);
+    }
+  }
+}
+
 // SQLite says "unable to open database file" whatever the reason.
 std::string WhyNotOpened(const std::string& path, Access access, sqlite3* db) {
   struct stat info;
@@ -281,7 +297,7 @@ std::unique_ptr<SqliteDatabase> OpenSqliteStore(const std::string& path, Access 
       throw StoreError(path + " is not a results store of erx-discover (not an SQLite database)");
     }
     if (access == Access::kWrite) {
-      db->Execute("PRAGMA journal_mode = WAL");
+      TurnOnWriteAheadLog(*db);
       // With the log, NORMAL still survives a killed process whole; only a
       // power cut may lose the last devices stored, never consistency.
       db->Execute("PRAGMA synchronous = NORMAL");

@@ -101,7 +101,7 @@ TEST(StoreChecks, AHandEditedRowIsAnErrorNamingItsTableAndRow) {
 // ("is not a results store"): the check and the creation are one transaction.
 TEST(StoreChecks, CreatorsOfOneNewStoreAtOnceBothGetIt) {
   ScratchFolder folder;
-  const int kTries = 40, kCreators = 3;
+  const int kTries = 100, kCreators = 4;
   for (int attempt = 0; attempt < kTries; ++attempt) {
     const std::string db = folder.File("new-" + std::to_string(attempt) + ".db");
     int channel[2];
