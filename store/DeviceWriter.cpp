@@ -1,7 +1,5 @@
 #include "store/DeviceWriter.h"
 
-#include "report/ReportText.h"
-
 namespace store {
 namespace {
 
