@@ -1,56 +1,50 @@
 #include "network/NetworkRun.h"
 
-#include <sqlite3.h>
-
-#include "store/Schema.h"
-#include "store/Sqlite.h"
+#include <memory>
 
 namespace network {
 namespace {
 
-struct Connection {
-  ~Connection() { sqlite3_close(db); }
-  sqlite3* db = nullptr;
-};
-
-std::optional<int64_t> LastFinishedRunBefore(sqlite3* db, int64_t limit) {
-  store::Statement last(db,
-                        "SELECT max(id) FROM runs WHERE finished_at IS NOT NULL AND id < ?");
-  if (!last.Bind(limit).Next() || last.IsNull(0)) return std::nullopt;
-  return last.Int(0);
+// The last finished run before `limit` (any, when none is given).
+std::optional<int64_t> LastFinishedRunBefore(const std::vector<store::StoredRun>& runs,
+                                             std::optional<int64_t> limit) {
+  for (auto run = runs.rbegin(); run != runs.rend(); ++run) {
+    if (run->finishedAt && (!limit || run->id < *limit)) return run->id;
+  }
+  return std::nullopt;
 }
 
 }  // namespace
 
 bool LoadNetworkRun(const std::string& storePath, std::optional<int64_t> runId, NetworkRun& run,
                     std::string& problem) {
-  Connection store;
-  store.db = store::OpenStoreFile(storePath, store::Access::kRead, problem);
-  if (!store.db) return false;
-  try {
-    if (!runId) runId = LastFinishedRunBefore(store.db, INT64_MAX);
-    if (!runId) {
-      problem = storePath + " holds no finished run";
-      return false;
-    }
-    const std::optional<store::StoredRun> found = store::LoadRun(store.db, *runId);
-    if (!found) {
-      problem = storePath + " has no run " + std::to_string(*runId);
-      return false;
-    }
-    run.storePath = storePath;
-    run.run = *found;
-    run.devices = store::LoadDevices(store.db, *runId);
-    run.routers.clear();
-    for (const store::StoredDevice& device : run.devices) {
-      if (device.hasReport) run.routers.push_back(store::LoadReport(store.db, device));
-    }
-    run.previousRun = LastFinishedRunBefore(store.db, *runId);
-    return true;
-  } catch (const store::SqliteError& error) {
-    problem = storePath + ": " + error.what();
+  const std::unique_ptr<store::Store> results =
+      store::OpenStore(storePath, store::Access::kRead, problem);
+  if (!results) return false;
+  std::vector<store::StoredRun> runs;
+  if (!results->ListRuns(runs, problem)) return false;
+  if (!runId) runId = LastFinishedRunBefore(runs, std::nullopt);
+  if (!runId) {
+    problem = storePath + " holds no finished run";
     return false;
   }
+  std::optional<store::StoredRun> found;
+  if (!results->LoadRun(*runId, found, problem)) return false;
+  if (!found) {
+    problem = storePath + " has no run " + std::to_string(*runId);
+    return false;
+  }
+  run.storePath = storePath;
+  run.run = *found;
+  if (!results->LoadDevices(*runId, run.devices, problem)) return false;
+  run.routers.clear();
+  for (const store::StoredDevice& device : run.devices) {
+    if (!device.hasReport) continue;
+    run.routers.emplace_back();
+    if (!results->LoadReport(device, run.routers.back(), problem)) return false;
+  }
+  run.previousRun = LastFinishedRunBefore(runs, *runId);
+  return true;
 }
 
 }  // namespace network

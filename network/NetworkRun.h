@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "report/ReportModel.h"
-#include "store/StoredDevice.h"
+#include "store/Store.h"
 
 namespace network {
 

@@ -21,7 +21,7 @@
 #include <ostream>
 
 #include "store/DeviceChanges.h"
-#include "store/StoredDevice.h"
+#include "store/Store.h"
 
 namespace store {
 

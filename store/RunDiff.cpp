@@ -1,30 +1,21 @@
 #include "store/RunDiff.h"
 
-#include <sqlite3.h>
-
 #include <map>
 #include <memory>
 
 #include "store/DeviceChanges.h"
 #include "store/DiffWriters.h"
-#include "store/Schema.h"
-#include "store/Sqlite.h"
-#include "store/StoredDevice.h"
+#include "store/Store.h"
 
 namespace store {
 namespace {
-
-struct Connection {
-  ~Connection() { sqlite3_close(db); }
-  sqlite3* db = nullptr;
-};
 
 struct TextOrder {
   bool operator()(const std::string& a, const std::string& b) const { return NaturalLess(a, b); }
 };
 
 // The two runs to compare: those asked for, or the last two.
-bool PickRuns(sqlite3* db, const DiffOptions& options, StoredRun& before, StoredRun& after,
+bool PickRuns(Store& db, const DiffOptions& options, StoredRun& before, StoredRun& after,
               std::string& problem) {
   if (options.runA.has_value() != options.runB.has_value()) {
     problem = "name both runs to compare, or neither for the last two";
@@ -36,10 +27,12 @@ bool PickRuns(sqlite3* db, const DiffOptions& options, StoredRun& before, Stored
     ids[1] = *options.runB;
   } else {
     // A run still going or cut off would show its missing devices as gone.
-    Statement last(db,
-                   "SELECT id FROM runs WHERE finished_at IS NOT NULL ORDER BY id DESC LIMIT 2");
+    std::vector<StoredRun> runs;
+    if (!db.ListRuns(runs, problem)) return false;
     int found = 0;
-    for (; found < 2 && last.Next(); ++found) ids[1 - found] = last.Int(0);
+    for (auto run = runs.rbegin(); found < 2 && run != runs.rend(); ++run) {
+      if (run->finishedAt) ids[1 - found++] = run->id;
+    }
     if (found < 2) {
       problem = options.storePath + " holds " + std::to_string(found) +
                 (found == 1 ? " finished run" : " finished runs") + "; a diff needs two";
@@ -48,7 +41,8 @@ bool PickRuns(sqlite3* db, const DiffOptions& options, StoredRun& before, Stored
   }
   StoredRun* runs[2] = {&before, &after};
   for (int i = 0; i < 2; ++i) {
-    const std::optional<StoredRun> run = LoadRun(db, ids[i]);
+    std::optional<StoredRun> run;
+    if (!db.LoadRun(ids[i], run, problem)) return false;
     if (!run) {
       problem = options.storePath + " has no run " + std::to_string(ids[i]);
       return false;
@@ -59,19 +53,22 @@ bool PickRuns(sqlite3* db, const DiffOptions& options, StoredRun& before, Stored
 }
 
 // The device's diff, or nothing when it did not change.
-std::optional<DeviceDiff> CompareDevice(sqlite3* db, const std::string& name,
-                                        const StoredDevice* before, const StoredDevice* after,
-                                        const StoredRun& runA, const StoredRun& runB) {
+// False with `problem` set when a report cannot be read.
+bool CompareDevice(Store& db, const std::string& name, const StoredDevice* before,
+                   const StoredDevice* after, const StoredRun& runA, const StoredRun& runB,
+                   std::optional<DeviceDiff>& result, std::string& problem) {
+  result.reset();
   DeviceDiff diff;
   diff.device = name;
   if (!before || !after) {
     diff.change = before ? "disappeared" : "appeared";
-    return diff;
+    result = diff;
+    return true;
   }
   const bool failedAfter = after->status != "ok";
   // A router down both times, for the same reason, is no news.
   if (failedAfter && before->status == after->status && before->problem == after->problem) {
-    return std::nullopt;
+    return true;
   }
   if (failedAfter || before->status != "ok") {
     const StoredDevice& failed = failedAfter ? *after : *before;
@@ -79,12 +76,18 @@ std::optional<DeviceDiff> CompareDevice(sqlite3* db, const std::string& name,
     diff.failedRun = failedAfter ? runB.id : runA.id;
     diff.status = failed.status;
     diff.problem = failed.problem;
-    return diff;
+    result = diff;
+    return true;
   }
-  diff.changes = CompareReports(LoadReport(db, *before), LoadReport(db, *after));
-  if (diff.changes.empty()) return std::nullopt;
+  report::Report reports[2];
+  if (!db.LoadReport(*before, reports[0], problem) || !db.LoadReport(*after, reports[1], problem)) {
+    return false;
+  }
+  diff.changes = CompareReports(reports[0], reports[1]);
+  if (diff.changes.empty()) return true;
   diff.change = "changed";
-  return diff;
+  result = diff;
+  return true;
 }
 
 }  // namespace
@@ -94,37 +97,36 @@ int DiffRuns(const DiffOptions& options, std::ostream& out, std::string& problem
     problem = "unknown format '" + options.format + "' (text or json)";
     return kDiffFailed;
   }
-  Connection store;
-  store.db = OpenStoreFile(options.storePath, Access::kRead, problem);
-  if (!store.db) return kDiffFailed;
-  try {
-    StoredRun runA, runB;
-    if (!PickRuns(store.db, options, runA, runB, problem)) return kDiffFailed;
+  const std::unique_ptr<Store> store = OpenStore(options.storePath, Access::kRead, problem);
+  if (!store) return kDiffFailed;
+  StoredRun runA, runB;
+  if (!PickRuns(*store, options, runA, runB, problem)) return kDiffFailed;
 
-    // Devices by name, each with its row in either run.
-    std::map<std::string, std::pair<const StoredDevice*, const StoredDevice*>, TextOrder> devices;
-    const std::vector<StoredDevice> before = LoadDevices(store.db, runA.id);
-    const std::vector<StoredDevice> after = LoadDevices(store.db, runB.id);
-    for (const StoredDevice& d : before) devices[d.name].first = &d;
-    for (const StoredDevice& d : after) devices[d.name].second = &d;
-
-    const std::unique_ptr<DiffWriter> writer =
-        options.format == "json" ? MakeJsonDiffWriter(out) : MakeTextDiffWriter(out);
-    writer->Runs(runA, runB);
-    bool changed = false;
-    for (const auto& [name, rows] : devices) {
-      const std::optional<DeviceDiff> diff =
-          CompareDevice(store.db, name, rows.first, rows.second, runA, runB);
-      if (!diff) continue;
-      changed = true;
-      writer->Device(*diff);
-    }
-    writer->End();
-    return changed ? kSomethingChanged : kNothingChanged;
-  } catch (const SqliteError& error) {
-    problem = options.storePath + ": " + error.what();
+  // Devices by name, each with its row in either run.
+  std::map<std::string, std::pair<const StoredDevice*, const StoredDevice*>, TextOrder> devices;
+  std::vector<StoredDevice> before, after;
+  if (!store->LoadDevices(runA.id, before, problem) ||
+      !store->LoadDevices(runB.id, after, problem)) {
     return kDiffFailed;
   }
+  for (const StoredDevice& d : before) devices[d.name].first = &d;
+  for (const StoredDevice& d : after) devices[d.name].second = &d;
+
+  const std::unique_ptr<DiffWriter> writer =
+      options.format == "json" ? MakeJsonDiffWriter(out) : MakeTextDiffWriter(out);
+  writer->Runs(runA, runB);
+  bool changed = false;
+  for (const auto& [name, rows] : devices) {
+    std::optional<DeviceDiff> diff;
+    if (!CompareDevice(*store, name, rows.first, rows.second, runA, runB, diff, problem)) {
+      return kDiffFailed;
+    }
+    if (!diff) continue;
+    changed = true;
+    writer->Device(*diff);
+  }
+  writer->End();
+  return changed ? kSomethingChanged : kNothingChanged;
 }
 
 }  // namespace store

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <string>
 
-#include "store/Sqlite.h"
+#include "store/SqlDatabase.h"
 
 namespace store {
 namespace {
@@ -191,20 +191,14 @@ const char* const kMigrations[] = {kCreateVersion1, kVersion2, kVersion3, kVersi
 static_assert(sizeof(kMigrations) / sizeof(kMigrations[0]) == kSchemaVersion,
               "one migration step per schema version");
 
-int64_t Pragma(sqlite3* db, const char* name) {
+int64_t Pragma(SqlDatabase& db, const char* name) {
   Statement pragma(db, (std::string("PRAGMA ") + name).c_str());
   return pragma.Next() ? pragma.Int(0) : 0;
 }
 
-// What the file holds: nothing yet, a store of some schema, or something else.
-struct Found {
-  bool empty = false;
-  bool ours = false;
-  int64_t version = 0;
-};
-
-Found Inspect(sqlite3* db) {
-  Found found;
+// Three reads: only consistent inside a transaction.
+FoundSchema Inspect(SqlDatabase& db) {
+  FoundSchema found;
   const int64_t application = Pragma(db, "application_id");
   found.version = Pragma(db, "user_version");
   Statement objects(db, "SELECT count(*) FROM sqlite_master");
@@ -214,34 +208,35 @@ Found Inspect(sqlite3* db) {
   return found;
 }
 
-// "" when the file may be used as found (after migrating it, when writing).
-std::string Refusal(const Found& found, const std::string& path, Access access) {
-  if (found.empty) return access == Access::kRead ? path + " holds no runs yet" : "";
-  if (!found.ours) return path + " is not a results store of erx-discover";
-  if (found.version > kSchemaVersion) {
-    return path + " was written by a newer erx-discover (schema " + std::to_string(found.version) +
-           "); this one reads schema " + std::to_string(kSchemaVersion);
-  }
-  if (found.version < kSchemaVersion && access == Access::kRead) {
-    return path + " has schema " + std::to_string(found.version) +
-           "; store a run into it with this erx-discover to bring it to schema " +
-           std::to_string(kSchemaVersion);
-  }
-  return "";
+// The whole check, and the creation or migration, under the write lock taken
+// first: another process creating the same new file at this moment is either
+// done (and its store is found whole) or waits for this one.
+void CheckAndMigrate(SqlDatabase& db, const std::string& path) {
+  Transaction transaction(db);
+  const FoundSchema found = Inspect(db);
+  const std::string refusal = SchemaRefusal(found, path, Access::kWrite);
+  if (!refusal.empty()) throw StoreError(refusal);
+  if (found.version == kSchemaVersion) return;
+  for (int64_t step = found.version; step < kSchemaVersion; ++step) db.Execute(kMigrations[step]);
+  db.Execute(("PRAGMA application_id = " + std::to_string(kApplicationId)).c_str());
+  db.Execute(("PRAGMA user_version = " + std::to_string(kSchemaVersion)).c_str());
+  transaction.Commit();
 }
 
-void Migrate(sqlite3* db, const std::string& path) {
-  Transaction transaction(db);
-  // Looked at again under the write lock: another worker may have created
-  // or migrated the file since.
-  const Found found = Inspect(db);
-  const std::string refusal = Refusal(found, path, Access::kWrite);
-  if (!refusal.empty()) throw SqliteError(refusal);
-  if (found.version == kSchemaVersion) return;
-  for (int64_t step = found.version; step < kSchemaVersion; ++step) Exec(db, kMigrations[step]);
-  Exec(db, ("PRAGMA application_id = " + std::to_string(kApplicationId)).c_str());
-  Exec(db, ("PRAGMA user_version = " + std::to_string(kSchemaVersion)).c_str());
-  transaction.Commit();
+// Turning the log on needs the file to itself for a moment. SQLite answers
+// "database is locked" at once, without its busy timeout, when another
+// connection read the file meanwhile (two runs making one new store): that
+// is waited out here, as long as the busy timeout.
+void TurnOnWriteAheadLog(SqliteDatabase& db) {
+  for (int attempt = 0;; ++attempt) {
+    try {
+      db.Execute("PRAGMA journal_mode = WAL");
+      return;
+    } catch (const StoreError&) {
+      if ((sqlite3_errcode(db.Handle()) & 0xff) != SQLITE_BUSY || attempt >= 600) throw;
+      usleep(100 * 1000);
+    }
+  }
 }
 
 // SQLite says "unable to open database file" whatever the reason.
@@ -267,42 +262,57 @@ std::string WhyNotOpened(const std::string& path, Access access, sqlite3* db) {
 
 }  // namespace
 
-sqlite3* OpenStoreFile(const std::string& path, Access access, std::string& problem) {
-  sqlite3* db = nullptr;
+std::string SchemaRefusal(const FoundSchema& found, const std::string& path, Access access) {
+  if (found.empty) return access == Access::kRead ? path + " holds no runs yet" : "";
+  if (!found.ours) return path + " is not a results store of erx-discover";
+  if (found.version > kSchemaVersion) {
+    return path + " was written by a newer erx-discover (schema " + std::to_string(found.version) +
+           "); this one reads schema " + std::to_string(kSchemaVersion);
+  }
+  if (found.version < kSchemaVersion && access == Access::kRead) {
+    return path + " has schema " + std::to_string(found.version) +
+           "; store a run into it with this erx-discover to bring it to schema " +
+           std::to_string(kSchemaVersion);
+  }
+  return "";
+}
+
+std::unique_ptr<SqliteDatabase> OpenSqliteStore(const std::string& path, Access access,
+                                                std::string& problem) {
+  sqlite3* handle = nullptr;
   const int flags =
       access == Access::kWrite ? SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE : SQLITE_OPEN_READONLY;
-  if (sqlite3_open_v2(path.c_str(), &db, flags, nullptr) != SQLITE_OK) {
-    problem = path + ": " + WhyNotOpened(path, access, db);
-    sqlite3_close(db);
+  if (sqlite3_open_v2(path.c_str(), &handle, flags, nullptr) != SQLITE_OK) {
+    problem = path + ": " + WhyNotOpened(path, access, handle);
+    sqlite3_close(handle);
     return nullptr;
   }
+  auto db = std::make_unique<SqliteDatabase>(handle, path);
   try {
-    Check(db, sqlite3_busy_timeout(db, 60000));
-    std::string refusal;
-    Found found;
+    Check(handle, sqlite3_busy_timeout(handle, 60000));
     try {
-      found = Inspect(db);
-      refusal = Refusal(found, path, access);
-    } catch (const SqliteError&) {
-      if (sqlite3_errcode(db) != SQLITE_NOTADB) throw;
-      refusal = path + " is not a results store of erx-discover (not an SQLite database)";
+      if (access == Access::kWrite) {
+        CheckAndMigrate(*db, path);
+      } else {
+        const std::string refusal = SchemaRefusal(Inspect(*db), path, access);
+        if (!refusal.empty()) throw StoreError(refusal);
+      }
+    } catch (const StoreError& error) {
+      // Told by its message: the rollback that followed has its own code.
+      if (std::string(error.what()) != sqlite3_errstr(SQLITE_NOTADB)) throw;
+      throw StoreError(path + " is not a results store of erx-discover (not an SQLite database)");
     }
-    if (!refusal.empty()) throw SqliteError(refusal);
     if (access == Access::kWrite) {
-      // Each worker of a run opens the store for its one device: the write
-      // lock is taken only when the schema has to be made.
-      if (found.empty || found.version != kSchemaVersion) Migrate(db, path);
-      Exec(db, "PRAGMA journal_mode = WAL");
+      TurnOnWriteAheadLog(*db);
       // With the log, NORMAL still survives a killed process whole; only a
       // power cut may lose the last devices stored, never consistency.
-      Exec(db, "PRAGMA synchronous = NORMAL");
+      db->Execute("PRAGMA synchronous = NORMAL");
     }
-    Exec(db, "PRAGMA foreign_keys = ON");
+    db->Execute("PRAGMA foreign_keys = ON");
     return db;
-  } catch (const SqliteError& error) {
+  } catch (const StoreError& error) {
     problem = error.what();
     if (problem.compare(0, path.size(), path) != 0) problem = path + ": " + problem;
-    sqlite3_close(db);
     return nullptr;
   }
 }

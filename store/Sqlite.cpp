@@ -4,9 +4,61 @@
 
 #include <filesystem>
 
-#include "report/ReportText.h"
-
 namespace store {
+namespace {
+
+class SqliteCursor : public SqlCursor {
+ public:
+  SqliteCursor(sqlite3* db, const char* sql) : db_(db) {
+    Check(db_, sqlite3_prepare_v2(db_, sql, -1, &statement_, nullptr));
+  }
+  ~SqliteCursor() override { sqlite3_finalize(statement_); }
+
+  void Reset() override {
+    sqlite3_reset(statement_);
+    sqlite3_clear_bindings(statement_);
+  }
+  // SQLite copies the text (SQLITE_TRANSIENT): a caller may bind a temporary
+  // and step later.
+  void BindText(int parameter, const std::string& text) override {
+    Check(db_, sqlite3_bind_text64(statement_, parameter, text.data(), text.size(),
+                                   SQLITE_TRANSIENT, SQLITE_UTF8));
+  }
+  void BindInt(int parameter, int64_t number) override {
+    Check(db_, sqlite3_bind_int64(statement_, parameter, number));
+  }
+  void BindReal(int parameter, double number) override {
+    Check(db_, sqlite3_bind_double(statement_, parameter, number));
+  }
+  void BindNull(int parameter) override { Check(db_, sqlite3_bind_null(statement_, parameter)); }
+
+  bool Next() override {
+    const int code = sqlite3_step(statement_);
+    if (code == SQLITE_ROW) return true;
+    Check(db_, code, SQLITE_DONE);
+    return false;
+  }
+  int Columns() const override { return sqlite3_column_count(statement_); }
+  bool IsNull(int column) const override {
+    return sqlite3_column_type(statement_, column) == SQLITE_NULL;
+  }
+  std::optional<int64_t> Integer(int column) const override {
+    if (sqlite3_column_type(statement_, column) != SQLITE_INTEGER) return std::nullopt;
+    return sqlite3_column_int64(statement_, column);
+  }
+  std::optional<std::string> TextValue(int column) const override {
+    if (sqlite3_column_type(statement_, column) != SQLITE_TEXT) return std::nullopt;
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement_, column));
+    return text ? std::string(text, sqlite3_column_bytes(statement_, column)) : std::string();
+  }
+  double Real(int column) const override { return sqlite3_column_double(statement_, column); }
+
+ private:
+  sqlite3* db_;
+  sqlite3_stmt* statement_ = nullptr;
+};
+
+}  // namespace
 
 std::string ReadOnlyProblem(sqlite3* db) {
   const char* file = db ? sqlite3_db_filename(db, "main") : nullptr;
@@ -26,113 +78,24 @@ std::string ReadOnlyProblem(sqlite3* db) {
 
 void Check(sqlite3* db, int code, int expected) {
   if (code == expected) return;
-  if (db && (code & 0xff) == SQLITE_READONLY) throw SqliteError(ReadOnlyProblem(db));
-  throw SqliteError(db ? sqlite3_errmsg(db) : sqlite3_errstr(code));
+  if (db && (code & 0xff) == SQLITE_READONLY) throw StoreError(ReadOnlyProblem(db));
+  throw StoreError(db ? sqlite3_errmsg(db) : sqlite3_errstr(code));
 }
 
-void Exec(sqlite3* db, const char* sql) {
-  Check(db, sqlite3_exec(db, sql, nullptr, nullptr, nullptr));
+SqliteDatabase::~SqliteDatabase() {
+  if (owned_) sqlite3_close(db_);
 }
 
-Statement::Statement(sqlite3* db, const char* sql) : db_(db) {
-  Check(db_, sqlite3_prepare_v2(db_, sql, -1, &statement_, nullptr));
+std::unique_ptr<SqlCursor> SqliteDatabase::Prepare(const char* sql) {
+  return std::make_unique<SqliteCursor>(db_, sql);
 }
 
-Statement::~Statement() { sqlite3_finalize(statement_); }
-
-Statement& Statement::Reset() {
-  sqlite3_reset(statement_);
-  sqlite3_clear_bindings(statement_);
-  next_ = 1;
-  return *this;
+void SqliteDatabase::Execute(const char* sql) {
+  Check(db_, sqlite3_exec(db_, sql, nullptr, nullptr, nullptr));
 }
 
-// SQLite copies the text (SQLITE_TRANSIENT): a caller may bind a temporary
-// and step later.
-Statement& Statement::Bind(const std::string& text) {
-  if (IsValidUtf8(text)) {
-    Check(db_, sqlite3_bind_text64(statement_, next_++, text.data(), text.size(), SQLITE_TRANSIENT,
-                                   SQLITE_UTF8));
-  } else {
-    const std::string valid = ValidUtf8(text);
-    Check(db_, sqlite3_bind_text64(statement_, next_++, valid.data(), valid.size(),
-                                   SQLITE_TRANSIENT, SQLITE_UTF8));
-  }
-  return *this;
-}
-
-Statement& Statement::Bind(const std::optional<std::string>& text) {
-  return text ? Bind(*text) : BindNull();
-}
-
-Statement& Statement::Bind(int64_t number) {
-  Check(db_, sqlite3_bind_int64(statement_, next_++, number));
-  return *this;
-}
-
-Statement& Statement::Bind(const std::optional<int>& number) {
-  return number ? Bind(*number) : BindNull();
-}
-
-Statement& Statement::Bind(double number) {
-  Check(db_, sqlite3_bind_double(statement_, next_++, number));
-  return *this;
-}
-
-Statement& Statement::BindNull() {
-  Check(db_, sqlite3_bind_null(statement_, next_++));
-  return *this;
-}
-
-void Statement::Run() {
-  Check(db_, sqlite3_step(statement_), SQLITE_DONE);
-  sqlite3_reset(statement_);
-}
-
-int64_t Statement::Insert() {
-  Run();
-  return sqlite3_last_insert_rowid(db_);
-}
-
-bool Statement::Next() {
-  const int code = sqlite3_step(statement_);
-  if (code == SQLITE_ROW) return true;
-  Check(db_, code, SQLITE_DONE);
-  return false;
-}
-
-bool Statement::IsNull(int column) const {
-  return sqlite3_column_type(statement_, column) == SQLITE_NULL;
-}
-
-int64_t Statement::Int(int column) const { return sqlite3_column_int64(statement_, column); }
-
-double Statement::Real(int column) const { return sqlite3_column_double(statement_, column); }
-
-std::string Statement::Text(int column) const {
-  const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement_, column));
-  return text ? std::string(text, sqlite3_column_bytes(statement_, column)) : std::string();
-}
-
-std::optional<std::string> Statement::OptionalText(int column) const {
-  if (IsNull(column)) return std::nullopt;
-  return Text(column);
-}
-
-std::optional<int> Statement::OptionalInt(int column) const {
-  if (IsNull(column)) return std::nullopt;
-  return static_cast<int>(Int(column));
-}
-
-Transaction::Transaction(sqlite3* db) : db_(db) { Exec(db_, "BEGIN IMMEDIATE"); }
-
-Transaction::~Transaction() {
-  if (open_) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-}
-
-void Transaction::Commit() {
-  Exec(db_, "COMMIT");
-  open_ = false;
+void SqliteDatabase::Rollback() noexcept {
+  sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
 }
 
 }  // namespace store

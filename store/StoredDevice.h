@@ -1,6 +1,8 @@
-// Reading a run back: its devices, and one device's report as the report
-// model holds it. A list the stored report did not have reads back empty
-// rather than absent (the tables keep rows, not whether a list was there).
+// Reading a run back from the store's tables: its runs, its devices, and one
+// device's report as the report model holds it. Every value read is checked
+// against what this program writes (its type, NULL or not, the lists an entry
+// may have); a row that does not fit throws StoreError naming its table and
+// row, so that a hand-edited or foreign store is an error, never a crash.
 #ifndef STORE_STOREDDEVICE_H_
 #define STORE_STOREDDEVICE_H_
 
@@ -8,32 +10,22 @@
 
 #include <cstdint>
 #include <optional>
-#include <string>
 #include <vector>
 
 #include "report/ReportModel.h"
+#include "store/SqlDatabase.h"
+#include "store/Store.h"
 
 namespace store {
 
-struct StoredRun {
-  int64_t id = 0;
-  std::string startedAt;
-  std::optional<std::string> finishedAt;  // none: running or cut off
-  std::string inventory;
-};
+// Throw StoreError when the store cannot be read.
+std::vector<StoredRun> LoadRuns(SqlDatabase& db);  // oldest first
+std::optional<StoredRun> LoadRun(SqlDatabase& db, int64_t runId);
+std::vector<StoredDevice> LoadDevices(SqlDatabase& db, int64_t runId);  // by name
+report::Report LoadReport(SqlDatabase& db, const StoredDevice& device);
 
-struct StoredDevice {
-  int64_t id = 0;
-  std::string name;
-  std::string source;
-  std::string status;
-  std::string problem;
-  bool hasReport = false;
-};
-
-// Throw SqliteError when the store cannot be read.
-std::optional<StoredRun> LoadRun(sqlite3* db, int64_t runId);
-std::vector<StoredDevice> LoadDevices(sqlite3* db, int64_t runId);  // by name
+// The same on an SQLite store's connection.
+std::vector<StoredDevice> LoadDevices(sqlite3* db, int64_t runId);
 report::Report LoadReport(sqlite3* db, const StoredDevice& device);
 
 }  // namespace store

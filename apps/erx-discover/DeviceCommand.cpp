@@ -38,7 +38,7 @@ void AddFleetOptions(CLI::App& app, FleetOptions& fleet) {
       ->check(CLI::Range(1, 1024))
       ->capture_default_str()
       ->needs(inventory);
-  app.add_option("--store", fleet.storePath, "keep every device's report in this SQLite file")
+  app.add_option("--store", fleet.storePath, "keep every device's report in this SQLite file or postgresql:// database")
       ->option_text("FILE")
       ->needs(inventory);
   app.add_option("--output-dir", fleet.outputDir, "write each device's JSON report as DIR/NAME.json")

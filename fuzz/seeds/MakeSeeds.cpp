@@ -164,5 +164,9 @@ int main(int argc, char** argv) {
   }
   std::sort(devices.begin(), devices.end());
   for (const fs::path& device : devices) DeviceSeeds(device, seeds);
+  // The store's reader: no edit, and an entry of the label table given the
+  // module's entry's in-interfaces (edit: update, table 4, row 0, column 14, text).
+  seeds.Add("store_rows", "no-edit", "");
+  seeds.Add("store_rows", "layout", std::string("\x00\x04\x00\x0e\x04\x0blabel-table", 17));
   return devices.empty() ? 1 : 0;
 }

@@ -48,17 +48,22 @@ class StoreFolder {
 
 }  // namespace
 
+void DiscoverTestNetwork(const std::string& store) {
+  static StoreFolder folder;
+  const std::string partial = folder.Path() + "/without-pe-d.yaml";
+  std::ofstream(partial) << "devices:\n"
+                         << "  - {name: pe-a, capture: " << kNetwork << "pe-a}\n"
+                         << "  - {name: p-b, capture: " << kNetwork << "p-b}\n"
+                         << "  - {name: p-c, capture: " << kNetwork << "p-c}\n";
+  Discover(partial, store);
+  Discover(kNetwork + "network.yaml", store);
+}
+
 const std::string& TestNetworkStore() {
   static StoreFolder folder;
   static const std::string store = [] {
     const std::string path = folder.Path() + "/network.db";
-    const std::string partial = folder.Path() + "/without-pe-d.yaml";
-    std::ofstream(partial) << "devices:\n"
-                           << "  - {name: pe-a, capture: " << kNetwork << "pe-a}\n"
-                           << "  - {name: p-b, capture: " << kNetwork << "p-b}\n"
-                           << "  - {name: p-c, capture: " << kNetwork << "p-c}\n";
-    Discover(partial, path);
-    Discover(kNetwork + "network.yaml", path);
+    DiscoverTestNetwork(path);
     return path;
   }();
   return store;

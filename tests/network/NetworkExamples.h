@@ -12,6 +12,8 @@
 
 // The store's path; built once per test program.
 const std::string& TestNetworkStore();
+// The same two runs discovered into `store` (a file or a database).
+void DiscoverTestNetwork(const std::string& store);
 
 // What a command writes for `options` on the test network's store; a
 // failure adds "failed: PROBLEM".

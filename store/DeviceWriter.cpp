@@ -1,10 +1,4 @@
-#include "store/ResultsStore.h"
-
-#include <sqlite3.h>
-
-#include "store/Schema.h"
-#include "store/Sqlite.h"
-#include "version/Version.h"
+#include "store/DeviceWriter.h"
 
 namespace store {
 namespace {
@@ -18,18 +12,19 @@ const std::vector<T>& Items(const std::optional<std::vector<T>>& list, const std
 // it writes (a large router holds 100,000 label entries).
 class DeviceWriter {
  public:
-  explicit DeviceWriter(sqlite3* db)
+  explicit DeviceWriter(SqlDatabase& db)
       : device_(db,
                 "INSERT INTO devices(run_id, name, source, status, problem, seconds, agent)"
-                " VALUES (?, ?, ?, ?, ?, ?, ?)"),
-        virtualRouter_(db, "INSERT INTO virtual_routers(device_id, name) VALUES (?, ?)"),
+                " VALUES (?, ?, ?, ?, ?, ?, ?) RETURNING id"),
+        virtualRouter_(db, "INSERT INTO virtual_routers(device_id, name) VALUES (?, ?) RETURNING id"),
         virtualRouterVrf_(db,
                           "INSERT INTO virtual_router_vrfs(virtual_router_id, name) VALUES (?, ?)"),
         labelEntry_(
             db,
             "INSERT INTO label_entries(device_id, virtual_router, lsp_name, in_label, out_label,"
             " out_if_index, out_interface, next_hop, in_interface, owner, action, action_text,"
-            " label_space, layout) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+            " label_space, layout) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"
+            " RETURNING id"),
         pushLabel_(db,
                    "INSERT INTO label_entry_push_labels(label_entry_id, position, label)"
                    " VALUES (?, ?, ?)"),
@@ -39,7 +34,7 @@ class DeviceWriter {
             " VALUES (?, ?, ?, ?)"),
         vrf_(db,
              "INSERT INTO vrfs(device_id, virtual_router, name, route_distinguisher)"
-             " VALUES (?, ?, ?, ?)"),
+             " VALUES (?, ?, ?, ?) RETURNING id"),
         routeTarget_(
             db, "INSERT INTO vrf_route_targets(vrf_id, direction, route_target) VALUES (?, ?, ?)"),
         vrfInterface_(db, "INSERT INTO vrf_interfaces(vrf_id, if_index) VALUES (?, ?)"),
@@ -200,52 +195,9 @@ const std::vector<int> DeviceWriter::kNoNumbers;
 
 }  // namespace
 
-template <typename Work>
-bool ResultsStore::Write(std::string& problem, const std::string& what, Work work) {
-  if (!db_) {
-    problem = "results store not open";
-    return false;
-  }
-  try {
-    Transaction transaction(db_);
-    work();
-    transaction.Commit();
-    return true;
-  } catch (const SqliteError& error) {
-    problem = path_ + ": " + what + ": " + error.what();
-    return false;
-  }
-}
-
-ResultsStore::~ResultsStore() { sqlite3_close(db_); }
-
-bool ResultsStore::Open(const std::string& path, std::string& problem) {
-  sqlite3_close(db_);
-  path_ = path;
-  db_ = OpenStoreFile(path, Access::kWrite, problem);
-  return db_ != nullptr;
-}
-
-bool ResultsStore::BeginRun(const std::string& inventory, int64_t& runId, std::string& problem) {
-  return Write(problem, "starting a run", [&] {
-    Statement run(db_, "INSERT INTO runs(started_at, inventory, program_version)"
-                       " VALUES (datetime('now'), ?, ?)");
-    runId = run.Bind(inventory).Bind(version::Line("erx-discover")).Insert();
-  });
-}
-
-bool ResultsStore::FinishRun(int64_t runId, std::string& problem) {
-  return Write(problem, "finishing run " + std::to_string(runId), [&] {
-    Statement run(db_, "UPDATE runs SET finished_at = datetime('now') WHERE id = ?");
-    run.Bind(runId).Run();
-    if (sqlite3_changes(db_) != 1) throw SqliteError("no such run");
-  });
-}
-
-bool ResultsStore::StoreDevice(int64_t runId, const DeviceOutcome& outcome,
-                               const report::Report* found, std::string& problem) {
-  return Write(problem, "storing " + outcome.name,
-               [&] { DeviceWriter(db_).Store(runId, outcome, found); });
+void WriteDevice(SqlDatabase& db, int64_t runId, const DeviceOutcome& outcome,
+                 const report::Report* found) {
+  DeviceWriter(db).Store(runId, outcome, found);
 }
 
 }  // namespace store

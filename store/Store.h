@@ -1,0 +1,114 @@
+// The results store: every fleet run of erx-discover, each device's report in
+// normalized tables (README.md, "The results store"), in an SQLite file or a
+// PostgreSQL database with the same tables, columns and answers. Everything
+// that writes or reads a store goes through this interface; no SQL is written
+// outside store/.
+//
+//   std::string problem;
+//   std::unique_ptr<store::Store> results = store::OpenStore("fleet.db", store::Access::kWrite, problem);
+//   if (!results) ...                                   // problem names the store
+//   int64_t run = 0;
+//   results->BeginRun("inventory.yaml", run, problem);
+//   results->StoreDevice(run, outcome, &report, problem);  // one transaction each
+//   results->FinishRun(run, problem);
+//
+// Reading (diff, paths, vpns, html, a web page):
+//
+//   std::unique_ptr<store::Store> results = store::OpenStore(where, store::Access::kRead, problem);
+//   std::vector<store::StoredRun> runs;            // oldest first
+//   results->ListRuns(runs, problem);
+//   std::vector<store::StoredDevice> devices;      // by name
+//   results->LoadDevices(runs.back().id, devices, problem);
+//   report::Report found;
+//   if (devices[0].hasReport) results->LoadReport(devices[0], found, problem);
+//
+// Every function returns false with `problem` set (a line naming the store)
+// when the store cannot be used; nothing is thrown. A row that a hand edit or
+// another program left in a shape this program never writes is such a
+// problem, naming its table and row: reading never crashes on a store.
+#ifndef STORE_STORE_H_
+#define STORE_STORE_H_
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "report/ReportModel.h"
+
+namespace store {
+
+// How one device of a run ended. `status` is one of "ok" (discovery ran; the
+// agent's own errors are in the report), "partial", "failed" (unreachable,
+// login refused, unreadable capture), "timeout" (ended at the device
+// deadline), "crashed" (the worker died of a signal).
+struct DeviceOutcome {
+  std::string name;
+  std::string source;  // "HOST" of a live router or the capture folder
+  std::string status;
+  std::string problem;  // one line, empty when "ok"
+  double seconds = 0;
+};
+
+struct StoredRun {
+  int64_t id = 0;
+  std::string startedAt;                  // UTC, "YYYY-MM-DD HH:MM:SS"
+  std::optional<std::string> finishedAt;  // none: running or cut off
+  std::string inventory;
+};
+
+struct StoredDevice {
+  int64_t id = 0;
+  std::string name;
+  std::string source;
+  std::string status;
+  std::string problem;
+  bool hasReport = false;  // discovered: LoadReport gives its report
+};
+
+// kWrite creates the store or brings an older schema up to date; kRead opens
+// an existing store of this schema and changes nothing.
+enum class Access { kWrite, kRead };
+
+class Store {
+ public:
+  virtual ~Store() = default;
+
+  // The store as the user named it, for messages (never a password).
+  virtual const std::string& Where() const = 0;
+
+  // A new run (its start time now); `runId` is its id.
+  virtual bool BeginRun(const std::string& inventory, int64_t& runId, std::string& problem) = 0;
+  // One device of the run, in one transaction: its outcome and, when `found`
+  // is not null, everything in the report. A device is stored whole or not
+  // at all; a second device of the same name in a run is refused.
+  virtual bool StoreDevice(int64_t runId, const DeviceOutcome& outcome,
+                           const report::Report* found, std::string& problem) = 0;
+  // Marks the run finished (its end time now). A run never finished was cut off.
+  virtual bool FinishRun(int64_t runId, std::string& problem) = 0;
+
+  // Every run, oldest first.
+  virtual bool ListRuns(std::vector<StoredRun>& runs, std::string& problem) = 0;
+  // Run `runId`; `run` is none when the store has no such run.
+  virtual bool LoadRun(int64_t runId, std::optional<StoredRun>& run, std::string& problem) = 0;
+  // The devices of a run, by name, discovered or not.
+  virtual bool LoadDevices(int64_t runId, std::vector<StoredDevice>& devices,
+                           std::string& problem) = 0;
+  // A discovered device's report as the report model holds it. A list the
+  // stored report did not have reads back empty rather than absent (the
+  // tables keep rows, not whether a list was there); the health is not kept
+  // in the report read back.
+  virtual bool LoadReport(const StoredDevice& device, report::Report& found,
+                          std::string& problem) = 0;
+};
+
+// Opens the store at `where`: a file (SQLite), or a PostgreSQL connection
+// `postgresql://...` (Postgres.h; a password written in it is refused). Null,
+// with `problem` naming the store, when it cannot be opened, is not a results
+// store, or was made by a newer program.
+std::unique_ptr<Store> OpenStore(const std::string& where, Access access, std::string& problem);
+
+}  // namespace store
+
+#endif  // STORE_STORE_H_

@@ -1,0 +1,50 @@
+// A PostgreSQL server of a test's own: initdb and pg_ctl (Debian
+// `postgresql`) into a temporary folder, as the `postgres` user when the
+// tests run as root, listening only on a Unix socket in that folder, fsync
+// off. It is stopped and its folder removed when the object goes, and also
+// when the test program dies without that (a watchdog process waits for the
+// program's end).
+//
+//   PostgresServer server;
+//   ASSERT_TRUE(server.Started()) << server.Problem();
+//   const std::string url = server.NewDatabase("fleet");  // postgresql:///fleet?host=...
+#ifndef TESTS_SUPPORT_POSTGRESSERVER_H_
+#define TESTS_SUPPORT_POSTGRESSERVER_H_
+
+#include <sys/types.h>
+
+#include <string>
+
+class PostgresServer {
+ public:
+  PostgresServer();
+  ~PostgresServer();
+  PostgresServer(const PostgresServer&) = delete;
+  PostgresServer& operator=(const PostgresServer&) = delete;
+
+  bool Started() const { return started_; }
+  const std::string& Problem() const { return problem_; }
+
+  // A new empty database on the server and the connection to it ("" with
+  // Problem() set when it cannot be made).
+  std::string NewDatabase(const std::string& name);
+  // Runs `sql` on database `name` as the server's superuser; false with
+  // Problem() set when it fails.
+  bool Run(const std::string& name, const std::string& sql);
+  // The connection to database `name`.
+  std::string Url(const std::string& name) const;
+
+ private:
+  bool Command(const std::string& command);
+
+  std::string folder_;
+  std::string bin_;
+  std::string problem_;
+  bool started_ = false;
+  bool asPostgres_ = false;
+  pid_t owner_ = 0;
+  pid_t watchdog_ = -1;
+  int watchdogPipe_ = -1;
+};
+
+#endif  // TESTS_SUPPORT_POSTGRESSERVER_H_
