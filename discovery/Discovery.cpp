@@ -135,6 +135,9 @@ bool DiscoverDevice(CPelkRequestTransport& transport, const std::string& deviceN
     agent->DADoMediationLayer(&record);
   }
   warnings.ForgetContext();
+  // The label tables to read afterwards were copied on the way; nothing else
+  // needs the replies.
+  transport.ForgetReplies();
   // Discovery freed its matches and the Telnet replies in small blocks that the
   // report's large ones cannot reuse: hand their pages back first.
 #ifdef ERX_MIMALLOC

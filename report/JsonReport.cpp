@@ -191,6 +191,9 @@ class Writer {
   void Field(const char* key, const Text& text) {
     if (text) Field(key, *text);
   }
+  void Field(const char* key, const report::SparseText& text) {
+    if (text) Field(key, *text);
+  }
   void Field(const char* key, const Number& number) {
     if (number) Field(key, *number);
   }
