@@ -21,7 +21,7 @@ using report::Texts;
 // as \u00XX); other bytes pass as they are.
 class PrettyJson {
  public:
-  explicit PrettyJson(std::ostream& out) : out_(out) { buffer_.reserve(kBlock + 4096); }
+  explicit PrettyJson(std::ostream& out) : out_(out), buffer_(kBlock), end_(buffer_.data()) {}
   ~PrettyJson() { Flush(); }
 
   void StartObject() { Start('{', false); }
@@ -38,15 +38,16 @@ class PrettyJson {
   }
   void Int(int number) {
     Prefix();
-    char digits[16];
-    const std::to_chars_result end = std::to_chars(digits, digits + sizeof digits, number);
-    buffer_.append(digits, end.ptr);
-    FlushFull();
+    Reserve(16);
+    end_ = std::to_chars(end_, end_ + 16, number).ptr;
   }
-  void Put(char c) { buffer_ += c; }
+  void Put(char c) {
+    Reserve(1);
+    *end_++ = c;
+  }
   void Flush() {
-    out_.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
-    buffer_.clear();
+    out_.write(buffer_.data(), end_ - buffer_.data());
+    end_ = buffer_.data();
   }
 
  private:
@@ -56,75 +57,92 @@ class PrettyJson {
     size_t values;  // in an object, keys and values both count
   };
 
+  // Room for `count` more bytes, so that the writes after it need no check.
+  void Reserve(size_t count) {
+    if (static_cast<size_t>(buffer_.data() + buffer_.size() - end_) >= count) return;
+    Flush();
+    if (count > buffer_.size()) {
+      buffer_.resize(count);
+      end_ = buffer_.data();
+    }
+  }
   void Start(char bracket, bool array) {
     Prefix();
-    buffer_ += bracket;
+    Put(bracket);
     levels_.push_back(Level{array, 0});
   }
   void End(char bracket) {
     const bool empty = levels_.back().values == 0;
     levels_.pop_back();
+    Reserve(2 + levels_.size() * 2);
     if (!empty) {
-      buffer_ += '\n';
+      *end_++ = '\n';
       Indent();
     }
-    buffer_ += bracket;
-    FlushFull();
+    *end_++ = bracket;
   }
   // What goes before a value: the separator, the line end and the indent.
   void Prefix() {
     if (levels_.empty()) return;
+    Reserve(2 + levels_.size() * 2);
     Level& level = levels_.back();
     if (level.inArray) {
-      if (level.values > 0) buffer_ += ',';
-      buffer_ += '\n';
+      if (level.values > 0) *end_++ = ',';
+      *end_++ = '\n';
       Indent();
     } else {
       if (level.values == 0) {
-        buffer_ += '\n';
+        *end_++ = '\n';
+      } else if (level.values % 2 == 0) {
+        *end_++ = ',';
+        *end_++ = '\n';
       } else {
-        buffer_ += level.values % 2 == 0 ? ",\n" : ": ";
+        *end_++ = ':';
+        *end_++ = ' ';
       }
       if (level.values % 2 == 0) Indent();
     }
     ++level.values;
   }
-  void Indent() { buffer_.append(levels_.size() * 2, ' '); }
+  void Indent() {
+    const size_t count = levels_.size() * 2;
+    std::memset(end_, ' ', count);
+    end_ += count;
+  }
 
   void Quoted(const char* text, size_t size) {
     static const char kHex[] = "0123456789ABCDEF";
-    buffer_ += '"';
-    size_t plain = 0;
+    Reserve(2 + size * 6);
+    *end_++ = '"';
     for (size_t i = 0; i < size; ++i) {
       const auto c = static_cast<unsigned char>(text[i]);
-      if (c >= 0x20 && c != '"' && c != '\\') continue;
-      buffer_.append(text + plain, i - plain);
-      plain = i + 1;
-      buffer_ += '\\';
+      if (c >= 0x20 && c != '"' && c != '\\') {
+        *end_++ = static_cast<char>(c);
+        continue;
+      }
+      *end_++ = '\\';
       switch (c) {
-        case '"': buffer_ += '"'; break;
-        case '\\': buffer_ += '\\'; break;
-        case '\b': buffer_ += 'b'; break;
-        case '\t': buffer_ += 't'; break;
-        case '\n': buffer_ += 'n'; break;
-        case '\f': buffer_ += 'f'; break;
-        case '\r': buffer_ += 'r'; break;
+        case '"': *end_++ = '"'; break;
+        case '\\': *end_++ = '\\'; break;
+        case '\b': *end_++ = 'b'; break;
+        case '\t': *end_++ = 't'; break;
+        case '\n': *end_++ = 'n'; break;
+        case '\f': *end_++ = 'f'; break;
+        case '\r': *end_++ = 'r'; break;
         default:
-          buffer_ += "u00";
-          buffer_ += kHex[c >> 4];
-          buffer_ += kHex[c & 0xF];
+          *end_++ = 'u';
+          *end_++ = '0';
+          *end_++ = '0';
+          *end_++ = kHex[c >> 4];
+          *end_++ = kHex[c & 0xF];
       }
     }
-    buffer_.append(text + plain, size - plain);
-    buffer_ += '"';
-    FlushFull();
-  }
-  void FlushFull() {
-    if (buffer_.size() >= kBlock) Flush();
+    *end_++ = '"';
   }
 
   std::ostream& out_;
-  std::string buffer_;
+  std::vector<char> buffer_;
+  char* end_;
   std::vector<Level> levels_;
 };
 
