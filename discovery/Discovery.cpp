@@ -113,6 +113,14 @@ void RunProcessingLayer(CPelkMPLSAgent& agent, CKelRecord& record, CPelkMediatio
 
 bool DiscoverDevice(CPelkRequestTransport& transport, const std::string& deviceName,
                     const DiscoveryOptions& options, report::Report& found, std::string& problem) {
+#ifdef ERX_MIMALLOC
+  // Pages freed while discovery runs go back to the system at once: a large
+  // router frees its capture, its replies and its matches in blocks among
+  // those it keeps, and the allocator would otherwise hold them all until the
+  // report was written.
+  mi_option_set(mi_option_page_reset, 1);
+  mi_option_set(mi_option_decommit_delay, 0);
+#endif
   AgentModule module(options.modulePath);
   KelClearErrorLog();
   CPelkMPLSAgent* agent = module.NewAgent(problem);
@@ -135,8 +143,11 @@ bool DiscoverDevice(CPelkRequestTransport& transport, const std::string& deviceN
     agent->DADoMediationLayer(&record);
   }
   warnings.ForgetContext();
-  // Discovery freed its matches and the Telnet replies in small blocks that the
-  // report's large ones cannot reuse: hand their pages back first.
+  // The label tables to read afterwards were copied on the way; nothing else
+  // needs the replies.
+  transport.ForgetReplies();
+  // What discovery freed and could not hand back yet, before the report's
+  // large blocks are made.
 #ifdef ERX_MIMALLOC
   mi_collect(true);
 #else

@@ -29,6 +29,7 @@ class ForwardingReplies : public CPelkRequestTransport {
                        const std::string& context) override {
     return inner_.Walk(device, variable, context);
   }
+  void ForgetReplies() override { inner_.ForgetReplies(); }
 
   // (virtual router, reply) in the order the replies came; the last reply of
   // a virtual router counts.

@@ -90,16 +90,17 @@ report::Text TextOf(const CKelAtom* atom) {
   return std::string(atom->RAString());
 }
 
+// In the order the conversion adds them, so that most names match at once.
+enum Field { kOut, kOutIfIndex, kOutIf, kNextHop, kLsp, kVR, kIn, kInIfs, kInIfIndexes, kCount };
+
 // A label entry read from its converted bindings in one pass instead of a
 // search of the list per field, a cost that shows with the 100,000 entries of
-// a large router. As with Bindings, the first binding of a name counts.
-void ReadLabelEntry(const CKelVBList& list, report::LabelEntry& entry) {
-  // In the order the conversion adds them, so that most names match at once.
-  enum Field { kOut, kOutIfIndex, kOutIf, kNextHop, kLsp, kVR, kIn, kInIfs, kInIfIndexes, kCount };
+// a large router. As with Bindings, the first binding of a name counts; the
+// fields marked in `seen` are already read.
+void ReadLabelEntry(const CKelVBList& list, report::LabelEntry& entry, bool (&seen)[kCount]) {
   static const char* const kNames[kCount] = {
       "m_OutLabel", "m_OutIfIndex", "m_OutInterface", "m_NextHop",       "m_LspName",
       "m_VRName",   "m_InLabel",    "m_InInterface",  "m_InboundIfIndex"};
-  bool seen[kCount] = {};
   for (CKelListable* it = list.RDLHead(); it; it = list.RDLGetNext(it)) {
     auto* binding = static_cast<CKelVarBind*>(it);
     int field = 0;
@@ -149,10 +150,21 @@ std::vector<report::LabelEntry> LabelEntriesOf(CPelkMPLSData& data) {
   CKelDoubleList& list = data.LabelEntries();
   entries.reserve(static_cast<size_t>(list.RDLLength()));
   for (CKelListable* it = list.RDLHead(); it; it = list.RDLGetNext(it)) {
-    CKelVBList converted;
-    CKelPointer target(&converted);
-    static_cast<CPelkMPLSLabelEntry*>(it)->ConvertLabelEntry(&target);
-    ReadLabelEntry(converted, entries.emplace_back());
+    // As ConvertLabelEntry converts it, without making bindings of the
+    // entry's own fields only to read them back: those come first in the
+    // conversion, so the hooks' bindings of the same names never count.
+    auto* labelEntry = static_cast<CPelkMPLSLabelEntry*>(it);
+    report::LabelEntry& entry = entries.emplace_back();
+    entry.outLabel = labelEntry->OutLabelText();
+    entry.outIfIndex = labelEntry->OutIfIndex();
+    entry.outInterface = labelEntry->OutIfName();
+    entry.nextHop = labelEntry->NextHop();
+    bool seen[kCount] = {};
+    seen[kOut] = seen[kOutIfIndex] = seen[kOutIf] = seen[kNextHop] = true;
+    CKelVBList hooks;
+    labelEntry->ConvertVendorInLabelEntry(hooks);
+    labelEntry->AddInBoundLabelEntryInfo(&hooks);
+    ReadLabelEntry(hooks, entry, seen);
   }
   return entries;
 }

@@ -1,4 +1,4 @@
-#include <cstdio>
+#include <charconv>
 #include <cstdlib>
 #include <cstring>
 
@@ -7,10 +7,14 @@
 
 void DAUFIntToString(int value, char** out) {
   if (!out) return;
+  // Not snprintf: agents spell an index this way for every field they read.
   char buffer[16];
-  std::snprintf(buffer, sizeof buffer, "%d", value);
-  *out = static_cast<char*>(std::malloc(std::strlen(buffer) + 1));
-  if (*out) std::strcpy(*out, buffer);
+  const std::to_chars_result end = std::to_chars(buffer, buffer + sizeof buffer, value);
+  const size_t size = static_cast<size_t>(end.ptr - buffer);
+  *out = static_cast<char*>(std::malloc(size + 1));
+  if (!*out) return;
+  std::memcpy(*out, buffer, size);
+  (*out)[size] = '\0';
 }
 
 void DAUFStoreSnmpDLinTLByIndex(CKelDoubleList* list, CKelTreeList* tree, bool byValue,

@@ -31,15 +31,16 @@ const int kIfTypeMplsTunnel = 150;
 
 // Lower case, blanks dropped, written over `out`.
 void FoldInto(std::string_view text, std::string& out) {
-  out.clear();
-  out.reserve(text.size() + 2);
+  out.resize(text.size());
+  char* end = out.data();
   for (const char ch : text) {
     const unsigned char c = static_cast<unsigned char>(ch);
     // The C locale's blanks and case (the process never sets another), without
     // a library call per byte: every interface name of a large router passes here.
     if (c == ' ' || (c >= '\t' && c <= '\r')) continue;
-    out += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    *end++ = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
   }
+  out.resize(static_cast<size_t>(end - out.data()));
 }
 
 std::string Folded(std::string_view text) {

@@ -1,8 +1,10 @@
 // The MPLS result that an agent hands the host, and its entry classes.
 //
-// Conversion: the host turns each entry into a binding list. For a label entry
-// it calls ConvertLabelEntry with a CKelPointer to the CKelVBList to append to;
-// for a VRF entry GenerateVRFRecordEntry gives an atom holding the VRF's list,
+// Conversion: the host turns each entry into a binding list. A label entry's
+// list is what ConvertLabelEntry appends to the CKelVBList a CKelPointer
+// points to: the entry's own fields, then what the hooks add (the host reads
+// the fields from the entry and calls the hooks alone, in the same order, when
+// it converts the 100,000 entries of a large router); for a VRF entry GenerateVRFRecordEntry gives an atom holding the VRF's list,
 // and GenerateCERecordEntry one imposition entry's list. Vendor classes add
 // their fields through the hooks ConvertVendorInLabelEntry,
 // AddInBoundLabelEntryInfo and ConvertVendorVRFData.

@@ -59,6 +59,10 @@ class ChunkedArray {
   void append(std::size_t n, const T& value) {
     for (std::size_t i = 0; i < n; ++i) push_back(value);
   }
+  // Keeps the first n elements and the chunks, to be filled again.
+  void truncate(std::size_t n) {
+    if (n < size_) size_ = n;
+  }
 
  private:
   static constexpr std::size_t kShift = 10;
@@ -74,9 +78,14 @@ struct Results {
   bool owned = true;
   std::string_view Text() const { return owned ? std::string_view(copy) : borrowed; }
 
-  ChunkedArray<Instance> instances;  // the root's instances come first
+  // The root's instances come first, then those below the one root instance
+  // whose fields were asked for last (expandedRoot): a large reply's records
+  // are read one after the other, and holding all their fields at once took
+  // several times the reply's size.
+  ChunkedArray<Instance> instances;
   ChunkedArray<Group> groups;
   Index rootCount = 0;
+  Index expandedRoot = kNoGroups;
 };
 
 // "name[12]" -> name and index; "name" -> index absent.
@@ -248,13 +257,34 @@ struct CPelkPattern::Impl {
   }
   void Forget() const { prefix = ResolvedPrefix{}; }
 
-  // Matches the whole of r's text and keeps r as this pattern's results.
+  // Makes the instances below root instance `root` those that results hold.
+  // A record's children are searched inside it alone, so finding them again
+  // finds the same.
+  void Expand(Results& r, Index root) const {
+    if (r.expandedRoot == root) return;
+    Forget();  // it may name an instance of the record expanded before
+    if (r.expandedRoot != kNoGroups) r.instances[r.expandedRoot].firstGroup = kNoGroups;
+    r.expandedRoot = kNoGroups;
+    r.instances.truncate(r.rootCount);
+    r.groups.truncate(0);
+    try {
+      MatchChildren(r, root);
+    } catch (...) {
+      r.instances[root].firstGroup = kNoGroups;
+      r.instances.truncate(r.rootCount);
+      r.groups.truncate(0);
+      throw;
+    }
+    r.expandedRoot = root;
+  }
+
+  // Matches the whole of r's text and keeps r as this pattern's results; the
+  // root instances' children are found when first asked for.
   bool MatchAll(std::unique_ptr<Results> r) {
     const std::size_t size = r->Text().size();
     if (size > kMaxEntries) return false;
     Collect(*r, 0, size);
     r->rootCount = static_cast<Index>(r->instances.size());
-    for (Index i = 0; i < r->rootCount; ++i) MatchChildren(*r, i);
     const bool matched = r->rootCount > 0;
     results = std::move(r);
     Forget();
@@ -323,6 +353,7 @@ struct CPelkPattern::Impl {
         return true;
       }
       if (!part.hasIndex || part.index >= group.count) return false;
+      if (!parentInst && !last) Expand(*results, static_cast<Index>(group.first + part.index));
       inst = &results->instances[group.first + part.index];
       if (last) break;
       start = dot + 1;

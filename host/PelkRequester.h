@@ -21,6 +21,10 @@ class CPelkRequestTransport {
   // "@vr1", "@vr1:red"). Returns a new list of CKelSnmpVarOp, or null.
   virtual CKelDoubleList* Walk(CKelRecord* device, const char* variable,
                                const std::string& context) = 0;
+  // The agent's pass is over and no more commands will be run: what the
+  // transport keeps of the device's replies may go (a capture's run to
+  // megabytes on a large router). Walks still answer.
+  virtual void ForgetReplies() {}
 };
 
 class CPelkStdRequester {

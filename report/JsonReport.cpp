@@ -1,7 +1,8 @@
 #include "report/JsonReport.h"
 
-#include <rapidjson/prettywriter.h>
-
+#include <charconv>
+#include <cstring>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -14,27 +15,35 @@ using report::Numbers;
 using report::Text;
 using report::Texts;
 
-// The writer's output: bytes gathered in a buffer and handed to the ostream a
-// block at a time. The writer reserves room before most writes, so the
-// overloads below let those writes skip the per-byte bounds check.
-class BlockStream {
+// Indented JSON, two blanks a level, written into a buffer handed to the
+// ostream a block at a time. Strings are escaped as JSON requires and no more:
+// '"', '\\', and control characters (\b \t \n \f \r by name, the others
+// as \u00XX); other bytes pass as they are.
+class PrettyJson {
  public:
-  using Ch = char;
-  explicit BlockStream(std::ostream& out) : out_(out), buffer_(kBlock), end_(buffer_.data()) {}
-  ~BlockStream() { Flush(); }
+  explicit PrettyJson(std::ostream& out) : out_(out), buffer_(kBlock), end_(buffer_.data()) {}
+  ~PrettyJson() { Flush(); }
 
-  void Put(char c) {
-    if (Room() == 0) Flush();
-    *end_++ = c;
+  void StartObject() { Start('{', false); }
+  void EndObject() { End('}'); }
+  void StartArray() { Start('[', true); }
+  void EndArray() { End(']'); }
+  void Key(const char* key) {
+    Prefix();
+    Quoted(key, std::strlen(key));
   }
-  void PutUnchecked(char c) { *end_++ = c; }
-  void Reserve(size_t count) {
-    if (Room() >= count) return;
-    Flush();
-    if (count > buffer_.size()) {
-      buffer_.resize(count);
-      end_ = buffer_.data();
-    }
+  void String(const char* text, size_t size) {
+    Prefix();
+    Quoted(text, size);
+  }
+  void Int(int number) {
+    Prefix();
+    Reserve(16);
+    end_ = std::to_chars(end_, end_ + 16, number).ptr;
+  }
+  void Put(char c) {
+    Reserve(1);
+    *end_++ = c;
   }
   void Flush() {
     out_.write(buffer_.data(), end_ - buffer_.data());
@@ -43,25 +52,103 @@ class BlockStream {
 
  private:
   static constexpr size_t kBlock = 1 << 16;
-  size_t Room() const { return static_cast<size_t>(buffer_.data() + buffer_.size() - end_); }
+  struct Level {
+    bool inArray;
+    size_t values;  // in an object, keys and values both count
+  };
+
+  // Room for `count` more bytes, so that the writes after it need no check.
+  void Reserve(size_t count) {
+    if (static_cast<size_t>(buffer_.data() + buffer_.size() - end_) >= count) return;
+    Flush();
+    if (count > buffer_.size()) {
+      buffer_.resize(count);
+      end_ = buffer_.data();
+    }
+  }
+  void Start(char bracket, bool array) {
+    Prefix();
+    Put(bracket);
+    levels_.push_back(Level{array, 0});
+  }
+  void End(char bracket) {
+    const bool empty = levels_.back().values == 0;
+    levels_.pop_back();
+    Reserve(2 + levels_.size() * 2);
+    if (!empty) {
+      *end_++ = '\n';
+      Indent();
+    }
+    *end_++ = bracket;
+  }
+  // What goes before a value: the separator, the line end and the indent.
+  void Prefix() {
+    if (levels_.empty()) return;
+    Reserve(2 + levels_.size() * 2);
+    Level& level = levels_.back();
+    if (level.inArray) {
+      if (level.values > 0) *end_++ = ',';
+      *end_++ = '\n';
+      Indent();
+    } else {
+      if (level.values == 0) {
+        *end_++ = '\n';
+      } else if (level.values % 2 == 0) {
+        *end_++ = ',';
+        *end_++ = '\n';
+      } else {
+        *end_++ = ':';
+        *end_++ = ' ';
+      }
+      if (level.values % 2 == 0) Indent();
+    }
+    ++level.values;
+  }
+  void Indent() {
+    const size_t count = levels_.size() * 2;
+    std::memset(end_, ' ', count);
+    end_ += count;
+  }
+
+  void Quoted(const char* text, size_t size) {
+    static const char kHex[] = "0123456789ABCDEF";
+    Reserve(2 + size * 6);
+    *end_++ = '"';
+    for (size_t i = 0; i < size; ++i) {
+      const auto c = static_cast<unsigned char>(text[i]);
+      if (c >= 0x20 && c != '"' && c != '\\') {
+        *end_++ = static_cast<char>(c);
+        continue;
+      }
+      *end_++ = '\\';
+      switch (c) {
+        case '"': *end_++ = '"'; break;
+        case '\\': *end_++ = '\\'; break;
+        case '\b': *end_++ = 'b'; break;
+        case '\t': *end_++ = 't'; break;
+        case '\n': *end_++ = 'n'; break;
+        case '\f': *end_++ = 'f'; break;
+        case '\r': *end_++ = 'r'; break;
+        default:
+          *end_++ = 'u';
+          *end_++ = '0';
+          *end_++ = '0';
+          *end_++ = kHex[c >> 4];
+          *end_++ = kHex[c & 0xF];
+      }
+    }
+    *end_++ = '"';
+  }
 
   std::ostream& out_;
   std::vector<char> buffer_;
   char* end_;
+  std::vector<Level> levels_;
 };
-
-// Found by argument-dependent lookup in place of RapidJSON's byte-at-a-time
-// defaults.
-inline void PutReserve(BlockStream& stream, size_t count) { stream.Reserve(count); }
-inline void PutUnsafe(BlockStream& stream, char c) { stream.PutUnchecked(c); }
-inline void PutN(BlockStream& stream, char c, size_t n) {
-  stream.Reserve(n);
-  for (size_t i = 0; i < n; ++i) stream.PutUnchecked(c);
-}
 
 class Writer {
  public:
-  explicit Writer(std::ostream& out) : stream_(out), json_(stream_) { json_.SetIndent(' ', 2); }
+  explicit Writer(std::ostream& out) : json_(out) {}
 
   void Report(const report::Report& r) {
     json_.StartObject();
@@ -124,7 +211,7 @@ class Writer {
     });
     Health(r.health);
     json_.EndObject();
-    stream_.Put('\n');
+    json_.Put('\n');
   }
 
  private:
@@ -172,12 +259,12 @@ class Writer {
 
   void String(const std::string& text) {
     if (IsValidUtf8(text)) {
-      json_.String(text.data(), static_cast<rapidjson::SizeType>(text.size()));
+      json_.String(text.data(), text.size());
       return;
     }
     scratch_.clear();
     AppendValidUtf8(scratch_, text);
-    json_.String(scratch_.data(), static_cast<rapidjson::SizeType>(scratch_.size()));
+    json_.String(scratch_.data(), scratch_.size());
   }
   void Key(const char* key) { json_.Key(key); }
 
@@ -190,6 +277,9 @@ class Writer {
     json_.Int(number);
   }
   void Field(const char* key, const Text& text) {
+    if (text) Field(key, *text);
+  }
+  void Field(const char* key, const report::SparseText& text) {
     if (text) Field(key, *text);
   }
   void Field(const char* key, const Number& number) {
@@ -223,8 +313,7 @@ class Writer {
     json_.EndArray();
   }
 
-  BlockStream stream_;
-  rapidjson::PrettyWriter<BlockStream> json_;
+  PrettyJson json_;
   std::string scratch_;
 };
 

@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+#include "report/SparseText.h"
+
 namespace report {
 
 using Text = std::optional<std::string>;
@@ -40,16 +42,17 @@ struct LabelEntry {
   Numbers inIfIndexes;   // "inIfIndexes"
   Texts inInterfaces;    // "inInterfaces"
   // Only entries read from the later releases' table by incoming label
-  // ("layout": "label-table") have these; the module's entries never do.
+  // ("layout": "label-table") have these; the module's entries never do, so
+  // they cost a pointer each in the 100,000 entries of a large router.
   // Such an entry is keyed by inLabel or, in an L2transport section, by its
   // attachment interface (inInterface).
-  Text inInterface{};  // "inInterface"
-  Text owner{};        // "owner": ldp, rsvp-te, bgp, ...
-  Text action{};       // "action": swap, pop, lookup, l2transport, other
-  Text actionText{};   // "actionText": the router's words, only for "other"
-  Texts pushLabels{};  // "pushLabels": pushed on top of outLabel, in order; the last is outermost
-  Text labelSpace{};   // "labelSpace": the heading above the rows
-  Text layout{};       // "layout": "label-table"
+  SparseText inInterface{};  // "inInterface"
+  SparseText owner{};        // "owner": ldp, rsvp-te, bgp, ...
+  SparseText action{};       // "action": swap, pop, lookup, l2transport, other
+  SparseText actionText{};   // "actionText": the router's words, only for "other"
+  Texts pushLabels{};        // "pushLabels": pushed on top of outLabel, in order; the last is outermost
+  SparseText labelSpace{};   // "labelSpace": the heading above the rows
+  SparseText layout{};       // "layout": "label-table"
 };
 
 struct Imposition {

@@ -24,6 +24,7 @@ std::string Cell(const std::string& text) {
 }
 std::string Cell(int number) { return std::to_string(number); }
 std::string Cell(const Text& text) { return text ? Cell(*text) : "-"; }
+std::string Cell(const report::SparseText& text) { return text ? Cell(*text) : "-"; }
 std::string Cell(const Number& number) { return number ? Cell(*number) : "-"; }
 
 template <typename Element, typename Show>
@@ -104,7 +105,7 @@ void WriteLabelTableEntries(std::ostream& out, const std::vector<report::LabelEn
       [](const report::LabelEntry& e) {
         std::string action = Cell(e.action);
         if (e.actionText) action += ": " + Cell(*e.actionText);
-        return Row{Cell(e.virtualRouter), Cell(e.inLabel ? e.inLabel : e.inInterface),
+        return Row{Cell(e.virtualRouter), e.inLabel ? Cell(e.inLabel) : Cell(e.inInterface),
                    Cell(e.owner),         action,
                    Cell(e.outLabel),      Cell(e.pushLabels),
                    Cell(e.outInterface),  Cell(e.outIfIndex),

@@ -43,6 +43,8 @@ class ReplayTransport : public CPelkRequestTransport {
   // Rows of the context's walk file for that column ("" is snmp.walk); null
   // when the file or the column is missing. INTEGER values are int atoms.
   CKelDoubleList* Walk(CKelRecord* device, const char* variable, const std::string& context) override;
+  // Drops the captured CLI replies: a command run afterwards is refused.
+  void ForgetReplies() override { cli_.replies = {}; }
 
  private:
   void LoadWalk(const std::string& path, const std::string& context);
