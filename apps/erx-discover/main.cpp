@@ -13,6 +13,7 @@
 //                                             what changed (see store/RunDiff.h)
 //   erx-discover paths|vpns|html --store DB  label paths, VPNs, a page of a run
 //                                             (see NetworkSubcommands.h)
+//   erx-discover serve --store DB             the store as web pages (see ServeSubcommand.h)
 //
 // The agent's traces (--debug) never share a stream with the report: with -o
 // they go to standard output, without it to standard error.
@@ -37,6 +38,7 @@
 
 #include "apps/CommandLine.h"
 #include "apps/erx-discover/NetworkSubcommands.h"
+#include "apps/erx-discover/ServeSubcommand.h"
 #include "fleet/FleetRun.h"
 #include "report/JsonReport.h"
 #include "host/KelError.h"
@@ -140,6 +142,7 @@ int main(int argc, char** argv) {
   std::vector<int64_t> diffRuns;
   CLI::App* diffCommand = AddDiffCommand(app, diff, diffRuns);
   const NetworkSubcommands networkCommands(app);
+  ServeSubcommand serveCommand(app);
 
   if (std::optional<int> status = ParseCommandLine(app, argc, argv, kProgram)) return *status;
   options.gatherLabels = !noLabels;
@@ -148,6 +151,7 @@ int main(int argc, char** argv) {
     return RunDiff(diff, diffRuns);
   }
   if (std::optional<int> status = networkCommands.Run(argc, argv, kProgram)) return *status;
+  if (std::optional<int> status = serveCommand.Run(argc, argv, kProgram)) return *status;
   if (!fleet.inventory.empty()) {
     fleet.deviceTimeoutSeconds = live.deviceTimeoutSeconds;
     fleet.discovery = options;
