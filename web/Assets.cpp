@@ -13,7 +13,7 @@ td,th{border:1px solid #ccc;padding:2px 8px;text-align:left;vertical-align:top}
 th{background:#eef2f6}
 table.sortable th{cursor:pointer}
 th.up::after{content:" \25B2"}th.down::after{content:" \25BC"}
-td.n{text-align:right}
+td.n{text-align:right;white-space:nowrap}td.t{white-space:nowrap}
 .bad,.status.failed,.status.crashed,.status.timeout,.end.broken{color:#c62828;font-weight:bold}
 .status.partial,.end.loop{color:#b35c00;font-weight:bold}
 .end.leaves{color:#1f5fbf}

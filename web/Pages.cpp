@@ -1,5 +1,7 @@
 #include "web/Pages.h"
 
+#include <algorithm>
+#include <map>
 #include <sstream>
 
 #include "web/Html.h"
@@ -13,7 +15,8 @@ std::string Shown(const Json& value) {
   if (value.is_null()) return "";
   if (value.is_number_float()) {
     std::ostringstream out;
-    out.precision(3);
+    out.setf(std::ios::fixed);
+    out.precision(2);
     out << value.get<double>();
     return out.str();
   }
@@ -87,8 +90,8 @@ std::string RunsPage(const Answer& answer) {
               " disappeared, " + Shown(s["statusChanged"]) + " changed status";
     }
     body += "<tr><td class=\"n\">" + Link(RunUrl(run["id"]), "run " + Shown(run["id"])) + "</td>" +
-            Cell(run["startedAt"]) +
-            Cell(run["finishedAt"].is_null() ? Json("not finished") : run["finishedAt"]) +
+            Cell(run["startedAt"], "t") +
+            Cell(run["finishedAt"].is_null() ? Json("not finished") : run["finishedAt"], "t") +
             Cell(run["seconds"], "n") + Cell(run["devices"]["total"], "n") + "<td>" + statuses +
             "</td><td>" + since + "</td>" + Cell(run["inventory"]) + "</tr>\n";
   }
@@ -154,6 +157,19 @@ std::string DevicePage(const Answer& answer) {
       body += "<li>" + Escape(Shown(vr.value("name", Json()))) + ": VRFs " +
               List(vr.value("vrfs", Json::array())) + "</li>\n";
     }
+    std::map<int64_t, std::string> interfaceNames;
+    for (const Json& i : r["interfaces"]) {
+      if (i.contains("ifDescr")) interfaceNames[i["ifIndex"].get<int64_t>()] = Shown(i["ifDescr"]);
+    }
+    auto interfaces = [&](const Json& indexes) {
+      std::string out;
+      for (const Json& index : indexes) {
+        const auto name = interfaceNames.find(index.get<int64_t>());
+        out += (out.empty() ? "" : ", ") +
+               Escape(name == interfaceNames.end() ? "ifIndex " + Shown(index) : name->second);
+      }
+      return out;
+    };
     body += "</ul>\n<h2>VRFs</h2>\n" +
             TableStart("vrfs", {"virtual router", "VRF", "RD", "import", "export", "interfaces",
                                 "impositions"});
@@ -170,7 +186,7 @@ std::string DevicePage(const Answer& answer) {
               Cell(vrf.value("routeDistinguisher", Json())) + "<td>" +
               List(vrf.value("importRouteTargets", Json::array())) + "</td><td>" +
               List(vrf.value("exportRouteTargets", Json::array())) + "</td><td>" +
-              List(vrf.value("ifIndexes", Json::array())) + "</td><td>" + impositions +
+              interfaces(vrf.value("ifIndexes", Json::array())) + "</td><td>" + impositions +
               "</td></tr>\n";
     }
     body += std::string(kTableEnd) + "<h2>Label entries</h2>\n" +
@@ -272,10 +288,15 @@ std::string PathsPage(const Answer& answer, const Query& query) {
   std::string body = "<p>" + Link(RunUrl(run), "run " + Shown(run)) + " &middot; " +
                      Link(picture, "the picture alone") + "</p>\n"
                      "<form method=\"get\"><label>through device <input name=\"device\" value=\"" +
-                     Escape(through) + "\"></label> <button>Show</button></form>\n"
-                     "<figure><img src=\"" + Escape(picture) +
-                     "\" alt=\"label paths\"></figure>\n" +
-                     TableStart("paths", {"end", "LSP", "hops", "ends at", "last next hop"});
+                     Escape(through) + "\"></label> <button>Show</button></form>\n";
+  std::map<std::string, int64_t> ends;
+  for (const Json& path : data["paths"]) ++ends[Shown(path["end"])];
+  std::string counts;
+  for (const char* end : {"broken", "loop", "leaves", "egress"}) {
+    counts += std::string(counts.empty() ? "" : ", ") + std::to_string(ends[end]) + " " + end;
+  }
+  body += "<p>" + std::to_string(data["paths"].size()) + " paths shown: " + counts + ".</p>\n" +
+          TableStart("paths", {"end", "LSP", "hops", "ends at", "last next hop"});
   for (const Json& path : data["paths"]) {
     std::string hops;
     for (const Json& hop : path["hops"]) {
@@ -295,7 +316,8 @@ std::string PathsPage(const Answer& answer, const Query& query) {
             Cell(path["endAddress"]) + "</tr>\n";
   }
   body += kTableEnd + Pager(RunUrl(run) + "/paths?device=" + UrlPart(through) + "&",
-                            answer.offset, answer.limit, answer.total);
+                            answer.offset, answer.limit, answer.total) +
+          "<figure><img src=\"" + Escape(picture) + "\" alt=\"label paths\"></figure>\n";
   return Page("Label paths of run " + Shown(run), body);
 }
 
@@ -320,9 +342,17 @@ std::string VpnsPage(const Answer& answer, const Query& query) {
   if (data["findings"].empty()) body += "<li>none</li>\n";
   body += "</ul>\n<h2>VPNs</h2>\n<ul>\n";
   for (const Json& vpn : data["vpns"]) {
-    body += "<li>" + Escape(Shown(vpn["kind"])) + ": " +
-            (vpn.contains("hubs") ? "hubs " + VrfLinks(run, vpn["hubs"]) + "; all " : "") +
-            VrfLinks(run, vpn["vrfs"]) + "</li>\n";
+    std::string members = VrfLinks(run, vpn["vrfs"]);
+    if (vpn.contains("hubs")) {
+      Json spokes = Json::array();
+      for (const Json& vrf : vpn["vrfs"]) {
+        if (std::find(vpn["hubs"].begin(), vpn["hubs"].end(), vrf) == vpn["hubs"].end()) {
+          spokes.push_back(vrf);
+        }
+      }
+      members = "hubs " + VrfLinks(run, vpn["hubs"]) + "; spokes " + VrfLinks(run, spokes);
+    }
+    body += "<li>" + Escape(Shown(vpn["kind"])) + ": " + members + "</li>\n";
   }
   body += "</ul>\n<figure><img src=\"" + Escape(RunUrl(run) + "/vpns.svg") +
           "\" alt=\"VPNs\"></figure>\n<h2>Route targets</h2>\n" +

@@ -4,7 +4,8 @@ started on 127.0.0.1 with a free port and stopped again.
 Run 1 holds the test network (tests/network/devices/) and the shipped
 devices; run 2 the same, with pe-a renamed and some of its strings replaced
 by markup (written into the store directly: no inventory accepts such a
-device name), so that every page and picture shows them as text.
+device name), so that every page and picture shows them as text, and p-c's
+VRF red given another route distinguisher.
 """
 import base64
 import pathlib
@@ -45,6 +46,9 @@ def make_store(program, source, folder):
                    (HOSTILE_INTERFACE, device))
         db.execute("UPDATE label_entries SET lsp_name = ? WHERE device_id = ? AND lsp_name = 'to-pe-d'",
                    (HOSTILE_LSP, device))
+        # and one change for the diff to show inside a device
+        db.execute("UPDATE vrfs SET route_distinguisher = '100:33' WHERE name = 'red' AND device_id ="
+                   " (SELECT id FROM devices WHERE run_id = 2 AND name = 'p-c')")
     return store
 
 
