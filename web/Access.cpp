@@ -151,10 +151,15 @@ bool Users::Load(const std::string& file, std::string& problem) {
 }
 
 bool Users::Check(const std::string& user, const std::string& password) const {
-  const auto found = hashes_.find(user);
-  if (found == hashes_.end()) return false;
   // crypt_data is large: on the heap, one per check, so threads share nothing.
   const auto data = std::make_unique<crypt_data>();
+  const auto found = hashes_.find(user);
+  if (found == hashes_.end()) {
+    // As slow as a known user's wrong password, so that the time of the
+    // answer does not tell which users exist.
+    crypt_r(password.c_str(), "$y$j9T$F5Jx5fExrKuPp53xLKQ..1", data.get());
+    return false;
+  }
   const char* hashed = crypt_r(password.c_str(), found->second.c_str(), data.get());
   // A failed crypt_r returns null or a string starting with '*'.
   if (!hashed || hashed[0] == '*') return false;
