@@ -22,17 +22,24 @@ void LoadVirtualRouters(sqlite3* db, int64_t device, report::Report& r) {
   }
 }
 
-void LoadLabelEntries(sqlite3* db, int64_t device, report::Report& r) {
-  Statement rows(
-      db,
+// All of the device's entries, or a page of them (limit -1: all).
+void LoadLabelEntries(sqlite3* db, int64_t device, report::Report& r, int64_t offset = 0,
+                      int64_t limit = -1) {
+  const std::string columns =
       "SELECT e.id, e.virtual_router, e.lsp_name, e.in_label, e.out_label, e.out_if_index,"
       " e.out_interface, e.next_hop, i.if_index, i.interface, e.in_interface, e.owner, e.action,"
       " e.action_text, e.label_space, e.layout FROM label_entries e"
-      " LEFT JOIN label_entry_in_interfaces i ON i.label_entry_id = e.id"
-      " WHERE e.device_id = ? ORDER BY e.id, i.position");
+      " LEFT JOIN label_entry_in_interfaces i ON i.label_entry_id = e.id";
+  Statement rows(db, (columns + (limit < 0 ? " WHERE e.device_id = ?"
+                                           : " WHERE e.id IN (SELECT id FROM label_entries"
+                                             " WHERE device_id = ? ORDER BY id LIMIT ? OFFSET ?)") +
+                      " ORDER BY e.id, i.position")
+                         .c_str());
+  rows.Bind(device);
+  if (limit >= 0) rows.Bind(limit).Bind(offset);
   std::unordered_map<int64_t, size_t> labelTableEntries;
   int64_t current = 0;
-  for (rows.Bind(device); rows.Next();) {
+  while (rows.Next()) {
     if (r.labelEntries.empty() || rows.Int(0) != current) {
       current = rows.Int(0);
       report::LabelEntry e;
@@ -170,12 +177,16 @@ std::vector<StoredDevice> LoadDevices(sqlite3* db, int64_t runId) {
 }
 
 report::Report LoadReport(sqlite3* db, const StoredDevice& device) {
+  return LoadReport(db, device, 0, -1);
+}
+
+report::Report LoadReport(sqlite3* db, const StoredDevice& device, int64_t offset, int64_t limit) {
   report::Report r;
   r.device = device.name;
   Statement agent(db, "SELECT agent FROM devices WHERE id = ?");
   if (agent.Bind(device.id).Next()) r.agent = agent.Text(0);
   LoadVirtualRouters(db, device.id, r);
-  LoadLabelEntries(db, device.id, r);
+  LoadLabelEntries(db, device.id, r, offset, limit);
   LoadVrfs(db, device.id, r);
   LoadDeviceTables(db, device.id, r);
   return r;

@@ -212,15 +212,23 @@ Answer DeviceAnswer(StoreReader& store, int64_t runId, const std::string& name,
     if (device == devices.end()) {
       throw Refusal{404, "run " + std::to_string(runId) + " has no device " + name};
     }
+    const int64_t impositionLimit = Number(query, "impositions", 20, 0, 100000);
+    const store::DeviceSizes sizes = store.Sizes(*device);
+    answer.total = sizes.labelEntries;
     Json report = nullptr;
     if (device->hasReport) {
-      report::Report found = store.Report(*device);
+      report::Report found = store.Report(*device, answer.offset, answer.limit);
+      // A VRF of a large router has thousands of impositions: the first of each.
+      for (report::Vrf& vrf : found.vrfs) {
+        if (vrf.impositions && static_cast<int64_t>(vrf.impositions->size()) > impositionLimit) {
+          vrf.impositions->resize(impositionLimit);
+        }
+      }
       // The store keeps the health's verdict with the device, not its counts.
       found.health.status = device->status == "failed" ? "failed"
                             : device->status == "ok"   ? "ok"
                                                        : "partial";
       if (!device->problem.empty()) found.health.problems = {device->problem};
-      CutToPage(found.labelEntries, answer);
       std::ostringstream json;
       WriteJsonReport(found, json);
       report = Parsed(json.str());
@@ -239,7 +247,6 @@ Answer DeviceAnswer(StoreReader& store, int64_t runId, const std::string& name,
       }
       if (history.size() >= 20) break;
     }
-    const store::DeviceSizes sizes = store.Sizes(*device);
     answer.data = Json{{"run", RunJson(run)},
                        {"device", Json{{"name", device->name},
                                        {"source", device->source},
@@ -250,6 +257,8 @@ Answer DeviceAnswer(StoreReader& store, int64_t runId, const std::string& name,
                        {"labelEntries", Json{{"offset", answer.offset},
                                              {"limit", answer.limit},
                                              {"total", answer.total}}},
+                       {"impositions", Json{{"limitPerVrf", impositionLimit},
+                                            {"total", sizes.impositions}}},
                        {"history", std::move(history)}};
     return answer;
   });

@@ -189,7 +189,14 @@ std::string DevicePage(const Answer& answer) {
               interfaces(vrf.value("ifIndexes", Json::array())) + "</td><td>" + impositions +
               "</td></tr>\n";
     }
-    body += std::string(kTableEnd) + "<h2>Label entries</h2>\n" +
+    const Json& impositions = data["impositions"];
+    body += kTableEnd;
+    if (impositions["total"].get<int64_t>() > 0) {
+      body += "<p>" + Shown(impositions["total"]) + " impositions in all; at most " +
+              Shown(impositions["limitPerVrf"]) + " of each VRF are shown (" +
+              Link(DeviceUrl(run, name) + "?impositions=100000", "show them all") + ").</p>\n";
+    }
+    body += std::string("<h2>Label entries</h2>\n") +
             TableStart("labels", {"virtual router", "in label", "out label", "out interface",
                                   "next hop", "LSP", "in interfaces"});
     for (const Json& e : r["labelEntries"]) {

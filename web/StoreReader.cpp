@@ -55,6 +55,11 @@ report::Report StoreReader::Report(const store::StoredDevice& device) {
   return Guarded([&] { return store::LoadReport(db_, device); });
 }
 
+report::Report StoreReader::Report(const store::StoredDevice& device, int64_t offset,
+                                   int64_t limit) {
+  return Guarded([&] { return store::LoadReport(db_, device, offset, limit); });
+}
+
 network::NetworkRun StoreReader::Network(int64_t run) {
   network::NetworkRun found;
   std::string problem;

@@ -45,6 +45,8 @@ class StoreReader {
   std::vector<store::StoredDevice> Devices(int64_t run);  // by name
   store::DeviceSizes Sizes(const store::StoredDevice& device);
   report::Report Report(const store::StoredDevice& device);
+  // With only a page of its label entries.
+  report::Report Report(const store::StoredDevice& device, int64_t offset, int64_t limit);
 
   // The whole run, for its label paths and VPN map.
   network::NetworkRun Network(int64_t run);

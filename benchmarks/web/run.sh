@@ -47,16 +47,18 @@ serve() {
 
 # One row: the page, then the median and slowest server time of ROUNDS asks.
 measure() {
-  local times=()
+  local times=() headers
   for _ in $(seq "$rounds"); do
-    times+=("$(curl -s --noproxy '*' -o /dev/null -D - "$url$1" |
-               sed -n 's/^Server-Timing: app;dur=\([0-9.]*\).*/\1/p')")
+    headers=$(curl -s --noproxy '*' -o "$work/page" -D - "$url$1")
+    grep -q '^HTTP/1.1 200' <<<"$headers" || { echo "$1: $(head -1 <<<"$headers")" >&2; exit 1; }
+    times+=("$(sed -n 's/^Server-Timing: app;dur=\([0-9.]*\).*/\1/p' <<<"$headers")")
   done
-  printf "%s\n" "${times[@]}" | sort -n | awk -v page="$1" '
-    { t[NR] = $1 } END { printf "| `%s` | %.1f ms | %.1f ms |\n", page, t[int((NR + 1) / 2)], t[NR] }'
+  printf "%s\n" "${times[@]}" | sort -n | awk -v page="$1" -v bytes="$(wc -c <"$work/page")" '
+    { t[NR] = $1 } END { printf "| `%s` | %.1f ms | %.1f ms | %.1f KiB |\n", page,
+                         t[int((NR + 1) / 2)], t[NR], bytes / 1024 }'
 }
 
-printf "| page | median | slowest |\n|---|---|---|\n"
+printf "| page | median | slowest | size |\n|---|---|---|---|\n"
 serve "$fleet"
 for page in / /runs/1 "/runs/1?limit=1000" /api/runs/1 /runs/1/devices/pe0500 \
             /api/runs/1/devices/pe0500 "/search?q=10.1.0.0/16&limit=100"; do
