@@ -96,12 +96,14 @@ std::string AccessProblem(const AccessOptions& options) {
   if (IsLoopback(options.listen.host)) return "";
   const std::string where = options.listen.host + " is not a loopback address";
   if (options.authFile.empty()) {
-    return where + ": anyone who reaches it would read the store; give --auth-file FILE "
-                   "(users and crypt(3) hashes) and --tls-cert/--tls-key";
+    return where +
+           ": anyone who reaches it would read the store; give --auth-file FILE "
+           "(users and crypt(3) hashes) and --tls-cert/--tls-key";
   }
   if (options.tlsCert.empty() && !options.insecureHttp) {
-    return where + ": passwords and the store would cross the network in clear; give "
-                   "--tls-cert FILE --tls-key FILE, or --insecure-http if you accept that";
+    return where +
+           ": passwords and the store would cross the network in clear; give "
+           "--tls-cert FILE --tls-key FILE, or --insecure-http if you accept that";
   }
   return "";
 }
@@ -114,8 +116,8 @@ bool Users::Load(const std::string& file, std::string& problem) {
     return false;
   }
   if (info.st_mode & (S_IRWXG | S_IRWXO)) {
-    problem = "the auth file " + file +
-              " may be read by other users; make it private (chmod 600) first";
+    problem =
+        "the auth file " + file + " may be read by other users; make it private (chmod 600) first";
     return false;
   }
   std::ifstream in(file);
@@ -137,8 +139,9 @@ bool Users::Load(const std::string& file, std::string& problem) {
     }
     const std::string hash = line.substr(colon + 1);
     if (hash.compare(0, 3, "$y$") != 0 && hash.compare(0, 3, "$6$") != 0) {
-      problem = where + ": the hash is neither yescrypt ($y$) nor SHA-512 ($6$); make one "
-                        "with mkpasswd -m yescrypt";
+      problem = where +
+                ": the hash is neither yescrypt ($y$) nor SHA-512 ($6$); make one "
+                "with mkpasswd -m yescrypt";
       return false;
     }
     hashes_[line.substr(0, colon)] = hash;

@@ -130,7 +130,8 @@ Answer RunsAnswer(StoreReader& store, const Query& query) {
         // Devices that came, went or changed status; what changed inside
         // them is the diff's to say (it reads every report of both runs).
         std::map<std::string, std::string> then;
-        for (const store::StoredDevice& device : devices(*before)) then[device.name] = device.status;
+        for (const store::StoredDevice& device : devices(*before))
+          then[device.name] = device.status;
         int64_t appeared = 0, statusChanged = 0, stayed = 0;
         for (const store::StoredDevice& device : devices(run.id)) {
           const auto found = then.find(device.name);
@@ -188,14 +189,11 @@ Answer RunAnswer(StoreReader& store, int64_t runId, const Query& query) {
                           {"impositions", sizes.impositions}});
     }
     const std::optional<int64_t> before = store.FinishedRunBefore(runId);
-    answer.data = Json{{"run", RunJson(run)},
-                       {"previous", before ? Json(*before) : Json(nullptr)},
-                       {"byStatus", byStatus},
-                       {"filter", Json{{"status", status}, {"name", name}}},
-                       {"devices", std::move(rows)},
-                       {"offset", answer.offset},
-                       {"limit", answer.limit},
-                       {"total", answer.total}};
+    answer.data =
+        Json{{"run", RunJson(run)},        {"previous", before ? Json(*before) : Json(nullptr)},
+             {"byStatus", byStatus},       {"filter", Json{{"status", status}, {"name", name}}},
+             {"devices", std::move(rows)}, {"offset", answer.offset},
+             {"limit", answer.limit},      {"total", answer.total}};
     return answer;
   });
 }
@@ -247,19 +245,18 @@ Answer DeviceAnswer(StoreReader& store, int64_t runId, const std::string& name,
       }
       if (history.size() >= 20) break;
     }
-    answer.data = Json{{"run", RunJson(run)},
-                       {"device", Json{{"name", device->name},
-                                       {"source", device->source},
-                                       {"status", device->status},
-                                       {"problem", device->problem},
-                                       {"seconds", sizes.seconds}}},
-                       {"report", std::move(report)},
-                       {"labelEntries", Json{{"offset", answer.offset},
-                                             {"limit", answer.limit},
-                                             {"total", answer.total}}},
-                       {"impositions", Json{{"limitPerVrf", impositionLimit},
-                                            {"total", sizes.impositions}}},
-                       {"history", std::move(history)}};
+    answer.data =
+        Json{{"run", RunJson(run)},
+             {"device", Json{{"name", device->name},
+                             {"source", device->source},
+                             {"status", device->status},
+                             {"problem", device->problem},
+                             {"seconds", sizes.seconds}}},
+             {"report", std::move(report)},
+             {"labelEntries",
+              Json{{"offset", answer.offset}, {"limit", answer.limit}, {"total", answer.total}}},
+             {"impositions", Json{{"limitPerVrf", impositionLimit}, {"total", sizes.impositions}}},
+             {"history", std::move(history)}};
     return answer;
   });
 }

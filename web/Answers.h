@@ -10,10 +10,9 @@
 
 #include <cstdint>
 #include <map>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
-
-#include <nlohmann/json.hpp>
 
 #include "web/StoreReader.h"
 
@@ -31,14 +30,14 @@ struct Answer {
   std::string text;  // the diff as `erx-discover diff` prints it
 };
 
-Answer RunsAnswer(StoreReader& store, const Query& query);                        // /
-Answer RunAnswer(StoreReader& store, int64_t run, const Query& query);            // /runs/N
+Answer RunsAnswer(StoreReader& store, const Query& query);              // /
+Answer RunAnswer(StoreReader& store, int64_t run, const Query& query);  // /runs/N
 Answer DeviceAnswer(StoreReader& store, int64_t run, const std::string& name,
-                    const Query& query);                                           // /runs/N/devices/NAME
-Answer SearchAnswer(StoreReader& store, const Query& query);                      // /search?q=
-Answer PathsAnswer(StoreReader& store, int64_t run, const Query& query);          // /runs/N/paths
-Answer VpnsAnswer(StoreReader& store, int64_t run, const Query& query);           // /runs/N/vpns
-Answer DiffAnswer(StoreReader& store, const Query& query);                        // /diff?a=N&b=M
+                    const Query& query);                                  // /runs/N/devices/NAME
+Answer SearchAnswer(StoreReader& store, const Query& query);              // /search?q=
+Answer PathsAnswer(StoreReader& store, int64_t run, const Query& query);  // /runs/N/paths
+Answer VpnsAnswer(StoreReader& store, int64_t run, const Query& query);   // /runs/N/vpns
+Answer DiffAnswer(StoreReader& store, const Query& query);                // /diff?a=N&b=M
 // The pictures, as `paths --format svg` and `vpns --format svg` draw them;
 // the answer's text is the SVG document.
 Answer PathsPicture(StoreReader& store, int64_t run, const Query& query);

@@ -22,7 +22,8 @@ figure{margin:1em 0;overflow:auto;border:1px solid #ddd}
 figure img{max-width:100%;height:auto;display:block}
 .pager a{margin-left:.5em}
 input.filter{width:20em}
-@media print{nav,form,input.filter,.pager{display:none}main{margin:0}a{color:inherit;text-decoration:none}}
+@media print{nav,form,input.filter,.pager{display:none}main{margin:0}
+a{color:inherit;text-decoration:none}}
 )";
 
 const char kTableScript[] = R"(// Sorting and filtering of the tables drawn by the server.

@@ -12,12 +12,23 @@ std::string Escape(std::string_view text) {
   out.reserve(valid.size());
   for (char c : valid) {
     switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      case '\'': out += "&#39;"; break;
-      default: out += c;
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '\'':
+        out += "&#39;";
+        break;
+      default:
+        out += c;
     }
   }
   return out;
@@ -52,7 +63,8 @@ std::string Page(std::string_view title, const std::string& body) {
          "<nav><a href=\"/\">Runs</a>"
          "<form action=\"/search\" method=\"get\" role=\"search\">"
          "<input type=\"search\" name=\"q\" placeholder=\"VRF, route target, interface, LSP, "
-         "address, label\" aria-label=\"search\"> <button>Search</button></form></nav>\n<main>\n<h1>" +
+         "address, label\" aria-label=\"search\"> "
+         "<button>Search</button></form></nav>\n<main>\n<h1>" +
          Escape(title) + "</h1>\n" + body + "</main>\n</body>\n</html>\n";
 }
 

@@ -38,7 +38,8 @@ std::string DeviceUrl(const Json& run, const std::string& device) {
 std::string TableStart(const std::string& id, std::initializer_list<const char*> headings) {
   std::string out = "<p><input class=\"filter\" type=\"search\" data-table=\"" + id +
                     "\" placeholder=\"filter these rows\" aria-label=\"filter these rows\"></p>\n"
-                    "<table class=\"sortable\" id=\"" + id + "\"><thead><tr>";
+                    "<table class=\"sortable\" id=\"" +
+                    id + "\"><thead><tr>";
   for (const char* heading : headings) out += std::string("<th>") + heading + "</th>";
   return out + "</tr></thead><tbody>\n";
 }
@@ -113,8 +114,9 @@ std::string RunPage(const Answer& answer) {
     body += " &middot; " + Link("/diff?a=" + Shown(data["previous"]) + "&b=" + Shown(run),
                                 "what changed since run " + Shown(data["previous"]));
   }
-  body += "</p>\n<form method=\"get\" class=\"filters\"><label>status <select name=\"status\">"
-          "<option value=\"\">any</option>";
+  body +=
+      "</p>\n<form method=\"get\" class=\"filters\"><label>status <select name=\"status\">"
+      "<option value=\"\">any</option>";
   const std::string status = Shown(data["filter"]["status"]);
   for (const auto& [name, count] : data["byStatus"].items()) {
     body += "<option value=\"" + Escape(name) + "\"" + (name == status ? " selected" : "") + ">" +
@@ -170,17 +172,16 @@ std::string DevicePage(const Answer& answer) {
       }
       return out;
     };
-    body += "</ul>\n<h2>VRFs</h2>\n" +
-            TableStart("vrfs", {"virtual router", "VRF", "RD", "import", "export", "interfaces",
-                                "impositions"});
+    body += "</ul>\n<h2>VRFs</h2>\n" + TableStart("vrfs", {"virtual router", "VRF", "RD", "import",
+                                                           "export", "interfaces", "impositions"});
     for (const Json& vrf : r["vrfs"]) {
       std::string impositions;
       for (const Json& i : vrf.value("impositions", Json::array())) {
-        impositions += Escape(Shown(i.value("destination", Json())) + " label " +
-                              Shown(i.value("label", Json())) + " via " +
-                              Shown(i.value("nextHop", Json())) + " " +
-                              Shown(i.value("interface", Json()))) +
-                       "<br>";
+        impositions +=
+            Escape(Shown(i.value("destination", Json())) + " label " +
+                   Shown(i.value("label", Json())) + " via " + Shown(i.value("nextHop", Json())) +
+                   " " + Shown(i.value("interface", Json()))) +
+            "<br>";
       }
       body += "<tr>" + Cell(vrf.value("virtualRouter", Json())) + Cell(vrf.value("name", Json())) +
               Cell(vrf.value("routeDistinguisher", Json())) + "<td>" +
@@ -224,8 +225,9 @@ std::string DevicePage(const Answer& answer) {
     for (const Json& w : r["warnings"]) body += "<li>" + Escape(Shown(w["text"])) + "</li>\n";
     body += "</ul>\n<h2>Errors</h2>\n<ul>\n";
     for (const Json& e : r["errors"]) {
-      body += "<li>" + Escape(Shown(e["source"]) + ":" + Shown(e["line"]) + " code " +
-                              Shown(e["code"]) + " " + Shown(e.value("text", Json()))) +
+      body += "<li>" +
+              Escape(Shown(e["source"]) + ":" + Shown(e["line"]) + " code " + Shown(e["code"]) +
+                     " " + Shown(e.value("text", Json()))) +
               "</li>\n";
     }
     body += "</ul>\n";
@@ -234,10 +236,9 @@ std::string DevicePage(const Answer& answer) {
           TableStart("history", {"run", "started", "status", "problem", "changes"});
   for (const Json& h : data["history"]) {
     const std::string changes =
-        h["previous"].is_null()
-            ? "-"
-            : Link("/diff?a=" + Shown(h["previous"]) + "&b=" + Shown(h["run"]),
-                   "since run " + Shown(h["previous"]));
+        h["previous"].is_null() ? "-"
+                                : Link("/diff?a=" + Shown(h["previous"]) + "&b=" + Shown(h["run"]),
+                                       "since run " + Shown(h["previous"]));
     body += "<tr><td>" + Link(DeviceUrl(h["run"], name), "run " + Shown(h["run"])) + "</td>" +
             Cell(h["startedAt"]) + Status(h["status"]) + Cell(h["problem"]) + "<td>" + changes +
             "</td></tr>\n";
@@ -250,9 +251,10 @@ std::string SearchPage(const Answer& answer) {
   const Json& data = answer.data;
   const std::string query = Shown(data["query"]);
   std::string body = "<form method=\"get\"><input type=\"search\" name=\"q\" value=\"" +
-                     Escape(query) + "\" aria-label=\"search\"> <label>run <input name=\"run\" "
-                     "size=\"6\" value=\"" + Escape(Shown(data["run"])) +
-                     "\"></label> <button>Search</button></form>\n";
+                     Escape(query) +
+                     "\" aria-label=\"search\"> <label>run <input name=\"run\" "
+                     "size=\"6\" value=\"" +
+                     Escape(Shown(data["run"])) + "\"></label> <button>Search</button></form>\n";
   if (data["truncated"].get<bool>()) {
     body += "<p class=\"bad\">More than " + std::to_string(answer.limit) +
             " results: the first are shown; search for something narrower.</p>\n";
@@ -261,8 +263,12 @@ std::string SearchPage(const Answer& answer) {
     body += "<p class=\"bad\">The search stopped after its time limit; results are partial.</p>\n";
   }
   static const std::pair<const char*, const char*> kKinds[] = {
-      {"vrf", "VRFs"}, {"routeTarget", "Route targets"}, {"routeDistinguisher", "Route distinguishers"},
-      {"interface", "Interfaces"}, {"lsp", "LSPs"}, {"address", "Addresses and prefixes"},
+      {"vrf", "VRFs"},
+      {"routeTarget", "Route targets"},
+      {"routeDistinguisher", "Route distinguishers"},
+      {"interface", "Interfaces"},
+      {"lsp", "LSPs"},
+      {"address", "Addresses and prefixes"},
       {"label", "Labels"}};
   size_t shown = 0;
   for (const auto& [kind, heading] : kKinds) {
@@ -281,7 +287,8 @@ std::string SearchPage(const Answer& answer) {
                        {"device", "virtual router", "VRF", "found", "detail"}) +
             rows + kTableEnd;
   }
-  if (!query.empty() && shown == 0) body += "<p>Nothing found in run " + Shown(data["run"]) + ".</p>\n";
+  if (!query.empty() && shown == 0)
+    body += "<p>Nothing found in run " + Shown(data["run"]) + ".</p>\n";
   return Page(query.empty() ? "Search" : "Search for " + query, body);
 }
 
@@ -293,7 +300,8 @@ std::string PathsPage(const Answer& answer, const Query& query) {
   const std::string picture =
       RunUrl(run) + "/paths.svg" + (through.empty() ? "" : "?device=" + UrlPart(through));
   std::string body = "<p>" + Link(RunUrl(run), "run " + Shown(run)) + " &middot; " +
-                     Link(picture, "the picture alone") + "</p>\n"
+                     Link(picture, "the picture alone") +
+                     "</p>\n"
                      "<form method=\"get\"><label>through device <input name=\"device\" value=\"" +
                      Escape(through) + "\"></label> <button>Show</button></form>\n";
   std::map<std::string, int64_t> ends;
@@ -314,16 +322,18 @@ std::string PathsPage(const Answer& answer, const Query& query) {
               " " + Escape(Shown(hop["inLabel"]));
     }
     const std::string end = Shown(path["end"]);
-    body += "<tr><td class=\"end " + Escape(end) + "\">" + Escape(end) + "</td>" +
-            Cell(path["lsp"]) + "<td>" + hops + "</td>" +
-            (path["endDevice"].is_null()
-                 ? std::string("<td></td>")
-                 : "<td>" + Link(DeviceUrl(run, Shown(path["endDevice"])), Shown(path["endDevice"])) +
-                       "</td>") +
-            Cell(path["endAddress"]) + "</tr>\n";
+    body +=
+        "<tr><td class=\"end " + Escape(end) + "\">" + Escape(end) + "</td>" + Cell(path["lsp"]) +
+        "<td>" + hops + "</td>" +
+        (path["endDevice"].is_null()
+             ? std::string("<td></td>")
+             : "<td>" + Link(DeviceUrl(run, Shown(path["endDevice"])), Shown(path["endDevice"])) +
+                   "</td>") +
+        Cell(path["endAddress"]) + "</tr>\n";
   }
-  body += kTableEnd + Pager(RunUrl(run) + "/paths?device=" + UrlPart(through) + "&",
-                            answer.offset, answer.limit, answer.total) +
+  body += kTableEnd +
+          Pager(RunUrl(run) + "/paths?device=" + UrlPart(through) + "&", answer.offset,
+                answer.limit, answer.total) +
           "<figure><img src=\"" + Escape(picture) + "\" alt=\"label paths\"></figure>\n";
   return Page("Label paths of run " + Shown(run), body);
 }
@@ -334,9 +344,11 @@ std::string VpnsPage(const Answer& answer, const Query& query) {
   const auto device = query.find("device");
   const std::string only = device == query.end() ? "" : device->second;
   std::string body = "<p>" + Link(RunUrl(run), "run " + Shown(run)) + " &middot; " +
-                     Link(RunUrl(run) + "/vpns.svg", "the picture alone") + "</p>\n"
+                     Link(RunUrl(run) + "/vpns.svg", "the picture alone") +
+                     "</p>\n"
                      "<form method=\"get\"><label>device <input name=\"device\" value=\"" +
-                     Escape(only) + "\"></label> <button>Show</button></form>\n"
+                     Escape(only) +
+                     "\"></label> <button>Show</button></form>\n"
                      "<h2>Findings</h2>\n<ul>\n";
   for (const Json& finding : data["findings"]) {
     std::string what = Escape(Shown(finding["kind"]));

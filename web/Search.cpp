@@ -35,7 +35,8 @@ std::optional<Prefix> ParsePrefix(const std::string& text) {
   if (slash != std::string::npos) {
     const std::string length = text.substr(slash + 1);
     if (length.empty() || length.size() > 2 ||
-        !std::all_of(length.begin(), length.end(), [](unsigned char c) { return std::isdigit(c); })) {
+        !std::all_of(length.begin(), length.end(),
+                     [](unsigned char c) { return std::isdigit(c); })) {
       return std::nullopt;
     }
     prefix.length = std::stoi(length);
@@ -95,8 +96,8 @@ class Finder {
       }
       const std::string vr = e.virtualRouter.value_or("");
       const std::string detail = "in " + e.inLabel.value_or("-") + " out " +
-                                 e.outLabel.value_or("-") + " via " +
-                                 e.outInterface.value_or("-") + " " + e.nextHop.value_or("");
+                                 e.outLabel.value_or("-") + " via " + e.outInterface.value_or("-") +
+                                 " " + e.nextHop.value_or("");
       if (e.lspName && Names(*e.lspName)) Add("lsp", r.device, vr, "", *e.lspName, detail);
       if (e.inLabel == label_ || e.outLabel == label_) {
         Add("label", r.device, vr, "", label_, e.lspName.value_or("") + " " + detail);

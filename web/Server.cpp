@@ -72,29 +72,30 @@ using Reply = std::function<void(StoreReader&, const httplib::Request&, httplib:
 void Route(httplib::Server& server, const std::string& storePath, const std::string& pattern,
            Reply reply) {
   for (bool api : {false, true}) {
-    server.Get((api ? "/api" : "") + pattern,
-               [storePath, reply, api](const httplib::Request& request, httplib::Response& response) {
-                 const auto start = std::chrono::steady_clock::now();
-                 try {
-                   StoreReader store(storePath);
-                   reply(store, request, response, api);
-                   // The server's own time, for benchmarks and the browser's tools.
-                   const std::chrono::duration<double, std::milli> spent =
-                       std::chrono::steady_clock::now() - start;
-                   response.set_header("Server-Timing",
-                                       "app;dur=" + std::to_string(spent.count()));
-                 } catch (const ReadError& error) {
-                   Problem(response, api, 500, error.what());
-                 } catch (const std::exception& error) {
-                   Problem(response, api, 500, std::string("cannot answer: ") + error.what());
-                 }
-               });
+    server.Get(
+        (api ? "/api" : "") + pattern,
+        [storePath, reply, api](const httplib::Request& request, httplib::Response& response) {
+          const auto start = std::chrono::steady_clock::now();
+          try {
+            StoreReader store(storePath);
+            reply(store, request, response, api);
+            // The server's own time, for benchmarks and the browser's tools.
+            const std::chrono::duration<double, std::milli> spent =
+                std::chrono::steady_clock::now() - start;
+            response.set_header("Server-Timing", "app;dur=" + std::to_string(spent.count()));
+          } catch (const ReadError& error) {
+            Problem(response, api, 500, error.what());
+          } catch (const std::exception& error) {
+            Problem(response, api, 500, std::string("cannot answer: ") + error.what());
+          }
+        });
   }
 }
 
 // A route whose first group is a run number.
-Reply ForRun(std::function<void(StoreReader&, int64_t, const httplib::Request&,
-                                httplib::Response&, bool)> reply) {
+Reply ForRun(
+    std::function<void(StoreReader&, int64_t, const httplib::Request&, httplib::Response&, bool)>
+        reply) {
   return [reply](StoreReader& store, const httplib::Request& request, httplib::Response& response,
                  bool api) {
     int64_t run = 0;
@@ -106,10 +107,10 @@ Reply ForRun(std::function<void(StoreReader&, int64_t, const httplib::Request&,
 }
 
 void AddRoutes(httplib::Server& server, const std::string& store) {
-  Route(server, store, "/", [](StoreReader& s, const httplib::Request& request,
-                               httplib::Response& response, bool api) {
-    Send(response, RunsAnswer(s, QueryOf(request)), api, RunsPage);
-  });
+  Route(server, store, "/",
+        [](StoreReader& s, const httplib::Request& request, httplib::Response& response, bool api) {
+          Send(response, RunsAnswer(s, QueryOf(request)), api, RunsPage);
+        });
   Route(server, store, R"(/runs/(\d+))",
         ForRun([](StoreReader& s, int64_t run, const httplib::Request& request,
                   httplib::Response& response, bool api) {
@@ -121,10 +122,10 @@ void AddRoutes(httplib::Server& server, const std::string& store) {
           Send(response, DeviceAnswer(s, run, request.matches[2], QueryOf(request)), api,
                DevicePage);
         }));
-  Route(server, store, "/search", [](StoreReader& s, const httplib::Request& request,
-                                     httplib::Response& response, bool api) {
-    Send(response, SearchAnswer(s, QueryOf(request)), api, SearchPage);
-  });
+  Route(server, store, "/search",
+        [](StoreReader& s, const httplib::Request& request, httplib::Response& response, bool api) {
+          Send(response, SearchAnswer(s, QueryOf(request)), api, SearchPage);
+        });
   Route(server, store, R"(/runs/(\d+)/paths)",
         ForRun([](StoreReader& s, int64_t run, const httplib::Request& request,
                   httplib::Response& response, bool api) {
@@ -144,16 +145,16 @@ void AddRoutes(httplib::Server& server, const std::string& store) {
     Route(server, store, std::string(R"(/runs/(\d+)/)") + picture + ".svg",
           ForRun([paths](StoreReader& s, int64_t run, const httplib::Request& request,
                          httplib::Response& response, bool api) {
-            const Answer answer =
-                paths ? PathsPicture(s, run, QueryOf(request)) : VpnsPicture(s, run, QueryOf(request));
+            const Answer answer = paths ? PathsPicture(s, run, QueryOf(request))
+                                        : VpnsPicture(s, run, QueryOf(request));
             if (answer.status != 200) return Problem(response, api, answer.status, answer.message);
             response.set_content(answer.text, "image/svg+xml");
           }));
   }
-  Route(server, store, "/diff", [](StoreReader& s, const httplib::Request& request,
-                                   httplib::Response& response, bool api) {
-    Send(response, DiffAnswer(s, QueryOf(request)), api, DiffPage);
-  });
+  Route(server, store, "/diff",
+        [](StoreReader& s, const httplib::Request& request, httplib::Response& response, bool api) {
+          Send(response, DiffAnswer(s, QueryOf(request)), api, DiffPage);
+        });
   server.Get("/static/style.css", [](const httplib::Request&, httplib::Response& response) {
     response.set_content(kStyleSheet, "text/css; charset=utf-8");
   });
@@ -197,12 +198,12 @@ void SetUpServer(httplib::Server& server, const std::string& storePath, const Us
   // Pages that answered nothing themselves: unknown addresses.
   server.set_error_handler(httplib::Server::HandlerWithResponse(
       [](const httplib::Request& request, httplib::Response& response) {
-    if (!response.body.empty()) return httplib::Server::HandlerResponse::Unhandled;
-    const bool api = request.path.compare(0, 5, "/api/") == 0;
-    Problem(response, api, response.status,
-            response.status == 404 ? "there is no page at " + request.path : "cannot answer");
-    return httplib::Server::HandlerResponse::Handled;
-  }));
+        if (!response.body.empty()) return httplib::Server::HandlerResponse::Unhandled;
+        const bool api = request.path.compare(0, 5, "/api/") == 0;
+        Problem(response, api, response.status,
+                response.status == 404 ? "there is no page at " + request.path : "cannot answer");
+        return httplib::Server::HandlerResponse::Handled;
+      }));
   AddRoutes(server, storePath);
 }
 
@@ -263,8 +264,7 @@ int Serve(const ServeOptions& options, std::ostream& out, std::string& problem) 
 
   const bool v6 = listen.host.find(':') != std::string::npos;
   out << "erx-discover: serving " << options.storePath << " at " << (tls ? "https" : "http")
-      << "://" << (v6 ? "[" + listen.host + "]" : listen.host) << ":" << port << "/"
-      << std::endl;
+      << "://" << (v6 ? "[" + listen.host + "]" : listen.host) << ":" << port << "/" << std::endl;
   const bool served = server->listen_after_bind();
   pthread_kill(waiter.native_handle(), SIGTERM);
   waiter.join();

@@ -1,5 +1,6 @@
 #include "web/StoreReader.h"
 
+#include <chrono>
 #include <sstream>
 
 #include "store/RunDiff.h"
@@ -8,10 +9,24 @@
 
 namespace web {
 
-StoreReader::StoreReader(const std::string& storePath) : path_(storePath) {
+namespace {
+
+// SQLite asks this every few thousand steps of a query; past the request's
+// deadline the query is interrupted and fails.
+int PastDeadline(void* deadline) {
+  return std::chrono::steady_clock::now() >
+         *static_cast<std::chrono::steady_clock::time_point*>(deadline);
+}
+
+}  // namespace
+
+StoreReader::StoreReader(const std::string& storePath)
+    : path_(storePath),
+      deadline_(std::chrono::steady_clock::now() + std::chrono::seconds(kQuerySeconds)) {
   std::string problem;
   db_ = store::OpenStoreFile(storePath, store::Access::kRead, problem);
   if (!db_) throw ReadError(problem);
+  sqlite3_progress_handler(db_, 10000, PastDeadline, &deadline_);
 }
 
 StoreReader::~StoreReader() { sqlite3_close(db_); }
@@ -21,6 +36,10 @@ auto StoreReader::Guarded(Read read) -> decltype(read()) {
   try {
     return read();
   } catch (const store::SqliteError& error) {
+    if (std::chrono::steady_clock::now() > deadline_) {
+      throw ReadError(path_ + ": the store took more than " + std::to_string(kQuerySeconds) +
+                      " s to answer");
+    }
     throw ReadError(path_ + ": " + error.what());
   }
 }

@@ -10,6 +10,7 @@
 
 #include <sqlite3.h>
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <ostream>
@@ -23,6 +24,9 @@
 #include "store/StoredDevice.h"
 
 namespace web {
+
+// Seconds a request may spend in the store's queries before they are stopped.
+const int kQuerySeconds = 20;
 
 class ReadError : public std::runtime_error {
  public:
@@ -58,6 +62,7 @@ class StoreReader {
   auto Guarded(Read read) -> decltype(read());
 
   std::string path_;
+  std::chrono::steady_clock::time_point deadline_;
   sqlite3* db_ = nullptr;
 };
 

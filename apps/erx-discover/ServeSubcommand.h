@@ -8,11 +8,10 @@
 #ifndef APPS_ERX_DISCOVER_SERVESUBCOMMAND_H_
 #define APPS_ERX_DISCOVER_SERVESUBCOMMAND_H_
 
+#include <CLI/CLI.hpp>
 #include <iostream>
 #include <optional>
 #include <string>
-
-#include <CLI/CLI.hpp>
 
 #include "apps/CommandLine.h"
 #include "web/Server.h"
@@ -27,9 +26,10 @@ class ServeSubcommand {
     serve_->add_option("--listen", listen_, "address and port to listen on (port 0: any free one)")
         ->capture_default_str()
         ->option_text("ADDRESS:PORT");
-    serve_->add_option("--auth-file", options_.access.authFile,
-                       "users and their crypt(3) password hashes, USER:HASH a line; needed on "
-                       "any address but loopback")
+    serve_
+        ->add_option("--auth-file", options_.access.authFile,
+                     "users and their crypt(3) password hashes, USER:HASH a line; needed on "
+                     "any address but loopback")
         ->option_text("FILE");
     serve_->add_option("--tls-cert", options_.access.tlsCert, "TLS certificate (PEM)")
         ->option_text("FILE");

@@ -35,8 +35,8 @@ TEST(WebAccess, ListenAddressesAndWhenTheServerMustNotStart) {
   ASSERT_TRUE(web::ParseListen("[::1]:0", listen, problem));
   EXPECT_EQ(listen.host, "::1");
   EXPECT_EQ(listen.port, 0);
-  for (const char* bad : {"127.0.0.1", "127.0.0.1:", "localhost:80", "::1:80", "10.0.0.1:65536",
-                          "[::1]80", ":80"}) {
+  for (const char* bad :
+       {"127.0.0.1", "127.0.0.1:", "localhost:80", "::1:80", "10.0.0.1:65536", "[::1]80", ":80"}) {
     EXPECT_FALSE(web::ParseListen(bad, listen, problem)) << bad;
     EXPECT_NE(problem.find("--listen"), std::string::npos);
   }
@@ -81,7 +81,7 @@ TEST(WebAccess, UsersOfAnAuthFileAndBasicCredentials) {
   EXPECT_FALSE(users.Check("ada", "battery"));
   EXPECT_FALSE(users.Check("ada", ""));
   EXPECT_FALSE(users.Check("eve", "right horse"));
-  EXPECT_TRUE(users.Allows("Basic YWRhOnJpZ2h0IGhvcnNl"));  // ada:right horse
+  EXPECT_TRUE(users.Allows("Basic YWRhOnJpZ2h0IGhvcnNl"));   // ada:right horse
   EXPECT_FALSE(users.Allows("Basic YWRhOnJpZ2h0IGhvcnNm"));  // ada:right horsf
   EXPECT_FALSE(users.Allows("Basic YWRhOnJpZ2h0IGhvcnNl="));
   EXPECT_FALSE(users.Allows("Bearer YWRhOnJpZ2h0IGhvcnNl"));
@@ -114,9 +114,10 @@ report::Report Router(const std::string& name, int entries) {
     e.inInterfaces.emplace();
     r.labelEntries.push_back(e);
   }
-  r.vrfs.push_back({"default", "red", "100:1", std::vector<std::string>{"100:1"},
-                    std::vector<std::string>{"100:2"}, std::vector<int>{},
-                    std::vector<report::Imposition>{{"17", "10.6.0.0/16", 3, "ATM3/0", "3.3.3.3"}}});
+  r.vrfs.push_back(
+      {"default", "red", "100:1", std::vector<std::string>{"100:1"},
+       std::vector<std::string>{"100:2"}, std::vector<int>{},
+       std::vector<report::Imposition>{{"17", "10.6.0.0/16", 3, "ATM3/0", "3.3.3.3"}}});
   r.ipAddresses.push_back({"default", "10.1.2.3", 3});
   return r;
 }
@@ -134,8 +135,8 @@ class WebAnswers : public ::testing::Test {
       const report::Report r = Router(name, name == std::string("pe2") ? 250 : 3);
       ASSERT_TRUE(results.StoreDevice(run, {name, "here", "ok", "", 0.25}, &r, problem));
     }
-    ASSERT_TRUE(results.StoreDevice(run, {"pe3", "there", "failed", "no answer", 30}, nullptr,
-                                    problem));
+    ASSERT_TRUE(
+        results.StoreDevice(run, {"pe3", "there", "failed", "no answer", 30}, nullptr, problem));
     ASSERT_TRUE(results.FinishRun(run, problem));
   }
 
@@ -152,8 +153,8 @@ TEST_F(WebAnswers, ARunsDevicesFilteredAndCutToAPage) {
   EXPECT_EQ(all.data["devices"][2]["labelEntries"], 250);
   EXPECT_EQ(all.data["devices"][3]["discovered"], false);
 
-  web::Answer page = web::RunAnswer(store, 1, {{"status", "ok"}, {"name", "pe1"},
-                                               {"offset", "1"}, {"limit", "1"}});
+  web::Answer page = web::RunAnswer(
+      store, 1, {{"status", "ok"}, {"name", "pe1"}, {"offset", "1"}, {"limit", "1"}});
   EXPECT_EQ(page.total, 2);  // pe1 and pe10
   ASSERT_EQ(page.data["devices"].size(), 1u);
   EXPECT_EQ(page.data["devices"][0]["name"], "pe10");
@@ -167,7 +168,8 @@ TEST_F(WebAnswers, ARunsDevicesFilteredAndCutToAPage) {
 
 TEST_F(WebAnswers, ADeviceWithAPageOfItsLabelEntries) {
   web::StoreReader store(path_);
-  const web::Answer page = web::DeviceAnswer(store, 1, "pe2", {{"offset", "240"}, {"limit", "100"}});
+  const web::Answer page =
+      web::DeviceAnswer(store, 1, "pe2", {{"offset", "240"}, {"limit", "100"}});
   ASSERT_EQ(page.status, 200);
   EXPECT_EQ(page.data["labelEntries"]["total"], 250);
   ASSERT_EQ(page.data["report"]["labelEntries"].size(), 10u);
@@ -185,7 +187,8 @@ TEST_F(WebAnswers, ADeviceWithAPageOfItsLabelEntries) {
 TEST_F(WebAnswers, SearchByNameAddressPrefixAndLabel) {
   web::StoreReader store(path_);
   auto kinds = [&](const std::string& words, int64_t limit = 200) {
-    const web::Answer answer = web::SearchAnswer(store, {{"q", words}, {"limit", std::to_string(limit)}});
+    const web::Answer answer =
+        web::SearchAnswer(store, {{"q", words}, {"limit", std::to_string(limit)}});
     std::multiset<std::string> found;
     for (const web::Json& result : answer.data["results"]) {
       found.insert(result["kind"].get<std::string>() + " " + result["device"].get<std::string>());
@@ -194,7 +197,8 @@ TEST_F(WebAnswers, SearchByNameAddressPrefixAndLabel) {
   };
   using Found = std::multiset<std::string>;
   EXPECT_EQ(kinds("RED").first, (Found{"vrf pe1", "vrf pe10", "vrf pe2"}));
-  EXPECT_EQ(kinds("100:2").first, (Found{"routeTarget pe1", "routeTarget pe10", "routeTarget pe2"}));
+  EXPECT_EQ(kinds("100:2").first,
+            (Found{"routeTarget pe1", "routeTarget pe10", "routeTarget pe2"}));
   // A prefix holds the addresses inside it; an address is held by destinations.
   EXPECT_EQ(kinds("10.1.0.0/16").first, (Found{"address pe1", "address pe10", "address pe2"}));
   EXPECT_EQ(kinds("10.6.7.8").first, (Found{"address pe1", "address pe10", "address pe2"}));
