@@ -18,6 +18,9 @@
 namespace web {
 namespace {
 
+// The most rows of a device's lists other than its label entries and impositions.
+const size_t kMostRows = 2000;
+
 struct Refusal {
   int status;
   std::string message;
@@ -214,6 +217,7 @@ Answer DeviceAnswer(StoreReader& store, int64_t runId, const std::string& name,
     const store::DeviceSizes sizes = store.Sizes(*device);
     answer.total = sizes.labelEntries;
     Json report = nullptr;
+    Json lengths = Json::object();
     if (device->hasReport) {
       report::Report found = store.Report(*device, answer.offset, answer.limit);
       // A VRF of a large router has thousands of impositions: the first of each.
@@ -222,6 +226,17 @@ Answer DeviceAnswer(StoreReader& store, int64_t runId, const std::string& name,
           vrf.impositions->resize(impositionLimit);
         }
       }
+      // The other lists are short on any router seen so far; a bound all the same.
+      auto bound = [&](auto& list, const char* what) {
+        lengths[what] = list.size();
+        if (list.size() > kMostRows) list.resize(kMostRows);
+      };
+      bound(found.virtualRouters, "virtualRouters");
+      bound(found.vrfs, "vrfs");
+      bound(found.interfaces, "interfaces");
+      bound(found.ipAddresses, "ipAddresses");
+      bound(found.warnings, "warnings");
+      bound(found.errors, "errors");
       // The store keeps the health's verdict with the device, not its counts.
       found.health.status = device->status == "failed" ? "failed"
                             : device->status == "ok"   ? "ok"
@@ -256,6 +271,7 @@ Answer DeviceAnswer(StoreReader& store, int64_t runId, const std::string& name,
              {"labelEntries",
               Json{{"offset", answer.offset}, {"limit", answer.limit}, {"total", answer.total}}},
              {"impositions", Json{{"limitPerVrf", impositionLimit}, {"total", sizes.impositions}}},
+             {"lengths", std::move(lengths)},
              {"history", std::move(history)}};
     return answer;
   });

@@ -138,6 +138,13 @@ std::string RunPage(const Answer& answer) {
   return Page("Run " + Shown(run), body);
 }
 
+// "The first 2000 of 5000 are shown." under a list that was cut.
+std::string CutNote(const Json& lengths, const char* list, const Json& shown) {
+  if (!lengths.contains(list) || lengths[list].get<size_t>() <= shown.size()) return "";
+  return "<p class=\"bad\">The first " + std::to_string(shown.size()) + " of " +
+         Shown(lengths[list]) + " are shown.</p>\n";
+}
+
 std::string DevicePage(const Answer& answer) {
   const Json& data = answer.data;
   const Json& run = data["run"]["id"];
@@ -191,7 +198,8 @@ std::string DevicePage(const Answer& answer) {
               "</td></tr>\n";
     }
     const Json& impositions = data["impositions"];
-    body += kTableEnd;
+    const Json& lengths = data["lengths"];
+    body += kTableEnd + CutNote(lengths, "vrfs", r["vrfs"]);
     if (impositions["total"].get<int64_t>() > 0) {
       body += "<p>" + Shown(impositions["total"]) + " impositions in all; at most " +
               Shown(impositions["limitPerVrf"]) + " of each VRF are shown (" +
@@ -215,22 +223,23 @@ std::string DevicePage(const Answer& answer) {
       body += "<tr>" + Cell(i["ifIndex"], "n") + Cell(i.value("ifDescr", Json())) +
               Cell(i.value("virtualRouter", Json())) + Cell(i.value("vrf", Json())) + "</tr>\n";
     }
-    body += std::string(kTableEnd) + "<h2>Addresses</h2>\n" +
+    body += kTableEnd + CutNote(lengths, "interfaces", r["interfaces"]) + "<h2>Addresses</h2>\n" +
             TableStart("addresses", {"virtual router", "address", "ifIndex"});
     for (const Json& a : r["ipAddresses"]) {
       body += "<tr>" + Cell(a["virtualRouter"]) + Cell(a["address"]) +
               Cell(a.value("ifIndex", Json()), "n") + "</tr>\n";
     }
-    body += std::string(kTableEnd) + "<h2>Warnings</h2>\n<ul>\n";
+    body +=
+        kTableEnd + CutNote(lengths, "ipAddresses", r["ipAddresses"]) + "<h2>Warnings</h2>\n<ul>\n";
     for (const Json& w : r["warnings"]) body += "<li>" + Escape(Shown(w["text"])) + "</li>\n";
-    body += "</ul>\n<h2>Errors</h2>\n<ul>\n";
+    body += "</ul>\n" + CutNote(lengths, "warnings", r["warnings"]) + "<h2>Errors</h2>\n<ul>\n";
     for (const Json& e : r["errors"]) {
       body += "<li>" +
               Escape(Shown(e["source"]) + ":" + Shown(e["line"]) + " code " + Shown(e["code"]) +
                      " " + Shown(e.value("text", Json()))) +
               "</li>\n";
     }
-    body += "</ul>\n";
+    body += "</ul>\n" + CutNote(lengths, "errors", r["errors"]);
   }
   body += "<h2>History</h2>\n" +
           TableStart("history", {"run", "started", "status", "problem", "changes"});

@@ -4,6 +4,7 @@
 #include <pthread.h>
 #include <signal.h>
 
+#include <atomic>
 #include <charconv>
 #include <chrono>
 #include <memory>
@@ -256,9 +257,11 @@ int Serve(const ServeOptions& options, std::ostream& out, std::string& problem) 
   sigaddset(&stopping, SIGINT);
   sigaddset(&stopping, SIGTERM);
   pthread_sigmask(SIG_BLOCK, &stopping, nullptr);
+  std::atomic<bool> signalled{false};
   std::thread waiter([&] {
     int signal = 0;
     sigwait(&stopping, &signal);
+    signalled = true;
     server->stop();
   });
 
@@ -266,7 +269,8 @@ int Serve(const ServeOptions& options, std::ostream& out, std::string& problem) 
   out << "erx-discover: serving " << options.storePath << " at " << (tls ? "https" : "http")
       << "://" << (v6 ? "[" + listen.host + "]" : listen.host) << ":" << port << "/" << std::endl;
   const bool served = server->listen_after_bind();
-  pthread_kill(waiter.native_handle(), SIGTERM);
+  // Stopped otherwise: the waiter still waits for its signal.
+  if (!signalled) pthread_kill(waiter.native_handle(), SIGTERM);
   waiter.join();
   if (!served && !problem.empty()) return 2;
   return 0;

@@ -175,6 +175,11 @@ TEST_F(WebAnswers, ADeviceWithAPageOfItsLabelEntries) {
   ASSERT_EQ(page.data["report"]["labelEntries"].size(), 10u);
   EXPECT_EQ(page.data["report"]["labelEntries"][0]["inLabel"], "340");
   EXPECT_EQ(page.data["history"][0]["run"], 1);
+  EXPECT_EQ(page.data["lengths"]["ipAddresses"], 1);
+  EXPECT_EQ(page.data["report"]["vrfs"][0]["impositions"].size(), 1u);
+  const web::Answer none = web::DeviceAnswer(store, 1, "pe2", {{"impositions", "0"}});
+  EXPECT_TRUE(none.data["report"]["vrfs"][0]["impositions"].empty());
+  EXPECT_EQ(none.data["impositions"]["total"], 1);
 
   const web::Answer failed = web::DeviceAnswer(store, 1, "pe3", {});
   EXPECT_TRUE(failed.data["report"].is_null());
