@@ -423,8 +423,33 @@ Answer DiffAnswer(StoreReader& store, const Query& query) {
     KnownRun(store, a);
     KnownRun(store, b);
     answer.data = Parsed(store.Diff(a, b, "json"));
-    answer.text = store.Diff(a, b, "text");
-    CutToPage(answer.data["devices"], answer);
+    // The text: its first line, then a block per device (its line and its
+    // changes, indented), in the order of the JSON's devices.
+    std::istringstream lines(store.Diff(a, b, "text"));
+    std::string line;
+    std::getline(lines, answer.text);
+    std::vector<std::string> blocks;
+    while (std::getline(lines, line)) {
+      if (blocks.empty() || (!line.empty() && line[0] != ' ')) blocks.emplace_back();
+      blocks.back() += line + "\n";
+    }
+    Json& devices = answer.data["devices"];
+    if (blocks.size() != devices.size()) blocks.assign(devices.size(), "");  // "no changes"
+    const std::string device = Text(query, "device");
+    if (!device.empty()) {
+      Json kept = Json::array();
+      std::vector<std::string> keptBlocks;
+      for (size_t i = 0; i < devices.size(); ++i) {
+        if (devices[i]["device"] != device) continue;
+        kept.push_back(std::move(devices[i]));
+        keptBlocks.push_back(std::move(blocks[i]));
+      }
+      devices = std::move(kept);
+      blocks = std::move(keptBlocks);
+    }
+    CutToPage(devices, answer);
+    CutToPage(blocks, answer);
+    answer.blocks = std::move(blocks);
     return answer;
   });
 }

@@ -13,6 +13,7 @@
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "web/StoreReader.h"
 
@@ -27,7 +28,8 @@ struct Answer {
   Json data;
   // The list a page of this answer shows: where it starts, how many at most, of how many.
   int64_t offset = 0, limit = 0, total = 0;
-  std::string text;  // the diff as `erx-discover diff` prints it
+  std::string text;                 // the diff's first line as `erx-discover diff` prints it
+  std::vector<std::string> blocks;  // the diff's text of each device in data["devices"]
 };
 
 Answer RunsAnswer(StoreReader& store, const Query& query);              // /

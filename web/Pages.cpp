@@ -244,10 +244,11 @@ std::string DevicePage(const Answer& answer) {
   body += "<h2>History</h2>\n" +
           TableStart("history", {"run", "started", "status", "problem", "changes"});
   for (const Json& h : data["history"]) {
-    const std::string changes =
-        h["previous"].is_null() ? "-"
-                                : Link("/diff?a=" + Shown(h["previous"]) + "&b=" + Shown(h["run"]),
-                                       "since run " + Shown(h["previous"]));
+    const std::string changes = h["previous"].is_null()
+                                    ? "-"
+                                    : Link("/diff?a=" + Shown(h["previous"]) +
+                                               "&b=" + Shown(h["run"]) + "&device=" + UrlPart(name),
+                                           "since run " + Shown(h["previous"]));
     body += "<tr><td>" + Link(DeviceUrl(h["run"], name), "run " + Shown(h["run"])) + "</td>" +
             Cell(h["startedAt"]) + Status(h["status"]) + Cell(h["problem"]) + "<td>" + changes +
             "</td></tr>\n";
@@ -394,33 +395,18 @@ std::string VpnsPage(const Answer& answer, const Query& query) {
   return Page("VPNs of run " + Shown(run), body);
 }
 
-std::string DiffPage(const Answer& answer) {
+std::string DiffPage(const Answer& answer, const Query& query) {
   const Json& data = answer.data;
   const Json& a = data["runA"]["id"];
   const Json& b = data["runB"]["id"];
-  // The text as `diff` prints it: its first line, then a block per device
-  // (the device's line and its changes, indented), in the JSON's order.
-  std::istringstream lines(answer.text);
-  std::string line, header;
-  std::getline(lines, header);
-  std::vector<std::string> blocks;
-  while (std::getline(lines, line)) {
-    if (!line.empty() && line[0] != ' ') blocks.emplace_back();
-    if (blocks.empty()) blocks.emplace_back();
-    blocks.back() += line + "\n";
-  }
   std::string body = "<p>" + Link(RunUrl(a), "run " + Shown(a)) + " &rarr; " +
                      Link(RunUrl(b), "run " + Shown(b)) + "</p>\n<pre class=\"diff\">" +
-                     Escape(header) + "\n";
+                     Escape(answer.text) + "\n";
   const Json& devices = data["devices"];
-  if (devices.empty() && answer.total == 0) {
-    body += "no changes\n";
-  }
-  for (size_t i = 0; i < devices.size(); ++i) {
-    const size_t index = answer.offset + i;
-    if (index >= blocks.size()) break;
+  if (answer.total == 0) body += "no changes\n";
+  for (size_t i = 0; i < devices.size() && i < answer.blocks.size(); ++i) {
     const std::string name = Shown(devices[i]["device"]);
-    const std::string& block = blocks[index];
+    const std::string& block = answer.blocks[i];
     const Json& in = devices[i]["change"] == "disappeared" ? a : b;
     // The device's name, where the block names it, becomes its link.
     if (block.compare(2, name.size(), name) == 0) {
@@ -430,8 +416,11 @@ std::string DiffPage(const Answer& answer) {
       body += Link(DeviceUrl(in, name), name) + "\n" + Escape(block);
     }
   }
-  body += "</pre>\n" + Pager("/diff?a=" + Shown(a) + "&b=" + Shown(b) + "&", answer.offset,
-                             answer.limit, answer.total);
+  const auto device = query.find("device");
+  const std::string only = device == query.end() ? "" : device->second;
+  body += "</pre>\n" +
+          Pager("/diff?a=" + Shown(a) + "&b=" + Shown(b) + "&device=" + UrlPart(only) + "&",
+                answer.offset, answer.limit, answer.total);
   return Page("Changes from run " + Shown(a) + " to run " + Shown(b), body);
 }
 

@@ -14,7 +14,8 @@ std::string DevicePage(const Answer& answer);
 std::string SearchPage(const Answer& answer);
 std::string PathsPage(const Answer& answer, const Query& query);
 std::string VpnsPage(const Answer& answer, const Query& query);
-std::string DiffPage(const Answer& answer);
+// device=NAME: only that device's changes.
+std::string DiffPage(const Answer& answer, const Query& query);
 // A page that says why there is nothing to show (404, 400, 500).
 std::string ProblemPage(int status, const std::string& message);
 

@@ -154,7 +154,9 @@ void AddRoutes(httplib::Server& server, const std::string& store) {
   }
   Route(server, store, "/diff",
         [](StoreReader& s, const httplib::Request& request, httplib::Response& response, bool api) {
-          Send(response, DiffAnswer(s, QueryOf(request)), api, DiffPage);
+          const Query query = QueryOf(request);
+          Send(response, DiffAnswer(s, query), api,
+               [&](const Answer& answer) { return DiffPage(answer, query); });
         });
   server.Get("/static/style.css", [](const httplib::Request&, httplib::Response& response) {
     response.set_content(kStyleSheet, "text/css; charset=utf-8");

@@ -68,7 +68,8 @@ PAGES = ["/", "/?limit=1&offset=1", "/runs/1", "/runs/2?status=ok&name=p", DEVIC
          "/runs/1/devices/pe-a", "/runs/1/devices/pe1-erx?offset=2&limit=3",
          "/search?q=red", "/search?q=100:10", "/search?q=10.0.1.2", "/search?q=10.0.0.0/8&run=1",
          "/search?q=script", "/search?q=%3C%2Fsvg", "/runs/2/paths", "/runs/2/paths?device=p-b",
-         "/runs/2/vpns", "/runs/2/vpns?device=pe-d", "/diff?a=1&b=2"]
+         "/runs/2/vpns", "/runs/2/vpns?device=pe-d", "/diff?a=1&b=2", "/diff?a=1&b=2&device=p-c",
+         "/diff?a=1&b=1"]
 SCHEMA_OF = {"/": "web-runs", "/runs/1": "web-run", "/runs/2/paths": "paths", "/runs/2/vpns": "vpns",
              "/diff?a=1&b=2": "diff", "/search?q=red": "web-search", DEVICE: "web-device",
              "/runs/1/devices/pe1-erx?offset=2&limit=3": "web-device"}
@@ -127,6 +128,11 @@ with tempfile.TemporaryDirectory() as scratch:
         changes = {d["device"]: d["change"] for d in api("/diff?a=1&b=2")["devices"]}
         check(changes.get("pe-a") == "disappeared" and changes.get(HOSTILE_DEVICE) == "appeared",
               "diff: the renamed device went and came")
+        one = get(server.url + "/diff?a=1&b=2&device=p-c")[2]
+        check([d["device"] for d in api("/diff?a=1&b=2&device=p-c")["devices"]] == ["p-c"] and
+              "route distinguisher 100:3 -&gt; 100:33" in one and "pe-a" not in one,
+              "diff of one device: only its changes")
+        check("no changes" in get(server.url + "/diff?a=1&b=1")[2], "diff of a run with itself")
         status, headers, _ = get(server.url + "/api/runs/1?limit=2")
         check(status == 200 and headers.get("X-Total-Count") == "6", "a list says how long it is")
 
