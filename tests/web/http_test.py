@@ -211,6 +211,7 @@ with tempfile.TemporaryDirectory() as scratch:
                           f"{user}/{password} {url}: 401 and no data")
                 else:
                     check(status == (404 if url == "/nosuch" else 200), f"{user} {url}: answered")
+    check(server.status == 0, "serve over TLS stops on SIGTERM with status 0")
 
 print(f"{failures} failed" if failures else "all passed")
 sys.exit(1 if failures else 0)
