@@ -175,6 +175,10 @@ std::unique_ptr<PostgresDatabase> PostgresDatabase::Connect(const std::string& w
 
 PostgresDatabase::~PostgresDatabase() { PQfinish(connection_); }
 
+void PostgresDatabase::LimitQueryTime(int seconds) {
+  Execute(("SET statement_timeout = " + std::to_string(seconds * 1000)).c_str());
+}
+
 std::unique_ptr<SqlCursor> PostgresDatabase::Prepare(const char* sql) {
   auto found = prepared_.find(sql);
   if (found == prepared_.end()) {

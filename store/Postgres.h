@@ -35,6 +35,8 @@ class PostgresDatabase : public SqlDatabase {
   void Commit() override;
   void Rollback() noexcept override;
   const std::string& Where() const override { return where_; }
+  // The server's statement_timeout for this connection.
+  void LimitQueryTime(int seconds) override;
 
  private:
   PostgresDatabase(pg_conn* connection, std::string where)

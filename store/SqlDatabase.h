@@ -65,6 +65,9 @@ class SqlDatabase {
   // The store as its user named it (a file, or a connection without secrets),
   // for messages.
   virtual const std::string& Where() const = 0;
+  // Queries that run past `seconds` from now stop and throw (a reader that
+  // answers people must not hang on one slow question).
+  virtual void LimitQueryTime(int seconds) = 0;
 };
 
 // A prepared statement; each Bind fills the next parameter. Text is bound as

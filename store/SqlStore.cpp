@@ -75,4 +75,14 @@ bool SqlStore::LoadReport(const StoredDevice& device, report::Report& found,
   return Do(problem, "", [&] { found = store::LoadReport(*db_, device); });
 }
 
+bool SqlStore::LoadReportPage(const StoredDevice& device, int64_t offset, int64_t limit,
+                              report::Report& found, std::string& problem) {
+  return Do(problem, "", [&] { found = store::LoadReport(*db_, device, offset, limit); });
+}
+
+bool SqlStore::LoadDeviceSizes(const StoredDevice& device, DeviceSizes& sizes,
+                               std::string& problem) {
+  return Do(problem, "", [&] { sizes = store::LoadDeviceSizes(*db_, device.id); });
+}
+
 }  // namespace store

@@ -26,6 +26,11 @@ class SqlStore : public Store {
                    std::string& problem) override;
   bool LoadReport(const StoredDevice& device, report::Report& found,
                   std::string& problem) override;
+  bool LoadReportPage(const StoredDevice& device, int64_t offset, int64_t limit,
+                      report::Report& found, std::string& problem) override;
+  bool LoadDeviceSizes(const StoredDevice& device, DeviceSizes& sizes,
+                       std::string& problem) override;
+  void LimitQueryTime(int seconds) override { db_->LimitQueryTime(seconds); }
 
   SqlDatabase& Database() { return *db_; }
 

@@ -86,6 +86,21 @@ SqliteDatabase::~SqliteDatabase() {
   if (owned_) sqlite3_close(db_);
 }
 
+void SqliteDatabase::LimitQueryTime(int seconds) {
+  deadline_ = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+  // SQLite asks this every few thousand steps of a query; past the deadline
+  // the query is interrupted and fails.
+  sqlite3_progress_handler(
+      db_, 10000,
+      [](void* deadline) {
+        return std::chrono::steady_clock::now() >
+                       *static_cast<std::chrono::steady_clock::time_point*>(deadline)
+                   ? 1
+                   : 0;
+      },
+      &deadline_);
+}
+
 std::unique_ptr<SqlCursor> SqliteDatabase::Prepare(const char* sql) {
   return std::make_unique<SqliteCursor>(db_, sql);
 }

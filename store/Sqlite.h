@@ -5,6 +5,7 @@
 
 #include <sqlite3.h>
 
+#include <chrono>
 #include <string>
 
 #include "store/SqlDatabase.h"
@@ -35,11 +36,13 @@ class SqliteDatabase : public SqlDatabase {
   void Commit() override { Execute("COMMIT"); }
   void Rollback() noexcept override;
   const std::string& Where() const override { return where_; }
+  void LimitQueryTime(int seconds) override;
 
   sqlite3* Handle() const { return db_; }
 
  private:
   sqlite3* db_;
+  std::chrono::steady_clock::time_point deadline_;
   std::string where_;
   bool owned_;
 };

@@ -67,6 +67,14 @@ struct StoredDevice {
   bool hasReport = false;  // discovered: LoadReport gives its report
 };
 
+// How big a stored device's report is, without reading it.
+struct DeviceSizes {
+  double seconds = 0;
+  int64_t labelEntries = 0;
+  int64_t vrfs = 0;
+  int64_t impositions = 0;
+};
+
 // kWrite creates the store or brings an older schema up to date; kRead opens
 // an existing store of this schema and changes nothing.
 enum class Access { kWrite, kRead };
@@ -101,6 +109,13 @@ class Store {
   // in the report read back.
   virtual bool LoadReport(const StoredDevice& device, report::Report& found,
                           std::string& problem) = 0;
+  // The same with only a page of its label entries, in the order stored.
+  virtual bool LoadReportPage(const StoredDevice& device, int64_t offset, int64_t limit,
+                              report::Report& found, std::string& problem) = 0;
+  virtual bool LoadDeviceSizes(const StoredDevice& device, DeviceSizes& sizes,
+                               std::string& problem) = 0;
+  // Queries that run past `seconds` from now fail with a problem that says so.
+  virtual void LimitQueryTime(int seconds) = 0;
 };
 
 // Opens the store at `where`: a file (SQLite), or a PostgreSQL connection

@@ -49,17 +49,24 @@ report::LabelEntry ReadLabelEntry(const StoredRow& row) {
   return e;
 }
 
-void LoadLabelEntries(SqlDatabase& db, int64_t device, report::Report& r) {
-  Statement rows(
-      db,
+// All of the device's entries, or a page of them (limit -1: all).
+void LoadLabelEntries(SqlDatabase& db, int64_t device, report::Report& r, int64_t offset,
+                      int64_t limit) {
+  const std::string columns =
       "SELECT e.id, e.virtual_router, e.lsp_name, e.in_label, e.out_label, e.out_if_index,"
       " e.out_interface, e.next_hop, i.position, i.if_index, i.interface, e.in_interface, e.owner,"
       " e.action, e.action_text, e.label_space, e.layout FROM label_entries e"
-      " LEFT JOIN label_entry_in_interfaces i ON i.label_entry_id = e.id"
-      " WHERE e.device_id = ? ORDER BY e.id, i.position");
+      " LEFT JOIN label_entry_in_interfaces i ON i.label_entry_id = e.id";
+  Statement rows(db, (columns + (limit < 0 ? " WHERE e.device_id = ?"
+                                           : " WHERE e.id IN (SELECT id FROM label_entries"
+                                             " WHERE device_id = ? ORDER BY id LIMIT ? OFFSET ?)") +
+                      " ORDER BY e.id, i.position")
+                         .c_str());
+  rows.Bind(device);
+  if (limit >= 0) rows.Bind(limit).Bind(offset);
   std::unordered_map<int64_t, size_t> labelTableEntries;
   int64_t current = 0;
-  for (rows.Bind(device); rows.Next();) {
+  while (rows.Next()) {
     if (r.labelEntries.empty() || rows.Int(0) != current) {
       current = rows.Int(0);
       report::LabelEntry e = ReadLabelEntry(StoredRow(rows, "label_entries", current));
@@ -227,6 +234,11 @@ std::vector<StoredDevice> LoadDevices(SqlDatabase& db, int64_t runId) {
 }
 
 report::Report LoadReport(SqlDatabase& db, const StoredDevice& device) {
+  return LoadReport(db, device, 0, -1);
+}
+
+report::Report LoadReport(SqlDatabase& db, const StoredDevice& device, int64_t offset,
+                          int64_t limit) {
   report::Report r;
   r.device = device.name;
   Statement agent(db, "SELECT id, agent FROM devices WHERE id = ?");
@@ -234,10 +246,27 @@ report::Report LoadReport(SqlDatabase& db, const StoredDevice& device) {
     r.agent = StoredRow(agent, "devices", device.id).OptionalText(1, "agent").value_or("");
   }
   LoadVirtualRouters(db, device.id, r);
-  LoadLabelEntries(db, device.id, r);
+  LoadLabelEntries(db, device.id, r, offset, limit);
   LoadVrfs(db, device.id, r);
   LoadDeviceTables(db, device.id, r);
   return r;
+}
+
+DeviceSizes LoadDeviceSizes(SqlDatabase& db, int64_t deviceId) {
+  Statement sizes(db,
+                  "SELECT seconds,"
+                  " (SELECT count(*) FROM label_entries WHERE device_id = d.id),"
+                  " (SELECT count(*) FROM vrfs WHERE device_id = d.id),"
+                  " (SELECT count(*) FROM impositions i JOIN vrfs v ON v.id = i.vrf_id"
+                  "  WHERE v.device_id = d.id)"
+                  " FROM devices d WHERE id = ?");
+  DeviceSizes found;
+  if (!sizes.Bind(deviceId).Next()) return found;
+  found.seconds = sizes.IsNull(0) ? 0 : sizes.Real(0);
+  found.labelEntries = sizes.Int(1);
+  found.vrfs = sizes.Int(2);
+  found.impositions = sizes.Int(3);
+  return found;
 }
 
 std::vector<StoredDevice> LoadDevices(sqlite3* db, int64_t runId) {

@@ -23,10 +23,18 @@ std::vector<StoredRun> LoadRuns(SqlDatabase& db);  // oldest first
 std::optional<StoredRun> LoadRun(SqlDatabase& db, int64_t runId);
 std::vector<StoredDevice> LoadDevices(SqlDatabase& db, int64_t runId);  // by name
 report::Report LoadReport(SqlDatabase& db, const StoredDevice& device);
+// With only a page of its label entries (by id; limit -1: all).
+report::Report LoadReport(SqlDatabase& db, const StoredDevice& device, int64_t offset,
+                          int64_t limit);
+
+DeviceSizes LoadDeviceSizes(SqlDatabase& db, int64_t deviceId);
 
 // The same on an SQLite store's connection.
 std::vector<StoredDevice> LoadDevices(sqlite3* db, int64_t runId);
 report::Report LoadReport(sqlite3* db, const StoredDevice& device);
+// The same with only `limit` of its label entries, from the `offset`th on
+// (in the report's order): a page of a large device.
+report::Report LoadReport(sqlite3* db, const StoredDevice& device, int64_t offset, int64_t limit);
 
 }  // namespace store
 

@@ -11,7 +11,9 @@ packages=(cmake g++ make pkg-config libre2-dev libgtest-dev libgmock-dev
           libtelnet-dev libsnmp-dev snmpsim libmimalloc-dev libyaml-cpp-dev
           libsqlite3-dev sqlite3 libgraphviz-dev libexpat1-dev libssh-dev
           openssh-client python3-jsonschema time pandoc man-db systemd
-          libpq-dev postgresql)
+          libpq-dev postgresql
+          libcpp-httplib-dev libcrypt-dev libssl-dev openssl
+          chromium chromium-driver python3-selenium)
 tools/install-packages.sh "${packages[@]}"
 
 cmake -S . -B "$BUILD_DIR" "$@" >/dev/null
