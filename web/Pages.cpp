@@ -200,7 +200,7 @@ std::string DevicePage(const Answer& answer) {
     const Json& impositions = data["impositions"];
     const Json& lengths = data["lengths"];
     body += kTableEnd + CutNote(lengths, "vrfs", r["vrfs"]);
-    if (impositions["total"].get<int64_t>() > 0) {
+    if (impositions["total"].get<int64_t>() > impositions["limitPerVrf"].get<int64_t>()) {
       body += "<p>" + Shown(impositions["total"]) + " impositions in all; at most " +
               Shown(impositions["limitPerVrf"]) + " of each VRF are shown (" +
               Link(DeviceUrl(run, name) + "?impositions=100000", "show them all") + ").</p>\n";
