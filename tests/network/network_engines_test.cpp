@@ -48,8 +48,13 @@ std::string Answers(const std::string& where) {
   EXPECT_EQ(network::WritePage(page, problem), 0) << problem;
   // The page's pictures are left out: Graphviz lays a picture out differently
   // the second time in one process, from either store. Their dot is compared.
-  static const std::regex kFigure("<figure>[^]*?</figure>");
-  all << std::regex_replace(folder.Read("run.html"), kFigure, "<figure/>");
+  std::string html = folder.Read("run.html");
+  for (size_t at = 0; (at = html.find("<figure>", at)) != std::string::npos;) {
+    const size_t end = html.find("</figure>", at);
+    if (end == std::string::npos) break;
+    html.replace(at, end + 9 - at, "<figure/>");
+  }
+  all << html;
   std::string text = WithoutTimes(all.str());
   std::string escaped = where;  // as the page writes it
   for (size_t at = 0; (at = escaped.find('&', at)) != std::string::npos; at += 5) escaped.replace(at, 1, "&amp;");
