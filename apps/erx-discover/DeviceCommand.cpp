@@ -33,7 +33,7 @@ void AddFleetOptions(CLI::App& app, FleetOptions& fleet) {
                              "--ssh-option"}) {
     inventory->excludes(app.get_option(single));
   }
-  fleet.jobs = std::max(1L, sysconf(_SC_NPROCESSORS_ONLN));
+  fleet.jobs = static_cast<int>(std::max(1L, sysconf(_SC_NPROCESSORS_ONLN)));
   app.add_option("--jobs", fleet.jobs, "devices discovered at a time, each in its own process")
       ->check(CLI::Range(1, 1024))
       ->capture_default_str()
@@ -78,6 +78,7 @@ class GroupedHelp : public CLI::Formatter {
     if (app->get_parent() || mode == CLI::AppFormatMode::Sub) return Formatter::make_help(app, name, mode);
     std::string text = make_description(app) + make_usage(app, name);
     std::vector<std::string> order;
+    order.reserve(kGroups.size() + 1);
     for (const auto& group : kGroups) order.push_back(group.first);
     order.push_back("Other");
     for (const std::string& group : order) {

@@ -12,8 +12,11 @@ namespace {
 class DiffCommand : public Subcommand {
  public:
   void Define(CLI::App& command) override {
-    command.add_option("--store", diff_.storePath, "the results store")->required()->option_text("FILE");
-    command.add_option("runs", runs_, "RUN_A RUN_B: the two runs (default: the last two)")->expected(2);
+    command.add_option("--store", diff_.storePath, "the results store")
+        ->required()
+        ->option_text("FILE");
+    command.add_option("runs", runs_, "RUN_A RUN_B: the two runs (default: the last two)")
+        ->expected(2);
     command.add_option("--format", diff_.format, "output format")
         ->check(CLI::IsMember({"text", "json"}))
         ->capture_default_str();
@@ -26,9 +29,12 @@ class DiffCommand : public Subcommand {
     }
     std::string problem;
     switch (store::DiffRuns(diff_, std::cout, problem)) {
-      case store::kNothingChanged: return kExitOk;
-      case store::kSomethingChanged: return kExitChanged;
-      default: return FailUsage("erx-discover", problem);
+      case store::kNothingChanged:
+        return kExitOk;
+      case store::kSomethingChanged:
+        return kExitChanged;
+      default:
+        return FailUsage("erx-discover", problem);
     }
   }
 

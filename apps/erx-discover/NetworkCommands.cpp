@@ -15,7 +15,9 @@ namespace {
 class NetworkCommand : public Subcommand {
  public:
   void Define(CLI::App& command) override {
-    command.add_option("--store", options_.storePath, "the results store")->required()->option_text("FILE");
+    command.add_option("--store", options_.storePath, "the results store")
+        ->required()
+        ->option_text("FILE");
     command.add_option("--run", options_.run, "the run (default: the last finished one)")
         ->option_text("N");
     DefineMore(command);
@@ -46,7 +48,9 @@ class PathsCommand : public NetworkCommand {
         ->option_text("NAME");
     DefineFormat(command);
   }
-  int Answer(std::string& problem) override { return network::ShowPaths(options_, std::cout, problem); }
+  int Answer(std::string& problem) override {
+    return network::ShowPaths(options_, std::cout, problem);
+  }
 };
 
 class VpnsCommand : public NetworkCommand {
@@ -55,7 +59,9 @@ class VpnsCommand : public NetworkCommand {
     command.add_flag("--full", options_.full,
                      "text: name every VRF of a list (past eight, the count and the first five)");
   }
-  int Answer(std::string& problem) override { return network::ShowVpns(options_, std::cout, problem); }
+  int Answer(std::string& problem) override {
+    return network::ShowVpns(options_, std::cout, problem);
+  }
 };
 
 class HtmlCommand : public NetworkCommand {
@@ -67,8 +73,8 @@ class HtmlCommand : public NetworkCommand {
   int Answer(std::string& problem) override { return network::WritePage(options_, problem); }
 };
 
-[[maybe_unused]] const bool kPaths = AddSubcommand<PathsCommand>(
-    "paths", "every label path of a run, followed router to router");
+[[maybe_unused]] const bool kPaths =
+    AddSubcommand<PathsCommand>("paths", "every label path of a run, followed router to router");
 [[maybe_unused]] const bool kVpns = AddSubcommand<VpnsCommand>(
     "vpns", "the VPNs of a run's route targets, and what is wrong with them");
 [[maybe_unused]] const bool kHtml = AddSubcommand<HtmlCommand>(

@@ -65,7 +65,8 @@ int main(int argc, char** argv) {
   if (std::optional<int> status = ParseCommandLine(app, argc, argv, kProgram)) return *status;
   for (auto& [command, subcommand] : subcommands) {
     if (!command->parsed()) continue;
-    if (OptionBefore(app)) return FailUsage(kProgram, command->get_name() + " takes no options before it");
+    if (OptionBefore(app))
+      return FailUsage(kProgram, command->get_name() + " takes no options before it");
     return subcommand->Run();
   }
   return device.Run();

@@ -27,6 +27,8 @@ cd "$scratch/work"
 grep -qF "libPelkHost.so => $prefix/bin/../lib/erx-discover/libPelkHost.so" <<<"$(ldd "$program")" ||
   fail "the host's library is not the installed one: $(ldd "$program" | grep Pelk)"
 grep -Eq '^erx-discover [0-9]+\.[0-9]+\.[0-9]+' <<<"$("$program" --version)" || fail "--version"
+grep -Eq '^erx-simulator [0-9]+\.[0-9]+\.[0-9]+' <<<"$("$prefix/bin/erx-simulator" --version)" ||
+  fail "erx-simulator --version"
 grep -qF "$prefix/lib/erx-discover/libAgentUnisphereMPLSTelnet.so" <<<"$("$program" --help)" ||
   fail "the default module is not the installed one"
 
