@@ -175,9 +175,12 @@ TEST_P(StoreEngines, RefuseNewerAndForeignStoresAndLeaveThemAlone) {
   std::string problem;
   const std::string newer = NewStore("newer");
   StoreRun(newer, {});
-  Change(newer, sqlite ? "PRAGMA user_version = 4" : "UPDATE erx_discover_schema SET version = 4");
+  const std::string next = std::to_string(store::kSchemaVersion + 1);
+  Change(newer, sqlite ? "PRAGMA user_version = " + next
+                       : "UPDATE erx_discover_schema SET version = " + next);
   EXPECT_EQ(store::OpenStore(newer, store::Access::kWrite, problem), nullptr);
-  EXPECT_EQ(problem, newer + " was written by a newer erx-discover (schema 4); this one reads schema 3");
+  EXPECT_EQ(problem, newer + " was written by a newer erx-discover (schema " + next +
+                         "); this one reads schema " + std::to_string(store::kSchemaVersion));
   EXPECT_EQ(store::OpenStore(newer, store::Access::kRead, problem), nullptr);
 
   const std::string foreign = NewStore("alien");
@@ -214,14 +217,16 @@ TEST_F(PostgresStore, IsBroughtUpFromSchemaOneOneStepAtATimeWithItsRunsKept) {
   ASSERT_TRUE(server_.Run("old", "INSERT INTO devices(run_id, name, source, status, seconds, agent)"
                                  " VALUES (1, 'pe1', 'devices/pe1', 'ok', 1, 'agent')"));
   EXPECT_EQ(store::OpenStore(where, store::Access::kRead, problem), nullptr);
-  EXPECT_EQ(problem, where + " has schema 1; store a run into it with this erx-discover to bring it to schema 3");
+  EXPECT_EQ(problem, where + " has schema 1; store a run into it with this erx-discover to bring it to schema " +
+                         std::to_string(store::kSchemaVersion));
   const report::Report pe1 = ShippedReport("pe1-erx");
   StoreRun(where, {pe1});
   std::ostringstream diff;
   EXPECT_EQ(store::DiffRuns({where, std::nullopt, std::nullopt, "json"}, diff, problem),
             store::kSomethingChanged) << problem;
   EXPECT_THAT(diff.str(), HasSubstr("\"appeared\""));
-  EXPECT_TRUE(server_.Run("old", "SELECT 1 FROM erx_discover_schema WHERE version = 3"));
+  EXPECT_TRUE(server_.Run("old", "SELECT 1 FROM erx_discover_schema WHERE version = " +
+                                     std::to_string(store::kSchemaVersion)));
 }
 
 TEST_F(PostgresStore, APasswordInTheConnectionIsRefusedAndNeverShown) {
