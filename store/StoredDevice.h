@@ -32,9 +32,6 @@ DeviceSizes LoadDeviceSizes(SqlDatabase& db, int64_t deviceId);
 // The same on an SQLite store's connection.
 std::vector<StoredDevice> LoadDevices(sqlite3* db, int64_t runId);
 report::Report LoadReport(sqlite3* db, const StoredDevice& device);
-// The same with only `limit` of its label entries, from the `offset`th on
-// (in the report's order): a page of a large device.
-report::Report LoadReport(sqlite3* db, const StoredDevice& device, int64_t offset, int64_t limit);
 
 }  // namespace store
 
