@@ -68,7 +68,7 @@ class WholeFile {
   std::string target_;     // the regular file's place, the link followed
   std::string temporary_;  // empty when written in place
   int fd_ = -1;
-  int slot_ = -1;          // in the list of temporaries removed on a signal
+  int slot_ = -1;  // in the list of temporaries removed on a signal
   mode_t mode_ = 0;
   DescriptorBuffer buffer_;
   std::ostream stream_;

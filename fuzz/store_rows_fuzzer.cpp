@@ -46,9 +46,9 @@ report::Report SmallRouter() {
   red.importRouteTargets = std::vector<std::string>{"100:1", "100:2"};
   red.exportRouteTargets = std::vector<std::string>{"100:1"};
   red.ifIndexes = std::vector<int>{30};
-  red.impositions = std::vector<report::Imposition>{
-      {std::string("21"), std::string("10.9.0.0/16"), 14, std::string("ATM3/0.2"),
-       std::string("10.1.3.2")}};
+  red.impositions =
+      std::vector<report::Imposition>{{std::string("21"), std::string("10.9.0.0/16"), 14,
+                                       std::string("ATM3/0.2"), std::string("10.1.3.2")}};
   r.vrfs.push_back(red);
   r.interfaces.push_back({30, std::string("ip2/0.10"), std::string("default"), std::string("red")});
   r.ipAddresses.push_back({"default", "10.1.3.1", 14});
@@ -79,11 +79,21 @@ class Bytes {
   std::size_t at_ = 0;
 };
 
-const char* const kTables[] = {"runs", "devices", "virtual_routers", "virtual_router_vrfs",
-                               "label_entries", "label_entry_in_interfaces",
-                               "label_entry_push_labels", "vrfs", "vrf_route_targets",
-                               "vrf_interfaces", "impositions", "interfaces", "ip_addresses",
-                               "errors", "warnings"};
+const char* const kTables[] = {"runs",
+                               "devices",
+                               "virtual_routers",
+                               "virtual_router_vrfs",
+                               "label_entries",
+                               "label_entry_in_interfaces",
+                               "label_entry_push_labels",
+                               "vrfs",
+                               "vrf_route_targets",
+                               "vrf_interfaces",
+                               "impositions",
+                               "interfaces",
+                               "ip_addresses",
+                               "errors",
+                               "warnings"};
 
 std::vector<std::string> Columns(sqlite3* db, const std::string& table) {
   std::vector<std::string> columns;
@@ -104,10 +114,18 @@ std::string Joined(const std::vector<std::string>& names) {
 
 void BindValue(sqlite3_stmt* statement, int parameter, Bytes& bytes) {
   switch (bytes.Byte() % 6) {
-    case 0: sqlite3_bind_null(statement, parameter); break;
-    case 1: sqlite3_bind_int64(statement, parameter, bytes.Integer(1)); break;
-    case 2: sqlite3_bind_int64(statement, parameter, bytes.Integer(8)); break;
-    case 3: sqlite3_bind_double(statement, parameter, static_cast<double>(bytes.Integer(2)) / 7); break;
+    case 0:
+      sqlite3_bind_null(statement, parameter);
+      break;
+    case 1:
+      sqlite3_bind_int64(statement, parameter, bytes.Integer(1));
+      break;
+    case 2:
+      sqlite3_bind_int64(statement, parameter, bytes.Integer(8));
+      break;
+    case 3:
+      sqlite3_bind_double(statement, parameter, static_cast<double>(bytes.Integer(2)) / 7);
+      break;
     case 4: {
       const std::string text = bytes.Text();
       sqlite3_bind_text(statement, parameter, text.data(), text.size(), SQLITE_TRANSIENT);
@@ -124,12 +142,14 @@ void BindValue(sqlite3_stmt* statement, int parameter, Bytes& bytes) {
 void Edit(sqlite3* db, Bytes& bytes) {
   const unsigned what = bytes.Byte() % 3;
   const std::string table = kTables[bytes.Byte() % (sizeof kTables / sizeof kTables[0])];
-  const bool byPosition = table == "label_entry_in_interfaces" || table == "label_entry_push_labels";
+  const bool byPosition =
+      table == "label_entry_in_interfaces" || table == "label_entry_push_labels";
   const std::string key = byPosition ? "label_entry_id = ? AND position = ?" : "rowid = ?";
   sqlite3_stmt* row = nullptr;
   sqlite3_prepare_v2(db,
                      ("SELECT " + std::string(byPosition ? "label_entry_id, position" : "rowid") +
-                      " FROM " + table + " LIMIT 1 OFFSET ?").c_str(),
+                      " FROM " + table + " LIMIT 1 OFFSET ?")
+                         .c_str(),
                      -1, &row, nullptr);
   sqlite3_bind_int(row, 1, bytes.Byte() % 8);
   if (sqlite3_step(row) != SQLITE_ROW) {
@@ -175,11 +195,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   sqlite3* handle = db->Handle();
   store::SqlStore results(std::move(db));
   int64_t run = 0;
-  FuzzCheck(results.BeginRun("fleet.yaml", run, problem) &&
-                results.StoreDevice(run, {"pe1", "devices/pe1", "ok", "", 0.5}, &kBase, problem) &&
-                results.StoreDevice(run, {"pe2", "10.0.0.2", "failed", "no", 1}, nullptr, problem) &&
-                results.FinishRun(run, problem),
-            "the small store could not be written");
+  FuzzCheck(
+      results.BeginRun("fleet.yaml", run, problem) &&
+          results.StoreDevice(run, {"pe1", "devices/pe1", "ok", "", 0.5}, &kBase, problem) &&
+          results.StoreDevice(run, {"pe2", "10.0.0.2", "failed", "no", 1}, nullptr, problem) &&
+          results.FinishRun(run, problem),
+      "the small store could not be written");
 
   sqlite3_exec(handle, "PRAGMA foreign_keys = OFF; PRAGMA ignore_check_constraints = ON", nullptr,
                nullptr, nullptr);

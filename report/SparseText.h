@@ -70,7 +70,9 @@ class SparseText {
   friend bool operator==(const SparseText& a, const std::optional<std::string>& b) {
     return a.text_ && b ? *a.text_ == *b : !a.text_ && !b;
   }
-  friend bool operator==(const SparseText& a, const std::string& b) { return a.text_ && *a.text_ == b; }
+  friend bool operator==(const SparseText& a, const std::string& b) {
+    return a.text_ && *a.text_ == b;
+  }
   friend bool operator==(const SparseText& a, const char* b) { return a.text_ && *a.text_ == b; }
   friend bool operator==(const SparseText& a, std::nullopt_t) { return !a.text_; }
   template <typename T>

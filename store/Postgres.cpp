@@ -183,8 +183,8 @@ std::unique_ptr<SqlCursor> PostgresDatabase::Prepare(const char* sql) {
   auto found = prepared_.find(sql);
   if (found == prepared_.end()) {
     const std::string name = "erx" + std::to_string(prepared_.size() + 1);
-    Result result(PQprepare(connection_, name.c_str(), NumberedParameters(sql).c_str(), 0,
-                            nullptr));
+    Result result(
+        PQprepare(connection_, name.c_str(), NumberedParameters(sql).c_str(), 0, nullptr));
     CheckResult(connection_, result.result);
     found = prepared_.emplace(sql, name).first;
   }

@@ -51,10 +51,9 @@ bool SqlStore::FinishRun(int64_t runId, std::string& problem) {
   });
 }
 
-bool SqlStore::StoreDevice(int64_t runId, const DeviceOutcome& outcome,
-                           const report::Report* found, std::string& problem) {
-  return Do(problem, "storing " + outcome.name,
-            [&] { WriteDevice(*db_, runId, outcome, found); });
+bool SqlStore::StoreDevice(int64_t runId, const DeviceOutcome& outcome, const report::Report* found,
+                           std::string& problem) {
+  return Do(problem, "storing " + outcome.name, [&] { WriteDevice(*db_, runId, outcome, found); });
 }
 
 bool SqlStore::ListRuns(std::vector<StoredRun>& runs, std::string& problem) {
@@ -70,8 +69,7 @@ bool SqlStore::LoadDevices(int64_t runId, std::vector<StoredDevice>& devices,
   return Do(problem, "", [&] { devices = store::LoadDevices(*db_, runId); });
 }
 
-bool SqlStore::LoadReport(const StoredDevice& device, report::Report& found,
-                          std::string& problem) {
+bool SqlStore::LoadReport(const StoredDevice& device, report::Report& found, std::string& problem) {
   return Do(problem, "", [&] { found = store::LoadReport(*db_, device); });
 }
 

@@ -24,8 +24,7 @@ class SqlStore : public Store {
   bool LoadRun(int64_t runId, std::optional<StoredRun>& run, std::string& problem) override;
   bool LoadDevices(int64_t runId, std::vector<StoredDevice>& devices,
                    std::string& problem) override;
-  bool LoadReport(const StoredDevice& device, report::Report& found,
-                  std::string& problem) override;
+  bool LoadReport(const StoredDevice& device, report::Report& found, std::string& problem) override;
   bool LoadReportPage(const StoredDevice& device, int64_t offset, int64_t limit,
                       report::Report& found, std::string& problem) override;
   bool LoadDeviceSizes(const StoredDevice& device, DeviceSizes& sizes,

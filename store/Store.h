@@ -5,8 +5,8 @@
 // outside store/.
 //
 //   std::string problem;
-//   std::unique_ptr<store::Store> results = store::OpenStore("fleet.db", store::Access::kWrite, problem);
-//   if (!results) ...                                   // problem names the store
+//   std::unique_ptr<store::Store> results = store::OpenStore("fleet.db", store::Access::kWrite,
+//   problem); if (!results) ...                                   // problem names the store
 //   int64_t run = 0;
 //   results->BeginRun("inventory.yaml", run, problem);
 //   results->StoreDevice(run, outcome, &report, problem);  // one transaction each
@@ -91,8 +91,8 @@ class Store {
   // One device of the run, in one transaction: its outcome and, when `found`
   // is not null, everything in the report. A device is stored whole or not
   // at all; a second device of the same name in a run is refused.
-  virtual bool StoreDevice(int64_t runId, const DeviceOutcome& outcome,
-                           const report::Report* found, std::string& problem) = 0;
+  virtual bool StoreDevice(int64_t runId, const DeviceOutcome& outcome, const report::Report* found,
+                           std::string& problem) = 0;
   // Marks the run finished (its end time now). A run never finished was cut off.
   virtual bool FinishRun(int64_t runId, std::string& problem) = 0;
 

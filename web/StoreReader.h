@@ -10,8 +10,8 @@
 #define WEB_STOREREADER_H_
 
 #include <chrono>
-#include <memory>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <stdexcept>

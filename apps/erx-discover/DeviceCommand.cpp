@@ -25,11 +25,27 @@ void AddFleetOptions(CLI::App& app, FleetOptions& fleet) {
       app.add_option("--inventory", fleet.inventory, "discover every device of this YAML inventory")
           ->option_text("FILE");
   // Each device's settings are in the inventory; none is silently overridden.
-  for (const char* single : {"--capture", "--host", "--output", "--format", "--save-capture",
-                             "--telnet-port", "--snmp-port", "--user", "--snmp-version",
-                             "--snmp-user", "--snmp-auth", "--snmp-priv", "--context-community",
-                             "--timeout", "--secrets-file", "--paging", "--ssh", "--ssh-port",
-                             "--ssh-identity", "--known-hosts", "--accept-new-host-key",
+  for (const char* single : {"--capture",
+                             "--host",
+                             "--output",
+                             "--format",
+                             "--save-capture",
+                             "--telnet-port",
+                             "--snmp-port",
+                             "--user",
+                             "--snmp-version",
+                             "--snmp-user",
+                             "--snmp-auth",
+                             "--snmp-priv",
+                             "--context-community",
+                             "--timeout",
+                             "--secrets-file",
+                             "--paging",
+                             "--ssh",
+                             "--ssh-port",
+                             "--ssh-identity",
+                             "--known-hosts",
+                             "--accept-new-host-key",
                              "--ssh-option"}) {
     inventory->excludes(app.get_option(single));
   }
@@ -38,22 +54,27 @@ void AddFleetOptions(CLI::App& app, FleetOptions& fleet) {
       ->check(CLI::Range(1, 1024))
       ->capture_default_str()
       ->needs(inventory);
-  app.add_option("--store", fleet.storePath, "keep every device's report in this SQLite file or postgresql:// database")
+  app.add_option("--store", fleet.storePath,
+                 "keep every device's report in this SQLite file or postgresql:// database")
       ->option_text("FILE")
       ->needs(inventory);
-  app.add_option("--output-dir", fleet.outputDir, "write each device's JSON report as DIR/NAME.json")
+  app.add_option("--output-dir", fleet.outputDir,
+                 "write each device's JSON report as DIR/NAME.json")
       ->option_text("DIR")
       ->needs(inventory);
 }
 
 const std::vector<std::pair<std::string, std::vector<std::string>>> kGroups = {
     {"Device", {"--capture", "--module", "--vrf", "--no-labels"}},
-    {"Live", {"--host", "--user", "--telnet-port", "--timeout", "--device-timeout", "--cli-sessions",
-              "--secrets-file", "--save-capture", "--paging", "--quiet"}},
-    {"SSH", {"--ssh", "--ssh-port", "--ssh-identity", "--known-hosts", "--accept-new-host-key",
-             "--ssh-option"}},
-    {"SNMP", {"--snmp-port", "--snmp-version", "--snmp-user", "--snmp-auth", "--snmp-priv",
-              "--context-community"}},
+    {"Live",
+     {"--host", "--user", "--telnet-port", "--timeout", "--device-timeout", "--cli-sessions",
+      "--secrets-file", "--save-capture", "--paging", "--quiet"}},
+    {"SSH",
+     {"--ssh", "--ssh-port", "--ssh-identity", "--known-hosts", "--accept-new-host-key",
+      "--ssh-option"}},
+    {"SNMP",
+     {"--snmp-port", "--snmp-version", "--snmp-user", "--snmp-auth", "--snmp-priv",
+      "--context-community"}},
     {"Fleet", {"--inventory", "--jobs", "--output-dir"}},
     {"Store", {"--store"}},
     {"Output", {"--format", "--output", "--debug"}},
@@ -74,16 +95,18 @@ void GroupOptions(CLI::App& app) {
 // order the options were added; a subcommand's is CLI11's own.
 class GroupedHelp : public CLI::Formatter {
  public:
-  std::string make_help(const CLI::App* app, std::string name, CLI::AppFormatMode mode) const override {
-    if (app->get_parent() || mode == CLI::AppFormatMode::Sub) return Formatter::make_help(app, name, mode);
+  std::string make_help(const CLI::App* app, std::string name,
+                        CLI::AppFormatMode mode) const override {
+    if (app->get_parent() || mode == CLI::AppFormatMode::Sub)
+      return Formatter::make_help(app, name, mode);
     std::string text = make_description(app) + make_usage(app, name);
     std::vector<std::string> order;
     order.reserve(kGroups.size() + 1);
     for (const auto& group : kGroups) order.push_back(group.first);
     order.push_back("Other");
     for (const std::string& group : order) {
-      const std::vector<const CLI::Option*> options = app->get_options(
-          [&](const CLI::Option* option) { return option->get_group() == group; });
+      const std::vector<const CLI::Option*> options =
+          app->get_options([&](const CLI::Option* option) { return option->get_group() == group; });
       if (!options.empty()) text += make_group(group, false, options);
     }
     return text + make_subcommands(app, mode) + "\n" + make_footer(app);
@@ -92,9 +115,12 @@ class GroupedHelp : public CLI::Formatter {
 
 ExitCode ExitOfHealth(const report::Health& health) {
   switch (ExitStatusOf(health)) {
-    case kDiscovered: return kExitOk;
-    case kPartlyDiscovered: return kExitPartial;
-    default: return kExitFailed;
+    case kDiscovered:
+      return kExitOk;
+    case kPartlyDiscovered:
+      return kExitPartial;
+    default:
+      return kExitFailed;
   }
 }
 
@@ -103,9 +129,10 @@ ExitCode ExitOfHealth(const report::Health& health) {
 DeviceCommand::DeviceCommand(CLI::App& app)
     : captureDir_(InstalledOr("share/erx-discover/devices/pe1-erx", ERX_EXAMPLE_DEVICE)) {
   options_.modulePath = InstalledOr("lib/erx-discover/" ERX_MODULE_FILE_NAME, ERX_DEFAULT_MODULE);
-  auto* capture = app.add_option("--capture", captureDir_,
-                                 "folder of a captured device: cli.log, snmp.walk, snmp/CONTEXT.walk")
-                      ->capture_default_str();
+  auto* capture =
+      app.add_option("--capture", captureDir_,
+                     "folder of a captured device: cli.log, snmp.walk, snmp/CONTEXT.walk")
+          ->capture_default_str();
   app.add_option("--format", format_, "report format")
       ->check(CLI::IsMember({"text", "json"}))
       ->capture_default_str();
@@ -138,9 +165,12 @@ ExitCode DeviceCommand::RunFleet() {
   fleet_.quiet = live_.quiet;
   std::string problem;
   switch (::RunFleet(fleet_, std::cout, problem)) {
-    case kEveryDeviceDiscovered: return kExitOk;
-    case kSomeDevicesFailed: return kExitSomeDevicesFailed;
-    default: return FailUsage(kProgram, problem);
+    case kEveryDeviceDiscovered:
+      return kExitOk;
+    case kSomeDevicesFailed:
+      return kExitSomeDevicesFailed;
+    default:
+      return FailUsage(kProgram, problem);
   }
 }
 
@@ -159,7 +189,8 @@ ExitCode DeviceCommand::RunOneDevice() {
   __Kelwick_Debug_Level = debugLevel_;
   report::Report found;
   switch (DiscoverOneDevice(source, options_, outputPath_.empty(), found, problem)) {
-    case kDiscovered: break;
+    case kDiscovered:
+      break;
     case kUnreachable:
       FailUsage(kProgram, problem);
       return kExitFailed;
@@ -179,6 +210,7 @@ ExitCode DeviceCommand::RunOneDevice() {
                                    : "cannot write the report to " + outputPath_ + ": " + problem);
   }
   const ExitCode status = ExitOfHealth(found.health);
-  if (status != kExitOk) std::cerr << kProgram << ": " << found.device << ": " << HealthLine(found.health) << "\n";
+  if (status != kExitOk)
+    std::cerr << kProgram << ": " << found.device << ": " << HealthLine(found.health) << "\n";
   return status;
 }

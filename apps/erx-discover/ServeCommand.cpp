@@ -17,7 +17,8 @@ namespace {
 class ServeCommand : public Subcommand {
  public:
   void Define(CLI::App& command) override {
-    command.add_option("--store", options_.storePath, "the results store (a file or postgresql://)")
+    command
+        .add_option("--store", options_.storePath, "the results store (a file or postgresql://)")
         ->required()
         ->option_text("STORE");
     command.add_option("--listen", listen_, "address and port to listen on (port 0: any free one)")
@@ -51,7 +52,7 @@ class ServeCommand : public Subcommand {
   std::string listen_ = "127.0.0.1:8080";
 };
 
-[[maybe_unused]] const bool kServe = AddSubcommand<ServeCommand>(
-    "serve", "the results store as web pages and JSON, read-only");
+[[maybe_unused]] const bool kServe =
+    AddSubcommand<ServeCommand>("serve", "the results store as web pages and JSON, read-only");
 
 }  // namespace

@@ -90,9 +90,11 @@ std::string Answers(const std::string& where) {
   all << html;
   std::string text = WithoutTimes(all.str());
   std::string escaped = where;  // as the page writes it
-  for (size_t at = 0; (at = escaped.find('&', at)) != std::string::npos; at += 5) escaped.replace(at, 1, "&amp;");
+  for (size_t at = 0; (at = escaped.find('&', at)) != std::string::npos; at += 5)
+    escaped.replace(at, 1, "&amp;");
   for (const std::string& name : {where, escaped}) {
-    for (size_t at; (at = text.find(name)) != std::string::npos;) text.replace(at, name.size(), "STORE");
+    for (size_t at; (at = text.find(name)) != std::string::npos;)
+      text.replace(at, name.size(), "STORE");
   }
   return text;
 }
@@ -111,8 +113,8 @@ TEST(NetworkEngines, AFleetIntoPostgresAnswersAsIntoSqlite) {
   EXPECT_TRUE(fromPostgres == fromSqlite) << "the answers differ: " << [&] {
     size_t at = 0;
     while (at < fromSqlite.size() && fromSqlite[at] == fromPostgres[at]) ++at;
-    return "at " + std::to_string(at) + ": " + fromPostgres.substr(at - 600, 800) + "\ninstead of: " +
-           fromSqlite.substr(at - 600, 800);
+    return "at " + std::to_string(at) + ": " + fromPostgres.substr(at - 600, 800) +
+           "\ninstead of: " + fromSqlite.substr(at - 600, 800);
   }();
 }
 

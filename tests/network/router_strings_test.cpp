@@ -19,15 +19,19 @@ namespace {
 // Two routers of hostile names: an LSP that would set the terminal's title,
 // a VRF with a control character, markup and entities everywhere else.
 std::vector<report::Report> HostileRouters() {
-  report::Report a = Router("pe&amp;1<x>", {Vrf("gr\x01" "een", {"1:<&>"}, {"1:<&>", "2:\x7f"}),
-                                             Vrf("a]]></svg>", {"1:<&>"}, {"9:\x9b"})});
+  report::Report a = Router("pe&amp;1<x>", {Vrf("gr\x01"
+                                                "een",
+                                                {"1:<&>"}, {"1:<&>", "2:\x7f"}),
+                                            Vrf("a]]></svg>", {"1:<&>"}, {"9:\x9b"})});
   a.vrfs[0].routeDistinguisher = "1:&lt;";
   a.ipAddresses.push_back({"default", "10.0.0.1", 1});
   report::LabelEntry title = LabelEntry("100", "&amp;", "10.0.0.2");
   title.lspName = "\x1b]0;owned\x07";
   a.labelEntries.push_back(title);
   a.labelEntries.push_back(LabelEntry("101", "5", "192.0.2.1]]>\x0b"));
-  report::Report b = Router("p\x1b[2J", {Vrf("gr\x01" "een\xEF\xBF\xBF", {"1:<&>"}, {"1:<&>"})});
+  report::Report b = Router("p\x1b[2J", {Vrf("gr\x01"
+                                             "een\xEF\xBF\xBF",
+                                             {"1:<&>"}, {"1:<&>"})});
   b.ipAddresses.push_back({"default", "10.0.0.2", 1});
   return {a, b};
 }
@@ -58,16 +62,16 @@ TEST(RouterStrings, PicturesAreXmlWhateverTheRouterSent) {
   const std::vector<report::Report> routers = HostileRouters();
   const network::LabelPaths found = network::FollowLabelPaths(routers);
   std::string paths, vpns, problem;
-  ASSERT_TRUE(network::RenderSvg(network::PathsDot(routers, found, "paths of <&amp;>"), paths,
-                                 problem))
+  ASSERT_TRUE(
+      network::RenderSvg(network::PathsDot(routers, found, "paths of <&amp;>"), paths, problem))
       << problem;
-  ASSERT_TRUE(network::RenderSvg(network::VpnsDot(network::MapVpns(routers), "VPNs\x01"), vpns,
-                                 problem))
+  ASSERT_TRUE(
+      network::RenderSvg(network::VpnsDot(network::MapVpns(routers), "VPNs\x01"), vpns, problem))
       << problem;
   // Drawn as the router wrote them: "&amp;" is six characters, not one.
-  EXPECT_THAT(XmlText(paths), AllOf(HasSubstr("paths of <&amp;>"), HasSubstr("pe&amp;1<x>"),
-                                    HasSubstr("p\\x1b[2J"), HasSubstr("\n&amp;\n"),
-                                    HasSubstr("192.0.2.1]]>\\x0b")))
+  EXPECT_THAT(XmlText(paths),
+              AllOf(HasSubstr("paths of <&amp;>"), HasSubstr("pe&amp;1<x>"), HasSubstr("p\\x1b[2J"),
+                    HasSubstr("\n&amp;\n"), HasSubstr("192.0.2.1]]>\\x0b")))
       << paths;
   EXPECT_THAT(XmlText(vpns),
               AllOf(HasSubstr("VPNs\\x01"), HasSubstr("pe&amp;1<x>"), HasSubstr("gr\\x01een"),

@@ -68,8 +68,9 @@ TEST(StoreChecks, AHandEditedRowIsAnErrorNamingItsTableAndRow) {
 
   // The audit's edit: an entry of the label table never has in-interface lists.
   Execute(db, "UPDATE label_entries SET layout = 'label-table' WHERE id = 1");
-  const std::string said = db + ": table label_entry_in_interfaces, row (label_entry_id 1, position 0):"
-                                " an entry of layout label-table has no in-interface lists";
+  const std::string said = db +
+                           ": table label_entry_in_interfaces, row (label_entry_id 1, position 0):"
+                           " an entry of layout label-table has no in-interface lists";
   EXPECT_EQ(ReadingSays(db), said);
   network::NetworkOptions paths;
   paths.storePath = db;
@@ -78,16 +79,21 @@ TEST(StoreChecks, AHandEditedRowIsAnErrorNamingItsTableAndRow) {
   std::string problem;
   EXPECT_EQ(network::ShowPaths(paths, out, problem), network::kCommandFailed);
   EXPECT_EQ(problem, said);
-  EXPECT_EQ(store::DiffRuns({db, std::nullopt, std::nullopt, "text"}, out, problem), store::kDiffFailed);
+  EXPECT_EQ(store::DiffRuns({db, std::nullopt, std::nullopt, "text"}, out, problem),
+            store::kDiffFailed);
   EXPECT_EQ(problem, said);
   Execute(db, "UPDATE label_entries SET layout = NULL");
 
   // Values of another type than the column's, or not UTF-8.
   Execute(db, "UPDATE label_entries SET out_if_index = 'ATM2/0.1' WHERE id = 1");
-  EXPECT_EQ(ReadingSays(db), db + ": table label_entries, row 1: column out_if_index holds no integer");
+  EXPECT_EQ(ReadingSays(db),
+            db + ": table label_entries, row 1: column out_if_index holds no integer");
   Execute(db, "UPDATE label_entries SET out_if_index = 4294967296 WHERE id = 1");
-  EXPECT_EQ(ReadingSays(db), db + ": table label_entries, row 1: column out_if_index is out of range (4294967296)");
-  Execute(db, "UPDATE label_entries SET out_if_index = 10; UPDATE vrfs SET name = x'ff00' WHERE id = 1");
+  EXPECT_EQ(ReadingSays(db),
+            db + ": table label_entries, row 1: column out_if_index is out of range (4294967296)");
+  Execute(
+      db,
+      "UPDATE label_entries SET out_if_index = 10; UPDATE vrfs SET name = x'ff00' WHERE id = 1");
   EXPECT_EQ(ReadingSays(db), db + ": table vrfs, row 1: column name holds no text");
   Execute(db, "UPDATE vrfs SET name = CAST(x'ff' AS TEXT) WHERE id = 1");
   EXPECT_EQ(ReadingSays(db), db + ": table vrfs, row 1: column name is not valid UTF-8");
@@ -130,7 +136,8 @@ TEST(StoreChecks, CreatorsOfOneNewStoreAtOnceBothGetIt) {
       ASSERT_EQ(waitpid(pid, &status, 0), pid);
       ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "attempt " << attempt;
     }
-    EXPECT_THAT(Query(db, "SELECT count(*) FROM runs"), ElementsAre(ElementsAre(std::to_string(kCreators))));
+    EXPECT_THAT(Query(db, "SELECT count(*) FROM runs"),
+                ElementsAre(ElementsAre(std::to_string(kCreators))));
   }
 }
 

@@ -75,7 +75,8 @@ PostgresServer::PostgresServer() : owner_(getpid()) {
     }
   }
   if (mkdir((folder_ + "/sock").c_str(), 0700) != 0 ||
-      (asPostgres_ && chown((folder_ + "/sock").c_str(), postgres->pw_uid, postgres->pw_gid) != 0)) {
+      (asPostgres_ &&
+       chown((folder_ + "/sock").c_str(), postgres->pw_uid, postgres->pw_gid) != 0)) {
     problem_ = "cannot make the socket folder";
     return;
   }

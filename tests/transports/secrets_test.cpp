@@ -15,7 +15,8 @@ namespace {
 TEST(Secrets, OnlyTheWantedNamesAreKeptFromTheFile) {
   TempFolder folder;
   const std::string file = folder.Path() + "/secrets";
-  std::ofstream(file) << "ERX_PASSWORD = pw-1\r\n# a comment\nERX_COMMUNITY=cm-2\nLAB_KEY_PASSPHRASE=pp-3\n";
+  std::ofstream(file)
+      << "ERX_PASSWORD = pw-1\r\n# a comment\nERX_COMMUNITY=cm-2\nLAB_KEY_PASSPHRASE=pp-3\n";
   chmod(file.c_str(), 0600);
   for (const char* name : {"ERX_PASSWORD", "ERX_COMMUNITY", "LAB_KEY_PASSPHRASE"}) unsetenv(name);
   std::string problem;
