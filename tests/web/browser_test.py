@@ -19,6 +19,8 @@ from selenium.common.exceptions import NoAlertPresentException
 from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
+from selenium.webdriver.support import expected_conditions
+from selenium.webdriver.support.ui import WebDriverWait
 
 sys.path.insert(0, str(pathlib.Path(__file__).parent))
 import webfixture  # noqa: E402
@@ -97,6 +99,15 @@ def no_foreign_script(driver, where):
           f"{where}: no script of the router's ran")
 
 
+def follow(driver, element, action="click"):
+    """Click a link or submit a form, and wait until the next page has
+    replaced this one: a click returns before the browser has navigated, and
+    the old page's elements would go stale under the checks that follow."""
+    page = driver.find_element(By.TAG_NAME, "html")
+    getattr(element, action)()
+    WebDriverWait(driver, 30).until(expected_conditions.staleness_of(page))
+
+
 def rows(driver, table):
     return [r.text for r in driver.find_elements(By.CSS_SELECTOR, f"#{table} tbody tr")
             if r.is_displayed()]
@@ -120,7 +131,7 @@ with tempfile.TemporaryDirectory() as scratch:
                   "/: the runs, newest first")
             shot(driver, "01-runs")
 
-            driver.find_element(By.LINK_TEXT, "run 2").click()
+            follow(driver, driver.find_element(By.LINK_TEXT, "run 2"))
             check(driver.current_url.endswith("/runs/2") and
                   {r.split()[0] for r in rows(driver, "devices")} >= {"p-b", "p-c", "pe-d", "pe1-erx"},
                   "a run: its devices")
@@ -138,7 +149,7 @@ with tempfile.TemporaryDirectory() as scratch:
             check(len(rows(driver, "devices")) == 6, "a run: an empty filter shows them all")
             shot(driver, "02-run")
 
-            driver.find_element(By.LINK_TEXT, "p-b").click()
+            follow(driver, driver.find_element(By.LINK_TEXT, "p-b"))
             check("p-b in run 2" in driver.find_element(By.TAG_NAME, "h1").text and
                   any("blue" in r and "100:12" in r for r in rows(driver, "vrfs")) and
                   any("to-pe-d" in r for r in rows(driver, "labels")),
@@ -151,12 +162,12 @@ with tempfile.TemporaryDirectory() as scratch:
                                                     "06-search-address")):
                 box = driver.find_element(By.CSS_SELECTOR, "nav input[name=q]")
                 box.send_keys(words)
-                box.submit()
+                follow(driver, box, "submit")
                 headings = [h.text for h in driver.find_elements(By.TAG_NAME, "h2")]
                 found = driver.find_element(By.TAG_NAME, "main").text
                 check(section in headings and expected in found, f"search {words}: {section}")
                 shot(driver, name)
-            driver.find_element(By.CSS_SELECTOR, "main table a").click()
+            follow(driver, driver.find_element(By.CSS_SELECTOR, "main table a"))
             check("/devices/" in driver.current_url, "search: a result leads to its device")
 
             driver.get(server.url + "/runs/2/paths")
@@ -171,13 +182,13 @@ with tempfile.TemporaryDirectory() as scratch:
             shot(driver, "07-paths")
 
             driver.get(server.url + "/runs/2")
-            driver.find_element(By.PARTIAL_LINK_TEXT, "what changed since run 1").click()
+            follow(driver, driver.find_element(By.PARTIAL_LINK_TEXT, "what changed since run 1"))
             diff = driver.find_element(By.CSS_SELECTOR, "pre.diff").text
             check("- pe-a: disappeared" in diff and "~ p-c: 1 change" in diff and
                   "route distinguisher 100:3 -> 100:33" in diff, "diff: as erx-discover diff prints it")
             shot(driver, "08-diff")
 
-            driver.find_element(By.LINK_TEXT, HOSTILE_DEVICE).click()
+            follow(driver, driver.find_element(By.LINK_TEXT, HOSTILE_DEVICE))
             text = driver.find_element(By.TAG_NAME, "body").text
             check(HOSTILE_DEVICE in driver.find_element(By.TAG_NAME, "h1").text and
                   all(s in text for s in HOSTILE), "markup: the device's strings shown as text")
