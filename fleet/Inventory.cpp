@@ -31,8 +31,14 @@ const std::vector<std::string> kSettingKeys = {
     "snmp_auth_key_env", "snmp_priv_key_env", "context_communities", "transport", "ssh_port",
     "ssh_identity", "known_hosts", "accept_new_host_key", "ssh_options", "ssh_key_passphrase_env"};
 
+std::vector<std::string> DefaultKeys() {
+  std::vector<std::string> keys = {"region"};
+  keys.insert(keys.end(), kSettingKeys.begin(), kSettingKeys.end());
+  return keys;
+}
+
 std::vector<std::string> DeviceKeys() {
-  std::vector<std::string> keys = {"name", "host", "capture"};
+  std::vector<std::string> keys = {"name", "host", "capture", "region"};
   keys.insert(keys.end(), kSettingKeys.begin(), kSettingKeys.end());
   return keys;
 }
@@ -156,8 +162,13 @@ class InventoryReader {
       if (key == "name" || key == "host" || key == "capture")
         return Fail(entry.first, key + " belongs to each device, not to the defaults");
       bool known = false;
-      if (!ReadSetting(entry.first, entry.second, live, known)) return false;
-      if (!known && !RefuseKey(entry.first, "", kSettingKeys)) return false;
+      if (key == "region") {
+        if (!ReadRegion(entry.first, entry.second, defaultRegion_)) return false;
+        known = true;
+      } else if (!ReadSetting(entry.first, entry.second, live, known)) {
+        return false;
+      }
+      if (!known && !RefuseKey(entry.first, "", DefaultKeys())) return false;
       defaultKeys_[key] = {LineOf(entry.first), true};
     }
     return true;
@@ -167,6 +178,7 @@ class InventoryReader {
     scope_ = "device " + std::to_string(position) + ": ";
     device.line = LineOf(item);
     device.keys = defaultKeys_;
+    device.region = defaultRegion_;
     if (!item.IsMap()) return Fail(item, "give a mapping of keys (name, host or capture, ...)");
     const YAML::Node name = item["name"];
     if (name && name.IsScalar() && IsDeviceName(name.Scalar())) scope_ = "device " + name.Scalar() + ": ";
@@ -187,6 +199,8 @@ class InventoryReader {
         if (!ReadHost(entry.first, entry.second, device.live.host)) return false;
       } else if (key == "capture") {
         if (!ReadCapture(entry.first, entry.second, device.capture)) return false;
+      } else if (key == "region") {
+        if (!ReadRegion(entry.first, entry.second, device.region)) return false;
       } else if (!ReadSetting(entry.first, entry.second, device.live, known)) {
         return false;
       }
@@ -246,6 +260,17 @@ class InventoryReader {
                   std::to_string(line) + (other == name ? "" : " (as " + other + ")"));
     }
     device.name = name;
+    return true;
+  }
+
+  // A region names the pollers that serve it (and their service instances):
+  // the same rule as a device name.
+  bool ReadRegion(const YAML::Node& key, const YAML::Node& value, std::string& region) {
+    if (!ReadText(key, value, region)) return false;
+    if (!IsDeviceName(region))
+      return Fail(key, "region: '" + region + "' is not a usable region: letters, digits, '.', '_' "
+                  "and '-', beginning with a letter or digit, at most " +
+                  std::to_string(kMaxNameLength) + " characters");
     return true;
   }
 
@@ -431,6 +456,7 @@ class InventoryReader {
   std::string problem_;
   std::map<std::string, std::pair<std::string, int>> names_;  // lower-case name: name, line
   std::map<std::string, InventoryDevice::KeyPlace> defaultKeys_;
+  std::string defaultRegion_;
 };
 
 }  // namespace

@@ -166,6 +166,24 @@ devices:
   EXPECT_FALSE(devices[1].live.ssh.acceptNewHostKey);
 }
 
+TEST_F(InventoryTest, ADeviceTakesItsRegionOrTheDefaultOne) {
+  const std::string path = Write(R"(defaults:
+  region: eu-west
+devices:
+  - {name: pe1, host: 10.0.0.1}
+  - {name: pe2, host: 10.0.1.1, region: us-east}
+)");
+  std::vector<InventoryDevice> devices;
+  std::string problem;
+  ASSERT_TRUE(LoadInventory(path, devices, problem)) << problem;
+  ASSERT_EQ(devices.size(), 2u);
+  EXPECT_EQ(devices[0].region, "eu-west");
+  EXPECT_EQ(devices[1].region, "us-east");
+
+  ASSERT_TRUE(LoadInventory(Write("devices:\n  - {name: pe1, host: h}\n"), devices, problem));
+  EXPECT_EQ(devices[0].region, "");
+}
+
 TEST_F(InventoryTest, RefusesAnUnreadableFile) {
   std::vector<InventoryDevice> devices;
   std::string problem;
@@ -230,6 +248,8 @@ TEST_F(InventoryTest, RefusesEveryFaultAtItsLine) {
        "never the secret"},
       {"defaults:\n  enable_password: x\n" + device, 2, "(enable_password_env)"},
       {device + "    secret: x\n", 4, "secret: an inventory names the variable that holds a secret"},
+      {device + "    region: eu/west\n", 4, "device pe1: region: 'eu/west' is not a usable region"},
+      {"defaults:\n  regoin: eu\n" + device, 2, "unknown key regoin; did you mean region?"},
   };
   for (const Case& c : cases) {
     const std::string problem = Refusal(c.yaml);
