@@ -4,15 +4,17 @@
 #include <re2/re2.h>
 
 #include <algorithm>
+#include <atomic>
 #include <bitset>
 #include <cctype>
+#include <cstdint>
 #include <cstring>
 #include <functional>
 #include <map>
-#include <mutex>
 #include <string>
 #include <vector>
 
+#include "host/ByteScanner.h"
 #include "host/PosixRegex.h"
 #include "host/PosixToRe2.h"
 
@@ -41,6 +43,17 @@ struct CompiledEre {
   bool groupStar = false;
   unsigned char groupLo = 0;
   unsigned char groupHi = 255;
+  // Answers anchored searches without RE2 where it can; null for expressions
+  // it does not read.
+  std::unique_ptr<const ByteScanner> scanner;
+  // How the scanner fared: an expression whose searches it mostly gives up on
+  // (a record of many lines read in ambiguous ways), or whose matches are long
+  // (RE2's automaton reads a long text faster; the scanner only saves RE2's
+  // setup, which a short field costs), is left to RE2. Relaxed counts: a
+  // program may be shared between threads.
+  mutable std::atomic<unsigned> scanned{0};
+  mutable std::atomic<unsigned> undecided{0};
+  mutable std::atomic<std::uint64_t> scannedBytes{0};
 };
 
 namespace {
@@ -133,18 +146,19 @@ bool IsPlainWords(std::string_view ere, std::vector<std::string>* words) {
   return true;
 }
 
-CompiledEre Compile(std::string_view ere) {
-  CompiledEre e;
+std::unique_ptr<CompiledEre> Compile(std::string_view ere) {
+  auto compiled = std::make_unique<CompiledEre>();
+  CompiledEre& e = *compiled;
   Re2Translation t = TranslatePosixEre(ere);
   e.hasCaret = t.hasCaret;
   if (!t.ok) {
     e.error = std::move(t.error);
-    return e;
+    return compiled;
   }
   auto re = std::make_shared<const RE2>(t.pattern, EngineOptions());
   if (!re->ok()) {
     e.error = re->error();
-    return e;
+    return compiled;
   }
   std::string min;
   std::string max;
@@ -167,30 +181,28 @@ CompiledEre Compile(std::string_view ere) {
   IsPlainWords(ere, &e.words);
   std::string_view inner;
   if (IsGroupStar(ere, &inner)) {
-    const CompiledEre group = Compile(inner);
-    if (group.re && group.firstKnown) {
+    const std::unique_ptr<CompiledEre> group = Compile(inner);
+    if (group->re && group->firstKnown) {
       e.groupStar = true;
-      e.groupLo = group.firstLo;
-      e.groupHi = group.firstHi;
+      e.groupLo = group->firstLo;
+      e.groupHi = group->firstHi;
     }
   }
+  if (!e.classRun && e.words.empty()) e.scanner = ByteScanner::Build(ere);
   e.re = std::move(re);
-  return e;
+  return compiled;
 }
 
 // Trees are rebuilt for every reply, VRF and virtual router from the same few
 // expressions: each is translated and compiled once, and its program, with the
-// states RE2 has already built for it, is shared by all of them.
+// states RE2 has already built for it, is shared by all of them. The cache is
+// the thread's own, so looking up takes no lock; the agent runs on one thread.
 class ProgramCache {
  public:
   std::shared_ptr<const CompiledEre> Get(std::string_view ere) {
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      auto found = entries_.find(ere);
-      if (found != entries_.end()) return found->second;
-    }
-    auto entry = std::make_shared<const CompiledEre>(Compile(ere));
-    std::lock_guard<std::mutex> lock(mutex_);
+    auto found = entries_.find(ere);
+    if (found != entries_.end()) return found->second;
+    std::shared_ptr<const CompiledEre> entry = Compile(ere);
     // Expressions built from router text (a next hop) are unbounded in number;
     // dropping them all now and then keeps the cache small, and patterns still
     // holding a program keep it alive.
@@ -201,13 +213,114 @@ class ProgramCache {
  private:
   static constexpr std::size_t kMaxEntries = 512;
 
-  std::mutex mutex_;
   std::map<std::string, std::shared_ptr<const CompiledEre>, std::less<>> entries_;
 };
 
 ProgramCache& Programs() {
-  static ProgramCache* cache = new ProgramCache;  // never destroyed: used until exit
-  return *cache;
+  thread_local ProgramCache cache;
+  return cache;
+}
+
+// "[0-9]+", "[^[:space:]]*": the first run of member bytes.
+bool FindRun(const CompiledEre& p, std::string_view text, std::size_t* begin, std::size_t* end) {
+  const auto member = [&](char c) { return p.runBytes[static_cast<unsigned char>(c)]; };
+  std::size_t b = 0;
+  if (!p.runMayBeEmpty) {
+    while (b < text.size() && !member(text[b])) ++b;
+    if (b == text.size()) return false;
+  }
+  std::size_t e = b;
+  while (e < text.size() && member(text[e])) ++e;
+  *begin = b;
+  *end = e;
+  return true;
+}
+
+// "(In|Out)": the leftmost word, the longest there.
+bool FindWords(const CompiledEre& p, std::string_view text, std::size_t* begin,
+               std::size_t* end) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    std::size_t longest = 0;
+    for (const std::string& word : p.words) {
+      if (word.size() > longest && word.size() <= text.size() - i && text[i] == word[0] &&
+          std::memcmp(text.data() + i, word.data(), word.size()) == 0) {
+        longest = word.size();
+      }
+    }
+    if (longest > 0) {
+      *begin = i;
+      *end = i + longest;
+      return true;
+    }
+  }
+  return false;
+}
+
+// The first of the first 64 places (only the start with "^") whose byte can
+// begin a match, or npos.
+std::size_t FirstPossibleStart(const CompiledEre& p, std::string_view text) {
+  constexpr std::size_t kWindow = 64;
+  const std::size_t window = p.hasCaret ? 1 : std::min(text.size(), kWindow);
+  for (std::size_t i = 0; i < window; ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c >= p.firstLo && c <= p.firstHi) return i;
+  }
+  return std::string_view::npos;
+}
+
+// The scanner is given up on for an expression once it has failed to decide
+// more than this many searches and at least a quarter of them, or once its
+// matches have been longer than kLongMatch bytes on average over kTrial searches.
+constexpr unsigned kUndecidedAllowed = 16;
+constexpr unsigned kTrial = 64;
+constexpr std::uint64_t kLongMatch = 64;
+
+bool ScannerWorthTrying(const CompiledEre& p) {
+  if (!p.scanner) return false;
+  const unsigned scanned = p.scanned.load(std::memory_order_relaxed);
+  const unsigned undecided = p.undecided.load(std::memory_order_relaxed);
+  if (undecided > kUndecidedAllowed && undecided * 4 >= scanned) return false;
+  return scanned < kTrial || p.scannedBytes.load(std::memory_order_relaxed) <= kLongMatch * scanned;
+}
+
+// The longest match that starts at text[at], searching text[at..] as a text of
+// its own.
+bool MatchAt(const CompiledEre& p, std::string_view text, std::size_t at, std::size_t* begin,
+             std::size_t* end) {
+  const std::string_view rest = text.substr(at);
+  if (ScannerWorthTrying(p)) {
+    p.scanned.fetch_add(1, std::memory_order_relaxed);
+    std::size_t length = 0;
+    switch (p.scanner->Longest(rest, &length)) {
+      case ByteScanner::kMatch:
+        p.scannedBytes.fetch_add(length, std::memory_order_relaxed);
+        *begin = at;
+        *end = at + length;
+        return true;
+      case ByteScanner::kNoMatch:
+        return false;
+      case ByteScanner::kUndecided:
+        p.undecided.fetch_add(1, std::memory_order_relaxed);
+        break;
+    }
+  }
+  re2::StringPiece match;
+  const re2::StringPiece piece(rest.data(), rest.size());
+  if (!p.re->Match(piece, 0, piece.size(), RE2::ANCHOR_START, &match, 1)) return false;
+  *begin = at;
+  *end = at + match.size();
+  return true;
+}
+
+bool FindUnanchored(const CompiledEre& p, std::string_view text, std::size_t* begin,
+                    std::size_t* end) {
+  re2::StringPiece match;
+  const re2::StringPiece piece(text.data(), text.size());
+  if (!p.re->Match(piece, 0, piece.size(), RE2::UNANCHORED, &match, 1)) return false;
+  const std::size_t b = match.data() ? static_cast<std::size_t>(match.data() - text.data()) : 0;
+  *begin = b;
+  *end = b + match.size();
+  return true;
 }
 
 const std::string kOutOfMemory = "out of memory";
@@ -231,43 +344,14 @@ bool PosixRegex::hasCaret() const { return program_ && program_->hasCaret; }
 bool PosixRegex::Find(std::string_view text, std::size_t* begin, std::size_t* end) const {
   if (!ok()) return false;
   const CompiledEre& p = *program_;
-  if (p.classRun) {
-    const auto member = [&](char c) { return p.runBytes[static_cast<unsigned char>(c)]; };
-    std::size_t b = 0;
-    if (!p.runMayBeEmpty) {
-      while (b < text.size() && !member(text[b])) ++b;
-      if (b == text.size()) return false;
-    }
-    std::size_t e = b;
-    while (e < text.size() && member(text[e])) ++e;
-    *begin = b;
-    *end = e;
-    return true;
-  }
-  if (!p.words.empty()) {
-    for (std::size_t i = 0; i < text.size(); ++i) {
-      std::size_t longest = 0;
-      for (const std::string& word : p.words) {
-        if (word.size() > longest && word.size() <= text.size() - i && text[i] == word[0] &&
-            std::memcmp(text.data() + i, word.data(), word.size()) == 0) {
-          longest = word.size();
-        }
-      }
-      if (longest > 0) {
-        *begin = i;
-        *end = i + longest;
-        return true;
-      }
-    }
-    return false;
-  }
+  if (p.classRun) return FindRun(p, text, begin, end);
+  if (!p.words.empty()) return FindWords(p, text, begin, end);
   if (p.groupStar && (text.empty() || static_cast<unsigned char>(text[0]) < p.groupLo ||
                       static_cast<unsigned char>(text[0]) > p.groupHi)) {
     *begin = 0;
     *end = 0;
     return true;
   }
-  re2::StringPiece match;
   // An anchored search finds the match that starts where it starts in one
   // forward pass; an unanchored one needs a second, backward pass to learn where
   // its match begins. Most fields start right where the search starts, or a few
@@ -278,31 +362,12 @@ bool PosixRegex::Find(std::string_view text, std::size_t* begin, std::size_t* en
   // one anchored try precedes the unanchored search, so a search stays linear.
   if (p.firstKnown) {
     if (text.empty()) return false;
-    constexpr std::size_t kWindow = 64;
-    const std::size_t window = p.hasCaret ? 1 : std::min(text.size(), kWindow);
-    for (std::size_t i = 0; i < window; ++i) {
-      const auto c = static_cast<unsigned char>(text[i]);
-      if (c < p.firstLo || c > p.firstHi) continue;
-      const re2::StringPiece rest(text.data() + i, text.size() - i);
-      if (p.re->Match(rest, 0, rest.size(), RE2::ANCHOR_START, &match, 1)) {
-        *begin = i;
-        *end = i + match.size();
-        return true;
-      }
-      break;
-    }
-  } else if (p.re->Match(re2::StringPiece(text.data(), text.size()), 0, text.size(),
-                         RE2::ANCHOR_START, &match, 1)) {
-    *begin = 0;
-    *end = match.size();
+    const std::size_t start = FirstPossibleStart(p, text);
+    if (start != std::string_view::npos && MatchAt(p, text, start, begin, end)) return true;
+  } else if (MatchAt(p, text, 0, begin, end)) {
     return true;
   }
-  const re2::StringPiece piece(text.data(), text.size());
-  if (!p.re->Match(piece, 0, piece.size(), RE2::UNANCHORED, &match, 1)) return false;
-  const std::size_t b = match.data() ? static_cast<std::size_t>(match.data() - text.data()) : 0;
-  *begin = b;
-  *end = b + match.size();
-  return true;
+  return FindUnanchored(p, text, begin, end);
 }
 
 }  // namespace pelk

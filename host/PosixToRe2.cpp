@@ -136,6 +136,14 @@ class Translator {
     return r;
   }
 
+  // The bracket expression whose "[" is at in_[at].
+  bool Bracket(std::size_t at, ByteSet& set, std::size_t& next) {
+    pos_ = at + 1;
+    if (!ParseBracket(set)) return false;
+    next = pos_;
+    return true;
+  }
+
  private:
   static constexpr std::size_t kNone = std::string::npos;
 
@@ -375,6 +383,10 @@ class Translator {
 };
 
 }  // namespace
+
+bool ReadBracket(std::string_view ere, std::size_t at, std::bitset<256>* set, std::size_t* next) {
+  return Translator(ere).Bracket(at, *set, *next);
+}
 
 Re2Translation TranslatePosixEre(std::string_view ere) {
   try {

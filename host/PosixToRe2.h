@@ -4,6 +4,7 @@
 #ifndef HOST_POSIXTORE2_H_
 #define HOST_POSIXTORE2_H_
 
+#include <bitset>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -22,6 +23,10 @@ struct Re2Translation {
 // repeat counts above 1000, unbalanced parentheses or brackets, repetition
 // without an operand, empty or reversed ranges, unknown classes.
 Re2Translation TranslatePosixEre(std::string_view ere);
+
+// Reads the bracket expression that opens at ere[at] ("[^[:space:]]") as the
+// translation does: its bytes in *set, the index after its "]" in *next.
+bool ReadBracket(std::string_view ere, std::size_t at, std::bitset<256>* set, std::size_t* next);
 
 }  // namespace pelk
 

@@ -1,0 +1,174 @@
+// The byte scanner against RE2's anchored leftmost-longest match, compiled as
+// the pattern engine compiles it, on generated expressions and texts and on the
+// agent's expressions over the shipped devices' replies.
+#include <gtest/gtest.h>
+#include <re2/re2.h>
+
+#include <fstream>
+#include <memory>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "host/ByteScanner.h"
+#include "host/PosixToRe2.h"
+
+namespace {
+
+using pelk::ByteScanner;
+
+struct Rng : std::minstd_rand {
+  explicit Rng(unsigned seed) : std::minstd_rand(seed) {}
+  std::size_t Below(std::size_t n) { return (*this)() % n; }
+  const char* Pick(std::initializer_list<const char*> o) { return o.begin()[Below(o.size())]; }
+};
+
+std::unique_ptr<RE2> Reference(const std::string& ere) {
+  const pelk::Re2Translation t = pelk::TranslatePosixEre(ere);
+  if (!t.ok) return nullptr;
+  RE2::Options o;
+  o.set_posix_syntax(true);
+  o.set_longest_match(true);
+  o.set_one_line(true);
+  o.set_dot_nl(true);
+  o.set_encoding(RE2::Options::EncodingLatin1);
+  o.set_log_errors(false);
+  auto re = std::make_unique<RE2>(t.pattern, o);
+  return re->ok() ? std::move(re) : nullptr;
+}
+
+struct Tally {
+  long decided = 0;
+  long matched = 0;
+  long undecided = 0;
+};
+
+// Every suffix of every text, as the engine hands them to the scanner.
+void Compare(const std::string& ere, const std::vector<std::string>& texts, Tally* tally) {
+  const auto scanner = ByteScanner::Build(ere);
+  const auto re = Reference(ere);
+  ASSERT_TRUE(re) << ere;
+  if (!scanner) return;
+  for (const std::string& text : texts) {
+    for (std::size_t from = 0; from <= text.size(); ++from) {
+      const re2::StringPiece rest(text.data() + from, text.size() - from);
+      re2::StringPiece match;
+      const bool found = re->Match(rest, 0, rest.size(), RE2::ANCHOR_START, &match, 1);
+      std::size_t length = 0;
+      const ByteScanner::Outcome outcome = scanner->Longest(std::string(rest), &length);
+      if (outcome == ByteScanner::kUndecided) {
+        ++tally->undecided;
+        continue;
+      }
+      ++tally->decided;
+      tally->matched += found;
+      ASSERT_EQ(outcome == ByteScanner::kMatch, found) << ere << " on \"" << rest << "\"";
+      if (found) {
+        ASSERT_EQ(length, match.size()) << ere << " on \"" << rest << "\"";
+      }
+    }
+  }
+}
+
+// Shapes the scanner must get right: runs that may stop where what follows may
+// begin, optional and counted groups, alternatives of which one may be empty,
+// a leading anchor.
+std::string GeneratedEre(Rng& r, int depth = 0, bool atStart = true) {
+  std::string s;
+  for (std::size_t branch = r.Below(4) == 0 ? 1 + r.Below(2) : 0;; --branch, s += "|") {
+    for (std::size_t n = 0, items = 1 + r.Below(4); n < items; ++n) {
+      const bool first = atStart && n == 0;
+      if (first && r.Below(5) == 0) s += "^";
+      switch (r.Below(depth < 2 ? 5 : 4)) {
+        case 0: s += r.Pick({"a", "b", " ", "\n", "n", "\\.", "1"}); break;
+        case 1: s += r.Pick({"ab", "nb", " n", "a\\.b", ".", "[ab]", "[^a]", "[^ \n]"}); break;
+        case 4: s += "(" + GeneratedEre(r, depth + 1, first) + ")"; break;
+        default:
+          s += r.Pick({"[[:space:]]", "[[:alpha:]]", "[[:digit:]]", "[^[:space:]]", "[0-9\\./]",
+                       "[ab1]", "[^\n]"});
+      }
+      if (r.Below(2) == 0) {
+        s += r.Pick({"?", "*", "+", "{2}", "{1,3}", "{2,}", "{0,2}"});
+      }
+    }
+    if (branch == 0) return s;
+  }
+}
+
+std::string GeneratedText(Rng& r) {
+  std::string text;
+  for (std::size_t n = r.Below(24); n > 0; --n) text += "ab n\n.1\t/x"[r.Below(10)];
+  return text;
+}
+
+TEST(ByteScanner, AgreesWithRe2OnGeneratedExpressions) {
+  Rng rng(20261207);
+  std::vector<std::string> texts(60);
+  for (std::string& text : texts) text = GeneratedText(rng);
+  Tally tally;
+  int built = 0;
+  for (int i = 0; i < 1500; ++i) {
+    const std::string ere = GeneratedEre(rng);
+    if (!Reference(ere)) continue;
+    built += ByteScanner::Build(ere) != nullptr;
+    Compare(ere, texts, &tally);
+    if (HasFatalFailure()) return;
+  }
+  // Not vacuous: most expressions are read, and most searches decided, many matching.
+  EXPECT_GT(built, 1000);
+  EXPECT_GT(tally.decided, 20 * tally.undecided);
+  EXPECT_GT(tally.matched, tally.decided / 10);
+}
+
+std::string Slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+TEST(ByteScanner, AgreesWithRe2OnTheAgentsExpressionsOverRealReplies) {
+  // A few lines at a time, so that every record and field start is a suffix.
+  std::vector<std::string> texts;
+  for (const char* device : {"pe1-erx", "pe2-erx-later-release"}) {
+    const std::string log = Slurp(std::string(ERX_SOURCE_DIR) + "/devices/" + device + "/cli.log");
+    ASSERT_FALSE(log.empty()) << device;
+    for (std::size_t at = 0; at < log.size(); at += 300) texts.push_back(log.substr(at, 400));
+  }
+  Tally tally;
+  for (const char* ere :
+       {"[[:space:]]+(In|Out) +[0-9]+[[:space:]]+on +(tun +)*[^\n ]+"
+        "( *nbr[[:space:]]+([0-9]{1,3}\\.){3}[0-9]{1,3})*",
+        " +([0-9]{1,3}\\.){3}[0-9]{1,3}(/[0-9]{1,2})*([[:space:]]+(In|Out) +[0-9]+[[:space:]]+on +"
+        "(tun +)*[^\n ]+( *nbr[[:space:]]+([0-9]{1,3}\\.){3}[0-9]{1,3})*)+",
+        "(^|\n)([0-9]{1,3}\\.){3}[0-9]{1,3}/[0-9]{1,2}[[:space:]]+[[:alpha:]]+[[:space:]]+"
+        "([0-9]{1,3}\\.){3}[0-9]{1,3}[^[:space:]]*[[:space:]]+[0-9]+/[0-9]+[[:space:]]+[^\n\r]+"
+        "([\n\r]+ {20}.{30} {5,}[^\n\r]+)?",
+        "([0-9]{1,3}\\.){3}[0-9]{1,3}(/[0-9]{1,2})*", "[[:space:]]+on[[:space:]]+(tun +)*",
+        "( +nbr[[:space:]]+)*", "(^|\n)[^[:space:]]+", "(^\n)?", "([\n\r]+ {20}.{30} {5,})?",
+        "[^\n]+(\n[^[:space:]]+)?", "(^|\n)Interface +", "\n +Reference"}) {
+    ASSERT_TRUE(ByteScanner::Build(ere)) << ere;
+    Compare(ere, texts, &tally);
+    if (HasFatalFailure()) return;
+  }
+  EXPECT_GT(tally.matched, 1000);
+  EXPECT_EQ(tally.undecided, 0);
+}
+
+TEST(ByteScanner, LeavesToRe2WhatItDoesNotReadOrCannotDecide) {
+  for (const char* ere : {"a$", "(a*)*", "a^b", "x(^a)", "(^a)+", "a{65}", "a**", "a\\1", "(a",
+                          "a|", "()", "[b-a]"}) {
+    EXPECT_EQ(ByteScanner::Build(ere), nullptr) << ere;
+  }
+  // Every way of cutting a long run between two groups is a branch: the search
+  // gives up rather than take time that grows with the text.
+  const auto scanner = ByteScanner::Build("([ab]*a)*([ab]*b)*c");
+  ASSERT_TRUE(scanner);
+  std::size_t length = 0;
+  EXPECT_EQ(scanner->Longest(std::string(200, 'a') + "bab", &length), ByteScanner::kUndecided);
+  EXPECT_EQ(scanner->Longest("abc", &length), ByteScanner::kMatch);
+  EXPECT_EQ(length, 3u);
+}
+
+}  // namespace
