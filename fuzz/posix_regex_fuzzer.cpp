@@ -4,11 +4,15 @@
 // Input: EXPRESSION \0 TEXT [\0 CHILD]... An expression holding \x01 bytes is
 // a pieces pattern cut there; a child starting with \x01 repeats.
 //
+// Where the byte scanner reads the expression, its anchored match on every
+// suffix of the text must be RE2's.
+//
 // Where glibc compiles the expression too, every match on the start of the
 // text (up to its first NUL), searched for again and again as a repeating
 // pattern is, must agree with regexec. The expression then becomes the root of
 // a pattern tree with the children below it, and every field the match names
 // must be text of the input.
+#include <re2/re2.h>
 #include <regex.h>
 
 #include <algorithm>
@@ -17,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "host/ByteScanner.h"
 #include "host/PelkPattern.h"
 #include "host/PosixRegex.h"
 #include "host/PosixToRe2.h"
@@ -79,6 +84,37 @@ void CompareWithGlibc(const std::string& ere, const pelk::PosixRegex& mine,
       FuzzCheck(false, "the engine and glibc disagree");
     }
     if (!found) break;
+  }
+}
+
+void CompareScannerWithRe2(const std::string& ere, const pelk::Re2Translation& translation,
+                           const std::string& text) {
+  const auto scanner = pelk::ByteScanner::Build(ere);
+  if (!scanner || !translation.ok) return;
+  RE2::Options o;
+  o.set_posix_syntax(true);
+  o.set_longest_match(true);
+  o.set_one_line(true);
+  o.set_dot_nl(true);
+  o.set_encoding(RE2::Options::EncodingLatin1);
+  o.set_log_errors(false);
+  const RE2 re(translation.pattern, o);
+  if (!re.ok()) return;
+  const std::string shortText = text.substr(0, kComparedText);
+  for (std::size_t from = 0; from <= shortText.size(); ++from) {
+    const re2::StringPiece rest(shortText.data() + from, shortText.size() - from);
+    re2::StringPiece match;
+    const bool found = re.Match(rest, 0, rest.size(), RE2::ANCHOR_START, &match, 1);
+    std::size_t length = 0;
+    const auto outcome = scanner->Longest(std::string_view(rest.data(), rest.size()), &length);
+    if (outcome == pelk::ByteScanner::kUndecided) continue;
+    const bool same = (outcome == pelk::ByteScanner::kMatch) == found &&
+                      (!found || length == match.size());
+    if (!same) {
+      std::fprintf(stderr, "from %zu: scanner %d %zu, RE2 %d %zu\n", from, int(outcome), length,
+                   found, match.size());
+    }
+    FuzzCheck(same, "the byte scanner and RE2 disagree");
   }
 }
 
@@ -153,6 +189,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FuzzCheck(b <= e && e <= text.size(), "a match outside the text");
   }
   CompareWithGlibc(expression, mine, text);
+  CompareScannerWithRe2(expression, translation, text);
   MatchTree(parts);
   return 0;
 }
