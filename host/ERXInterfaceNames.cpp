@@ -20,6 +20,8 @@
 // or virtual router and VRF) does not enter the key: an interface has one name
 // whichever context printed it.
 #include <cctype>
+#include <cstddef>
+#include <functional>
 #include <string_view>
 #include <utility>
 
@@ -88,8 +90,18 @@ std::string_view TextOf(const char* text) { return text ? std::string_view(text)
 void ERXGetDescrFromVrfDescr(const char* cliName, const std::string& /*context*/,
                              std::string& out) {
   const std::string_view name = TextOf(cliName);
-  std::string key;  // the name may live in `out`
-  InterfaceKey(name.substr(0, name.find_first_of("(,")), key);
+  // Every label entry's two interfaces pass here: no search of a set of
+  // bytes, and no string of our own when the name does not live in `out`.
+  std::size_t cut = 0;
+  while (cut < name.size() && name[cut] != '(' && name[cut] != ',') ++cut;
+  const std::less_equal<const char*> atOrBefore;
+  const bool inOut = atOrBefore(out.data(), name.data()) && atOrBefore(name.data(), out.data() + out.size());
+  if (!inOut) {
+    InterfaceKey(name.substr(0, cut), out);
+    return;
+  }
+  std::string key;
+  InterfaceKey(name.substr(0, cut), key);
   out = std::move(key);
 }
 
