@@ -4,8 +4,8 @@
 #include <re2/re2.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
-#include <bitset>
 #include <cctype>
 #include <cstdint>
 #include <cstring>
@@ -33,10 +33,11 @@ struct CompiledEre {
   // the run of its bytes, found without RE2.
   bool classRun = false;
   bool runMayBeEmpty = false;
-  std::bitset<256> runBytes;
+  std::array<bool, 256> runBytes{};
   // Alternatives of plain words ("(In|Out)", "Interface"): found by comparing
   // bytes, leftmost and then longest.
   std::vector<std::string> words;
+  std::array<bool, 256> wordStarts{};  // the first bytes of the words
   // "(X)*" where X never matches the empty text and each match of X begins
   // with a byte in [groupLo, groupHi]: a text that does not begin with such a
   // byte matches only the empty text at its start.
@@ -179,6 +180,7 @@ std::unique_ptr<CompiledEre> Compile(std::string_view ere) {
     e.runMayBeEmpty = sign == '*';
   }
   IsPlainWords(ere, &e.words);
+  for (const std::string& word : e.words) e.wordStarts[static_cast<unsigned char>(word[0])] = true;
   std::string_view inner;
   if (IsGroupStar(ere, &inner)) {
     const std::unique_ptr<CompiledEre> group = Compile(inner);
@@ -240,6 +242,7 @@ bool FindRun(const CompiledEre& p, std::string_view text, std::size_t* begin, st
 bool FindWords(const CompiledEre& p, std::string_view text, std::size_t* begin,
                std::size_t* end) {
   for (std::size_t i = 0; i < text.size(); ++i) {
+    if (!p.wordStarts[static_cast<unsigned char>(text[i])]) continue;
     std::size_t longest = 0;
     for (const std::string& word : p.words) {
       if (word.size() > longest && word.size() <= text.size() - i && text[i] == word[0] &&
