@@ -11,7 +11,6 @@
 
 #include "host/PosixToRe2.h"
 
-
 namespace pelk {
 namespace {
 
