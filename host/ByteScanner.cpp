@@ -28,7 +28,7 @@ struct Node {
   // Filled once the whole expression is read.
   Bytes first;  // the bytes a non-empty match can begin with
   bool nullable = false;
-  bool bodyNullable = false;  // kGroup: one repetition may match the empty text
+  bool bodyNullable = false;            // kGroup: one repetition may match the empty text
   std::vector<Bytes> alternativeFirst;  // kGroup: "first" of each alternative
   std::vector<bool> alternativeNullable;
   // kBytes: whether the run may have to stop before its last byte, where what
@@ -393,7 +393,8 @@ class Search {
     if (count < group.max && (group.bodyNullable || (!atEnd && group.first[At(text_, pos)]))) {
       const Frame repeat{nullptr, 0, &group, count + 1, pos, after};
       for (std::size_t a = 0; a < group.alternatives.size(); ++a) {
-        if (!group.alternativeNullable[a] && (atEnd || !group.alternativeFirst[a][At(text_, pos)])) {
+        if (!group.alternativeNullable[a] &&
+            (atEnd || !group.alternativeFirst[a][At(text_, pos)])) {
           continue;
         }
         const Frame inside{&group.alternatives[a], 0, nullptr, 0, 0, &repeat};

@@ -81,9 +81,15 @@ std::string GeneratedEre(Rng& r, int depth = 0, bool atStart = true) {
       const bool first = atStart && n == 0;
       if (first && r.Below(5) == 0) s += "^";
       switch (r.Below(depth < 2 ? 5 : 4)) {
-        case 0: s += r.Pick({"a", "b", " ", "\n", "n", "\\.", "1"}); break;
-        case 1: s += r.Pick({"ab", "nb", " n", "a\\.b", ".", "[ab]", "[^a]", "[^ \n]"}); break;
-        case 4: s += "(" + GeneratedEre(r, depth + 1, first) + ")"; break;
+        case 0:
+          s += r.Pick({"a", "b", " ", "\n", "n", "\\.", "1"});
+          break;
+        case 1:
+          s += r.Pick({"ab", "nb", " n", "a\\.b", ".", "[ab]", "[^a]", "[^ \n]"});
+          break;
+        case 4:
+          s += "(" + GeneratedEre(r, depth + 1, first) + ")";
+          break;
         default:
           s += r.Pick({"[[:space:]]", "[[:alpha:]]", "[[:digit:]]", "[^[:space:]]", "[0-9\\./]",
                        "[ab1]", "[^\n]"});
