@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <string_view>
 
 // ---- CKelAtom ----
 
@@ -179,7 +180,7 @@ int CKelTreeList::RTLAdd(int key, void* data) {
 
 CKelPointer* CKelTreeList::RTLGet(const char* key) {
   if (!key) return nullptr;
-  auto it = byText_.find(key);
+  auto it = byText_.find(std::string_view(key));
   return it == byText_.end() ? nullptr : &it->second;
 }
 

@@ -8,6 +8,7 @@
 #define HOST_KELBASE_H_
 
 #include <cstddef>
+#include <functional>
 #include <map>
 #include <string>
 #include <utility>
@@ -135,7 +136,7 @@ class CKelTreeList {
 
  private:
   bool replace_;
-  std::map<std::string, CKelPointer> byText_;
+  std::map<std::string, CKelPointer, std::less<>> byText_;  // looked up without copying the key
   std::map<int, CKelPointer> byInt_;
 };
 
