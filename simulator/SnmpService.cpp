@@ -228,6 +228,7 @@ bool SnmpService::StartAt(const SnmpServiceSetup& setup, std::string& problem,
   }
   std::vector<std::string> environment = SnmpsimEnvironment(cacheDir_);
   std::vector<char*> envp;
+  envp.reserve(environment.size() + 1);
   for (std::string& variable : environment) envp.push_back(&variable[0]);
   envp.push_back(nullptr);
   pid_ = fork();
@@ -238,6 +239,7 @@ bool SnmpService::StartAt(const SnmpServiceSetup& setup, std::string& problem,
     dup2(devNull, STDOUT_FILENO);
     dup2(devNull, STDERR_FILENO);
     std::vector<char*> argv;
+    argv.reserve(command.size() + 1);
     for (std::string& part : command) argv.push_back(&part[0]);
     argv.push_back(nullptr);
     execvpe(argv[0], argv.data(), envp.data());
