@@ -162,8 +162,8 @@ bool SnmpService::WriteData(const SnmpServiceSetup& setup, std::string& problem,
     communities_[setup.community + (context.empty() ? "" : "@" + context)] = name;
     std::vector<std::string> names = {name};
     if (!setup.v3User.empty()) names.push_back(context.empty() ? kNoContextFile : context);
-    for (const std::string& name : names) {
-      if (!WriteFile(fs::path(dataDir_) / (name + ".snmprec"), records, 0644)) {
+    for (const std::string& file : names) {
+      if (!WriteFile(fs::path(dataDir_) / (file + ".snmprec"), records, 0644)) {
         problem = "cannot write the SNMP data in " + dataDir_;
         return false;
       }
