@@ -98,7 +98,7 @@ class Sessions {
     Running& running = running_.back();
     running.thread = std::thread([this, fd, serve = std::move(serve), &running] {
       serve();
-      std::lock_guard<std::mutex> lock(mutex_);
+      std::lock_guard<std::mutex> finishing(mutex_);
       open_.erase(open_.find(fd));
       running.finished = true;
     });
