@@ -25,10 +25,10 @@ only=${2:-.}
 # "all" (every C++ file outside agents/).
 FORMAT_FILES=${FORMAT_FILES:-listed}
 
-# Rooms whose clang-tidy findings are left to the work that reshapes them
-# (tests/ among them, being cut back); each is checked once its name is
-# taken out of this pattern.
-TIDY_PENDING='^(captures|discovery|fleet|readers|report|tests|transports)/'
+# Rooms and files whose clang-tidy findings are left to the work that
+# reshapes them (tests/ among them, being cut back; the host's pattern engine;
+# the simulator's walk converter); each is checked once taken out of here.
+TIDY_PENDING='^(captures|discovery|fleet|readers|report|tests|transports)/|^host/(PelkPattern|PosixRegex|PosixToRe2)\.cpp$|^simulator/Snmprec\.cpp$'
 
 tools/install-packages.sh clang-format-14 clang-tidy-14
 
