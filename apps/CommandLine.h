@@ -45,7 +45,9 @@ inline std::string MisspeltOption(const CLI::App& app, int argc, char** argv) {
     const std::string typed = std::string(argv[i]).substr(0, std::string(argv[i]).find('='));
     if (std::find(known.begin(), known.end(), typed) != known.end()) continue;
     const std::string nearest = NearestName(typed, known);
-    if (!nearest.empty()) return "unknown option " + typed + "; did you mean " + nearest + "?";
+    if (nearest.empty()) continue;
+    std::string message = "unknown option " + typed;
+    return message.append("; did you mean ").append(nearest).append("?");
   }
   return "";
 }

@@ -30,7 +30,7 @@ double CpuSeconds(std::clock_t since) {
 double PeakMiB() {
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
-  return usage.ru_maxrss / 1024.0;
+  return static_cast<double>(usage.ru_maxrss) / 1024.0;
 }
 
 std::string Address(int router) {
@@ -50,6 +50,7 @@ int main(int argc, char** argv) {
   network::LabelGraph graph;
   graph.ReserveEntries(static_cast<size_t>(routers) * entries);
   std::vector<std::string> addresses;
+  addresses.reserve(static_cast<size_t>(routers));
   for (int r = 0; r < routers; ++r) addresses.push_back(Address(r));
   for (int r = 0; r < routers; ++r) {
     const uint32_t router = graph.AddRouter();

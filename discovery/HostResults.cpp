@@ -180,8 +180,8 @@ std::vector<report::Vrf> VrfsOf(CPelkMPLSData& data) {
                     std::nullopt};
     if (v.Has("m_Impositions")) {
       vrf.impositions.emplace();
-      for (const CKelVBList* list : v.Lists("m_Impositions")) {
-        const Bindings i(list);
+      for (const CKelVBList* imposition : v.Lists("m_Impositions")) {
+        const Bindings i(imposition);
         vrf.impositions->push_back({i.Text("m_Label"), i.Text("m_Destination"),
                                     i.Number("m_IfIndex"), i.Text("m_Interface"),
                                     i.Text("m_NextHop")});

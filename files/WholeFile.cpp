@@ -96,6 +96,30 @@ std::pair<std::string, std::string> TemporaryPrefix(const std::string& path) {
   return {path.substr(0, slash + 1), "." + path.substr(slash + 1) + "."};
 }
 
+// A link is followed only to a regular file: `place` becomes what it leads
+// to and `target` its real path.
+bool FollowLink(const std::string& path, struct stat& place, std::string& target,
+                std::string& problem) {
+  struct stat linked {};
+  if (stat(path.c_str(), &linked) != 0) {
+    problem = "it is a symbolic link that leads nowhere";
+    return false;
+  }
+  if (!S_ISREG(linked.st_mode)) {
+    problem = "it is a symbolic link to something other than a regular file";
+    return false;
+  }
+  char* resolved = realpath(path.c_str(), nullptr);
+  if (!resolved) {
+    problem = Reason();
+    return false;
+  }
+  target = resolved;
+  std::free(resolved);
+  place = linked;
+  return true;
+}
+
 }  // namespace
 
 DescriptorBuffer::DescriptorBuffer() : block_(1 << 16) {
@@ -142,25 +166,7 @@ bool WholeFile::Open(std::string& problem) {
   target_ = path_;
   mode_ = NewFileMode();
   if (lstat(path_.c_str(), &place) == 0) {
-    if (S_ISLNK(place.st_mode)) {
-      struct stat linked {};
-      if (stat(path_.c_str(), &linked) != 0) {
-        problem = "it is a symbolic link that leads nowhere";
-        return false;
-      }
-      if (!S_ISREG(linked.st_mode)) {
-        problem = "it is a symbolic link to something other than a regular file";
-        return false;
-      }
-      char* resolved = realpath(path_.c_str(), nullptr);
-      if (!resolved) {
-        problem = Reason();
-        return false;
-      }
-      target_ = resolved;
-      std::free(resolved);
-      place = linked;
-    }
+    if (S_ISLNK(place.st_mode) && !FollowLink(path_, place, target_, problem)) return false;
     if (S_ISDIR(place.st_mode)) {
       problem = "it is a folder";
       return false;

@@ -139,10 +139,14 @@ void CheckFieldsAreInText(const CPelkPattern& root, const std::vector<std::strin
     root.FindField(path, field);
     FuzzCheck(text.find(field) != std::string::npos, "a root instance is not text of the input");
     for (const std::string& child : childNames) {
-      const int n = std::min(root.NumberMatches(path + "." + child), 16);
+      std::string childPath = path;
+      childPath.append(".").append(child);
+      const int n = std::min(root.NumberMatches(childPath), 16);
       for (int k = 0; k < n; ++k) {
         std::string value;
-        root.FindField(path + "." + child + "[" + std::to_string(k) + "]", value);
+        std::string instance = childPath;
+        instance.append("[").append(std::to_string(k)).append("]");
+        root.FindField(instance, value);
         FuzzCheck(field.find(value) != std::string::npos,
                   "a child instance is not text of its parent");
       }

@@ -112,7 +112,7 @@ bool ERXFindVirtRtrVRF(CKelRecord* record, CPelkStdRequester* requester,
   const bool complete = reply && reply->RAVSize() == static_cast<int>(2 * found.size());
   for (size_t i = 0; i < found.size(); ++i) {
     vrList.push_back(found[i]);
-    vrfTable.push_back(complete ? ParseVrfs(reply->RAVGetValue(2 * i + 1)->RAString())
+    vrfTable.push_back(complete ? ParseVrfs(reply->RAVGetValue(static_cast<int>(2 * i + 1))->RAString())
                                 : std::vector<std::string>());
   }
   delete reply;

@@ -72,7 +72,10 @@ class CKelListable {
  public:
   CKelListable() = default;
   CKelListable(const CKelListable&) {}  // a copy is not in any list
-  CKelListable& operator=(const CKelListable&) { return *this; }
+  // Copies nothing, so assigning an item to itself is harmless.
+  CKelListable& operator=(const CKelListable&) {  // NOLINT(bugprone-unhandled-self-assignment)
+    return *this;
+  }
   virtual ~CKelListable() = default;
   // A new copy of `source` (of this item's own class), owned by the caller.
   virtual CKelListable* RLTargetDeepCopy(const CKelListable* source);

@@ -105,7 +105,8 @@ class Budget {
 // One arrow of the paths picture: every hop between the same two nodes of
 // paths that end alike.
 struct PathArrow {
-  PathArrow(uint32_t from, uint32_t to, PathEnd end) : from(from), to(to), end(end) {}
+  PathArrow(uint32_t fromNode, uint32_t toNode, PathEnd pathEnd)
+      : from(fromNode), to(toNode), end(pathEnd) {}
 
   uint32_t from, to;  // node ids: routers, then addresses
   PathEnd end;
@@ -227,10 +228,198 @@ std::string BoxLabel(const VpnMap& map, const Vpn& vpn, const std::vector<size_t
   return label;
 }
 
-}  // namespace
+// Each VRF's route targets, both ways, with the direction they are linked.
+std::vector<std::vector<TargetLink>> LinksOfVrfs(const VpnMap& map) {
+  std::vector<std::vector<TargetLink>> links(map.vrfs.size());
+  for (size_t t = 0; t < map.routeTargets.size(); ++t) {
+    const RouteTarget& target = map.routeTargets[t];
+    // A target exported but imported by nobody links nothing; one imported
+    // and exported by nobody is a finding drawn as a node of its own.
+    if (!target.importers.empty()) {
+      for (size_t v : target.exporters) links[v].push_back({t, kExports});
+    }
+    for (size_t v : target.importers) {
+      if (!links[v].empty() && links[v].back().target == t) {
+        links[v].back().direction |= kImports;
+      } else {
+        links[v].push_back({t, kImports});
+      }
+    }
+  }
+  return links;
+}
 
-std::string PathsDot(const std::vector<report::Report>& routers, const LabelPaths& found,
-                     const std::string& title) {
+// The VPNs, those with a VRF named by a finding first.
+std::vector<Unit> UnitsFindingsFirst(const VpnMap& map) {
+  std::vector<char> named(map.vrfs.size(), 0);
+  for (const VpnFinding& finding : map.findings) {
+    for (size_t v : finding.vrfs) named[v] = 1;
+  }
+  std::vector<Unit> units;
+  for (const Vpn& vpn : map.vpns) {
+    units.push_back({&vpn, std::any_of(vpn.vrfs.begin(), vpn.vrfs.end(),
+                                       [&named](size_t v) { return named[v] != 0; })});
+  }
+  std::stable_sort(units.begin(), units.end(),
+                   [](const Unit& a, const Unit& b) { return a.named > b.named; });
+  return units;
+}
+
+// The VPN picture as its units are added: VRFs by device, the route
+// targets' nodes and the arrows, within the picture's bounds.
+class VpnDrawing {
+ public:
+  explicit VpnDrawing(const VpnMap& map)
+      : map_(map),
+        links_(LinksOfVrfs(map)),
+        drawnTarget_(map.routeTargets.size(), SIZE_MAX),
+        danglingDrawn_(map.routeTargets.size(), 0) {}
+
+  // Unit `u`: VRF by VRF when it fits, else one box, else left out.
+  void Add(size_t u, const Vpn& vpn) {
+    const std::vector<size_t>& vrfs = vpn.vrfs;
+    const size_t ownArrows = CollectTargets(u, vrfs);
+    size_t newDangling = 0;
+    for (size_t t : dangling_) newDangling += !danglingDrawn_[t];
+    const bool oneByOne = vrfs.size() <= kMostVrfsOneByOne &&
+                          budget_.Fits(vrfs.size() + targets_.size() + newDangling, ownArrows);
+    if (!oneByOne && !budget_.Fits(1 + newDangling, dangling_.size())) {
+      vrfsLeftOut_ += vrfs.size();
+      ++vpnsLeftOut_;
+      return;
+    }
+    DrawDangling();
+    if (oneByOne) {
+      budget_.Take(vrfs.size() + targets_.size() + newDangling, ownArrows);
+      DrawOneByOne(vrfs);
+    } else {
+      budget_.Take(1 + newDangling, dangling_.size());
+      DrawBox(vpn);
+    }
+  }
+
+  // What the title adds: boxes drawn, VPNs left out.
+  std::string Note() const {
+    std::string note;
+    if (boxes_) {
+      note = "a VPN of more than " + std::to_string(kMostVrfsOneByOne) +
+             " VRFs, or one that does not fit, is one box";
+    }
+    if (vpnsLeftOut_) {
+      note += std::string(note.empty() ? "" : "; ") + "left out: " +
+              std::to_string(vrfsLeftOut_) + " of " + Count(map_.vrfs.size(), "VRF", "VRFs") +
+              " (" + Count(vpnsLeftOut_, "VPN", "VPNs") + "); " + kBounds + ", findings first";
+    }
+    return note;
+  }
+
+  // The devices' clusters of VRFs, then the other nodes and the arrows.
+  void Write(std::ostringstream& dot) const {
+    size_t cluster = 0;
+    for (const auto& [device, vrfs] : byDevice_) {
+      dot << "  subgraph cluster_" << cluster++ << " {\n    label=" << Quoted(Shown(device))
+          << "; style=rounded; color=\"#888888\";\n";
+      for (size_t v : vrfs) {
+        const VrfRef& vrf = map_.vrfs[v];
+        std::string label = Shown(vrf.vrf);
+        if (vrf.virtualRouter != "default") label.insert(0, Shown(vrf.virtualRouter) + "/");
+        if (!vrf.routeDistinguisher.empty()) label += "\nRD " + Shown(vrf.routeDistinguisher);
+        dot << "    " << Quoted(Shown(VrfName(vrf))) << " [label=" << Quoted(label) << "];\n";
+      }
+      dot << "  }\n";
+    }
+    dot << nodes_.str() << arrows_.str();
+  }
+
+ private:
+  std::string TargetNode(size_t t) const {
+    return Quoted("RT " + Shown(map_.routeTargets[t].routeTarget));
+  }
+
+  // The unit's own targets (both sides present) and the dangling ones it
+  // imports; the count of its arrows drawn VRF by VRF.
+  size_t CollectTargets(size_t u, const std::vector<size_t>& vrfs) {
+    targets_.clear();
+    dangling_.clear();
+    size_t ownArrows = 0;
+    for (size_t v : vrfs) {
+      for (const TargetLink& link : links_[v]) {
+        ++ownArrows;
+        if (drawnTarget_[link.target] == u) continue;
+        drawnTarget_[link.target] = u;
+        (map_.routeTargets[link.target].exporters.empty() ? dangling_ : targets_)
+            .push_back(link.target);
+      }
+    }
+    return ownArrows;
+  }
+
+  void DrawDangling() {
+    for (size_t t : dangling_) {
+      if (danglingDrawn_[t]) continue;
+      danglingDrawn_[t] = 1;
+      const RouteTarget& target = map_.routeTargets[t];
+      nodes_ << "  " << TargetNode(t) << " [label="
+             << Quoted("RT " + Shown(target.routeTarget) + "\nimported by " +
+                       Count(target.importers.size(), "VRF", "VRFs") + ", exported by none")
+             << ", shape=note, style=dashed, color=\"" << kBrokenColour << "\", fontcolor=\""
+             << kBrokenColour << "\"];\n";
+    }
+  }
+
+  void DrawBox(const Vpn& vpn) {
+    ++boxes_;
+    const std::string box = "VPN " + std::to_string(boxes_);
+    nodes_ << "  " << Quoted(box) << " [label=" << Quoted(BoxLabel(map_, vpn, targets_))
+           << ", shape=box3d, style=filled, fillcolor=\"#dde6f5\"];\n";
+    for (size_t t : dangling_) {
+      arrows_ << "  " << TargetNode(t) << " -> " << Quoted(box) << " [color=\"" << kBrokenColour
+              << "\"];\n";
+    }
+  }
+
+  void DrawOneByOne(const std::vector<size_t>& vrfs) {
+    for (size_t t : targets_) {
+      nodes_ << "  " << TargetNode(t) << " [shape=note, style=\"\", color=\"" << kForwarded
+             << "\"];\n";
+    }
+    for (size_t v : vrfs) {
+      byDevice_[map_.vrfs[v].device].push_back(v);
+      const std::string vrf = Quoted(Shown(VrfName(map_.vrfs[v])));
+      for (const TargetLink& link : links_[v]) {
+        const std::string target = TargetNode(link.target);
+        const bool isDangling = map_.routeTargets[link.target].exporters.empty();
+        const char* colour = isDangling ? kBrokenColour : kForwarded;
+        if (link.direction == kImports) {
+          arrows_ << "  " << target << " -> " << vrf << " [color=\"" << colour << "\"];\n";
+        } else {
+          arrows_ << "  " << vrf << " -> " << target << " [color=\"" << colour << "\""
+                  << (link.direction == (kImports | kExports) ? ", dir=both" : "") << "];\n";
+        }
+      }
+    }
+  }
+
+  const VpnMap& map_;
+  const std::vector<std::vector<TargetLink>> links_;
+  Budget budget_;
+  std::vector<size_t> drawnTarget_;   // by target: the unit that last collected it
+  std::vector<char> danglingDrawn_;  // by target
+  std::map<std::string, std::vector<size_t>> byDevice_;  // VRFs drawn one by one
+  std::ostringstream nodes_, arrows_;
+  size_t vrfsLeftOut_ = 0, vpnsLeftOut_ = 0, boxes_ = 0;
+  std::vector<size_t> targets_, dangling_;  // of the unit being added
+};
+
+// What the paths picture draws: the paths that fit, findings first, each
+// with its nodes and arrows; the others counted by how they end.
+struct PathsDrawn {
+  std::vector<uint32_t> nodes;  // in order
+  std::vector<PathArrow> arrows;
+  size_t leftOut[4] = {0, 0, 0, 0};
+};
+
+PathsDrawn DrawnWithinBounds(const std::vector<report::Report>& routers, const LabelPaths& found) {
   // Findings first: broken, looping, leaving, then those that reach their egress.
   std::vector<uint32_t> order(found.paths.size());
   for (uint32_t p = 0; p < order.size(); ++p) order[p] = p;
@@ -238,12 +427,10 @@ std::string PathsDot(const std::vector<report::Report>& routers, const LabelPath
     return found.paths[a].end < found.paths[b].end;
   });
 
+  PathsDrawn drawn;
   Budget budget;
   std::unordered_set<uint32_t> drawnNodes;
-  std::vector<uint32_t> nodeOrder;
   std::unordered_map<uint64_t, size_t> arrowIndex;
-  std::vector<PathArrow> arrows;
-  size_t leftOut[4] = {0, 0, 0, 0};
   std::vector<Step> steps;
   std::vector<uint32_t> nodes;
   std::vector<uint64_t> newArrows;
@@ -260,19 +447,30 @@ std::string PathsDot(const std::vector<report::Report>& routers, const LabelPath
     std::sort(newArrows.begin(), newArrows.end());
     newArrows.erase(std::unique(newArrows.begin(), newArrows.end()), newArrows.end());
     if (!budget.Fits(newNodes, newArrows.size())) {
-      ++leftOut[static_cast<int>(path.end)];
+      ++drawn.leftOut[static_cast<int>(path.end)];
       continue;
     }
     budget.Take(newNodes, newArrows.size());
     for (uint32_t node : nodes) {
-      if (drawnNodes.insert(node).second) nodeOrder.push_back(node);
+      if (drawnNodes.insert(node).second) drawn.nodes.push_back(node);
     }
     for (const Step& step : steps) {
-      auto [at, added] = arrowIndex.emplace(ArrowKey(step.from, step.to, path.end), arrows.size());
-      if (added) arrows.emplace_back(step.from, step.to, path.end);
-      arrows[at->second].Add(p, step.label);
+      auto [at, added] =
+          arrowIndex.emplace(ArrowKey(step.from, step.to, path.end), drawn.arrows.size());
+      if (added) drawn.arrows.emplace_back(step.from, step.to, path.end);
+      drawn.arrows[at->second].Add(p, step.label);
     }
   }
+  return drawn;
+}
+
+}  // namespace
+
+std::string PathsDot(const std::vector<report::Report>& routers, const LabelPaths& found,
+                     const std::string& title) {
+  PathsDrawn drawn = DrawnWithinBounds(routers, found);
+  std::vector<uint32_t>& nodeOrder = drawn.nodes;
+  const std::vector<PathArrow>& arrows = drawn.arrows;
 
   const uint32_t addressBase = static_cast<uint32_t>(routers.size());
   auto name = [&](uint32_t node) {
@@ -280,7 +478,7 @@ std::string PathsDot(const std::vector<report::Report>& routers, const LabelPath
                                     : found.graph.Address(node - addressBase));
   };
   std::ostringstream dot;
-  Header(dot, title, LeftOutPaths(leftOut, found.paths.size()));
+  Header(dot, title, LeftOutPaths(drawn.leftOut, found.paths.size()));
   dot << "  node [shape=box, style=rounded];\n";
   std::sort(nodeOrder.begin(), nodeOrder.end());
   for (uint32_t node : nodeOrder) {
@@ -312,137 +510,13 @@ std::string PathsDot(const std::vector<report::Report>& routers, const LabelPath
 }
 
 std::string VpnsDot(const VpnMap& map, const std::string& title) {
-  // Each VRF's route targets, both ways, with the direction they are linked.
-  std::vector<std::vector<TargetLink>> links(map.vrfs.size());
-  for (size_t t = 0; t < map.routeTargets.size(); ++t) {
-    const RouteTarget& target = map.routeTargets[t];
-    // A target exported but imported by nobody links nothing; one imported
-    // and exported by nobody is a finding drawn as a node of its own.
-    if (!target.importers.empty()) {
-      for (size_t v : target.exporters) links[v].push_back({t, kExports});
-    }
-    for (size_t v : target.importers) {
-      if (!links[v].empty() && links[v].back().target == t) {
-        links[v].back().direction |= kImports;
-      } else {
-        links[v].push_back({t, kImports});
-      }
-    }
-  }
-  std::vector<char> named(map.vrfs.size(), 0);
-  for (const VpnFinding& finding : map.findings) {
-    for (size_t v : finding.vrfs) named[v] = 1;
-  }
-  std::vector<Unit> units;
-  for (const Vpn& vpn : map.vpns) {
-    units.push_back({&vpn, std::any_of(vpn.vrfs.begin(), vpn.vrfs.end(),
-                                       [&named](size_t v) { return named[v] != 0; })});
-  }
-  std::stable_sort(units.begin(), units.end(),
-                   [](const Unit& a, const Unit& b) { return a.named > b.named; });
-
-  Budget budget;
-  std::vector<size_t> drawnTarget(map.routeTargets.size(), SIZE_MAX);  // by target: its unit
-  std::vector<char> danglingDrawn(map.routeTargets.size(), 0);
-  std::map<std::string, std::vector<size_t>> byDevice;  // VRFs drawn one by one
-  std::ostringstream nodes, arrows;
-  size_t vrfsLeftOut = 0, vpnsLeftOut = 0, boxes = 0;
-  std::vector<size_t> targets, dangling;
-  for (size_t u = 0; u < units.size(); ++u) {
-    const std::vector<size_t>& vrfs = units[u].vpn->vrfs;
-    // The unit's own targets (both sides present) and the dangling ones it imports.
-    targets.clear();
-    dangling.clear();
-    size_t ownArrows = 0;
-    for (size_t v : vrfs) {
-      for (const TargetLink& link : links[v]) {
-        ++ownArrows;
-        if (drawnTarget[link.target] == u) continue;
-        drawnTarget[link.target] = u;
-        (map.routeTargets[link.target].exporters.empty() ? dangling : targets)
-            .push_back(link.target);
-      }
-    }
-    size_t newDangling = 0;
-    for (size_t t : dangling) newDangling += !danglingDrawn[t];
-    const bool oneByOne = vrfs.size() <= kMostVrfsOneByOne &&
-                          budget.Fits(vrfs.size() + targets.size() + newDangling, ownArrows);
-    if (!oneByOne && !budget.Fits(1 + newDangling, dangling.size())) {
-      vrfsLeftOut += vrfs.size();
-      ++vpnsLeftOut;
-      continue;
-    }
-    for (size_t t : dangling) {
-      if (danglingDrawn[t]) continue;
-      danglingDrawn[t] = 1;
-      const RouteTarget& target = map.routeTargets[t];
-      nodes << "  " << Quoted("RT " + Shown(target.routeTarget)) << " [label="
-            << Quoted("RT " + Shown(target.routeTarget) + "\nimported by " +
-                      Count(target.importers.size(), "VRF", "VRFs") + ", exported by none")
-            << ", shape=note, style=dashed, color=\"" << kBrokenColour << "\", fontcolor=\""
-            << kBrokenColour << "\"];\n";
-    }
-    if (!oneByOne) {
-      budget.Take(1 + newDangling, dangling.size());
-      ++boxes;
-      const std::string box = "VPN " + std::to_string(boxes);
-      nodes << "  " << Quoted(box) << " [label=" << Quoted(BoxLabel(map, *units[u].vpn, targets))
-            << ", shape=box3d, style=filled, fillcolor=\"#dde6f5\"];\n";
-      for (size_t t : dangling) {
-        arrows << "  " << Quoted("RT " + Shown(map.routeTargets[t].routeTarget)) << " -> "
-               << Quoted(box) << " [color=\"" << kBrokenColour << "\"];\n";
-      }
-      continue;
-    }
-    budget.Take(vrfs.size() + targets.size() + newDangling, ownArrows);
-    for (size_t t : targets) {
-      nodes << "  " << Quoted("RT " + Shown(map.routeTargets[t].routeTarget))
-            << " [shape=note, style=\"\", color=\"" << kForwarded << "\"];\n";
-    }
-    for (size_t v : vrfs) {
-      byDevice[map.vrfs[v].device].push_back(v);
-      const std::string vrf = Quoted(Shown(VrfName(map.vrfs[v])));
-      for (const TargetLink& link : links[v]) {
-        const std::string target = Quoted("RT " + Shown(map.routeTargets[link.target].routeTarget));
-        const bool isDangling = map.routeTargets[link.target].exporters.empty();
-        const char* colour = isDangling ? kBrokenColour : kForwarded;
-        if (link.direction == kImports) {
-          arrows << "  " << target << " -> " << vrf << " [color=\"" << colour << "\"];\n";
-        } else {
-          arrows << "  " << vrf << " -> " << target << " [color=\"" << colour << "\""
-                 << (link.direction == (kImports | kExports) ? ", dir=both" : "") << "];\n";
-        }
-      }
-    }
-  }
-
-  std::string note;
-  if (boxes) {
-    note = "a VPN of more than " + std::to_string(kMostVrfsOneByOne) +
-           " VRFs, or one that does not fit, is one box";
-  }
-  if (vpnsLeftOut) {
-    note += std::string(note.empty() ? "" : "; ") + "left out: " + std::to_string(vrfsLeftOut) +
-            " of " + Count(map.vrfs.size(), "VRF", "VRFs") + " (" +
-            Count(vpnsLeftOut, "VPN", "VPNs") + "); " + kBounds + ", findings first";
-  }
+  VpnDrawing drawing(map);
+  const std::vector<Unit> units = UnitsFindingsFirst(map);
+  for (size_t u = 0; u < units.size(); ++u) drawing.Add(u, *units[u].vpn);
   std::ostringstream dot;
-  Header(dot, title, note);
+  Header(dot, title, drawing.Note());
   dot << "  node [shape=box, style=\"rounded,filled\", fillcolor=\"#eef3fb\"];\n";
-  size_t cluster = 0;
-  for (const auto& [device, vrfs] : byDevice) {
-    dot << "  subgraph cluster_" << cluster++ << " {\n    label=" << Quoted(Shown(device))
-        << "; style=rounded; color=\"#888888\";\n";
-    for (size_t v : vrfs) {
-      const VrfRef& vrf = map.vrfs[v];
-      std::string label = Shown(vrf.vrf);
-      if (vrf.virtualRouter != "default") label = Shown(vrf.virtualRouter) + "/" + label;
-      if (!vrf.routeDistinguisher.empty()) label += "\nRD " + Shown(vrf.routeDistinguisher);
-      dot << "    " << Quoted(Shown(VrfName(vrf))) << " [label=" << Quoted(label) << "];\n";
-    }
-    dot << "  }\n";
-  }
-  dot << nodes.str() << arrows.str();
+  drawing.Write(dot);
   dot << "  subgraph cluster_legend {\n    label=\"legend\"; fontsize=10; color=\"#bbbbbb\";\n"
       << "    legend [shape=plaintext, style=\"\", label=<<table border=\"0\" cellspacing=\"2\">"
       << "<tr><td align=\"left\"><font color=\"" << kForwarded

@@ -34,14 +34,38 @@ bool Reaches(const VpnMap& map, size_t a, size_t b) {
   return std::binary_search(map.reaches[a].begin(), map.reaches[a].end(), b);
 }
 
+bool FullMesh(const VpnMap& map, const std::vector<size_t>& group) {
+  for (size_t a : group) {
+    for (size_t b : group) {
+      if (a != b && !Reaches(map, a, b)) return false;
+    }
+  }
+  return true;
+}
+
+bool ReachWithin(const VpnMap& map, const std::vector<size_t>& members) {
+  for (size_t a : members) {
+    for (size_t b : members) {
+      if (a != b && Reaches(map, a, b)) return true;
+    }
+  }
+  return false;
+}
+
+bool ReachBothWays(const VpnMap& map, const std::vector<size_t>& side,
+                   const std::vector<size_t>& other) {
+  for (size_t a : side) {
+    for (size_t b : other) {
+      if (!Reaches(map, a, b) || !Reaches(map, b, a)) return false;
+    }
+  }
+  return true;
+}
+
 // Full mesh, hub and spoke or partial, for a group of two or more VRFs.
 Vpn Shape(const VpnMap& map, const std::vector<size_t>& group) {
   Vpn vpn{"partial", group, {}};
-  bool mesh = true;
-  for (size_t a : group) {
-    for (size_t b : group) mesh = mesh && (a == b || Reaches(map, a, b));
-  }
-  if (mesh) {
+  if (FullMesh(map, group)) {
     vpn.kind = "full-mesh";
     return vpn;
   }
@@ -51,20 +75,8 @@ Vpn Shape(const VpnMap& map, const std::vector<size_t>& group) {
   for (size_t v : group) {
     if (v != group.front()) (Reaches(map, group.front(), v) ? other : side).push_back(v);
   }
-  auto within = [&map](const std::vector<size_t>& members) {
-    for (size_t a : members) {
-      for (size_t b : members) {
-        if (a != b && Reaches(map, a, b)) return true;
-      }
-    }
-    return false;
-  };
-  for (size_t a : side) {
-    for (size_t b : other) {
-      if (!Reaches(map, a, b) || !Reaches(map, b, a)) return vpn;
-    }
-  }
-  if (other.empty() || within(side) || within(other)) return vpn;
+  if (!ReachBothWays(map, side, other)) return vpn;
+  if (other.empty() || ReachWithin(map, side) || ReachWithin(map, other)) return vpn;
   vpn.kind = "hub-and-spoke";
   vpn.hubs = side.size() <= other.size() ? side : other;
   return vpn;
@@ -118,8 +130,10 @@ bool VrfRef::operator==(const VrfRef& o) const {
   return std::tie(device, virtualRouter, vrf) == std::tie(o.device, o.virtualRouter, o.vrf);
 }
 
-VpnMap MapVpns(const std::vector<report::Report>& routers) {
-  VpnMap map;
+namespace {
+
+// Every VRF of the run with its route targets, in VRF order.
+std::vector<std::pair<VrfRef, Targets>> FoundVrfs(const std::vector<report::Report>& routers) {
   std::vector<std::pair<VrfRef, Targets>> found;
   for (const report::Report& router : routers) {
     for (const report::Vrf& vrf : router.vrfs) {
@@ -132,6 +146,34 @@ VpnMap MapVpns(const std::vector<report::Report>& routers) {
   }
   std::sort(found.begin(), found.end(),
             [](const auto& a, const auto& b) { return a.first < b.first; });
+  return found;
+}
+
+// The VPNs of the groups that `parent` joined, each VRF's group in `groupOf`:
+// groups of two or more by their members, then the isolated VRFs as one.
+void AddVpns(VpnMap& map, std::vector<size_t>& parent, std::vector<size_t>& groupOf) {
+  std::map<size_t, std::vector<size_t>> groups;  // by root; members in VRF order
+  for (size_t v = 0; v < map.vrfs.size(); ++v) groups[groupOf[v] = Root(parent, v)].push_back(v);
+  std::vector<std::vector<size_t>> ordered;
+  ordered.reserve(groups.size());
+  for (auto& [root, members] : groups) ordered.push_back(std::move(members));
+  std::sort(ordered.begin(), ordered.end());
+  Vpn isolated{"isolated", {}, {}};
+  for (const std::vector<size_t>& members : ordered) {
+    if (members.size() == 1) {
+      isolated.vrfs.push_back(members.front());
+    } else {
+      map.vpns.push_back(Shape(map, members));
+    }
+  }
+  if (!isolated.vrfs.empty()) map.vpns.push_back(isolated);
+}
+
+}  // namespace
+
+VpnMap MapVpns(const std::vector<report::Report>& routers) {
+  VpnMap map;
+  const std::vector<std::pair<VrfRef, Targets>> found = FoundVrfs(routers);
 
   std::map<std::string, RouteTarget, NaturalOrder> targets;
   for (size_t v = 0; v < found.size(); ++v) {
@@ -162,20 +204,7 @@ VpnMap MapVpns(const std::vector<report::Report>& routers) {
   }
 
   std::vector<size_t> groupOf(map.vrfs.size());
-  std::map<size_t, std::vector<size_t>> groups;  // by root; members in VRF order
-  for (size_t v = 0; v < map.vrfs.size(); ++v) groups[groupOf[v] = Root(parent, v)].push_back(v);
-  std::vector<std::vector<size_t>> ordered;
-  for (auto& [root, members] : groups) ordered.push_back(std::move(members));
-  std::sort(ordered.begin(), ordered.end());
-  Vpn isolated{"isolated", {}, {}};
-  for (const std::vector<size_t>& members : ordered) {
-    if (members.size() == 1) {
-      isolated.vrfs.push_back(members.front());
-    } else {
-      map.vpns.push_back(Shape(map, members));
-    }
-  }
-  if (!isolated.vrfs.empty()) map.vpns.push_back(isolated);
+  AddVpns(map, parent, groupOf);
   AddFindings(map, groupOf);
   return map;
 }

@@ -57,7 +57,7 @@ class SparseText {
     if (!text_) throw std::bad_optional_access();
     return *text_;
   }
-  std::string value_or(std::string fallback) const { return text_ ? *text_ : fallback; }
+  std::string value_or(const std::string& fallback) const { return text_ ? *text_ : fallback; }
   void reset() { text_.reset(); }
 
   operator std::optional<std::string>() const {  // NOLINT: reads as the optional it stands for

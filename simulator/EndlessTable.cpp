@@ -1,6 +1,7 @@
 #include "simulator/EndlessTable.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 
 namespace {
@@ -26,7 +27,10 @@ bool AnswerFromEndlessTable(const EndlessTable& table, const SnmpMessage& reques
   const SnmpOid& asked = request.varBinds[0].name;
   const SnmpOid& column = table.column;
   const size_t common = std::min(asked.size(), column.size());
-  if (!std::equal(asked.begin(), asked.begin() + common, column.begin())) return false;
+  if (!std::equal(asked.begin(), asked.begin() + static_cast<std::ptrdiff_t>(common),
+                  column.begin())) {
+    return false;
+  }
   uint32_t next = 1;
   if (asked.size() > column.size()) {
     if (asked[column.size()] == UINT32_MAX) return false;

@@ -113,33 +113,57 @@ void RouterSession::Serve() {
   }
 }
 
-void RouterSession::Handle(const std::string& command) {
-  if (command.empty()) return;
+// A hang or a drop that the faults put on this command; true when one did.
+bool RouterSession::FaultTakes(const std::string& command) {
   const std::string& hangOn = setup_.faults.hangOn;
   const bool show = StartsWith(command, "show ");
-  if (!hangOn.empty() && (command == hangOn || (hangOn == "*" && show))) return Hang();
+  if (!hangOn.empty() && (command == hangOn || (hangOn == "*" && show))) {
+    Hang();
+    return true;
+  }
   // Counted over the whole simulator: a client's new connection finds it hung still.
   static std::atomic<long> showsAnswered{0};
   if (show && setup_.faults.hangAfter >= 0 && showsAnswered++ >= setup_.faults.hangAfter) {
-    return Hang();
+    Hang();
+    return true;
   }
   if (!setup_.faults.dropOn.empty() && command == setup_.faults.dropOn) {
     link_->HangUp();
     closed_ = true;
-    return;
+    return true;
   }
+  return false;
+}
+
+void RouterSession::Enable() {
+  std::string password;
+  const bool refuse = setup_.faults.refuseEnable;
+  if (!setup_.enablePassword.empty() || refuse) {
+    Send("Password: ");
+    if (!ReadLine(password, false)) return;
+    if (refuse || password != setup_.enablePassword) return Send("% Access denied\r\n");
+  }
+  mark_ = '#';
+}
+
+// The captured reply; the prompt-in fault shows a prompt in the middle of it.
+void RouterSession::Answer(const std::string& command, const std::string& reply) {
+  if (command != setup_.faults.promptIn) return SendReply(reply);
+  const size_t half = reply.find('\n', reply.size() / 2);
+  SendReply(reply.substr(0, half == std::string::npos ? reply.size() : half + 1));
+  Send(Prompt());
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  Send("\r\n");
+  if (half != std::string::npos) SendReply(reply.substr(half + 1));
+}
+
+void RouterSession::Handle(const std::string& command) {
+  if (command.empty() || FaultTakes(command)) return;
   if (command == "exit" || command == "logout" || command == "quit") {
     link_->HangUp();
     closed_ = true;
   } else if (command == "enable" || command == "enable 15") {
-    std::string password;
-    const bool refuse = setup_.faults.refuseEnable;
-    if (!setup_.enablePassword.empty() || refuse) {
-      Send("Password: ");
-      if (!ReadLine(password, false)) return;
-      if (refuse || password != setup_.enablePassword) return Send("% Access denied\r\n");
-    }
-    mark_ = '#';
+    Enable();
   } else if (command == "disable") {
     mark_ = '>';
   } else if (StartsWith(command, "terminal length ")) {
@@ -154,16 +178,7 @@ void RouterSession::Handle(const std::string& command) {
       Send("% Virtual router " + name + " does not exist\r\n");
     }
   } else if (const std::string* reply = setup_.capture->Reply(context_, command)) {
-    if (command == setup_.faults.promptIn) {
-      const size_t half = reply->find('\n', reply->size() / 2);
-      SendReply(reply->substr(0, half == std::string::npos ? reply->size() : half + 1));
-      Send(Prompt());
-      std::this_thread::sleep_for(std::chrono::milliseconds(300));
-      Send("\r\n");
-      if (half != std::string::npos) SendReply(reply->substr(half + 1));
-      return;
-    }
-    SendReply(*reply);
+    Answer(command, *reply);
   } else {
     Send("% Invalid input detected at '^' marker.\r\n");
   }
@@ -199,8 +214,11 @@ void RouterSession::SendReply(const std::string& reply) {
     const bool noisy = setup_.faults.noise && number % 3 == 1 &&
                        line.find_first_not_of(' ') != std::string::npos;
     if (noisy) {
-      waiting += std::string(1, '\0') + kPageMark + kErasePageMark + line + "\r" +
-                 std::string(1, '\0') + "\r\n";
+      waiting += '\0';
+      waiting.append(kPageMark).append(kErasePageMark).append(line);
+      waiting += '\r';
+      waiting += '\0';
+      waiting += "\r\n";
     } else {
       waiting += line + "\r\n";
     }

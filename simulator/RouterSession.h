@@ -35,6 +35,9 @@ class RouterSession {
  private:
   bool LogIn();
   void Handle(const std::string& command);
+  bool FaultTakes(const std::string& command);
+  void Enable();
+  void Answer(const std::string& command, const std::string& reply);
   void SendReply(const std::string& reply);
   std::string Prompt() const;
   // False once the client is gone.

@@ -64,7 +64,7 @@ bool DecodeOid(std::string_view content, SnmpOid& oid) {
     if (oid.empty()) {
       const uint32_t first = arc < 40 ? 0 : arc < 80 ? 1 : 2;
       oid.push_back(first);
-      oid.push_back(static_cast<uint32_t>(arc - 40 * first));
+      oid.push_back(static_cast<uint32_t>(arc - 40U * uint64_t{first}));
     } else {
       oid.push_back(static_cast<uint32_t>(arc));
     }

@@ -162,8 +162,8 @@ bool SnmpService::WriteData(const SnmpServiceSetup& setup, std::string& problem,
     communities_[setup.community + (context.empty() ? "" : "@" + context)] = name;
     std::vector<std::string> names = {name};
     if (!setup.v3User.empty()) names.push_back(context.empty() ? kNoContextFile : context);
-    for (const std::string& name : names) {
-      if (!WriteFile(fs::path(dataDir_) / (name + ".snmprec"), records, 0644)) {
+    for (const std::string& file : names) {
+      if (!WriteFile(fs::path(dataDir_) / (file + ".snmprec"), records, 0644)) {
         problem = "cannot write the SNMP data in " + dataDir_;
         return false;
       }
@@ -228,6 +228,7 @@ bool SnmpService::StartAt(const SnmpServiceSetup& setup, std::string& problem,
   }
   std::vector<std::string> environment = SnmpsimEnvironment(cacheDir_);
   std::vector<char*> envp;
+  envp.reserve(environment.size() + 1);
   for (std::string& variable : environment) envp.push_back(&variable[0]);
   envp.push_back(nullptr);
   pid_ = fork();
@@ -238,6 +239,7 @@ bool SnmpService::StartAt(const SnmpServiceSetup& setup, std::string& problem,
     dup2(devNull, STDOUT_FILENO);
     dup2(devNull, STDERR_FILENO);
     std::vector<char*> argv;
+    argv.reserve(command.size() + 1);
     for (std::string& part : command) argv.push_back(&part[0]);
     argv.push_back(nullptr);
     execvpe(argv[0], argv.data(), envp.data());

@@ -4,6 +4,8 @@
 #include <cctype>
 #include <map>
 #include <set>
+#include <tuple>
+#include <utility>
 
 namespace store {
 namespace {
@@ -38,6 +40,22 @@ struct Pairing {
   const T* after;
 };
 
+// Pairs the items of one key that are `same`, taking them out of both lists.
+template <typename T, typename Same>
+void PairSameFirst(const Key& key, std::vector<const T*>& older, std::vector<const T*>& newer,
+                   Same same, std::vector<Pairing<T>>& pairs) {
+  for (const T*& was : older) {
+    for (const T*& is : newer) {
+      if (!is || !same(*was, *is)) continue;
+      pairs.push_back({key, was, is});
+      was = is = nullptr;
+      break;
+    }
+  }
+  older.erase(std::remove(older.begin(), older.end(), nullptr), older.end());
+  newer.erase(std::remove(newer.begin(), newer.end(), nullptr), newer.end());
+}
+
 template <typename T, typename KeyOf, typename Same>
 std::vector<Pairing<T>> PairByKey(const std::vector<T>& before, const std::vector<T>& after,
                                   KeyOf keyOf, Same same) {
@@ -47,18 +65,7 @@ std::vector<Pairing<T>> PairByKey(const std::vector<T>& before, const std::vecto
   std::vector<Pairing<T>> pairs;
   for (auto& [key, group] : groups) {
     auto& [older, newer] = group;
-    if (older.size() > 1 || newer.size() > 1) {
-      for (const T*& was : older) {
-        for (const T*& is : newer) {
-          if (!is || !same(*was, *is)) continue;
-          pairs.push_back({key, was, is});
-          was = is = nullptr;
-          break;
-        }
-      }
-      older.erase(std::remove(older.begin(), older.end(), nullptr), older.end());
-      newer.erase(std::remove(newer.begin(), newer.end(), nullptr), newer.end());
-    }
+    if (older.size() > 1 || newer.size() > 1) PairSameFirst(key, older, newer, same, pairs);
     for (size_t i = 0; i < std::max(older.size(), newer.size()); ++i) {
       pairs.push_back(
           {key, i < older.size() ? older[i] : nullptr, i < newer.size() ? newer[i] : nullptr});
@@ -339,6 +346,15 @@ class Comparison {
 
 bool IsDigit(char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }
 
+// The number that starts at `at` of `text`, as [first, end): leading zeros
+// left out, all but the last.
+std::pair<size_t, size_t> Digits(const std::string& text, size_t at) {
+  while (at + 1 < text.size() && text[at] == '0' && IsDigit(text[at + 1])) ++at;
+  size_t end = at;
+  while (end < text.size() && IsDigit(text[end])) ++end;
+  return {at, end};
+}
+
 }  // namespace
 
 std::vector<Change> CompareReports(const report::Report& before, const report::Report& after) {
@@ -349,11 +365,9 @@ bool NaturalLess(const std::string& a, const std::string& b) {
   size_t i = 0, j = 0;
   while (i < a.size() && j < b.size()) {
     if (IsDigit(a[i]) && IsDigit(b[j])) {
-      while (i + 1 < a.size() && a[i] == '0' && IsDigit(a[i + 1])) ++i;
-      while (j + 1 < b.size() && b[j] == '0' && IsDigit(b[j + 1])) ++j;
-      size_t endA = i, endB = j;
-      while (endA < a.size() && IsDigit(a[endA])) ++endA;
-      while (endB < b.size() && IsDigit(b[endB])) ++endB;
+      size_t endA = 0, endB = 0;
+      std::tie(i, endA) = Digits(a, i);
+      std::tie(j, endB) = Digits(b, j);
       if (endA - i != endB - j) return endA - i < endB - j;
       const int order = a.compare(i, endA - i, b, j, endB - j);
       if (order != 0) return order < 0;

@@ -99,6 +99,77 @@ Answer Answered(Build build) {
 
 Json Parsed(const std::string& json) { return Json::parse(json); }
 
+// Devices that came, went or changed status since the run before; what
+// changed inside them is the diff's to say (it reads every report of both runs).
+Json SincePrevious(const std::vector<store::StoredDevice>& now,
+                   const std::vector<store::StoredDevice>& before) {
+  std::map<std::string, std::string> then;
+  for (const store::StoredDevice& device : before) then[device.name] = device.status;
+  int64_t appeared = 0, statusChanged = 0, stayed = 0;
+  for (const store::StoredDevice& device : now) {
+    const auto found = then.find(device.name);
+    if (found == then.end()) {
+      ++appeared;
+    } else {
+      ++stayed;
+      if (found->second != device.status) ++statusChanged;
+    }
+  }
+  return Json{{"appeared", appeared},
+              {"disappeared", static_cast<int64_t>(then.size()) - stayed},
+              {"statusChanged", statusChanged}};
+}
+
+// The device's report with the page of label entries the answer asks for,
+// its lists bounded (their lengths in `lengths`).
+Json BoundedReport(StoreReader& store, const store::StoredDevice& device, const Answer& answer,
+                   int64_t impositionLimit, Json& lengths) {
+  report::Report found = store.Report(device, answer.offset, answer.limit);
+  // A VRF of a large router has thousands of impositions: the first of each.
+  for (report::Vrf& vrf : found.vrfs) {
+    if (vrf.impositions && static_cast<int64_t>(vrf.impositions->size()) > impositionLimit) {
+      vrf.impositions->resize(impositionLimit);
+    }
+  }
+  // The other lists are short on any router seen so far; a bound all the same.
+  auto bound = [&](auto& list, const char* what) {
+    lengths[what] = list.size();
+    if (list.size() > kMostRows) list.resize(kMostRows);
+  };
+  bound(found.virtualRouters, "virtualRouters");
+  bound(found.vrfs, "vrfs");
+  bound(found.interfaces, "interfaces");
+  bound(found.ipAddresses, "ipAddresses");
+  bound(found.warnings, "warnings");
+  bound(found.errors, "errors");
+  // The store keeps the health's verdict with the device, not its counts.
+  found.health.status = device.status == "failed" ? "failed"
+                        : device.status == "ok"   ? "ok"
+                                                  : "partial";
+  if (!device.problem.empty()) found.health.problems = {device.problem};
+  std::ostringstream json;
+  WriteJsonReport(found, json);
+  return Parsed(json.str());
+}
+
+// The runs the device was in, newest first, looked for among the last 200 runs.
+Json History(StoreReader& store, const std::string& name) {
+  Json history = Json::array();
+  for (const store::StoredRun& other : store.Runs(0, 200)) {
+    for (const store::StoredDevice& d : store.Devices(other.id)) {
+      if (d.name != name) continue;
+      const std::optional<int64_t> before = store.FinishedRunBefore(other.id);
+      history.push_back(Json{{"run", other.id},
+                             {"startedAt", other.startedAt},
+                             {"status", d.status},
+                             {"problem", d.problem},
+                             {"previous", before ? Json(*before) : Json(nullptr)}});
+    }
+    if (history.size() >= 20) break;
+  }
+  return history;
+}
+
 }  // namespace
 
 Json RunJson(const store::StoredRun& run) {
@@ -129,28 +200,8 @@ Answer RunsAnswer(StoreReader& store, const Query& query) {
       row["devices"] = Json{{"total", devices(run.id).size()}, {"byStatus", byStatus}};
       const std::optional<int64_t> before = store.FinishedRunBefore(run.id);
       row["previous"] = before ? Json(*before) : Json(nullptr);
-      if (before) {
-        // Devices that came, went or changed status; what changed inside
-        // them is the diff's to say (it reads every report of both runs).
-        std::map<std::string, std::string> then;
-        for (const store::StoredDevice& device : devices(*before))
-          then[device.name] = device.status;
-        int64_t appeared = 0, statusChanged = 0, stayed = 0;
-        for (const store::StoredDevice& device : devices(run.id)) {
-          const auto found = then.find(device.name);
-          if (found == then.end()) {
-            ++appeared;
-          } else {
-            ++stayed;
-            if (found->second != device.status) ++statusChanged;
-          }
-        }
-        row["sincePrevious"] = Json{{"appeared", appeared},
-                                    {"disappeared", static_cast<int64_t>(then.size()) - stayed},
-                                    {"statusChanged", statusChanged}};
-      } else {
-        row["sincePrevious"] = nullptr;
-      }
+      row["sincePrevious"] =
+          before ? SincePrevious(devices(run.id), devices(*before)) : Json(nullptr);
       runs.push_back(std::move(row));
     }
     answer.data = Json{{"runs", std::move(runs)},
@@ -216,50 +267,11 @@ Answer DeviceAnswer(StoreReader& store, int64_t runId, const std::string& name,
     const int64_t impositionLimit = Number(query, "impositions", 20, 0, 100000);
     const store::DeviceSizes sizes = store.Sizes(*device);
     answer.total = sizes.labelEntries;
-    Json report = nullptr;
     Json lengths = Json::object();
-    if (device->hasReport) {
-      report::Report found = store.Report(*device, answer.offset, answer.limit);
-      // A VRF of a large router has thousands of impositions: the first of each.
-      for (report::Vrf& vrf : found.vrfs) {
-        if (vrf.impositions && static_cast<int64_t>(vrf.impositions->size()) > impositionLimit) {
-          vrf.impositions->resize(impositionLimit);
-        }
-      }
-      // The other lists are short on any router seen so far; a bound all the same.
-      auto bound = [&](auto& list, const char* what) {
-        lengths[what] = list.size();
-        if (list.size() > kMostRows) list.resize(kMostRows);
-      };
-      bound(found.virtualRouters, "virtualRouters");
-      bound(found.vrfs, "vrfs");
-      bound(found.interfaces, "interfaces");
-      bound(found.ipAddresses, "ipAddresses");
-      bound(found.warnings, "warnings");
-      bound(found.errors, "errors");
-      // The store keeps the health's verdict with the device, not its counts.
-      found.health.status = device->status == "failed" ? "failed"
-                            : device->status == "ok"   ? "ok"
-                                                       : "partial";
-      if (!device->problem.empty()) found.health.problems = {device->problem};
-      std::ostringstream json;
-      WriteJsonReport(found, json);
-      report = Parsed(json.str());
-    }
-    Json history = Json::array();
-    // The runs it was in, newest first, looked for among the last 200 runs.
-    for (const store::StoredRun& other : store.Runs(0, 200)) {
-      for (const store::StoredDevice& d : store.Devices(other.id)) {
-        if (d.name != name) continue;
-        const std::optional<int64_t> before = store.FinishedRunBefore(other.id);
-        history.push_back(Json{{"run", other.id},
-                               {"startedAt", other.startedAt},
-                               {"status", d.status},
-                               {"problem", d.problem},
-                               {"previous", before ? Json(*before) : Json(nullptr)}});
-      }
-      if (history.size() >= 20) break;
-    }
+    Json report = device->hasReport
+                      ? BoundedReport(store, *device, answer, impositionLimit, lengths)
+                      : Json(nullptr);
+    Json history = History(store, name);
     answer.data =
         Json{{"run", RunJson(run)},
              {"device", Json{{"name", device->name},

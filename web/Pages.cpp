@@ -93,8 +93,9 @@ std::string RunsPage(const Answer& answer) {
     body += "<tr><td class=\"n\">" + Link(RunUrl(run["id"]), "run " + Shown(run["id"])) + "</td>" +
             Cell(run["startedAt"], "t") +
             Cell(run["finishedAt"].is_null() ? Json("not finished") : run["finishedAt"], "t") +
-            Cell(run["seconds"], "n") + Cell(run["devices"]["total"], "n") + "<td>" + statuses +
-            "</td><td>" + since + "</td>" + Cell(run["inventory"]) + "</tr>\n";
+            Cell(run["seconds"], "n") + Cell(run["devices"]["total"], "n") + "<td>";
+    body.append(statuses).append("</td><td>").append(since).append("</td>");
+    body += Cell(run["inventory"]) + "</tr>\n";
   }
   body += kTableEnd + Pager("/?", answer.offset, answer.limit, answer.total);
   return Page("Runs", body);
@@ -145,6 +146,126 @@ std::string CutNote(const Json& lengths, const char* list, const Json& shown) {
          Shown(lengths[list]) + " are shown.</p>\n";
 }
 
+// The VRFs' rows, interfaces named by the device's ifDescr.
+std::string VrfRows(const Json& r) {
+  std::map<int64_t, std::string> interfaceNames;
+  for (const Json& i : r["interfaces"]) {
+    if (i.contains("ifDescr")) interfaceNames[i["ifIndex"].get<int64_t>()] = Shown(i["ifDescr"]);
+  }
+  auto interfaces = [&](const Json& indexes) {
+    std::string out;
+    for (const Json& index : indexes) {
+      const auto name = interfaceNames.find(index.get<int64_t>());
+      out += (out.empty() ? "" : ", ") +
+             Escape(name == interfaceNames.end() ? "ifIndex " + Shown(index) : name->second);
+    }
+    return out;
+  };
+  std::string body;
+  for (const Json& vrf : r["vrfs"]) {
+    std::string impositions;
+    for (const Json& i : vrf.value("impositions", Json::array())) {
+      impositions +=
+          Escape(Shown(i.value("destination", Json())) + " label " +
+                 Shown(i.value("label", Json())) + " via " + Shown(i.value("nextHop", Json())) +
+                 " " + Shown(i.value("interface", Json()))) +
+          "<br>";
+    }
+    body += "<tr>" + Cell(vrf.value("virtualRouter", Json())) + Cell(vrf.value("name", Json())) +
+            Cell(vrf.value("routeDistinguisher", Json())) + "<td>" +
+            List(vrf.value("importRouteTargets", Json::array())) + "</td><td>" +
+            List(vrf.value("exportRouteTargets", Json::array())) + "</td><td>" +
+            interfaces(vrf.value("ifIndexes", Json::array())) + "</td><td>" + impositions +
+            "</td></tr>\n";
+  }
+  return body;
+}
+
+std::string LabelEntryRows(const Json& r) {
+  std::string body;
+  for (const Json& e : r["labelEntries"]) {
+    body += "<tr>" + Cell(e.value("virtualRouter", Json())) + Cell(e.value("inLabel", Json())) +
+            Cell(e.value("outLabel", Json())) + Cell(e.value("outInterface", Json())) +
+            Cell(e.value("nextHop", Json())) + Cell(e.value("lspName", Json())) + "<td>" +
+            List(e.value("inInterfaces", Json::array())) + "</td></tr>\n";
+  }
+  return body;
+}
+
+// What the device's report says: its virtual routers, VRFs, label entries,
+// interfaces, addresses, warnings and errors.
+std::string ReportSections(const Json& data, const Json& run, const std::string& name) {
+  const Json& r = data["report"];
+  std::string body =
+      "<p>Agent " + Escape(Shown(r["agent"])) + ". " +
+      Link(RunUrl(run) + "/paths?device=" + UrlPart(name), "label paths through it") +
+      "</p>\n<h2>Virtual routers</h2>\n<ul>\n";
+  for (const Json& vr : r["virtualRouters"]) {
+    body += "<li>" + Escape(Shown(vr.value("name", Json()))) + ": VRFs " +
+            List(vr.value("vrfs", Json::array())) + "</li>\n";
+  }
+  body += "</ul>\n<h2>VRFs</h2>\n" + TableStart("vrfs", {"virtual router", "VRF", "RD", "import",
+                                                         "export", "interfaces", "impositions"});
+  body += VrfRows(r);
+  const Json& impositions = data["impositions"];
+  const Json& lengths = data["lengths"];
+  body += kTableEnd + CutNote(lengths, "vrfs", r["vrfs"]);
+  if (impositions["total"].get<int64_t>() > impositions["limitPerVrf"].get<int64_t>()) {
+    body += "<p>" + Shown(impositions["total"]) + " impositions in all; at most " +
+            Shown(impositions["limitPerVrf"]) + " of each VRF are shown (" +
+            Link(DeviceUrl(run, name) + "?impositions=100000", "show them all") + ").</p>\n";
+  }
+  body += std::string("<h2>Label entries</h2>\n") +
+          TableStart("labels", {"virtual router", "in label", "out label", "out interface",
+                                "next hop", "LSP", "in interfaces"});
+  body += LabelEntryRows(r);
+  const Json& page = data["labelEntries"];
+  body += kTableEnd + Pager(DeviceUrl(run, name) + "?", page["offset"].get<int64_t>(),
+                            page["limit"].get<int64_t>(), page["total"].get<int64_t>());
+  body += "<h2>Interfaces</h2>\n" +
+          TableStart("interfaces", {"ifIndex", "description", "virtual router", "VRF"});
+  for (const Json& i : r["interfaces"]) {
+    body += "<tr>" + Cell(i["ifIndex"], "n") + Cell(i.value("ifDescr", Json())) +
+            Cell(i.value("virtualRouter", Json())) + Cell(i.value("vrf", Json())) + "</tr>\n";
+  }
+  body += kTableEnd + CutNote(lengths, "interfaces", r["interfaces"]) + "<h2>Addresses</h2>\n" +
+          TableStart("addresses", {"virtual router", "address", "ifIndex"});
+  for (const Json& a : r["ipAddresses"]) {
+    body += "<tr>" + Cell(a["virtualRouter"]) + Cell(a["address"]) +
+            Cell(a.value("ifIndex", Json()), "n") + "</tr>\n";
+  }
+  body +=
+      kTableEnd + CutNote(lengths, "ipAddresses", r["ipAddresses"]) + "<h2>Warnings</h2>\n<ul>\n";
+  for (const Json& w : r["warnings"]) body += "<li>" + Escape(Shown(w["text"])) + "</li>\n";
+  body += "</ul>\n" + CutNote(lengths, "warnings", r["warnings"]) + "<h2>Errors</h2>\n<ul>\n";
+  for (const Json& e : r["errors"]) {
+    body += "<li>" +
+            Escape(Shown(e["source"]) + ":" + Shown(e["line"]) + " code " + Shown(e["code"]) + " " +
+                   Shown(e.value("text", Json()))) +
+            "</li>\n";
+  }
+  body += "</ul>\n" + CutNote(lengths, "errors", r["errors"]);
+  return body;
+}
+
+// The runs the device was in, each linked to its changes since the run before.
+std::string HistorySection(const Json& data, const std::string& name) {
+  std::string body = "<h2>History</h2>\n" +
+                     TableStart("history", {"run", "started", "status", "problem", "changes"});
+  for (const Json& h : data["history"]) {
+    const std::string changes = h["previous"].is_null()
+                                    ? "-"
+                                    : Link("/diff?a=" + Shown(h["previous"]) +
+                                               "&b=" + Shown(h["run"]) + "&device=" + UrlPart(name),
+                                           "since run " + Shown(h["previous"]));
+    body += "<tr><td>" + Link(DeviceUrl(h["run"], name), "run " + Shown(h["run"])) + "</td>" +
+            Cell(h["startedAt"]) + Status(h["status"]) + Cell(h["problem"]) + "<td>" + changes +
+            "</td></tr>\n";
+  }
+  body += kTableEnd;
+  return body;
+}
+
 std::string DevicePage(const Answer& answer) {
   const Json& data = answer.data;
   const Json& run = data["run"]["id"];
@@ -157,103 +278,8 @@ std::string DevicePage(const Answer& answer) {
                      "\">" + Escape(Shown(device["status"])) + "</span>";
   if (!Shown(device["problem"]).empty()) body += ": " + Escape(Shown(device["problem"]));
   body += "</p>\n";
-  const Json& r = data["report"];
-  if (!r.is_null()) {
-    body += "<p>Agent " + Escape(Shown(r["agent"])) + ". " +
-            Link(RunUrl(run) + "/paths?device=" + UrlPart(name), "label paths through it") +
-            "</p>\n<h2>Virtual routers</h2>\n<ul>\n";
-    for (const Json& vr : r["virtualRouters"]) {
-      body += "<li>" + Escape(Shown(vr.value("name", Json()))) + ": VRFs " +
-              List(vr.value("vrfs", Json::array())) + "</li>\n";
-    }
-    std::map<int64_t, std::string> interfaceNames;
-    for (const Json& i : r["interfaces"]) {
-      if (i.contains("ifDescr")) interfaceNames[i["ifIndex"].get<int64_t>()] = Shown(i["ifDescr"]);
-    }
-    auto interfaces = [&](const Json& indexes) {
-      std::string out;
-      for (const Json& index : indexes) {
-        const auto name = interfaceNames.find(index.get<int64_t>());
-        out += (out.empty() ? "" : ", ") +
-               Escape(name == interfaceNames.end() ? "ifIndex " + Shown(index) : name->second);
-      }
-      return out;
-    };
-    body += "</ul>\n<h2>VRFs</h2>\n" + TableStart("vrfs", {"virtual router", "VRF", "RD", "import",
-                                                           "export", "interfaces", "impositions"});
-    for (const Json& vrf : r["vrfs"]) {
-      std::string impositions;
-      for (const Json& i : vrf.value("impositions", Json::array())) {
-        impositions +=
-            Escape(Shown(i.value("destination", Json())) + " label " +
-                   Shown(i.value("label", Json())) + " via " + Shown(i.value("nextHop", Json())) +
-                   " " + Shown(i.value("interface", Json()))) +
-            "<br>";
-      }
-      body += "<tr>" + Cell(vrf.value("virtualRouter", Json())) + Cell(vrf.value("name", Json())) +
-              Cell(vrf.value("routeDistinguisher", Json())) + "<td>" +
-              List(vrf.value("importRouteTargets", Json::array())) + "</td><td>" +
-              List(vrf.value("exportRouteTargets", Json::array())) + "</td><td>" +
-              interfaces(vrf.value("ifIndexes", Json::array())) + "</td><td>" + impositions +
-              "</td></tr>\n";
-    }
-    const Json& impositions = data["impositions"];
-    const Json& lengths = data["lengths"];
-    body += kTableEnd + CutNote(lengths, "vrfs", r["vrfs"]);
-    if (impositions["total"].get<int64_t>() > impositions["limitPerVrf"].get<int64_t>()) {
-      body += "<p>" + Shown(impositions["total"]) + " impositions in all; at most " +
-              Shown(impositions["limitPerVrf"]) + " of each VRF are shown (" +
-              Link(DeviceUrl(run, name) + "?impositions=100000", "show them all") + ").</p>\n";
-    }
-    body += std::string("<h2>Label entries</h2>\n") +
-            TableStart("labels", {"virtual router", "in label", "out label", "out interface",
-                                  "next hop", "LSP", "in interfaces"});
-    for (const Json& e : r["labelEntries"]) {
-      body += "<tr>" + Cell(e.value("virtualRouter", Json())) + Cell(e.value("inLabel", Json())) +
-              Cell(e.value("outLabel", Json())) + Cell(e.value("outInterface", Json())) +
-              Cell(e.value("nextHop", Json())) + Cell(e.value("lspName", Json())) + "<td>" +
-              List(e.value("inInterfaces", Json::array())) + "</td></tr>\n";
-    }
-    const Json& page = data["labelEntries"];
-    body += kTableEnd + Pager(DeviceUrl(run, name) + "?", page["offset"].get<int64_t>(),
-                              page["limit"].get<int64_t>(), page["total"].get<int64_t>());
-    body += "<h2>Interfaces</h2>\n" +
-            TableStart("interfaces", {"ifIndex", "description", "virtual router", "VRF"});
-    for (const Json& i : r["interfaces"]) {
-      body += "<tr>" + Cell(i["ifIndex"], "n") + Cell(i.value("ifDescr", Json())) +
-              Cell(i.value("virtualRouter", Json())) + Cell(i.value("vrf", Json())) + "</tr>\n";
-    }
-    body += kTableEnd + CutNote(lengths, "interfaces", r["interfaces"]) + "<h2>Addresses</h2>\n" +
-            TableStart("addresses", {"virtual router", "address", "ifIndex"});
-    for (const Json& a : r["ipAddresses"]) {
-      body += "<tr>" + Cell(a["virtualRouter"]) + Cell(a["address"]) +
-              Cell(a.value("ifIndex", Json()), "n") + "</tr>\n";
-    }
-    body +=
-        kTableEnd + CutNote(lengths, "ipAddresses", r["ipAddresses"]) + "<h2>Warnings</h2>\n<ul>\n";
-    for (const Json& w : r["warnings"]) body += "<li>" + Escape(Shown(w["text"])) + "</li>\n";
-    body += "</ul>\n" + CutNote(lengths, "warnings", r["warnings"]) + "<h2>Errors</h2>\n<ul>\n";
-    for (const Json& e : r["errors"]) {
-      body += "<li>" +
-              Escape(Shown(e["source"]) + ":" + Shown(e["line"]) + " code " + Shown(e["code"]) +
-                     " " + Shown(e.value("text", Json()))) +
-              "</li>\n";
-    }
-    body += "</ul>\n" + CutNote(lengths, "errors", r["errors"]);
-  }
-  body += "<h2>History</h2>\n" +
-          TableStart("history", {"run", "started", "status", "problem", "changes"});
-  for (const Json& h : data["history"]) {
-    const std::string changes = h["previous"].is_null()
-                                    ? "-"
-                                    : Link("/diff?a=" + Shown(h["previous"]) +
-                                               "&b=" + Shown(h["run"]) + "&device=" + UrlPart(name),
-                                           "since run " + Shown(h["previous"]));
-    body += "<tr><td>" + Link(DeviceUrl(h["run"], name), "run " + Shown(h["run"])) + "</td>" +
-            Cell(h["startedAt"]) + Status(h["status"]) + Cell(h["problem"]) + "<td>" + changes +
-            "</td></tr>\n";
-  }
-  body += kTableEnd;
+  if (!data["report"].is_null()) body += ReportSections(data, run, name);
+  body += HistorySection(data, name);
   return Page(name + " in run " + Shown(run), body);
 }
 

@@ -54,29 +54,7 @@ class Finder {
   bool truncated = false;
 
   void Look(const report::Report& r) {
-    for (const report::Vrf& vrf : r.vrfs) {
-      const std::string vr = vrf.virtualRouter.value_or("");
-      const std::string name = vrf.name.value_or("");
-      if (Names(name)) Add("vrf", r.device, vr, name, name, vrf.routeDistinguisher.value_or(""));
-      if (vrf.routeDistinguisher && Names(*vrf.routeDistinguisher)) {
-        Add("routeDistinguisher", r.device, vr, name, *vrf.routeDistinguisher, "");
-      }
-      for (const auto& [direction, targets] :
-           {std::pair{"import", &vrf.importRouteTargets}, {"export", &vrf.exportRouteTargets}}) {
-        if (!*targets) continue;
-        for (const std::string& target : **targets) {
-          if (Names(target)) Add("routeTarget", r.device, vr, name, target, direction);
-        }
-      }
-      if (!vrf.impositions) continue;
-      for (const report::Imposition& imposition : *vrf.impositions) {
-        if (imposition.destination && Address(*imposition.destination)) {
-          Add("address", r.device, vr, name, *imposition.destination,
-              "imposition label " + imposition.label.value_or("-") + " via " +
-                  imposition.nextHop.value_or("-"));
-        }
-      }
-    }
+    for (const report::Vrf& vrf : r.vrfs) LookInVrf(r.device, vrf);
     for (const report::Interface& interface : r.interfaces) {
       if (interface.ifDescr && Names(*interface.ifDescr)) {
         Add("interface", r.device, interface.virtualRouter.value_or(""), interface.vrf.value_or(""),
@@ -94,23 +72,49 @@ class Finder {
         truncated = true;
         return;
       }
-      const std::string vr = e.virtualRouter.value_or("");
-      const std::string detail = "in " + e.inLabel.value_or("-") + " out " +
-                                 e.outLabel.value_or("-") + " via " + e.outInterface.value_or("-") +
-                                 " " + e.nextHop.value_or("");
-      if (e.lspName && Names(*e.lspName)) Add("lsp", r.device, vr, "", *e.lspName, detail);
-      if (e.inLabel == label_ || e.outLabel == label_) {
-        Add("label", r.device, vr, "", label_, e.lspName.value_or("") + " " + detail);
-      }
-      if (e.outInterface && Names(*e.outInterface)) {
-        Add("interface", r.device, vr, "", *e.outInterface, "out interface of " + detail);
-      }
+      LookInLabelEntry(r.device, e);
     }
   }
 
   Json Results() { return std::move(results_); }
 
  private:
+  void LookInVrf(const std::string& device, const report::Vrf& vrf) {
+    const std::string vr = vrf.virtualRouter.value_or("");
+    const std::string name = vrf.name.value_or("");
+    if (Names(name)) Add("vrf", device, vr, name, name, vrf.routeDistinguisher.value_or(""));
+    if (vrf.routeDistinguisher && Names(*vrf.routeDistinguisher)) {
+      Add("routeDistinguisher", device, vr, name, *vrf.routeDistinguisher, "");
+    }
+    for (const auto& [direction, targets] :
+         {std::pair{"import", &vrf.importRouteTargets}, {"export", &vrf.exportRouteTargets}}) {
+      if (!*targets) continue;
+      for (const std::string& target : **targets) {
+        if (Names(target)) Add("routeTarget", device, vr, name, target, direction);
+      }
+    }
+    if (!vrf.impositions) return;
+    for (const report::Imposition& imposition : *vrf.impositions) {
+      if (imposition.destination && Address(*imposition.destination)) {
+        Add("address", device, vr, name, *imposition.destination,
+            "imposition label " + imposition.label.value_or("-") + " via " +
+                imposition.nextHop.value_or("-"));
+      }
+    }
+  }
+  void LookInLabelEntry(const std::string& device, const report::LabelEntry& e) {
+    const std::string vr = e.virtualRouter.value_or("");
+    const std::string detail = "in " + e.inLabel.value_or("-") + " out " +
+                               e.outLabel.value_or("-") + " via " + e.outInterface.value_or("-") +
+                               " " + e.nextHop.value_or("");
+    if (e.lspName && Names(*e.lspName)) Add("lsp", device, vr, "", *e.lspName, detail);
+    if (e.inLabel == label_ || e.outLabel == label_) {
+      Add("label", device, vr, "", label_, e.lspName.value_or("") + " " + detail);
+    }
+    if (e.outInterface && Names(*e.outInterface)) {
+      Add("interface", device, vr, "", *e.outInterface, "out interface of " + detail);
+    }
+  }
   bool Names(const std::string& text) const {
     return !words_.empty() && Lower(text).find(words_) != std::string::npos;
   }

@@ -71,7 +71,7 @@ void Send(httplib::Response& response, const Answer& answer, bool api, Draw draw
 using Reply = std::function<void(StoreReader&, const httplib::Request&, httplib::Response&, bool)>;
 
 void Route(httplib::Server& server, const std::string& storePath, const std::string& pattern,
-           Reply reply) {
+           const Reply& reply) {
   for (bool api : {false, true}) {
     server.Get(
         (api ? "/api" : "") + pattern,
@@ -94,9 +94,8 @@ void Route(httplib::Server& server, const std::string& storePath, const std::str
 }
 
 // A route whose first group is a run number.
-Reply ForRun(
-    std::function<void(StoreReader&, int64_t, const httplib::Request&, httplib::Response&, bool)>
-        reply) {
+Reply ForRun(const std::function<void(StoreReader&, int64_t, const httplib::Request&,
+                                      httplib::Response&, bool)>& reply) {
   return [reply](StoreReader& store, const httplib::Request& request, httplib::Response& response,
                  bool api) {
     int64_t run = 0;
@@ -272,6 +271,8 @@ int Serve(const ServeOptions& options, std::ostream& out, std::string& problem) 
       << "://" << (v6 ? "[" + listen.host + "]" : listen.host) << ":" << port << "/" << std::endl;
   const bool served = server->listen_after_bind();
   // Stopped otherwise: the waiter still waits for its signal.
+  // SIGTERM is blocked and the waiter takes it with sigwait: this only wakes it.
+  // NOLINTNEXTLINE(bugprone-bad-signal-to-kill-thread)
   if (!signalled) pthread_kill(waiter.native_handle(), SIGTERM);
   waiter.join();
   if (!served && !problem.empty()) return 2;

@@ -14,6 +14,7 @@
 // Without a subcommand see DeviceCommand.h; each subcommand is a file of its
 // own (Subcommand.h). Exit statuses are those of apps/ExitCodes.h.
 #include <algorithm>
+#include <exception>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -40,9 +41,7 @@ const CLI::Option* OptionBefore(const CLI::App& app) {
   return nullptr;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
   // Before any secret is read: a crash must not leave them in a core file.
   KeepMemoryPrivate();
   CLI::App app{
@@ -70,4 +69,15 @@ int main(int argc, char** argv) {
     return subcommand->Run();
   }
   return device.Run();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    return Run(argc, argv);
+  } catch (const std::exception& e) {
+    // What escapes every subcommand: allocation, or the command-line library's definitions.
+    return FailUsage(kProgram, e.what());
+  }
 }

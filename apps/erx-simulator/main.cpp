@@ -23,6 +23,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <exception>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -97,7 +98,7 @@ class Sessions {
     Running& running = running_.back();
     running.thread = std::thread([this, fd, serve = std::move(serve), &running] {
       serve();
-      std::lock_guard<std::mutex> lock(mutex_);
+      std::lock_guard<std::mutex> finishing(mutex_);
       open_.erase(open_.find(fd));
       running.finished = true;
     });
@@ -137,145 +138,166 @@ class Sessions {
   std::list<Running> running_;
 };
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  CLI::App app{"Serves a captured Unisphere ERX router over Telnet and SNMP."};
-  app.set_version_flag("--version", version::Line(kProgram), "print the version and exit");
+// What the command line asks for.
+struct Options {
   std::string captureDir, telnetText, snmpText, snmpV3User, sshText;
   std::vector<std::string> faultTexts, sshOptionTexts;
   SshServerSetup sshSetup;
   bool anyAddress = false;
   RouterSetup setup;
-  app.add_option("--capture", captureDir, "captured device folder")->required();
-  auto* telnetOption =
-      app.add_option("--telnet", telnetText, "Telnet ADDRESS:PORT (port 0: any free one)");
-  auto* sshOption = app.add_option("--ssh", sshText, "SSH ADDRESS:PORT (port 0: any free one)");
-  app.add_option("--ssh-host-key", sshSetup.hostKeyFile,
+};
+
+void DefineOptions(CLI::App& app, Options& options) {
+  app.add_option("--capture", options.captureDir, "captured device folder")->required();
+  app.add_option("--telnet", options.telnetText, "Telnet ADDRESS:PORT (port 0: any free one)");
+  auto* sshOption =
+      app.add_option("--ssh", options.sshText, "SSH ADDRESS:PORT (port 0: any free one)");
+  app.add_option("--ssh-host-key", options.sshSetup.hostKeyFile,
                  "the SSH host key, in OpenSSH's format (an Ed25519 key is made when missing)")
       ->needs(sshOption)
       ->option_text("FILE");
-  app.add_option("--ssh-authorized-keys", sshSetup.authorizedKeysFile,
+  app.add_option("--ssh-authorized-keys", options.sshSetup.authorizedKeysFile,
                  "public keys that may log in (OpenSSH's authorized_keys format)")
       ->needs(sshOption)
       ->option_text("FILE");
-  app.add_option("--ssh-option", sshOptionTexts,
+  app.add_option("--ssh-option", options.sshOptionTexts,
                  "KexAlgorithms, HostKeyAlgorithms, Ciphers or MACs: the only ones offered "
                  "(repeatable)")
       ->needs(sshOption)
       ->allow_extra_args(false)
       ->option_text("NAME=VALUE");
-  app.add_option("--snmp", snmpText, "SNMP ADDRESS:PORT, served by snmpsim (port 0: any free one)");
-  app.add_option("--user", setup.user, "login user (none: no login at all)");
-  app.add_flag("--line-password", setup.linePassword,
+  app.add_option("--snmp", options.snmpText,
+                 "SNMP ADDRESS:PORT, served by snmpsim (port 0: any free one)");
+  app.add_option("--user", options.setup.user, "login user (none: no login at all)");
+  app.add_flag("--line-password", options.setup.linePassword,
                "without --user, ask only a line password (ERX_PASSWORD)");
-  app.add_option("--snmp-v3-user", snmpV3User, "also serve SNMPv3 to this user (SHA, AES)");
-  app.add_option("--fault", faultTexts,
+  app.add_option("--snmp-v3-user", options.snmpV3User, "also serve SNMPv3 to this user (SHA, AES)");
+  app.add_option("--fault", options.faultTexts,
                  "slow=MS, drop-after=BYTES, hang-on=COMMAND, hang-after=N, drop-on=COMMAND, "
                  "prompt-in=COMMAND, refuse-enable, new-host-key, noise, latency=MS, "
                  "endless-table=OID[:BYTES]")
       ->allow_extra_args(false);
-  app.add_flag("--any-address", anyAddress, "allow addresses other than loopback");
-  if (std::optional<int> status = ParseCommandLine(app, argc, argv, kProgram)) return *status;
+  app.add_flag("--any-address", options.anyAddress, "allow addresses other than loopback");
+}
 
-  if (telnetOption->empty() && sshOption->empty()) return Fail("give --telnet, --ssh or both");
-  if (!sshText.empty() && sshSetup.hostKeyFile.empty()) return Fail("--ssh needs --ssh-host-key");
-  std::string problem;
-  if (!ParseFaults(faultTexts, setup.faults, problem)) return Fail(problem);
-  for (const std::string& option : sshOptionTexts) {
-    const size_t equals = option.find('=');
-    if (equals == std::string::npos) return Fail("--ssh-option " + option + ": give NAME=VALUE");
-    sshSetup.options.emplace_back(option.substr(0, equals), option.substr(equals + 1));
+// What the parser cannot check itself: which services, the faults, the SSH options.
+bool CheckOptions(const CLI::App& app, Options& options, std::string& problem) {
+  if (app.count("--telnet") == 0 && app.count("--ssh") == 0) {
+    problem = "give --telnet, --ssh or both";
+    return false;
   }
+  if (!options.sshText.empty() && options.sshSetup.hostKeyFile.empty()) {
+    problem = "--ssh needs --ssh-host-key";
+    return false;
+  }
+  if (!ParseFaults(options.faultTexts, options.setup.faults, problem)) return false;
+  for (const std::string& option : options.sshOptionTexts) {
+    const size_t equals = option.find('=');
+    if (equals == std::string::npos) {
+      problem = "--ssh-option " + option + ": give NAME=VALUE";
+      return false;
+    }
+    options.sshSetup.options.emplace_back(option.substr(0, equals), option.substr(equals + 1));
+  }
+  return true;
+}
+
+bool ReadCapture(const std::string& captureDir, CliCapture& capture, std::string& problem) {
   std::ifstream log(std::filesystem::path(captureDir) / "cli.log", std::ios::binary);
-  if (!log) return Fail("no cli.log in " + captureDir);
+  if (!log) {
+    problem = "no cli.log in " + captureDir;
+    return false;
+  }
   std::ostringstream text;
   text << log.rdbuf();
-  const CliCapture capture = ParseCliLog(text.str());
-  if (capture.host.empty()) return Fail(captureDir + "/cli.log has no prompt line");
-  setup.capture = &capture;
-  setup.password = Env("ERX_PASSWORD");
-  setup.enablePassword = Env("ERX_ENABLE_PASSWORD");
-
-  sockaddr_in telnetAt{};
-  int listener = -1;
-  if (!telnetText.empty()) {
-    if (!ParseEndpoint(telnetText, anyAddress, telnetAt, problem)) return Fail(problem);
-    listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    const int reuse = 1;
-    setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
-    socklen_t size = sizeof telnetAt;
-    if (bind(listener, reinterpret_cast<sockaddr*>(&telnetAt), size) != 0 ||
-        listen(listener, SOMAXCONN) != 0 ||
-        getsockname(listener, reinterpret_cast<sockaddr*>(&telnetAt), &size) != 0) {
-      return Fail("cannot listen on " + telnetText);
-    }
+  capture = ParseCliLog(text.str());
+  if (capture.host.empty()) {
+    problem = captureDir + "/cli.log has no prompt line";
+    return false;
   }
-  SshServer ssh;
-  if (!sshText.empty()) {
-    sockaddr_in sshAt;
-    if (!ParseEndpoint(sshText, anyAddress, sshAt, problem)) return Fail(problem);
-    sshSetup.address = sshText.substr(0, sshText.rfind(':'));
-    sshSetup.port = ntohs(sshAt.sin_port);
-    sshSetup.newKeyAfterFirst = setup.faults.newHostKey;
-    if (!ssh.Listen(sshSetup, problem)) return Fail(problem);
-  }
+  return true;
+}
 
+// The Telnet listener on `at` (its port filled in when 0 was asked), or -1
+// when no Telnet was asked.
+bool ListenTelnet(const Options& options, int& listener, sockaddr_in& at, std::string& problem) {
+  listener = -1;
+  if (options.telnetText.empty()) return true;
+  if (!ParseEndpoint(options.telnetText, options.anyAddress, at, problem)) return false;
+  listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  const int reuse = 1;
+  setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
+  socklen_t size = sizeof at;
+  if (bind(listener, reinterpret_cast<sockaddr*>(&at), size) != 0 ||
+      listen(listener, SOMAXCONN) != 0 ||
+      getsockname(listener, reinterpret_cast<sockaddr*>(&at), &size) != 0) {
+    problem = "cannot listen on " + options.telnetText;
+    return false;
+  }
+  return true;
+}
+
+bool ListenSsh(Options& options, SshServer& ssh, std::string& problem) {
+  if (options.sshText.empty()) return true;
+  sockaddr_in at;
+  if (!ParseEndpoint(options.sshText, options.anyAddress, at, problem)) return false;
+  options.sshSetup.address = options.sshText.substr(0, options.sshText.rfind(':'));
+  options.sshSetup.port = ntohs(at.sin_port);
+  options.sshSetup.newKeyAfterFirst = options.setup.faults.newHostKey;
+  return ssh.Listen(options.sshSetup, problem);
+}
+
+// snmpsim hides behind the relay, which alone knows the community, on a port
+// of its own; `shown` is the relay's address.
+bool StartSnmp(const Options& options, SnmpService& snmp, UdpRelay& relay, std::string& shown,
+               std::string& problem) {
+  if (options.snmpText.empty()) return true;
+  sockaddr_in at;
+  if (!ParseEndpoint(options.snmpText, options.anyAddress, at, problem)) return false;
+  SnmpServiceSetup snmpSetup;
+  snmpSetup.captureDir = options.captureDir;
+  snmpSetup.address = options.snmpText.substr(0, options.snmpText.rfind(':'));
+  snmpSetup.port = 0;
+  snmpSetup.community = Env("ERX_COMMUNITY", "public");
+  snmpSetup.v3User = options.snmpV3User;
+  snmpSetup.authKey = Env("ERX_SNMP_AUTH_KEY");
+  snmpSetup.privKey = Env("ERX_SNMP_PRIV_KEY");
+  std::vector<std::string> warnings;
+  const bool started = snmp.Start(snmpSetup, problem, warnings);
+  for (const std::string& warning : warnings) std::cerr << "erx-simulator: " << warning << "\n";
+  if (!started) return false;
+  UdpRelaySetup relaySetup;
+  relaySetup.address = snmpSetup.address;
+  relaySetup.port = ntohs(at.sin_port);
+  relaySetup.serverPort = snmp.Port();
+  relaySetup.holdMs = options.setup.faults.latencyMs;
+  relaySetup.endlessTable = options.setup.faults.endlessTable;
+  relaySetup.communities = snmp.Communities();
+  if (!relay.Start(relaySetup, problem)) return false;
+  shown = snmpSetup.address + ":" + std::to_string(relay.Port());
+  return true;
+}
+
+void StopOnSignals() {
   signal(SIGPIPE, SIG_IGN);
   struct sigaction stop {};
   stop.sa_handler = RequestStop;
   sigaction(SIGTERM, &stop, nullptr);
   sigaction(SIGINT, &stop, nullptr);
+}
 
-  SnmpService snmp;
-  UdpRelay relay;
-  std::string snmpShown;
-  if (!snmpText.empty()) {
-    sockaddr_in snmpAt;
-    if (!ParseEndpoint(snmpText, anyAddress, snmpAt, problem)) return Fail(problem);
-    SnmpServiceSetup snmpSetup;
-    snmpSetup.captureDir = captureDir;
-    snmpSetup.address = snmpText.substr(0, snmpText.rfind(':'));
-    const int port = ntohs(snmpAt.sin_port);
-    // snmpsim hides behind the relay, which alone knows the community, on a port of its own.
-    snmpSetup.port = 0;
-    snmpSetup.community = Env("ERX_COMMUNITY", "public");
-    snmpSetup.v3User = snmpV3User;
-    snmpSetup.authKey = Env("ERX_SNMP_AUTH_KEY");
-    snmpSetup.privKey = Env("ERX_SNMP_PRIV_KEY");
-    std::vector<std::string> warnings;
-    const bool started = snmp.Start(snmpSetup, problem, warnings);
-    for (const std::string& warning : warnings) std::cerr << "erx-simulator: " << warning << "\n";
-    if (!started) return Fail(problem);
-    UdpRelaySetup relaySetup;
-    relaySetup.address = snmpSetup.address;
-    relaySetup.port = port;
-    relaySetup.serverPort = snmp.Port();
-    relaySetup.holdMs = setup.faults.latencyMs;
-    relaySetup.endlessTable = setup.faults.endlessTable;
-    relaySetup.communities = snmp.Communities();
-    if (!relay.Start(relaySetup, problem)) return Fail(problem);
-    snmpShown = snmpSetup.address + ":" + std::to_string(relay.Port());
-  }
-
-  if (listener >= 0) {
-    char address[INET_ADDRSTRLEN];
-    inet_ntop(AF_INET, &telnetAt.sin_addr, address, sizeof address);
-    std::cout << "telnet " << address << ":" << ntohs(telnetAt.sin_port) << "\n";
-  }
-  if (!sshText.empty()) std::cout << "ssh " << sshSetup.address << ":" << ssh.Port() << "\n";
-  if (!snmpShown.empty()) std::cout << "snmp " << snmpShown << "\n";
-  std::cout << "ready" << std::endl;
-
+// Accepts clients on the Telnet listener (-1: none) and the SSH server (null:
+// none), each served in a session of its own, until a stop is asked.
+void ServeUntilStopped(int listener, SshServer* ssh, const RouterSetup& setup) {
   Sessions sessions;
   while (!stopRequested) {
-    pollfd wait[2] = {{listener, POLLIN, 0}, {sshText.empty() ? -1 : ssh.Fd(), POLLIN, 0}};
+    pollfd wait[2] = {{listener, POLLIN, 0}, {ssh ? ssh->Fd() : -1, POLLIN, 0}};
     if (poll(wait, 2, 200) <= 0) continue;
     if (wait[1].revents & POLLIN) {
-      if (ssh_session_struct* client = ssh.Accept()) {
+      if (ssh_session_struct* client = ssh->Accept()) {
         std::cout << "connection" << std::endl;
-        sessions.Start(SshSessionFd(client), [client, &setup, &ssh] {
-          ServeSshClient(client, setup, ssh.AuthorizedKeys());
+        sessions.Start(SshSessionFd(client), [client, &setup, ssh] {
+          ServeSshClient(client, setup, ssh->AuthorizedKeys());
         });
       }
     }
@@ -290,9 +312,60 @@ int main(int argc, char** argv) {
       RouterSession(std::make_unique<TelnetLink>(client), setup).Serve();
     });
   }
-  if (listener >= 0) close(listener);
   sessions.StopAll();
+}
+
+int Run(int argc, char** argv) {
+  CLI::App app{"Serves a captured Unisphere ERX router over Telnet and SNMP."};
+  app.set_version_flag("--version", version::Line(kProgram), "print the version and exit");
+  Options options;
+  DefineOptions(app, options);
+  if (std::optional<int> status = ParseCommandLine(app, argc, argv, kProgram)) return *status;
+  std::string problem;
+  if (!CheckOptions(app, options, problem)) return Fail(problem);
+  CliCapture capture;
+  if (!ReadCapture(options.captureDir, capture, problem)) return Fail(problem);
+  RouterSetup& setup = options.setup;
+  setup.capture = &capture;
+  setup.password = Env("ERX_PASSWORD");
+  setup.enablePassword = Env("ERX_ENABLE_PASSWORD");
+
+  sockaddr_in telnetAt{};
+  int listener = -1;
+  if (!ListenTelnet(options, listener, telnetAt, problem)) return Fail(problem);
+  SshServer ssh;
+  if (!ListenSsh(options, ssh, problem)) return Fail(problem);
+  StopOnSignals();
+  SnmpService snmp;
+  UdpRelay relay;
+  std::string snmpShown;
+  if (!StartSnmp(options, snmp, relay, snmpShown, problem)) return Fail(problem);
+
+  if (listener >= 0) {
+    char address[INET_ADDRSTRLEN];
+    inet_ntop(AF_INET, &telnetAt.sin_addr, address, sizeof address);
+    std::cout << "telnet " << address << ":" << ntohs(telnetAt.sin_port) << "\n";
+  }
+  if (!options.sshText.empty()) {
+    std::cout << "ssh " << options.sshSetup.address << ":" << ssh.Port() << "\n";
+  }
+  if (!snmpShown.empty()) std::cout << "snmp " << snmpShown << "\n";
+  std::cout << "ready" << std::endl;
+
+  ServeUntilStopped(listener, options.sshText.empty() ? nullptr : &ssh, setup);
+  if (listener >= 0) close(listener);
   relay.Stop();
   snmp.Stop();
   return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    return Run(argc, argv);
+  } catch (const std::exception& e) {
+    // Only allocation or the command-line library's definitions can throw here.
+    return Fail(e.what());
+  }
 }

@@ -78,16 +78,8 @@ const char* const kExpressions[] = {
     "[^\n\r]+([\n\r]+ {20}.{30} {5,}[^\n\r]+)?", "[^\n]+(\n[^[:space:]]+)?",
     "(^|\n)Indirect\x01\n +MPLS\x01\n +Reachable", "(In|Out)[[:space:]]+[0-9]+"};
 
-void DeviceSeeds(const fs::path& device, Seeds& seeds) {
-  const std::string name = device.filename().string();
-  const std::string log = Read(device / "cli.log");
-  seeds.Add("cli_capture", name, log);
-
-  std::vector<std::string> deviceParts{log, Read(device / "snmp.walk"),
-                                       Read(device / "snmp/default.walk"),
-                                       Read(device / "snmp/default:red.walk")};
-  seeds.Add("captured_device", name, Joined(deviceParts));
-
+// Each walk of the device, and its interfaces' descriptions with their types.
+void WalkSeeds(const fs::path& device, const std::string& name, Seeds& seeds) {
   std::vector<fs::path> walks{device / "snmp.walk"};
   if (fs::is_directory(device / "snmp")) {
     for (const auto& entry : fs::directory_iterator(device / "snmp")) walks.push_back(entry.path());
@@ -108,6 +100,19 @@ void DeviceSeeds(const fs::path& device, Seeds& seeds) {
                 std::string(1, '\x02') + ifType + descrs->second[i].text);
     }
   }
+}
+
+void DeviceSeeds(const fs::path& device, Seeds& seeds) {
+  const std::string name = device.filename().string();
+  const std::string log = Read(device / "cli.log");
+  seeds.Add("cli_capture", name, log);
+
+  std::vector<std::string> deviceParts{log, Read(device / "snmp.walk"),
+                                       Read(device / "snmp/default.walk"),
+                                       Read(device / "snmp/default:red.walk")};
+  seeds.Add("captured_device", name, Joined(deviceParts));
+
+  WalkSeeds(device, name, seeds);
 
   const CliCapture capture = ParseCliLog(log);
   std::vector<std::string> vrfLists;

@@ -97,9 +97,9 @@ struct Router {
     addresses->RDLAddToListEnd(
         new CKelSnmpVarOp("ipAdEntIfIndex", instance, new CKelAtom(ifIndex)));
   }
-  void InterfaceRow(const std::string& vrf, const char* instance, const char* descr, int type) {
-    h.device.AddWalkRow("ifDescr", "@default:" + vrf, instance, descr);
-    h.device.AddWalkRow("ifType", "@default:" + vrf, instance, type);
+  void InterfaceRow(const std::string& vrfName, const char* instance, const char* descr, int type) {
+    h.device.AddWalkRow("ifDescr", "@default:" + vrfName, instance, descr);
+    h.device.AddWalkRow("ifType", "@default:" + vrfName, instance, type);
   }
   Names Entries() {
     Names printed;

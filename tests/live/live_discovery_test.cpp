@@ -107,8 +107,8 @@ TEST_P(ShippedDevice, LiveReportAndSavedCaptureEqualTheCapture) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Devices, ShippedDevice, ValuesIn(ShippedDevices()),
-                         [](const TestParamInfo<std::string>& info) {
-                           std::string name = info.param;
+                         [](const TestParamInfo<std::string>& device) {
+                           std::string name = device.param;
                            for (char& c : name) c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
                            return name;
                          });

@@ -193,8 +193,8 @@ TEST_P(LivePrefetch, ReportAndSavedWalksAreThoseOfTheCapture) {
 
 INSTANTIATE_TEST_SUITE_P(Devices, LivePrefetch,
                          Values("pe1-erx", "pe2-erx-later-release", "generated"),
-                         [](const TestParamInfo<std::string>& info) {
-                           std::string name = info.param;
+                         [](const TestParamInfo<std::string>& device) {
+                           std::string name = device.param;
                            for (char& c : name) c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
                            return name;
                          });

@@ -44,8 +44,8 @@ TEST_P(ShippedDeviceOverSsh, LiveReportAndSavedCaptureEqualTheCapture) {
 
 INSTANTIATE_TEST_SUITE_P(Devices, ShippedDeviceOverSsh,
                          Values("pe1-erx", "pe2-erx-later-release"),
-                         [](const TestParamInfo<std::string>& info) {
-                           std::string name = info.param;
+                         [](const TestParamInfo<std::string>& device) {
+                           std::string name = device.param;
                            for (char& c : name) {
                              if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
                            }

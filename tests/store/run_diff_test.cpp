@@ -17,8 +17,10 @@ using Json = nlohmann::json;
 namespace {
 
 struct Device {
-  Device(report::Report found, std::string status = "ok", std::string problem = "")
-      : report(std::move(found)), status(std::move(status)), problem(std::move(problem)) {}
+  Device(report::Report found, std::string deviceStatus = "ok", std::string deviceProblem = "")
+      : report(std::move(found)),
+        status(std::move(deviceStatus)),
+        problem(std::move(deviceProblem)) {}
   report::Report report;
   std::string status;
   std::string problem;
