@@ -34,9 +34,11 @@ std::string Joined(const std::vector<std::string>& texts) {
 
 // Finishes the run when none of its jobs is waiting or running. The run's row
 // is locked first, so that of two pollers ending its last two jobs at once
-// the second sees the first's.
+// the second sees the first's; with the lock an update takes, not FOR UPDATE,
+// which would wait for the key-share locks that the writers' devices rows
+// hold on it, while they wait for this one.
 void FinishRunIfDone(SqlDatabase& db, int64_t runId) {
-  Statement lock(db, "SELECT id FROM runs WHERE id = ? FOR UPDATE");
+  Statement lock(db, "SELECT id FROM runs WHERE id = ? FOR NO KEY UPDATE");
   lock.Bind(runId).Next();
   Statement finish(db,
                    "UPDATE runs SET finished_at = ? WHERE id = ? AND finished_at IS NULL AND NOT "

@@ -145,6 +145,37 @@ TEST_F(JobStoreTest, ALateResultIsRefusedAndEachDeviceIsStoredOnce) {
   EXPECT_THAT(counts.statuses, ElementsAre(Pair("failed", 1), Pair("ok", 1), Pair("partial", 1)));
 }
 
+TEST_F(JobStoreTest, PollersStoringDevicesOfOneRunAtOnceNeverDeadlock) {
+  std::unique_ptr<store::JobStore> jobs = Open();
+  int64_t run = 0, open = 0;
+  std::string problem;
+  ASSERT_TRUE(jobs->Queue("/inv.yaml", Devices(std::vector<std::string>(60, "a")), run, open, problem));
+  std::vector<std::string> problems(3);
+  std::vector<int> stored(3);
+  std::vector<std::thread> pollers;
+  for (int i = 0; i < 3; ++i) {
+    pollers.emplace_back([&, i] {
+      const store::PollerIdentity me = Poller("p" + std::to_string(i), 30);
+      std::unique_ptr<store::JobStore> own =
+          store::JobStore::Open(url_, store::Access::kWrite, true, problems[i]);
+      std::vector<store::ClaimedJob> claimed;
+      while (own && own->Claim(me, 2, claimed, problems[i]) && !claimed.empty()) {
+        for (const store::ClaimedJob& job : claimed) {
+          bool held = false;
+          if (!own->Finish(me, job, Outcome(job, "ok"), nullptr, held, problems[i])) return;
+          stored[i] += held;
+        }
+      }
+    });
+  }
+  for (std::thread& poller : pollers) poller.join();
+  EXPECT_EQ(problems, std::vector<std::string>(3));
+  EXPECT_EQ(stored[0] + stored[1] + stored[2], 60);
+  store::RunOverview counts;
+  ASSERT_TRUE(jobs->RunCounts(run, counts, problem)) << problem;
+  EXPECT_TRUE(counts.run.finishedAt);
+}
+
 TEST_F(JobStoreTest, ADeviceFailsWhenThreePollersStoppedOnIt) {
   std::unique_ptr<store::JobStore> jobs = Open();
   int64_t run = 0, open = 0;
