@@ -88,9 +88,11 @@ class InventoryReader {
  public:
   explicit InventoryReader(const std::string& path) : path_(path), folder_(fs::path(path).parent_path()) {}
 
-  bool Read(std::vector<InventoryDevice>& devices, std::string& problem) {
+  // `text` instead of the file's: `path` only names it in messages.
+  bool Read(std::vector<InventoryDevice>& devices, std::string& problem,
+            const std::string* text = nullptr) {
     try {
-      const bool read = ReadFile(devices);
+      const bool read = text ? ReadText(*text, devices) : ReadFile(devices);
       problem = problem_;
       return read;
     } catch (const YAML::Exception& e) {
@@ -108,7 +110,11 @@ class InventoryReader {
     if (!in) return FailFile(std::string("cannot be read: ") + std::strerror(errno));
     std::stringstream text;
     text << in.rdbuf();
-    const std::vector<YAML::Node> documents = YAML::LoadAll(text.str());
+    return ReadText(text.str(), devices);
+  }
+
+  bool ReadText(const std::string& text, std::vector<InventoryDevice>& devices) {
+    const std::vector<YAML::Node> documents = YAML::LoadAll(text);
     if (documents.empty()) return FailAt(1, "the inventory is empty; it needs a devices: list");
     if (documents.size() > 1) return Fail(documents[1], "a second YAML document; an inventory is one");
     return ReadTop(documents[0], devices);
@@ -460,6 +466,17 @@ class InventoryReader {
 };
 
 }  // namespace
+
+bool LoadInventoryText(const std::string& text, const std::string& name,
+                       std::vector<InventoryDevice>& devices, std::string& problem) {
+  std::vector<InventoryDevice> read;
+  if (!InventoryReader(name).Read(read, problem, &text)) {
+    devices.clear();
+    return false;
+  }
+  devices = std::move(read);
+  return true;
+}
 
 bool LoadInventory(const std::string& path, std::vector<InventoryDevice>& devices, std::string& problem) {
   std::vector<InventoryDevice> read;

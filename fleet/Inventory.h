@@ -45,4 +45,9 @@ struct InventoryDevice {
 bool LoadInventory(const std::string& path, std::vector<InventoryDevice>& devices,
                    std::string& problem);
 
+// The same from `text`, named `name` in messages; relative paths in it are
+// taken from the working directory.
+bool LoadInventoryText(const std::string& text, const std::string& name,
+                       std::vector<InventoryDevice>& devices, std::string& problem);
+
 #endif  // FLEET_INVENTORY_H_

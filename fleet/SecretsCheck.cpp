@@ -84,3 +84,13 @@ bool CheckSecrets(const std::string& inventory, const std::vector<InventoryDevic
   }
   return true;
 }
+
+std::vector<std::string> MissingSecrets(const LiveOptions& live, const Secrets& secrets) {
+  std::vector<std::string> missing;
+  for (const Needed& needed : NeededBy(live)) {
+    if (secrets.Get(needed.variable).empty()) {
+      missing.push_back(needed.variable + " (" + needed.holds + ")");
+    }
+  }
+  return missing;
+}

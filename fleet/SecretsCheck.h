@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "fleet/Inventory.h"
+#include "transports/Secrets.h"
 
 // False with `problem` set ("FILE:LINE: device NAME: ...", naming the variable,
 // never a value) when a secrets file cannot be read or a variable a device
@@ -17,5 +18,10 @@
 // community.
 bool CheckSecrets(const std::string& inventory, const std::vector<InventoryDevice>& devices,
                   std::string& problem);
+
+// The variables `live` needs (as CheckSecrets counts them) that `secrets`
+// lacks or holds empty, each with what it holds: "PE1_PASSWORD (the login
+// password)". Names only, never a value.
+std::vector<std::string> MissingSecrets(const LiveOptions& live, const Secrets& secrets);
 
 #endif  // FLEET_SECRETSCHECK_H_

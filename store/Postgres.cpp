@@ -2,6 +2,8 @@
 
 #include <libpq-fe.h>
 
+#include <poll.h>
+
 #include <cerrno>
 #include <cstdlib>
 #include <vector>
@@ -203,6 +205,23 @@ void PostgresDatabase::Commit() {
   if (std::string(PQcmdStatus(result.result)) != "COMMIT") {
     throw StoreError("the transaction was rolled back");
   }
+}
+
+bool PostgresDatabase::WaitForNotification(int milliseconds) {
+  const auto take = [this] {
+    if (!PQconsumeInput(connection_)) throw StoreError(FirstLine(PQerrorMessage(connection_)));
+    bool came = false;
+    while (PGnotify* notice = PQnotifies(connection_)) {
+      came = true;
+      PQfreemem(notice);
+    }
+    return came;
+  };
+  if (take()) return true;
+  pollfd socket = {PQsocket(connection_), POLLIN, 0};
+  if (socket.fd < 0) throw StoreError("the connection is lost");
+  if (poll(&socket, 1, milliseconds) <= 0) return false;
+  return take();
 }
 
 void PostgresDatabase::Rollback() noexcept { PQclear(PQexec(connection_, "ROLLBACK")); }

@@ -37,6 +37,10 @@ class PostgresDatabase : public SqlDatabase {
   const std::string& Where() const override { return where_; }
   // The server's statement_timeout for this connection.
   void LimitQueryTime(int seconds) override;
+  // After LISTEN: waits up to `milliseconds` for a notification, and takes
+  // every one that came. True when one came; throws StoreError when the
+  // connection is lost.
+  bool WaitForNotification(int milliseconds);
 
  private:
   PostgresDatabase(pg_conn* connection, std::string where)

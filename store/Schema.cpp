@@ -185,9 +185,40 @@ const char kVersion4[] = R"sql(
 ALTER TABLE runs ADD COLUMN program_version TEXT;
 )sql";
 
+// Schema 5: the jobs of runs that pollers share, and the pollers. Only a
+// PostgreSQL store hands out jobs (JobStore.h); the tables are here too so
+// that both engines keep the same tables.
+const char kVersion5[] = R"sql(
+CREATE TABLE jobs (
+  id              INTEGER PRIMARY KEY,
+  run_id          INTEGER NOT NULL REFERENCES runs(id) ON DELETE CASCADE,
+  device          TEXT NOT NULL,
+  source          TEXT NOT NULL,
+  region          TEXT NOT NULL,
+  settings        TEXT NOT NULL,  -- the device's inventory keys; names of variables, never secrets
+  state           TEXT NOT NULL CHECK (state IN ('waiting', 'running', 'done', 'failed')),
+  poller          TEXT,           -- the poller holding or last holding it
+  attempt         INTEGER NOT NULL DEFAULT 0,
+  lease_end       TEXT,
+  stopped_pollers TEXT NOT NULL DEFAULT '',  -- pollers whose lease ran out on it, ', ' between
+  UNIQUE (run_id, device)
+);
+CREATE INDEX jobs_by_state ON jobs(state, region);
+CREATE TABLE pollers (
+  name          TEXT PRIMARY KEY,
+  regions       TEXT NOT NULL,
+  host          TEXT NOT NULL,
+  pid           INTEGER NOT NULL,
+  lease_seconds REAL NOT NULL,
+  started_at    TEXT NOT NULL,
+  heartbeat     TEXT NOT NULL
+);
+)sql";
+
 // Step i brings a file of schema i to schema i + 1; a new file runs them all.
 // A later schema appends its step here and raises kSchemaVersion.
-const char* const kMigrations[] = {kCreateVersion1, kVersion2, kVersion3, kVersion4};
+const char* const kMigrations[] = {kCreateVersion1, kVersion2, kVersion3, kVersion4,
+                                     kVersion5};
 static_assert(sizeof(kMigrations) / sizeof(kMigrations[0]) == kSchemaVersion,
               "one migration step per schema version");
 

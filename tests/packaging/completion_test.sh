@@ -16,7 +16,7 @@ expect() {
   local got="${COMPREPLY[*]}"
   [ "$got" = "$want" ] || { echo "FAIL: [$*] gave '$got', not '$want'"; failed=1; }
 }
-expect "diff html paths serve vpns" ""
+expect "diff html paths poller queue runs serve vpns" ""
 expect "--format" --form
 expect "--inventory" --inv
 expect "text json" --format ""

@@ -6,7 +6,7 @@
 Reports of the shipped devices, of a capture that holds no command (failed)
 and of one that lacks a context's walks (partial); the diff of two fleet runs
 in which a device changed, one appeared and one failed; the label paths and
-the VPN map of the small test network (every kind of path end and finding,
+the VPN map of the small test network; the runs of a store (every kind of path end and finding,
 and pushed labels from a later release's table).
 """
 import json
@@ -19,7 +19,7 @@ import jsonschema
 
 program, source = sys.argv[1], pathlib.Path(sys.argv[2]).resolve()
 schemas = {name: json.loads((source / "schemas" / f"{name}.schema.json").read_text())
-           for name in ("report", "diff", "paths", "vpns")}
+           for name in ("report", "diff", "paths", "vpns", "runs")}
 failures = 0
 
 
@@ -69,6 +69,7 @@ with tempfile.TemporaryDirectory() as scratch:
         run("--inventory", str(inventory), "--store", str(store), "--quiet", statuses=(status,))
     check("diff", "two fleet runs", run("diff", "--store", str(store), "--format", "json",
                                         statuses=(1,)))
+    check("runs", "two fleet runs", run("runs", "--store", str(store), "--format", "json"))
 
     network = scratch / "network.db"
     inventory.write_text("devices:\n" + "".join(

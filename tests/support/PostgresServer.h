@@ -31,6 +31,8 @@ class PostgresServer {
   // Runs `sql` on database `name` as the server's superuser; false with
   // Problem() set when it fails.
   bool Run(const std::string& name, const std::string& sql);
+  // Stops the server (fast: its connections are cut) and starts it again.
+  bool Restart() { return Command(bin_ + "/pg_ctl -D " + folder_ + "/pg -w -m fast restart"); }
   // The connection to database `name`.
   std::string Url(const std::string& name) const;
 

@@ -1,0 +1,149 @@
+#include "pollers/QueueRun.h"
+
+#include <chrono>
+#include <filesystem>
+#include <set>
+#include <thread>
+
+#include "fleet/FleetSummary.h"
+#include "fleet/Inventory.h"
+#include "pollers/JobSettings.h"
+#include "store/JobStore.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::string AbsolutePath(const std::string& path) {
+  std::error_code ignored;
+  const std::filesystem::path absolute = std::filesystem::absolute(path, ignored);
+  return absolute.empty() ? path : absolute.lexically_normal().string();
+}
+
+// One line per region, and the pollers alive that serve it.
+std::string ProgressLines(const store::RunOverview& run,
+                          const std::vector<store::PollerState>& pollers) {
+  std::string lines;
+  for (const store::RegionCounts& region : run.regions) {
+    int alive = 0;
+    for (const store::PollerState& poller : pollers) {
+      const std::string list = ", " + poller.regions + ",";
+      if (poller.alive && list.find(", " + region.region + ",") != std::string::npos) ++alive;
+    }
+    lines += "  " + region.region + ": " + std::to_string(region.ok) + " done, " +
+             std::to_string(region.notOk) + " failed, " + std::to_string(region.running) +
+             " running, " + std::to_string(region.waiting) + " waiting; " +
+             std::to_string(alive) + " poller" + (alive == 1 ? "" : "s") + " alive\n";
+  }
+  return lines;
+}
+
+// The fleet's summary table of a finished run.
+bool Summarize(const std::string& where, int64_t runId, std::vector<DeviceSummary>& summaries,
+               std::string& problem) {
+  std::unique_ptr<store::Store> results = store::OpenStore(where, store::Access::kRead, problem);
+  std::vector<store::StoredDevice> devices;
+  if (!results || !results->LoadDevices(runId, devices, problem)) return false;
+  for (const store::StoredDevice& device : devices) {
+    DeviceSummary summary;
+    summary.device = device.name;
+    summary.status = device.status;
+    summary.problem = device.problem;
+    store::DeviceSizes sizes;
+    if (!results->LoadDeviceSizes(device, sizes, problem)) return false;
+    summary.seconds = sizes.seconds;
+    if (device.hasReport) {
+      report::Report found;
+      if (!results->LoadReport(device, found, problem)) return false;
+      summary.counted = true;
+      summary.labelEntries = found.labelEntries.size();
+      summary.vrfs = found.vrfs.size();
+      size_t impositions = 0;
+      for (const report::Vrf& vrf : found.vrfs) impositions += vrf.impositions ? vrf.impositions->size() : 0;
+      summary.impositions = impositions;
+      summary.errors = found.errors.size();
+    }
+    summaries.push_back(std::move(summary));
+  }
+  return true;
+}
+
+// Follows the run until none of its jobs waits or runs; a store that cannot
+// be reached is waited for.
+int Wait(const QueueOptions& options, int64_t runId, Clock::time_point start, std::ostream& out,
+         std::ostream& log) {
+  std::unique_ptr<store::JobStore> jobs;
+  std::string shown;
+  while (true) {
+    std::string problem;
+    if (!jobs) jobs = store::JobStore::Open(options.store, store::Access::kRead, true, problem);
+    store::RunOverview run;
+    std::vector<store::PollerState> pollers;
+    if (jobs && jobs->RunCounts(runId, run, problem) && jobs->Pollers(pollers, problem)) {
+      const std::string lines = ProgressLines(run, pollers);
+      if (lines != shown) out << "run " << runId << ":\n" << lines << std::flush;
+      shown = lines;
+      if (!run.open) break;
+    } else {
+      log << "erx-discover: " << problem << "; trying again\n";
+      jobs.reset();
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(static_cast<int>(options.pollSeconds * 1000)));
+  }
+  std::vector<DeviceSummary> summaries;
+  std::string problem;
+  if (!Summarize(options.store, runId, summaries, problem)) {
+    log << "erx-discover: " << problem << "\n";
+    return 2;
+  }
+  out << "\n";
+  WriteSummary(summaries, std::chrono::duration<double>(Clock::now() - start).count(), out);
+  for (const DeviceSummary& summary : summaries) {
+    if (summary.status != "ok") return 4;
+  }
+  return 0;
+}
+
+}  // namespace
+
+int QueueRun(const QueueOptions& options, std::ostream& out, std::ostream& log) {
+  const Clock::time_point start = Clock::now();
+  std::vector<InventoryDevice> devices;
+  std::string problem;
+  if (!LoadInventory(options.inventory, devices, problem)) {
+    log << "erx-discover: " << problem << "\n";
+    return 2;
+  }
+  std::vector<store::JobToQueue> jobs;
+  std::set<std::string> regions;
+  for (const InventoryDevice& device : devices) {
+    if (device.region.empty()) {
+      log << "erx-discover: " << options.inventory << ":" << device.line << ": device "
+          << device.name
+          << ": no region: a run shared by pollers needs one for every device (region: in the "
+             "device or in defaults:)\n";
+      return 2;
+    }
+    regions.insert(device.region);
+    jobs.push_back({device.name, device.live.host.empty() ? device.capture : device.live.host,
+                    device.region, JobSettings(device)});
+  }
+  std::unique_ptr<store::JobStore> store =
+      store::JobStore::Open(options.store, store::Access::kWrite, true, problem);
+  int64_t run = 0, openRun = 0;
+  if (!store || !store->Queue(AbsolutePath(options.inventory), jobs, run, openRun, problem)) {
+    log << "erx-discover: " << problem << "\n";
+    return 2;
+  }
+  if (openRun != 0) {
+    log << "erx-discover: " << options.inventory << ": run " << openRun
+        << " of this inventory is still open (devices waiting or being discovered); nothing "
+           "was queued\n";
+    return 2;
+  }
+  out << "run " << run << " queued: " << jobs.size() << " device" << (jobs.size() == 1 ? "" : "s")
+      << " in " << regions.size() << " region" << (regions.size() == 1 ? "" : "s") << "\n"
+      << std::flush;
+  store.reset();
+  return options.wait ? Wait(options, run, start, out, log) : 0;
+}

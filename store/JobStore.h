@@ -1,0 +1,152 @@
+// Runs that several pollers share, in a PostgreSQL store: a run is queued as
+// one job per device, and pollers take the jobs of their regions. A job is
+// held by a lease (its poller, an attempt number and a lease end, renewed by
+// the poller's heartbeat), not by a connection; a lease that ran out puts the
+// job back in its region's queue for the next poller, and after kAttempts
+// such ends the device is stored as failed. A poller stores a device only
+// while it still holds the job's lease, checked in the transaction that
+// stores it: a device is stored once per run, whatever dies when.
+//
+//   std::unique_ptr<store::JobStore> jobs = store::JobStore::Open(url, store::Access::kWrite, problem);
+//   jobs->Queue(inventory, toQueue, run, problem);                   // queue
+//   jobs->RegisterPoller(me, problem);                               // poller
+//   jobs->Claim(me, 2, claimed, problem);
+//   jobs->Renew(me, claimed, lost, problem);                         // every heartbeat
+//   jobs->Finish(me, claimed[0], outcome, &report, held, problem);
+//
+// Every function returns false with `problem` set (a line naming the store)
+// when the store cannot be used, as store::Store does.
+#ifndef STORE_JOBSTORE_H_
+#define STORE_JOBSTORE_H_
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "report/ReportModel.h"
+#include "store/Store.h"
+
+namespace store {
+
+class SqlDatabase;
+class PostgresDatabase;
+
+// A device ends failed after this many pollers stopped while holding it.
+const int kAttempts = 3;
+
+struct JobToQueue {
+  std::string device;
+  std::string source;    // as DeviceOutcome::source
+  std::string region;
+  std::string settings;  // the device's inventory keys as text: names of variables, never secrets
+};
+
+struct ClaimedJob {
+  int64_t id = 0;
+  int64_t runId = 0;
+  int64_t attempt = 0;  // 1 for the first poller to take it
+  std::string device;
+  std::string source;
+  std::string region;
+  std::string settings;
+};
+
+struct PollerIdentity {
+  std::string name;
+  std::vector<std::string> regions;
+  std::string host;
+  int64_t pid = 0;
+  double leaseSeconds = 30;
+};
+
+// Devices of a run in one region, by where they are.
+struct RegionCounts {
+  std::string region;  // "" for devices of a run that was not queued
+  int64_t waiting = 0;
+  int64_t running = 0;
+  int64_t ok = 0;
+  int64_t notOk = 0;  // stored with any status but ok
+};
+
+struct RunOverview {
+  StoredRun run;
+  bool queued = false;  // its devices were jobs for pollers
+  bool open = false;    // queued, with jobs still waiting or running
+  std::vector<RegionCounts> regions;      // by region
+  std::vector<std::pair<std::string, int64_t>> statuses;  // stored devices by status
+};
+
+struct PollerState {
+  std::string name;
+  std::string regions;  // ", " between
+  std::string host;
+  int64_t pid = 0;
+  std::string heartbeat;  // UTC, "YYYY-MM-DD HH:MM:SS"
+  bool alive = false;     // its heartbeat is not older than its lease
+};
+
+class JobStore {
+ public:
+  // Opens the store at `where` (Store.h's OpenStore). Jobs are handed out
+  // only by a PostgreSQL store: with `jobs` true an SQLite file is refused.
+  static std::unique_ptr<JobStore> Open(const std::string& where, Access access, bool jobs,
+                                        std::string& problem);
+  ~JobStore();
+
+  const std::string& Where() const;
+
+  // A new run of `inventory` and a waiting job per device, in one
+  // transaction, and a wake-up for the pollers. While the inventory's last
+  // queued run is still open, nothing is queued: `openRun` is its id.
+  bool Queue(const std::string& inventory, const std::vector<JobToQueue>& jobs, int64_t& runId,
+             int64_t& openRun, std::string& problem);
+
+  // Refused (`problem` says so) while a poller of the same name is alive.
+  bool RegisterPoller(const PollerIdentity& poller, std::string& problem);
+  // Takes the poller off the list of pollers.
+  bool UnregisterPoller(const PollerIdentity& poller, std::string& problem);
+  // The poller's heartbeat, and its leases renewed: `lost` are the jobs of
+  // `held` whose lease it no longer holds.
+  bool Renew(const PollerIdentity& poller, const std::vector<ClaimedJob>& held,
+             std::vector<ClaimedJob>& lost, std::string& problem);
+  // Puts back in their region's queue the jobs of the poller's regions whose
+  // lease ran out (storing as failed those that have had kAttempts), then
+  // takes up to `most` waiting jobs of its regions.
+  bool Claim(const PollerIdentity& poller, int most, std::vector<ClaimedJob>& claimed,
+             std::string& problem);
+  // Stores the device and ends its job, in one transaction, if the poller
+  // still holds the job's lease; `held` says whether it did (nothing is
+  // stored when not). The run is finished with its last job.
+  bool Finish(const PollerIdentity& poller, const ClaimedJob& job, const DeviceOutcome& outcome,
+              const report::Report* found, bool& held, std::string& problem);
+  // A job the poller will not discover back in its queue, as if never taken.
+  bool HandBack(const PollerIdentity& poller, const ClaimedJob& job, std::string& problem);
+  // Jobs of the regions waiting or running (leases out of date put back first).
+  bool Pending(const PollerIdentity& poller, int64_t& pending, std::string& problem);
+
+  // Waits up to `milliseconds` for a wake-up of Queue; false only when the
+  // store cannot be used.
+  bool WaitForJobs(int milliseconds, std::string& problem);
+
+  // Every run with its counts, oldest first, and the pollers by name.
+  bool Overview(std::vector<RunOverview>& runs, std::vector<PollerState>& pollers,
+                std::string& problem);
+  // The pollers by name.
+  bool Pollers(std::vector<PollerState>& pollers, std::string& problem);
+  // One run's counts; `run.run.id` is 0 when there is no such run.
+  bool RunCounts(int64_t runId, RunOverview& run, std::string& problem);
+
+ private:
+  JobStore(std::unique_ptr<SqlDatabase> db, PostgresDatabase* postgres);
+  template <typename Work>
+  bool Do(std::string& problem, const std::string& what, Work work);
+
+  std::unique_ptr<SqlDatabase> db_;
+  PostgresDatabase* postgres_;  // the same connection, when PostgreSQL; else null
+  bool listening_ = false;
+};
+
+}  // namespace store
+
+#endif  // STORE_JOBSTORE_H_
