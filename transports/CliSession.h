@@ -60,6 +60,7 @@ class CliSession {
   size_t LateBytes() const { return lateBytes_; }
   const CliPrompt& Prompt() const { return prompt_; }
   std::string Where() const { return stream_->Where(); }
+  int TimeoutMs() const { return static_cast<int>(timeout_.count()); }
   // The last Open met a peer that is not known to be the router.
   bool Untrusted() const { return stream_->Untrusted(); }
 
