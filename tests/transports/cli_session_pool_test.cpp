@@ -99,6 +99,20 @@ TEST(CliSessionPool, ADropResumesTheCommandInItsVirtualRouterAndTwoDropsCutItOff
   EXPECT_EQ(tally.firstCutOff, "show b");
 }
 
+TEST(CliSessionPool, ARouterThatKeepsHangingUpSpendsTheBudgetAndTheRestIsNotSent) {
+  auto router = Router();
+  router->dropOn = {"show a", "show b", "show c", "show d"};
+  auto pool = Pool(router);
+  const auto replies = pool->Run({"show a", "show b", "show c", "show d", "show e"});
+  EXPECT_THAT(Texts(replies), ElementsAre("-", "-", "-", "-", "-"));
+  const TransportHealth tally = pool->CollectTally();
+  EXPECT_EQ(tally.reconnections, 6);
+  EXPECT_EQ(tally.cutOff, 3);
+  EXPECT_EQ(tally.notSent, 2);
+  EXPECT_EQ(tally.whyNotSent, "the connection dropped 6 times, the most one device may cost");
+  EXPECT_EQ(router->Connections(), 7);
+}
+
 TEST(CliSessionPool, StallsLoseTheirReplyAndThreeInARowStopTheDevice) {
   auto router = Router();
   router->hangOn = {"show b", "show d", "show e", "show f"};
