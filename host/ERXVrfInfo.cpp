@@ -5,6 +5,7 @@
 
 #include "host/ERXHost.h"
 #include "host/TextLines.h"
+#include "readers/VirtualRouterCommand.h"
 
 // ---- "show ip vrf detail" ----
 //
@@ -166,7 +167,7 @@ const char* ERXGetTelnet4VR(CKelRecord* record, CPelkStdRequester* requester,
   if (holder) *holder = nullptr;
   if (!requester || !command || !holder) return nullptr;
   auto* commands = new CKelAtomVector(2);
-  commands->RAVAddToEnd(new CKelAtom(("virtual-router " + vrName).c_str()));
+  commands->RAVAddToEnd(new CKelAtom(SwitchCommand(vrName).c_str()));
   commands->RAVAddToEnd(new CKelAtom(command));
   *holder = requester->DSRGetTELNET(record, commands);
   if (!*holder || (*holder)->RAVSize() != 2) return nullptr;

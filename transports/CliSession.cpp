@@ -134,40 +134,50 @@ bool CliSession::LogIn(std::string& problem, bool& refused) {
       last = LastLine(received_);
       return IsUserPrompt(last) || IsPasswordPrompt(last) || AtPrompt();
     });
-    if (result == Result::kClosed) {
-      refused = userSent || passwordSent;
-      problem = Where() + (refused ? " refused " + who + " (closed the connection)"
-                                   : " closed the connection before a login prompt");
-      return false;
-    }
     if (result != Result::kReply) {
-      // We gave up waiting: that is no refusal.
-      const std::string within = " within " + Seconds(timeout_);
-      problem = Where() + (userSent || passwordSent ? " did not answer " + who + within
-                                                    : " sent no login prompt" + within);
+      problem = LoginCutShort(result, who, userSent || passwordSent, refused);
       return false;
     }
     if (!prompt_.host.empty()) return true;
     Forget();
-    if (IsUserPrompt(last)) {
-      if (login_.user.empty() || userSent) {
-        refused = true;
-        problem = Where() + (userSent ? " refused " + who : " asks for a user name (give --user)");
-        return false;
-      }
-      Send(login_.user + "\n");
-      userSent = true;
-    } else {
-      if (passwordSent) {
-        // The router accepts no second attempt on a connection.
-        refused = true;
-        problem = Where() + " refused " + who + " (wrong password)";
-        return false;
-      }
-      Send(login_.password + "\n");
-      passwordSent = true;
+    if (!AnswerLoginPrompt(IsUserPrompt(last), who, userSent, passwordSent, problem)) {
+      refused = true;
+      return false;
     }
   }
+}
+
+std::string CliSession::LoginCutShort(Result result, const std::string& who, bool answered,
+                                      bool& refused) const {
+  if (result == Result::kClosed) {
+    refused = answered;
+    return Where() + (refused ? " refused " + who + " (closed the connection)"
+                              : " closed the connection before a login prompt");
+  }
+  // We gave up waiting: that is no refusal.
+  const std::string within = " within " + Seconds(timeout_);
+  return Where() + (answered ? " did not answer " + who + within : " sent no login prompt" + within);
+}
+
+bool CliSession::AnswerLoginPrompt(bool userPrompt, const std::string& who, bool& userSent,
+                                   bool& passwordSent, std::string& problem) {
+  if (userPrompt) {
+    if (login_.user.empty() || userSent) {
+      problem = Where() + (userSent ? " refused " + who : " asks for a user name (give --user)");
+      return false;
+    }
+    Send(login_.user + "\n");
+    userSent = true;
+    return true;
+  }
+  if (passwordSent) {
+    // The router accepts no second attempt on a connection.
+    problem = Where() + " refused " + who + " (wrong password)";
+    return false;
+  }
+  Send(login_.password + "\n");
+  passwordSent = true;
+  return true;
 }
 
 bool CliSession::Enable(std::string& problem, bool& refused) {

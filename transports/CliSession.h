@@ -60,6 +60,7 @@ class CliSession {
   size_t LateBytes() const { return lateBytes_; }
   const CliPrompt& Prompt() const { return prompt_; }
   std::string Where() const { return stream_->Where(); }
+  int TimeoutMs() const { return static_cast<int>(timeout_.count()); }
   // The last Open met a peer that is not known to be the router.
   bool Untrusted() const { return stream_->Untrusted(); }
 
@@ -67,6 +68,13 @@ class CliSession {
   using Clock = std::chrono::steady_clock;
   // Answers the login prompts until the first CLI prompt, which names the host.
   bool LogIn(std::string& problem, bool& refused);
+  // Why a login ended before the first CLI prompt; `answered`: a user name or
+  // password had been sent.
+  std::string LoginCutShort(Result result, const std::string& who, bool answered, bool& refused) const;
+  // Answers a prompt for the user name or the password; false with `problem`
+  // when the router asks again: it refused the login.
+  bool AnswerLoginPrompt(bool userPrompt, const std::string& who, bool& userSent, bool& passwordSent,
+                         std::string& problem);
   // From user mode into privileged mode; a router that refuses it refuses the discovery.
   bool Enable(std::string& problem, bool& refused);
   // Reads until `done()` holds; answers page marks on the way.

@@ -6,12 +6,11 @@
 #include <cstdint>
 
 #include "host/KelSnmp.h"
+#include "readers/VirtualRouterCommand.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-const char kSwitchCommand[] = "virtual-router ";
 
 // Far more than any router prints: a larger file is not a capture, and
 // reading it would only exhaust memory.
@@ -103,15 +102,13 @@ void ReplayTransport::LoadWalk(const std::string& path, const std::string& conte
 
 CKelAtomVector* ReplayTransport::RunCommands(CKelRecord*, const std::vector<std::string>& commands) {
   auto* replies = new CKelAtomVector(static_cast<unsigned int>(commands.size()));
-  std::string context = "default";
+  VirtualRouterFollower follower;
   for (const std::string& command : commands) {
-    const std::string collapsed = CollapsedCommand(command);
     const char* text = nullptr;
-    if (collapsed.compare(0, sizeof kSwitchCommand - 1, kSwitchCommand) == 0) {
+    if (follower.Follow(command)) {
       // Switching prints nothing; the capture only tells whether the context exists.
-      context = collapsed.substr(sizeof kSwitchCommand - 1);
-      if (cli_.contexts.count(context)) text = "";
-    } else if (const std::string* reply = cli_.Reply(context, collapsed)) {
+      if (cli_.contexts.count(follower.Router())) text = "";
+    } else if (const std::string* reply = cli_.Reply(follower.Router(), command)) {
       text = reply->c_str();
     }
     ++health_.sent;

@@ -49,12 +49,8 @@ bool ReadPrivately(const std::string& file, std::string& text) {
   return read;
 }
 
-}  // namespace
-
-bool Secrets::Load(const std::string& file, std::string& problem, const std::set<std::string>& wanted) {
-  for (auto& entry : fromFile_) Wipe(entry.second);
-  fromFile_.clear();
-  if (file.empty()) return true;
+// The whole of a private regular file; false with `problem` otherwise.
+bool ReadSecretsFile(const std::string& file, std::string& text, std::string& problem) {
   struct stat info;
   if (stat(file.c_str(), &info) != 0) {
     problem = "cannot read the secrets file " + file;
@@ -69,12 +65,22 @@ bool Secrets::Load(const std::string& file, std::string& problem, const std::set
               " may be read by other users; make it private (chmod 600) first";
     return false;
   }
-  std::string text;
   if (!ReadPrivately(file, text)) {
     Wipe(text);
     problem = "cannot read the secrets file " + file;
     return false;
   }
+  return true;
+}
+
+}  // namespace
+
+bool Secrets::Load(const std::string& file, std::string& problem, const std::set<std::string>& wanted) {
+  for (auto& entry : fromFile_) Wipe(entry.second);
+  fromFile_.clear();
+  if (file.empty()) return true;
+  std::string text;
+  if (!ReadSecretsFile(file, text, problem)) return false;
   std::string line;
   int number = 0;
   for (size_t at = 0; at < text.size(); ++number) {
@@ -86,8 +92,7 @@ bool Secrets::Load(const std::string& file, std::string& problem, const std::set
     if (!line.empty() && line.back() == '\r') line.pop_back();
     const size_t start = line.find_first_not_of(" \t");
     if (start == std::string::npos || line[start] == '#') continue;
-    const size_t equals = line.find('=', start);
-    if (equals == std::string::npos) {
+    if (!Keep(line, start, wanted)) {
       // The line itself may be a secret: only its number is named.
       problem = file + ":" + std::to_string(number + 1) + ": not a NAME=VALUE line";
       Wipe(line);
@@ -96,18 +101,24 @@ bool Secrets::Load(const std::string& file, std::string& problem, const std::set
       fromFile_.clear();
       return false;
     }
-    std::string name = line.substr(start, equals - start);
-    while (!name.empty() && (name.back() == ' ' || name.back() == '\t')) name.pop_back();
-    // Blanks around '=' are layout, as in the name; a value's own blanks
-    // after its first character are kept.
-    const size_t value = line.find_first_not_of(" \t", equals + 1);
-    if (!wanted.empty() && !wanted.count(name)) continue;
-    std::string& kept = fromFile_[name];
-    Wipe(kept);
-    if (value != std::string::npos) kept.assign(line, value, std::string::npos);
   }
   Wipe(line);
   Wipe(text);
+  return true;
+}
+
+bool Secrets::Keep(const std::string& line, size_t start, const std::set<std::string>& wanted) {
+  const size_t equals = line.find('=', start);
+  if (equals == std::string::npos) return false;
+  std::string name = line.substr(start, equals - start);
+  while (!name.empty() && (name.back() == ' ' || name.back() == '\t')) name.pop_back();
+  // Blanks around '=' are layout, as in the name; a value's own blanks
+  // after its first character are kept.
+  const size_t value = line.find_first_not_of(" \t", equals + 1);
+  if (!wanted.empty() && !wanted.count(name)) return true;
+  std::string& kept = fromFile_[name];
+  Wipe(kept);
+  if (value != std::string::npos) kept.assign(line, value, std::string::npos);
   return true;
 }
 

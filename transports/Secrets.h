@@ -46,6 +46,10 @@ class Secrets {
   bool Has(const std::string& name) const;
 
  private:
+  // Keeps the value of a NAME=VALUE line (whose name starts at `start`) when
+  // it is wanted; false when the line is no such line.
+  bool Keep(const std::string& line, size_t start, const std::set<std::string>& wanted);
+
   std::map<std::string, std::string> fromFile_;
 };
 

@@ -99,6 +99,40 @@ SnmpRow RowOf(const netsnmp_variable_list* var, size_t columnLength) {
   return row;
 }
 
+// The user and keys of an SNMPv3 session; `name` is the context.
+void SetUpVersion3(const SnmpSettings& settings, const std::string& name, netsnmp_session& setup) {
+  setup.version = SNMP_VERSION_3;
+  setup.securityName = const_cast<char*>(settings.user.c_str());
+  setup.securityNameLen = settings.user.size();
+  setup.contextName = const_cast<char*>(name.c_str());
+  setup.contextNameLen = name.size();
+  setup.securityLevel = SNMP_SEC_LEVEL_NOAUTH;
+  if (!settings.authKey.empty()) {
+    const bool md5 = settings.authProtocol == "MD5";
+    setup.securityAuthProto = md5 ? usmHMACMD5AuthProtocol : usmHMACSHA1AuthProtocol;
+    setup.securityAuthProtoLen = USM_AUTH_PROTO_MD5_LEN;  // both are 10 long
+    setup.securityAuthKeyLen = USM_AUTH_KU_LEN;
+    const std::string& key = settings.authKey;
+    if (generate_Ku(setup.securityAuthProto, setup.securityAuthProtoLen,
+                    reinterpret_cast<const u_char*>(key.data()), key.size(),
+                    setup.securityAuthKey, &setup.securityAuthKeyLen) == SNMPERR_SUCCESS) {
+      setup.securityLevel = SNMP_SEC_LEVEL_AUTHNOPRIV;
+    }
+    if (!settings.privKey.empty() && setup.securityLevel == SNMP_SEC_LEVEL_AUTHNOPRIV) {
+      const bool des = settings.privProtocol == "DES";
+      setup.securityPrivProto = des ? usmDESPrivProtocol : usmAESPrivProtocol;
+      setup.securityPrivProtoLen = USM_PRIV_PROTO_DES_LEN;
+      setup.securityPrivKeyLen = USM_PRIV_KU_LEN;
+      const std::string& priv = settings.privKey;
+      if (generate_Ku(setup.securityAuthProto, setup.securityAuthProtoLen,
+                      reinterpret_cast<const u_char*>(priv.data()), priv.size(),
+                      setup.securityPrivKey, &setup.securityPrivKeyLen) == SNMPERR_SUCCESS) {
+        setup.securityLevel = SNMP_SEC_LEVEL_AUTHPRIV;
+      }
+    }
+  }
+}
+
 }  // namespace
 
 SnmpWalker::SnmpWalker(SnmpSettings settings) : settings_(std::move(settings)) { InitLibrary(); }
@@ -133,36 +167,7 @@ void* SnmpWalker::SessionFor(const std::string& context) {
     setup.community = reinterpret_cast<u_char*>(&community[0]);
     setup.community_len = community.size();
   } else {
-    setup.version = SNMP_VERSION_3;
-    setup.securityName = const_cast<char*>(settings_.user.c_str());
-    setup.securityNameLen = settings_.user.size();
-    setup.contextName = const_cast<char*>(name.c_str());
-    setup.contextNameLen = name.size();
-    setup.securityLevel = SNMP_SEC_LEVEL_NOAUTH;
-    if (!settings_.authKey.empty()) {
-      const bool md5 = settings_.authProtocol == "MD5";
-      setup.securityAuthProto = md5 ? usmHMACMD5AuthProtocol : usmHMACSHA1AuthProtocol;
-      setup.securityAuthProtoLen = USM_AUTH_PROTO_MD5_LEN;  // both are 10 long
-      setup.securityAuthKeyLen = USM_AUTH_KU_LEN;
-      const std::string& key = settings_.authKey;
-      if (generate_Ku(setup.securityAuthProto, setup.securityAuthProtoLen,
-                      reinterpret_cast<const u_char*>(key.data()), key.size(),
-                      setup.securityAuthKey, &setup.securityAuthKeyLen) == SNMPERR_SUCCESS) {
-        setup.securityLevel = SNMP_SEC_LEVEL_AUTHNOPRIV;
-      }
-      if (!settings_.privKey.empty() && setup.securityLevel == SNMP_SEC_LEVEL_AUTHNOPRIV) {
-        const bool des = settings_.privProtocol == "DES";
-        setup.securityPrivProto = des ? usmDESPrivProtocol : usmAESPrivProtocol;
-        setup.securityPrivProtoLen = USM_PRIV_PROTO_DES_LEN;
-        setup.securityPrivKeyLen = USM_PRIV_KU_LEN;
-        const std::string& priv = settings_.privKey;
-        if (generate_Ku(setup.securityAuthProto, setup.securityAuthProtoLen,
-                        reinterpret_cast<const u_char*>(priv.data()), priv.size(),
-                        setup.securityPrivKey, &setup.securityPrivKeyLen) == SNMPERR_SUCCESS) {
-          setup.securityLevel = SNMP_SEC_LEVEL_AUTHPRIV;
-        }
-      }
-    }
+    SetUpVersion3(settings_, name, setup);
   }
   void* session = snmp_sess_open(&setup);
   // The keys were copied into the session; wipe the local copies.
@@ -180,9 +185,7 @@ struct SnmpWalker::Column {
   size_t nextLength = 0;
   std::vector<SnmpRow> rows;
   size_t bytes = 0;
-  bool done = false;    // left its column: the rows are complete
-  bool paused = false;  // prefetched enough; the rest waits for the host's walk
-  bool taken = false;   // handed to the host
+  ColumnState state = ColumnState::kFetching;
 };
 
 // The columns of one context, and its request in flight.
@@ -192,12 +195,10 @@ struct SnmpWalker::Fetch {
   void* session = nullptr;
   std::vector<std::unique_ptr<Column>> columns;
   std::vector<Column*> sent;  // the columns of the request in flight, in varbind order
-  bool inFlight = false;
-  bool again = false;    // answered; the columns still open want the next request
-  bool stopped = false;  // an answer that a walk would end on: the host's walks go on alone
-  bool silent = false;
+  FetchState state = FetchState::kIdle;
 
-  bool Open(const Column& column) const { return !column.done && !column.paused && !column.taken; }
+  bool InFlight() const { return state == FetchState::kInFlight; }
+  static bool Open(const Column& column) { return column.state == ColumnState::kFetching; }
 };
 
 namespace {
@@ -207,7 +208,7 @@ namespace {
 const size_t kPrefetchRows = 500;
 
 // Follows one answer's variable into `column`; false when it leaves the column.
-bool Take(const netsnmp_variable_list* var, SnmpRow& row, const oid* base, size_t baseLength,
+bool FollowRow(const netsnmp_variable_list* var, SnmpRow& row, const oid* base, size_t baseLength,
           oid* next, size_t& nextLength) {
   const bool inColumn = var->name_length > baseLength &&
                         snmp_oid_compare(var->name, baseLength, base, baseLength) == 0;
@@ -249,9 +250,12 @@ SnmpWalker::Column* SnmpWalker::Include(Fetch& fetch, const std::string& columnO
 }
 
 void SnmpWalker::Send(Fetch& fetch) {
-  fetch.again = false;
   fetch.sent.clear();
-  if (!fetch.session || fetch.stopped || fetch.silent || fetch.inFlight) return;
+  if (!fetch.session || fetch.state == FetchState::kStopped || fetch.state == FetchState::kSilent ||
+      fetch.InFlight()) {
+    return;
+  }
+  fetch.state = FetchState::kIdle;
   netsnmp_pdu* request = snmp_pdu_create(SNMP_MSG_GETBULK);
   request->non_repeaters = 0;
   request->max_repetitions = kMaxRepetitions;
@@ -267,25 +271,22 @@ void SnmpWalker::Send(Fetch& fetch) {
   ++requests_;
   if (!snmp_sess_async_send(fetch.session, request, &SnmpWalker::OnAnswer, &fetch)) {
     snmp_free_pdu(request);
-    fetch.stopped = true;
+    fetch.state = FetchState::kStopped;
     return;
   }
-  fetch.inFlight = true;
+  fetch.state = FetchState::kInFlight;
 }
 
 int SnmpWalker::OnAnswer(int operation, netsnmp_session*, int, netsnmp_pdu* pdu, void* magic) {
   Fetch& fetch = *static_cast<Fetch*>(magic);
-  fetch.inFlight = false;
-  if (operation == NETSNMP_CALLBACK_OP_TIMED_OUT) {
-    // Late is not dead: many requests at once may each wait behind the others.
-    // The host's own walk, one request at a time, decides whether the context
-    // answers.
-    fetch.stopped = true;
-    return 1;
-  }
+  // A context found silent meanwhile stays so.
+  if (fetch.state == FetchState::kSilent) return 1;
+  // Late is not dead: many requests at once may each wait behind the others.
+  // After a timeout, the host's own walk, one request at a time, decides
+  // whether the context answers.
   if (operation != NETSNMP_CALLBACK_OP_RECEIVED_MESSAGE || !pdu ||
       pdu->command != SNMP_MSG_RESPONSE || pdu->errstat != SNMP_ERR_NOERROR) {
-    fetch.stopped = true;
+    fetch.state = FetchState::kStopped;
     return 1;
   }
   // The answer repeats the request's varbinds in turn, one column after another.
@@ -297,25 +298,24 @@ int SnmpWalker::OnAnswer(int operation, netsnmp_session*, int, netsnmp_pdu* pdu,
     Column& column = *fetch.sent[at % width];
     if (ended[at % width] || !fetch.Open(column)) continue;
     SnmpRow row;
-    if (!Take(var, row, column.base, column.baseLength, column.next, column.nextLength)) {
+    if (!FollowRow(var, row, column.base, column.baseLength, column.next, column.nextLength)) {
       ended[at % width] = true;
-      column.done = true;
+      column.state = ColumnState::kComplete;
       moved = true;
       continue;
     }
     column.rows.push_back(std::move(row));
     column.bytes += RowBytes(column.rows.back());
     moved = true;
-    if (column.rows.size() >= kPrefetchRows) column.paused = true;
+    if (column.rows.size() >= kPrefetchRows) column.state = ColumnState::kPaused;
   }
   // An agent that answers without moving on is left to the host's walks and their bounds.
-  if (!moved) fetch.stopped = true;
-  fetch.again = moved;
+  fetch.state = moved ? FetchState::kAnswered : FetchState::kStopped;
   return 1;
 }
 
 template <typename Done>
-void SnmpWalker::Pump(Done done) {
+void SnmpWalker::HandleAnswersUntil(Done done) {
   while (!done()) {
     int fds = 0, block = 0;
     timeval wait{1, 0};
@@ -324,7 +324,7 @@ void SnmpWalker::Pump(Done done) {
     std::vector<Fetch*> waiting;
     for (auto& entry : fetches_) {
       Fetch& fetch = *entry.second;
-      if (!fetch.inFlight) continue;
+      if (!fetch.InFlight()) continue;
       snmp_sess_select_info2(fetch.session, &fds, &readable, &wait, &block);
       waiting.push_back(&fetch);
     }
@@ -335,14 +335,14 @@ void SnmpWalker::Pump(Done done) {
     const int ready = netsnmp_large_fd_set_select(fds, &readable, nullptr, nullptr, &wait);
     for (Fetch* fetch : waiting) {
       if (ready > 0) snmp_sess_read2(fetch->session, &readable);
-      if (fetch->inFlight) snmp_sess_timeout(fetch->session);
+      if (fetch->InFlight()) snmp_sess_timeout(fetch->session);
     }
     netsnmp_large_fd_set_cleanup(&readable);
     for (Fetch* fetch : waiting) {
-      if (fetch->silent && fetch->session) {
+      if (fetch->state == FetchState::kSilent && fetch->session) {
         snmp_sess_close(fetch->session);
         sessions_[fetch->context] = fetch->session = nullptr;
-      } else if (fetch->again && !fetch->inFlight) {
+      } else if (fetch->state == FetchState::kAnswered) {
         Send(*fetch);
       }
     }
@@ -354,7 +354,7 @@ void SnmpWalker::Prefetch(const std::string& context, const std::vector<std::str
   if (known != sessions_.end() && !known->second) return;
   Fetch& fetch = FetchFor(context);
   for (const std::string& columnOid : columnOids) Include(fetch, columnOid);
-  if (!fetch.inFlight) Send(fetch);
+  if (!fetch.InFlight()) Send(fetch);
 }
 
 std::optional<std::vector<SnmpRow>> SnmpWalker::Walk(const std::string& context,
@@ -366,73 +366,90 @@ std::optional<std::vector<SnmpRow>> SnmpWalker::Walk(const std::string& context,
   if (!SessionFor(context)) return std::nullopt;
   Fetch& fetch = FetchFor(context);
   Column* column = Include(fetch, columnOid);
-  if (column->taken) {
+  if (column->state == ColumnState::kHandedOver) {
     // Asked twice: the second walk starts over, once the context is quiet.
-    Pump([&] { return !fetch.inFlight; });
-    if (fetch.silent) return std::nullopt;
+    HandleAnswersUntil([&] { return !fetch.InFlight(); });
+    if (fetch.state == FetchState::kSilent) return std::nullopt;
     Column again;
     std::copy(column->base, column->base + column->baseLength, again.base);
     again.baseLength = column->baseLength;
     std::copy(again.base, again.base + again.baseLength, again.next);
     again.nextLength = again.baseLength;
-    return Follow(fetch.session, context, again, cut);
+    return Follow(fetch.session, context, again, false, cut);
   }
-  if (!fetch.inFlight) Send(fetch);
-  Pump([&] { return column->done || !fetch.inFlight; });
-  if (fetch.silent) return std::nullopt;
-  column->taken = true;
+  if (!fetch.InFlight()) Send(fetch);
+  HandleAnswersUntil([&] { return column->state == ColumnState::kComplete || !fetch.InFlight(); });
+  if (fetch.state == FetchState::kSilent) return std::nullopt;
+  const bool complete = column->state == ColumnState::kComplete;
+  column->state = ColumnState::kHandedOver;
   // Rows fetched ahead count against the bounds as if walked now.
-  return Follow(fetch.session, context, *column, cut);
+  return Follow(fetch.session, context, *column, complete, cut);
 }
 
-// Goes on with `column` one request at a time, under the bounds of a walk.
+// Adds the rows of an answer that stay in `column`; false once one leaves it.
+bool SnmpWalker::AppendRows(const netsnmp_variable_list* var, Column& column, std::vector<SnmpRow>& rows,
+                            size_t& bytes) {
+  for (; var; var = var->next_variable) {
+    SnmpRow row;
+    if (!FollowRow(var, row, column.base, column.baseLength, column.next, column.nextLength)) return false;
+    rows.push_back(std::move(row));
+    bytes += RowBytes(rows.back());
+  }
+  return true;
+}
+
+std::string SnmpWalker::BoundPassed(size_t rows, size_t bytes,
+                                     std::chrono::steady_clock::time_point started) const {
+  if (rows >= settings_.maxWalkRows) {
+    return "it ran past " + std::to_string(settings_.maxWalkRows) + " rows";
+  }
+  if (bytes > settings_.maxWalkBytes) {
+    return "it ran past " + std::to_string(settings_.maxWalkBytes >> 20) + " MiB";
+  }
+  if (settings_.walkTimeoutMs > 0 &&
+      std::chrono::steady_clock::now() - started > std::chrono::milliseconds(settings_.walkTimeoutMs)) {
+    return "it took longer than " + std::to_string(settings_.walkTimeoutMs / 1000) + " s";
+  }
+  return "";
+}
+
+void SnmpWalker::Silence(const std::string& context) {
+  auto& session = sessions_[context];
+  if (session) snmp_sess_close(session);
+  session = nullptr;
+  Fetch& fetch = *fetches_[context];
+  fetch.session = nullptr;
+  fetch.state = FetchState::kSilent;
+}
+
+// Goes on with `column` one request at a time, under the bounds of a walk;
+// `complete`: the rows fetched ahead already left the column.
 std::optional<std::vector<SnmpRow>> SnmpWalker::Follow(void* session, const std::string& context,
-                                                       Column& column, std::string* cut) {
+                                                       Column& column, bool complete, std::string* cut) {
   std::vector<SnmpRow> rows = std::move(column.rows);
   size_t bytes = column.bytes;
-  oid* next = column.next;
-  size_t& nextLength = column.nextLength;
   const auto started = std::chrono::steady_clock::now();
   for (bool more = true; more;) {
-    std::string bound;
-    if (rows.size() >= settings_.maxWalkRows) {
-      bound = "it ran past " + std::to_string(settings_.maxWalkRows) + " rows";
-    } else if (bytes > settings_.maxWalkBytes) {
-      bound = "it ran past " + std::to_string(settings_.maxWalkBytes >> 20) + " MiB";
-    } else if (settings_.walkTimeoutMs > 0 &&
-               std::chrono::steady_clock::now() - started >
-                   std::chrono::milliseconds(settings_.walkTimeoutMs)) {
-      bound = "it took longer than " + std::to_string(settings_.walkTimeoutMs / 1000) + " s";
-    }
+    const std::string bound = BoundPassed(rows.size(), bytes, started);
     if (!bound.empty()) {
       if (cut) *cut = bound + " (" + std::to_string(rows.size()) + " rows)";
       return std::nullopt;
     }
-    if (column.done) break;
+    if (complete) break;
     netsnmp_pdu* request = snmp_pdu_create(SNMP_MSG_GETBULK);
     request->non_repeaters = 0;
     request->max_repetitions = kMaxRepetitions;
-    snmp_add_null_var(request, next, nextLength);
+    snmp_add_null_var(request, column.next, column.nextLength);
     netsnmp_pdu* response = nullptr;
     ++requests_;
     const int status = snmp_sess_synch_response(session, request, &response);
     if (status == STAT_TIMEOUT || (status != STAT_SUCCESS && rows.empty())) {
       if (response) snmp_free_pdu(response);
-      snmp_sess_close(session);
-      sessions_[context] = nullptr;
-      fetches_[context]->session = nullptr;
-      fetches_[context]->silent = true;
+      Silence(context);
       return std::nullopt;
     }
-    more = status == STAT_SUCCESS && response && response->errstat == SNMP_ERR_NOERROR;
-    for (netsnmp_variable_list* var = more ? response->variables : nullptr; var && more;
-         var = var->next_variable) {
-      SnmpRow row;
-      more = Take(var, row, column.base, column.baseLength, next, nextLength);
-      if (!more) break;
-      rows.push_back(std::move(row));
-      bytes += RowBytes(rows.back());
-    }
+    more = status == STAT_SUCCESS && response && response->errstat == SNMP_ERR_NOERROR &&
+           AppendRows(response->variables, column, rows, bytes);
     if (response) snmp_free_pdu(response);
   }
   return rows;

@@ -18,6 +18,7 @@
 #ifndef TRANSPORTS_SNMPWALKER_H_
 #define TRANSPORTS_SNMPWALKER_H_
 
+#include <chrono>
 #include <map>
 #include <memory>
 #include <optional>
@@ -67,6 +68,21 @@ class SnmpWalker {
   std::string Where() const { return settings_.address + ":" + std::to_string(settings_.port); }
 
  private:
+  // Where the prefetch of a column stands.
+  enum class ColumnState {
+    kFetching,   // asked ahead with the other columns of its context
+    kPaused,     // prefetched enough; the rest waits for the host's walk
+    kComplete,   // left its column: the rows are complete
+    kHandedOver  // given to the host's walk, which goes on alone
+  };
+  // Where the requests of a context stand.
+  enum class FetchState {
+    kIdle,      // nothing asked, or nothing left to ask
+    kInFlight,  // a request awaits its answer
+    kAnswered,  // answered; the columns still fetching want the next request
+    kStopped,   // an answer that a walk would end on: the host's walks go on alone
+    kSilent     // the context did not answer the host's walk
+  };
   struct Column;
   struct Fetch;
   void* SessionFor(const std::string& context);
@@ -77,9 +93,16 @@ class SnmpWalker {
                       void* magic);
   // Handles answers and timeouts of requests in flight until `done` or none is left.
   template <typename Done>
-  void Pump(Done done);
+  void HandleAnswersUntil(Done done);
   std::optional<std::vector<SnmpRow>> Follow(void* session, const std::string& context,
-                                             Column& column, std::string* cut);
+                                             Column& column, bool complete, std::string* cut);
+  // Which bound of a walk these rows passed; empty when none.
+  std::string BoundPassed(size_t rows, size_t bytes,
+                          std::chrono::steady_clock::time_point started) const;
+  static bool AppendRows(const struct variable_list* var, Column& column, std::vector<SnmpRow>& rows,
+                         size_t& bytes);
+  // Closes the context's session: it is not asked again.
+  void Silence(const std::string& context);
 
   SnmpSettings settings_;
   std::map<std::string, void*> sessions_;  // by context; null once it did not answer

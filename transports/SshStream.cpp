@@ -153,36 +153,20 @@ bool SshStream::Connect(int timeoutMs, std::string& problem, bool& refused) {
 bool SshStream::Authenticate(int timeoutMs, std::string& problem, bool& refused) {
   const std::string who =
       settings_.user.empty() ? std::string("the login") : "the login of user " + settings_.user;
-  // Only an answer is a refusal; silence and a lost connection are not, as
-  // over Telnet.
-  auto unanswered = [&](int result) {
-    if (result == SSH_AUTH_AGAIN) {
-      problem = Where() + " did not answer " + who + " within " +
-                std::to_string((timeoutMs + 999) / 1000) + " s";
-    } else if (result == SSH_AUTH_ERROR) {
-      problem = Where() + ((ssh_get_status(session_) & (SSH_CLOSED | SSH_CLOSED_ERROR))
-                               ? " closed the connection during " + who
-                               : " broke off " + who + ": " + ssh_get_error(session_));
-    }
-    return result == SSH_AUTH_AGAIN || result == SSH_AUTH_ERROR;
-  };
+  auto unanswered = [&](int result) { return Unanswered(result, timeoutMs, who, problem); };
   int result = ssh_userauth_none(session_, nullptr);
   if (result == SSH_AUTH_SUCCESS) return true;
   if (unanswered(result)) return false;
   const int methods = ssh_userauth_list(session_, nullptr);
   if (!settings_.identityFile.empty() && (methods & SSH_AUTH_METHOD_PUBLICKEY)) {
-    ssh_key key = nullptr;
-    const char* passphrase =
-        settings_.identityPassphrase.empty() ? nullptr : settings_.identityPassphrase.c_str();
-    if (ssh_pki_import_privkey_file(settings_.identityFile.c_str(), passphrase, nullptr, nullptr,
-                                    &key) != SSH_OK) {
+    bool unreadable = false;
+    result = AuthenticateByKey(unreadable);
+    if (unreadable) {
       refused = true;
       problem = "cannot read the private key " + settings_.identityFile +
                 " (or its passphrase is wrong)";
       return false;
     }
-    result = ssh_userauth_publickey(session_, nullptr, key);
-    ssh_key_free(key);
     if (result == SSH_AUTH_SUCCESS) return true;
     if (unanswered(result)) return false;
   }
@@ -192,22 +176,56 @@ bool SshStream::Authenticate(int timeoutMs, std::string& problem, bool& refused)
     if (unanswered(result)) return false;
   }
   if (methods & SSH_AUTH_METHOD_INTERACTIVE) {
-    // The router asks for its password; every question gets it.
-    for (int round = 0; round < 4; ++round) {
-      result = ssh_userauth_kbdint(session_, nullptr, nullptr);
-      if (result != SSH_AUTH_INFO) break;
-      const int prompts = ssh_userauth_kbdint_getnprompts(session_);
-      for (int i = 0; i < prompts; ++i) {
-        ssh_userauth_kbdint_setanswer(session_, static_cast<unsigned>(i),
-                                      settings_.password.c_str());
-      }
-    }
+    result = AuthenticateInteractively();
     if (result == SSH_AUTH_SUCCESS) return true;
     if (unanswered(result)) return false;
   }
   refused = true;
   problem = Where() + " refused " + who + " (SSH authentication failed)";
   return false;
+}
+
+// Only an answer is a refusal; silence and a lost connection are not, as
+// over Telnet.
+bool SshStream::Unanswered(int result, int timeoutMs, const std::string& who,
+                           std::string& problem) const {
+  if (result == SSH_AUTH_AGAIN) {
+    problem = Where() + " did not answer " + who + " within " +
+              std::to_string((timeoutMs + 999) / 1000) + " s";
+  } else if (result == SSH_AUTH_ERROR) {
+    problem = Where() + ((ssh_get_status(session_) & (SSH_CLOSED | SSH_CLOSED_ERROR))
+                             ? " closed the connection during " + who
+                             : " broke off " + who + ": " + ssh_get_error(session_));
+  }
+  return result == SSH_AUTH_AGAIN || result == SSH_AUTH_ERROR;
+}
+
+int SshStream::AuthenticateByKey(bool& unreadable) {
+  ssh_key key = nullptr;
+  const char* passphrase =
+      settings_.identityPassphrase.empty() ? nullptr : settings_.identityPassphrase.c_str();
+  if (ssh_pki_import_privkey_file(settings_.identityFile.c_str(), passphrase, nullptr, nullptr,
+                                  &key) != SSH_OK) {
+    unreadable = true;
+    return SSH_AUTH_DENIED;
+  }
+  const int result = ssh_userauth_publickey(session_, nullptr, key);
+  ssh_key_free(key);
+  return result;
+}
+
+int SshStream::AuthenticateInteractively() {
+  // The router asks for its password; every question gets it.
+  int result = SSH_AUTH_DENIED;
+  for (int round = 0; round < 4; ++round) {
+    result = ssh_userauth_kbdint(session_, nullptr, nullptr);
+    if (result != SSH_AUTH_INFO) break;
+    const int prompts = ssh_userauth_kbdint_getnprompts(session_);
+    for (int i = 0; i < prompts; ++i) {
+      ssh_userauth_kbdint_setanswer(session_, static_cast<unsigned>(i), settings_.password.c_str());
+    }
+  }
+  return result;
 }
 
 bool SshStream::OpenShell(std::string& problem) {

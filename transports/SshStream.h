@@ -56,6 +56,14 @@ class SshStream : public ByteStream {
   bool Configure(int timeoutMs, std::string& problem);
   // `refused` only when the router answered no.
   bool Authenticate(int timeoutMs, std::string& problem, bool& refused);
+  // The answer to the identity file's key; SSH_AUTH_DENIED with `unreadable`
+  // when the key cannot be read.
+  int AuthenticateByKey(bool& unreadable);
+  // True, with `problem`, when an answer to authentication is silence or a
+  // lost connection rather than a yes or a no.
+  bool Unanswered(int result, int timeoutMs, const std::string& who, std::string& problem) const;
+  // The answer to keyboard-interactive questions, each answered with the password.
+  int AuthenticateInteractively();
   bool OpenShell(std::string& problem);
 
   SshSettings settings_;

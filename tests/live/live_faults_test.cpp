@@ -106,17 +106,6 @@ TEST(LiveFaults, HangingCommandLosesOnlyItsReply) {
   EXPECT_EQ(report["vrfs"], Json::array());
 }
 
-TEST(LiveFaults, DroppedConnectionResumesWhereItWasCut) {
-  SimulatedRouter router;
-  ASSERT_TRUE(router.Start(kExample, {"--user", "admin", "--fault", "drop-after=2500"}, Secrets()));
-  const DiscoverRun run = RunDiscover(LiveArguments(router), Secrets());
-  ASSERT_EQ(run.status, 0) << run.err;
-  EXPECT_EQ(ReportOf(run), CaptureReport(kExample));
-  EXPECT_GE(HealthOf(run)["cli"]["reconnections"], 1);
-  EXPECT_GE(Count(router.Stop(), "connection\n"), 2);
-  EXPECT_EQ(router.ExitStatus(), 0);
-}
-
 TEST(LiveFaults, PagesNoiseAndSlowLinesReadAsCaptured) {
   SimulatedRouter router;
   ASSERT_TRUE(router.Start(kExample, {"--user", "admin", "--fault", "noise", "--fault", "slow=1"}, Secrets()));

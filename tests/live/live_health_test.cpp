@@ -40,21 +40,6 @@ TEST(LiveHealth, ACliThatHangsOnEveryCommandFailsTheDevice) {
   EXPECT_EQ(HealthOf(run)["status"], "failed");
 }
 
-TEST(LiveHealth, AfterThreeTimeoutsInARowTheRestIsNotSent) {
-  SimulatedRouter router;
-  ASSERT_TRUE(router.Start(kExample, {"--user", "admin", "--fault", "hang-after=4"}, Secrets()));
-  const DiscoverRun run = RunDiscover(LiveArguments(router, {}, "1"), Secrets());
-  EXPECT_EQ(run.status, 5) << run.err;
-  const Json health = HealthOf(run);
-  EXPECT_EQ(health["cli"]["timedOut"], 3) << health;
-  EXPECT_EQ(health["cli"]["sent"].get<int>(), health["cli"]["answered"].get<int>() + 3);
-  EXPECT_GT(health["cli"]["notSent"], 10);
-  EXPECT_THAT(health["problems"].dump(), HasSubstr("not sent to 127.0.0.1:" + router.TelnetPort() +
-                                                   ": 3 commands in a row got no reply within 1 s"));
-  // The first connection, and one after each of the first two timeouts.
-  EXPECT_EQ(Count(router.Stop(), "connection\n"), 3);
-}
-
 TEST(LiveHealth, ADropDuringOneCommandOfEachRouterLosesOnlyThatCommand) {
   SimulatedRouter router;
   ASSERT_TRUE(router.Start(kExample, {"--user", "admin", "--fault", "drop-on=show mpls forwarding brief"},
@@ -70,17 +55,6 @@ TEST(LiveHealth, ADropDuringOneCommandOfEachRouterLosesOnlyThatCommand) {
   const Json found = ReportOf(run), expected = CaptureReport(kExample);
   EXPECT_THAT(found["labelEntries"], IsEmpty());
   EXPECT_EQ(found["vrfs"], expected["vrfs"]);
-}
-
-TEST(LiveHealth, ASpentReconnectionBudgetLeavesTheRestNotSentAndSaysSo) {
-  SimulatedRouter router;
-  ASSERT_TRUE(router.Start(kExample, {"--user", "admin", "--fault", "drop-after=700"}, Secrets()));
-  const DiscoverRun run = RunDiscover(LiveArguments(router), Secrets());
-  EXPECT_THAT(run.status, AnyOf(3, 5)) << run.err;
-  const Json health = HealthOf(run);
-  EXPECT_GT(health["cli"]["notSent"], 0) << health;
-  EXPECT_EQ(health["cli"]["reconnections"], 6) << health;
-  EXPECT_THAT(health["problems"].dump(), HasSubstr("dropped 6 times, the most one device may cost"));
 }
 
 TEST(LiveHealth, TheDeviceDeadlineStopsASlowRouterWithAPartialReport) {

@@ -1,0 +1,147 @@
+// A router's CLI in memory, for the session pool and the live transport
+// without a process or a socket. Every connection to the same FakeRouter
+// shares its script and its log; each stream is one connection at a time.
+//
+//   auto router = std::make_shared<FakeRouter>();
+//   router->replies["show version"] = "Version 1\n";
+//   router->hangOn.insert("show ip vrf");              // never answered: a stall
+//   CliSession session(std::make_unique<FakeRouterStream>(router), {}, 200);
+//
+// A line is echoed, then the reply, then the prompt ("pe1#", "pe1:vr2#").
+// `virtual-router NAME` moves the connection; a command without a reply is
+// answered "% Invalid input".
+#ifndef TESTS_TRANSPORTS_FAKEROUTERSTREAM_H_
+#define TESTS_TRANSPORTS_FAKEROUTERSTREAM_H_
+
+#include <chrono>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "transports/ByteStream.h"
+
+struct FakeRouter {
+  std::map<std::string, std::string> replies;  // by command
+  std::set<std::string> hangOn;               // echoed, never answered
+  int hangFromConnection = 1;                 // ... on the Nth connection and later
+  std::set<std::string> dropOn;               // the connection closes after the echo
+  int dropsLeft = 1000;                       // how many times dropOn may drop
+  int refuseConnectionsFrom = 0;              // the Nth connection and later fail (0: none)
+  int newKeyFromConnection = 0;               // the Nth connection and later show another host key
+  // Lines typed while output is still unread are lost, as on a router that
+  // flushes its input when it starts a command.
+  bool dropTypeAhead = false;
+
+  // What the router saw, one entry per line read, with the connection's number: "2 show ip vrf".
+  std::vector<std::string> Seen() {
+    std::lock_guard<std::mutex> lock(mutex);
+    return seen;
+  }
+  int Connections() {
+    std::lock_guard<std::mutex> lock(mutex);
+    return connections;
+  }
+
+  std::mutex mutex;
+  std::vector<std::string> seen;
+  int connections = 0;
+};
+
+class FakeRouterStream : public ByteStream {
+ public:
+  explicit FakeRouterStream(std::shared_ptr<FakeRouter> router) : router_(std::move(router)) {}
+
+  bool Connect(int, std::string& problem, bool& refused) override {
+    std::lock_guard<std::mutex> lock(router_->mutex);
+    number_ = ++router_->connections;
+    untrusted_ = router_->newKeyFromConnection && number_ >= router_->newKeyFromConnection;
+    if (untrusted_ || (router_->refuseConnectionsFrom && number_ >= router_->refuseConnectionsFrom)) {
+      problem = Where() + (untrusted_ ? " shows another host key" : " is not reachable");
+      refused = false;
+      return false;
+    }
+    open_ = true;
+    closing_ = hung_ = false;
+    context_ = "default";
+    input_.clear();
+    output_ = Prompt();
+    return true;
+  }
+  void Close() override { open_ = false; }
+  bool IsOpen() const override { return open_; }
+  Got Read(std::string& into, int waitMs) override {
+    if (!open_) return Got::kClosed;
+    if (output_.empty()) {
+      // A stall: what the session waits for does not come.
+      std::this_thread::sleep_for(std::chrono::milliseconds(std::min(waitMs, 5)));
+      return open_ ? Got::kNothing : Got::kClosed;
+    }
+    into += output_;
+    output_.clear();
+    if (closing_) open_ = false;
+    return Got::kData;
+  }
+  void Write(const std::string& bytes) override {
+    if (!open_ || closing_) return;
+    const bool typeAhead = !output_.empty() || hung_;
+    if (typeAhead && router_->dropTypeAhead) return;
+    input_ += bytes;
+    for (size_t end; (end = input_.find('\n')) != std::string::npos;) {
+      std::string line = input_.substr(0, end);
+      input_.erase(0, end + 1);
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      Handle(line);
+    }
+  }
+  const char* LineEnd() const override { return "\r\n"; }
+  std::string Where() const override { return "fake:23"; }
+  bool Untrusted() const override { return untrusted_; }
+
+ private:
+  std::string Prompt() const { return context_ == "default" ? "pe1#" : "pe1:" + context_ + "#"; }
+
+  void Handle(const std::string& line) {
+    {
+      std::lock_guard<std::mutex> lock(router_->mutex);
+      router_->seen.push_back(std::to_string(number_) + " " + line);
+    }
+    if (hung_) return;
+    output_ += line + "\r\n";
+    if (router_->hangOn.count(line) && number_ >= router_->hangFromConnection) {
+      hung_ = true;
+      return;
+    }
+    if (router_->dropOn.count(line)) {
+      std::lock_guard<std::mutex> lock(router_->mutex);
+      if (router_->dropsLeft > 0) {
+        --router_->dropsLeft;
+        closing_ = true;
+        return;
+      }
+    }
+    if (line.rfind("virtual-router ", 0) == 0) {
+      // The router reads words: blanks around the name do not count.
+      context_ = line.substr(line.find_first_not_of(' ', 15));
+      context_.erase(context_.find_last_not_of(' ') + 1);
+    } else if (line.rfind("terminal ", 0) != 0) {
+      auto reply = router_->replies.find(line);
+      output_ += reply == router_->replies.end() ? "% Invalid input detected\r\n" : reply->second;
+    }
+    output_ += Prompt();
+  }
+
+  std::shared_ptr<FakeRouter> router_;
+  int number_ = 0;
+  bool open_ = false;
+  bool closing_ = false;  // the rest of the output is sent, then the connection closes
+  bool hung_ = false;     // busy with a command that never ends
+  bool untrusted_ = false;
+  std::string context_;
+  std::string input_, output_;
+};
+
+#endif  // TESTS_TRANSPORTS_FAKEROUTERSTREAM_H_
