@@ -238,9 +238,9 @@ Answer DeviceAnswer(StoreReader& store, int64_t runId, const std::string& name,
       bound(found.warnings, "warnings");
       bound(found.errors, "errors");
       // The store keeps the health's verdict with the device, not its counts.
-      found.health.status = device->status == "failed" ? "failed"
-                            : device->status == "ok"   ? "ok"
-                                                       : "partial";
+      found.health.status = device->status == "failed" ? report::HealthStatus::kFailed
+                            : device->status == "ok"   ? report::HealthStatus::kOk
+                                                       : report::HealthStatus::kPartial;
       if (!device->problem.empty()) found.health.problems = {device->problem};
       std::ostringstream json;
       WriteJsonReport(found, json);
@@ -327,8 +327,9 @@ network::LabelPaths Paths(StoreReader& store, int64_t runId, const Query& query,
 
 Answer Svg(const std::string& dot) {
   Answer answer;
-  std::string problem;
-  if (!network::RenderSvg(dot, answer.text, problem)) throw Refusal{500, problem};
+  if (Status drawn = network::RenderSvg(dot, answer.text); !drawn.ok()) {
+    throw Refusal{500, drawn.message()};
+  }
   return answer;
 }
 
