@@ -391,16 +391,6 @@ TEST(RunnerCli, ACaptureThatHoldsNoCommandIsAFailedDeviceWithItsReport) {
   }
 }
 
-TEST(RunnerCli, AVrfTheRouterDoesNotHaveIsNamed) {
-  const Outcome run = Discover("--vrf red --vrf nosuch --format json");
-  EXPECT_EQ(run.status, 0);
-  const std::string said = "the router has no VRF named nosuch (it has red, blue, green, lab)";
-  EXPECT_EQ(run.err, "erx-discover: pe1-erx: " + said + "\n");
-  const Json report = Json::parse(run.out);
-  EXPECT_EQ(report["vrfs"].size(), 1u);
-  EXPECT_EQ(report["warnings"].back(), Json({{"text", said}, {"vrf", "nosuch"}}));
-}
-
 TEST(RunnerCli, AFailedRunLeavesThePreviousReportFileAsItWas) {
   Folder scratch;
   scratch.Write("report.json", "the previous report\n");

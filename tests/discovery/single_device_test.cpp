@@ -55,7 +55,12 @@ TEST(SingleDevice, AVrfTheRouterLacksIsAWarningNotAFailure) {
   options.wantedVrfs = {"red", "nosuch"};
   report::Report found;
   std::string problem;
-  ASSERT_EQ(Discover(pe1, options, found, problem), DeviceOutcome::kDiscovered) << problem;
+  internal::CaptureStderr();
+  const DeviceOutcome outcome = Discover(pe1, options, found, problem);
+  EXPECT_EQ(internal::GetCapturedStderr(),
+            "erx-discover: pe1-erx: the router has no VRF named nosuch (it has red, blue, green, "
+            "lab)\n");
+  ASSERT_EQ(outcome, DeviceOutcome::kDiscovered) << problem;
   EXPECT_EQ(found.health.status, report::HealthStatus::kOk);
   ASSERT_FALSE(found.warnings.empty());
   // After the agent's own warnings.
