@@ -8,10 +8,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool WriteFile(const fs::path& path, const std::string& text, std::string& problem) {
-  if (files::WriteWholeFile(path.string(), text, problem)) return true;
-  problem = "cannot write " + path.string() + ": " + problem;
-  return false;
+Status WriteFile(const fs::path& path, const std::string& text) {
+  return files::WriteWholeFile(path.string(), text).Prefixed("cannot write " + path.string() + ": ");
 }
 
 // Context names come from the router; one that names a folder must not write
@@ -35,22 +33,19 @@ void CaptureRecorder::Walk(const std::string& context, const std::string& column
   for (const SnmpRow& row : rows) lines += SnmpWalkLine(columnOid, row) + "\n";
 }
 
-bool CaptureRecorder::Save(const std::string& dir, std::string& problem) const {
+Status CaptureRecorder::Save(const std::string& dir) const {
   std::error_code error;
   fs::create_directories(fs::path(dir) / "snmp", error);
-  if (error) {
-    problem = "cannot make the capture folder " + dir + ": " + error.message();
-    return false;
-  }
+  if (error) return Status::Failure("cannot make the capture folder " + dir + ": " + error.message());
   std::string log = cliLog_;
   if (!lastPrompt_.empty()) log += lastPrompt_ + "\n";
-  if (!WriteFile(fs::path(dir) / "cli.log", log, problem)) return false;
+  if (Status written = WriteFile(fs::path(dir) / "cli.log", log); !written.ok()) return written;
   for (const auto& walk : walks_) {
     const std::string& context = walk.first;
     if (!context.empty() && !IsFileName(context.substr(1))) continue;
     const fs::path file = context.empty() ? fs::path(dir) / "snmp.walk"
                                           : fs::path(dir) / "snmp" / (context.substr(1) + ".walk");
-    if (!WriteFile(file, walk.second, problem)) return false;
+    if (Status written = WriteFile(file, walk.second); !written.ok()) return written;
   }
-  return true;
+  return Status();
 }

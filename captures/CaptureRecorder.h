@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "captures/SnmpRow.h"
+#include "status/Status.h"
 
 class CaptureRecorder {
  public:
@@ -28,7 +29,7 @@ class CaptureRecorder {
   // A walk of one column; only the first walk of a column per context counts.
   void Walk(const std::string& context, const std::string& columnOid, const std::vector<SnmpRow>& rows);
 
-  bool Save(const std::string& dir, std::string& problem) const;
+  Status Save(const std::string& dir) const;
 
  private:
   std::string cliLog_;

@@ -102,7 +102,9 @@ report::Health AssessHealth(const TransportHealth& t) {
   Findings found;
   CliFindings(t, found);
   SnmpFindings(t, found);
-  health.status = !found.fatal.empty() ? "failed" : found.losses.empty() ? "ok" : "partial";
+  health.status = !found.fatal.empty()   ? report::HealthStatus::kFailed
+                  : found.losses.empty() ? report::HealthStatus::kOk
+                                         : report::HealthStatus::kPartial;
   health.problems = found.fatal;
   health.problems.insert(health.problems.end(), found.losses.begin(), found.losses.end());
   return health;
@@ -110,7 +112,7 @@ report::Health AssessHealth(const TransportHealth& t) {
 
 std::string HealthLine(const report::Health& health) {
   if (health.problems.empty()) return "";
-  std::string line = health.status + ": " + health.problems.front();
+  std::string line = HealthStatusName(health.status) + (": " + health.problems.front());
   if (health.problems.size() > 1) {
     line += " (and " +
             Count(static_cast<int>(health.problems.size()) - 1, "more problem", "more problems") +

@@ -36,14 +36,14 @@ class AgentModule {
   }
 
   // A new agent, or null with `problem` set.
-  CPelkMPLSAgent* NewAgent(std::string& problem) {
+  CPelkMPLSAgent* NewAgent(Status& problem) {
     if (!handle_) {
-      problem = "cannot load the agent module " + path_ + ": " + dlerror();
+      problem = Status::Failure("cannot load the agent module " + path_ + ": " + dlerror());
       return nullptr;
     }
     auto entry = reinterpret_cast<Instantiate>(dlsym(handle_, "DAInstantiate"));
     if (!entry) {
-      problem = "the agent module " + path_ + " has no DAInstantiate";
+      problem = Status::Failure("the agent module " + path_ + " has no DAInstantiate");
       return nullptr;
     }
     return entry();
@@ -111,8 +111,8 @@ void RunProcessingLayer(CPelkMPLSAgent& agent, CKelRecord& record, CPelkMediatio
 
 }  // namespace
 
-bool DiscoverDevice(CPelkRequestTransport& transport, const std::string& deviceName,
-                    const DiscoveryOptions& options, report::Report& found, std::string& problem) {
+Status DiscoverDevice(CPelkRequestTransport& transport, const std::string& deviceName,
+                      const DiscoveryOptions& options, report::Report& found) {
 #ifdef ERX_MIMALLOC
   // Pages freed while discovery runs go back to the system at once: a large
   // router frees its capture, its replies and its matches in blocks among
@@ -123,8 +123,9 @@ bool DiscoverDevice(CPelkRequestTransport& transport, const std::string& deviceN
 #endif
   AgentModule module(options.modulePath);
   KelClearErrorLog();
-  CPelkMPLSAgent* agent = module.NewAgent(problem);
-  if (!agent) return false;
+  Status loaded;
+  CPelkMPLSAgent* agent = module.NewAgent(loaded);
+  if (!agent) return loaded;
   ForwardingReplies forwarding(transport);
   agent->DAGetRequester()->DSRSetTransport(&forwarding);
   agent->RASetSCDesc();
@@ -164,5 +165,5 @@ bool DiscoverDevice(CPelkRequestTransport& transport, const std::string& deviceN
   // Forwarding tables in the layout of later releases, which the module could
   // not read, are read from the same replies now that its pass is over.
   if (options.gatherLabels) AddLabelTableEntries(forwarding.LabelTables(), transport, record, found);
-  return true;
+  return Status();
 }

@@ -13,6 +13,7 @@
 
 #include "transports/ReplayTransport.h"
 #include "report/ReportModel.h"
+#include "status/Status.h"
 
 struct DiscoveryOptions {
   std::string modulePath;
@@ -21,15 +22,15 @@ struct DiscoveryOptions {
 };
 
 // Discovers the device that `transport` reaches (a capture or a live router),
-// named `deviceName` in the report. False, with `problem` set, when the module
-// cannot be loaded or holds no agent. The agent's own failures are not
-// problems: they are in the report.
-bool DiscoverDevice(CPelkRequestTransport& transport, const std::string& deviceName,
-                    const DiscoveryOptions& options, report::Report& found, std::string& problem);
+// named `deviceName` in the report. Fails when the module cannot be loaded or
+// holds no agent. The agent's own failures are not failures here: they are
+// in the report.
+Status DiscoverDevice(CPelkRequestTransport& transport, const std::string& deviceName,
+                      const DiscoveryOptions& options, report::Report& found);
 
-inline bool DiscoverCapturedDevice(ReplayTransport& device, const DiscoveryOptions& options,
-                                   report::Report& found, std::string& problem) {
-  return DiscoverDevice(device, device.DeviceName(), options, found, problem);
+inline Status DiscoverCapturedDevice(ReplayTransport& device, const DiscoveryOptions& options,
+                                     report::Report& found) {
+  return DiscoverDevice(device, device.DeviceName(), options, found);
 }
 
 #endif  // DISCOVERY_DISCOVERY_H_

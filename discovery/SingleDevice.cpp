@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "discovery/DeviceHealth.h"
+#include "discovery/LiveDevice.h"
 #include "discovery/TraceRouting.h"
 #include "version/Version.h"
 
@@ -49,37 +50,43 @@ void NoteMissingVrfs(const std::vector<std::string>& wanted, report::Report& fou
 
 }  // namespace
 
-int DiscoverOneDevice(const DeviceSource& source, const DiscoveryOptions& options,
-                      bool tracesToStderr, report::Report& found, std::string& problem) {
+DeviceOutcome DiscoverOneDevice(const DeviceSource& source, const DiscoveryOptions& options,
+                                bool tracesToStderr, report::Report& found, std::string& problem) {
   ReplayTransport device;
   CPelkRequestTransport* transport = &device;
   std::string deviceName;
   std::unique_ptr<LiveDevice> liveDevice;
   if (source.live.host.empty()) {
-    if (!device.Load(source.capture, problem)) return kCannotDiscover;
+    if (!device.Load(source.capture, problem)) return DeviceOutcome::kCannotStart;
     for (const std::string& warning : device.Warnings()) std::cerr << warning << "\n";
     deviceName = device.DeviceName();
   } else {
     liveDevice = std::make_unique<LiveDevice>();
-    if (int status = liveDevice->Open(source.live, problem)) return status;
+    const DeviceOutcome opened = liveDevice->Open(source.live, problem);
+    if (opened != DeviceOutcome::kDiscovered) return opened;
     transport = &liveDevice->Transport();
     deviceName = liveDevice->Name();
   }
   {
     TracesToStandardError traces(tracesToStderr);
-    if (!DiscoverDevice(*transport, deviceName, options, found, problem)) return kCannotDiscover;
+    const Status discovered = DiscoverDevice(*transport, deviceName, options, found);
+    if (!discovered.ok()) {
+      problem = discovered.message();
+      return DeviceOutcome::kCannotStart;
+    }
   }
   found.generator = version::Line("erx-discover");
   found.health = AssessHealth(liveDevice ? liveDevice->Health() : device.Health());
-  if (liveDevice && !liveDevice->Finish(problem)) {
-    return liveDevice->Distrusted() ? kUnreachable : kCannotDiscover;
+  if (liveDevice) {
+    const Status finished = liveDevice->Finish();
+    if (!finished.ok()) {
+      problem = finished.message();
+      return liveDevice->Distrusted() ? DeviceOutcome::kUnreachable : DeviceOutcome::kCannotStart;
+    }
   }
   // A router that answered nothing lists no VRF: that says nothing of the names.
-  if (found.health.status != "failed") NoteMissingVrfs(options.wantedVrfs, found);
-  return kDiscovered;
-}
-
-int ExitStatusOf(const report::Health& health) {
-  if (health.status == "failed") return kNotDiscovered;
-  return health.status == "partial" ? kPartlyDiscovered : kDiscovered;
+  if (found.health.status != report::HealthStatus::kFailed) {
+    NoteMissingVrfs(options.wantedVrfs, found);
+  }
+  return DeviceOutcome::kDiscovered;
 }

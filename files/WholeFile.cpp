@@ -98,26 +98,22 @@ std::pair<std::string, std::string> TemporaryPrefix(const std::string& path) {
 
 // A link is followed only to a regular file: `place` becomes what it leads
 // to and `target` its real path.
-bool FollowLink(const std::string& path, struct stat& place, std::string& target,
-                std::string& problem) {
+Status FollowLink(const std::string& path, struct stat& place, std::string& target) {
   struct stat linked {};
   if (stat(path.c_str(), &linked) != 0) {
-    problem = "it is a symbolic link that leads nowhere";
-    return false;
+    return Status::Failure("it is a symbolic link that leads nowhere");
   }
   if (!S_ISREG(linked.st_mode)) {
-    problem = "it is a symbolic link to something other than a regular file";
-    return false;
+    return Status::Failure("it is a symbolic link to something other than a regular file");
   }
   char* resolved = realpath(path.c_str(), nullptr);
   if (!resolved) {
-    problem = Reason();
-    return false;
+    return Status::Failure(Reason());
   }
   target = resolved;
   std::free(resolved);
   place = linked;
-  return true;
+  return Status();
 }
 
 }  // namespace
@@ -160,16 +156,18 @@ WholeFile::WholeFile(std::string path) : path_(std::move(path)), stream_(&buffer
 
 WholeFile::~WholeFile() { Discard(); }
 
-bool WholeFile::Open(std::string& problem) {
+Status WholeFile::Open() {
   Discard();
   struct stat place {};
   target_ = path_;
   mode_ = NewFileMode();
   if (lstat(path_.c_str(), &place) == 0) {
-    if (S_ISLNK(place.st_mode) && !FollowLink(path_, place, target_, problem)) return false;
+    if (S_ISLNK(place.st_mode)) {
+      Status followed = FollowLink(path_, place, target_);
+      if (!followed.ok()) return followed;
+    }
     if (S_ISDIR(place.st_mode)) {
-      problem = "it is a folder";
-      return false;
+      return Status::Failure("it is a folder");
     }
     if (S_ISREG(place.st_mode)) {
       mode_ = place.st_mode & 0777;
@@ -178,69 +176,55 @@ bool WholeFile::Open(std::string& problem) {
       // slipped in since we looked.
       fd_ = open(path_.c_str(), O_WRONLY | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
       if (fd_ < 0) {
-        problem = Reason();
-        return false;
+        return Status::Failure(Reason());
       }
       struct stat opened {};
       if (fstat(fd_, &opened) != 0 || S_ISREG(opened.st_mode) || S_ISDIR(opened.st_mode)) {
         Discard();
-        problem = "it was replaced while it was being opened";
-        return false;
+        return Status::Failure("it was replaced while it was being opened");
       }
       buffer_.Attach(fd_);
       stream_.clear();
-      return true;
+      return Status();
     }
   } else if (errno != ENOENT) {
-    problem = Reason();
-    return false;
+    return Status::Failure(Reason());
   }
   const auto [folder, prefix] = TemporaryPrefix(target_);
   std::string temporary = folder + prefix + "XXXXXX";
   fd_ = mkostemp(&temporary[0], O_CLOEXEC);
   if (fd_ < 0) {
-    problem = "cannot make a file beside it: " + Reason();
-    return false;
+    return Status::Failure("cannot make a file beside it: " + Reason());
   }
   temporary_ = temporary;
   slot_ = Remember(temporary_);
   buffer_.Attach(fd_);
   stream_.clear();
-  return true;
+  return Status();
 }
 
-bool WholeFile::Commit(std::string& problem) {
-  if (fd_ < 0) {
-    problem = "it was not opened";
-    return false;
-  }
+Status WholeFile::Commit() {
+  if (fd_ < 0) return Status::Failure("it was not opened");
   stream_.flush();
-  bool written = static_cast<bool>(stream_);
-  if (!written) problem = Reason();
-  if (written && !temporary_.empty() && fchmod(fd_, mode_) != 0) {
-    written = false;
-    problem = Reason();
-  }
+  std::string problem;
+  if (!stream_) problem = Reason();
+  if (problem.empty() && !temporary_.empty() && fchmod(fd_, mode_) != 0) problem = Reason();
   // close() reports what a network file system could not write.
   const int fd = fd_;
   fd_ = -1;
   buffer_.Attach(-1);
-  if (close(fd) != 0 && written) {
-    written = false;
+  if (close(fd) != 0 && problem.empty()) problem = Reason();
+  if (problem.empty() && !temporary_.empty() && rename(temporary_.c_str(), target_.c_str()) != 0) {
     problem = Reason();
   }
-  if (written && !temporary_.empty() && rename(temporary_.c_str(), target_.c_str()) != 0) {
-    written = false;
-    problem = Reason();
-  }
-  if (written) {
+  if (problem.empty()) {
     Forget(slot_);
     slot_ = -1;
     temporary_.clear();
   }
   Discard();
   stream_.setstate(std::ios::badbit);
-  return written;
+  return problem.empty() ? Status() : Status::Failure(problem);
 }
 
 void WholeFile::Discard() {
@@ -268,11 +252,11 @@ void RemoveLeftTemporaries(const std::string& path) {
   closedir(dir);
 }
 
-bool WriteWholeFile(const std::string& path, const std::string& text, std::string& problem) {
+Status WriteWholeFile(const std::string& path, const std::string& text) {
   WholeFile file(path);
-  if (!file.Open(problem)) return false;
+  if (Status opened = file.Open(); !opened.ok()) return opened;
   file.Stream().write(text.data(), static_cast<std::streamsize>(text.size()));
-  return file.Commit(problem);
+  return file.Commit();
 }
 
 }  // namespace files

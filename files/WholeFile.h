@@ -2,9 +2,9 @@
 // place.
 //
 //   files::WholeFile report("out/pe1.json");
-//   if (!report.Open(problem)) return Fail("cannot write out/pe1.json: " + problem);
+//   if (Status opened = report.Open(); !opened.ok()) return opened.Prefixed("cannot write out/pe1.json: ");
 //   WriteJsonReport(found, report.Stream());
-//   if (!report.Commit(problem)) return Fail("cannot write out/pe1.json: " + problem);
+//   if (Status written = report.Commit(); !written.ok()) ...
 //
 // A new name or a regular file is written into a temporary file beside it,
 // made anew (mkstemp: O_CREAT|O_EXCL, a name of its own, so never a link), and
@@ -23,6 +23,8 @@
 #include <streambuf>
 #include <string>
 #include <vector>
+
+#include "status/Status.h"
 
 namespace files {
 
@@ -53,13 +55,13 @@ class WholeFile {
   WholeFile& operator=(const WholeFile&) = delete;
 
   // Looks at what the path names and makes the temporary file (or opens the
-  // device in place). False with `problem` saying why, without the path.
-  bool Open(std::string& problem);
+  // device in place). A failure says why, without the path.
+  Status Open();
   // Where the contents go, once open.
   std::ostream& Stream() { return stream_; }
-  // Writes out what is left and puts the file in place. False with `problem`;
-  // the temporary is gone either way.
-  bool Commit(std::string& problem);
+  // Writes out what is left and puts the file in place; the temporary is
+  // gone either way.
+  Status Commit();
 
  private:
   void Discard();
@@ -75,7 +77,7 @@ class WholeFile {
 };
 
 // `text` as the whole of the file at `path`, as WholeFile writes it.
-bool WriteWholeFile(const std::string& path, const std::string& text, std::string& problem);
+Status WriteWholeFile(const std::string& path, const std::string& text);
 
 // Removes the temporaries that writers of `path` left when they were killed
 // (SIGKILL leaves no time to remove them).

@@ -23,8 +23,8 @@
 
 namespace {
 
-// Exit status of a worker whose device was discovered but could not be kept.
-const int kNotKept = 5;
+// How a worker ends: only its exit status 0 says that its device was kept.
+enum WorkerStatus { kKept = 0, kNotKept = 1 };
 
 std::string SourceOf(const InventoryDevice& device) {
   return device.live.host.empty() ? device.capture : device.live.host;
@@ -45,8 +45,8 @@ bool WriteAll(int fd, const std::string& text) {
 // moment leaves no report of a device the store does not hold.
 bool WriteReportFile(files::WholeFile& file, const std::string& path, const report::Report& found,
                      std::string& problem) {
-  if (!file.Open(problem)) {
-    problem = "cannot write the report to " + path + ": " + problem;
+  if (Status opened = file.Open(); !opened.ok()) {
+    problem = "cannot write the report to " + path + ": " + opened.message();
     return false;
   }
   WriteJsonReport(found, file.Stream());
@@ -70,18 +70,20 @@ int DiscoverAndKeep(const InventoryDevice& device, const FleetOptions& options, 
   __Kelwick_Debug_Level = options.debugLevel;
   report::Report found;
   std::string problem;
-  int status = DiscoverOneDevice(source, options.discovery, true, found, problem);
+  const DeviceOutcome discovered =
+      DiscoverOneDevice(source, options.discovery, true, found, problem);
+  int status = discovered == DeviceOutcome::kDiscovered ? kKept : kNotKept;
   const std::string reportPath = options.outputDir + "/" + device.name + ".json";
   files::WholeFile reportFile(reportPath);
-  if (status == kDiscovered && !options.outputDir.empty() &&
+  if (status == kKept && !options.outputDir.empty() &&
       !WriteReportFile(reportFile, reportPath, found, problem)) {
     status = kNotKept;
   }
-  if (status == kDiscovered && !options.storePath.empty()) {
+  if (status == kKept && !options.storePath.empty()) {
     store::DeviceOutcome outcome;
     outcome.name = device.name;
     outcome.source = SourceOf(device);
-    outcome.status = found.health.status;
+    outcome.status = HealthStatusName(found.health.status);
     outcome.problem = found.health.problems.empty() ? "" : found.health.problems.front();
     outcome.seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -91,12 +93,14 @@ int DiscoverAndKeep(const InventoryDevice& device, const FleetOptions& options, 
       status = kNotKept;
     }
   }
-  if (status == kDiscovered && !options.outputDir.empty() && !reportFile.Commit(problem)) {
-    problem = "cannot write the report to " + reportPath + ": " + problem;
-    status = kNotKept;
+  if (status == kKept && !options.outputDir.empty()) {
+    if (Status written = reportFile.Commit(); !written.ok()) {
+      problem = "cannot write the report to " + reportPath + ": " + written.message();
+      status = kNotKept;
+    }
   }
-  WriteAll(resultFd, status == kDiscovered ? CountsLine(found) + "\n" + HealthResultLine(found) + "\n"
-                                           : "problem " + problem + "\n");
+  WriteAll(resultFd, status == kKept ? CountsLine(found) + "\n" + HealthResultLine(found) + "\n"
+                                      : "problem " + problem + "\n");
   return status;
 }
 
@@ -116,19 +120,19 @@ DeviceSummary SummaryOf(const InventoryDevice& device, const WorkerEnd& end,
     const size_t next = end.result.find('\n');
     ReadHealthResultLine(next == std::string::npos ? "" : end.result.substr(next + 1), summary);
   } else if (end.how == WorkerEnd::kNotStarted) {
-    summary.status = "failed";
+    summary.status = DeviceStatus::kFailed;
     summary.problem = end.result;
   } else if (end.how == WorkerEnd::kTimedOut) {
-    summary.status = "timeout";
+    summary.status = DeviceStatus::kTimeout;
     char deadline[32];
     std::snprintf(deadline, sizeof deadline, "%g", options.deviceTimeoutSeconds);
     summary.problem = std::string("not discovered within ") + deadline + " s: the worker was stopped";
   } else if (end.how == WorkerEnd::kKilledBySignal) {
-    summary.status = "crashed";
+    summary.status = DeviceStatus::kCrashed;
     summary.problem = "the worker died of signal " + std::to_string(end.signal) + " (" +
                       strsignal(end.signal) + ")";
   } else {
-    summary.status = "failed";
+    summary.status = DeviceStatus::kFailed;
     summary.problem = line.rfind("problem ", 0) == 0
                           ? line.substr(8)
                           : "the worker ended with status " + std::to_string(end.exitStatus);
@@ -145,7 +149,7 @@ bool StoreFailure(const FleetOptions& options, int64_t run, const InventoryDevic
   store::DeviceOutcome outcome;
   outcome.name = device.name;
   outcome.source = SourceOf(device);
-  outcome.status = summary.status;
+  outcome.status = DeviceStatusName(summary.status);
   outcome.problem = summary.problem;
   outcome.seconds = summary.seconds;
   return results.Open(options.storePath, problem) &&
@@ -173,15 +177,15 @@ bool MakeOutputDir(const std::string& dir, std::string& problem) {
 
 }  // namespace
 
-int RunFleet(const FleetOptions& options, std::ostream& summaryOut, std::string& problem) {
+FleetOutcome RunFleet(const FleetOptions& options, std::ostream& summaryOut, std::string& problem) {
   const auto start = std::chrono::steady_clock::now();
   std::vector<InventoryDevice> devices;
   if (!LoadInventory(options.inventory, devices, problem) ||
       !CheckSecrets(options.inventory, devices, problem)) {
-    return kFleetCannotStart;
+    return FleetOutcome::kCannotStart;
   }
   if (!options.outputDir.empty() && !MakeOutputDir(options.outputDir, problem)) {
-    return kFleetCannotStart;
+    return FleetOutcome::kCannotStart;
   }
   int64_t run = 0;
   if (!options.storePath.empty()) {
@@ -190,7 +194,7 @@ int RunFleet(const FleetOptions& options, std::ostream& summaryOut, std::string&
     store::ResultsStore results;
     if (!results.Open(options.storePath, problem) ||
         !results.BeginRun(AbsolutePath(options.inventory), run, problem)) {
-      return kFleetCannotStart;
+      return FleetOutcome::kCannotStart;
     }
   }
 
@@ -210,14 +214,14 @@ int RunFleet(const FleetOptions& options, std::ostream& summaryOut, std::string&
   auto ended = [&](const WorkerEnd& end) {
     DeviceSummary& summary = summaries[end.job] = SummaryOf(devices[end.job], end, options);
     std::string notStored;
-    if (summary.status != "ok" && !options.outputDir.empty()) {
+    if (summary.status != DeviceStatus::kOk && !options.outputDir.empty()) {
       files::RemoveLeftTemporaries(options.outputDir + "/" + devices[end.job].name + ".json");
     }
     if (!summary.counted && !options.storePath.empty() &&
         !StoreFailure(options, run, devices[end.job], summary, notStored)) {
       progress.Message(devices[end.job].name + ": " + notStored);
     }
-    progress.DeviceEnded(summary.status == "ok");
+    progress.DeviceEnded(summary.status == DeviceStatus::kOk);
   };
   progress.Redraw();
   pool.Run(devices.size(), work, ended);
@@ -233,7 +237,7 @@ int RunFleet(const FleetOptions& options, std::ostream& summaryOut, std::string&
   WriteSummary(summaries, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(),
                summaryOut);
   for (const DeviceSummary& summary : summaries) {
-    if (summary.status != "ok") return kSomeDevicesFailed;
+    if (summary.status != DeviceStatus::kOk) return FleetOutcome::kSomeDevicesFailed;
   }
-  return kEveryDeviceDiscovered;
+  return FleetOutcome::kEveryDeviceDiscovered;
 }

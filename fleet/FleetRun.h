@@ -22,14 +22,13 @@ struct FleetOptions {
   DiscoveryOptions discovery;
 };
 
-// Exit statuses of a fleet run.
-const int kEveryDeviceDiscovered = 0;
-const int kFleetCannotStart = 2;
-const int kSomeDevicesFailed = 4;
+// How a fleet run ended: every device ok, some not (the summary says which),
+// or nothing started.
+enum class FleetOutcome { kEveryDeviceDiscovered, kSomeDevicesFailed, kCannotStart };
 
-// Runs the fleet; writes the summary to `summary`. kFleetCannotStart with
+// Runs the fleet; writes the summary to `summary`. kCannotStart with
 // `problem` set when the inventory, the store or the output folder is not
 // usable: then no device has been contacted.
-int RunFleet(const FleetOptions& options, std::ostream& summary, std::string& problem);
+FleetOutcome RunFleet(const FleetOptions& options, std::ostream& summary, std::string& problem);
 
 #endif  // FLEET_FLEETRUN_H_

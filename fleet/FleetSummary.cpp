@@ -5,6 +5,34 @@
 #include <map>
 #include <sstream>
 
+const char* DeviceStatusName(DeviceStatus status) {
+  switch (status) {
+    case DeviceStatus::kPartial:
+      return "partial";
+    case DeviceStatus::kFailed:
+      return "failed";
+    case DeviceStatus::kTimeout:
+      return "timeout";
+    case DeviceStatus::kCrashed:
+      return "crashed";
+    case DeviceStatus::kOk:
+      break;
+  }
+  return "ok";
+}
+
+DeviceStatus DeviceStatusOf(report::HealthStatus health) {
+  switch (health) {
+    case report::HealthStatus::kPartial:
+      return DeviceStatus::kPartial;
+    case report::HealthStatus::kFailed:
+      return DeviceStatus::kFailed;
+    case report::HealthStatus::kOk:
+      break;
+  }
+  return DeviceStatus::kOk;
+}
+
 std::string CountsLine(const report::Report& found) {
   size_t impositions = 0;
   for (const report::Vrf& vrf : found.vrfs) impositions += vrf.impositions ? vrf.impositions->size() : 0;
@@ -32,14 +60,19 @@ bool ReadCountsLine(const std::string& line, DeviceSummary& into) {
 
 std::string HealthResultLine(const report::Report& found) {
   const report::Health& health = found.health;
-  return "health " + health.status + " " + (health.problems.empty() ? "" : health.problems.front());
+  return std::string("health ") + HealthStatusName(health.status) + " " +
+         (health.problems.empty() ? "" : health.problems.front());
 }
 
 void ReadHealthResultLine(const std::string& line, DeviceSummary& into) {
   const std::string prefix = "health ";
   if (line.compare(0, prefix.size(), prefix) != 0) return;
   const size_t blank = line.find(' ', prefix.size());
-  into.status = line.substr(prefix.size(), blank - prefix.size());
+  const std::string status = line.substr(prefix.size(), blank - prefix.size());
+  for (report::HealthStatus health : {report::HealthStatus::kOk, report::HealthStatus::kPartial,
+                                      report::HealthStatus::kFailed}) {
+    if (status == HealthStatusName(health)) into.status = DeviceStatusOf(health);
+  }
   std::string problem = blank == std::string::npos ? "" : line.substr(blank + 1);
   into.problem = problem.substr(0, problem.find('\n'));
 }
@@ -63,7 +96,7 @@ void WriteSummary(const std::vector<DeviceSummary>& devices, double seconds, std
                                           "impositions", "errors", "seconds"};
   std::vector<std::vector<std::string>> rows;
   for (const DeviceSummary& device : devices) {
-    rows.push_back({device.device, device.status, Count(device, device.labelEntries),
+    rows.push_back({device.device, DeviceStatusName(device.status), Count(device, device.labelEntries),
                     Count(device, device.vrfs), Count(device, device.impositions),
                     Count(device, device.errors), Seconds(device.seconds)});
   }
@@ -85,12 +118,13 @@ void WriteSummary(const std::vector<DeviceSummary>& devices, double seconds, std
   writeRow(heads, "");
   for (size_t i = 0; i < rows.size(); ++i) writeRow(rows[i], devices[i].problem);
 
-  std::map<std::string, size_t> byStatus;
+  std::map<DeviceStatus, size_t> byStatus;
   for (const DeviceSummary& device : devices) ++byStatus[device.status];
   out << "\n" << devices.size() << (devices.size() == 1 ? " device: " : " devices: ")
-      << byStatus["ok"] << " discovered";
-  for (const char* status : {"partial", "failed", "timeout", "crashed"}) {
-    if (byStatus[status]) out << ", " << byStatus[status] << " " << status;
+      << byStatus[DeviceStatus::kOk] << " discovered";
+  for (DeviceStatus status : {DeviceStatus::kPartial, DeviceStatus::kFailed, DeviceStatus::kTimeout,
+                              DeviceStatus::kCrashed}) {
+    if (byStatus[status]) out << ", " << byStatus[status] << " " << DeviceStatusName(status);
   }
   out << ", in " << Seconds(seconds, 1) << " s\n";
 }

@@ -15,9 +15,19 @@
 
 #include "report/ReportModel.h"
 
+// How a device of a fleet ended: its health's status when discovery ran;
+// else failed (could not start or be reached), timeout (stopped at the
+// device's deadline) or crashed (its worker died of a signal).
+enum class DeviceStatus { kOk, kPartial, kFailed, kTimeout, kCrashed };
+
+// "ok", "partial", "failed", "timeout" or "crashed", as the summary and the
+// store spell it.
+const char* DeviceStatusName(DeviceStatus status);
+DeviceStatus DeviceStatusOf(report::HealthStatus health);
+
 struct DeviceSummary {
   std::string device;
-  std::string status = "ok";  // ok, partial, failed, timeout, crashed
+  DeviceStatus status = DeviceStatus::kOk;
   std::string problem;
   bool counted = false;  // the counts are known (the device was discovered)
   size_t labelEntries = 0;

@@ -12,6 +12,7 @@
 #include <optional>
 #include <sstream>
 
+#include "discovery/LiveSettings.h"
 #include "report/NearestName.h"
 #include "transports/SshAlgorithms.h"
 
@@ -24,22 +25,24 @@ const char kVariableRule[] =
     "give the name of a variable of the environment or the secrets file ([A-Za-z_][A-Za-z0-9_]*); "
     "an inventory never holds the secret itself";
 
-// The keys that defaults and devices share (ReadSetting reads them).
-const std::vector<std::string> kSettingKeys = {
-    "user", "snmp_user", "telnet_port", "snmp_port", "timeout", "snmp_version", "snmp_auth",
-    "snmp_priv", "paging", "secrets_file", "password_env", "enable_password_env", "community_env",
-    "snmp_auth_key_env", "snmp_priv_key_env", "context_communities", "transport", "ssh_port",
-    "ssh_identity", "known_hosts", "accept_new_host_key", "ssh_options", "ssh_key_passphrase_env"};
+// The keys that defaults and devices share: those of the live settings.
+std::vector<std::string> SettingKeys() {
+  std::vector<std::string> keys;
+  for (const LiveSetting& setting : LiveSettings()) {
+    if (*setting.key) keys.push_back(setting.key);
+  }
+  return keys;
+}
 
 std::vector<std::string> DefaultKeys() {
   std::vector<std::string> keys = {"region"};
-  keys.insert(keys.end(), kSettingKeys.begin(), kSettingKeys.end());
+  for (const std::string& key : SettingKeys()) keys.push_back(key);
   return keys;
 }
 
 std::vector<std::string> DeviceKeys() {
   std::vector<std::string> keys = {"name", "host", "capture", "region"};
-  keys.insert(keys.end(), kSettingKeys.begin(), kSettingKeys.end());
+  for (const std::string& key : SettingKeys()) keys.push_back(key);
   return keys;
 }
 
@@ -218,36 +221,50 @@ class InventoryReader {
     return true;
   }
 
-  // The keys that defaults and devices share; `known` false for any other.
+  // The keys of the live settings; `known` false for any other.
   bool ReadSetting(const YAML::Node& key, const YAML::Node& value, LiveOptions& live, bool& known) {
     const std::string name = key.Scalar();
-    known = true;
-    SecretNames& secrets = live.secretNames;
-    if (name == "user") return ReadText(key, value, live.user);
-    if (name == "snmp_user") return ReadText(key, value, live.snmpUser);
-    if (name == "telnet_port") return ReadNumber(key, value, 1, 65535, live.telnetPort);
-    if (name == "snmp_port") return ReadNumber(key, value, 1, 65535, live.snmpPort);
-    if (name == "timeout") return ReadNumber(key, value, 1, 3600, live.timeoutSeconds);
-    if (name == "cli_sessions") return ReadNumber(key, value, 1, 16, live.cliSessions);
-    if (name == "snmp_version") return ReadChoice(key, value, {"2c", "3"}, live.snmpVersion);
-    if (name == "snmp_auth") return ReadChoice(key, value, {"SHA", "MD5"}, live.snmpAuth);
-    if (name == "snmp_priv") return ReadChoice(key, value, {"AES", "DES"}, live.snmpPriv);
-    if (name == "paging") return ReadFlag(key, value, live.paging);
-    if (name == "secrets_file") return ReadPath(key, value, live.secretsFile);
-    if (name == "password_env") return ReadVariable(key, value, secrets.password);
-    if (name == "enable_password_env") return ReadVariable(key, value, secrets.enablePassword);
-    if (name == "community_env") return ReadVariable(key, value, secrets.community);
-    if (name == "snmp_auth_key_env") return ReadVariable(key, value, secrets.snmpAuthKey);
-    if (name == "snmp_priv_key_env") return ReadVariable(key, value, secrets.snmpPrivKey);
-    if (name == "context_communities") return ReadContexts(key, value, live.contextCommunities);
-    if (name == "transport") return ReadTransport(key, value, live.ssh.enabled);
-    if (name == "ssh_port") return ReadNumber(key, value, 1, 65535, live.ssh.port);
-    if (name == "ssh_identity") return ReadPath(key, value, live.ssh.identity);
-    if (name == "known_hosts") return ReadPath(key, value, live.ssh.knownHosts);
-    if (name == "accept_new_host_key") return ReadFlag(key, value, live.ssh.acceptNewHostKey);
-    if (name == "ssh_options") return ReadSshOptions(key, value, live.ssh.algorithms);
-    if (name == "ssh_key_passphrase_env") return ReadVariable(key, value, secrets.sshKeyPassphrase);
+    for (const LiveSetting& setting : LiveSettings()) {
+      if (name != setting.key) continue;
+      known = true;
+      return ReadSettingValue(setting, key, value, setting.member(live));
+    }
     known = false;
+    return true;
+  }
+
+  bool ReadSettingValue(const LiveSetting& setting, const YAML::Node& key, const YAML::Node& value,
+                        const SettingMember& member) {
+    switch (setting.kind) {
+      case SettingKind::kText:
+        return ReadText(key, value, *std::get<std::string*>(member));
+      case SettingKind::kPath:
+        return ReadPath(key, value, *std::get<std::string*>(member));
+      case SettingKind::kVariable:
+        return ReadVariable(key, value, *std::get<std::string*>(member));
+      case SettingKind::kNumber:
+        return ReadNumber(key, value, static_cast<int>(setting.low), static_cast<int>(setting.high),
+                          *std::get<int*>(member));
+      case SettingKind::kChoice:
+        return ReadChoice(key, value, setting.choices, *std::get<std::string*>(member));
+      case SettingKind::kFlag:
+        return ReadFlag(key, value, *std::get<bool*>(member));
+      case SettingKind::kTransport:
+        return ReadTransport(key, value, setting.choices, *std::get<bool*>(member));
+      case SettingKind::kContextCommunities:
+        return ReadContexts(key, value, *std::get<std::vector<std::string>*>(member));
+      case SettingKind::kSshOptions:
+        return ReadSshOptions(key, value, *std::get<std::vector<std::string>*>(member));
+      case SettingKind::kSeconds:
+        break;
+    }
+    // Whole seconds are enough in an inventory.
+    int seconds = 0;
+    if (!ReadNumber(key, value, static_cast<int>(setting.low), static_cast<int>(setting.high),
+                    seconds)) {
+      return false;
+    }
+    *std::get<double*>(member) = seconds;
     return true;
   }
 
@@ -389,10 +406,12 @@ class InventoryReader {
     return true;
   }
 
-  bool ReadTransport(const YAML::Node& key, const YAML::Node& value, bool& ssh) {
-    std::string transport = ssh ? "ssh" : "telnet";
-    if (!ReadChoice(key, value, {"telnet", "ssh"}, transport)) return false;
-    ssh = transport == "ssh";
+  // `choices` names false, then true.
+  bool ReadTransport(const YAML::Node& key, const YAML::Node& value,
+                     const std::vector<std::string>& choices, bool& on) {
+    std::string choice;
+    if (!ReadChoice(key, value, choices, choice)) return false;
+    on = choice == choices[1];
     return true;
   }
 

@@ -62,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   DiscoveryOptions options;
   options.modulePath = ERX_MODULE_PATH;
   report::Report found;
-  FuzzCheck(DiscoverCapturedDevice(device, options, found, problem), "discovery did not run");
+  FuzzCheck(DiscoverCapturedDevice(device, options, found).ok(), "discovery did not run");
   std::ostringstream text, json;
   WriteTextReport(found, text);
   WriteJsonReport(found, json);

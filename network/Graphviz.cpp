@@ -31,7 +31,8 @@ void ReplaceWhatXmlForbids(std::string& svg) {
 
 }  // namespace
 
-bool RenderSvg(const std::string& dot, std::string& svg, std::string& problem) {
+Status RenderSvg(const std::string& dot, std::string& svg) {
+  std::string problem;
   GVC_t* context = Context();
   Agraph_t* graph = agmemread(dot.c_str());
   bool drawn = false;
@@ -52,7 +53,7 @@ bool RenderSvg(const std::string& dot, std::string& svg, std::string& problem) {
     gvFreeLayout(context, graph);
   }
   if (graph) agclose(graph);
-  return drawn;
+  return drawn ? Status() : Status::Failure(problem);
 }
 
 }  // namespace network

@@ -4,11 +4,13 @@
 
 #include <string>
 
+#include "status/Status.h"
+
 namespace network {
 
-// The SVG document of the `dot` graph, laid out by dot. False with `problem`
-// set when Graphviz cannot read or draw it.
-bool RenderSvg(const std::string& dot, std::string& svg, std::string& problem);
+// The SVG document of the `dot` graph, laid out by dot; fails when Graphviz
+// cannot read or draw it.
+Status RenderSvg(const std::string& dot, std::string& svg);
 
 }  // namespace network
 

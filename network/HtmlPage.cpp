@@ -3,23 +3,27 @@
 #include "report/ReportText.h"
 
 namespace network {
-namespace {
 
-std::string Escaped(const std::string& text) {
+std::string Escape(std::string_view text) {
+  const std::string valid = ValidUtf8(text);
   std::string out;
-  for (char c : ValidUtf8(text)) {
+  out.reserve(valid.size());
+  for (char c : valid) {
     switch (c) {
+      case '&':
+        out += "&amp;";
+        break;
       case '<':
         out += "&lt;";
         break;
       case '>':
         out += "&gt;";
         break;
-      case '&':
-        out += "&amp;";
-        break;
       case '"':
         out += "&quot;";
+        break;
+      case '\'':
+        out += "&#39;";
         break;
       default:
         out += c;
@@ -27,6 +31,8 @@ std::string Escaped(const std::string& text) {
   }
   return out;
 }
+
+namespace {
 
 // The <svg> element alone: the XML declaration and document type have no
 // place inside a page.
@@ -50,14 +56,14 @@ void Summary(const PageParts& parts, std::ostream& out) {
   for (const store::StoredDevice& device : run.devices) {
     const report::Report* found = nullptr;
     if (device.hasReport && next < run.routers.size()) found = &run.routers[next++];
-    out << "<tr><td>" << Escaped(device.name) << "</td><td"
-        << (device.status == "ok" ? "" : " class=\"bad\"") << ">" << Escaped(device.status)
+    out << "<tr><td>" << Escape(device.name) << "</td><td"
+        << (device.status == "ok" ? "" : " class=\"bad\"") << ">" << Escape(device.status)
         << "</td>";
     for (size_t count : {found ? found->labelEntries.size() : 0, found ? found->vrfs.size() : 0,
                          found ? found->ipAddresses.size() : 0}) {
       out << "<td class=\"n\">" << (found ? std::to_string(count) : "-") << "</td>";
     }
-    out << "<td>" << Escaped(device.problem) << "</td></tr>\n";
+    out << "<td>" << Escape(device.problem) << "</td></tr>\n";
   }
   out << "</table>\n";
 }
@@ -80,7 +86,7 @@ void Findings(const PageParts& parts, std::ostream& out) {
   for (const Path& path : parts.paths->paths) {
     if (path.end == PathEnd::kEgress) continue;
     if (++count <= kMostFindingsListed) {
-      out << "<li>" << Escaped(PathLine(routers, *parts.paths, path)) << "</li>\n";
+      out << "<li>" << Escape(PathLine(routers, *parts.paths, path)) << "</li>\n";
     }
   }
   if (!count) out << "<li>every path reaches its egress</li>\n";
@@ -88,7 +94,7 @@ void Findings(const PageParts& parts, std::ostream& out) {
   out << "</ul>\n<h3>VPNs</h3>\n<ul>\n";
   const std::vector<VpnFinding>& findings = parts.vpns->findings;
   for (size_t i = 0; i < findings.size() && i < kMostFindingsListed; ++i) {
-    out << "<li>" << Escaped(FindingLine(*parts.vpns, findings[i])) << "</li>\n";
+    out << "<li>" << Escape(FindingLine(*parts.vpns, findings[i])) << "</li>\n";
   }
   if (findings.empty()) out << "<li>none</li>\n";
   More(findings.size(), "vpns", out);
@@ -101,10 +107,10 @@ void WriteHtmlPage(const PageParts& parts, std::ostream& out) {
   const store::StoredRun& run = parts.run->run;
   const std::string title = "Run " + std::to_string(run.id) + " of " + parts.run->storePath;
   out << "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>"
-      << Escaped(title) << "</title>\n<style>" << kStyle << "</style>\n</head>\n<body>\n<h1>"
-      << Escaped(title) << "</h1>\n<p>Started " << Escaped(run.startedAt) << ", "
-      << (run.finishedAt ? "finished " + Escaped(*run.finishedAt) : std::string("not finished"))
-      << "; inventory " << Escaped(run.inventory) << ".</p>\n";
+      << Escape(title) << "</title>\n<style>" << kStyle << "</style>\n</head>\n<body>\n<h1>"
+      << Escape(title) << "</h1>\n<p>Started " << Escape(run.startedAt) << ", "
+      << (run.finishedAt ? "finished " + Escape(*run.finishedAt) : std::string("not finished"))
+      << "; inventory " << Escape(run.inventory) << ".</p>\n";
   Summary(parts, out);
   Findings(parts, out);
   out << "<h2>Label paths</h2>\n<figure>" << Inline(parts.pathsSvg) << "</figure>\n"
@@ -113,7 +119,7 @@ void WriteHtmlPage(const PageParts& parts, std::ostream& out) {
   if (parts.changes.empty()) {
     out << "<p>No finished run before this one.</p>\n";
   } else {
-    out << "<pre>" << Escaped(parts.changes) << "</pre>\n";
+    out << "<pre>" << Escape(parts.changes) << "</pre>\n";
   }
   out << "</body>\n</html>\n";
 }

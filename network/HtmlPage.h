@@ -5,6 +5,7 @@
 
 #include <ostream>
 #include <string>
+#include <string_view>
 
 #include "network/LabelPaths.h"
 #include "network/NetworkRun.h"
@@ -22,6 +23,10 @@ struct PageParts {
 };
 
 void WriteHtmlPage(const PageParts& parts, std::ostream& out);
+
+// Valid UTF-8 with & < > " ' as character references: for element text and
+// quoted attribute values alike, on this page and on those of the server.
+std::string Escape(std::string_view text);
 
 }  // namespace network
 

@@ -16,24 +16,26 @@
 namespace network {
 namespace {
 
-bool Picture(const std::string& format, const std::string& dot, std::ostream& out,
-             std::string& problem) {
+Status Picture(const std::string& format, const std::string& dot, std::ostream& out) {
   if (format == "dot") {
     out << dot;
-    return true;
+    return Status();
   }
   std::string svg;
-  if (!RenderSvg(dot, svg, problem)) return false;
+  if (Status drawn = RenderSvg(dot, svg); !drawn.ok()) return drawn;
   out << svg;
-  return true;
+  return Status();
 }
 
-bool KnownFormat(const std::string& format, std::string& problem) {
+Status KnownFormat(const std::string& format) {
   for (const char* known : {"text", "json", "dot", "svg"}) {
-    if (format == known) return true;
+    if (format == known) return Status();
   }
-  problem = "unknown format '" + format + "' (text, json, dot or svg)";
-  return false;
+  return Status::Failure("unknown format '" + format + "' (text, json, dot or svg)");
+}
+
+Status Flushed(std::ostream& out) {
+  return out.flush() ? Status() : Status::Failure("cannot write the answer");
 }
 
 std::string Title(const NetworkRun& run, const std::string& what) {
@@ -42,19 +44,17 @@ std::string Title(const NetworkRun& run, const std::string& what) {
 
 }  // namespace
 
-int ShowPaths(const NetworkOptions& options, std::ostream& out, std::string& problem) {
+Status ShowPaths(const NetworkOptions& options, std::ostream& out) {
   NetworkRun run;
-  if (!KnownFormat(options.format, problem) ||
-      !LoadNetworkRun(options.storePath, options.run, run, problem)) {
-    return kCommandFailed;
-  }
+  if (Status known = KnownFormat(options.format); !known.ok()) return known;
+  if (Status loaded = LoadNetworkRun(options.storePath, options.run, run); !loaded.ok()) return loaded;
   LabelPaths found = FollowLabelPaths(run.routers);
   std::string title = Title(run, "Label paths");
   if (!options.device.empty()) {
     if (std::none_of(run.routers.begin(), run.routers.end(),
                      [&](const report::Report& r) { return r.device == options.device; })) {
-      problem = "run " + std::to_string(run.run.id) + " has no discovered device " + options.device;
-      return kCommandFailed;
+      return Status::Failure("run " + std::to_string(run.run.id) + " has no discovered device " +
+                             options.device);
     }
     KeepPathsThrough(found, run.routers, options.device);
     title += " through " + options.device;
@@ -63,68 +63,55 @@ int ShowPaths(const NetworkOptions& options, std::ostream& out, std::string& pro
     WritePathsText(run.routers, found, out);
   } else if (options.format == "json") {
     WritePathsJson(run.run.id, run.routers, found, out);
-  } else if (!Picture(options.format, PathsDot(run.routers, found, title), out, problem)) {
-    return kCommandFailed;
+  } else if (Status drawn = Picture(options.format, PathsDot(run.routers, found, title), out);
+             !drawn.ok()) {
+    return drawn;
   }
-  if (!out.flush()) {
-    problem = "cannot write the answer";
-    return kCommandFailed;
-  }
-  return 0;
+  return Flushed(out);
 }
 
-int ShowVpns(const NetworkOptions& options, std::ostream& out, std::string& problem) {
+Status ShowVpns(const NetworkOptions& options, std::ostream& out) {
   NetworkRun run;
-  if (!KnownFormat(options.format, problem) ||
-      !LoadNetworkRun(options.storePath, options.run, run, problem)) {
-    return kCommandFailed;
-  }
+  if (Status known = KnownFormat(options.format); !known.ok()) return known;
+  if (Status loaded = LoadNetworkRun(options.storePath, options.run, run); !loaded.ok()) return loaded;
   const VpnMap map = MapVpns(run.routers);
   if (options.format == "text") {
     WriteVpnsText(map, out, options.full);
   } else if (options.format == "json") {
     WriteVpnsJson(run.run.id, map, out);
-  } else if (!Picture(options.format, VpnsDot(map, Title(run, "VPNs")), out, problem)) {
-    return kCommandFailed;
+  } else if (Status drawn = Picture(options.format, VpnsDot(map, Title(run, "VPNs")), out);
+             !drawn.ok()) {
+    return drawn;
   }
-  if (!out.flush()) {
-    problem = "cannot write the answer";
-    return kCommandFailed;
-  }
-  return 0;
+  return Flushed(out);
 }
 
-int WritePage(const NetworkOptions& options, std::string& problem) {
+Status WritePage(const NetworkOptions& options) {
   NetworkRun run;
-  if (!LoadNetworkRun(options.storePath, options.run, run, problem)) return kCommandFailed;
+  if (Status loaded = LoadNetworkRun(options.storePath, options.run, run); !loaded.ok()) return loaded;
   const LabelPaths paths = FollowLabelPaths(run.routers);
   const VpnMap vpns = MapVpns(run.routers);
   PageParts parts{&run, &paths, &vpns, "", "", ""};
-  if (!RenderSvg(PathsDot(run.routers, paths, Title(run, "Label paths")), parts.pathsSvg,
-                 problem) ||
-      !RenderSvg(VpnsDot(vpns, Title(run, "VPNs")), parts.vpnsSvg, problem)) {
-    return kCommandFailed;
-  }
+  Status drawn = RenderSvg(PathsDot(run.routers, paths, Title(run, "Label paths")), parts.pathsSvg);
+  if (drawn.ok()) drawn = RenderSvg(VpnsDot(vpns, Title(run, "VPNs")), parts.vpnsSvg);
+  if (!drawn.ok()) return drawn;
   if (run.previousRun) {
     store::DiffOptions diff;
     diff.storePath = options.storePath;
     diff.runA = run.previousRun;
     diff.runB = run.run.id;
     std::ostringstream changes;
-    if (store::DiffRuns(diff, changes, problem) == store::kDiffFailed) return kCommandFailed;
+    std::string problem;
+    if (store::DiffRuns(diff, changes, problem) == store::DiffOutcome::kFailed) {
+      return Status::Failure(problem);
+    }
     parts.changes = changes.str();
   }
+  const std::string context = "cannot write the page to " + options.output + ": ";
   files::WholeFile page(options.output);
-  if (!page.Open(problem)) {
-    problem = "cannot write the page to " + options.output + ": " + problem;
-    return kCommandFailed;
-  }
+  if (Status opened = page.Open(); !opened.ok()) return opened.Prefixed(context);
   WriteHtmlPage(parts, page.Stream());
-  if (!page.Commit(problem)) {
-    problem = "cannot write the page to " + options.output + ": " + problem;
-    return kCommandFailed;
-  }
-  return 0;
+  return page.Commit().Prefixed(context);
 }
 
 }  // namespace network

@@ -11,6 +11,8 @@
 #include <ostream>
 #include <string>
 
+#include "status/Status.h"
+
 namespace network {
 
 struct NetworkOptions {
@@ -22,13 +24,12 @@ struct NetworkOptions {
   bool full = false;           // vpns text: every VRF of a list, however many
 };
 
-const int kCommandFailed = 2;
-
-// Each writes its answer to `out` (the page to options.output) and returns 0,
-// or kCommandFailed with `problem` set.
-int ShowPaths(const NetworkOptions& options, std::ostream& out, std::string& problem);
-int ShowVpns(const NetworkOptions& options, std::ostream& out, std::string& problem);
-int WritePage(const NetworkOptions& options, std::string& problem);
+// Each writes its answer to `out` (the page to options.output), or fails
+// saying why: a store or run that cannot be read, an answer that cannot be
+// written.
+Status ShowPaths(const NetworkOptions& options, std::ostream& out);
+Status ShowVpns(const NetworkOptions& options, std::ostream& out);
+Status WritePage(const NetworkOptions& options);
 
 }  // namespace network
 

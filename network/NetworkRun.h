@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "report/ReportModel.h"
+#include "status/Status.h"
 #include "store/Store.h"
 
 namespace network {
@@ -22,10 +23,10 @@ struct NetworkRun {
   std::optional<int64_t> previousRun;        // the finished run before it
 };
 
-// Run `runId`, or the last finished run. False with `problem` set when the
-// store cannot be read or has no such run.
-bool LoadNetworkRun(const std::string& storePath, std::optional<int64_t> runId, NetworkRun& run,
-                    std::string& problem);
+// Run `runId`, or the last finished run. Fails when the store cannot be read
+// or has no such run.
+Status LoadNetworkRun(const std::string& storePath, std::optional<int64_t> runId,
+                      NetworkRun& run);
 
 }  // namespace network
 

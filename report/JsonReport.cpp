@@ -218,7 +218,7 @@ class Writer {
   void Health(const report::Health& h) {
     Key("health");
     json_.StartObject();
-    Field("status", h.status);
+    Field("status", std::string(HealthStatusName(h.status)));
     Key("cli");
     json_.StartObject();
     Field("source", h.cliSource);

@@ -99,11 +99,28 @@ struct Warning {
   Text vrf;            // "vrf"
 };
 
+// What a device's answers make it: everything answered; discovery ran but
+// something did not answer; the CLI or SNMP answered nothing at all.
+enum class HealthStatus { kOk, kPartial, kFailed };
+
+// "ok", "partial" or "failed", as reports and the store spell it.
+inline const char* HealthStatusName(HealthStatus status) {
+  switch (status) {
+    case HealthStatus::kPartial:
+      return "partial";
+    case HealthStatus::kFailed:
+      return "failed";
+    case HealthStatus::kOk:
+      break;
+  }
+  return "ok";
+}
+
 // What answered during discovery, and what that makes the device. Sources are
 // named where they were reached: "127.0.0.1:23" for a live CLI, the cli.log of
 // a capture.
 struct Health {
-  std::string status = "ok";          // "status": "ok", "partial" or "failed"
+  HealthStatus status = HealthStatus::kOk;  // "status"
   std::string cliSource;              // "cli": {"source",
   int commandsSent = 0;               //   "sent",
   int commandsAnswered = 0;           //   "answered",

@@ -117,7 +117,7 @@ void WriteLabelTableEntries(std::ostream& out, const std::vector<report::LabelEn
 // What answered, before what was found: a report of a device that did not
 // answer must say so before its empty tables.
 void WriteHealth(const report::Health& h, std::ostream& out) {
-  out << "Health: " << h.status << "\n";
+  out << "Health: " << HealthStatusName(h.status) << "\n";
   out << "  CLI " << Cell(h.cliSource) << ": " << h.commandsSent << " commands sent, "
       << h.commandsAnswered << " answered, " << h.commandsRefused << " refused, "
       << h.commandsTimedOut << " timed out, " << h.commandsCutOff << " cut off, "

@@ -1,29 +1,18 @@
 #include "simulator/Snmprec.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
-#include <cstdlib>
-#include <sstream>
+#include <optional>
+
+#include "captures/SnmpWalkReader.h"
+#include "host/KelSnmp.h"
 
 namespace {
 
 struct Record {
-  std::vector<unsigned long> oid;
+  std::vector<unsigned int> oid;
   std::string line;
 };
-
-bool ParseOid(std::string text, std::vector<unsigned long>& oid) {
-  if (!text.empty() && text[0] == '.') text.erase(0, 1);
-  if (text.empty()) return false;
-  std::istringstream parts(text);
-  std::string part;
-  while (std::getline(parts, part, '.')) {
-    if (part.empty() || part.find_first_not_of("0123456789") != std::string::npos) return false;
-    oid.push_back(std::strtoul(part.c_str(), nullptr, 10));
-  }
-  return true;
-}
 
 std::string Hex(const std::string& bytes) {
   std::string hex;
@@ -35,99 +24,60 @@ std::string Hex(const std::string& bytes) {
   return hex;
 }
 
-// "up(1)" or "5" -> "1" or "5".
-std::string IntegerOf(const std::string& value) {
-  const size_t open = value.rfind('(');
-  if (!value.empty() && value.back() == ')' && open != std::string::npos) {
-    return value.substr(open + 1, value.size() - open - 2);
+// "TYPE|VALUE" of snmpsim for the object, or what keeps it from being served.
+std::optional<std::string> Served(const WalkObject& object, std::string& why) {
+  const std::string& type = object.type;
+  const std::string& value = object.value;
+  if (type == "INTEGER") {
+    const std::optional<int> number = WalkInteger(value);
+    if (!number) why = "INTEGER value is not a number";
+    return number ? std::optional<std::string>("2|" + std::to_string(*number)) : std::nullopt;
   }
-  return value;
+  if (type == "STRING") return "4x|" + Hex(value);
+  if (type == "Hex-STRING") {
+    std::string hex = value;
+    hex.erase(std::remove(hex.begin(), hex.end(), ' '), hex.end());
+    return "4x|" + hex;
+  }
+  if (type == "IpAddress") return "64|" + value;
+  if (type == "Counter32") return "65|" + value;
+  if (type == "Gauge32") return "66|" + value;
+  if (type == "Timeticks") {
+    // "(12345) 0:02:03.45"
+    const std::optional<int> ticks = WalkInteger(value.substr(0, value.find(')') + 1));
+    if (ticks) return "67|" + std::to_string(*ticks);
+  }
+  if (type == "OID") return "6|" + value.substr(!value.empty() && value[0] == '.' ? 1 : 0);
+  why = "a value type not served";
+  return std::nullopt;
 }
 
 }  // namespace
 
 std::string SnmprecFromWalk(const std::string& walk, const std::string& fileName,
                             std::vector<std::string>& warnings) {
-  std::vector<std::string> lines;
-  std::istringstream in(walk);
-  for (std::string line; std::getline(in, line);) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(line);
-  }
   std::vector<Record> records;
-  for (size_t next = 0; next < lines.size();) {
-    const size_t number = next + 1;
-    const std::string line = lines[next++];
-    const size_t equals = line.find(" = ");
-    if (equals == std::string::npos) continue;  // a continuation line of a value
+  SnmpWalkReader reader(walk);
+  for (WalkObject object; reader.Next(object);) {
+    if (!object.problem.empty()) {
+      warnings.push_back(WalkWarning(fileName, object, object.problem));
+      continue;
+    }
     Record record;
-    auto skip = [&](const char* why) {
-      warnings.push_back(fileName + ":" + std::to_string(number) + ": " + why);
-    };
-    if (!ParseOid(line.substr(0, equals), record.oid)) {
-      skip("not a numeric OID, not served");
+    if (!CKelASN1Address::Parse(object.name, record.oid)) {
+      warnings.push_back(WalkWarning(fileName, object, "not a numeric OID, not served"));
       continue;
     }
-    std::string value = line.substr(equals + 3);
-    if (value.compare(0, 3, "No ") == 0) continue;  // "No Such Object ..."
-    std::string type = "STRING";
-    if (!value.empty() && value[0] != '"') {
-      const size_t colon = value.find(": ");
-      type = colon == std::string::npos ? value : value.substr(0, colon);
-      value = colon == std::string::npos ? "" : value.substr(colon + 2);
-    }
-    std::string oid;
-    for (unsigned long part : record.oid) oid += (oid.empty() ? "" : ".") + std::to_string(part);
-    std::string served;
-    if (type == "INTEGER") {
-      served = "2|" + IntegerOf(value);
-    } else if (type == "STRING") {
-      std::string text;
-      if (!value.empty() && value[0] == '"') {
-        // A quoted string may run over several lines.
-        std::string rest = value.substr(1);
-        for (bool closed = false; !closed;) {
-          for (size_t i = 0; i < rest.size() && !closed; ++i) {
-            if (rest[i] == '\\' && i + 1 < rest.size()) {
-              text += rest[++i];
-            } else if (rest[i] == '"') {
-              closed = true;
-            } else {
-              text += rest[i];
-            }
-          }
-          if (closed || next >= lines.size()) break;
-          text += '\n';
-          rest = lines[next++];
-        }
-      } else {
-        text = value;
-      }
-      served = "4x|" + Hex(text);
-    } else if (type == "Hex-STRING") {
-      std::string hex = value;
-      while (next < lines.size() && lines[next].find(" = ") == std::string::npos &&
-             lines[next].find_first_not_of("0123456789ABCDEFabcdef ") == std::string::npos) {
-        hex += " " + lines[next++];
-      }
-      hex.erase(std::remove(hex.begin(), hex.end(), ' '), hex.end());
-      served = "4x|" + hex;
-    } else if (type == "IpAddress") {
-      served = "64|" + value;
-    } else if (type == "Counter32") {
-      served = "65|" + value;
-    } else if (type == "Gauge32") {
-      served = "66|" + value;
-    } else if (type == "Timeticks") {
-      served = "67|" + IntegerOf(value.substr(0, value.find(')') + 1));
-    } else if (type == "OID") {
-      served = "6|" + value.substr(value[0] == '.' ? 1 : 0);
-    } else {
-      skip("a value type not served");
+    if (!object.answered) continue;
+    std::string why;
+    const std::optional<std::string> served = Served(object, why);
+    if (!served) {
+      warnings.push_back(WalkWarning(fileName, object, why));
       continue;
     }
-    record.line = oid + "|" + served + "\n";
-    records.push_back(record);
+    CKelASN1Address oid(record.oid);
+    record.line = std::string(oid.RAAAsString()) + "|" + *served + "\n";
+    records.push_back(std::move(record));
   }
   std::stable_sort(records.begin(), records.end(),
                    [](const Record& a, const Record& b) { return a.oid < b.oid; });

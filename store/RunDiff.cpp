@@ -92,22 +92,22 @@ bool CompareDevice(Store& db, const std::string& name, const StoredDevice* befor
 
 }  // namespace
 
-int DiffRuns(const DiffOptions& options, std::ostream& out, std::string& problem) {
+DiffOutcome DiffRuns(const DiffOptions& options, std::ostream& out, std::string& problem) {
   if (options.format != "text" && options.format != "json") {
     problem = "unknown format '" + options.format + "' (text or json)";
-    return kDiffFailed;
+    return DiffOutcome::kFailed;
   }
   const std::unique_ptr<Store> store = OpenStore(options.storePath, Access::kRead, problem);
-  if (!store) return kDiffFailed;
+  if (!store) return DiffOutcome::kFailed;
   StoredRun runA, runB;
-  if (!PickRuns(*store, options, runA, runB, problem)) return kDiffFailed;
+  if (!PickRuns(*store, options, runA, runB, problem)) return DiffOutcome::kFailed;
 
   // Devices by name, each with its row in either run.
   std::map<std::string, std::pair<const StoredDevice*, const StoredDevice*>, TextOrder> devices;
   std::vector<StoredDevice> before, after;
   if (!store->LoadDevices(runA.id, before, problem) ||
       !store->LoadDevices(runB.id, after, problem)) {
-    return kDiffFailed;
+    return DiffOutcome::kFailed;
   }
   for (const StoredDevice& d : before) devices[d.name].first = &d;
   for (const StoredDevice& d : after) devices[d.name].second = &d;
@@ -119,14 +119,14 @@ int DiffRuns(const DiffOptions& options, std::ostream& out, std::string& problem
   for (const auto& [name, rows] : devices) {
     std::optional<DeviceDiff> diff;
     if (!CompareDevice(*store, name, rows.first, rows.second, runA, runB, diff, problem)) {
-      return kDiffFailed;
+      return DiffOutcome::kFailed;
     }
     if (!diff) continue;
     changed = true;
     writer->Device(*diff);
   }
   writer->End();
-  return changed ? kSomethingChanged : kNothingChanged;
+  return changed ? DiffOutcome::kSomethingChanged : DiffOutcome::kNothingChanged;
 }
 
 }  // namespace store

@@ -20,13 +20,11 @@ struct DiffOptions {
   std::string format = "text";  // "text" or "json"
 };
 
-const int kNothingChanged = 0;
-const int kSomethingChanged = 1;
-const int kDiffFailed = 2;
+enum class DiffOutcome { kNothingChanged, kSomethingChanged, kFailed };
 
-// Writes the differences to `out`; the exit status of `erx-discover diff`.
-// kDiffFailed with `problem` set when the store cannot be read or lacks a run.
-int DiffRuns(const DiffOptions& options, std::ostream& out, std::string& problem);
+// Writes the differences to `out` and says whether there were any; kFailed
+// with `problem` set when the store cannot be read or lacks a run.
+DiffOutcome DiffRuns(const DiffOptions& options, std::ostream& out, std::string& problem);
 
 }  // namespace store
 

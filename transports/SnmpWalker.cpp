@@ -5,10 +5,13 @@
 #include <net-snmp/net-snmp-includes.h>
 #include <net-snmp/library/large_fd_set.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
+
+#include "host/KelSnmp.h"
 
 namespace {
 
@@ -34,14 +37,11 @@ void InitLibrary() {
 }
 
 bool ParseOid(const std::string& text, oid* parts, size_t& length) {
-  length = 0;
-  size_t at = text[0] == '.' ? 1 : 0;
-  while (at < text.size() && length < MAX_OID_LEN) {
-    char* end = nullptr;
-    parts[length++] = std::strtoul(text.c_str() + at, &end, 10);
-    at = static_cast<size_t>(end - text.c_str()) + 1;
-  }
-  return length > 0;
+  std::vector<unsigned int> numbers;
+  if (!CKelASN1Address::Parse(text, numbers) || numbers.size() > MAX_OID_LEN) return false;
+  std::copy(numbers.begin(), numbers.end(), parts);
+  length = numbers.size();
+  return true;
 }
 
 bool IsPrintable(const u_char* data, size_t size) {

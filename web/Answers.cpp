@@ -143,9 +143,9 @@ Json BoundedReport(StoreReader& store, const store::StoredDevice& device, const 
   bound(found.warnings, "warnings");
   bound(found.errors, "errors");
   // The store keeps the health's verdict with the device, not its counts.
-  found.health.status = device.status == "failed" ? "failed"
-                        : device.status == "ok"   ? "ok"
-                                                  : "partial";
+  found.health.status = device.status == "failed" ? report::HealthStatus::kFailed
+                        : device.status == "ok"   ? report::HealthStatus::kOk
+                                                  : report::HealthStatus::kPartial;
   if (!device.problem.empty()) found.health.problems = {device.problem};
   std::ostringstream json;
   WriteJsonReport(found, json);
@@ -339,8 +339,9 @@ network::LabelPaths Paths(StoreReader& store, int64_t runId, const Query& query,
 
 Answer Svg(const std::string& dot) {
   Answer answer;
-  std::string problem;
-  if (!network::RenderSvg(dot, answer.text, problem)) throw Refusal{500, problem};
+  if (Status drawn = network::RenderSvg(dot, answer.text); !drawn.ok()) {
+    throw Refusal{500, drawn.message()};
+  }
   return answer;
 }
 

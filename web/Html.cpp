@@ -6,34 +6,6 @@
 
 namespace web {
 
-std::string Escape(std::string_view text) {
-  const std::string valid = ValidUtf8(text);
-  std::string out;
-  out.reserve(valid.size());
-  for (char c : valid) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      case '\'':
-        out += "&#39;";
-        break;
-      default:
-        out += c;
-    }
-  }
-  return out;
-}
-
 std::string UrlPart(std::string_view text) {
   static const char kHex[] = "0123456789ABCDEF";
   std::string out;

@@ -10,10 +10,11 @@
 #include <string>
 #include <string_view>
 
+#include "network/HtmlPage.h"
+
 namespace web {
 
-// Valid UTF-8 with & < > " ' as character references.
-std::string Escape(std::string_view text);
+using network::Escape;
 // Percent-encodes every byte but letters, digits and - . _ ~
 std::string UrlPart(std::string_view text);
 // <a href="HREF">TEXT</a>, both escaped; `href` already built from UrlParts.

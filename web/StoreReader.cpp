@@ -96,8 +96,9 @@ report::Report StoreReader::Report(const store::StoredDevice& device, int64_t of
 
 network::NetworkRun StoreReader::Network(int64_t run) {
   network::NetworkRun found;
-  std::string problem;
-  if (!network::LoadNetworkRun(path_, run, found, problem)) throw ReadError(problem);
+  if (Status loaded = network::LoadNetworkRun(path_, run, found); !loaded.ok()) {
+    throw ReadError(loaded.message());
+  }
   return found;
 }
 
@@ -109,7 +110,7 @@ std::string StoreReader::Diff(int64_t runA, int64_t runB, const std::string& for
   options.format = format;
   std::ostringstream out;
   std::string problem;
-  if (store::DiffRuns(options, out, problem) == store::kDiffFailed) throw ReadError(problem);
+  if (store::DiffRuns(options, out, problem) == store::DiffOutcome::kFailed) throw ReadError(problem);
   return out.str();
 }
 

@@ -10,6 +10,7 @@
 
 #include "apps/CommandLine.h"
 #include "apps/InstalledPaths.h"
+#include "apps/erx-discover/LiveCommandLine.h"
 #include "discovery/DeviceHealth.h"
 #include "files/WholeFile.h"
 #include "host/KelError.h"
@@ -25,30 +26,9 @@ void AddFleetOptions(CLI::App& app, FleetOptions& fleet) {
       app.add_option("--inventory", fleet.inventory, "discover every device of this YAML inventory")
           ->option_text("FILE");
   // Each device's settings are in the inventory; none is silently overridden.
-  for (const char* single : {"--capture",
-                             "--host",
-                             "--output",
-                             "--format",
-                             "--save-capture",
-                             "--telnet-port",
-                             "--snmp-port",
-                             "--user",
-                             "--snmp-version",
-                             "--snmp-user",
-                             "--snmp-auth",
-                             "--snmp-priv",
-                             "--context-community",
-                             "--timeout",
-                             "--secrets-file",
-                             "--paging",
-                             "--ssh",
-                             "--ssh-port",
-                             "--ssh-identity",
-                             "--known-hosts",
-                             "--accept-new-host-key",
-                             "--ssh-option"}) {
-    inventory->excludes(app.get_option(single));
-  }
+  std::vector<std::string> refused = {"--capture", "--host", "--output", "--format"};
+  for (const std::string& flag : LiveOptionsOfEachDevice()) refused.push_back(flag);
+  for (const std::string& flag : refused) inventory->excludes(app.get_option(flag));
   fleet.jobs = static_cast<int>(std::max(1L, sysconf(_SC_NPROCESSORS_ONLN)));
   app.add_option("--jobs", fleet.jobs, "devices discovered at a time, each in its own process")
       ->check(CLI::Range(1, 1024))
@@ -64,17 +44,13 @@ void AddFleetOptions(CLI::App& app, FleetOptions& fleet) {
       ->needs(inventory);
 }
 
+// The groups in the order --help shows them, with the options that the table
+// of live settings does not place.
 const std::vector<std::pair<std::string, std::vector<std::string>>> kGroups = {
     {"Device", {"--capture", "--module", "--vrf", "--no-labels"}},
-    {"Live",
-     {"--host", "--user", "--telnet-port", "--timeout", "--device-timeout", "--cli-sessions",
-      "--secrets-file", "--save-capture", "--paging", "--quiet"}},
-    {"SSH",
-     {"--ssh", "--ssh-port", "--ssh-identity", "--known-hosts", "--accept-new-host-key",
-      "--ssh-option"}},
-    {"SNMP",
-     {"--snmp-port", "--snmp-version", "--snmp-user", "--snmp-auth", "--snmp-priv",
-      "--context-community"}},
+    {"Live", {"--host"}},
+    {"SSH", {}},
+    {"SNMP", {}},
     {"Fleet", {"--inventory", "--jobs", "--output-dir"}},
     {"Store", {"--store"}},
     {"Output", {"--format", "--output", "--debug"}},
@@ -84,6 +60,7 @@ const std::vector<std::pair<std::string, std::vector<std::string>>> kGroups = {
 // "Other" (and the help test fails, so that it gets one).
 void GroupOptions(CLI::App& app) {
   for (CLI::Option* option : app.get_options()) option->group("Other");
+  GroupLiveOptions(app);
   for (const auto& [group, names] : kGroups) {
     for (const std::string& name : names) {
       if (CLI::Option* option = app.get_option_no_throw(name)) option->group(group);
@@ -114,14 +91,15 @@ class GroupedHelp : public CLI::Formatter {
 };
 
 ExitCode ExitOfHealth(const report::Health& health) {
-  switch (ExitStatusOf(health)) {
-    case kDiscovered:
+  switch (health.status) {
+    case report::HealthStatus::kOk:
       return kExitOk;
-    case kPartlyDiscovered:
+    case report::HealthStatus::kPartial:
       return kExitPartial;
-    default:
-      return kExitFailed;
+    case report::HealthStatus::kFailed:
+      break;
   }
+  return kExitFailed;
 }
 
 }  // namespace
@@ -165,13 +143,14 @@ ExitCode DeviceCommand::RunFleet() {
   fleet_.quiet = live_.quiet;
   std::string problem;
   switch (::RunFleet(fleet_, std::cout, problem)) {
-    case kEveryDeviceDiscovered:
+    case FleetOutcome::kEveryDeviceDiscovered:
       return kExitOk;
-    case kSomeDevicesFailed:
+    case FleetOutcome::kSomeDevicesFailed:
       return kExitSomeDevicesFailed;
-    default:
-      return FailUsage(kProgram, problem);
+    case FleetOutcome::kCannotStart:
+      break;
   }
+  return FailUsage(kProgram, problem);
 }
 
 ExitCode DeviceCommand::RunOneDevice() {
@@ -179,22 +158,24 @@ ExitCode DeviceCommand::RunOneDevice() {
   // fails leaves the previous report as it was. Opened first, so that a place
   // it cannot be written to is found before the router is contacted.
   files::WholeFile file(outputPath_);
-  std::string problem;
-  if (!outputPath_.empty() && !file.Open(problem)) {
-    return FailUsage(kProgram, "cannot write the report to " + outputPath_ + ": " + problem);
+  if (!outputPath_.empty()) {
+    if (Status opened = file.Open(); !opened.ok()) {
+      return FailUsage(kProgram, "cannot write the report to " + outputPath_ + ": " + opened.message());
+    }
   }
   DeviceSource source;
   source.capture = captureDir_;
   source.live = live_;
   __Kelwick_Debug_Level = debugLevel_;
   report::Report found;
+  std::string problem;
   switch (DiscoverOneDevice(source, options_, outputPath_.empty(), found, problem)) {
-    case kDiscovered:
+    case DeviceOutcome::kDiscovered:
       break;
-    case kUnreachable:
+    case DeviceOutcome::kUnreachable:
       FailUsage(kProgram, problem);
       return kExitFailed;
-    default:
+    case DeviceOutcome::kCannotStart:
       return FailUsage(kProgram, problem);
   }
 
@@ -204,10 +185,10 @@ ExitCode DeviceCommand::RunOneDevice() {
   } else {
     WriteTextReport(found, out);
   }
-  if (outputPath_.empty() ? !out.flush() : !file.Commit(problem)) {
-    return FailUsage(kProgram, outputPath_.empty()
-                                   ? "cannot write the report to standard output"
-                                   : "cannot write the report to " + outputPath_ + ": " + problem);
+  if (outputPath_.empty()) {
+    if (!out.flush()) return FailUsage(kProgram, "cannot write the report to standard output");
+  } else if (Status written = file.Commit(); !written.ok()) {
+    return FailUsage(kProgram, "cannot write the report to " + outputPath_ + ": " + written.message());
   }
   const ExitCode status = ExitOfHealth(found.health);
   if (status != kExitOk)

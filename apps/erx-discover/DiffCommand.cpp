@@ -29,13 +29,14 @@ class DiffCommand : public Subcommand {
     }
     std::string problem;
     switch (store::DiffRuns(diff_, std::cout, problem)) {
-      case store::kNothingChanged:
+      case store::DiffOutcome::kNothingChanged:
         return kExitOk;
-      case store::kSomethingChanged:
+      case store::DiffOutcome::kSomethingChanged:
         return kExitChanged;
-      default:
-        return FailUsage("erx-discover", problem);
+      case store::DiffOutcome::kFailed:
+        break;
     }
+    return FailUsage("erx-discover", problem);
   }
 
  private:

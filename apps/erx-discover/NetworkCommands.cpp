@@ -24,14 +24,14 @@ class NetworkCommand : public Subcommand {
   }
 
   ExitCode Run() override {
-    std::string problem;
-    if (Answer(problem) == 0) return kExitOk;
-    return FailUsage("erx-discover", problem);
+    const Status answered = Answer();
+    if (answered.ok()) return kExitOk;
+    return FailUsage("erx-discover", answered.message());
   }
 
  protected:
   virtual void DefineMore(CLI::App& command) = 0;
-  virtual int Answer(std::string& problem) = 0;
+  virtual Status Answer() = 0;
 
   void DefineFormat(CLI::App& command) {
     command.add_option("--format", options_.format, "output format")
@@ -48,9 +48,7 @@ class PathsCommand : public NetworkCommand {
         ->option_text("NAME");
     DefineFormat(command);
   }
-  int Answer(std::string& problem) override {
-    return network::ShowPaths(options_, std::cout, problem);
-  }
+  Status Answer() override { return network::ShowPaths(options_, std::cout); }
 };
 
 class VpnsCommand : public NetworkCommand {
@@ -59,9 +57,7 @@ class VpnsCommand : public NetworkCommand {
     command.add_flag("--full", options_.full,
                      "text: name every VRF of a list (past eight, the count and the first five)");
   }
-  int Answer(std::string& problem) override {
-    return network::ShowVpns(options_, std::cout, problem);
-  }
+  Status Answer() override { return network::ShowVpns(options_, std::cout); }
 };
 
 class HtmlCommand : public NetworkCommand {
@@ -70,7 +66,7 @@ class HtmlCommand : public NetworkCommand {
         ->required()
         ->option_text("PAGE.html");
   }
-  int Answer(std::string& problem) override { return network::WritePage(options_, problem); }
+  Status Answer() override { return network::WritePage(options_); }
 };
 
 [[maybe_unused]] const bool kPaths =

@@ -4,7 +4,7 @@
 //
 //   erx-discover                              the example device, text report
 //   erx-discover --capture DIR --format json -o report.json
-//   erx-discover --host ROUTER --user NAME    a live router (see LiveOptions.h)
+//   erx-discover --host ROUTER --user NAME    a live router (see discovery/LiveSettings.h)
 //   erx-discover --inventory FILE [--jobs N] [--store DB] [--output-dir DIR]
 //                                             a fleet (see fleet/FleetRun.h)
 //   erx-discover diff --store DB [RUN_A RUN_B]

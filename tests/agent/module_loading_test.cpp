@@ -12,21 +12,13 @@
 #include "agents/UnisphereMPLSTelnet/CPelkUnisphereMPLSTelnet.h"
 #include "host/PelkAgent.h"
 #include "tests/support/ScriptedDevice.h"
+#include "tests/support/RunProgram.h"
 
 using testing::HasSubstr;
 
 namespace {
 
-std::string RunCommand(const std::string& command) {
-  std::string out;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return out;
-  char buffer[4096];
-  size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-  pclose(pipe);
-  return out;
-}
+std::string RunCommand(const std::string& command) { return RunProgram(command).out; }
 
 TEST(ModuleLoading, HostStyleLoadRunsOneDevice) {
   void* module = dlopen(ERX_MODULE_PATH, RTLD_NOW | RTLD_LOCAL);

@@ -13,6 +13,8 @@
 
 #include "agents/UnisphereMPLSTelnet/Trace.h"
 #include "tests/support/AgentHarness.h"
+#include "tests/support/RunProgram.h"
+#include "tests/support/TempFolder.h"
 
 using Json = nlohmann::ordered_json;
 using namespace testing;
@@ -24,22 +26,10 @@ namespace {
 namespace fs = std::filesystem;
 
 // A copy of devices/pe1-erx in a temporary folder, removed at the end of the scope.
-class DeviceCopy {
+class DeviceCopy : public TempFolder {
  public:
   DeviceCopy() {
-    if (!mkdtemp(path_.data())) path_.clear();
-    fs::copy(fs::path(ERX_SOURCE_DIR) / "devices/pe1-erx", path_, fs::copy_options::recursive);
-  }
-  ~DeviceCopy() {
-    std::error_code ignored;
-    if (!path_.empty()) fs::remove_all(path_, ignored);
-  }
-  const std::string& Path() const { return path_; }
-
-  std::string Read(const std::string& file) const {
-    std::ostringstream text;
-    text << std::ifstream(fs::path(path_) / file, std::ios::binary).rdbuf();
-    return text.str();
+    fs::copy(fs::path(ERX_SOURCE_DIR) / "devices/pe1-erx", Path(), fs::copy_options::recursive);
   }
   // Replaces the first `from` of the file, which must hold it.
   void Edit(const std::string& file, const std::string& from, const std::string& to) const {
@@ -47,28 +37,16 @@ class DeviceCopy {
     const size_t at = text.find(from);
     ASSERT_NE(at, std::string::npos) << from << " not in " << file;
     text.replace(at, from.size(), to);
-    std::ofstream(fs::path(path_) / file, std::ios::binary) << text;
+    Write(file, text);
   }
   void Append(const std::string& file, const std::string& text) const {
-    std::ofstream(fs::path(path_) / file, std::ios::binary | std::ios::app) << text;
+    std::ofstream(fs::path(Path()) / file, std::ios::binary | std::ios::app) << text;
   }
-
- private:
-  std::string path_ = (fs::temp_directory_path() / "erx-device-XXXXXX").string();
 };
 
-struct Outcome {
-  int status = -1;
-  std::string out, err;
-};
+using Outcome = ProgramRun;
 
-Outcome Discover(const std::string& arguments) {
-  DeviceCopy io;
-  const std::string command =
-      ERX_RUNNER_PATH " " + arguments + " >" + io.Path() + "/o 2>" + io.Path() + "/e";
-  const int status = system(command.c_str());
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, io.Read("o"), io.Read("e")};
-}
+Outcome Discover(const std::string& arguments) { return RunProgram(ERX_RUNNER_PATH " " + arguments); }
 
 Json JsonReport(const DeviceCopy& device, const std::string& options = "") {
   const Outcome run = Discover("--capture " + device.Path() + " --format json " + options);

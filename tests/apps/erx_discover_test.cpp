@@ -20,31 +20,15 @@
 #include "captures/CliCapture.h"
 #include "transports/ReplayTransport.h"
 #include "captures/SnmpWalkFile.h"
+#include "tests/support/RunProgram.h"
+#include "tests/support/TempFolder.h"
 
 using Json = nlohmann::ordered_json;
 using namespace testing;
 
 namespace {
 
-// A fresh temporary folder, removed with its files at the end of the scope.
-class Folder {
- public:
-  Folder() { if (!mkdtemp(path_.data())) path_.clear(); }
-  ~Folder() { std::error_code ignored; if (!path_.empty()) std::filesystem::remove_all(path_, ignored); }
-  const std::string& Path() const { return path_; }
-  void Write(const std::string& file, const std::string& text) const {
-    std::filesystem::create_directories((std::filesystem::path(path_) / file).parent_path());
-    std::ofstream(std::filesystem::path(path_) / file, std::ios::binary) << text;
-  }
-  std::string Read(const std::string& file) const {
-    std::ostringstream text;
-    text << std::ifstream(std::filesystem::path(path_) / file, std::ios::binary).rdbuf();
-    return text.str();
-  }
-
- private:
-  std::string path_ = (std::filesystem::temp_directory_path() / "erx-capture-XXXXXX").string();
-};
+using Folder = TempFolder;
 
 TEST(CliLog, PromptsNameTheContextAndOnlyTheFirstHostMakesOne) {
   const CliCapture capture = ParseCliLog(
@@ -148,14 +132,9 @@ TEST(ReplayDevice, SessionsStartInDefaultAndFollowVirtualRouterSwitches) {
   EXPECT_THAT(Texts(device.RunCommands(nullptr, {"show ip vrf"})), ElementsAre("red\n"));
 }
 
-struct Outcome { int status = -1; std::string out, err; };
+using Outcome = ProgramRun;
 
-Outcome Discover(const std::string& arguments) {
-  Folder io;
-  const std::string command = ERX_RUNNER_PATH " " + arguments + " >" + io.Path() + "/o 2>" + io.Path() + "/e";
-  const int status = system(command.c_str());
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, io.Read("o"), io.Read("e")};
-}
+Outcome Discover(const std::string& arguments) { return RunProgram(ERX_RUNNER_PATH " " + arguments); }
 
 // The JSON report written with -o; `run` gets what went to the terminal (traces, warnings).
 Json Report(const std::string& dir, const std::string& options = "", Outcome* run = nullptr,
@@ -356,7 +335,7 @@ TEST(RunnerCli, BadInvocationExitsWith2AndOneLine) {
       {"--capture " + empty.Path(), "no captured device at " + empty.Path() + ": the folder has no cli.log"},
       {"--module /nonexistent/agent.so", "cannot load the agent module /nonexistent/agent.so: [^\n]*"},
       {"--format xml", usage}, {"--bogus", usage}, {"--debug many", usage}, {"--debug 7", usage},
-      {"--vrf", usage},
+      {"--vrf", usage}, {"--inventory x.yaml --cli-sessions 2", usage},
       {"--debgu 2", "unknown option --debgu; did you mean --debug\\? \\(see --help\\)"},
       {"--outptu r.txt", "unknown option --outptu; did you mean --output\\? \\(see --help\\)"},
       {"diff --stroe=x.db", "unknown option --stroe; did you mean --store\\? \\(see --help\\)"},
@@ -410,16 +389,6 @@ TEST(RunnerCli, ACaptureThatHoldsNoCommandIsAFailedDeviceWithItsReport) {
     EXPECT_EQ(report["health"]["status"], "failed");
     EXPECT_THAT(report["labelEntries"], IsEmpty());
   }
-}
-
-TEST(RunnerCli, AVrfTheRouterDoesNotHaveIsNamed) {
-  const Outcome run = Discover("--vrf red --vrf nosuch --format json");
-  EXPECT_EQ(run.status, 0);
-  const std::string said = "the router has no VRF named nosuch (it has red, blue, green, lab)";
-  EXPECT_EQ(run.err, "erx-discover: pe1-erx: " + said + "\n");
-  const Json report = Json::parse(run.out);
-  EXPECT_EQ(report["vrfs"].size(), 1u);
-  EXPECT_EQ(report["warnings"].back(), Json({{"text", said}, {"vrf", "nosuch"}}));
 }
 
 TEST(RunnerCli, AFailedRunLeavesThePreviousReportFileAsItWas) {

@@ -14,38 +14,25 @@
 #include "captures/CliCapture.h"
 #include "transports/ReplayTransport.h"
 #include "captures/SnmpWalkFile.h"
+#include "tests/support/TempFolder.h"
 
 using namespace testing;
 namespace fs = std::filesystem;
 
 namespace {
 
-class CaptureFolder {
- public:
-  CaptureFolder() { if (!mkdtemp(path_.data())) path_.clear(); }
-  ~CaptureFolder() { std::error_code ignored; fs::remove_all(path_, ignored); }
-  fs::path operator/(const std::string& file) const { return fs::path(path_) / file; }
-  const std::string& Path() const { return path_; }
-  void Write(const std::string& file, const std::string& text) const {
-    fs::create_directories((*this / file).parent_path());
-    std::ofstream(*this / file, std::ios::binary) << text;
-  }
-
- private:
-  std::string path_ = (fs::temp_directory_path() / "erx-limits-XXXXXX").string();
-};
 
 TEST(CaptureLimits, FilesOver256MiBAreRefusedByName) {
-  CaptureFolder device;
+  TempFolder device;
   device.Write("cli.log", "pe1#show ip vrf\nred\n");
   device.Write("snmp.walk", "");
-  fs::resize_file(device / "snmp.walk", (std::uintmax_t{256} << 20) + 1);  // sparse
+  fs::resize_file(device.File("snmp.walk"), (std::uintmax_t{256} << 20) + 1);  // sparse
   ReplayTransport replay;
   std::string problem;
   ASSERT_TRUE(replay.Load(device.Path(), problem)) << problem;
   EXPECT_THAT(replay.Warnings(), ElementsAre(HasSubstr("snmp.walk is 256 MiB, more than the 256 MiB")));
 
-  fs::resize_file(device / "cli.log", std::uintmax_t{300} << 20);
+  fs::resize_file(device.File("cli.log"), std::uintmax_t{300} << 20);
   ReplayTransport tooLarge;
   EXPECT_FALSE(tooLarge.Load(device.Path(), problem));
   EXPECT_THAT(problem, AllOf(HasSubstr("cli.log is 300 MiB"), HasSubstr("256 MiB")));
@@ -90,7 +77,7 @@ TEST(CaptureLimits, AMillionRowWalkIsReadWhole) {
 // A large capture's replies are dropped once discovery has run its commands: a
 // command asked afterwards is refused, and the walks still answer.
 TEST(CaptureLimits, RepliesGoWhenForgottenAndWalksStay) {
-  CaptureFolder device;
+  TempFolder device;
   device.Write("cli.log", "pe1#show ip vrf\nred\npe1#");
   device.Write("snmp.walk", ".1.3.6.1.2.1.2.2.1.2.7 = STRING: \"ATM2/0.1\"\n");
   ReplayTransport replay;

@@ -26,8 +26,8 @@ TEST(CaptureRecorder, WritesTheCaptureLayoutAndNothingOutsideIt) {
 
   TempFolder folder;
   const std::string dir = folder.Path() + "/capture";
-  std::string problem;
-  ASSERT_TRUE(recorder.Save(dir, problem)) << problem;
+  const Status saved = recorder.Save(dir);
+  ASSERT_TRUE(saved.ok()) << saved.message();
   EXPECT_EQ(folder.Read("capture/cli.log"), "pe1#show ip vrf\nred\npe1#\n");
   EXPECT_EQ(folder.Read("capture/snmp/vr1:red.walk"), folder.Read("capture/snmp.walk"));
   EXPECT_EQ(folder.Read("capture/snmp.walk"), ".1.3.6.1.2.1.2.2.1.2.7 = STRING: \"ATM2/0.1\"\n");

@@ -37,10 +37,9 @@ TEST(WholeFile, ReplacesAFileOnlyWhenCommittedAndKeepsItsMode) {
   const std::string path = folder.Path() + "/report.json";
   Put(path, "before\n");
   chmod(path.c_str(), 0640);
-  std::string problem;
   {
     files::WholeFile file(path);
-    ASSERT_TRUE(file.Open(problem)) << problem;
+    ASSERT_TRUE(file.Open().ok());
     file.Stream() << "never kept\n";
     EXPECT_EQ(folder.Read("report.json"), "before\n");
     EXPECT_EQ(Names(folder.Path()).size(), 2u);  // the file and its temporary
@@ -49,7 +48,7 @@ TEST(WholeFile, ReplacesAFileOnlyWhenCommittedAndKeepsItsMode) {
   EXPECT_EQ(folder.Read("report.json"), "before\n");
 
   const std::string large(300000, 'x');  // more than one block of the buffer
-  ASSERT_TRUE(files::WriteWholeFile(path, large, problem)) << problem;
+  ASSERT_TRUE(files::WriteWholeFile(path, large).ok());
   EXPECT_EQ(folder.Read("report.json"), large);
   struct stat written {};
   ASSERT_EQ(stat(path.c_str(), &written), 0);
@@ -57,27 +56,26 @@ TEST(WholeFile, ReplacesAFileOnlyWhenCommittedAndKeepsItsMode) {
   EXPECT_THAT(Names(folder.Path()), ElementsAre("report.json"));
 
   // A new name, and one whose folder does not exist.
-  ASSERT_TRUE(files::WriteWholeFile(folder.Path() + "/new.txt", "new\n", problem)) << problem;
+  ASSERT_TRUE(files::WriteWholeFile(folder.Path() + "/new.txt", "new\n").ok());
   EXPECT_EQ(folder.Read("new.txt"), "new\n");
-  EXPECT_FALSE(files::WriteWholeFile(folder.Path() + "/none/x.txt", "x", problem));
-  EXPECT_THAT(problem, HasSubstr("No such file or directory"));
+  EXPECT_THAT(files::WriteWholeFile(folder.Path() + "/none/x.txt", "x").message(),
+              HasSubstr("No such file or directory"));
 }
 
 TEST(WholeFile, FollowsALinkOnlyToARegularFile) {
   TempFolder folder, elsewhere;
   const std::string victim = elsewhere.Path() + "/victim";
   Put(victim, "victim\n");
-  std::string problem;
 
   // A link planted where a careless writer would put its temporary.
   symlink(victim.c_str(), (folder.Path() + "/report.json.partial").c_str());
-  ASSERT_TRUE(files::WriteWholeFile(folder.Path() + "/report.json", "report\n", problem));
+  ASSERT_TRUE(files::WriteWholeFile(folder.Path() + "/report.json", "report\n").ok());
   EXPECT_EQ(elsewhere.Read("victim"), "victim\n");
 
   // A link named as the file: its regular file is replaced, the link stays.
   const std::string link = folder.Path() + "/linked.json";
   symlink(victim.c_str(), link.c_str());
-  ASSERT_TRUE(files::WriteWholeFile(link, "through the link\n", problem)) << problem;
+  ASSERT_TRUE(files::WriteWholeFile(link, "through the link\n").ok());
   EXPECT_EQ(elsewhere.Read("victim"), "through the link\n");
   EXPECT_TRUE(fs::is_symlink(link));
   EXPECT_THAT(Names(elsewhere.Path()), ElementsAre("victim"));
@@ -91,12 +89,12 @@ TEST(WholeFile, FollowsALinkOnlyToARegularFile) {
     const std::string refusedLink = folder.Path() + "/refused";
     fs::remove(refusedLink);
     symlink(target.c_str(), refusedLink.c_str());
-    EXPECT_FALSE(files::WriteWholeFile(refusedLink, "x", problem)) << target;
-    EXPECT_THAT(problem, HasSubstr(why)) << target;
+    const Status written = files::WriteWholeFile(refusedLink, "x");
+    EXPECT_FALSE(written.ok()) << target;
+    EXPECT_THAT(written.message(), HasSubstr(why)) << target;
   }
   EXPECT_FALSE(fs::exists(elsewhere.Path() + "/missing"));
-  EXPECT_FALSE(files::WriteWholeFile(elsewhere.Path(), "x", problem));
-  EXPECT_EQ(problem, "it is a folder");
+  EXPECT_EQ(files::WriteWholeFile(elsewhere.Path(), "x").message(), "it is a folder");
 }
 
 TEST(WholeFile, WritesAFifoInPlace) {
@@ -105,8 +103,8 @@ TEST(WholeFile, WritesAFifoInPlace) {
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
   std::string received;
   std::thread reader([&] { received = folder.Read("fifo"); });
-  std::string problem;
-  EXPECT_TRUE(files::WriteWholeFile(fifo, "through the pipe\n", problem)) << problem;
+  const Status written = files::WriteWholeFile(fifo, "through the pipe\n");
+  EXPECT_TRUE(written.ok()) << written.message();
   reader.join();
   EXPECT_EQ(received, "through the pipe\n");
   EXPECT_TRUE(fs::is_fifo(fifo));
@@ -122,8 +120,7 @@ void StopWhileWriting(int signalNumber, const TempFolder& folder) {
   const pid_t child = fork();
   if (child == 0) {
     files::WholeFile file(path);
-    std::string problem;
-    if (!file.Open(problem)) _exit(1);
+    if (!file.Open().ok()) _exit(1);
     file.Stream() << std::string(100000, 'x') << std::flush;
     if (write(ready[1], "r", 1) != 1) _exit(1);
     for (;;) pause();

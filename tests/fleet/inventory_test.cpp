@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "fleet/Inventory.h"
+#include "tests/support/TempFolder.h"
 
 namespace fs = std::filesystem;
 using ::testing::ElementsAre;
@@ -19,22 +20,11 @@ namespace {
 
 class InventoryTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "inventory-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
   std::string Write(const std::string& yaml) {
-    const std::string path = dir_ + "/fleet.yaml";
-    std::ofstream(path) << yaml;
-    return path;
+    folder_.Write("fleet.yaml", yaml);
+    return folder_.File("fleet.yaml");
   }
-  void MakeCapture(const std::string& folder) {
-    fs::create_directories(dir_ + "/" + folder);
-    std::ofstream(dir_ + "/" + folder + "/cli.log") << "pe#\n";
-  }
+  void MakeCapture(const std::string& capture) { folder_.Write(capture + "/cli.log", "pe#\n"); }
   // The problem of an inventory that must be refused.
   std::string Refusal(const std::string& yaml) {
     std::vector<InventoryDevice> devices(1);
@@ -44,7 +34,8 @@ class InventoryTest : public ::testing::Test {
     return problem;
   }
 
-  std::string dir_;
+  TempFolder folder_;
+  const std::string dir_ = folder_.Path();
 };
 
 TEST_F(InventoryTest, DefaultsApplyToEveryDeviceUnlessItSaysOtherwise) {
@@ -212,6 +203,7 @@ TEST_F(InventoryTest, RefusesEveryFaultAtItsLine) {
       {"defaults:\n  usr: a\n" + device, 2, "defaults: unknown key usr; did you mean user?"},
       {"defaults:\n  snmp_verison: 3\n" + device, 2, "unknown key snmp_verison; did you mean snmp_version?"},
       {device + "    pasword_env: PE1\n", 4, "unknown key pasword_env; did you mean password_env?"},
+      {device + "    cli_sesions: 2\n", 4, "unknown key cli_sesions; did you mean cli_sessions?"},
       {device + "    colour: red\n", 4, "device pe1: unknown key colour"},
       {"defaults:\n  host: h\n" + device, 2, "defaults: host belongs to each device"},
       {device + "    hots: h\n", 4, "device pe1: unknown key hots; did you mean host?"},

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "fleet/FleetRun.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 
@@ -25,31 +26,16 @@ void Discover(const std::string& inventory, const std::string& store) {
   fleet.discovery.modulePath = ERX_MODULE_PATH;
   std::ostringstream summary;
   std::string problem;
-  ASSERT_EQ(RunFleet(fleet, summary, problem), kEveryDeviceDiscovered) << problem << summary.str();
+  ASSERT_EQ(RunFleet(fleet, summary, problem), FleetOutcome::kEveryDeviceDiscovered)
+      << problem << summary.str();
 }
-
-// The fleet's workers are forks of the test program and run its static
-// destructors as they exit: only the process that made the folder removes it.
-class StoreFolder {
- public:
-  StoreFolder() : path_((std::filesystem::temp_directory_path() / "erx-network-XXXXXX").string()) {
-    if (!mkdtemp(&path_[0])) path_.clear();
-  }
-  ~StoreFolder() {
-    std::error_code ignored;
-    if (getpid() == owner_ && !path_.empty()) std::filesystem::remove_all(path_, ignored);
-  }
-  const std::string& Path() const { return path_; }
-
- private:
-  std::string path_;
-  const pid_t owner_ = getpid();
-};
 
 }  // namespace
 
 void DiscoverTestNetwork(const std::string& store) {
-  static StoreFolder folder;
+  // The fleet's workers are forks of this program: the folder is removed
+  // only by this process.
+  static TempFolder folder;
   const std::string partial = folder.Path() + "/without-pe-d.yaml";
   std::ofstream(partial) << "devices:\n"
                          << "  - {name: pe-a, capture: " << kNetwork << "pe-a}\n"
@@ -60,7 +46,9 @@ void DiscoverTestNetwork(const std::string& store) {
 }
 
 const std::string& TestNetworkStore() {
-  static StoreFolder folder;
+  // The fleet's workers are forks of this program: the folder is removed
+  // only by this process.
+  static TempFolder folder;
   static const std::string store = [] {
     const std::string path = folder.Path() + "/network.db";
     DiscoverTestNetwork(path);
@@ -75,8 +63,8 @@ template <typename Command>
 std::string Ask(Command command, network::NetworkOptions options) {
   if (options.storePath.empty()) options.storePath = TestNetworkStore();
   std::ostringstream out;
-  std::string problem;
-  if (command(options, out, problem) != 0) out << "failed: " << problem;
+  const Status answered = command(options, out);
+  if (!answered.ok()) out << "failed: " << answered.message();
   return out.str();
 }
 

@@ -10,25 +10,21 @@
 
 #include "tests/network/NetworkExamples.h"
 #include "tests/support/TempFolder.h"
+#include "tests/support/RunProgram.h"
 
 using testing::HasSubstr;
 
 namespace {
 
+// What erx-discover wrote, standard output then standard error.
 struct Outcome {
   int status = -1;
-  std::string out;  // standard output, then standard error
+  std::string out;
 };
 
 Outcome Discover(const std::string& arguments) {
-  Outcome outcome;
-  FILE* pipe = popen((std::string(ERX_RUNNER_PATH) + " " + arguments + " 2>&1").c_str(), "r");
-  if (!pipe) return outcome;
-  char buffer[4096];
-  for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) outcome.out.append(buffer, n);
-  const int status = pclose(pipe);
-  outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return outcome;
+  const ProgramRun run = RunProgram(std::string(ERX_RUNNER_PATH) + " " + arguments);
+  return {run.status, run.out + run.err};
 }
 
 TEST(NetworkCommands, AnswersOnStandardOutput) {

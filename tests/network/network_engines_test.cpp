@@ -77,8 +77,8 @@ std::string Answers(const std::string& where) {
   network::NetworkOptions page;
   page.storePath = where;
   page.output = folder.Path() + "/run.html";
-  std::string problem;
-  EXPECT_EQ(network::WritePage(page, problem), 0) << problem;
+  const Status written = network::WritePage(page);
+  EXPECT_TRUE(written.ok()) << written.message();
   // The page's pictures are left out: Graphviz lays a picture out differently
   // the second time in one process, from either store. Their dot is compared.
   std::string html = folder.Read("run.html");

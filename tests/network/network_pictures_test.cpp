@@ -158,8 +158,8 @@ TEST(NetworkPictures, LargeVpnsAreOneBoxEachAndTheTextSaysHowMany) {
   EXPECT_THAT(dot, HasSubstr("a VPN of more than 20 VRFs, or one that does not fit, is one box; "
                              "left out: 606 of 3800 VRFs (303 VPNs); a picture holds at most 300 "
                              "nodes and 2000 arrows, findings first"));
-  std::string svg, problem;
-  ASSERT_TRUE(network::RenderSvg(dot, svg, problem)) << problem;
+  std::string svg;
+  ASSERT_TRUE(network::RenderSvg(dot, svg).ok());
   EXPECT_THAT(XmlText(svg), HasSubstr("left out"));
 
   std::ostringstream text, full;
@@ -180,8 +180,8 @@ TEST(NetworkPage, OnePageWithSummaryFindingsPicturesAndChanges) {
   network::NetworkOptions options;
   options.storePath = TestNetworkStore();
   options.output = folder.Path() + "/run.html";
-  std::string problem;
-  ASSERT_EQ(network::WritePage(options, problem), 0) << problem;
+  const Status written = network::WritePage(options);
+  ASSERT_TRUE(written.ok()) << written.message();
   const std::string page = folder.Read("run.html");
 
   EXPECT_THAT(page, HasSubstr("<tr><td>pe-d</td><td>ok</td><td class=\"n\">1</td>"
@@ -206,8 +206,7 @@ TEST(NetworkPage, OnePageWithSummaryFindingsPicturesAndChanges) {
   EXPECT_THAT(rest, Not(HasSubstr("http:")));
 
   options.output = folder.Path() + "/no-such-folder/run.html";
-  EXPECT_EQ(network::WritePage(options, problem), network::kCommandFailed);
-  EXPECT_THAT(problem, HasSubstr("cannot write the page to"));
+  EXPECT_THAT(network::WritePage(options).message(), HasSubstr("cannot write the page to"));
 }
 
 TEST(NetworkPage, ALargeRunListsItsFirstFindingsAndWrapsTheChanges) {

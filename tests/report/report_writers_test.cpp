@@ -73,7 +73,7 @@ report::Report SmallReport() {
   r.interfaces = {{30, std::string("ip2/0.10\n\x01"), std::nullopt, std::nullopt}};
   r.errors = {{-220439, "CPelkUnisphereMPLSTelnet", 1898, std::nullopt}};
   r.warnings = {{"lost", std::string("default"), std::nullopt}};
-  r.health.status = "partial";
+  r.health.status = report::HealthStatus::kPartial;
   r.health.cliSource = "127.0.0.1:23";
   r.health.commandsSent = 3;
   r.health.commandsAnswered = 2;

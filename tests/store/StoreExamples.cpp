@@ -14,16 +14,6 @@
 
 #include "discovery/Discovery.h"
 
-ScratchFolder::ScratchFolder() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "erx-store-XXXXXX").string();
-  if (mkdtemp(pattern.data())) path_ = pattern;
-}
-
-ScratchFolder::~ScratchFolder() {
-  std::error_code ignored;
-  if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
-}
-
 report::Report ShippedReport(const std::string& name) {
   ReplayTransport device;
   report::Report found;
@@ -31,7 +21,8 @@ report::Report ShippedReport(const std::string& name) {
   EXPECT_TRUE(device.Load(std::string(ERX_SOURCE_DIR) + "/devices/" + name, problem)) << problem;
   DiscoveryOptions options;
   options.modulePath = ERX_MODULE_PATH;
-  EXPECT_TRUE(DiscoverCapturedDevice(device, options, found, problem)) << problem;
+  const Status discovered = DiscoverCapturedDevice(device, options, found);
+  EXPECT_TRUE(discovered.ok()) << discovered.message();
   return found;
 }
 

@@ -1,4 +1,4 @@
-// What the store tests share: a scratch folder, the reports of the shipped
+// What the store tests share: the reports of the shipped
 // devices, and SQL run straight on a store file.
 #ifndef TESTS_STORE_STOREEXAMPLES_H_
 #define TESTS_STORE_STOREEXAMPLES_H_
@@ -9,17 +9,8 @@
 
 #include "report/ReportModel.h"
 #include "store/ResultsStore.h"
+#include "tests/support/TempFolder.h"
 
-// A fresh temporary folder, removed with its files at the end of the scope.
-class ScratchFolder {
- public:
-  ScratchFolder();
-  ~ScratchFolder();
-  std::string File(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
 
 // The report of devices/NAME, as erx-discover finds it.
 report::Report ShippedReport(const std::string& name);

@@ -73,7 +73,7 @@ report::Report WithEveryList(report::Report r) {
 }
 
 TEST(ResultsStore, KeepsEveryPartOfTheExampleDeviceInItsTable) {
-  ScratchFolder folder;
+  TempFolder folder;
   const std::string db = folder.File("fleet.db");
   const report::Report pe1 = ShippedReport("pe1-erx");
   const int64_t run = StoreRun(db, {pe1});
@@ -125,7 +125,7 @@ TEST(ResultsStore, KeepsEveryPartOfTheExampleDeviceInItsTable) {
 }
 
 TEST(ResultsStore, KeepsLabelTableEntriesWithTheirPushedLabels) {
-  ScratchFolder folder;
+  TempFolder folder;
   const std::string db = folder.File("fleet.db");
   report::Report r = Router("pe2", 0);
   report::LabelEntry swap;
@@ -166,7 +166,7 @@ TEST(ResultsStore, KeepsLabelTableEntriesWithTheirPushedLabels) {
 
 // The three questions of README.md, "The results store", on the two shipped devices.
 TEST(ResultsStore, AnswersTheReadmeQuestions) {
-  ScratchFolder folder;
+  TempFolder folder;
   const std::string db = folder.File("fleet.db");
   StoreRun(db, {ShippedReport("pe1-erx"), ShippedReport("pe2-erx-later-release")});
 
@@ -198,7 +198,7 @@ TEST(ResultsStore, AnswersTheReadmeQuestions) {
 }
 
 TEST(ResultsStore, RouterTextBecomesValidUtf8AndAFailedDeviceKeepsItsProblem) {
-  ScratchFolder folder;
+  TempFolder folder;
   const std::string db = folder.File("fleet.db");
   report::Report latin1 = Router("pe\xE9", 1);
   latin1.labelEntries[0].lspName = "to-p\xE9" "2\xFF";
@@ -216,7 +216,7 @@ TEST(ResultsStore, RouterTextBecomesValidUtf8AndAFailedDeviceKeepsItsProblem) {
 }
 
 TEST(ResultsStore, RefusesFilesItDidNotWriteOrCannotReadAndLeavesThemAlone) {
-  ScratchFolder folder;
+  TempFolder folder;
   store::ResultsStore results;
   std::string problem;
 
@@ -257,7 +257,7 @@ TEST(ResultsStore, RefusesFilesItDidNotWriteOrCannotReadAndLeavesThemAlone) {
 // folder can be neither written nor read; its own message says only
 // "attempt to write a readonly database".
 TEST(ResultsStore, AReadOnlyStoreOrFolderIsExplainedWithWhatToDo) {
-  ScratchFolder folder;
+  TempFolder folder;
   const std::string shelf = folder.File("shelf");
   ASSERT_EQ(mkdir(shelf.c_str(), 0755), 0);
   const std::string db = shelf + "/fleet.db";
@@ -298,7 +298,7 @@ TEST(ResultsStore, AReadOnlyStoreOrFolderIsExplainedWithWhatToDo) {
 }
 
 TEST(ResultsStore, AStoreOfSchemaOneIsBroughtUpToDateWithItsRunsKept) {
-  ScratchFolder folder;
+  TempFolder folder;
   const std::string db = folder.File("fleet.db");
   Execute(db, ReadBytes(std::string(ERX_SOURCE_DIR) + "/tests/store/schema-1-store.sql"));
   const report::Report pe1 = ShippedReport("pe1-erx");
@@ -328,11 +328,11 @@ TEST(ResultsStore, AStoreOfSchemaOneIsBroughtUpToDateWithItsRunsKept) {
 }
 
 TEST(ResultsStore, KeepsWhatAnsweredAndEveryProblem) {
-  ScratchFolder folder;
+  TempFolder folder;
   const std::string db = folder.File("fleet.db");
   report::Report pe1 = ShippedReport("pe1-erx");
   report::Health& health = pe1.health;
-  health.status = "partial";
+  health.status = report::HealthStatus::kPartial;
   health.cliSource = "127.0.0.1:2323";
   health.commandsSent = 25;
   health.commandsAnswered = 23;
@@ -357,7 +357,7 @@ TEST(ResultsStore, KeepsWhatAnsweredAndEveryProblem) {
 }
 
 TEST(ResultsStore, ADeviceThatFailsMidwayLeavesNothingOfIt) {
-  ScratchFolder folder;
+  TempFolder folder;
   const std::string db = folder.File("fleet.db");
   const int64_t run = StoreRun(db, {Router("pe1", 3)});
   store::ResultsStore results;
@@ -379,7 +379,7 @@ TEST(ResultsStore, ADeviceThatFailsMidwayLeavesNothingOfIt) {
 }
 
 TEST(ResultsStore, WorkersOfOneRunStoreTheirDevicesSideBySide) {
-  ScratchFolder folder;
+  TempFolder folder;
   const std::string db = folder.File("fleet.db");
   int64_t run = 0;
   {
@@ -417,7 +417,7 @@ TEST(ResultsStore, WorkersOfOneRunStoreTheirDevicesSideBySide) {
 }
 
 TEST(ResultsStore, AWorkerKilledWhileStoringLeavesItsDeviceWholeOrAbsent) {
-  ScratchFolder folder;
+  TempFolder folder;
   const std::string db = folder.File("fleet.db");
   const int64_t run = StoreRun(db, {Router("pe1", 1)});
   const report::Report large = Router("pe2", 50000);

@@ -45,7 +45,7 @@ void StoreRun(const std::string& path, const std::vector<Device>& devices, bool 
 }
 
 struct Diff {
-  int status = -1;
+  store::DiffOutcome status = store::DiffOutcome::kFailed;
   std::string out, problem;
 };
 
@@ -95,14 +95,14 @@ class ChangedFleet : public Test {
     StoreRun(db_, {{changed}, {pe2, "timeout", "no reply within 300 s"}, {pe3}}, false);
   }
 
-  ScratchFolder folder_;
+  TempFolder folder_;
   const std::string db_ = folder_.File("fleet.db");
 };
 
 // The second run was cut off: named, it compares all the same.
 TEST_F(ChangedFleet, TextNamesEachChangeOnItsLine) {
   const Diff diff = RunDiff(db_, "text", 1, 2);
-  EXPECT_EQ(diff.status, store::kSomethingChanged) << diff.problem;
+  EXPECT_EQ(diff.status, store::DiffOutcome::kSomethingChanged) << diff.problem;
   std::istringstream lines(diff.out);
   std::string header;
   std::getline(lines, header);
@@ -120,7 +120,7 @@ TEST_F(ChangedFleet, TextNamesEachChangeOnItsLine) {
 
   // Backwards, the same changes the other way round.
   const Diff back = RunDiff(db_, "text", 2, 1);
-  EXPECT_EQ(back.status, store::kSomethingChanged);
+  EXPECT_EQ(back.status, store::DiffOutcome::kSomethingChanged);
   EXPECT_THAT(back.out, HasSubstr("  - vrf default/purple: route distinguisher 100:9,"));
   EXPECT_THAT(back.out, HasSubstr("  + route target default/red import 100:2\n"));
   EXPECT_THAT(back.out, HasSubstr("- pe3: disappeared\n"));
@@ -128,7 +128,7 @@ TEST_F(ChangedFleet, TextNamesEachChangeOnItsLine) {
 
 TEST_F(ChangedFleet, JsonHasTheRunsAndEveryChangeWithItsKey) {
   const Diff diff = RunDiff(db_, "json", 1, 2);
-  EXPECT_EQ(diff.status, store::kSomethingChanged) << diff.problem;
+  EXPECT_EQ(diff.status, store::DiffOutcome::kSomethingChanged) << diff.problem;
   const Json json = Json::parse(diff.out);
   EXPECT_EQ(json["runA"]["id"], 1);
   EXPECT_EQ(json["runA"]["inventory"], "fleet.yaml");
@@ -159,7 +159,7 @@ TEST_F(ChangedFleet, JsonHasTheRunsAndEveryChangeWithItsKey) {
 }
 
 TEST(RunDiff, SameDevicesTwiceIsNoChange) {
-  ScratchFolder folder;
+  TempFolder folder;
   const std::string db = folder.File("fleet.db");
   const report::Report pe1 = ShippedReport("pe1-erx");
   // Down both times for the same reason: no news.
@@ -169,13 +169,13 @@ TEST(RunDiff, SameDevicesTwiceIsNoChange) {
   StoreRun(db, {{pe1}, down});
   StoreRun(db, {}, false);  // still going, or cut off: not one of the last two by default
   const Diff diff = RunDiff(db);
-  EXPECT_EQ(diff.status, store::kNothingChanged) << diff.problem;
+  EXPECT_EQ(diff.status, store::DiffOutcome::kNothingChanged) << diff.problem;
   EXPECT_THAT(diff.out, EndsWith(")\nno changes\n"));
   EXPECT_EQ(Json::parse(RunDiff(db, "json").out)["devices"], Json::array());
 }
 
 TEST(RunDiff, RepeatedKeysPairTheSameFirstAndSortByTheirNumbers) {
-  ScratchFolder folder;
+  TempFolder folder;
   const std::string db = folder.File("fleet.db");
   report::Report before;
   before.device = "pe1";
@@ -199,13 +199,13 @@ TEST(RunDiff, RepeatedKeysPairTheSameFirstAndSortByTheirNumbers) {
 }
 
 TEST(RunDiff, AStoreOfSchemaOneMigratedDiffsAgainstANewRun) {
-  ScratchFolder folder;
+  TempFolder folder;
   const std::string db = folder.File("fleet.db");
   Execute(db, ReadBytes(std::string(ERX_SOURCE_DIR) + "/tests/store/schema-1-store.sql"));
   // The same two devices; only pe2's forwarding table is now read.
   StoreRun(db, {{ShippedReport("pe1-erx")}, {ShippedReport("pe2-erx-later-release")}});
   const Diff diff = RunDiff(db);
-  EXPECT_EQ(diff.status, store::kSomethingChanged) << diff.problem;
+  EXPECT_EQ(diff.status, store::DiffOutcome::kSomethingChanged) << diff.problem;
   EXPECT_THAT(diff.out,
               EndsWith("~ pe2-erx: 5 changes\n"
                        "  + label entry default/17: out label 29, out interface ATM2/0.1, out ifIndex 10,"
@@ -224,7 +224,7 @@ TEST(RunDiff, AStoreOfSchemaOneMigratedDiffsAgainstANewRun) {
 }
 
 TEST(RunDiff, AnActionOrAPushedLabelThatChangedIsAChange) {
-  ScratchFolder folder;
+  TempFolder folder;
   const std::string db = folder.File("fleet.db");
   const auto entry = [](const char* action, std::vector<std::string> pushed) {
     report::LabelEntry e;
@@ -264,24 +264,24 @@ TEST(RunDiff, AnActionOrAPushedLabelThatChangedIsAChange) {
 }
 
 TEST(RunDiff, SaysWhyItCannotCompare) {
-  ScratchFolder folder;
+  TempFolder folder;
   const std::string db = folder.File("fleet.db");
   Diff diff = RunDiff(db);
-  EXPECT_EQ(diff.status, store::kDiffFailed);
+  EXPECT_EQ(diff.status, store::DiffOutcome::kFailed);
   EXPECT_EQ(diff.problem, db + ": there is no results store here (a fleet run with --store " + db +
                               " makes one)");
   EXPECT_FALSE(std::filesystem::exists(db));
 
   StoreRun(db, {{ShippedReport("pe2-erx-later-release")}});
   diff = RunDiff(db);
-  EXPECT_EQ(diff.status, store::kDiffFailed);
+  EXPECT_EQ(diff.status, store::DiffOutcome::kFailed);
   EXPECT_EQ(diff.problem, db + " holds 1 finished run; a diff needs two");
   EXPECT_EQ(diff.out, "");
 
   StoreRun(db, {});
-  EXPECT_EQ(RunDiff(db, "text", 1, 2).status, store::kSomethingChanged);
+  EXPECT_EQ(RunDiff(db, "text", 1, 2).status, store::DiffOutcome::kSomethingChanged);
   diff = RunDiff(db, "text", 1, 7);
-  EXPECT_EQ(diff.status, store::kDiffFailed);
+  EXPECT_EQ(diff.status, store::DiffOutcome::kFailed);
   EXPECT_EQ(diff.problem, db + " has no run 7");
 }
 

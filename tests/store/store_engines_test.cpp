@@ -75,7 +75,7 @@ class StoreEngines : public TestWithParam<Engine> {
     }
   }
 
-  ScratchFolder folder_;
+  TempFolder folder_;
   std::unique_ptr<PostgresServer> server_;
 };
 
@@ -122,7 +122,7 @@ std::string ReadBack(const std::string& where) {
 // What the SQLite store answers is what every engine must answer.
 const std::string& SqliteReadBack() {
   static const std::string json = [] {
-    ScratchFolder folder;
+    TempFolder folder;
     StoreRun(folder.File("fleet.db"),
              {ShippedReport("pe1-erx"), ShippedReport("pe2-erx-later-release")});
     return ReadBack(folder.File("fleet.db"));
@@ -142,7 +142,7 @@ TEST_P(StoreEngines, ReadBackTheReportsTheSQLiteStoreGivesBack) {
   std::string problem;
   StoreRun(where, {ShippedReport("pe1-erx")});
   EXPECT_EQ(store::DiffRuns({where, std::nullopt, std::nullopt, "text"}, diff, problem),
-            store::kSomethingChanged)
+            store::DiffOutcome::kSomethingChanged)
       << problem;
   EXPECT_THAT(diff.str(), HasSubstr("- pe2-erx: disappeared"));
 }
@@ -236,7 +236,7 @@ TEST_F(PostgresStore, IsBroughtUpFromSchemaOneOneStepAtATimeWithItsRunsKept) {
   StoreRun(where, {pe1});
   std::ostringstream diff;
   EXPECT_EQ(store::DiffRuns({where, std::nullopt, std::nullopt, "json"}, diff, problem),
-            store::kSomethingChanged)
+            store::DiffOutcome::kSomethingChanged)
       << problem;
   EXPECT_THAT(diff.str(), HasSubstr("\"appeared\""));
   EXPECT_TRUE(server_.Run("old", "SELECT 1 FROM erx_discover_schema WHERE version = " +
