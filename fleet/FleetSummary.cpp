@@ -21,6 +21,14 @@ const char* DeviceStatusName(DeviceStatus status) {
   return "ok";
 }
 
+DeviceStatus DeviceStatusNamed(const std::string& name) {
+  for (DeviceStatus status : {DeviceStatus::kOk, DeviceStatus::kPartial, DeviceStatus::kFailed,
+                              DeviceStatus::kTimeout, DeviceStatus::kCrashed}) {
+    if (name == DeviceStatusName(status)) return status;
+  }
+  return DeviceStatus::kFailed;
+}
+
 DeviceStatus DeviceStatusOf(report::HealthStatus health) {
   switch (health) {
     case report::HealthStatus::kPartial:

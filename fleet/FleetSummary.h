@@ -24,6 +24,8 @@ enum class DeviceStatus { kOk, kPartial, kFailed, kTimeout, kCrashed };
 // store spell it.
 const char* DeviceStatusName(DeviceStatus status);
 DeviceStatus DeviceStatusOf(report::HealthStatus health);
+// The status of that name; a name no run writes reads as failed.
+DeviceStatus DeviceStatusNamed(const std::string& name);
 
 struct DeviceSummary {
   std::string device;

@@ -65,12 +65,12 @@ class Poller {
     me_.leaseSeconds = options.leaseSeconds;
   }
 
-  int Run() {
+  bool Run() {
     std::string problem;
     store_ = store::JobStore::Open(options_.store, store::Access::kWrite, true, problem);
     if (!store_ || !store_->RegisterPoller(me_, problem)) {
       log_ << "erx-discover: " << problem << "\n";
-      return 2;
+      return false;
     }
     Say("serving region" + std::string(me_.regions.size() > 1 ? "s " : " ") + Regions() +
         " with " + std::to_string(options_.jobs) + " worker" + (options_.jobs > 1 ? "s" : ""));
@@ -100,7 +100,7 @@ class Poller {
     }
     if (store_) store_->UnregisterPoller(me_, problem);
     Say(gStop ? "stopped" : "no job of its regions is left");
-    return 0;
+    return true;
   }
 
  private:
@@ -175,9 +175,9 @@ class Poller {
     source.live = held.device.live;
     report::Report found;
     std::string problem;
-    const int status = DiscoverOneDevice(source, discovery, false, found, problem);
+    const DeviceOutcome status = DiscoverOneDevice(source, discovery, false, found, problem);
     std::ostringstream result;
-    if (status == kDiscovered) {
+    if (status == DeviceOutcome::kDiscovered) {
       result << "report\n";
       WriteJsonReport(found, result);
     } else {
@@ -189,7 +189,7 @@ class Poller {
       if (n <= 0) break;
       written += static_cast<size_t>(n);
     }
-    return status;
+    return status == DeviceOutcome::kDiscovered ? 0 : 1;
   }
 
   // What a worker's end makes of its device.
@@ -201,7 +201,7 @@ class Poller {
       report::Report found;
       std::string problem;
       if (ReadJsonReport(end.result.substr(line.size() + 1), found, problem)) {
-        outcome.status = found.health.status;
+        outcome.status = report::HealthStatusName(found.health.status);
         outcome.problem = found.health.problems.empty() ? "" : found.health.problems.front();
         held.found = std::move(found);
       } else {
@@ -345,7 +345,7 @@ std::string DefaultPollerName() {
   return std::string(host) + "-" + std::to_string(getpid());
 }
 
-int RunPoller(const PollerOptions& options, std::ostream& out, std::ostream& log) {
+bool RunPoller(const PollerOptions& options, std::ostream& out, std::ostream& log) {
   gStop = 0;
   struct sigaction stop = {};
   stop.sa_handler = OnStop;
@@ -353,8 +353,8 @@ int RunPoller(const PollerOptions& options, std::ostream& out, std::ostream& log
   struct sigaction oldTerm = {}, oldInt = {};
   sigaction(SIGTERM, &stop, &oldTerm);
   sigaction(SIGINT, &stop, &oldInt);
-  const int status = Poller(options, out, log).Run();
+  const bool stopped = Poller(options, out, log).Run();
   sigaction(SIGTERM, &oldTerm, nullptr);
   sigaction(SIGINT, &oldInt, nullptr);
-  return status;
+  return stopped;
 }

@@ -39,9 +39,10 @@ struct PollerOptions {
   DiscoveryOptions discovery;
 };
 
-// 0 when stopped (or, with `once`, when done); 2 with a line on `log` when it
-// cannot start: the store is not usable, or a poller of its name is alive.
-int RunPoller(const PollerOptions& options, std::ostream& out, std::ostream& log);
+// True when stopped (or, with `once`, when done); false with a line on `log`
+// when it cannot start: the store is not usable, or a poller of its name is
+// alive.
+bool RunPoller(const PollerOptions& options, std::ostream& out, std::ostream& log);
 
 // "HOST-PID", the name a poller takes when it is given none.
 std::string DefaultPollerName();

@@ -47,7 +47,7 @@ bool Summarize(const std::string& where, int64_t runId, std::vector<DeviceSummar
   for (const store::StoredDevice& device : devices) {
     DeviceSummary summary;
     summary.device = device.name;
-    summary.status = device.status;
+    summary.status = DeviceStatusNamed(device.status);
     summary.problem = device.problem;
     store::DeviceSizes sizes;
     if (!results->LoadDeviceSizes(device, sizes, problem)) return false;
@@ -70,7 +70,7 @@ bool Summarize(const std::string& where, int64_t runId, std::vector<DeviceSummar
 
 // Follows the run until none of its jobs waits or runs; a store that cannot
 // be reached is waited for.
-int Wait(const QueueOptions& options, int64_t runId, Clock::time_point start, std::ostream& out,
+FleetOutcome Wait(const QueueOptions& options, int64_t runId, Clock::time_point start, std::ostream& out,
          std::ostream& log) {
   std::unique_ptr<store::JobStore> jobs;
   std::string shown;
@@ -94,25 +94,25 @@ int Wait(const QueueOptions& options, int64_t runId, Clock::time_point start, st
   std::string problem;
   if (!Summarize(options.store, runId, summaries, problem)) {
     log << "erx-discover: " << problem << "\n";
-    return 2;
+    return FleetOutcome::kCannotStart;
   }
   out << "\n";
   WriteSummary(summaries, std::chrono::duration<double>(Clock::now() - start).count(), out);
   for (const DeviceSummary& summary : summaries) {
-    if (summary.status != "ok") return 4;
+    if (summary.status != DeviceStatus::kOk) return FleetOutcome::kSomeDevicesFailed;
   }
-  return 0;
+  return FleetOutcome::kEveryDeviceDiscovered;
 }
 
 }  // namespace
 
-int QueueRun(const QueueOptions& options, std::ostream& out, std::ostream& log) {
+FleetOutcome QueueRun(const QueueOptions& options, std::ostream& out, std::ostream& log) {
   const Clock::time_point start = Clock::now();
   std::vector<InventoryDevice> devices;
   std::string problem;
   if (!LoadInventory(options.inventory, devices, problem)) {
     log << "erx-discover: " << problem << "\n";
-    return 2;
+    return FleetOutcome::kCannotStart;
   }
   std::vector<store::JobToQueue> jobs;
   std::set<std::string> regions;
@@ -122,7 +122,7 @@ int QueueRun(const QueueOptions& options, std::ostream& out, std::ostream& log) 
           << device.name
           << ": no region: a run shared by pollers needs one for every device (region: in the "
              "device or in defaults:)\n";
-      return 2;
+      return FleetOutcome::kCannotStart;
     }
     regions.insert(device.region);
     jobs.push_back({device.name, device.live.host.empty() ? device.capture : device.live.host,
@@ -133,17 +133,17 @@ int QueueRun(const QueueOptions& options, std::ostream& out, std::ostream& log) 
   int64_t run = 0, openRun = 0;
   if (!store || !store->Queue(AbsolutePath(options.inventory), jobs, run, openRun, problem)) {
     log << "erx-discover: " << problem << "\n";
-    return 2;
+    return FleetOutcome::kCannotStart;
   }
   if (openRun != 0) {
     log << "erx-discover: " << options.inventory << ": run " << openRun
         << " of this inventory is still open (devices waiting or being discovered); nothing "
            "was queued\n";
-    return 2;
+    return FleetOutcome::kCannotStart;
   }
   out << "run " << run << " queued: " << jobs.size() << " device" << (jobs.size() == 1 ? "" : "s")
       << " in " << regions.size() << " region" << (regions.size() == 1 ? "" : "s") << "\n"
       << std::flush;
   store.reset();
-  return options.wait ? Wait(options, run, start, out, log) : 0;
+  return options.wait ? Wait(options, run, start, out, log) : FleetOutcome::kEveryDeviceDiscovered;
 }

@@ -13,6 +13,8 @@
 #include <ostream>
 #include <string>
 
+#include "fleet/FleetRun.h"
+
 struct QueueOptions {
   std::string inventory;
   std::string store;
@@ -20,10 +22,10 @@ struct QueueOptions {
   double pollSeconds = 1;  // how often --wait looks at the run
 };
 
-// 0 when queued (with `wait`: when every device was ok); 4 when some device
-// was not; 2 with a line on `log` when nothing was queued: a bad inventory, a
-// device without a region, an unusable store, or the inventory's last run
-// still open.
-int QueueRun(const QueueOptions& options, std::ostream& out, std::ostream& log);
+// kEveryDeviceDiscovered when queued (with `wait`: when every device was ok);
+// kSomeDevicesFailed when some device was not; kCannotStart with a line on
+// `log` when nothing was queued: a bad inventory, a device without a region,
+// an unusable store, or the inventory's last run still open.
+FleetOutcome QueueRun(const QueueOptions& options, std::ostream& out, std::ostream& log);
 
 #endif  // POLLERS_QUEUERUN_H_

@@ -124,7 +124,16 @@ void ReadVrf(const Value& v, report::Vrf& vrf) {
 }
 
 void ReadHealth(const Value& h, report::Health& health) {
-  health.status = String(Required(h, "status"), "status");
+  const std::string status = String(Required(h, "status"), "status");
+  if (status == "ok") {
+    health.status = report::HealthStatus::kOk;
+  } else if (status == "partial") {
+    health.status = report::HealthStatus::kPartial;
+  } else if (status == "failed") {
+    health.status = report::HealthStatus::kFailed;
+  } else {
+    throw Malformed("\"status\" is not ok, partial or failed");
+  }
   const Value& cli = Object(Required(h, "cli"), "cli");
   health.cliSource = String(Required(cli, "source"), "source");
   health.commandsSent = Int(Required(cli, "sent"), "sent");

@@ -76,7 +76,7 @@ class PollerCommand : public Subcommand {
     if (options_.leaseSeconds <= options_.heartbeatSeconds) {
       return FailUsage("erx-discover", "--lease must be longer than --heartbeat (a few heartbeats)");
     }
-    return RunPoller(options_, std::cout, std::cerr) == 0 ? kExitOk : kExitUsage;
+    return RunPoller(options_, std::cout, std::cerr) ? kExitOk : kExitUsage;
   }
 
  private:

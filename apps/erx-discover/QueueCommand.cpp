@@ -22,13 +22,14 @@ class QueueCommand : public Subcommand {
 
   ExitCode Run() override {
     switch (QueueRun(options_, std::cout, std::cerr)) {
-      case 0:
+      case FleetOutcome::kEveryDeviceDiscovered:
         return kExitOk;
-      case 4:
+      case FleetOutcome::kSomeDevicesFailed:
         return kExitSomeDevicesFailed;
-      default:
+      case FleetOutcome::kCannotStart:
         return kExitUsage;
     }
+    return kExitUsage;
   }
 
  private:

@@ -68,10 +68,10 @@ class ScriptedRouter {
       const std::optional<std::string> reply = answer(line);
       open = reply && SendAll(client, line + "\r\n");
       // '\x01' in a reply is a pause: what follows comes as a packet of its own.
-      for (size_t start = 0, end = 0; open && start <= reply->size(); start = end + 1) {
-        end = std::min(reply->find('\x01', start), reply->size());
+      for (size_t start = 0, pause = 0; open && start <= reply->size(); start = pause + 1) {
+        pause = std::min(reply->find('\x01', start), reply->size());
         if (start > 0) std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        open = SendAll(client, reply->substr(start, end - start));
+        open = SendAll(client, reply->substr(start, pause - start));
       }
     }
     close(client);

@@ -25,7 +25,7 @@ report::Report Discovered(const std::string& device) {
   options.modulePath = ERX_MODULE_PATH;
   report::Report found;
   std::string problem;
-  EXPECT_EQ(DiscoverOneDevice(source, options, false, found, problem), kDiscovered) << problem;
+  EXPECT_EQ(DiscoverOneDevice(source, options, false, found, problem), DeviceOutcome::kDiscovered) << problem;
   return found;
 }
 

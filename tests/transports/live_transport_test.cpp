@@ -54,8 +54,8 @@ std::pair<std::string, TransportHealth> Recorded(int sessions) {
   delete transport->RunCommands(&device, Request());
   transport->Close();
   TempFolder folder;
-  std::string problem;
-  EXPECT_TRUE(recorder.Save(folder.Path(), problem)) << problem;
+  const Status saved = recorder.Save(folder.Path());
+  EXPECT_TRUE(saved.ok()) << saved.message();
   return {folder.Read("cli.log"), transport->Health()};
 }
 
