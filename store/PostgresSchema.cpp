@@ -178,7 +178,13 @@ const char kVersion4[] = R"sql(
 ALTER TABLE runs ADD COLUMN program_version text;
 )sql";
 
-const char* const kMigrations[] = {kCreateVersion1, kVersion2, kVersion3, kVersion4};
+// Schema 5: the region each device was given in its inventory; NULL on
+// devices stored before and on those of an inventory without regions.
+const char kVersion5[] = R"sql(
+ALTER TABLE devices ADD COLUMN region text;
+)sql";
+
+const char* const kMigrations[] = {kCreateVersion1, kVersion2, kVersion3, kVersion4, kVersion5};
 static_assert(sizeof(kMigrations) / sizeof(kMigrations[0]) == kSchemaVersion,
               "one migration step per schema version, as in SQLite");
 

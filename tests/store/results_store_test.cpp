@@ -14,6 +14,7 @@
 #include "report/JsonReport.h"
 #include "store/ResultsStore.h"
 #include "store/RunDiff.h"
+#include "store/Schema.h"
 #include "tests/store/StoreExamples.h"
 #include "store/StoredDevice.h"
 
@@ -205,7 +206,7 @@ TEST(ResultsStore, RouterTextBecomesValidUtf8AndAFailedDeviceKeepsItsProblem) {
   store::ResultsStore results;
   std::string problem;
   ASSERT_TRUE(results.Open(db, problem)) << problem;
-  ASSERT_TRUE(results.StoreDevice(run, {"pe9", "10.0.0.9", "timeout", "no reply within 300 s", 300}, nullptr,
+  ASSERT_TRUE(results.StoreDevice(run, {"pe9", "10.0.0.9", "timeout", "no reply within 300 s", 300, ""}, nullptr,
                                   problem)) << problem;
 
   EXPECT_THAT(Query(db, "SELECT name, status, problem, agent FROM devices ORDER BY id"),
@@ -221,10 +222,12 @@ TEST(ResultsStore, RefusesFilesItDidNotWriteOrCannotReadAndLeavesThemAlone) {
 
   const std::string newer = folder.File("newer.db");
   StoreRun(newer, {Router("pe1", 2)});
-  Execute(newer, "PRAGMA journal_mode = DELETE; PRAGMA user_version = 5;");
+  const std::string next = std::to_string(store::kSchemaVersion + 1);
+  Execute(newer, "PRAGMA journal_mode = DELETE; PRAGMA user_version = " + next + ";");
   const std::string newerBytes = ReadBytes(newer);
   EXPECT_FALSE(results.Open(newer, problem));
-  EXPECT_EQ(problem, newer + " was written by a newer erx-discover (schema 5); this one reads schema 4");
+  EXPECT_EQ(problem, newer + " was written by a newer erx-discover (schema " + next +
+                         "); this one reads schema " + std::to_string(store::kSchemaVersion));
   EXPECT_EQ(ReadBytes(newer), newerBytes);
 
   const std::string foreign = folder.File("foreign.db");
@@ -247,7 +250,8 @@ TEST(ResultsStore, RefusesFilesItDidNotWriteOrCannotReadAndLeavesThemAlone) {
   StoreRun(empty, {Router("pe1", 1)});
   StoreRun(empty, {Router("pe1", 1)});
   EXPECT_THAT(Query(empty, "SELECT count(*) FROM runs"), ElementsAre(ElementsAre("2")));
-  EXPECT_THAT(Query(empty, "PRAGMA user_version"), ElementsAre(ElementsAre("4")));
+  EXPECT_THAT(Query(empty, "PRAGMA user_version"),
+              ElementsAre(ElementsAre(std::to_string(store::kSchemaVersion))));
 }
 
 // SQLite keeps its journal beside the store, so a store in a read-only
@@ -302,7 +306,11 @@ TEST(ResultsStore, AStoreOfSchemaOneIsBroughtUpToDateWithItsRunsKept) {
   const int64_t run = StoreRun(db, {pe1, ShippedReport("pe2-erx-later-release")});
 
   EXPECT_EQ(run, 2);
-  EXPECT_THAT(Query(db, "PRAGMA user_version"), ElementsAre(ElementsAre("4")));
+  EXPECT_THAT(Query(db, "PRAGMA user_version"),
+              ElementsAre(ElementsAre(std::to_string(store::kSchemaVersion))));
+  // Devices stored before schema 5 have no region.
+  EXPECT_THAT(Query(db, "SELECT count(*), count(region) FROM devices"),
+              ElementsAre(ElementsAre("4", "0")));
   // Devices stored before health was kept have none; the new run's have theirs.
   EXPECT_THAT(Query(db, "SELECT d.run_id, count(h.device_id) FROM devices d LEFT JOIN device_health h"
                         " ON h.device_id = d.id GROUP BY d.run_id ORDER BY d.run_id"),
