@@ -18,6 +18,7 @@
 #include "fleet/FleetSummary.h"
 #include "fleet/Inventory.h"
 #include "fleet/SecretsCheck.h"
+#include "fleet/StorePassword.h"
 #include "fleet/WorkerPool.h"
 #include "fleet/WorkerResult.h"
 #include "host/KelError.h"
@@ -91,7 +92,8 @@ int RunFleet(const FleetOptions& options, std::ostream& summaryOut, std::string&
   std::unique_ptr<store::ResultsStore> results;
   if (!options.storePath.empty()) {
     results = std::make_unique<store::ResultsStore>();
-    if (!results->Open(options.storePath, problem) ||
+    if (!TakeStorePassword(DefaultSecretsFile(devices), problem) ||
+        !results->Open(options.storePath, problem) ||
         !results->BeginRun(AbsolutePath(options.inventory), run, problem)) {
       return kFleetCannotStart;
     }

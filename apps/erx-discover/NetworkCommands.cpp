@@ -7,6 +7,7 @@
 #include <iostream>
 
 #include "apps/CommandLine.h"
+#include "apps/erx-discover/StoreSecrets.h"
 #include "apps/erx-discover/Subcommand.h"
 #include "network/NetworkCommands.h"
 
@@ -20,12 +21,13 @@ class NetworkCommand : public Subcommand {
         ->option_text("FILE");
     command.add_option("--run", options_.run, "the run (default: the last finished one)")
         ->option_text("N");
+    DefineStoreSecrets(command, secretsFile_);
     DefineMore(command);
   }
 
   ExitCode Run() override {
     std::string problem;
-    if (Answer(problem) == 0) return kExitOk;
+    if (TakeStorePassword(secretsFile_, problem) && Answer(problem) == 0) return kExitOk;
     return FailUsage("erx-discover", problem);
   }
 
@@ -40,6 +42,7 @@ class NetworkCommand : public Subcommand {
   }
 
   network::NetworkOptions options_;
+  std::string secretsFile_;
 };
 
 class PathsCommand : public NetworkCommand {
