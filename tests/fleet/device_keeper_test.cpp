@@ -107,10 +107,11 @@ TEST_F(DeviceKeeperTest, AWholeReportIsStoredAndWrittenWhateverEndedItsWorkerAft
   late.how = WorkerEnd::kTimedOut;  // stopped at its deadline while exiting
   EXPECT_EQ(Keep("pe2", late).status, "partial");
 
-  EXPECT_THAT(Rows(store_, "SELECT d.name, source, status, problem, agent, count(l.id) FROM devices d"
-                           " JOIN label_entries l ON l.device_id = d.id GROUP BY d.id ORDER BY name"),
-              ElementsAre("pe1|/captures/pe1|partial|2 commands refused|test agent|1",
-                          "pe2|/captures/pe2|partial|2 commands refused|test agent|1"));
+  EXPECT_THAT(Rows(store_, "SELECT d.name, source, region, status, problem, agent, count(l.id)"
+                           " FROM devices d JOIN label_entries l ON l.device_id = d.id"
+                           " GROUP BY d.id ORDER BY name"),
+              ElementsAre("pe1|/captures/pe1|eu-west|partial|2 commands refused|test agent|1",
+                          "pe2|/captures/pe2|eu-west|partial|2 commands refused|test agent|1"));
   EXPECT_TRUE(HasReportFile("pe1"));
   EXPECT_TRUE(HasReportFile("pe2"));
   EXPECT_THAT(messages_, IsEmpty());
@@ -136,9 +137,9 @@ TEST_F(DeviceKeeperTest, AResultCutShortOrGarbledIsAFailedDeviceWithoutReport) {
   refused.problem = "login refused by 10.0.0.7:23";
   EXPECT_EQ(Keep("refused", Exited(EncodeWorkerResult(refused), 3)).problem, refused.problem);
 
-  EXPECT_THAT(Rows(store_, "SELECT name, status, agent IS NULL FROM devices ORDER BY name"),
-              ElementsAre("crashed|crashed|1", "cut|failed|1", "garbled|failed|1",
-                          "refused|failed|1"));
+  EXPECT_THAT(Rows(store_, "SELECT name, region, status, agent IS NULL FROM devices ORDER BY name"),
+              ElementsAre("crashed|eu-west|crashed|1", "cut|eu-west|failed|1",
+                          "garbled|eu-west|failed|1", "refused|eu-west|failed|1"));
   EXPECT_THAT(Rows(store_, "SELECT count(*) FROM label_entries"), ElementsAre("0"));
   for (const char* name : {"cut", "garbled", "crashed", "refused"}) EXPECT_FALSE(HasReportFile(name));
 }
