@@ -22,6 +22,7 @@
 #include "fleet/WorkerPool.h"
 #include "fleet/WorkerResult.h"
 #include "host/KelError.h"
+#include "store/Postgres.h"
 #include "store/ResultsStore.h"
 
 namespace {
@@ -92,7 +93,8 @@ int RunFleet(const FleetOptions& options, std::ostream& summaryOut, std::string&
   std::unique_ptr<store::ResultsStore> results;
   if (!options.storePath.empty()) {
     results = std::make_unique<store::ResultsStore>();
-    if (!TakeStorePassword(DefaultSecretsFile(devices), problem) ||
+    if ((store::IsPostgresLocation(options.storePath) &&
+         !TakeStorePassword(DefaultSecretsFile(devices), problem)) ||
         !results->Open(options.storePath, problem) ||
         !results->BeginRun(AbsolutePath(options.inventory), run, problem)) {
       return kFleetCannotStart;
