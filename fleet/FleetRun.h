@@ -1,7 +1,9 @@
 // erx-discover's fleet mode: every device of an inventory discovered, a few at
 // a time, each in a worker process of its own running the single-device
-// discovery; every report stored (--store) and written (--output-dir) as its
-// worker ends; a progress bar while it runs and a summary table at the end.
+// discovery. Each worker hands its device's report back over a pipe; this
+// process alone stores it (--store, one transaction a device) and writes its
+// report file (--output-dir) as the worker ends; a progress bar while it runs
+// and a summary table at the end.
 //
 //   erx-discover --inventory fleet.yaml --jobs 4 --store fleet.db --output-dir reports/
 #ifndef FLEET_FLEETRUN_H_

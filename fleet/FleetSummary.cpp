@@ -41,47 +41,15 @@ DeviceStatus DeviceStatusOf(report::HealthStatus health) {
   return DeviceStatus::kOk;
 }
 
-std::string CountsLine(const report::Report& found) {
-  size_t impositions = 0;
-  for (const report::Vrf& vrf : found.vrfs) impositions += vrf.impositions ? vrf.impositions->size() : 0;
-  std::ostringstream line;
-  line << "counts " << found.labelEntries.size() << " " << found.vrfs.size() << " " << impositions
-       << " " << found.errors.size();
-  return line.str();
-}
-
-bool ReadCountsLine(const std::string& line, DeviceSummary& into) {
-  std::istringstream in(line);
-  std::string word;
-  DeviceSummary read;
-  if (!(in >> word >> read.labelEntries >> read.vrfs >> read.impositions >> read.errors) ||
-      word != "counts") {
-    return false;
-  }
-  into.labelEntries = read.labelEntries;
-  into.vrfs = read.vrfs;
-  into.impositions = read.impositions;
-  into.errors = read.errors;
+void CountReport(const report::Report& found, DeviceSummary& into) {
+  into.impositions = 0;
+  for (const report::Vrf& vrf : found.vrfs) into.impositions += vrf.impositions ? vrf.impositions->size() : 0;
+  into.labelEntries = found.labelEntries.size();
+  into.vrfs = found.vrfs.size();
+  into.errors = found.errors.size();
   into.counted = true;
-  return true;
-}
-
-std::string HealthResultLine(const report::Report& found) {
-  const report::Health& health = found.health;
-  return std::string("health ") + HealthStatusName(health.status) + " " +
-         (health.problems.empty() ? "" : health.problems.front());
-}
-
-void ReadHealthResultLine(const std::string& line, DeviceSummary& into) {
-  const std::string prefix = "health ";
-  if (line.compare(0, prefix.size(), prefix) != 0) return;
-  const size_t blank = line.find(' ', prefix.size());
-  const std::string status = line.substr(prefix.size(), blank - prefix.size());
-  for (report::HealthStatus health : {report::HealthStatus::kOk, report::HealthStatus::kPartial,
-                                      report::HealthStatus::kFailed}) {
-    if (status == HealthStatusName(health)) into.status = DeviceStatusOf(health);
-  }
-  std::string problem = blank == std::string::npos ? "" : line.substr(blank + 1);
+  into.status = DeviceStatusOf(found.health.status);
+  const std::string problem = found.health.problems.empty() ? "" : found.health.problems.front();
   into.problem = problem.substr(0, problem.find('\n'));
 }
 

@@ -39,12 +39,8 @@ struct DeviceSummary {
   double seconds = 0;
 };
 
-// The counts of a discovered device, as a worker hands them on ("counts L V I E").
-std::string CountsLine(const report::Report& found);
-bool ReadCountsLine(const std::string& line, DeviceSummary& into);
-// What answered, as a worker hands it on after the counts ("health STATUS PROBLEM").
-std::string HealthResultLine(const report::Report& found);
-void ReadHealthResultLine(const std::string& line, DeviceSummary& into);
+// The counts and health of a discovered device.
+void CountReport(const report::Report& found, DeviceSummary& into);
 
 void WriteSummary(const std::vector<DeviceSummary>& devices, double seconds, std::ostream& out);
 

@@ -30,6 +30,7 @@ struct Worker {
   std::string errorText;  // standard error not yet handed on: an unfinished line
   Clock::time_point started;
   bool timedOut = false;
+  int status = 0;  // as waitpid gives it, once ended
 };
 
 double SecondsSince(Clock::time_point start) {
@@ -145,75 +146,106 @@ bool Start(size_t job, const WorkerPool::Work& work, bool listen, std::vector<Wo
   return true;
 }
 
+// A worker that ended, told by how and why.
+WorkerEnd EndOf(Worker& worker) {
+  const int status = worker.status;
+  WorkerEnd end;
+  end.job = worker.job;
+  end.result = std::move(worker.result);
+  end.seconds = SecondsSince(worker.started);
+  if (worker.timedOut) {
+    end.how = WorkerEnd::kTimedOut;
+  } else if (WIFSIGNALED(status)) {
+    end.how = WorkerEnd::kKilledBySignal;
+    end.signal = WTERMSIG(status);
+  } else {
+    end.exitStatus = WEXITSTATUS(status);
+  }
+  return end;
+}
+
+// Until a worker's pipes or its process have something to say, or a quarter
+// of a second.
+void WaitForAny(const std::vector<Worker>& workers) {
+  std::vector<pollfd> polled;
+  for (const Worker& worker : workers) {
+    for (int fd : {worker.pidFd, worker.resultFd, worker.errorFd}) {
+      if (fd >= 0) polled.push_back({fd, POLLIN, 0});
+    }
+  }
+  if (!polled.empty()) poll(polled.data(), polled.size(), 250);
+}
+
+// Takes in what the worker said and stops it at its deadline; true once it
+// has ended, with all it said taken in.
+bool Ended(Worker& worker, double deadline, const WorkerPool::OnErrorLine& errorLine) {
+  Drain(worker.resultFd, worker.result);
+  HandOnErrorLines(worker, false, errorLine);
+  if (!worker.timedOut && deadline > 0 && SecondsSince(worker.started) > deadline) {
+    kill(worker.pid, SIGKILL);
+    worker.timedOut = true;
+  }
+  int status = 0;
+  if (waitpid(worker.pid, &status, WNOHANG) != worker.pid) return false;
+  worker.status = status;
+  Drain(worker.resultFd, worker.result);
+  HandOnErrorLines(worker, true, errorLine);
+  return true;
+}
+
 }  // namespace
 
+struct WorkerPool::Workers {
+  std::vector<Worker> running;
+};
+
+void WorkerPool::StartJobs(size_t count, const Work& work, const OnEnd& onEnd, size_t& next,
+                           Workers& workers) {
+  while (next < count && static_cast<int>(workers.running.size()) < parallel_) {
+    std::string problem;
+    if (Start(next, work, static_cast<bool>(errorLine_), workers.running, problem)) {
+      ++next;
+      continue;
+    }
+    // Out of processes or descriptors: wait for a running worker to end and
+    // try again; with none running, this job cannot be done.
+    if (!workers.running.empty()) break;
+    WorkerEnd end;
+    end.job = next++;
+    end.how = WorkerEnd::kNotStarted;
+    end.result = problem;
+    onEnd(end);
+  }
+  running_ = static_cast<int>(workers.running.size());
+}
+
+void WorkerPool::EndWorkers(const OnEnd& onEnd, Workers& workers) {
+  std::vector<Worker>& running = workers.running;
+  for (size_t i = 0; i < running.size();) {
+    if (!Ended(running[i], deadline_, errorLine_)) {
+      ++i;
+      continue;
+    }
+    Worker worker = std::move(running[i]);
+    running.erase(running.begin() + static_cast<std::ptrdiff_t>(i));
+    for (int* fd : {&worker.pidFd, &worker.resultFd, &worker.errorFd}) Close(*fd);
+    running_ = static_cast<int>(running.size());
+    onEnd(EndOf(worker));
+  }
+}
+
 void WorkerPool::Run(size_t count, const Work& work, const OnEnd& onEnd) {
-  std::vector<Worker> workers;
+  Workers workers;
   size_t next = 0;
   Clock::time_point lastTick = Clock::now();
-
-  while (next < count || !workers.empty()) {
-    while (next < count && static_cast<int>(workers.size()) < parallel_) {
-      std::string problem;
-      if (Start(next, work, static_cast<bool>(errorLine_), workers, problem)) {
-        ++next;
-        continue;
-      }
-      // Out of processes or descriptors: wait for a running worker to end
-      // and try again; with none running, this job cannot be done.
-      if (!workers.empty()) break;
-      WorkerEnd end;
-      end.job = next++;
-      end.how = WorkerEnd::kNotStarted;
-      end.result = problem;
-      onEnd(end);
-    }
-    running_ = static_cast<int>(workers.size());
+  while (next < count || !workers.running.empty()) {
+    StartJobs(count, work, onEnd, next, workers);
     if (tick_ && SecondsSince(lastTick) >= 0.25) {
       lastTick = Clock::now();
       tick_();
     }
-
-    std::vector<pollfd> polled;
-    for (const Worker& worker : workers) {
-      for (int fd : {worker.pidFd, worker.resultFd, worker.errorFd}) {
-        if (fd >= 0) polled.push_back({fd, POLLIN, 0});
-      }
-    }
-    if (!polled.empty()) poll(polled.data(), polled.size(), 250);
-
-    for (size_t i = 0; i < workers.size();) {
-      Worker& worker = workers[i];
-      Drain(worker.resultFd, worker.result);
-      HandOnErrorLines(worker, false, errorLine_);
-      if (!worker.timedOut && deadline_ > 0 && SecondsSince(worker.started) > deadline_) {
-        kill(worker.pid, SIGKILL);
-        worker.timedOut = true;
-      }
-      int status = 0;
-      if (waitpid(worker.pid, &status, WNOHANG) != worker.pid) {
-        ++i;
-        continue;
-      }
-      Drain(worker.resultFd, worker.result);
-      HandOnErrorLines(worker, true, errorLine_);
-      WorkerEnd end;
-      end.job = worker.job;
-      end.result = std::move(worker.result);
-      end.seconds = SecondsSince(worker.started);
-      if (worker.timedOut) {
-        end.how = WorkerEnd::kTimedOut;
-      } else if (WIFSIGNALED(status)) {
-        end.how = WorkerEnd::kKilledBySignal;
-        end.signal = WTERMSIG(status);
-      } else {
-        end.exitStatus = WEXITSTATUS(status);
-      }
-      for (int* fd : {&worker.pidFd, &worker.resultFd, &worker.errorFd}) Close(*fd);
-      workers.erase(workers.begin() + static_cast<std::ptrdiff_t>(i));
-      running_ = static_cast<int>(workers.size());
-      onEnd(end);
-    }
+    WaitForAny(workers.running);
+    EndWorkers(onEnd, workers);
   }
   running_ = 0;
 }

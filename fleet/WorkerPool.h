@@ -51,6 +51,13 @@ class WorkerPool {
   void Run(size_t count, const Work& work, const OnEnd& onEnd);
 
  private:
+  struct Workers;  // those running
+  // Starts workers while there are jobs and room; a job that cannot start
+  // with none running ends here.
+  void StartJobs(size_t count, const Work& work, const OnEnd& onEnd, size_t& next, Workers& workers);
+  // Hands on every worker that ended since the last look.
+  void EndWorkers(const OnEnd& onEnd, Workers& workers);
+
   int parallel_;
   double deadline_;
   OnTick tick_;

@@ -197,8 +197,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   int64_t run = 0;
   FuzzCheck(
       results.BeginRun("fleet.yaml", run, problem) &&
-          results.StoreDevice(run, {"pe1", "devices/pe1", "ok", "", 0.5}, &kBase, problem) &&
-          results.StoreDevice(run, {"pe2", "10.0.0.2", "failed", "no", 1}, nullptr, problem) &&
+          results.StoreDevice(run, {"pe1", "devices/pe1", "ok", "", 0.5, ""}, &kBase, problem) &&
+          results.StoreDevice(run, {"pe2", "10.0.0.2", "failed", "no", 1, ""}, nullptr, problem) &&
           results.FinishRun(run, problem),
       "the small store could not be written");
 

@@ -14,8 +14,8 @@ class DeviceWriter {
  public:
   explicit DeviceWriter(SqlDatabase& db)
       : device_(db,
-                "INSERT INTO devices(run_id, name, source, status, problem, seconds, agent)"
-                " VALUES (?, ?, ?, ?, ?, ?, ?) RETURNING id"),
+                "INSERT INTO devices(run_id, name, source, status, problem, seconds, agent, region)"
+                " VALUES (?, ?, ?, ?, ?, ?, ?, ?) RETURNING id"),
         virtualRouter_(db, "INSERT INTO virtual_routers(device_id, name) VALUES (?, ?) RETURNING id"),
         virtualRouterVrf_(db,
                           "INSERT INTO virtual_router_vrfs(virtual_router_id, name) VALUES (?, ?)"),
@@ -70,6 +70,7 @@ class DeviceWriter {
             .Bind(outcome.problem.empty() ? std::nullopt : report::Text(outcome.problem))
             .Bind(outcome.seconds)
             .Bind(found ? report::Text(found->agent) : std::nullopt)
+            .Bind(outcome.region.empty() ? std::nullopt : report::Text(outcome.region))
             .Insert();
     if (found) Report(device, *found);
   }

@@ -159,7 +159,8 @@ std::unique_ptr<PostgresDatabase> PostgresDatabase::Connect(const std::string& w
     // Not echoed: the connection holds the password.
     problem =
         "the store's connection holds a password, which would show in the process list: give "
-        "it in ~/.pgpass, PGPASSFILE, or PGPASSWORD in the environment";
+        "it in ~/.pgpass, PGPASSFILE, PGPASSWORD in the environment, or a PGPASSWORD line of the "
+        "secrets file";
     return nullptr;
   }
   const char* keywords[] = {"dbname", "client_encoding", "application_name", nullptr};

@@ -185,10 +185,16 @@ const char kVersion4[] = R"sql(
 ALTER TABLE runs ADD COLUMN program_version TEXT;
 )sql";
 
-// Schema 5: the jobs of runs that pollers share, and the pollers. Only a
+// Schema 5: the region each device was given in its inventory; NULL on
+// devices stored before and on those of an inventory without regions.
+const char kVersion5[] = R"sql(
+ALTER TABLE devices ADD COLUMN region TEXT;
+)sql";
+
+// Schema 6: the jobs of runs that pollers share, and the pollers. Only a
 // PostgreSQL store hands out jobs (JobStore.h); the tables are here too so
 // that both engines keep the same tables.
-const char kVersion5[] = R"sql(
+const char kVersion6[] = R"sql(
 CREATE TABLE jobs (
   id              INTEGER PRIMARY KEY,
   run_id          INTEGER NOT NULL REFERENCES runs(id) ON DELETE CASCADE,
@@ -218,7 +224,7 @@ CREATE TABLE pollers (
 // Step i brings a file of schema i to schema i + 1; a new file runs them all.
 // A later schema appends its step here and raises kSchemaVersion.
 const char* const kMigrations[] = {kCreateVersion1, kVersion2, kVersion3, kVersion4,
-                                     kVersion5};
+                                     kVersion5, kVersion6};
 static_assert(sizeof(kMigrations) / sizeof(kMigrations[0]) == kSchemaVersion,
               "one migration step per schema version");
 

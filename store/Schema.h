@@ -15,7 +15,7 @@
 namespace store {
 
 const int32_t kApplicationId = 0x45524453;  // "ERDS"
-const int kSchemaVersion = 5;
+const int kSchemaVersion = 6;
 
 // What a store holds: nothing yet, a store of some schema, or something else.
 struct FoundSchema {

@@ -49,6 +49,7 @@ struct DeviceOutcome {
   std::string status;
   std::string problem;  // one line, empty when "ok"
   double seconds = 0;
+  std::string region;  // the inventory's; empty when it gave none
 };
 
 struct StoredRun {
@@ -65,6 +66,7 @@ struct StoredDevice {
   std::string status;
   std::string problem;
   bool hasReport = false;  // discovered: LoadReport gives its report
+  std::string region;      // empty when none was given or stored
 };
 
 // How big a stored device's report is, without reading it.

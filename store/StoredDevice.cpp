@@ -222,13 +222,14 @@ std::optional<StoredRun> LoadRun(SqlDatabase& db, int64_t runId) {
 std::vector<StoredDevice> LoadDevices(SqlDatabase& db, int64_t runId) {
   std::vector<StoredDevice> devices;
   Statement rows(db,
-                 "SELECT id, name, source, status, problem, agent FROM devices"
+                 "SELECT id, name, source, status, problem, agent, region FROM devices"
                  " WHERE run_id = ? ORDER BY name");
   for (rows.Bind(runId); rows.Next();) {
     const StoredRow row(rows, "devices", rows.Int(0));
     devices.push_back({rows.Int(0), row.Text(1, "name"), row.Text(2, "source"),
                        row.Text(3, "status"), row.OptionalText(4, "problem").value_or(""),
-                       row.OptionalText(5, "agent").has_value()});
+                       row.OptionalText(5, "agent").has_value(),
+                       row.OptionalText(6, "region").value_or("")});
   }
   return devices;
 }

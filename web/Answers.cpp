@@ -212,6 +212,11 @@ Answer RunsAnswer(StoreReader& store, const Query& query) {
   });
 }
 
+// A device's region; null when its inventory gave none.
+Json RegionJson(const store::StoredDevice& device) {
+  return device.region.empty() ? Json(nullptr) : Json(device.region);
+}
+
 Answer RunAnswer(StoreReader& store, int64_t runId, const Query& query) {
   return Answered([&] {
     Answer answer;
@@ -219,12 +224,17 @@ Answer RunAnswer(StoreReader& store, int64_t runId, const Query& query) {
     const store::StoredRun run = KnownRun(store, runId);
     const std::string status = Text(query, "status");
     const std::string name = Text(query, "name");
+    const std::string region = Text(query, "region");
     std::vector<store::StoredDevice> devices = store.Devices(runId);
-    std::map<std::string, int64_t> byStatus;
-    for (const store::StoredDevice& device : devices) ++byStatus[device.status];
+    std::map<std::string, int64_t> byStatus, byRegion;
+    for (const store::StoredDevice& device : devices) {
+      ++byStatus[device.status];
+      if (!device.region.empty()) ++byRegion[device.region];
+    }
     devices.erase(std::remove_if(devices.begin(), devices.end(),
                                  [&](const store::StoredDevice& device) {
                                    return (!status.empty() && device.status != status) ||
+                                          (!region.empty() && device.region != region) ||
                                           device.name.find(name) == std::string::npos;
                                  }),
                   devices.end());
@@ -234,6 +244,7 @@ Answer RunAnswer(StoreReader& store, int64_t runId, const Query& query) {
       const store::DeviceSizes sizes = store.Sizes(device);
       rows.push_back(Json{{"name", device.name},
                           {"source", device.source},
+                          {"region", RegionJson(device)},
                           {"status", device.status},
                           {"problem", device.problem},
                           {"seconds", sizes.seconds},
@@ -245,7 +256,8 @@ Answer RunAnswer(StoreReader& store, int64_t runId, const Query& query) {
     const std::optional<int64_t> before = store.FinishedRunBefore(runId);
     answer.data =
         Json{{"run", RunJson(run)},        {"previous", before ? Json(*before) : Json(nullptr)},
-             {"byStatus", byStatus},       {"filter", Json{{"status", status}, {"name", name}}},
+             {"byStatus", byStatus},       {"byRegion", byRegion},
+             {"filter", Json{{"status", status}, {"name", name}, {"region", region}}},
              {"devices", std::move(rows)}, {"offset", answer.offset},
              {"limit", answer.limit},      {"total", answer.total}};
     return answer;
@@ -276,6 +288,7 @@ Answer DeviceAnswer(StoreReader& store, int64_t runId, const std::string& name,
         Json{{"run", RunJson(run)},
              {"device", Json{{"name", device->name},
                              {"source", device->source},
+                             {"region", RegionJson(*device)},
                              {"status", device->status},
                              {"problem", device->problem},
                              {"seconds", sizes.seconds}}},

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 #include <sstream>
+#include <vector>
 
 #include "web/Html.h"
 
@@ -35,12 +36,12 @@ std::string DeviceUrl(const Json& run, const std::string& device) {
 }
 
 // A sortable table with a filter box above it (table.js).
-std::string TableStart(const std::string& id, std::initializer_list<const char*> headings) {
+std::string TableStart(const std::string& id, const std::vector<std::string>& headings) {
   std::string out = "<p><input class=\"filter\" type=\"search\" data-table=\"" + id +
                     "\" placeholder=\"filter these rows\" aria-label=\"filter these rows\"></p>\n"
                     "<table class=\"sortable\" id=\"" +
                     id + "\"><thead><tr>";
-  for (const char* heading : headings) out += std::string("<th>") + heading + "</th>";
+  for (const std::string& heading : headings) out += "<th>" + heading + "</th>";
   return out + "</tr></thead><tbody>\n";
 }
 
@@ -49,6 +50,16 @@ const char kTableEnd[] = "</tbody></table>\n";
 std::string Status(const Json& status) {
   const std::string text = Shown(status);
   return "<td class=\"status " + Escape(text) + "\">" + Escape(text) + "</td>";
+}
+
+// A filter's choice among `counts` (each value's devices), "any" first.
+std::string Choice(const std::string& name, const Json& counts, const std::string& chosen) {
+  std::string out = "<label>" + name + " <select name=\"" + name + "\"><option value=\"\">any</option>";
+  for (const auto& [value, count] : counts.items()) {
+    out += "<option value=\"" + Escape(value) + "\"" + (value == chosen ? " selected" : "") + ">" +
+           Escape(value) + " (" + Shown(count) + ")</option>";
+  }
+  return out + "</select></label>";
 }
 
 std::string List(const Json& items) {
@@ -115,25 +126,27 @@ std::string RunPage(const Answer& answer) {
     body += " &middot; " + Link("/diff?a=" + Shown(data["previous"]) + "&b=" + Shown(run),
                                 "what changed since run " + Shown(data["previous"]));
   }
-  body +=
-      "</p>\n<form method=\"get\" class=\"filters\"><label>status <select name=\"status\">"
-      "<option value=\"\">any</option>";
   const std::string status = Shown(data["filter"]["status"]);
-  for (const auto& [name, count] : data["byStatus"].items()) {
-    body += "<option value=\"" + Escape(name) + "\"" + (name == status ? " selected" : "") + ">" +
-            Escape(name) + " (" + Shown(count) + ")</option>";
-  }
-  body += "</select></label> <label>name <input name=\"name\" value=\"" +
-          Escape(Shown(data["filter"]["name"])) + "\"></label> <button>Show</button></form>\n";
-  body += TableStart("devices", {"device", "status", "problem", "label entries", "VRFs",
-                                 "impositions", "seconds"});
+  const std::string region = Shown(data["filter"]["region"]);
+  const bool regions = !data["byRegion"].empty();
+  body += "</p>\n<form method=\"get\" class=\"filters\">" +
+          Choice("status", data["byStatus"], status) +
+          (regions ? " " + Choice("region", data["byRegion"], region) : std::string()) +
+          " <label>name <input name=\"name\" value=\"" + Escape(Shown(data["filter"]["name"])) +
+          "\"></label> <button>Show</button></form>\n";
+  std::vector<std::string> columns = {"device", "status", "problem", "label entries", "VRFs",
+                                      "impositions", "seconds"};
+  if (regions) columns.insert(columns.begin() + 1, "region");
+  body += TableStart("devices", columns);
   for (const Json& device : data["devices"]) {
     body += "<tr><td>" + Link(DeviceUrl(run, Shown(device["name"])), Shown(device["name"])) +
-            "</td>" + Status(device["status"]) + Cell(device["problem"]) +
+            "</td>" + (regions ? Cell(device["region"]) : std::string()) +
+            Status(device["status"]) + Cell(device["problem"]) +
             Cell(device["labelEntries"], "n") + Cell(device["vrfs"], "n") +
             Cell(device["impositions"], "n") + Cell(device["seconds"], "n") + "</tr>\n";
   }
   const std::string base = RunUrl(run) + "?status=" + UrlPart(status) +
+                           "&region=" + UrlPart(region) +
                            "&name=" + UrlPart(Shown(data["filter"]["name"])) + "&";
   body += kTableEnd + Pager(base, answer.offset, answer.limit, answer.total);
   return Page("Run " + Shown(run), body);
@@ -273,7 +286,9 @@ std::string DevicePage(const Answer& answer) {
   const std::string name = Shown(device["name"]);
   std::string body = "<p>" + Link(RunUrl(run), "run " + Shown(run)) + " of " +
                      Escape(Shown(data["run"]["startedAt"])) + "; source " +
-                     Escape(Shown(device["source"])) + "; " + Shown(device["seconds"]) +
+                     Escape(Shown(device["source"])) +
+                     (device["region"].is_null() ? "" : "; region " + Escape(Shown(device["region"]))) +
+                     "; " + Shown(device["seconds"]) +
                      " s.</p>\n<p>Status <span class=\"status " + Escape(Shown(device["status"])) +
                      "\">" + Escape(Shown(device["status"])) + "</span>";
   if (!Shown(device["problem"]).empty()) body += ": " + Escape(Shown(device["problem"]));

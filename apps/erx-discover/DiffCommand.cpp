@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "apps/CommandLine.h"
+#include "apps/erx-discover/StoreSecrets.h"
 #include "apps/erx-discover/Subcommand.h"
 #include "store/RunDiff.h"
 
@@ -20,14 +21,16 @@ class DiffCommand : public Subcommand {
     command.add_option("--format", diff_.format, "output format")
         ->check(CLI::IsMember({"text", "json"}))
         ->capture_default_str();
+    DefineStoreSecrets(command, secretsFile_);
   }
 
   ExitCode Run() override {
+    std::string problem;
+    if (!TakeStorePassword(secretsFile_, problem)) return FailUsage("erx-discover", problem);
     if (runs_.size() == 2) {
       diff_.runA = runs_[0];
       diff_.runB = runs_[1];
     }
-    std::string problem;
     switch (store::DiffRuns(diff_, std::cout, problem)) {
       case store::DiffOutcome::kNothingChanged:
         return kExitOk;
@@ -42,6 +45,7 @@ class DiffCommand : public Subcommand {
  private:
   store::DiffOptions diff_;
   std::vector<int64_t> runs_;
+  std::string secretsFile_;
 };
 
 [[maybe_unused]] const bool kDiff = AddSubcommand<DiffCommand>(

@@ -7,6 +7,7 @@
 #include <iostream>
 
 #include "apps/CommandLine.h"
+#include "apps/erx-discover/StoreSecrets.h"
 #include "apps/erx-discover/Subcommand.h"
 #include "network/NetworkCommands.h"
 
@@ -20,10 +21,13 @@ class NetworkCommand : public Subcommand {
         ->option_text("FILE");
     command.add_option("--run", options_.run, "the run (default: the last finished one)")
         ->option_text("N");
+    DefineStoreSecrets(command, secretsFile_);
     DefineMore(command);
   }
 
   ExitCode Run() override {
+    std::string problem;
+    if (!TakeStorePassword(secretsFile_, problem)) return FailUsage("erx-discover", problem);
     const Status answered = Answer();
     if (answered.ok()) return kExitOk;
     return FailUsage("erx-discover", answered.message());
@@ -40,6 +44,7 @@ class NetworkCommand : public Subcommand {
   }
 
   network::NetworkOptions options_;
+  std::string secretsFile_;
 };
 
 class PathsCommand : public NetworkCommand {

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "apps/CommandLine.h"
+#include "apps/erx-discover/StoreSecrets.h"
 #include "apps/erx-discover/Subcommand.h"
 #include "web/Server.h"
 
@@ -36,11 +37,13 @@ class ServeCommand : public Subcommand {
     command.add_flag("--insecure-http", options_.access.insecureHttp,
                      "serve plain HTTP on a non-loopback address: passwords and data cross the "
                      "network in clear");
+    DefineStoreSecrets(command, secretsFile_);
   }
 
   ExitCode Run() override {
     std::string problem;
-    if (!web::ParseListen(listen_, options_.access.listen, problem)) {
+    if (!TakeStorePassword(secretsFile_, problem) ||
+        !web::ParseListen(listen_, options_.access.listen, problem)) {
       return FailUsage("erx-discover", problem);
     }
     if (web::Serve(options_, std::cout, problem) == 0) return kExitOk;
@@ -50,6 +53,7 @@ class ServeCommand : public Subcommand {
  private:
   web::ServeOptions options_;
   std::string listen_ = "127.0.0.1:8080";
+  std::string secretsFile_;
 };
 
 [[maybe_unused]] const bool kServe =

@@ -153,6 +153,7 @@ void DeviceSeeds(const fs::path& device, Seeds& seeds) {
   }
   seeds.Add("text_report", name, Joined(report));
   seeds.Add("json_report", name, Joined(report));
+  seeds.Add("report_wire", name, Joined(report));
 }
 
 }  // namespace

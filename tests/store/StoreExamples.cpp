@@ -26,7 +26,7 @@ report::Report ShippedReport(const std::string& name) {
   return found;
 }
 
-store::DeviceOutcome Ok(const report::Report& found) { return {found.device, "devices/" + found.device, "ok", "", 0.5}; }
+store::DeviceOutcome Ok(const report::Report& found) { return {found.device, "devices/" + found.device, "ok", "", 0.5, ""}; }
 
 Rows Query(const std::string& path, const std::string& sql) {
   sqlite3* db = nullptr;

@@ -206,7 +206,7 @@ TEST(ResultsStore, RouterTextBecomesValidUtf8AndAFailedDeviceKeepsItsProblem) {
   store::ResultsStore results;
   std::string problem;
   ASSERT_TRUE(results.Open(db, problem)) << problem;
-  ASSERT_TRUE(results.StoreDevice(run, {"pe9", "10.0.0.9", "timeout", "no reply within 300 s", 300}, nullptr,
+  ASSERT_TRUE(results.StoreDevice(run, {"pe9", "10.0.0.9", "timeout", "no reply within 300 s", 300, ""}, nullptr,
                                   problem)) << problem;
 
   EXPECT_THAT(Query(db, "SELECT name, status, problem, agent FROM devices ORDER BY id"),
@@ -250,7 +250,8 @@ TEST(ResultsStore, RefusesFilesItDidNotWriteOrCannotReadAndLeavesThemAlone) {
   StoreRun(empty, {Router("pe1", 1)});
   StoreRun(empty, {Router("pe1", 1)});
   EXPECT_THAT(Query(empty, "SELECT count(*) FROM runs"), ElementsAre(ElementsAre("2")));
-  EXPECT_THAT(Query(empty, "PRAGMA user_version"), ElementsAre(ElementsAre(std::to_string(store::kSchemaVersion))));
+  EXPECT_THAT(Query(empty, "PRAGMA user_version"),
+              ElementsAre(ElementsAre(std::to_string(store::kSchemaVersion))));
 }
 
 // SQLite keeps its journal beside the store, so a store in a read-only
@@ -305,7 +306,11 @@ TEST(ResultsStore, AStoreOfSchemaOneIsBroughtUpToDateWithItsRunsKept) {
   const int64_t run = StoreRun(db, {pe1, ShippedReport("pe2-erx-later-release")});
 
   EXPECT_EQ(run, 2);
-  EXPECT_THAT(Query(db, "PRAGMA user_version"), ElementsAre(ElementsAre(std::to_string(store::kSchemaVersion))));
+  EXPECT_THAT(Query(db, "PRAGMA user_version"),
+              ElementsAre(ElementsAre(std::to_string(store::kSchemaVersion))));
+  // Devices stored before schema 5 have no region.
+  EXPECT_THAT(Query(db, "SELECT count(*), count(region) FROM devices"),
+              ElementsAre(ElementsAre("4", "0")));
   // Devices stored before health was kept have none; the new run's have theirs.
   EXPECT_THAT(Query(db, "SELECT d.run_id, count(h.device_id) FROM devices d LEFT JOIN device_health h"
                         " ON h.device_id = d.id GROUP BY d.run_id ORDER BY d.run_id"),

@@ -89,7 +89,8 @@ int64_t StoreRun(const std::string& where, const std::vector<report::Report>& de
     EXPECT_TRUE(results.StoreDevice(run, Ok(device), &device, problem)) << problem;
   }
   EXPECT_TRUE(results.StoreDevice(
-      run, {"pe9", "10.0.0.9", "timeout", "no reply within 300 s", 300.5}, nullptr, problem))
+      run, {"pe9", "10.0.0.9", "timeout", "no reply within 300 s", 300.5, "eu-west"}, nullptr,
+      problem))
       << problem;
   EXPECT_TRUE(results.FinishRun(run, problem)) << problem;
   return run;
@@ -110,7 +111,7 @@ std::string ReadBack(const std::string& where) {
   std::ostringstream json;
   for (const store::StoredDevice& device : devices) {
     json << device.name << " " << device.source << " " << device.status << " " << device.problem
-         << "\n";
+         << " [" << device.region << "]\n";
     report::Report found;
     if (!device.hasReport) continue;
     if (!results->LoadReport(device, found, problem)) return problem;
@@ -135,7 +136,8 @@ TEST_P(StoreEngines, ReadBackTheReportsTheSQLiteStoreGivesBack) {
   StoreRun(where, {ShippedReport("pe1-erx"), ShippedReport("pe2-erx-later-release")});
   const std::string json = ReadBack(where);
   EXPECT_THAT(json, HasSubstr("\"layout\": \"label-table\""));
-  EXPECT_THAT(json, HasSubstr("pe9 10.0.0.9 timeout no reply within 300 s\n"));
+  EXPECT_THAT(json, HasSubstr("pe9 10.0.0.9 timeout no reply within 300 s [eu-west]\n"));
+  EXPECT_THAT(json, ContainsRegex(" ok  \\[\\]\n"));
   EXPECT_EQ(json, SqliteReadBack());
 
   std::ostringstream diff;

@@ -2,8 +2,11 @@
 
 #include <fcntl.h>
 #include <libpq-fe.h>
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <pwd.h>
 #include <stdlib.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -29,9 +32,25 @@ std::string ServerPrograms() {
   return found.empty() ? "" : found.back();
 }
 
+// A port of 127.0.0.1 free a moment ago.
+int FreePort() {
+  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t size = sizeof address;
+  int port = 0;
+  if (fd >= 0 && bind(fd, reinterpret_cast<sockaddr*>(&address), size) == 0 &&
+      getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) == 0) {
+    port = ntohs(address.sin_port);
+  }
+  if (fd >= 0) close(fd);
+  return port;
+}
+
 }  // namespace
 
-PostgresServer::PostgresServer() : owner_(getpid()) {
+PostgresServer::PostgresServer(Listening listening) : owner_(getpid()) {
   bin_ = ServerPrograms();
   if (bin_.empty()) {
     problem_ = "no PostgreSQL server programs in /usr/lib/postgresql (Debian postgresql)";
@@ -81,16 +100,28 @@ PostgresServer::PostgresServer() : owner_(getpid()) {
     return;
   }
 
-  if (!Command(bin_ + "/initdb -D " + folder_ + "/pg -A trust --no-sync -E UTF8")) {
+  started_ = Start(listening);
+}
+
+bool PostgresServer::Start(Listening listening) {
+  const bool tcp = listening == kPasswordOverTcp;
+  if (!Command(bin_ + "/initdb -D " + folder_ + "/pg --auth-local=trust " +
+               (tcp ? "--auth-host=scram-sha-256" : "--auth-host=trust") + " --no-sync -E UTF8")) {
     problem_ = "initdb failed";
-    return;
+    return false;
+  }
+  std::string listen = "listen_addresses=''";
+  if (tcp) {
+    port_ = FreePort();
+    listen = "listen_addresses=127.0.0.1 -p " + std::to_string(port_);
   }
   if (!Command(bin_ + "/pg_ctl -D " + folder_ + "/pg -l " + folder_ + "/pg/server.log -w -o \"-c " +
-               "listen_addresses='' -k " + folder_ + "/sock -c fsync=off\" start")) {
+               listen + " -k " + folder_ + "/sock -c fsync=off\" start")) {
     problem_ = "the server did not start (see " + folder_ + "/pg/server.log)";
-    return;
+    return false;
   }
   started_ = true;
+  return !tcp || Run("postgres", std::string("CREATE ROLE erx LOGIN PASSWORD '") + PasswordOf() + "'");
 }
 
 PostgresServer::~PostgresServer() {
@@ -109,7 +140,11 @@ bool PostgresServer::Command(const std::string& command) {
 
 std::string PostgresServer::Url(const std::string& name) const {
   return "postgresql:///" + name + "?host=" + folder_ + "/sock" +
-         (asPostgres_ ? "&user=postgres" : "");
+         (port_ ? "&port=" + std::to_string(port_) : "") + (asPostgres_ ? "&user=postgres" : "");
+}
+
+std::string PostgresServer::TcpUrl(const std::string& name) const {
+  return "postgresql://erx@127.0.0.1:" + std::to_string(port_) + "/" + name;
 }
 
 bool PostgresServer::Run(const std::string& name, const std::string& sql) {
@@ -128,5 +163,5 @@ bool PostgresServer::Run(const std::string& name, const std::string& sql) {
 }
 
 std::string PostgresServer::NewDatabase(const std::string& name) {
-  return Run("postgres", "CREATE DATABASE " + name) ? Url(name) : "";
+  return Run("postgres", "CREATE DATABASE " + name + (port_ ? " OWNER erx" : "")) ? Url(name) : "";
 }

@@ -8,6 +8,13 @@
 //   PostgresServer server;
 //   ASSERT_TRUE(server.Started()) << server.Problem();
 //   const std::string url = server.NewDatabase("fleet");  // postgresql:///fleet?host=...
+//
+// With a password over TCP it also listens on 127.0.0.1, where a login needs
+// the password of user `erx` (PasswordOf()); its databases belong to `erx`:
+//
+//   PostgresServer server(PostgresServer::kPasswordOverTcp);
+//   server.NewDatabase("fleet");
+//   server.TcpUrl("fleet");                                // postgresql://erx@127.0.0.1:PORT/fleet
 #ifndef TESTS_SUPPORT_POSTGRESSERVER_H_
 #define TESTS_SUPPORT_POSTGRESSERVER_H_
 
@@ -17,7 +24,8 @@
 
 class PostgresServer {
  public:
-  PostgresServer();
+  enum Listening { kSocketOnly, kPasswordOverTcp };
+  explicit PostgresServer(Listening listening = kSocketOnly);
   ~PostgresServer();
   PostgresServer(const PostgresServer&) = delete;
   PostgresServer& operator=(const PostgresServer&) = delete;
@@ -35,15 +43,21 @@ class PostgresServer {
   bool Restart() { return Command(bin_ + "/pg_ctl -D " + folder_ + "/pg -w -m fast restart"); }
   // The connection to database `name`.
   std::string Url(const std::string& name) const;
+  // kPasswordOverTcp: the connection to database `name` over TCP, without
+  // its password.
+  std::string TcpUrl(const std::string& name) const;
+  static const char* PasswordOf() { return "pg-Wq48v"; }
 
  private:
   bool Command(const std::string& command);
+  bool Start(Listening listening);
 
   std::string folder_;
   std::string bin_;
   std::string problem_;
   bool started_ = false;
   bool asPostgres_ = false;
+  int port_ = 0;  // kPasswordOverTcp: on 127.0.0.1 and in the socket's name
   pid_t owner_ = 0;
   pid_t watchdog_ = -1;
   int watchdogPipe_ = -1;

@@ -1,6 +1,7 @@
 // The web UI's parts without a server: who may get in, text made safe for a
 // page, and the answers read from a store written in a temporary folder.
 #include <crypt.h>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -12,6 +13,9 @@
 #include "web/Access.h"
 #include "web/Answers.h"
 #include "web/Html.h"
+#include "web/Pages.h"
+
+using ::testing::HasSubstr;
 
 namespace {
 
@@ -135,10 +139,11 @@ class WebAnswers : public ::testing::Test {
     ASSERT_TRUE(results.BeginRun("fleet.yaml", run, problem));
     for (const char* name : {"pe1", "pe2", "pe10"}) {
       const report::Report r = Router(name, name == std::string("pe2") ? 250 : 3);
-      ASSERT_TRUE(results.StoreDevice(run, {name, "here", "ok", "", 0.25}, &r, problem));
+      const std::string region = name == std::string("pe2") ? "us-east" : "eu-west";
+      ASSERT_TRUE(results.StoreDevice(run, {name, "here", "ok", "", 0.25, region}, &r, problem));
     }
-    ASSERT_TRUE(
-        results.StoreDevice(run, {"pe3", "there", "failed", "no answer", 30}, nullptr, problem));
+    ASSERT_TRUE(results.StoreDevice(run, {"pe3", "there", "failed", "no answer", 30, ""}, nullptr,
+                                    problem));
     ASSERT_TRUE(results.FinishRun(run, problem));
   }
 
@@ -160,6 +165,18 @@ TEST_F(WebAnswers, ARunsDevicesFilteredAndCutToAPage) {
   EXPECT_EQ(page.total, 2);  // pe1 and pe10
   ASSERT_EQ(page.data["devices"].size(), 1u);
   EXPECT_EQ(page.data["devices"][0]["name"], "pe10");
+
+  // By region, with the other filters; a device without one is in none.
+  EXPECT_EQ(all.data["byRegion"], (web::Json{{"eu-west", 2}, {"us-east", 1}}));
+  EXPECT_EQ(all.data["devices"][3]["region"], nullptr);
+  const web::Answer west = web::RunAnswer(store, 1, {{"region", "eu-west"}, {"name", "pe1"}});
+  EXPECT_EQ(west.total, 2);
+  EXPECT_EQ(west.data["devices"][0]["region"], "eu-west");
+  EXPECT_EQ(web::RunAnswer(store, 1, {{"region", "us-east"}, {"status", "failed"}}).total, 0);
+  const std::string html = web::RunPage(west);
+  EXPECT_THAT(html, HasSubstr("<option value=\"eu-west\" selected>eu-west (2)</option>"));
+  EXPECT_THAT(html, HasSubstr("<th>region</th>"));
+  EXPECT_THAT(web::DevicePage(web::DeviceAnswer(store, 1, "pe2", {})), HasSubstr("; region us-east;"));
 
   EXPECT_EQ(web::RunAnswer(store, 2, {}).status, 404);
   for (const char* limit : {"0", "1001", "ten", "5x", ""}) {
