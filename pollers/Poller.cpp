@@ -14,9 +14,8 @@
 #include "discovery/SingleDevice.h"
 #include "fleet/SecretsCheck.h"
 #include "fleet/WorkerPool.h"
+#include "fleet/WorkerResult.h"
 #include "pollers/JobSettings.h"
-#include "report/JsonReport.h"
-#include "reportreader/JsonReportReader.h"
 #include "store/JobStore.h"
 
 namespace {
@@ -166,48 +165,39 @@ class Poller {
     return false;
   }
 
-  // In the worker: the device discovered, its report handed on as JSON.
+  // In the worker: the device discovered, its report (or why not) handed
+  // on whole over the result pipe.
   static int Discover(const Held& held, const DiscoveryOptions& discovery, int resultFd) {
     signal(SIGTERM, SIG_DFL);
     signal(SIGINT, SIG_DFL);
     DeviceSource source;
     source.capture = held.device.capture;
     source.live = held.device.live;
-    report::Report found;
-    std::string problem;
-    const DeviceOutcome status = DiscoverOneDevice(source, discovery, false, found, problem);
-    std::ostringstream result;
-    if (status == DeviceOutcome::kDiscovered) {
-      result << "report\n";
-      WriteJsonReport(found, result);
-    } else {
-      result << "problem " << problem << "\n";
-    }
-    const std::string text = result.str();
-    for (size_t written = 0; written < text.size();) {
-      const ssize_t n = write(resultFd, text.data() + written, text.size() - written);
-      if (n <= 0) break;
+    WorkerResult result;
+    result.discovered = DiscoverOneDevice(source, discovery, false, result.found, result.problem) ==
+                        DeviceOutcome::kDiscovered;
+    const std::string bytes = EncodeWorkerResult(result);
+    for (size_t written = 0; written < bytes.size();) {
+      const ssize_t n = write(resultFd, bytes.data() + written, bytes.size() - written);
+      if (n <= 0) return 1;
       written += static_cast<size_t>(n);
     }
-    return status == DeviceOutcome::kDiscovered ? 0 : 1;
+    return 0;
   }
 
   // What a worker's end makes of its device.
   void Ended(Held& held, const WorkerEnd& end) {
     store::DeviceOutcome outcome;
     outcome.seconds = end.seconds;
-    const std::string line = end.result.substr(0, end.result.find('\n'));
-    if (end.how == WorkerEnd::kExited && line == "report") {
-      report::Report found;
-      std::string problem;
-      if (ReadJsonReport(end.result.substr(line.size() + 1), found, problem)) {
-        outcome.status = report::HealthStatusName(found.health.status);
-        outcome.problem = found.health.problems.empty() ? "" : found.health.problems.front();
-        held.found = std::move(found);
-      } else {
-        outcome.status = "failed";
-        outcome.problem = "the worker's report cannot be read: " + problem;
-      }
+    WorkerResult result;
+    std::string unreadable;
+    const bool read =
+        end.how != WorkerEnd::kNotStarted && DecodeWorkerResult(end.result, result, unreadable);
+    if (read && result.discovered) {
+      outcome.status = report::HealthStatusName(result.found.health.status);
+      outcome.problem =
+          result.found.health.problems.empty() ? "" : result.found.health.problems.front();
+      held.found = std::move(result.found);
     } else if (gStop && end.how == WorkerEnd::kKilledBySignal) {
       // Stopped with this poller: another poller discovers it.
       held.handBack = true;
@@ -225,9 +215,9 @@ class Poller {
                         strsignal(end.signal) + ")";
     } else {
       outcome.status = "failed";
-      outcome.problem = line.rfind("problem ", 0) == 0
-                            ? line.substr(8)
-                            : "the worker ended with status " + std::to_string(end.exitStatus);
+      outcome.problem = read ? result.problem
+                             : "the worker ended with status " + std::to_string(end.exitStatus) +
+                                   " and its result cannot be read: " + unreadable;
     }
     held.outcome = outcome;
   }

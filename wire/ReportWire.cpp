@@ -16,6 +16,18 @@ bool Get(Reader& in, std::string& text) { return in.Text(text); }
 void Put(Writer& out, int number) { out.Number(number); }
 bool Get(Reader& in, int& number) { return in.Int(number); }
 
+// A health's verdict goes as its number; any other number is refused.
+void Put(Writer& out, report::HealthStatus status) { out.Number(static_cast<int>(status)); }
+bool Get(Reader& in, report::HealthStatus& status) {
+  int number = 0;
+  if (!in.Int(number) || number < static_cast<int>(report::HealthStatus::kOk) ||
+      number > static_cast<int>(report::HealthStatus::kFailed)) {
+    return false;
+  }
+  status = static_cast<report::HealthStatus>(number);
+  return true;
+}
+
 void Put(Writer& out, const std::optional<std::string>& text) { out.OptionalText(text); }
 bool Get(Reader& in, std::optional<std::string>& text) { return in.OptionalText(text); }
 

@@ -24,7 +24,7 @@ report::Report SmallReport(const std::string& name) {
   report::LabelEntry entry;
   entry.inLabel = "16";
   found.labelEntries = {entry};
-  found.health.status = "partial";
+  found.health.status = report::HealthStatus::kPartial;
   found.health.problems = {"2 commands refused"};
   return found;
 }
@@ -99,13 +99,13 @@ class DeviceKeeperTest : public Test {
 
 TEST_F(DeviceKeeperTest, AWholeReportIsStoredAndWrittenWhateverEndedItsWorkerAfter) {
   const DeviceSummary ok = Keep("pe1", Exited(Discovered(SmallReport("pe1"))));
-  EXPECT_EQ(ok.status, "partial");
+  EXPECT_EQ(ok.status, DeviceStatus::kPartial);
   EXPECT_EQ(ok.problem, "2 commands refused");
   EXPECT_TRUE(ok.counted);
   EXPECT_EQ(ok.labelEntries, 1u);
   WorkerEnd late = Exited(Discovered(SmallReport("pe2")));
   late.how = WorkerEnd::kTimedOut;  // stopped at its deadline while exiting
-  EXPECT_EQ(Keep("pe2", late).status, "partial");
+  EXPECT_EQ(Keep("pe2", late).status, DeviceStatus::kPartial);
 
   EXPECT_THAT(Rows(store_, "SELECT d.name, source, region, status, problem, agent, count(l.id)"
                            " FROM devices d JOIN label_entries l ON l.device_id = d.id"
@@ -120,7 +120,7 @@ TEST_F(DeviceKeeperTest, AWholeReportIsStoredAndWrittenWhateverEndedItsWorkerAft
 TEST_F(DeviceKeeperTest, AResultCutShortOrGarbledIsAFailedDeviceWithoutReport) {
   const std::string whole = Discovered(SmallReport("pe1"));
   const DeviceSummary cut = Keep("cut", Exited(whole.substr(0, whole.size() - 3)));
-  EXPECT_EQ(cut.status, "failed");
+  EXPECT_EQ(cut.status, DeviceStatus::kFailed);
   EXPECT_THAT(cut.problem, StartsWith("the worker ended with status 0 and its result cannot be "
                                       "read: it was cut short"));
   EXPECT_FALSE(cut.counted);
@@ -132,7 +132,7 @@ TEST_F(DeviceKeeperTest, AResultCutShortOrGarbledIsAFailedDeviceWithoutReport) {
   WorkerEnd crashed = Exited(whole.substr(0, 20));
   crashed.how = WorkerEnd::kKilledBySignal;
   crashed.signal = 11;
-  EXPECT_EQ(Keep("crashed", crashed).status, "crashed");
+  EXPECT_EQ(Keep("crashed", crashed).status, DeviceStatus::kCrashed);
   WorkerResult refused;
   refused.problem = "login refused by 10.0.0.7:23";
   EXPECT_EQ(Keep("refused", Exited(EncodeWorkerResult(refused), 3)).problem, refused.problem);
@@ -148,7 +148,7 @@ TEST_F(DeviceKeeperTest, NoReportFileForADeviceTheStoreRefused) {
   Keep("pe1", Exited(Discovered(SmallReport("pe1"))));
   std::filesystem::remove(folder_.Path() + "/pe1.json");
   const DeviceSummary again = Keep("pe1", Exited(Discovered(SmallReport("pe1"))));
-  EXPECT_EQ(again.status, "failed");
+  EXPECT_EQ(again.status, DeviceStatus::kFailed);
   EXPECT_THAT(again.problem, HasSubstr("pe1"));
   EXPECT_FALSE(HasReportFile("pe1"));
   std::vector<std::string> left;  // no temporary of the report either

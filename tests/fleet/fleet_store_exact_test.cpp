@@ -101,12 +101,12 @@ TEST(FleetStore, TheParentStoresExactlyWhatEachWorkerFound) {
     DiscoveryOptions options;
     options.modulePath = ERX_MODULE_PATH;
     report::Report found;
-    ASSERT_EQ(DiscoverOneDevice(source, options, false, found, problem), kDiscovered) << problem;
+    ASSERT_EQ(DiscoverOneDevice(source, options, false, found, problem), DeviceOutcome::kDiscovered) << problem;
     store::DeviceOutcome outcome;
     outcome.name = device.name;
     outcome.source = device.dir;
     outcome.region = "lab";
-    outcome.status = found.health.status;
+    outcome.status = report::HealthStatusName(found.health.status);
     outcome.problem = found.health.problems.empty() ? "" : found.health.problems.front();
     ASSERT_TRUE(results.StoreDevice(runId, outcome, &found, problem)) << problem;
   }

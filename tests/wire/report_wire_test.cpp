@@ -40,7 +40,7 @@ report::Report AwkwardReport() {
   r.vrfs = {withNone, without};
   r.interfaces = {{-7, std::nullopt, std::string("vr"), std::string()}};
   r.errors = {{3, "x.c", 0, std::nullopt}};
-  r.health.status = "partial";
+  r.health.status = report::HealthStatus::kPartial;
   r.health.silentContexts = {"a", ""};
   r.health.problems = {"first\nsecond"};
   return r;
@@ -83,7 +83,7 @@ TEST(ReportWire, EveryByteAndEveryAbsenceReadsBackAsItWas) {
   EXPECT_EQ(back.interfaces[0].ifIndex, -7);
   EXPECT_EQ(back.interfaces[0].vrf, std::string());
   EXPECT_EQ(back.errors[0].text, std::nullopt);
-  EXPECT_EQ(back.health.status, "partial");
+  EXPECT_EQ(back.health.status, report::HealthStatus::kPartial);
   EXPECT_THAT(back.health.silentContexts, ElementsAre("a", ""));
   EXPECT_THAT(back.health.problems, ElementsAre("first\nsecond"));
 }
@@ -97,7 +97,8 @@ TEST(ReportWire, AShippedDeviceReadsBackToTheSameReport) {
     DiscoveryOptions options;
     options.modulePath = ERX_MODULE_PATH;
     report::Report found;
-    ASSERT_TRUE(DiscoverCapturedDevice(device, options, found, problem)) << problem;
+    const Status discovered = DiscoverCapturedDevice(device, options, found);
+    ASSERT_TRUE(discovered.ok()) << discovered.message();
     ASSERT_FALSE(found.labelEntries.empty());
     EXPECT_EQ(Json(RoundTrip(found)), Json(found)) << name;
   }
