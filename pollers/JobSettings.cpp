@@ -4,6 +4,8 @@
 
 #include <filesystem>
 
+#include "discovery/LiveSettings.h"
+
 namespace {
 
 std::string Absolute(const std::string& path) {
@@ -22,47 +24,35 @@ void EmitPairs(YAML::Emitter& out, const std::vector<std::string>& entries) {
   out << YAML::EndMap;
 }
 
-const char* const kTravelling[] = {
-    "user", "snmp_user", "telnet_port", "snmp_port", "timeout", "cli_sessions", "snmp_version",
-    "snmp_auth", "snmp_priv", "paging", "password_env", "enable_password_env", "community_env",
-    "snmp_auth_key_env", "snmp_priv_key_env", "ssh_key_passphrase_env", "context_communities",
-    "transport", "ssh_port", "ssh_identity", "known_hosts", "accept_new_host_key", "ssh_options"};
-
-bool Travels(const std::string& key) {
-  for (const char* travelling : kTravelling) {
-    if (key == travelling) return true;
+// The setting of an inventory key that travels with a job: every one but the
+// secrets file, which is the poller's own machine's.
+const LiveSetting* Travelling(const std::string& key) {
+  if (key == "secrets_file") return nullptr;
+  for (const LiveSetting& setting : LiveSettings()) {
+    if (key == setting.key) return &setting;
   }
-  return false;
+  return nullptr;
 }
 
-// The key and its value (Inventory.cpp's ReadSetting reads them back).
-void EmitSetting(YAML::Emitter& out, const std::string& key, const LiveOptions& live) {
-  const SecretNames& secrets = live.secretNames;
-  out << YAML::Key << key << YAML::Value;
-  if (key == "user") out << live.user;
-  else if (key == "snmp_user") out << live.snmpUser;
-  else if (key == "telnet_port") out << live.telnetPort;
-  else if (key == "snmp_port") out << live.snmpPort;
-  else if (key == "timeout") out << live.timeoutSeconds;
-  else if (key == "cli_sessions") out << live.cliSessions;
-  else if (key == "snmp_version") out << live.snmpVersion;
-  else if (key == "snmp_auth") out << live.snmpAuth;
-  else if (key == "snmp_priv") out << live.snmpPriv;
-  else if (key == "paging") out << live.paging;
-  else if (key == "password_env") out << secrets.password;
-  else if (key == "enable_password_env") out << secrets.enablePassword;
-  else if (key == "community_env") out << secrets.community;
-  else if (key == "snmp_auth_key_env") out << secrets.snmpAuthKey;
-  else if (key == "snmp_priv_key_env") out << secrets.snmpPrivKey;
-  else if (key == "ssh_key_passphrase_env") out << secrets.sshKeyPassphrase;
-  else if (key == "context_communities") EmitPairs(out, live.contextCommunities);
-  else if (key == "transport") out << (live.ssh.enabled ? "ssh" : "telnet");
-  else if (key == "ssh_port") out << live.ssh.port;
-  else if (key == "ssh_identity") out << Absolute(live.ssh.identity);
-  else if (key == "known_hosts") out << Absolute(live.ssh.knownHosts);
-  else if (key == "accept_new_host_key") out << live.ssh.acceptNewHostKey;
-  else if (key == "ssh_options") EmitPairs(out, live.ssh.algorithms);
-  else out << YAML::Null;
+// The key and its value, as the inventory reader reads them back.
+void EmitSetting(YAML::Emitter& out, const LiveSetting& setting, LiveOptions live) {
+  out << YAML::Key << setting.key << YAML::Value;
+  const SettingMember member = setting.member(live);
+  if (auto* text = std::get_if<std::string*>(&member)) {
+    out << (setting.kind == SettingKind::kPath ? Absolute(**text) : **text);
+  } else if (auto* number = std::get_if<int*>(&member)) {
+    out << **number;
+  } else if (auto* seconds = std::get_if<double*>(&member)) {
+    out << **seconds;
+  } else if (auto* flag = std::get_if<bool*>(&member)) {
+    if (setting.kind == SettingKind::kTransport) {
+      out << setting.choices[**flag ? 1 : 0];
+    } else {
+      out << **flag;
+    }
+  } else if (auto* entries = std::get_if<std::vector<std::string>*>(&member)) {
+    EmitPairs(out, **entries);
+  }
 }
 
 }  // namespace
@@ -80,7 +70,7 @@ std::string JobSettings(const InventoryDevice& device) {
   for (const auto& given : device.keys) {
     const std::string& key = given.first;
     if (key == "name" || key == "host" || key == "capture" || key == "region") continue;
-    if (Travels(key)) EmitSetting(out, key, device.live);
+    if (const LiveSetting* setting = Travelling(key)) EmitSetting(out, *setting, device.live);
   }
   out << YAML::EndMap << YAML::EndSeq << YAML::EndMap;
   return std::string(out.c_str()) + "\n";
