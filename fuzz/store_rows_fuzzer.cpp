@@ -128,12 +128,14 @@ void BindValue(sqlite3_stmt* statement, int parameter, Bytes& bytes) {
       break;
     case 4: {
       const std::string text = bytes.Text();
-      sqlite3_bind_text(statement, parameter, text.data(), text.size(), SQLITE_TRANSIENT);
+      sqlite3_bind_text(statement, parameter, text.data(), static_cast<int>(text.size()),
+                        SQLITE_TRANSIENT);
       break;
     }
     default: {
       const std::string blob = bytes.Text();
-      sqlite3_bind_blob(statement, parameter, blob.data(), blob.size(), SQLITE_TRANSIENT);
+      sqlite3_bind_blob(statement, parameter, blob.data(), static_cast<int>(blob.size()),
+                        SQLITE_TRANSIENT);
     }
   }
 }
@@ -151,7 +153,7 @@ void Edit(sqlite3* db, Bytes& bytes) {
                       " FROM " + table + " LIMIT 1 OFFSET ?")
                          .c_str(),
                      -1, &row, nullptr);
-  sqlite3_bind_int(row, 1, bytes.Byte() % 8);
+  sqlite3_bind_int(row, 1, static_cast<int>(bytes.Byte() % 8));
   if (sqlite3_step(row) != SQLITE_ROW) {
     sqlite3_finalize(row);
     return;

@@ -141,78 +141,106 @@ bool CarriesPassword(ssh_message message) {
           (subtype == SSH_AUTH_METHOD_INTERACTIVE && ssh_message_auth_kbdint_is_response(message)));
 }
 
+// Where a client's login stands while the server answers its requests.
+struct LoginState {
+  ssh_channel channel = nullptr;
+  int failures = 0;
+  bool authenticated = false;
+};
+
+// A fault that ends the login as soon as the client sends its password.
+bool LoginFaultEnds(ssh_session session, ssh_message message, const RouterSetup& setup) {
+  if (!CarriesPassword(message)) return false;
+  const int fd = static_cast<int>(ssh_get_fd(session));
+  if (setup.faults.hangOn == "login") {
+    DrainUntilClosed(fd, 300000);
+    return true;
+  }
+  if (setup.faults.dropOn == "login") {
+    shutdown(fd, SHUT_RDWR);
+    return true;
+  }
+  return false;
+}
+
+// A request to authenticate, answered.
+void AnswerAuthentication(ssh_session session, ssh_message message, const RouterSetup& setup,
+                          const SshAuthorizedKeys& keys, LoginState& login) {
+  const int subtype = ssh_message_subtype(message);
+  if (subtype == SSH_AUTH_METHOD_PASSWORD) {
+    login.authenticated = Allowed(setup, ssh_message_auth_user(message), PasswordOf(message));
+  } else if (subtype == SSH_AUTH_METHOD_INTERACTIVE) {
+    if (!ssh_message_auth_kbdint_is_response(message)) {
+      const char* prompts[] = {"Password: "};
+      char echo[] = {0};
+      ssh_message_auth_interactive_request(message, "", "", 1, prompts, echo);
+      return;
+    }
+    login.authenticated = ssh_userauth_kbdint_getnanswers(session) == 1 &&
+                          Allowed(setup, ssh_message_auth_user(message),
+                                  ssh_userauth_kbdint_getanswer(session, 0));
+  } else if (subtype == SSH_AUTH_METHOD_PUBLICKEY) {
+    const KeyAnswer answer = CheckKey(message, setup, keys);
+    if (answer == KeyAnswer::kWouldTake) {
+      ssh_message_auth_reply_pk_ok_simple(message);
+      return;
+    }
+    login.authenticated = answer == KeyAnswer::kLoggedIn;
+  }
+  if (login.authenticated) {
+    ssh_message_auth_reply_success(message, 0);
+    return;
+  }
+  if (subtype != SSH_AUTH_METHOD_NONE) ++login.failures;
+  ssh_message_auth_set_methods(message, Methods(keys));
+  ssh_message_reply_default(message);
+}
+
+// A request about the session's channel once logged in: true when answered.
+bool AnswerChannel(ssh_message message, LoginState& login) {
+  const int type = ssh_message_type(message);
+  const int subtype = ssh_message_subtype(message);
+  if (type == SSH_REQUEST_CHANNEL_OPEN && subtype == SSH_CHANNEL_SESSION && !login.channel) {
+    login.channel = ssh_message_channel_request_open_reply_accept(message);
+    return login.channel != nullptr;
+  }
+  if (login.channel && type == SSH_REQUEST_CHANNEL &&
+      (subtype == SSH_CHANNEL_REQUEST_PTY || subtype == SSH_CHANNEL_REQUEST_ENV ||
+       subtype == SSH_CHANNEL_REQUEST_WINDOW_CHANGE || subtype == SSH_CHANNEL_REQUEST_SHELL)) {
+    ssh_message_channel_request_reply_success(message);
+    return true;
+  }
+  return false;
+}
+
+bool AsksForTheShell(ssh_message message, const LoginState& login) {
+  return login.channel && ssh_message_type(message) == SSH_REQUEST_CHANNEL &&
+         ssh_message_subtype(message) == SSH_CHANNEL_REQUEST_SHELL;
+}
+
 // Answers the client's requests until it has logged in and asked for a
 // shell; the shell's channel, or nullptr when it left or failed to log in.
 ssh_channel LogInAndOpenShell(ssh_session session, const RouterSetup& setup,
                               const SshAuthorizedKeys& keys) {
-  ssh_channel channel = nullptr;
-  int failures = 0;
-  bool authenticated = false;
+  LoginState login;
   for (;;) {
     ssh_message message = ssh_message_get(session);
     if (!message) return nullptr;
-    const int fd = static_cast<int>(ssh_get_fd(session));
-    if (CarriesPassword(message) && setup.faults.hangOn == "login") {
+    if (LoginFaultEnds(session, message, setup)) {
       ssh_message_free(message);
-      DrainUntilClosed(fd, 300000);
       return nullptr;
     }
-    if (CarriesPassword(message) && setup.faults.dropOn == "login") {
-      ssh_message_free(message);
-      shutdown(fd, SHUT_RDWR);
-      return nullptr;
+    bool answered = true;
+    if (ssh_message_type(message) == SSH_REQUEST_AUTH) {
+      AnswerAuthentication(session, message, setup, keys, login);
+    } else {
+      answered = login.authenticated && AnswerChannel(message, login);
     }
-    const int type = ssh_message_type(message);
-    const int subtype = ssh_message_subtype(message);
-    bool answered = false;
-    if (type == SSH_REQUEST_AUTH && subtype == SSH_AUTH_METHOD_PASSWORD) {
-      authenticated = Allowed(setup, ssh_message_auth_user(message),
-                              PasswordOf(message));
-    } else if (type == SSH_REQUEST_AUTH && subtype == SSH_AUTH_METHOD_INTERACTIVE) {
-      if (!ssh_message_auth_kbdint_is_response(message)) {
-        const char* prompts[] = {"Password: "};
-        char echo[] = {0};
-        ssh_message_auth_interactive_request(message, "", "", 1, prompts, echo);
-        answered = true;
-      } else {
-        authenticated = ssh_userauth_kbdint_getnanswers(session) == 1 &&
-                        Allowed(setup, ssh_message_auth_user(message),
-                                ssh_userauth_kbdint_getanswer(session, 0));
-      }
-    } else if (type == SSH_REQUEST_AUTH && subtype == SSH_AUTH_METHOD_PUBLICKEY) {
-      const KeyAnswer answer = CheckKey(message, setup, keys);
-      if (answer == KeyAnswer::kWouldTake) {
-        ssh_message_auth_reply_pk_ok_simple(message);
-        answered = true;
-      }
-      authenticated = answer == KeyAnswer::kLoggedIn;
-    }
-    if (type == SSH_REQUEST_AUTH && !answered) {
-      if (authenticated) {
-        ssh_message_auth_reply_success(message, 0);
-      } else {
-        if (subtype != SSH_AUTH_METHOD_NONE) ++failures;
-        ssh_message_auth_set_methods(message, Methods(keys));
-        ssh_message_reply_default(message);
-      }
-      answered = true;
-    } else if (authenticated && type == SSH_REQUEST_CHANNEL_OPEN && subtype == SSH_CHANNEL_SESSION &&
-               !channel) {
-      channel = ssh_message_channel_request_open_reply_accept(message);
-      answered = channel != nullptr;
-    } else if (channel && type == SSH_REQUEST_CHANNEL &&
-               (subtype == SSH_CHANNEL_REQUEST_PTY || subtype == SSH_CHANNEL_REQUEST_ENV ||
-                subtype == SSH_CHANNEL_REQUEST_WINDOW_CHANGE)) {
-      ssh_message_channel_request_reply_success(message);
-      answered = true;
-    } else if (channel && type == SSH_REQUEST_CHANNEL && subtype == SSH_CHANNEL_REQUEST_SHELL) {
-      ssh_message_channel_request_reply_success(message);
-      ssh_message_free(message);
-      return channel;
-    }
+    const bool shell = answered && AsksForTheShell(message, login);
     if (!answered) ssh_message_reply_default(message);
     ssh_message_free(message);
-    if (failures >= kLoginAttempts) return nullptr;
+    if (shell) return login.channel;
+    if (login.failures >= kLoginAttempts) return nullptr;
   }
 }
 
@@ -258,7 +286,8 @@ bool SshServer::Listen(const SshServerSetup& setup, std::string& problem) {
   }
   for (const auto& [name, value] : setup.options) {
     if (!SetOption(bind_, name, value)) {
-      problem = "--ssh-option " + name + "=" + value + ": " + ssh_get_error(bind_);
+      problem = "--ssh-option " + name;
+      problem += "=" + value + ": " + ssh_get_error(bind_);
       return false;
     }
   }

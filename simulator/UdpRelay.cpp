@@ -33,6 +33,16 @@ struct Held {
 
 }  // namespace
 
+// What the relay keeps between datagrams: one socket towards the server per
+// client, so that answers find their way back, and the answers held back.
+struct RelayTraffic {
+  std::map<std::pair<uint32_t, uint16_t>, int> backs;
+  std::map<int, sockaddr_in> clientOf;
+  std::deque<Held> held;
+  sockaddr_in server{};
+  std::chrono::milliseconds hold{0};
+};
+
 bool UdpRelay::Start(const UdpRelaySetup& setup, std::string& problem) {
   setup_ = setup;
   for (const auto& [client, server] : setup_.communities) clientCommunity_[server] = client;
@@ -83,21 +93,40 @@ void UdpRelay::Backward(std::string& datagram) const {
   datagram = WriteSnmpMessage(message);
 }
 
+void UdpRelay::Relay(int fd, const sockaddr_in& from, std::string datagram,
+                     RelayTraffic& traffic) const {
+  if (fd != front_) {
+    Backward(datagram);
+    traffic.held.push_back({Clock::now() + traffic.hold, traffic.clientOf[fd], std::move(datagram)});
+    return;
+  }
+  const Route route = Forward(datagram);
+  if (route == Route::kAnswered) {
+    traffic.held.push_back({Clock::now() + traffic.hold, from, std::move(datagram)});
+    return;
+  }
+  if (route != Route::kToServer) return;
+  int& back = traffic.backs[{from.sin_addr.s_addr, from.sin_port}];
+  if (back == 0) {
+    back = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    traffic.clientOf[back] = from;
+  }
+  sendto(back, datagram.data(), datagram.size(), 0,
+         reinterpret_cast<const sockaddr*>(&traffic.server), sizeof traffic.server);
+}
+
 void UdpRelay::Run() {
-  // One socket towards the server per client, so that answers find their way back.
-  std::map<std::pair<uint32_t, uint16_t>, int> backs;
-  std::map<int, sockaddr_in> clientOf;
-  std::deque<Held> held;
-  const sockaddr_in server = Endpoint(setup_.address, setup_.serverPort);
-  const auto hold = std::chrono::milliseconds(setup_.holdMs);
+  RelayTraffic traffic;
+  traffic.server = Endpoint(setup_.address, setup_.serverPort);
+  traffic.hold = std::chrono::milliseconds(setup_.holdMs);
   std::vector<char> buffer(65536);
   while (!stop_) {
     std::vector<pollfd> wait = {{front_, POLLIN, 0}};
-    for (const auto& entry : clientOf) wait.push_back({entry.first, POLLIN, 0});
+    for (const auto& entry : traffic.clientOf) wait.push_back({entry.first, POLLIN, 0});
     int timeoutMs = 100;
-    if (!held.empty()) {
-      const auto left =
-          std::chrono::duration_cast<std::chrono::milliseconds>(held.front().due - Clock::now());
+    if (!traffic.held.empty()) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+          traffic.held.front().due - Clock::now());
       timeoutMs = std::max(0, std::min(timeoutMs, static_cast<int>(left.count()) + 1));
     }
     poll(wait.data(), wait.size(), timeoutMs);
@@ -107,32 +136,14 @@ void UdpRelay::Run() {
       socklen_t size = sizeof from;
       const ssize_t got = recvfrom(ready.fd, buffer.data(), buffer.size(), 0,
                                    reinterpret_cast<sockaddr*>(&from), &size);
-      if (got <= 0) continue;
-      std::string datagram(buffer.data(), static_cast<size_t>(got));
-      if (ready.fd != front_) {
-        Backward(datagram);
-        held.push_back({Clock::now() + hold, clientOf[ready.fd], std::move(datagram)});
-        continue;
-      }
-      const Route route = Forward(datagram);
-      if (route == Route::kAnswered) {
-        held.push_back({Clock::now() + hold, from, std::move(datagram)});
-      }
-      if (route != Route::kToServer) continue;
-      int& back = backs[{from.sin_addr.s_addr, from.sin_port}];
-      if (back == 0) {
-        back = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-        clientOf[back] = from;
-      }
-      sendto(back, datagram.data(), datagram.size(), 0, reinterpret_cast<const sockaddr*>(&server),
-             sizeof server);
+      if (got > 0) Relay(ready.fd, from, std::string(buffer.data(), static_cast<size_t>(got)), traffic);
     }
-    while (!held.empty() && held.front().due <= Clock::now()) {
-      const Held& answer = held.front();
+    while (!traffic.held.empty() && traffic.held.front().due <= Clock::now()) {
+      const Held& answer = traffic.held.front();
       sendto(front_, answer.datagram.data(), answer.datagram.size(), 0,
              reinterpret_cast<const sockaddr*>(&answer.client), sizeof answer.client);
-      held.pop_front();
+      traffic.held.pop_front();
     }
   }
-  for (const auto& entry : clientOf) close(entry.first);
+  for (const auto& entry : traffic.clientOf) close(entry.first);
 }

@@ -22,6 +22,9 @@
 
 #include "simulator/EndlessTable.h"
 
+struct RelayTraffic;
+struct sockaddr_in;
+
 struct UdpRelaySetup {
   std::string address = "127.0.0.1";
   int port = 0;  // 0: any free port, see UdpRelay::Port()
@@ -45,6 +48,9 @@ class UdpRelay {
 
  private:
   void Run();
+  // One datagram that came in on `fd` from `from`: on to the server, or held
+  // as the answer to its client.
+  void Relay(int fd, const sockaddr_in& from, std::string datagram, RelayTraffic& traffic) const;
   enum class Route { kToServer, kAnswered, kNoAnswer };
   // Rewrites `datagram` for the server, or into the answer to the client.
   Route Forward(std::string& datagram) const;
