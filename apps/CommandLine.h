@@ -3,7 +3,8 @@
 // end with 0, a bad command line ends with kExitUsage and one line on
 // standard error that names the program.
 //
-//   if (std::optional<int> status = ParseCommandLine(app, argc, argv, "erx-discover")) return *status;
+//   if (std::optional<int> status = ParseCommandLine(app, argc, argv, "erx-discover")) return
+//   *status;
 #ifndef APPS_COMMANDLINE_H_
 #define APPS_COMMANDLINE_H_
 
@@ -65,7 +66,8 @@ inline std::optional<int> ParseCommandLine(CLI::App& app, int argc, char** argv,
     return kExitOk;
   } catch (const CLI::ParseError& e) {
     const std::string misspelt = MisspeltOption(app, argc, argv);
-    return FailUsage(program, (misspelt.empty() ? std::string(e.what()) : misspelt) + " (see --help)");
+    return FailUsage(program,
+                     (misspelt.empty() ? std::string(e.what()) : misspelt) + " (see --help)");
   }
   return std::nullopt;
 }

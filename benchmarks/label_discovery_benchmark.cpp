@@ -27,12 +27,12 @@ std::string ForwardingTable(int destinations) {
   for (int d = 0; d < destinations; ++d) {
     const int lsp = d / 4;
     const std::string name = d % 4 == 0 ? "to-pe" + std::to_string(lsp) : "";
-    const std::string out = lsp % 10 == 0 ? "tun mpls:" + std::to_string(lsp % kInterfaces + 1)
-                                          : OutInterface(d);
+    const std::string out =
+        lsp % 10 == 0 ? "tun mpls:" + std::to_string(lsp % kInterfaces + 1) : OutInterface(d);
     table += name + std::string(16 - name.size(), ' ') + Ip(d) + "/32        In " +
              std::to_string(16 + d) + " on " + InInterface(d) + "\n";
-    table += std::string(35, ' ') + "Out " + std::to_string(100016 + d) + " on " + out +
-             " nbr " + Ip(d + 7) + "\n";
+    table += std::string(35, ' ') + "Out " + std::to_string(100016 + d) + " on " + out + " nbr " +
+             Ip(d + 7) + "\n";
   }
   return table;
 }

@@ -10,8 +10,8 @@
 
 #include <chrono>
 #include <cstdio>
-#include <ctime>
 #include <cstdlib>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -80,9 +80,10 @@ int main(int argc, char** argv) {
   const double total = static_cast<double>(routers) * entries;
   std::printf("%d routers x %d entries: %zu paths (%zu broken), %zu hops\n", routers, entries,
               paths.size(), broken, hops);
-  std::printf("indexes built in %.2f s (%.2f s CPU), stitched in %.2f s (%.2f s CPU, %.0f ns an "
-              "entry)\n",
-              built, builtCpu, stitched, stitchedCpu, stitchedCpu * 1e9 / total);
+  std::printf(
+      "indexes built in %.2f s (%.2f s CPU), stitched in %.2f s (%.2f s CPU, %.0f ns an "
+      "entry)\n",
+      built, builtCpu, stitched, stitchedCpu, stitchedCpu * 1e9 / total);
   std::printf("peak memory %.0f MiB (%.0f bytes an entry)\n", PeakMiB() - before,
               (PeakMiB() - before) * 1048576.0 / total);
   return 0;

@@ -29,8 +29,7 @@ CPelkPattern LabelTable() {
   CPelkPattern label("labelEntry", true,
                      "[[:space:]]+(In|Out) +[0-9]+[[:space:]]+on +(tun +)*[^\n ]+"
                      "( *nbr[[:space:]]+([0-9]{1,3}\\.){3}[0-9]{1,3})*");
-  Adopt(label, {CPelkPattern("inOut", false, "(In|Out)"),
-                CPelkPattern("labelNo", false, "[0-9]+"),
+  Adopt(label, {CPelkPattern("inOut", false, "(In|Out)"), CPelkPattern("labelNo", false, "[0-9]+"),
                 CPelkPattern("filler1", false, "[[:space:]]+on[[:space:]]+(tun +)*"),
                 CPelkPattern("interface", false, "[^[:space:]]+"),
                 CPelkPattern("filler2", false, "( +nbr[[:space:]]+)*"),
@@ -39,8 +38,8 @@ CPelkPattern LabelTable() {
                     " +([0-9]{1,3}\\.){3}[0-9]{1,3}(/[0-9]{1,2})*([[:space:]]+(In|Out) +[0-9]+"
                     "[[:space:]]+on +(tun +)*[^\n ]+"
                     "( *nbr[[:space:]]+([0-9]{1,3}\\.){3}[0-9]{1,3})*)+");
-  Adopt(dest, {CPelkPattern("destination", false, "([0-9]{1,3}\\.){3}[0-9]{1,3}(/[0-9]{1,2})*"),
-               label});
+  Adopt(dest,
+        {CPelkPattern("destination", false, "([0-9]{1,3}\\.){3}[0-9]{1,3}(/[0-9]{1,2})*"), label});
   CPelkPattern root("lsp", true, kRootExpression);
   Adopt(root, {CPelkPattern("filler3", false, "(^\n)?"),
                CPelkPattern("lspname", false, "(^|\n)[^[:space:]]+"), dest});

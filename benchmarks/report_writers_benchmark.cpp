@@ -48,9 +48,12 @@ const report::Report& LargeReport() {
                                 std::vector<int>{10}, std::vector<std::string>{"ATM2/0.1"}});
     }
     for (int v = 0; v < 200; ++v) {
-      report::Vrf vrf{std::string("default"), "vrf" + std::to_string(v),
-                      "100:" + std::to_string(v), std::vector<std::string>{"100:1"},
-                      std::vector<std::string>{"100:1", "100:2"}, std::vector<int>{30, 31},
+      report::Vrf vrf{std::string("default"),
+                      "vrf" + std::to_string(v),
+                      "100:" + std::to_string(v),
+                      std::vector<std::string>{"100:1"},
+                      std::vector<std::string>{"100:1", "100:2"},
+                      std::vector<int>{30, 31},
                       std::vector<report::Imposition>{}};
       for (int k = 0; k < 250; ++k) {
         vrf.impositions->push_back({std::to_string(16 + k), Address(v * 250 + k) + "/24", 10,
@@ -112,14 +115,18 @@ void BM_JsonDocumentTreeForComparison(benchmark::State& state) {
     }
     document["vrfs"] = Json::array();
     for (const report::Vrf& v : found.vrfs) {
-      Json vrf = {{"virtualRouter", *v.virtualRouter}, {"name", *v.name},
+      Json vrf = {{"virtualRouter", *v.virtualRouter},
+                  {"name", *v.name},
                   {"routeDistinguisher", *v.routeDistinguisher},
                   {"exportRouteTargets", *v.exportRouteTargets},
-                  {"importRouteTargets", *v.importRouteTargets}, {"ifIndexes", *v.ifIndexes}};
+                  {"importRouteTargets", *v.importRouteTargets},
+                  {"ifIndexes", *v.ifIndexes}};
       vrf["impositions"] = Json::array();
       for (const report::Imposition& i : *v.impositions) {
-        vrf["impositions"].push_back({{"label", *i.label}, {"destination", *i.destination},
-                                      {"ifIndex", *i.ifIndex}, {"interface", *i.interface},
+        vrf["impositions"].push_back({{"label", *i.label},
+                                      {"destination", *i.destination},
+                                      {"ifIndex", *i.ifIndex},
+                                      {"interface", *i.interface},
                                       {"nextHop", *i.nextHop}});
       }
       document["vrfs"].push_back(vrf);

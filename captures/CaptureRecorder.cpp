@@ -9,7 +9,8 @@ namespace fs = std::filesystem;
 namespace {
 
 Status WriteFile(const fs::path& path, const std::string& text) {
-  return files::WriteWholeFile(path.string(), text).Prefixed("cannot write " + path.string() + ": ");
+  return files::WriteWholeFile(path.string(), text)
+      .Prefixed("cannot write " + path.string() + ": ");
 }
 
 // Context names come from the router; one that names a folder must not write
@@ -36,7 +37,8 @@ void CaptureRecorder::Walk(const std::string& context, const std::string& column
 Status CaptureRecorder::Save(const std::string& dir) const {
   std::error_code error;
   fs::create_directories(fs::path(dir) / "snmp", error);
-  if (error) return Status::Failure("cannot make the capture folder " + dir + ": " + error.message());
+  if (error)
+    return Status::Failure("cannot make the capture folder " + dir + ": " + error.message());
   std::string log = cliLog_;
   if (!lastPrompt_.empty()) log += lastPrompt_ + "\n";
   if (Status written = WriteFile(fs::path(dir) / "cli.log", log); !written.ok()) return written;

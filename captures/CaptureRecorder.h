@@ -27,7 +27,8 @@ class CaptureRecorder {
   // The prompt the session ended on, closing the last reply.
   void LastPrompt(const std::string& prompt) { lastPrompt_ = prompt; }
   // A walk of one column; only the first walk of a column per context counts.
-  void Walk(const std::string& context, const std::string& columnOid, const std::vector<SnmpRow>& rows);
+  void Walk(const std::string& context, const std::string& columnOid,
+            const std::vector<SnmpRow>& rows);
 
   Status Save(const std::string& dir) const;
 

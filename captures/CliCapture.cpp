@@ -44,7 +44,7 @@ bool Cleaned(std::string_view& text, std::string& scratch) {
   while (!text.empty() && text.back() == '\r') text.remove_suffix(1);
   const bool paged = text.find(kPagingMark) != std::string_view::npos;
   const bool overwritten = !text.empty() && (std::memchr(text.data(), '\r', text.size()) ||
-                                            std::memchr(text.data(), '\b', text.size()));
+                                             std::memchr(text.data(), '\b', text.size()));
   if (!paged && !overwritten) return true;
   scratch = overwritten ? AsDisplayed(text) : std::string(text);
   // Overstrikes can also spell a mark that the raw line did not hold.
@@ -117,8 +117,7 @@ std::string CollapsedCommand(const std::string& command) {
   return collapsed;
 }
 
-const std::string* CliCapture::Reply(const std::string& context,
-                                     const std::string& command) const {
+const std::string* CliCapture::Reply(const std::string& context, const std::string& command) const {
   auto it = replies.find({context, CollapsedCommand(command)});
   return it == replies.end() ? nullptr : &it->second;
 }

@@ -22,8 +22,8 @@
 #include <utility>
 
 struct CliCapture {
-  std::string host;                 // empty when the log holds no prompt line
-  std::set<std::string> contexts;   // every context a prompt showed
+  std::string host;                // empty when the log holds no prompt line
+  std::set<std::string> contexts;  // every context a prompt showed
   // (context, command with blanks collapsed) -> output. When a command was
   // captured more than once in one context, the first capture is kept.
   std::map<std::pair<std::string, std::string>, std::string> replies;

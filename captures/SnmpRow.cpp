@@ -27,13 +27,20 @@ std::string SnmpWalkLine(const std::string& columnOid, const SnmpRow& row) {
   for (unsigned int part : row.instance) line += "." + std::to_string(part);
   line += " = ";
   switch (row.type) {
-    case SnmpRow::Type::kInteger: return line + "INTEGER: " + std::to_string(row.intValue);
-    case SnmpRow::Type::kString: return line + "STRING: " + Quoted(row.text);
-    case SnmpRow::Type::kHexString: return line + "Hex-STRING: " + row.text;
-    case SnmpRow::Type::kIpAddress: return line + "IpAddress: " + row.text;
-    case SnmpRow::Type::kUnsigned: return line + "Gauge32: " + row.text;
-    case SnmpRow::Type::kTimeticks: return line + "Timeticks: " + row.text;
-    case SnmpRow::Type::kOid: return line + "OID: " + row.text;
+    case SnmpRow::Type::kInteger:
+      return line + "INTEGER: " + std::to_string(row.intValue);
+    case SnmpRow::Type::kString:
+      return line + "STRING: " + Quoted(row.text);
+    case SnmpRow::Type::kHexString:
+      return line + "Hex-STRING: " + row.text;
+    case SnmpRow::Type::kIpAddress:
+      return line + "IpAddress: " + row.text;
+    case SnmpRow::Type::kUnsigned:
+      return line + "Gauge32: " + row.text;
+    case SnmpRow::Type::kTimeticks:
+      return line + "Timeticks: " + row.text;
+    case SnmpRow::Type::kOid:
+      return line + "OID: " + row.text;
   }
   return line;
 }

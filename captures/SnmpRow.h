@@ -9,8 +9,8 @@ struct SnmpRow {
   enum class Type { kInteger, kString, kHexString, kIpAddress, kUnsigned, kTimeticks, kOid };
   std::vector<unsigned int> instance;  // the OID's part after the column
   Type type = Type::kString;
-  int intValue = 0;   // kInteger
-  std::string text;   // every other type, as a walk prints it ("10.1.1.1", "00 1A 2B")
+  int intValue = 0;  // kInteger
+  std::string text;  // every other type, as a walk prints it ("10.1.1.1", "00 1A 2B")
 };
 
 // ".1.3.6.1.2.1.2.2.1.2" for "ifDescr"; null for a column we have no number for.

@@ -9,7 +9,8 @@
 //
 //   SnmpWalkReader reader(text);
 //   for (WalkObject object; reader.Next(object);) {
-//     if (!object.problem.empty()) warnings.push_back(WalkWarning("snmp.walk", object, object.problem));
+//     if (!object.problem.empty()) warnings.push_back(WalkWarning("snmp.walk", object,
+//     object.problem));
 //   }
 #ifndef CAPTURES_SNMPWALKREADER_H_
 #define CAPTURES_SNMPWALKREADER_H_
@@ -21,13 +22,13 @@
 #include <vector>
 
 struct WalkObject {
-  size_t line = 0;         // where it begins, from 1
-  std::string_view text;   // that line as the file has it, for warnings
-  std::string name;        // the object identifier as written; "" on a line that is no object
-  std::string type;        // "INTEGER", "STRING", "Hex-STRING", "NULL", "Counter32", ...
-  std::string value;       // a quoted string unquoted; a hex string's lines joined by blanks
-  bool answered = true;    // false for "No Such Object", "No Such Instance", "No more variables"
-  std::string problem;     // why the line cannot be read: not an object, or its value
+  size_t line = 0;        // where it begins, from 1
+  std::string_view text;  // that line as the file has it, for warnings
+  std::string name;       // the object identifier as written; "" on a line that is no object
+  std::string type;       // "INTEGER", "STRING", "Hex-STRING", "NULL", "Counter32", ...
+  std::string value;      // a quoted string unquoted; a hex string's lines joined by blanks
+  bool answered = true;   // false for "No Such Object", "No Such Instance", "No more variables"
+  std::string problem;    // why the line cannot be read: not an object, or its value
 };
 
 class SnmpWalkReader {

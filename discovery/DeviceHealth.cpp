@@ -33,8 +33,9 @@ void CliFindings(const TransportHealth& t, Findings& found) {
     if (t.cutOff) how.push_back(std::to_string(t.cutOff) + " cut off by a dropped connection");
     if (t.refused) how.push_back(std::to_string(t.refused) + " refused");
     if (t.notSent) how.push_back(std::to_string(t.notSent) + " not sent");
-    found.fatal.push_back(where + " answered none of the " + Count(t.sent + t.notSent, "command", "commands") +
-                          " of the discovery" + (how.empty() ? "" : " (" + Joined(how) + ")"));
+    found.fatal.push_back(where + " answered none of the " +
+                          Count(t.sent + t.notSent, "command", "commands") + " of the discovery" +
+                          (how.empty() ? "" : " (" + Joined(how) + ")"));
     if (t.notSent) found.losses.push_back("the rest was not sent: " + t.whyNotSent);
     return;
   }

@@ -8,8 +8,8 @@
 
 #include <map>
 
-#include "discovery/AgentWarnings.h"
 #include "agents/UnisphereMPLSTelnet/CPelkUnisphereMPLSTelnet.h"
+#include "discovery/AgentWarnings.h"
 #include "discovery/ForwardingReplies.h"
 #include "discovery/HostResults.h"
 #include "discovery/LabelTableEntries.h"
@@ -164,6 +164,7 @@ Status DiscoverDevice(CPelkRequestTransport& transport, const std::string& devic
   delete agent;
   // Forwarding tables in the layout of later releases, which the module could
   // not read, are read from the same replies now that its pass is over.
-  if (options.gatherLabels) AddLabelTableEntries(forwarding.LabelTables(), transport, record, found);
+  if (options.gatherLabels)
+    AddLabelTableEntries(forwarding.LabelTables(), transport, record, found);
   return Status();
 }

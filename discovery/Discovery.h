@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "transports/ReplayTransport.h"
 #include "report/ReportModel.h"
 #include "status/Status.h"
+#include "transports/ReplayTransport.h"
 
 struct DiscoveryOptions {
   std::string modulePath;

@@ -24,7 +24,8 @@ class Bindings {
   }
   report::Texts Texts(const char* name) const {
     return Elements<std::string>(name, [](const CKelAtom* atom, std::vector<std::string>& out) {
-      if (atom->RAKind() == CKelAtom::kString && atom->RAString()) out.emplace_back(atom->RAString());
+      if (atom->RAKind() == CKelAtom::kString && atom->RAString())
+        out.emplace_back(atom->RAString());
     });
   }
   report::Numbers Numbers(const char* name) const {
@@ -70,7 +71,8 @@ class Bindings {
 std::vector<report::VirtualRouter> VirtualRoutersOf(const CKelRecord& record) {
   std::vector<report::VirtualRouter> routers;
   for (const auto& [name, binding] : record.RRObjectVals()) {
-    if (name != "m_ExtraInfo" || !binding || std::string(binding->RVBName()) != "m_VRData") continue;
+    if (name != "m_ExtraInfo" || !binding || std::string(binding->RVBName()) != "m_VRData")
+      continue;
     const CKelAtom* atom = binding->RVBValue();
     const CKelAtomVector* vector = atom ? atom->RAVector() : nullptr;
     for (int i = 0; vector && i < vector->RAVSize(); ++i) {
@@ -98,9 +100,9 @@ enum Field { kOut, kOutIfIndex, kOutIf, kNextHop, kLsp, kVR, kIn, kInIfs, kInIfI
 // a large router. As with Bindings, the first binding of a name counts; the
 // fields marked in `seen` are already read.
 void ReadLabelEntry(const CKelVBList& list, report::LabelEntry& entry, bool (&seen)[kCount]) {
-  static const char* const kNames[kCount] = {
-      "m_OutLabel", "m_OutIfIndex", "m_OutInterface", "m_NextHop",       "m_LspName",
-      "m_VRName",   "m_InLabel",    "m_InInterface",  "m_InboundIfIndex"};
+  static const char* const kNames[kCount] = {"m_OutLabel", "m_OutIfIndex",  "m_OutInterface",
+                                             "m_NextHop",  "m_LspName",     "m_VRName",
+                                             "m_InLabel",  "m_InInterface", "m_InboundIfIndex"};
   for (CKelListable* it = list.RDLHead(); it; it = list.RDLGetNext(it)) {
     auto* binding = static_cast<CKelVarBind*>(it);
     int field = 0;
@@ -112,12 +114,24 @@ void ReadLabelEntry(const CKelVBList& list, report::LabelEntry& entry, bool (&se
         atom && atom->RAKind() == CKelAtom::kVector ? atom->RAVector() : nullptr;
     const int size = vector ? vector->RAVSize() : 0;
     switch (field) {
-      case kOut: entry.outLabel = TextOf(atom); break;
-      case kOutIf: entry.outInterface = TextOf(atom); break;
-      case kNextHop: entry.nextHop = TextOf(atom); break;
-      case kLsp: entry.lspName = TextOf(atom); break;
-      case kVR: entry.virtualRouter = TextOf(atom); break;
-      case kIn: entry.inLabel = TextOf(atom); break;
+      case kOut:
+        entry.outLabel = TextOf(atom);
+        break;
+      case kOutIf:
+        entry.outInterface = TextOf(atom);
+        break;
+      case kNextHop:
+        entry.nextHop = TextOf(atom);
+        break;
+      case kLsp:
+        entry.lspName = TextOf(atom);
+        break;
+      case kVR:
+        entry.virtualRouter = TextOf(atom);
+        break;
+      case kIn:
+        entry.inLabel = TextOf(atom);
+        break;
       case kOutIfIndex:
         if (atom && atom->RAKind() == CKelAtom::kInt) entry.outIfIndex = atom->RAInt();
         break;
@@ -136,7 +150,8 @@ void ReadLabelEntry(const CKelVBList& list, report::LabelEntry& entry, bool (&se
         entry.inIfIndexes.emplace();
         for (int i = 0; i < size; ++i) {
           const CKelAtom* element = vector->RAVGetValue(i);
-          if (element && element->RAKind() == CKelAtom::kInt) entry.inIfIndexes->push_back(element->RAInt());
+          if (element && element->RAKind() == CKelAtom::kInt)
+            entry.inIfIndexes->push_back(element->RAInt());
         }
         break;
     }
@@ -173,9 +188,10 @@ std::vector<report::Vrf> VrfsOf(CPelkMPLSData& data) {
   std::vector<report::Vrf> vrfs;
   CKelDoubleList& list = data.VRFEntries();
   for (CKelListable* it = list.RDLHead(); it; it = list.RDLGetNext(it)) {
-    std::unique_ptr<CKelAtom> converted(static_cast<CPelkMPLSVRFEntry*>(it)->GenerateVRFRecordEntry());
+    std::unique_ptr<CKelAtom> converted(
+        static_cast<CPelkMPLSVRFEntry*>(it)->GenerateVRFRecordEntry());
     const Bindings v(converted ? converted->RAVBList() : nullptr);
-    report::Vrf vrf{v.Text("m_VRName"),  v.Text("m_VRFName"),  v.Text("m_RouteDistinguisher"),
+    report::Vrf vrf{v.Text("m_VRName"),    v.Text("m_VRFName"),   v.Text("m_RouteDistinguisher"),
                     v.Texts("m_ExportRT"), v.Texts("m_ImportRT"), v.Numbers("m_Interfaces"),
                     std::nullopt};
     if (v.Has("m_Impositions")) {

@@ -12,8 +12,8 @@
 #include "discovery/AgentWarnings.h"
 #include "host/KelBase.h"
 #include "host/KelError.h"
-#include "host/PelkMediationData.h"
 #include "host/PelkMPLSData.h"
+#include "host/PelkMediationData.h"
 #include "report/ReportModel.h"
 
 // The record's "m_ExtraInfo" bindings "m_VRData".

@@ -24,9 +24,9 @@ Status LoadSecrets(const LiveOptions& options, Secrets& secrets) {
   std::string problem;
   if (!secrets.Load(options.secretsFile, problem, wanted)) return Status::Failure(problem);
   if (!secrets.Has(names.password) || secrets.Get(names.password).empty()) {
-    return Status::Failure(
-        names.password + (secrets.Has(names.password) ? " is empty" : " is not set") +
-        " in the environment or the secrets file: the login password is needed");
+    return Status::Failure(names.password +
+                           (secrets.Has(names.password) ? " is empty" : " is not set") +
+                           " in the environment or the secrets file: the login password is needed");
   }
   if (secrets.Has(names.enablePassword) && secrets.Get(names.enablePassword).empty()) {
     return Status::Failure(names.enablePassword +

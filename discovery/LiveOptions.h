@@ -41,7 +41,7 @@ struct LiveOptions {
   std::string snmpPriv = "AES";
   std::vector<std::string> contextCommunities;  // CONTEXT=NAME of the variable holding it
   int timeoutSeconds = 30;
-  int cliSessions = 1;  // CLI sessions a long request is split over
+  int cliSessions = 1;                // CLI sessions a long request is split over
   double deviceTimeoutSeconds = 600;  // the whole device; 0: no deadline
   std::string saveCapture;
   std::string secretsFile;

@@ -17,20 +17,19 @@
 
 // What a setting's value is, and so how each side reads it.
 enum class SettingKind {
-  kText,       // any text
-  kPath,       // a file; in an inventory relative to its folder, ~/ the home folder
-  kVariable,   // the name of a variable of the environment or the secrets file
-  kNumber,     // a whole number from low to high
-  kSeconds,    // a number of seconds from low to high
-  kChoice,     // one of choices
-  kFlag,       // a flag on the command line; true or false in an inventory
-  kTransport,  // --ssh on the command line; telnet or ssh in an inventory
+  kText,                // any text
+  kPath,                // a file; in an inventory relative to its folder, ~/ the home folder
+  kVariable,            // the name of a variable of the environment or the secrets file
+  kNumber,              // a whole number from low to high
+  kSeconds,             // a number of seconds from low to high
+  kChoice,              // one of choices
+  kFlag,                // a flag on the command line; true or false in an inventory
+  kTransport,           // --ssh on the command line; telnet or ssh in an inventory
   kContextCommunities,  // CONTEXT=NAME, repeatable; a mapping in an inventory
   kSshOptions,          // NAME=VALUE, repeatable; a mapping in an inventory
 };
 
-using SettingMember =
-    std::variant<std::string*, int*, double*, bool*, std::vector<std::string>*>;
+using SettingMember = std::variant<std::string*, int*, double*, bool*, std::vector<std::string>*>;
 
 struct LiveSetting {
   const char* flag = "";  // "--telnet-port"; "" when only an inventory gives it

@@ -2,9 +2,9 @@
 // place.
 //
 //   files::WholeFile report("out/pe1.json");
-//   if (Status opened = report.Open(); !opened.ok()) return opened.Prefixed("cannot write out/pe1.json: ");
-//   WriteJsonReport(found, report.Stream());
-//   if (Status written = report.Commit(); !written.ok()) ...
+//   if (Status opened = report.Open(); !opened.ok()) return opened.Prefixed("cannot write
+//   out/pe1.json: "); WriteJsonReport(found, report.Stream()); if (Status written =
+//   report.Commit(); !written.ok()) ...
 //
 // A new name or a regular file is written into a temporary file beside it,
 // made anew (mkstemp: O_CREAT|O_EXCL, a name of its own, so never a link), and

@@ -23,7 +23,8 @@ void FailureOf(const WorkerEnd& end, const WorkerResult& result, bool resultRead
     summary.status = DeviceStatus::kTimeout;
     char deadline[32];
     std::snprintf(deadline, sizeof deadline, "%g", options.deviceTimeoutSeconds);
-    summary.problem = std::string("not discovered within ") + deadline + " s: the worker was stopped";
+    summary.problem =
+        std::string("not discovered within ") + deadline + " s: the worker was stopped";
   } else if (end.how == WorkerEnd::kKilledBySignal) {
     summary.status = DeviceStatus::kCrashed;
     summary.problem = "the worker died of signal " + std::to_string(end.signal) + " (" +
@@ -109,11 +110,13 @@ bool DeviceKeeper::KeepReport(const InventoryDevice& device, DeviceSummary& summ
   if (results_) {
     store::DeviceOutcome outcome = OutcomeOf(device, summary);
     outcome.problem = found.health.problems.empty() ? "" : found.health.problems.front();
-    if (!results_->StoreDevice(run_, outcome, &found, problem)) return NotKept(summary, problem, false);
+    if (!results_->StoreDevice(run_, outcome, &found, problem))
+      return NotKept(summary, problem, false);
   }
   if (toFile) {
     if (Status committed = file.Commit(); !committed.ok()) {
-      return NotKept(summary, "cannot write the report to " + path + ": " + committed.message(), true);
+      return NotKept(summary, "cannot write the report to " + path + ": " + committed.message(),
+                     true);
     }
   }
   return true;

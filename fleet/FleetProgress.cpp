@@ -32,7 +32,8 @@ void FleetProgress::Redraw() {
           std::to_string(failed_) + " failed  " + std::to_string(running_) + " running  " +
           Clock(elapsed) + " elapsed";
   if (done_ > 0 && done_ < devices_) {
-    line += "  ~" + Clock(elapsed / static_cast<double>(done_) * static_cast<double>(devices_ - done_)) +
+    line += "  ~" +
+            Clock(elapsed / static_cast<double>(done_) * static_cast<double>(devices_ - done_)) +
             " left";
   }
   out_ << line << std::flush;

@@ -114,7 +114,9 @@ FleetOutcome RunFleet(const FleetOptions& options, std::ostream& summaryOut, std
   pool.OnEveryErrorLine([&](size_t job, const std::string& line) {
     progress.Message(devices[job].name + ": " + line);
   });
-  auto work = [&](size_t job, int resultFd) { return DiscoverInWorker(devices[job], options, resultFd); };
+  auto work = [&](size_t job, int resultFd) {
+    return DiscoverInWorker(devices[job], options, resultFd);
+  };
   auto ended = [&](const WorkerEnd& end) {
     std::vector<std::string> messages;
     summaries[end.job] = keeper.Keep(devices[end.job], end, messages);
@@ -129,7 +131,8 @@ FleetOutcome RunFleet(const FleetOptions& options, std::ostream& summaryOut, std
   if (results && !results->FinishRun(run, notFinished)) {
     std::cerr << "erx-discover: " << notFinished << "\n";
   }
-  WriteSummary(summaries, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(),
+  WriteSummary(summaries,
+               std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(),
                summaryOut);
   for (const DeviceSummary& summary : summaries) {
     if (summary.status != DeviceStatus::kOk) return FleetOutcome::kSomeDevicesFailed;

@@ -43,7 +43,8 @@ DeviceStatus DeviceStatusOf(report::HealthStatus health) {
 
 void CountReport(const report::Report& found, DeviceSummary& into) {
   into.impositions = 0;
-  for (const report::Vrf& vrf : found.vrfs) into.impositions += vrf.impositions ? vrf.impositions->size() : 0;
+  for (const report::Vrf& vrf : found.vrfs)
+    into.impositions += vrf.impositions ? vrf.impositions->size() : 0;
   into.labelEntries = found.labelEntries.size();
   into.vrfs = found.vrfs.size();
   into.errors = found.errors.size();
@@ -68,13 +69,14 @@ std::string Seconds(double seconds, int decimals = 2) {
 }  // namespace
 
 void WriteSummary(const std::vector<DeviceSummary>& devices, double seconds, std::ostream& out) {
-  const std::vector<std::string> heads = {"device", "status", "labels", "vrfs",
+  const std::vector<std::string> heads = {"device",      "status", "labels", "vrfs",
                                           "impositions", "errors", "seconds"};
   std::vector<std::vector<std::string>> rows;
   for (const DeviceSummary& device : devices) {
-    rows.push_back({device.device, DeviceStatusName(device.status), Count(device, device.labelEntries),
-                    Count(device, device.vrfs), Count(device, device.impositions),
-                    Count(device, device.errors), Seconds(device.seconds)});
+    rows.push_back({device.device, DeviceStatusName(device.status),
+                    Count(device, device.labelEntries), Count(device, device.vrfs),
+                    Count(device, device.impositions), Count(device, device.errors),
+                    Seconds(device.seconds)});
   }
   std::vector<size_t> widths;
   for (const std::string& head : heads) widths.push_back(head.size());
@@ -96,7 +98,8 @@ void WriteSummary(const std::vector<DeviceSummary>& devices, double seconds, std
 
   std::map<DeviceStatus, size_t> byStatus;
   for (const DeviceSummary& device : devices) ++byStatus[device.status];
-  out << "\n" << devices.size() << (devices.size() == 1 ? " device: " : " devices: ")
+  out << "\n"
+      << devices.size() << (devices.size() == 1 ? " device: " : " devices: ")
       << byStatus[DeviceStatus::kOk] << " discovered";
   for (DeviceStatus status : {DeviceStatus::kPartial, DeviceStatus::kFailed, DeviceStatus::kTimeout,
                               DeviceStatus::kCrashed}) {

@@ -53,7 +53,9 @@ std::string Lower(std::string text) {
   return text;
 }
 
-bool Contains(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
+bool Contains(const std::string& text, const char* part) {
+  return text.find(part) != std::string::npos;
+}
 
 bool IsVariableName(const std::string& text) {
   if (text.empty() || std::isdigit(static_cast<unsigned char>(text[0]))) return false;
@@ -64,10 +66,12 @@ bool IsVariableName(const std::string& text) {
 }
 
 bool IsDeviceName(const std::string& text) {
-  if (text.empty() || text.size() > kMaxNameLength || !std::isalnum(static_cast<unsigned char>(text[0])))
+  if (text.empty() || text.size() > kMaxNameLength ||
+      !std::isalnum(static_cast<unsigned char>(text[0])))
     return false;
   for (char c : text) {
-    if (!std::isalnum(static_cast<unsigned char>(c)) && c != '.' && c != '_' && c != '-') return false;
+    if (!std::isalnum(static_cast<unsigned char>(c)) && c != '.' && c != '_' && c != '-')
+      return false;
   }
   return true;
 }
@@ -89,7 +93,8 @@ const char* SecretKeyInstead(const std::string& key) {
 
 class InventoryReader {
  public:
-  explicit InventoryReader(const std::string& path) : path_(path), folder_(fs::path(path).parent_path()) {}
+  explicit InventoryReader(const std::string& path)
+      : path_(path), folder_(fs::path(path).parent_path()) {}
 
   // `text` instead of the file's: `path` only names it in messages.
   bool Read(std::vector<InventoryDevice>& devices, std::string& problem,
@@ -119,7 +124,8 @@ class InventoryReader {
   bool ReadText(const std::string& text, std::vector<InventoryDevice>& devices) {
     const std::vector<YAML::Node> documents = YAML::LoadAll(text);
     if (documents.empty()) return FailAt(1, "the inventory is empty; it needs a devices: list");
-    if (documents.size() > 1) return Fail(documents[1], "a second YAML document; an inventory is one");
+    if (documents.size() > 1)
+      return Fail(documents[1], "a second YAML document; an inventory is one");
     return ReadTop(documents[0], devices);
   }
 
@@ -137,8 +143,8 @@ class InventoryReader {
       } else if (key == "devices") {
         list = entry.second;
         devicesKey = entry.first;
-      } else if (!RefuseKey(entry.first, "an inventory has defaults: and devices:",
-                            {"defaults", "devices"})) {
+      } else if (!RefuseKey(entry.first,
+                            "an inventory has defaults: and devices:", {"defaults", "devices"})) {
         return false;
       }
     }
@@ -190,7 +196,8 @@ class InventoryReader {
     device.region = defaultRegion_;
     if (!item.IsMap()) return Fail(item, "give a mapping of keys (name, host or capture, ...)");
     const YAML::Node name = item["name"];
-    if (name && name.IsScalar() && IsDeviceName(name.Scalar())) scope_ = "device " + name.Scalar() + ": ";
+    if (name && name.IsScalar() && IsDeviceName(name.Scalar()))
+      scope_ = "device " + name.Scalar() + ": ";
 
     std::map<std::string, int> seen;
     std::optional<YAML::Node> place;  // the key of host or capture
@@ -217,7 +224,8 @@ class InventoryReader {
       device.keys[key] = {LineOf(entry.first), false};
     }
     if (device.name.empty()) return Fail(item, "no name");
-    if (!place) return Fail(item, "give host (a live router) or capture (a captured device's folder)");
+    if (!place)
+      return Fail(item, "give host (a live router) or capture (a captured device's folder)");
     return true;
   }
 
@@ -272,15 +280,16 @@ class InventoryReader {
     std::string name;
     if (!ReadText(key, value, name)) return false;
     if (!IsDeviceName(name))
-      return Fail(key, "name: '" + name + "' is not a usable name: letters, digits, '.', '_' and '-', "
-                  "beginning with a letter or digit, at most " + std::to_string(kMaxNameLength) +
-                  " characters");
+      return Fail(key, "name: '" + name +
+                           "' is not a usable name: letters, digits, '.', '_' and '-', "
+                           "beginning with a letter or digit, at most " +
+                           std::to_string(kMaxNameLength) + " characters");
     // Names become file names, and some file systems ignore case.
     const auto first = names_.emplace(Lower(name), std::make_pair(name, LineOf(key)));
     if (!first.second) {
       const auto& [other, line] = first.first->second;
       return Fail(key, "name: " + name + " is already the name of the device at line " +
-                  std::to_string(line) + (other == name ? "" : " (as " + other + ")"));
+                           std::to_string(line) + (other == name ? "" : " (as " + other + ")"));
     }
     device.name = name;
     return true;
@@ -291,9 +300,10 @@ class InventoryReader {
   bool ReadRegion(const YAML::Node& key, const YAML::Node& value, std::string& region) {
     if (!ReadText(key, value, region)) return false;
     if (!IsDeviceName(region))
-      return Fail(key, "region: '" + region + "' is not a usable region: letters, digits, '.', '_' "
-                  "and '-', beginning with a letter or digit, at most " +
-                  std::to_string(kMaxNameLength) + " characters");
+      return Fail(key, "region: '" + region +
+                           "' is not a usable region: letters, digits, '.', '_' "
+                           "and '-', beginning with a letter or digit, at most " +
+                           std::to_string(kMaxNameLength) + " characters");
     return true;
   }
 
@@ -318,7 +328,8 @@ class InventoryReader {
 
   bool ReadText(const YAML::Node& key, const YAML::Node& value, std::string& text) {
     if (value.IsNull()) return Fail(key, key.Scalar() + ": needs a value");
-    if (!value.IsScalar()) return Fail(key, key.Scalar() + ": give a single value, not a list or mapping");
+    if (!value.IsScalar())
+      return Fail(key, key.Scalar() + ": give a single value, not a list or mapping");
     text = value.Scalar();
     return true;
   }
@@ -331,13 +342,13 @@ class InventoryReader {
     const long read = digits ? std::stol(text) : -1;
     if (read < low || read > high)
       return Fail(key, key.Scalar() + ": give a whole number from " + std::to_string(low) + " to " +
-                  std::to_string(high));
+                           std::to_string(high));
     number = static_cast<int>(read);
     return true;
   }
 
-  bool ReadChoice(const YAML::Node& key, const YAML::Node& value, const std::vector<std::string>& choices,
-                  std::string& choice) {
+  bool ReadChoice(const YAML::Node& key, const YAML::Node& value,
+                  const std::vector<std::string>& choices, std::string& choice) {
     std::string text;
     if (!ReadText(key, value, text)) return false;
     for (const std::string& allowed : choices) {
@@ -386,9 +397,11 @@ class InventoryReader {
     return true;
   }
 
-  bool ReadContexts(const YAML::Node& key, const YAML::Node& value, std::vector<std::string>& contexts) {
+  bool ReadContexts(const YAML::Node& key, const YAML::Node& value,
+                    std::vector<std::string>& contexts) {
     if (!value.IsMap())
-      return Fail(key, "context_communities: give a mapping of CONTEXT: NAME of the variable holding "
+      return Fail(key,
+                  "context_communities: give a mapping of CONTEXT: NAME of the variable holding "
                   "its community");
     std::vector<std::string> read;
     std::map<std::string, int> seen;
@@ -427,9 +440,9 @@ class InventoryReader {
       std::string problem;
       if (!entry.second.IsScalar() ||
           !check.Add(entry.first.Scalar(), entry.second.Scalar(), problem)) {
-        return Fail(entry.first, "ssh_options: " +
-                                     (problem.empty() ? entry.first.Scalar() + ": give a list"
-                                                      : problem));
+        return Fail(
+            entry.first,
+            "ssh_options: " + (problem.empty() ? entry.first.Scalar() + ": give a list" : problem));
       }
       read.push_back(entry.first.Scalar() + "=" + entry.second.Scalar());
     }
@@ -442,25 +455,29 @@ class InventoryReader {
     if (!key.IsScalar()) return Fail(key, "a key must be a plain word");
     const auto first = seen.emplace(key.Scalar(), LineOf(key));
     if (first.second) return true;
-    return Fail(key, key.Scalar() + ": given twice (first at line " + std::to_string(first.first->second) +
-                ")");
+    return Fail(key, key.Scalar() + ": given twice (first at line " +
+                         std::to_string(first.first->second) + ")");
   }
 
   // Fails for a key nobody knows; `hint` says what is allowed there, and the
   // nearest of the `known` keys is suggested.
-  bool RefuseKey(const YAML::Node& key, const std::string& hint, const std::vector<std::string>& known) {
+  bool RefuseKey(const YAML::Node& key, const std::string& hint,
+                 const std::vector<std::string>& known) {
     const std::string name = key.Scalar();
-    // Only a word is shown: a key of another shape may be text pasted from elsewhere, a secret even.
-    const bool word = name.size() <= 40 && name.find_first_not_of(
-        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_-.") == std::string::npos;
+    // Only a word is shown: a key of another shape may be text pasted from elsewhere, a secret
+    // even.
+    const bool word = name.size() <= 40 &&
+                      name.find_first_not_of(
+                          "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_-.") ==
+                          std::string::npos;
     if (const char* instead = SecretKeyInstead(name))
       return Fail(key, (word ? name + ": a" : std::string("a")) +
-                  "n inventory names the variable that holds a secret (" + instead +
-                  "), never the secret");
+                           "n inventory names the variable that holds a secret (" + instead +
+                           "), never the secret");
     const std::string nearest = word ? NearestName(name, known) : "";
     return Fail(key, (word ? "unknown key " + name : std::string("not a key of an inventory")) +
-                (nearest.empty() ? "" : "; did you mean " + nearest + "?") +
-                (hint.empty() ? "" : " (" + hint + ")"));
+                         (nearest.empty() ? "" : "; did you mean " + nearest + "?") +
+                         (hint.empty() ? "" : " (" + hint + ")"));
   }
 
   bool Fail(const YAML::Node& at, const std::string& what) { return FailAt(LineOf(at), what); }
@@ -497,7 +514,8 @@ bool LoadInventoryText(const std::string& text, const std::string& name,
   return true;
 }
 
-bool LoadInventory(const std::string& path, std::vector<InventoryDevice>& devices, std::string& problem) {
+bool LoadInventory(const std::string& path, std::vector<InventoryDevice>& devices,
+                   std::string& problem) {
   std::vector<InventoryDevice> read;
   if (!InventoryReader(path).Read(read, problem)) {
     devices.clear();

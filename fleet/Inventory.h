@@ -26,11 +26,12 @@
 #include "discovery/LiveOptions.h"
 
 struct InventoryDevice {
-  std::string name;     // unique in the inventory, usable as a file name
-  std::string capture;  // a captured device's folder (absolute or relative to the working directory)
-  LiveOptions live;     // a live router: live.host is set, live.quiet is true
-  std::string region;   // empty when neither the device nor defaults: give one
-  int line = 0;         // where the device begins in the file
+  std::string name;  // unique in the inventory, usable as a file name
+  std::string
+      capture;         // a captured device's folder (absolute or relative to the working directory)
+  LiveOptions live;    // a live router: live.host is set, live.quiet is true
+  std::string region;  // empty when neither the device nor defaults: give one
+  int line = 0;        // where the device begins in the file
   // Where each key that applies to the device was given: the device's own
   // line of it, or the line in defaults:.
   struct KeyPlace {

@@ -74,9 +74,8 @@ bool CheckSecrets(const std::string& inventory, const std::vector<InventoryDevic
       if (set && !found->second.Get(needed.variable).empty()) continue;
       // The line to mend: the one naming the variable, else the one naming the file.
       const std::string key = device.keys.count(needed.key) ? needed.key : "secrets_file";
-      problem = PlaceOf(inventory, device, key) + needed.variable + " (" + needed.holds +
-                ") is " +
-                (set ? std::string("empty") + (file.empty() ? " in the environment" : "")
+      problem = PlaceOf(inventory, device, key) + needed.variable + " (" + needed.holds + ") is " +
+                (set            ? std::string("empty") + (file.empty() ? " in the environment" : "")
                  : file.empty() ? "not set in the environment, and no secrets_file is given"
                                 : "set neither in the environment nor in " + file);
       return false;

@@ -65,7 +65,8 @@ void HandOnErrorLines(Worker& worker, bool ended, const WorkerPool::OnErrorLine&
   if (!onLine) return;
   Drain(worker.errorFd, worker.errorText);
   size_t start = 0;
-  for (size_t end; (end = worker.errorText.find('\n', start)) != std::string::npos; start = end + 1) {
+  for (size_t end; (end = worker.errorText.find('\n', start)) != std::string::npos;
+       start = end + 1) {
     onLine(worker.job, worker.errorText.substr(start, end - start));
   }
   worker.errorText.erase(0, start);

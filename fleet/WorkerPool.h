@@ -38,7 +38,8 @@ class WorkerPool {
   using OnTick = std::function<void()>;
   using OnErrorLine = std::function<void(size_t job, const std::string& line)>;
 
-  WorkerPool(int parallel, double deadlineSeconds) : parallel_(parallel), deadline_(deadlineSeconds) {}
+  WorkerPool(int parallel, double deadlineSeconds)
+      : parallel_(parallel), deadline_(deadlineSeconds) {}
 
   // Called about four times a second while workers run (a progress display).
   void OnEveryTick(OnTick tick) { tick_ = std::move(tick); }
@@ -54,7 +55,8 @@ class WorkerPool {
   struct Workers;  // those running
   // Starts workers while there are jobs and room; a job that cannot start
   // with none running ends here.
-  void StartJobs(size_t count, const Work& work, const OnEnd& onEnd, size_t& next, Workers& workers);
+  void StartJobs(size_t count, const Work& work, const OnEnd& onEnd, size_t& next,
+                 Workers& workers);
   // Hands on every worker that ended since the last look.
   void EndWorkers(const OnEnd& onEnd, Workers& workers);
 

@@ -12,7 +12,7 @@
 
 struct WorkerResult {
   bool discovered = false;
-  std::string problem;  // when not discovered
+  std::string problem;   // when not discovered
   report::Report found;  // when discovered
 };
 

@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "discovery/HostResults.h"
+#include "fuzz/support/FuzzInput.h"
 #include "host/KelSnmp.h"
 #include "tests/support/AgentHarness.h"
-#include "fuzz/support/FuzzInput.h"
 
 namespace {
 
@@ -22,8 +22,8 @@ using Index = std::map<std::string, int>;
 using Names = std::vector<std::string>;
 
 const char kRouteDetail[] = "show ip route vrf red 10.8.0.0 detail";
-const char* const kCommands[] = {"show mpls interface", "show mpls forwarding brief",
-                                 "show ip vrf detail", "show ip bgp vpnv4 vrf red next-hops",
+const char* const kCommands[] = {"show mpls interface",   "show mpls forwarding brief",
+                                 "show ip vrf detail",    "show ip bgp vpnv4 vrf red next-hops",
                                  "show ip route vrf red", kRouteDetail};
 
 // Answers every route-detail command with one reply, whatever route it names.
@@ -31,7 +31,8 @@ class FuzzDevice : public ScriptedDevice {
  public:
   std::string routeDetail;
 
-  CKelAtomVector* RunCommands(CKelRecord* device, const std::vector<std::string>& commands) override {
+  CKelAtomVector* RunCommands(CKelRecord* device,
+                              const std::vector<std::string>& commands) override {
     for (const std::string& command : commands) {
       const std::string suffix = " detail";
       if (command.size() > suffix.size() &&

@@ -14,25 +14,27 @@
 #include <vector>
 
 #include "discovery/Discovery.h"
-#include "report/JsonReport.h"
-#include "transports/ReplayTransport.h"
-#include "report/TextReport.h"
 #include "fuzz/support/FuzzInput.h"
 #include "fuzz/support/TextChecks.h"
+#include "report/JsonReport.h"
+#include "report/TextReport.h"
+#include "transports/ReplayTransport.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-const char* const kFiles[] = {"cli.log", "snmp.walk", "snmp/default.walk",
-                              "snmp/default:red.walk"};
+const char* const kFiles[] = {"cli.log", "snmp.walk", "snmp/default.walk", "snmp/default:red.walk"};
 
 // One folder per process, emptied before each input.
 const fs::path& Folder() {
   static const fs::path folder = [] {
     std::string path = (fs::temp_directory_path() / "erx-fuzz-device-XXXXXX").string();
     FuzzCheck(mkdtemp(path.data()) != nullptr, "cannot make a temporary folder");
-    std::atexit([] { std::error_code ignored; fs::remove_all(Folder(), ignored); });
+    std::atexit([] {
+      std::error_code ignored;
+      fs::remove_all(Folder(), ignored);
+    });
     return fs::path(path);
   }();
   return folder;

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "host/ERXHost.h"
 #include "fuzz/support/FuzzInput.h"
+#include "host/ERXHost.h"
 
 namespace {
 
@@ -110,10 +110,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const bool flag = data[0] & 0x80;
   const std::string text(reinterpret_cast<const char*>(data) + 1, size - 1);
   switch ((data[0] & 0x7f) % 4) {
-    case 0: VrfDetail(text, flag); break;
-    case 1: Lists(SplitInput(data + 1, size - 1, 64)); break;
-    case 2: InterfaceKeys(text); break;
-    default: WrappedName(text, flag);
+    case 0:
+      VrfDetail(text, flag);
+      break;
+    case 1:
+      Lists(SplitInput(data + 1, size - 1, 64));
+      break;
+    case 2:
+      InterfaceKeys(text);
+      break;
+    default:
+      WrappedName(text, flag);
   }
   return 0;
 }

@@ -6,10 +6,10 @@
 
 #include <nlohmann/json.hpp>
 
-#include "report/JsonReport.h"
 #include "fuzz/support/FuzzInput.h"
 #include "fuzz/support/ReportFromInput.h"
 #include "fuzz/support/TextChecks.h"
+#include "report/JsonReport.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const report::Report report = ReportFromInput(data, size);

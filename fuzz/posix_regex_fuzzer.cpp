@@ -21,11 +21,11 @@
 #include <string>
 #include <vector>
 
+#include "fuzz/support/FuzzInput.h"
 #include "host/ByteScanner.h"
 #include "host/PelkPattern.h"
 #include "host/PosixRegex.h"
 #include "host/PosixToRe2.h"
-#include "fuzz/support/FuzzInput.h"
 
 namespace {
 
@@ -45,8 +45,7 @@ int StackedRepeats(const std::string& ere) {
     const std::size_t close = ere[i] == '{' ? ere.find('}', i) : std::string::npos;
     if (ere[i] == '*' || ere[i] == '+' || ere[i] == '?') {
       ++run;
-    } else if (close != std::string::npos &&
-               ere.find_first_not_of("0123456789,", i + 1) == close) {
+    } else if (close != std::string::npos && ere.find_first_not_of("0123456789,", i + 1) == close) {
       ++run;
       i = close;
     } else {
@@ -69,16 +68,15 @@ void CompareWithGlibc(const std::string& ere, const pelk::PosixRegex& mine,
   const std::string shortText = text.substr(0, std::min(text.find('\0'), kComparedText));
   // glibc lets an anchor match beside a newline of the match ("$[^ ]+" finds
   // "\n"), where POSIX has it match only at the ends of the text.
-  if (ere.find_first_of("^$") != std::string::npos &&
-      shortText.find('\n') != std::string::npos) {
+  if (ere.find_first_of("^$") != std::string::npos && shortText.find('\n') != std::string::npos) {
     return;
   }
   for (std::size_t pos = 0, b = 0, e = 0; pos <= shortText.size(); pos += e > b ? e : e + 1) {
     regmatch_t m[1] = {{-1, -1}};
     const bool found = mine.Find(std::string_view(shortText).substr(pos), &b, &e);
     const bool glibcFound = regexec(&re, shortText.c_str() + pos, 1, m, 0) == 0;
-    if (found != glibcFound || (found && (b != std::size_t(m[0].rm_so) ||
-                                          e != std::size_t(m[0].rm_eo)))) {
+    if (found != glibcFound ||
+        (found && (b != std::size_t(m[0].rm_so) || e != std::size_t(m[0].rm_eo)))) {
       std::fprintf(stderr, "from %zu: engine %d %zu-%zu, glibc %d %d-%d\n", pos, found, b, e,
                    glibcFound, int(m[0].rm_so), int(m[0].rm_eo));
       FuzzCheck(false, "the engine and glibc disagree");
@@ -108,8 +106,8 @@ void CompareScannerWithRe2(const std::string& ere, const pelk::Re2Translation& t
     std::size_t length = 0;
     const auto outcome = scanner->Longest(std::string_view(rest.data(), rest.size()), &length);
     if (outcome == pelk::ByteScanner::kUndecided) continue;
-    const bool same = (outcome == pelk::ByteScanner::kMatch) == found &&
-                      (!found || length == match.size());
+    const bool same =
+        (outcome == pelk::ByteScanner::kMatch) == found && (!found || length == match.size());
     if (!same) {
       std::fprintf(stderr, "from %zu: scanner %d %zu, RE2 %d %zu\n", from, int(outcome), length,
                    found, match.size());
@@ -165,8 +163,8 @@ void MatchTree(const std::vector<std::string>& parts) {
   for (std::size_t i = 2; i < parts.size(); ++i) {
     const bool repeating = !parts[i].empty() && parts[i][0] == '\x01';
     childNames.push_back("c" + std::to_string(i));
-    children->push_back(CPelkPattern(childNames.back().c_str(), repeating,
-                                     parts[i].c_str() + (repeating ? 1 : 0)));
+    children->push_back(
+        CPelkPattern(childNames.back().c_str(), repeating, parts[i].c_str() + (repeating ? 1 : 0)));
   }
   root.SetSubPattern(children);
   if (!root.IsValid()) return;

@@ -4,10 +4,10 @@
 #include <sstream>
 #include <string>
 
-#include "report/TextReport.h"
 #include "fuzz/support/FuzzInput.h"
 #include "fuzz/support/ReportFromInput.h"
 #include "fuzz/support/TextChecks.h"
+#include "report/TextReport.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const report::Report report = ReportFromInput(data, size);

@@ -19,8 +19,8 @@ bool ERXFindVirtRtrVRF(CKelRecord* record, CPelkStdRequester* requester,
 // Interface-description keys: the CLI name of an interface and its row in the
 // SNMP interface table give the same key. `out` is empty on entry.
 void ERXGetDescrFromVrfDescr(const char* cliName, const std::string& context, std::string& out);
-void ERXGetDescrFromIfTableDescr(const char* ifDescr, const std::string& context,
-                                 std::string& out, int ifType);
+void ERXGetDescrFromIfTableDescr(const char* ifDescr, const std::string& context, std::string& out,
+                                 int ifType);
 
 // Files every CKelSnmpVarOp of `list` in `tree` under the text of its instance.
 void DAUFStoreSnmpDLinTLByIndex(CKelDoubleList* list, CKelTreeList* tree, bool byValue,

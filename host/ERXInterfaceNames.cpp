@@ -83,7 +83,9 @@ void InterfaceKey(std::string_view name, std::string& out) {
 }
 
 // A C string up to its first NUL; null reads as "".
-std::string_view TextOf(const char* text) { return text ? std::string_view(text) : std::string_view(); }
+std::string_view TextOf(const char* text) {
+  return text ? std::string_view(text) : std::string_view();
+}
 
 }  // namespace
 
@@ -95,7 +97,8 @@ void ERXGetDescrFromVrfDescr(const char* cliName, const std::string& /*context*/
   std::size_t cut = 0;
   while (cut < name.size() && name[cut] != '(' && name[cut] != ',') ++cut;
   const std::less_equal<const char*> atOrBefore;
-  const bool inOut = atOrBefore(out.data(), name.data()) && atOrBefore(name.data(), out.data() + out.size());
+  const bool inOut =
+      atOrBefore(out.data(), name.data()) && atOrBefore(name.data(), out.data() + out.size());
   if (!inOut) {
     InterfaceKey(name.substr(0, cut), out);
     return;
@@ -111,8 +114,8 @@ void ERXGetDescrFromVrfDescr(const char* cliName, const std::string& /*context*/
 // a VRF context also holds the layer-2 rows (ATM2/0, FastEthernet4/0) under
 // the IP interfaces: keyed by location they would take the IP interface's key,
 // so there only "ip<slot>/<port>" rows and MPLS tunnels are wanted.
-void ERXGetDescrFromIfTableDescr(const char* ifDescr, const std::string& context,
-                                 std::string& out, int ifType) {
+void ERXGetDescrFromIfTableDescr(const char* ifDescr, const std::string& context, std::string& out,
+                                 int ifType) {
   const std::string_view descr = TextOf(ifDescr);
   std::string key;  // the description may live in `out`
   if (context.find(':') != std::string::npos) {

@@ -100,10 +100,11 @@ bool ERXGetGeneralVRFInfo(const char* reply, std::vector<std::string>& names,
     if (first.empty()) return;
     if (first == "VRF") {
       std::string_view name;
-      pelk::ForEachWord(line.substr(first.data() - line.data() + first.size()), [&](std::string_view word) {
-        name = word;
-        return false;
-      });
+      pelk::ForEachWord(line.substr(first.data() - line.data() + first.size()),
+                        [&](std::string_view word) {
+                          name = word;
+                          return false;
+                        });
       if (!name.empty()) {
         names.push_back(WithoutSeparator(name));
         routeDistinguishers.push_back(RouteDistinguisher(line));

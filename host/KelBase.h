@@ -25,7 +25,7 @@ class CKelAtom {
   enum Kind { kInt, kString, kVector, kVBList };
 
   explicit CKelAtom(int value);
-  explicit CKelAtom(const char* text);    // copies the text; null gives an atom without text
+  explicit CKelAtom(const char* text);        // copies the text; null gives an atom without text
   explicit CKelAtom(CKelAtomVector* vector);  // takes the vector
   explicit CKelAtom(CKelVBList* list);        // takes the list
   CKelAtom(const CKelAtom& other);            // deep copy
@@ -36,10 +36,10 @@ class CKelAtom {
   static void operator delete(void* p);
 
   Kind RAKind() const { return kind_; }
-  int RAInt() const;                  // 0 unless an int atom
-  const char* RAString() const;       // null unless a text atom with text
-  CKelAtomVector* RAVector() const;   // null unless a vector atom
-  CKelVBList* RAVBList() const;       // null unless a binding-list atom
+  int RAInt() const;                 // 0 unless an int atom
+  const char* RAString() const;      // null unless a text atom with text
+  CKelAtomVector* RAVector() const;  // null unless a vector atom
+  CKelVBList* RAVBList() const;      // null unless a binding-list atom
   // A new printable text of the value, released with free().
   char* RAStrRep() const;
 
@@ -59,7 +59,7 @@ class CKelAtomVector {
   CKelAtomVector& operator=(const CKelAtomVector&) = delete;
   ~CKelAtomVector();
 
-  void RAVAddToEnd(CKelAtom* atom);  // takes the atom
+  void RAVAddToEnd(CKelAtom* atom);        // takes the atom
   CKelAtom* RAVGetValue(int index) const;  // null when out of range
   int RAVSize() const { return static_cast<int>(atoms_.size()); }
 

@@ -10,8 +10,8 @@ std::vector<KelErrorRecord>& Log() {
 }  // namespace
 
 CKelError::CKelError(int code, const char* sourceFile, int line, const char* text) {
-  Log().push_back(KelErrorRecord{code, sourceFile ? sourceFile : "", line, text != nullptr,
-                                 text ? text : ""});
+  Log().push_back(
+      KelErrorRecord{code, sourceFile ? sourceFile : "", line, text != nullptr, text ? text : ""});
 }
 
 const std::vector<KelErrorRecord>& KelErrorLog() { return Log(); }

@@ -64,8 +64,8 @@ void CPelkMPLSAgent::AppendVendorSpecificData(CKelRecord*, CPelkMediationData*, 
 void CPelkMPLSAgent::DMAProcessMPLSData(CPelkMediationData*, CKelTreeList*, CKelTreeList**) {}
 
 void CPelkMPLSAgent::GetLocalNbrForProcessing(CPelkMediationData* medData,
-                                              CKelDoubleList** adminStatusList,
-                                              CKelTreeList**, CKelTreeList**) {
+                                              CKelDoubleList** adminStatusList, CKelTreeList**,
+                                              CKelTreeList**) {
   if (!medData || !adminStatusList) return;
   CKelDoubleList* stored = medData->DMDGetSnmpGetNext("ifAdminStatus");
   if (!stored) return;

@@ -21,9 +21,8 @@ void AddAtom(CKelVBList* list, const char* name, CKelAtom* atom) {
 
 CPelkMPLSLabelEntry::CPelkMPLSLabelEntry(const char* inLabelText, int inLabel, int labelSpace,
                                          const char* outLabelText, int outLabel, bool swapsLabel,
-                                         int outIfIndex, const char* outIfName,
-                                         const char* nextHop, const char* status,
-                                         const char* role)
+                                         int outIfIndex, const char* outIfName, const char* nextHop,
+                                         const char* status, const char* role)
     : inLabelText_(Text(inLabelText)),
       inLabel_(inLabel),
       labelSpace_(labelSpace),
@@ -76,12 +75,11 @@ CKelVarBind* CPelkMPLSLabelEntry::ConstructInLabelEntry(CKelAtomVector& labels) 
 
 // ---- CPelkMPLSVRFLabelEntry ----
 
-CPelkMPLSVRFLabelEntry::CPelkMPLSVRFLabelEntry(const char* labelText, int label,
-                                               bool pushesLabel, const char* destination,
-                                               int ifIndex, const char* ifName,
-                                               const char* nextHop, const char* status,
-                                               const char* role, const char* peer,
-                                               int peerIfIndex)
+CPelkMPLSVRFLabelEntry::CPelkMPLSVRFLabelEntry(const char* labelText, int label, bool pushesLabel,
+                                               const char* destination, int ifIndex,
+                                               const char* ifName, const char* nextHop,
+                                               const char* status, const char* role,
+                                               const char* peer, int peerIfIndex)
     : labelText_(Text(labelText)),
       label_(label),
       pushesLabel_(pushesLabel),
@@ -96,9 +94,8 @@ CPelkMPLSVRFLabelEntry::CPelkMPLSVRFLabelEntry(const char* labelText, int label,
       peerIfIndex_(peerIfIndex) {}
 
 CKelListable* CPelkMPLSVRFLabelEntry::RLTargetDeepCopy(const CKelListable* source) {
-  return source
-             ? new CPelkMPLSVRFLabelEntry(*static_cast<const CPelkMPLSVRFLabelEntry*>(source))
-             : nullptr;
+  return source ? new CPelkMPLSVRFLabelEntry(*static_cast<const CPelkMPLSVRFLabelEntry*>(source))
+                : nullptr;
 }
 
 CKelVBList* CPelkMPLSVRFLabelEntry::Convert() const {
@@ -151,8 +148,7 @@ CPelkMPLSVRFEntry::~CPelkMPLSVRFEntry() {
 }
 
 CKelListable* CPelkMPLSVRFEntry::RLTargetDeepCopy(const CKelListable* source) {
-  return source ? new CPelkMPLSVRFEntry(*static_cast<const CPelkMPLSVRFEntry*>(source))
-                : nullptr;
+  return source ? new CPelkMPLSVRFEntry(*static_cast<const CPelkMPLSVRFEntry*>(source)) : nullptr;
 }
 
 CKelAtom* CPelkMPLSVRFEntry::GenerateVRFRecordEntry() {
@@ -207,7 +203,9 @@ void CPelkMPLSVRFEntry::ConvertVendorVRFData(CKelVBList&) {}
 
 // ---- CPelkMPLSData ----
 
-void CPelkMPLSData::AddLFIBEntry(CPelkMPLSLabelEntry* entry) { labelEntries_.RDLAddToListEnd(entry); }
+void CPelkMPLSData::AddLFIBEntry(CPelkMPLSLabelEntry* entry) {
+  labelEntries_.RDLAddToListEnd(entry);
+}
 
 // The owning virtual router is known only to the vendor hook, and hooks run
 // when the host converts an entry, never while the agent is still offering

@@ -4,10 +4,10 @@
 // list is what ConvertLabelEntry appends to the CKelVBList a CKelPointer
 // points to: the entry's own fields, then what the hooks add (the host reads
 // the fields from the entry and calls the hooks alone, in the same order, when
-// it converts the 100,000 entries of a large router); for a VRF entry GenerateVRFRecordEntry gives an atom holding the VRF's list,
-// and GenerateCERecordEntry one imposition entry's list. Vendor classes add
-// their fields through the hooks ConvertVendorInLabelEntry,
-// AddInBoundLabelEntryInfo and ConvertVendorVRFData.
+// it converts the 100,000 entries of a large router); for a VRF entry GenerateVRFRecordEntry gives
+// an atom holding the VRF's list, and GenerateCERecordEntry one imposition entry's list. Vendor
+// classes add their fields through the hooks ConvertVendorInLabelEntry, AddInBoundLabelEntryInfo
+// and ConvertVendorVRFData.
 #ifndef HOST_PELKMPLSDATA_H_
 #define HOST_PELKMPLSDATA_H_
 
@@ -18,9 +18,9 @@
 class CPelkMPLSLabelEntry : public CKelListable {
  public:
   CPelkMPLSLabelEntry(const char* inLabelText, int inLabel, int labelSpace,
-                      const char* outLabelText, int outLabel, bool swapsLabel,
-                      int outIfIndex, const char* outIfName, const char* nextHop,
-                      const char* status, const char* role);
+                      const char* outLabelText, int outLabel, bool swapsLabel, int outIfIndex,
+                      const char* outIfName, const char* nextHop, const char* status,
+                      const char* role);
   CPelkMPLSLabelEntry(const CPelkMPLSLabelEntry& other) = default;
   ~CPelkMPLSLabelEntry() override = default;
 
@@ -102,10 +102,9 @@ class CPelkMPLSVRFLabelEntry : public CKelListable {
 class CPelkMPLSVRFEntry : public CKelListable {
  public:
   // Null containers start empty; given ones are taken over.
-  CPelkMPLSVRFEntry(const char* name, const char* routeDistinguisher,
-                    const char* description, CKelAtomVector* importRTs,
-                    CKelDoubleList* labelEntries, CKelAtomVector* exportRTs,
-                    CKelAtomVector* interfaces);
+  CPelkMPLSVRFEntry(const char* name, const char* routeDistinguisher, const char* description,
+                    CKelAtomVector* importRTs, CKelDoubleList* labelEntries,
+                    CKelAtomVector* exportRTs, CKelAtomVector* interfaces);
   CPelkMPLSVRFEntry(const CPelkMPLSVRFEntry& other);  // deep copy
   ~CPelkMPLSVRFEntry() override;
 
@@ -117,7 +116,7 @@ class CPelkMPLSVRFEntry : public CKelListable {
 
   void AddImportRT(const char* routeTarget);
   void AddExportRT(const char* routeTarget);
-  void SetInterfaceList(CKelAtomVector* interfaces);  // takes it, frees the old one
+  void SetInterfaceList(CKelAtomVector* interfaces);     // takes it, frees the old one
   void AddVRFLabelEntry(CPelkMPLSVRFLabelEntry* entry);  // takes it
 
   const std::string& Name() const { return name_; }

@@ -168,8 +168,8 @@ struct CPelkPattern::Impl {
 
   // Searches text[from, to) for one instance. kRetry: a later piece anchored
   // with "^" failed where the previous piece ended; the search may go on from *resume.
-  Outcome FindInstance(std::string_view text, std::size_t from, std::size_t to,
-                       std::size_t* begin, std::size_t* end, std::size_t* resume) const {
+  Outcome FindInstance(std::string_view text, std::size_t from, std::size_t to, std::size_t* begin,
+                       std::size_t* end, std::size_t* resume) const {
     std::size_t pos = from;
     for (std::size_t i = 0; i < pieces.size(); ++i) {
       std::size_t b = 0;

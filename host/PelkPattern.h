@@ -35,8 +35,7 @@
 class CPelkPattern {
  public:
   CPelkPattern(const char* fieldName, bool repeating, const char* expression);
-  CPelkPattern(const char* fieldName, bool repeating,
-               const std::vector<std::string>& pieces);
+  CPelkPattern(const char* fieldName, bool repeating, const std::vector<std::string>& pieces);
   CPelkPattern(const CPelkPattern& other);
   CPelkPattern& operator=(const CPelkPattern& other);
   ~CPelkPattern();

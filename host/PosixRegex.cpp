@@ -239,8 +239,7 @@ bool FindRun(const CompiledEre& p, std::string_view text, std::size_t* begin, st
 }
 
 // "(In|Out)": the leftmost word, the longest there.
-bool FindWords(const CompiledEre& p, std::string_view text, std::size_t* begin,
-               std::size_t* end) {
+bool FindWords(const CompiledEre& p, std::string_view text, std::size_t* begin, std::size_t* end) {
   for (std::size_t i = 0; i < text.size(); ++i) {
     if (!p.wordStarts[static_cast<unsigned char>(text[i])]) continue;
     std::size_t longest = 0;

@@ -3,8 +3,8 @@
 #include <bitset>
 #include <cstdio>
 #include <exception>
-#include <string>
 #include <new>
+#include <string>
 #include <vector>
 
 namespace pelk {
@@ -79,8 +79,7 @@ void AppendHighByte(std::string& out, unsigned char c) {
 // Everything but letters, digits and "_" is written escaped so that RE2 cannot
 // give it a meaning of its own.
 void AppendLiteral(std::string& out, unsigned char c) {
-  if ((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-      c == '_') {
+  if ((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_') {
     out += static_cast<char>(c);
   } else if (c > ' ' && c < 127) {
     out += '\\';
@@ -99,7 +98,8 @@ void AppendSet(std::string& out, const ByteSet& set) {
   }
   if (set.count() == 1) {  // RE2 reads a one-byte class as that byte
     for (int c = 0x80; c < 256; ++c) {
-      if (set.test(static_cast<std::size_t>(c))) return AppendHighByte(out, static_cast<unsigned char>(c));
+      if (set.test(static_cast<std::size_t>(c)))
+        return AppendHighByte(out, static_cast<unsigned char>(c));
     }
   }
   out += '[';

@@ -135,8 +135,8 @@ LabelGraph::Step LabelGraph::StepOf(uint32_t id) const {
   return step;
 }
 
-Path LabelGraph::Walk(uint32_t first, const std::vector<Step>& steps,
-                      std::vector<uint32_t>& stamp, uint32_t walk) const {
+Path LabelGraph::Walk(uint32_t first, const std::vector<Step>& steps, std::vector<uint32_t>& stamp,
+                      uint32_t walk) const {
   Path path;
   uint32_t at = first;
   for (;;) {
@@ -191,8 +191,8 @@ std::vector<Path> LabelGraph::Stitch() const {
   for (uint32_t i = 0; i < paths.size(); ++i) {
     const uint32_t first = paths[i].hops.front();
     const Place& place = places_[entries_[first].place];
-    order.emplace_back(paths[i].end, place.router, rank[place.name], entries_[first].inLabel,
-                       first, i);
+    order.emplace_back(paths[i].end, place.router, rank[place.name], entries_[first].inLabel, first,
+                       i);
   }
   std::sort(order.begin(), order.end());
   std::vector<Path> sorted;

@@ -81,7 +81,7 @@ class LabelGraph {
     uint32_t nextHop;
     bool endsHere;
   };
-  struct Step {  // where an entry sends its packets
+  struct Step {             // where an entry sends its packets
     uint32_t next = kNone;  // the entry that takes them, or kNone: the path ends
     PathEnd end = PathEnd::kEgress;
     uint32_t endRouter = kNone;
@@ -122,7 +122,7 @@ class LabelGraph {
   std::unordered_map<std::string_view, uint32_t> addressIds_;
   std::vector<const std::string*> addressText_;
   std::vector<uint32_t> addressOwner_;  // address id -> place, or kNone
-  std::vector<LabelIndex> byInLabel_;  // by place
+  std::vector<LabelIndex> byInLabel_;   // by place
   std::vector<Entry> entries_;
   // Entries come router by router: the last place asked for is likely asked again.
   uint32_t lastRouter_ = kNone, lastPlace_ = kNone;

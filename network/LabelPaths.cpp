@@ -25,15 +25,12 @@ std::string Where(const std::string& device, const report::Text& virtualRouter) 
   return device + ":" + *virtualRouter;
 }
 
-Json TextOrNull(const report::Text& text) {
-  return text ? Json(ValidUtf8(*text)) : Json(nullptr);
-}
+Json TextOrNull(const report::Text& text) { return text ? Json(ValidUtf8(*text)) : Json(nullptr); }
 
 // The label on top of what the entry sends, the one the next router reads:
 // the label pushed last, else the out label.
 report::Text SentLabel(const report::LabelEntry& entry) {
-  return entry.pushLabels && !entry.pushLabels->empty() ? entry.pushLabels->back()
-                                                        : entry.outLabel;
+  return entry.pushLabels && !entry.pushLabels->empty() ? entry.pushLabels->back() : entry.outLabel;
 }
 
 // Labels of another space (an interface's own, such as an ATM space) overlap
@@ -105,8 +102,7 @@ std::string PathText(const std::vector<report::Report>& routers, const LabelPath
     const uint32_t hop = path.hops[i];
     const report::LabelEntry& entry = EntryOf(routers, found, hop);
     if (i > 0) line += " -> ";
-    line += ValidUtf8(Where(routers[found.entries[hop].router].device,
-                                    entry.virtualRouter));
+    line += ValidUtf8(Where(routers[found.entries[hop].router].device, entry.virtualRouter));
     line += " " + ValidUtf8(entry.inLabel ? *entry.inLabel : entry.inInterface.value_or("-"));
   }
   const report::LabelEntry& last = EntryOf(routers, found, path.hops.back());
@@ -148,9 +144,9 @@ void WritePathsText(const std::vector<report::Report>& routers, const LabelPaths
     out << PathLine(routers, found, path) << "\n";
     ++counts[static_cast<int>(path.end)];
   }
-  out << found.paths.size() << (found.paths.size() == 1 ? " path" : " paths") << ": "
-      << counts[0] << " broken, " << counts[1] << " loop, " << counts[2] << " leaves, "
-      << counts[3] << " egress\n";
+  out << found.paths.size() << (found.paths.size() == 1 ? " path" : " paths") << ": " << counts[0]
+      << " broken, " << counts[1] << " loop, " << counts[2] << " leaves, " << counts[3]
+      << " egress\n";
 }
 
 void WritePathsJson(int64_t run, const std::vector<report::Report>& routers,
@@ -179,8 +175,8 @@ void WritePathsJson(int64_t run, const std::vector<report::Report>& routers,
          {"end", PathEndName(path.end)},
          {"endDevice", path.endRouter == kNone ? Json(nullptr)
                                                : Json(ValidUtf8(routers[path.endRouter].device))},
-         {"endAddress", path.endAddress == kNone ? Json(nullptr)
-                                                 : Json(found.graph.Address(path.endAddress))}});
+         {"endAddress",
+          path.endAddress == kNone ? Json(nullptr) : Json(found.graph.Address(path.endAddress))}});
   }
   out << Json{{"run", run}, {"paths", std::move(paths)}}.dump(2) << "\n";
 }

@@ -47,7 +47,8 @@ std::string Title(const NetworkRun& run, const std::string& what) {
 Status ShowPaths(const NetworkOptions& options, std::ostream& out) {
   NetworkRun run;
   if (Status known = KnownFormat(options.format); !known.ok()) return known;
-  if (Status loaded = LoadNetworkRun(options.storePath, options.run, run); !loaded.ok()) return loaded;
+  if (Status loaded = LoadNetworkRun(options.storePath, options.run, run); !loaded.ok())
+    return loaded;
   LabelPaths found = FollowLabelPaths(run.routers);
   std::string title = Title(run, "Label paths");
   if (!options.device.empty()) {
@@ -73,7 +74,8 @@ Status ShowPaths(const NetworkOptions& options, std::ostream& out) {
 Status ShowVpns(const NetworkOptions& options, std::ostream& out) {
   NetworkRun run;
   if (Status known = KnownFormat(options.format); !known.ok()) return known;
-  if (Status loaded = LoadNetworkRun(options.storePath, options.run, run); !loaded.ok()) return loaded;
+  if (Status loaded = LoadNetworkRun(options.storePath, options.run, run); !loaded.ok())
+    return loaded;
   const VpnMap map = MapVpns(run.routers);
   if (options.format == "text") {
     WriteVpnsText(map, out, options.full);
@@ -88,7 +90,8 @@ Status ShowVpns(const NetworkOptions& options, std::ostream& out) {
 
 Status WritePage(const NetworkOptions& options) {
   NetworkRun run;
-  if (Status loaded = LoadNetworkRun(options.storePath, options.run, run); !loaded.ok()) return loaded;
+  if (Status loaded = LoadNetworkRun(options.storePath, options.run, run); !loaded.ok())
+    return loaded;
   const LabelPaths paths = FollowLabelPaths(run.routers);
   const VpnMap vpns = MapVpns(run.routers);
   PageParts parts{&run, &paths, &vpns, "", "", ""};

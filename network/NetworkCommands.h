@@ -20,8 +20,8 @@ struct NetworkOptions {
   std::optional<int64_t> run;  // none: the last finished run
   std::string device;          // paths: only those through it
   std::string format = "text";
-  std::string output;          // html: the page's file
-  bool full = false;           // vpns text: every VRF of a list, however many
+  std::string output;  // html: the page's file
+  bool full = false;   // vpns text: every VRF of a list, however many
 };
 
 // Each writes its answer to `out` (the page to options.output), or fails

@@ -306,9 +306,9 @@ class VpnDrawing {
              " VRFs, or one that does not fit, is one box";
     }
     if (vpnsLeftOut_) {
-      note += std::string(note.empty() ? "" : "; ") + "left out: " +
-              std::to_string(vrfsLeftOut_) + " of " + Count(map_.vrfs.size(), "VRF", "VRFs") +
-              " (" + Count(vpnsLeftOut_, "VPN", "VPNs") + "); " + kBounds + ", findings first";
+      note += std::string(note.empty() ? "" : "; ") + "left out: " + std::to_string(vrfsLeftOut_) +
+              " of " + Count(map_.vrfs.size(), "VRF", "VRFs") + " (" +
+              Count(vpnsLeftOut_, "VPN", "VPNs") + "); " + kBounds + ", findings first";
     }
     return note;
   }
@@ -403,7 +403,7 @@ class VpnDrawing {
   const VpnMap& map_;
   const std::vector<std::vector<TargetLink>> links_;
   Budget budget_;
-  std::vector<size_t> drawnTarget_;   // by target: the unit that last collected it
+  std::vector<size_t> drawnTarget_;  // by target: the unit that last collected it
   std::vector<char> danglingDrawn_;  // by target
   std::map<std::string, std::vector<size_t>> byDevice_;  // VRFs drawn one by one
   std::ostringstream nodes_, arrows_;
@@ -423,9 +423,8 @@ PathsDrawn DrawnWithinBounds(const std::vector<report::Report>& routers, const L
   // Findings first: broken, looping, leaving, then those that reach their egress.
   std::vector<uint32_t> order(found.paths.size());
   for (uint32_t p = 0; p < order.size(); ++p) order[p] = p;
-  std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
-    return found.paths[a].end < found.paths[b].end;
-  });
+  std::stable_sort(order.begin(), order.end(),
+                   [&](uint32_t a, uint32_t b) { return found.paths[a].end < found.paths[b].end; });
 
   PathsDrawn drawn;
   Budget budget;

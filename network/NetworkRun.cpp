@@ -16,8 +16,7 @@ std::optional<int64_t> LastFinishedRunBefore(const std::vector<store::StoredRun>
 
 }  // namespace
 
-Status LoadNetworkRun(const std::string& storePath, std::optional<int64_t> runId,
-                      NetworkRun& run) {
+Status LoadNetworkRun(const std::string& storePath, std::optional<int64_t> runId, NetworkRun& run) {
   std::string problem;  // what the store says
   const std::unique_ptr<store::Store> results =
       store::OpenStore(storePath, store::Access::kRead, problem);

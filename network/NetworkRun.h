@@ -25,8 +25,7 @@ struct NetworkRun {
 
 // Run `runId`, or the last finished run. Fails when the store cannot be read
 // or has no such run.
-Status LoadNetworkRun(const std::string& storePath, std::optional<int64_t> runId,
-                      NetworkRun& run);
+Status LoadNetworkRun(const std::string& storePath, std::optional<int64_t> runId, NetworkRun& run);
 
 }  // namespace network
 

@@ -137,11 +137,11 @@ std::vector<std::pair<VrfRef, Targets>> FoundVrfs(const std::vector<report::Repo
   std::vector<std::pair<VrfRef, Targets>> found;
   for (const report::Report& router : routers) {
     for (const report::Vrf& vrf : router.vrfs) {
-      found.push_back({{ValidUtf8(router.device), ValidUtf8(vrf.virtualRouter.value_or("default")),
-                        ValidUtf8(vrf.name.value_or("")),
-                        ValidUtf8(vrf.routeDistinguisher.value_or(""))},
-                       {vrf.importRouteTargets.value_or(std::vector<std::string>()),
-                        vrf.exportRouteTargets.value_or(std::vector<std::string>())}});
+      found.push_back(
+          {{ValidUtf8(router.device), ValidUtf8(vrf.virtualRouter.value_or("default")),
+            ValidUtf8(vrf.name.value_or("")), ValidUtf8(vrf.routeDistinguisher.value_or(""))},
+           {vrf.importRouteTargets.value_or(std::vector<std::string>()),
+            vrf.exportRouteTargets.value_or(std::vector<std::string>())}});
     }
   }
   std::sort(found.begin(), found.end(),
@@ -247,23 +247,24 @@ Json VrfsJson(const VpnMap& map, const std::vector<size_t>& vrfs) {
   Json list = Json::array();
   for (size_t v : vrfs) {
     const VrfRef& vrf = map.vrfs[v];
-    list.push_back({{"device", vrf.device}, {"virtualRouter", vrf.virtualRouter}, {"vrf", vrf.vrf}});
+    list.push_back(
+        {{"device", vrf.device}, {"virtualRouter", vrf.virtualRouter}, {"vrf", vrf.vrf}});
   }
   return list;
 }
 
 std::string FindingText(const VpnMap& map, const VpnFinding& finding, bool full) {
   if (finding.kind == "dangling-import") {
-    return "route target " + finding.routeTarget + " imported but exported by no VRF: " +
-           Names(map, finding.vrfs, full);
+    return "route target " + finding.routeTarget +
+           " imported but exported by no VRF: " + Names(map, finding.vrfs, full);
   }
   if (finding.kind == "unused-export") {
-    return "route target " + finding.routeTarget + " exported but imported by no VRF: " +
-           Names(map, finding.vrfs, full);
+    return "route target " + finding.routeTarget +
+           " exported but imported by no VRF: " + Names(map, finding.vrfs, full);
   }
   if (finding.kind == "duplicate-rd") {
-    return "route distinguisher " + finding.routeDistinguisher + " on more than one VRF: " +
-           Names(map, finding.vrfs, full);
+    return "route distinguisher " + finding.routeDistinguisher +
+           " on more than one VRF: " + Names(map, finding.vrfs, full);
   }
   return "VRFs of one name that cannot reach each other: " + Names(map, finding.vrfs, full);
 }
@@ -290,8 +291,7 @@ void WriteVpnsText(const VpnMap& map, std::ostream& out, bool full) {
       for (size_t v : vpn.vrfs) {
         if (!std::binary_search(vpn.hubs.begin(), vpn.hubs.end(), v)) spokes.push_back(v);
       }
-      out << Readable("hubs " + Names(map, vpn.hubs, full) + "; spokes " +
-                      Names(map, spokes, full))
+      out << Readable("hubs " + Names(map, vpn.hubs, full) + "; spokes " + Names(map, spokes, full))
           << "\n";
     } else {
       out << Readable(Names(map, vpn.vrfs, full)) << "\n";
@@ -319,14 +319,16 @@ void WriteVpnsJson(int64_t run, const VpnMap& map, std::ostream& out) {
   }
   Json findings = Json::array();
   for (const VpnFinding& finding : map.findings) {
-    Json entry = {{"kind", finding.kind},
-                  {"routeTarget", finding.routeTarget.empty() ? Json(nullptr)
-                                                              : Json(finding.routeTarget)}};
+    Json entry = {
+        {"kind", finding.kind},
+        {"routeTarget", finding.routeTarget.empty() ? Json(nullptr) : Json(finding.routeTarget)}};
     if (finding.kind == "duplicate-rd") entry["routeDistinguisher"] = finding.routeDistinguisher;
     entry["vrfs"] = VrfsJson(map, finding.vrfs);
     findings.push_back(std::move(entry));
   }
-  out << Json{{"run", run}, {"routeTargets", std::move(targets)}, {"vpns", std::move(vpns)},
+  out << Json{{"run", run},
+              {"routeTargets", std::move(targets)},
+              {"vpns", std::move(vpns)},
               {"findings", std::move(findings)}}
              .dump(2)
       << "\n";

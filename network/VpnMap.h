@@ -47,8 +47,8 @@ struct VpnFinding {
   // "apart-namesakes": VRFs of one name on different routers in different VPNs;
   // "duplicate-rd": one route distinguisher on two VRFs of a router.
   std::string kind;
-  std::string routeTarget;          // dangling-import, unused-export
-  std::string routeDistinguisher;   // duplicate-rd
+  std::string routeTarget;         // dangling-import, unused-export
+  std::string routeDistinguisher;  // duplicate-rd
   std::vector<size_t> vrfs;
 };
 

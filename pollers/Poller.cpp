@@ -71,8 +71,8 @@ class Poller {
       log_ << "erx-discover: " << problem << "\n";
       return false;
     }
-    Say("serving region" + std::string(me_.regions.size() > 1 ? "s " : " ") + Regions() +
-        " with " + std::to_string(options_.jobs) + " worker" + (options_.jobs > 1 ? "s" : ""));
+    Say("serving region" + std::string(me_.regions.size() > 1 ? "s " : " ") + Regions() + " with " +
+        std::to_string(options_.jobs) + " worker" + (options_.jobs > 1 ? "s" : ""));
     Clock::time_point lastBeat = Clock::now();
     while (!gStop) {
       std::vector<store::ClaimedJob> claimed;
@@ -109,7 +109,9 @@ class Poller {
     return joined;
   }
 
-  void Say(const std::string& line) { log_ << "erx-discover poller " << me_.name << ": " << line << "\n"; }
+  void Say(const std::string& line) {
+    log_ << "erx-discover poller " << me_.name << ": " << line << "\n";
+  }
 
   // Runs `work` on the store; when it fails, says so, pauses (longer each
   // time) and connects again. False when it failed.
@@ -298,7 +300,9 @@ class Poller {
     pool.OnEveryTick([&] { Heartbeat(batch, lastBeat, nextTry); });
     pool.Run(
         ready.size(),
-        [&](size_t job, int resultFd) { return Discover(batch[ready[job]], options_.discovery, resultFd); },
+        [&](size_t job, int resultFd) {
+          return Discover(batch[ready[job]], options_.discovery, resultFd);
+        },
         [&](const WorkerEnd& end) {
           Held& held = batch[ready[end.job]];
           Ended(held, end);

@@ -29,11 +29,11 @@ struct PollerOptions {
   std::string store;
   std::vector<std::string> regions;
   int jobs = 1;
-  std::string name;         // empty: host name and process id
-  bool once = false;        // return when no job of the regions waits or runs
+  std::string name;   // empty: host name and process id
+  bool once = false;  // return when no job of the regions waits or runs
   double heartbeatSeconds = 5;
   double leaseSeconds = 15;
-  double pollSeconds = 5;   // a look at the queue without a wake-up
+  double pollSeconds = 5;  // a look at the queue without a wake-up
   double deviceTimeoutSeconds = 600;
   std::string secretsFile;  // besides the environment
   DiscoveryOptions discovery;

@@ -32,8 +32,8 @@ std::string ProgressLines(const store::RunOverview& run,
     }
     lines += "  " + region.region + ": " + std::to_string(region.ok) + " done, " +
              std::to_string(region.notOk) + " failed, " + std::to_string(region.running) +
-             " running, " + std::to_string(region.waiting) + " waiting; " +
-             std::to_string(alive) + " poller" + (alive == 1 ? "" : "s") + " alive\n";
+             " running, " + std::to_string(region.waiting) + " waiting; " + std::to_string(alive) +
+             " poller" + (alive == 1 ? "" : "s") + " alive\n";
   }
   return lines;
 }
@@ -59,7 +59,8 @@ bool Summarize(const std::string& where, int64_t runId, std::vector<DeviceSummar
       summary.labelEntries = found.labelEntries.size();
       summary.vrfs = found.vrfs.size();
       size_t impositions = 0;
-      for (const report::Vrf& vrf : found.vrfs) impositions += vrf.impositions ? vrf.impositions->size() : 0;
+      for (const report::Vrf& vrf : found.vrfs)
+        impositions += vrf.impositions ? vrf.impositions->size() : 0;
       summary.impositions = impositions;
       summary.errors = found.errors.size();
     }
@@ -70,8 +71,8 @@ bool Summarize(const std::string& where, int64_t runId, std::vector<DeviceSummar
 
 // Follows the run until none of its jobs waits or runs; a store that cannot
 // be reached is waited for.
-FleetOutcome Wait(const QueueOptions& options, int64_t runId, Clock::time_point start, std::ostream& out,
-         std::ostream& log) {
+FleetOutcome Wait(const QueueOptions& options, int64_t runId, Clock::time_point start,
+                  std::ostream& out, std::ostream& log) {
   std::unique_ptr<store::JobStore> jobs;
   std::string shown;
   while (true) {
@@ -88,7 +89,8 @@ FleetOutcome Wait(const QueueOptions& options, int64_t runId, Clock::time_point 
       log << "erx-discover: " << problem << "; trying again\n";
       jobs.reset();
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(static_cast<int>(options.pollSeconds * 1000)));
+    std::this_thread::sleep_for(
+        std::chrono::milliseconds(static_cast<int>(options.pollSeconds * 1000)));
   }
   std::vector<DeviceSummary> summaries;
   std::string problem;

@@ -44,13 +44,13 @@ struct LabelTableRow {
   std::optional<std::string> inLabel;      // a row keyed by its incoming label
   std::optional<std::string> inInterface;  // or by its attachment interface
   std::string owner;
-  std::string action;  // "swap", "pop", "lookup", "l2transport", "other"
-  std::optional<std::string> actionText;   // the router's words, for "other"
+  std::string action;                     // "swap", "pop", "lookup", "l2transport", "other"
+  std::optional<std::string> actionText;  // the router's words, for "other"
   std::optional<std::string> outLabel;
-  std::vector<std::string> pushLabels;     // on top of outLabel, in the order printed
+  std::vector<std::string> pushLabels;  // on top of outLabel, in the order printed
   std::optional<std::string> outInterface;
   std::optional<std::string> nextHop;
-  std::optional<std::string> labelSpace;   // none before any heading
+  std::optional<std::string> labelSpace;  // none before any heading
 };
 
 struct LabelTable {

@@ -4,7 +4,9 @@ namespace {
 
 const char kSwitch[] = "virtual-router";
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
 
 // The next blank-separated word from `at`, which moves past it.
 std::string NextWord(const std::string& text, size_t& at) {

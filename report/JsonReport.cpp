@@ -122,13 +122,27 @@ class PrettyJson {
       }
       *end_++ = '\\';
       switch (c) {
-        case '"': *end_++ = '"'; break;
-        case '\\': *end_++ = '\\'; break;
-        case '\b': *end_++ = 'b'; break;
-        case '\t': *end_++ = 't'; break;
-        case '\n': *end_++ = 'n'; break;
-        case '\f': *end_++ = 'f'; break;
-        case '\r': *end_++ = 'r'; break;
+        case '"':
+          *end_++ = '"';
+          break;
+        case '\\':
+          *end_++ = '\\';
+          break;
+        case '\b':
+          *end_++ = 'b';
+          break;
+        case '\t':
+          *end_++ = 't';
+          break;
+        case '\n':
+          *end_++ = 'n';
+          break;
+        case '\f':
+          *end_++ = 'f';
+          break;
+        case '\r':
+          *end_++ = 'r';
+          break;
         default:
           *end_++ = 'u';
           *end_++ = '0';

@@ -32,15 +32,15 @@ struct VirtualRouter {
 };
 
 struct LabelEntry {
-  Text virtualRouter;    // "virtualRouter"
-  Text lspName;          // "lspName"
-  Text inLabel;          // "inLabel"
-  Text outLabel;         // "outLabel"
-  Number outIfIndex;     // "outIfIndex"
-  Text outInterface;     // "outInterface"
-  Text nextHop;          // "nextHop"
-  Numbers inIfIndexes;   // "inIfIndexes"
-  Texts inInterfaces;    // "inInterfaces"
+  Text virtualRouter;   // "virtualRouter"
+  Text lspName;         // "lspName"
+  Text inLabel;         // "inLabel"
+  Text outLabel;        // "outLabel"
+  Number outIfIndex;    // "outIfIndex"
+  Text outInterface;    // "outInterface"
+  Text nextHop;         // "nextHop"
+  Numbers inIfIndexes;  // "inIfIndexes"
+  Texts inInterfaces;   // "inInterfaces"
   // Only entries read from the later releases' table by incoming label
   // ("layout": "label-table") have these; the module's entries never do, so
   // they cost a pointer each in the 100,000 entries of a large router.
@@ -50,9 +50,9 @@ struct LabelEntry {
   SparseText owner{};        // "owner": ldp, rsvp-te, bgp, ...
   SparseText action{};       // "action": swap, pop, lookup, l2transport, other
   SparseText actionText{};   // "actionText": the router's words, only for "other"
-  Texts pushLabels{};        // "pushLabels": pushed on top of outLabel, in order; the last is outermost
-  SparseText labelSpace{};   // "labelSpace": the heading above the rows
-  SparseText layout{};       // "layout": "label-table"
+  Texts pushLabels{};  // "pushLabels": pushed on top of outLabel, in order; the last is outermost
+  SparseText labelSpace{};  // "labelSpace": the heading above the rows
+  SparseText layout{};      // "layout": "label-table"
 };
 
 struct Imposition {
@@ -64,12 +64,12 @@ struct Imposition {
 };
 
 struct Vrf {
-  Text virtualRouter;                                // "virtualRouter"
-  Text name;                                         // "name"
-  Text routeDistinguisher;                           // "routeDistinguisher"
-  Texts exportRouteTargets;                          // "exportRouteTargets"
-  Texts importRouteTargets;                          // "importRouteTargets"
-  Numbers ifIndexes;                                 // "ifIndexes"
+  Text virtualRouter;                                  // "virtualRouter"
+  Text name;                                           // "name"
+  Text routeDistinguisher;                             // "routeDistinguisher"
+  Texts exportRouteTargets;                            // "exportRouteTargets"
+  Texts importRouteTargets;                            // "importRouteTargets"
+  Numbers ifIndexes;                                   // "ifIndexes"
   std::optional<std::vector<Imposition>> impositions;  // "impositions"
 };
 
@@ -121,24 +121,24 @@ inline const char* HealthStatusName(HealthStatus status) {
 // a capture.
 struct Health {
   HealthStatus status = HealthStatus::kOk;  // "status"
-  std::string cliSource;              // "cli": {"source",
-  int commandsSent = 0;               //   "sent",
-  int commandsAnswered = 0;           //   "answered",
-  int commandsRefused = 0;            //   "refused",
-  int commandsTimedOut = 0;           //   "timedOut",
-  int commandsCutOff = 0;             //   "cutOff",
-  int commandsNotSent = 0;            //   "notSent",
-  int reconnections = 0;              //   "reconnections"}
-  std::string snmpSource;             // "snmp": {"source",
-  int walksAnswered = 0;              //   "walksAnswered",
-  int walksUnanswered = 0;            //   "walksUnanswered",
+  std::string cliSource;                    // "cli": {"source",
+  int commandsSent = 0;                     //   "sent",
+  int commandsAnswered = 0;                 //   "answered",
+  int commandsRefused = 0;                  //   "refused",
+  int commandsTimedOut = 0;                 //   "timedOut",
+  int commandsCutOff = 0;                   //   "cutOff",
+  int commandsNotSent = 0;                  //   "notSent",
+  int reconnections = 0;                    //   "reconnections"}
+  std::string snmpSource;                   // "snmp": {"source",
+  int walksAnswered = 0;                    //   "walksAnswered",
+  int walksUnanswered = 0;                  //   "walksUnanswered",
   std::vector<std::string> silentContexts;  // "silentContexts"}
-  std::vector<std::string> problems;  // "problems": one sentence each, the worst first
+  std::vector<std::string> problems;        // "problems": one sentence each, the worst first
 };
 
 struct Report {
-  std::string device;  // "device"
-  std::string agent;   // "agent": what the module says of itself
+  std::string device;     // "device"
+  std::string agent;      // "agent": what the module says of itself
   std::string generator;  // "generator": the program and version that wrote it; left out when ""
   std::vector<VirtualRouter> virtualRouters;
   std::vector<LabelEntry> labelEntries;

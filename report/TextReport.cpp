@@ -38,7 +38,8 @@ std::string Joined(const std::optional<std::vector<Element>>& list, Show show) {
   return joined.empty() ? "-" : joined;
 }
 std::string Cell(const Texts& texts) {
-  return Joined(texts, [](std::string& out, const std::string& text) { AppendReadable(out, text); });
+  return Joined(texts,
+                [](std::string& out, const std::string& text) { AppendReadable(out, text); });
 }
 std::string Cell(const Numbers& numbers) {
   return Joined(numbers, [](std::string& out, int number) { out += std::to_string(number); });
@@ -200,7 +201,7 @@ void WriteTextReport(const report::Report& r, std::ostream& out) {
       return Row{Cell(w.virtualRouter), Cell(w.vrf), Cell(w.text)};
     });
   }
-  out << "\n" << r.labelEntries.size() << " label entries, " << r.vrfs.size() << " VRFs, "
-      << impositions << " impositions, " << r.errors.size() << " errors, " << r.warnings.size()
-      << " warnings\n";
+  out << "\n"
+      << r.labelEntries.size() << " label entries, " << r.vrfs.size() << " VRFs, " << impositions
+      << " impositions, " << r.errors.size() << " errors, " << r.warnings.size() << " warnings\n";
 }

@@ -16,9 +16,8 @@ bool Number(const std::string& text, long& value) {
 bool ParseEndlessTable(const std::string& text, EndlessTable& table) {
   const size_t colon = text.find(':');
   long bytes = 0;
-  if (colon != std::string::npos &&
-      (!Number(text.substr(colon + 1), bytes) || bytes < 1 ||
-       static_cast<size_t>(bytes) > EndlessTable::kMaxValueBytes)) {
+  if (colon != std::string::npos && (!Number(text.substr(colon + 1), bytes) || bytes < 1 ||
+                                     static_cast<size_t>(bytes) > EndlessTable::kMaxValueBytes)) {
     return false;
   }
   table.valueBytes = static_cast<size_t>(bytes);

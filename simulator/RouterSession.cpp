@@ -8,9 +8,9 @@ namespace {
 
 const char kPageMark[] = " --More-- ";
 // Backspaces over the mark, blanks over it, backspaces again.
-const std::string kErasePageMark =
-    std::string(sizeof kPageMark - 1, '\b') + std::string(sizeof kPageMark - 1, ' ') +
-    std::string(sizeof kPageMark - 1, '\b');
+const std::string kErasePageMark = std::string(sizeof kPageMark - 1, '\b') +
+                                   std::string(sizeof kPageMark - 1, ' ') +
+                                   std::string(sizeof kPageMark - 1, '\b');
 const char kSwitchCommand[] = "virtual-router ";
 
 bool StartsWith(const std::string& text, const std::string& prefix) {
@@ -211,8 +211,8 @@ void RouterSession::SendReply(const std::string& reply) {
       flush();
       std::this_thread::sleep_for(std::chrono::milliseconds(setup_.faults.slowMs));
     }
-    const bool noisy = setup_.faults.noise && number % 3 == 1 &&
-                       line.find_first_not_of(' ') != std::string::npos;
+    const bool noisy =
+        setup_.faults.noise && number % 3 == 1 && line.find_first_not_of(' ') != std::string::npos;
     if (noisy) {
       waiting += '\0';
       waiting.append(kPageMark).append(kErasePageMark).append(line);

@@ -16,7 +16,7 @@ struct RouterSetup {
   const CliCapture* capture = nullptr;
   std::string user;  // empty: no user name asked
   std::string password;
-  bool linePassword = false;  // without user: ask "Telnet password: " alone
+  bool linePassword = false;   // without user: ask "Telnet password: " alone
   std::string enablePassword;  // empty: "enable" asks none
   Faults faults;
 };

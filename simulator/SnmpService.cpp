@@ -19,8 +19,8 @@
 #include <sstream>
 #include <thread>
 
-#include "transports/SnmpWalker.h"
 #include "simulator/Snmprec.h"
+#include "transports/SnmpWalker.h"
 
 namespace fs = std::filesystem;
 
@@ -150,13 +150,16 @@ bool SnmpService::WriteData(const SnmpServiceSetup& setup, std::string& problem,
   walks.push_back({"", capture / "snmp.walk"});
   std::error_code error;
   for (const auto& entry : fs::directory_iterator(capture / "snmp", error)) {
-    if (entry.path().extension() == ".walk") walks.push_back({entry.path().stem().string(), entry.path()});
+    if (entry.path().extension() == ".walk")
+      walks.push_back({entry.path().stem().string(), entry.path()});
   }
   const std::string base = RandomName();
   communities_.clear();
   for (const auto& walk : walks) {
     const std::string records =
-        fs::exists(walk.second, error) ? SnmprecFromWalk(ReadFile(walk.second), walk.second.string(), warnings) : "";
+        fs::exists(walk.second, error)
+            ? SnmprecFromWalk(ReadFile(walk.second), walk.second.string(), warnings)
+            : "";
     const std::string& context = walk.first;
     const std::string name = base + "c" + std::to_string(communities_.size());
     communities_[setup.community + (context.empty() ? "" : "@" + context)] = name;
@@ -251,7 +254,8 @@ bool SnmpService::StartAt(const SnmpServiceSetup& setup, std::string& problem,
   }
   setpgid(pid_, pid_);  // also here, so no kill can race the child's own call
   StartWatchdog();
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(setup.readyTimeoutMs);
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(setup.readyTimeoutMs);
   while (!Answers(setup)) {
     int status = 0;
     if (waitpid(pid_, &status, WNOHANG) == pid_) {
@@ -275,8 +279,15 @@ void SnmpService::StartWatchdog() {
   int ends[2];
   if (pipe2(ends, O_CLOEXEC) != 0) return;
   const std::string group = std::to_string(pid_);
-  const char* argv[] = {"sh", "-c", kWatchScript, "erx-simulator-watchdog", group.c_str(),
-                        dataDir_.c_str(), cacheDir_.c_str(), argsFile_.c_str(), nullptr};
+  const char* argv[] = {"sh",
+                        "-c",
+                        kWatchScript,
+                        "erx-simulator-watchdog",
+                        group.c_str(),
+                        dataDir_.c_str(),
+                        cacheDir_.c_str(),
+                        argsFile_.c_str(),
+                        nullptr};
   watchdog_ = fork();
   if (watchdog_ == 0) Watch(ends[0], argv);
   close(ends[0]);

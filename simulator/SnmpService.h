@@ -11,9 +11,9 @@
 #ifndef SIMULATOR_SNMPSERVICE_H_
 #define SIMULATOR_SNMPSERVICE_H_
 
+#include <sys/types.h>
 #include <map>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 struct SnmpServiceSetup {
@@ -35,7 +35,8 @@ class SnmpService {
 
   // Writes the data, starts snmpsim and waits until it answers. False with
   // `problem` set; `warnings` gets walk lines that are not served.
-  bool Start(const SnmpServiceSetup& setup, std::string& problem, std::vector<std::string>& warnings);
+  bool Start(const SnmpServiceSetup& setup, std::string& problem,
+             std::vector<std::string>& warnings);
   // Where snmpsim listens, once started.
   int Port() const { return port_; }
   // Stops snmpsim and removes its files.
@@ -47,7 +48,8 @@ class SnmpService {
   // `exited`: snmpsim ended by itself before it answered.
   bool StartAt(const SnmpServiceSetup& setup, std::string& problem,
                std::vector<std::string>& warnings, bool& exited);
-  bool WriteData(const SnmpServiceSetup& setup, std::string& problem, std::vector<std::string>& warnings);
+  bool WriteData(const SnmpServiceSetup& setup, std::string& problem,
+                 std::vector<std::string>& warnings);
   bool Answers(const SnmpServiceSetup& setup) const;  // at snmpsim itself
   void StartWatchdog();
 

@@ -66,7 +66,8 @@ bool CreateHostKey(const std::string& file, std::string& problem) {
 
 bool SetOption(ssh_bind bind, const std::string& name, const std::string& value) {
   const char* list = value.c_str();
-  if (name == "KexAlgorithms") return ssh_bind_options_set(bind, SSH_BIND_OPTIONS_KEY_EXCHANGE, list) == 0;
+  if (name == "KexAlgorithms")
+    return ssh_bind_options_set(bind, SSH_BIND_OPTIONS_KEY_EXCHANGE, list) == 0;
   if (name == "HostKeyAlgorithms") {
     return ssh_bind_options_set(bind, SSH_BIND_OPTIONS_HOSTKEY_ALGORITHMS, list) == 0;
   }
@@ -126,7 +127,8 @@ void DrainUntilClosed(int fd, int ms) {
   char drop[4096];
   for (;;) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-        until - std::chrono::steady_clock::now()).count();
+                          until - std::chrono::steady_clock::now())
+                          .count();
     pollfd wait{fd, POLLIN, 0};
     if (left <= 0 || poll(&wait, 1, static_cast<int>(left)) <= 0) return;
     if (recv(fd, drop, sizeof drop, 0) <= 0) return;
@@ -176,9 +178,9 @@ void AnswerAuthentication(ssh_session session, ssh_message message, const Router
       ssh_message_auth_interactive_request(message, "", "", 1, prompts, echo);
       return;
     }
-    login.authenticated = ssh_userauth_kbdint_getnanswers(session) == 1 &&
-                          Allowed(setup, ssh_message_auth_user(message),
-                                  ssh_userauth_kbdint_getanswer(session, 0));
+    login.authenticated =
+        ssh_userauth_kbdint_getnanswers(session) == 1 &&
+        Allowed(setup, ssh_message_auth_user(message), ssh_userauth_kbdint_getanswer(session, 0));
   } else if (subtype == SSH_AUTH_METHOD_PUBLICKEY) {
     const KeyAnswer answer = CheckKey(message, setup, keys);
     if (answer == KeyAnswer::kWouldTake) {
@@ -270,7 +272,8 @@ bool SshServer::Listen(const SshServerSetup& setup, std::string& problem) {
   const std::string& keys = setup.authorizedKeysFile;
   if (!keys.empty() && !authorizedKeys_.Load(keys, problem)) return false;
   std::error_code error;
-  if (!std::filesystem::exists(setup.hostKeyFile, error) && !CreateHostKey(setup.hostKeyFile, problem)) {
+  if (!std::filesystem::exists(setup.hostKeyFile, error) &&
+      !CreateHostKey(setup.hostKeyFile, problem)) {
     return false;
   }
   newKeyAfterFirst_ = setup.newKeyAfterFirst;
@@ -308,7 +311,8 @@ int SshServer::Fd() const { return static_cast<int>(ssh_bind_get_fd(bind_)); }
 ssh_session SshServer::Accept() {
   ssh_key fresh = nullptr;
   // The bind gives each accepted session a copy of its key, and owns the one it is given.
-  if (newKeyAfterFirst_ && accepted_ > 0 && ssh_pki_generate(SSH_KEYTYPE_ED25519, 0, &fresh) == SSH_OK &&
+  if (newKeyAfterFirst_ && accepted_ > 0 &&
+      ssh_pki_generate(SSH_KEYTYPE_ED25519, 0, &fresh) == SSH_OK &&
       ssh_bind_options_set(bind_, SSH_BIND_OPTIONS_IMPORT_KEY, fresh) != 0) {
     ssh_key_free(fresh);
   }

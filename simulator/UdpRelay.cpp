@@ -97,7 +97,8 @@ void UdpRelay::Relay(int fd, const sockaddr_in& from, std::string datagram,
                      RelayTraffic& traffic) const {
   if (fd != front_) {
     Backward(datagram);
-    traffic.held.push_back({Clock::now() + traffic.hold, traffic.clientOf[fd], std::move(datagram)});
+    traffic.held.push_back(
+        {Clock::now() + traffic.hold, traffic.clientOf[fd], std::move(datagram)});
     return;
   }
   const Route route = Forward(datagram);
@@ -136,7 +137,8 @@ void UdpRelay::Run() {
       socklen_t size = sizeof from;
       const ssize_t got = recvfrom(ready.fd, buffer.data(), buffer.size(), 0,
                                    reinterpret_cast<sockaddr*>(&from), &size);
-      if (got > 0) Relay(ready.fd, from, std::string(buffer.data(), static_cast<size_t>(got)), traffic);
+      if (got > 0)
+        Relay(ready.fd, from, std::string(buffer.data(), static_cast<size_t>(got)), traffic);
     }
     while (!traffic.held.empty() && traffic.held.front().due <= Clock::now()) {
       const Held& answer = traffic.held.front();

@@ -16,7 +16,8 @@ class DeviceWriter {
       : device_(db,
                 "INSERT INTO devices(run_id, name, source, status, problem, seconds, agent, region)"
                 " VALUES (?, ?, ?, ?, ?, ?, ?, ?) RETURNING id"),
-        virtualRouter_(db, "INSERT INTO virtual_routers(device_id, name) VALUES (?, ?) RETURNING id"),
+        virtualRouter_(db,
+                       "INSERT INTO virtual_routers(device_id, name) VALUES (?, ?) RETURNING id"),
         virtualRouterVrf_(db,
                           "INSERT INTO virtual_router_vrfs(virtual_router_id, name) VALUES (?, ?)"),
         labelEntry_(
@@ -50,8 +51,8 @@ class DeviceWriter {
                    " VALUES (?, ?, ?, ?)"),
         error_(db,
                "INSERT INTO errors(device_id, code, source, line, text) VALUES (?, ?, ?, ?, ?)"),
-        warning_(
-            db, "INSERT INTO warnings(device_id, text, virtual_router, vrf) VALUES (?, ?, ?, ?)"),
+        warning_(db,
+                 "INSERT INTO warnings(device_id, text, virtual_router, vrf) VALUES (?, ?, ?, ?)"),
         health_(db,
                 "INSERT INTO device_health(device_id, cli_source, commands_sent, commands_answered,"
                 " commands_refused, commands_timed_out, commands_cut_off, commands_not_sent,"

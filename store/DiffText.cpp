@@ -1,8 +1,8 @@
 #include <map>
 #include <string>
 
-#include "store/DiffWriters.h"
 #include "report/ReportText.h"
+#include "store/DiffWriters.h"
 
 namespace store {
 namespace {

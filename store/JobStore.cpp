@@ -69,8 +69,8 @@ void PutBackLapsedJobs(SqlDatabase& db, const std::vector<std::string>& regions)
     outcome.name = lapsed.Text(2);
     outcome.source = lapsed.Text(3);
     outcome.status = "failed";
-    outcome.problem = std::to_string(kAttempts) + " pollers stopped while discovering it: " +
-                      lapsed.Text(5);
+    outcome.problem =
+        std::to_string(kAttempts) + " pollers stopped while discovering it: " + lapsed.Text(5);
     failed.push_back({lapsed.Int(1), outcome});
   }
   for (const Failed& device : failed) {
@@ -131,9 +131,10 @@ bool JobStore::Queue(const std::string& inventory, const std::vector<JobToQueue>
     // Two queues of one inventory at once: the second waits here, then
     // finds the first's run open.
     db_->Execute("SELECT pg_advisory_xact_lock(4542445301)");
-    Statement open(*db_,
-                   "SELECT id FROM runs WHERE inventory = ? AND EXISTS (SELECT 1 FROM jobs WHERE "
-                   "run_id = runs.id AND state IN ('waiting', 'running')) ORDER BY id DESC LIMIT 1");
+    Statement open(
+        *db_,
+        "SELECT id FROM runs WHERE inventory = ? AND EXISTS (SELECT 1 FROM jobs WHERE "
+        "run_id = runs.id AND state IN ('waiting', 'running')) ORDER BY id DESC LIMIT 1");
     if (open.Bind(inventory).Next()) {
       openRun = open.Int(0);
       return false;
@@ -194,10 +195,12 @@ bool JobStore::Renew(const PollerIdentity& poller, const std::vector<ClaimedJob>
                      std::vector<ClaimedJob>& lost, std::string& problem) {
   std::vector<ClaimedJob> gone;
   const bool done = Do(problem, "renewing the leases of " + poller.name, [&] {
-    Statement beat(*db_, "UPDATE pollers SET heartbeat = now() WHERE name = ? AND host = ? AND pid = ?");
+    Statement beat(*db_,
+                   "UPDATE pollers SET heartbeat = now() WHERE name = ? AND host = ? AND pid = ?");
     beat.Bind(poller.name).Bind(poller.host).Bind(poller.pid).Run();
     Statement renew(*db_,
-                    "UPDATE jobs SET lease_end = now() + CAST(? AS double precision) * interval '1 second' WHERE id = ? AND "
+                    "UPDATE jobs SET lease_end = now() + CAST(? AS double precision) * interval '1 "
+                    "second' WHERE id = ? AND "
                     "poller = ? AND attempt = ? AND state = 'running' AND lease_end > now() "
                     "RETURNING id");
     for (const ClaimedJob& job : held) {
@@ -217,7 +220,8 @@ bool JobStore::Claim(const PollerIdentity& poller, int most, std::vector<Claimed
     PutBackLapsedJobs(*db_, poller.regions);
     Statement claim(*db_,
                     "UPDATE jobs SET state = 'running', poller = ?, attempt = attempt + 1, "
-                    "lease_end = now() + CAST(? AS double precision) * interval '1 second' WHERE id IN (SELECT id FROM jobs "
+                    "lease_end = now() + CAST(? AS double precision) * interval '1 second' WHERE "
+                    "id IN (SELECT id FROM jobs "
                     "WHERE state = 'waiting' AND region = ANY(CAST(? AS text[])) ORDER BY id LIMIT "
                     "? FOR UPDATE SKIP LOCKED) RETURNING id, run_id, attempt, device, source, "
                     "region, settings");

@@ -7,8 +7,8 @@
 // while it still holds the job's lease, checked in the transaction that
 // stores it: a device is stored once per run, whatever dies when.
 //
-//   std::unique_ptr<store::JobStore> jobs = store::JobStore::Open(url, store::Access::kWrite, problem);
-//   jobs->Queue(inventory, toQueue, run, problem);                   // queue
+//   std::unique_ptr<store::JobStore> jobs = store::JobStore::Open(url, store::Access::kWrite,
+//   problem); jobs->Queue(inventory, toQueue, run, problem);                   // queue
 //   jobs->RegisterPoller(me, problem);                               // poller
 //   jobs->Claim(me, 2, claimed, problem);
 //   jobs->Renew(me, claimed, lost, problem);                         // every heartbeat
@@ -37,7 +37,7 @@ const int kAttempts = 3;
 
 struct JobToQueue {
   std::string device;
-  std::string source;    // as DeviceOutcome::source
+  std::string source;  // as DeviceOutcome::source
   std::string region;
   std::string settings;  // the device's inventory keys as text: names of variables, never secrets
 };
@@ -71,9 +71,9 @@ struct RegionCounts {
 
 struct RunOverview {
   StoredRun run;
-  bool queued = false;  // its devices were jobs for pollers
-  bool open = false;    // queued, with jobs still waiting or running
-  std::vector<RegionCounts> regions;      // by region
+  bool queued = false;                // its devices were jobs for pollers
+  bool open = false;                  // queued, with jobs still waiting or running
+  std::vector<RegionCounts> regions;  // by region
   std::vector<std::pair<std::string, int64_t>> statuses;  // stored devices by status
 };
 

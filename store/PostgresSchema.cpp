@@ -212,8 +212,8 @@ CREATE TABLE pollers (
 );
 )sql";
 
-const char* const kMigrations[] = {kCreateVersion1, kVersion2, kVersion3, kVersion4, kVersion5,
-                                     kVersion6};
+const char* const kMigrations[] = {kCreateVersion1, kVersion2, kVersion3,
+                                   kVersion4,       kVersion5, kVersion6};
 static_assert(sizeof(kMigrations) / sizeof(kMigrations[0]) == kSchemaVersion,
               "one migration step per schema version, as in SQLite");
 

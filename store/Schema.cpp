@@ -223,8 +223,8 @@ CREATE TABLE pollers (
 
 // Step i brings a file of schema i to schema i + 1; a new file runs them all.
 // A later schema appends its step here and raises kSchemaVersion.
-const char* const kMigrations[] = {kCreateVersion1, kVersion2, kVersion3, kVersion4,
-                                     kVersion5, kVersion6};
+const char* const kMigrations[] = {kCreateVersion1, kVersion2, kVersion3,
+                                   kVersion4,       kVersion5, kVersion6};
 static_assert(sizeof(kMigrations) / sizeof(kMigrations[0]) == kSchemaVersion,
               "one migration step per schema version");
 

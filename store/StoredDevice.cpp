@@ -57,9 +57,10 @@ void LoadLabelEntries(SqlDatabase& db, int64_t device, report::Report& r, int64_
       " e.out_interface, e.next_hop, i.position, i.if_index, i.interface, e.in_interface, e.owner,"
       " e.action, e.action_text, e.label_space, e.layout FROM label_entries e"
       " LEFT JOIN label_entry_in_interfaces i ON i.label_entry_id = e.id";
-  Statement rows(db, (columns + (limit < 0 ? " WHERE e.device_id = ?"
-                                           : " WHERE e.id IN (SELECT id FROM label_entries"
-                                             " WHERE device_id = ? ORDER BY id LIMIT ? OFFSET ?)") +
+  Statement rows(db, (columns +
+                      (limit < 0 ? " WHERE e.device_id = ?"
+                                 : " WHERE e.id IN (SELECT id FROM label_entries"
+                                   " WHERE device_id = ? ORDER BY id LIMIT ? OFFSET ?)") +
                       " ORDER BY e.id, i.position")
                          .c_str());
   rows.Bind(device);
@@ -177,8 +178,8 @@ void LoadDeviceTables(SqlDatabase& db, int64_t device, report::Report& r) {
                       " WHERE device_id = ? ORDER BY rowid");
   for (addresses.Bind(device); addresses.Next();) {
     const StoredRow row(addresses, "ip_addresses", addresses.Int(0));
-    r.ipAddresses.push_back({row.Text(1, "virtual_router"), row.Text(2, "address"),
-                             row.OptionalInt(3, "if_index")});
+    r.ipAddresses.push_back(
+        {row.Text(1, "virtual_router"), row.Text(2, "address"), row.OptionalInt(3, "if_index")});
   }
   Statement errors(db,
                    "SELECT rowid, code, source, line, text FROM errors WHERE device_id = ?"

@@ -18,7 +18,8 @@ const int kTimeoutsInARow = 3;
 
 CliChannel::CliChannel(std::unique_ptr<ByteStream> stream, CliLogin login, int timeoutMs,
                        bool pagingOff, const DeviceDeadline& deadline)
-    : session_(std::make_unique<CliSession>(std::move(stream), std::move(login), timeoutMs, pagingOff)),
+    : session_(
+          std::make_unique<CliSession>(std::move(stream), std::move(login), timeoutMs, pagingOff)),
       deadline_(deadline),
       reconnectsLeft_(kReconnects) {}
 
@@ -137,7 +138,8 @@ std::vector<std::unique_ptr<CKelAtom>> CliChannel::Run(const std::string& router
   for (const std::string& command : commands) {
     const CommandOutcome outcome = Execute(command, reply);
     Count(outcome, command);
-    replies.emplace_back(new CKelAtom(outcome == CommandOutcome::kAnswered ? reply.c_str() : nullptr));
+    replies.emplace_back(
+        new CKelAtom(outcome == CommandOutcome::kAnswered ? reply.c_str() : nullptr));
     std::string().swap(reply);  // the atom holds its copy; a huge reply is not kept twice
     if (done) done(outcome);
   }

@@ -59,8 +59,8 @@ class CliChannel {
   // Runs `commands` starting in virtual router `router`: one reply per
   // command, an atom without text where none came.
   std::vector<std::unique_ptr<CKelAtom>> Run(const std::string& router,
-                                              const std::vector<std::string>& commands,
-                                              const Done& done = nullptr);
+                                             const std::vector<std::string>& commands,
+                                             const Done& done = nullptr);
   // True once the rest of the device is not to be asked; Tally().whyNotSent says why.
   bool GivenUp();
   void GiveUp(const std::string& why) {

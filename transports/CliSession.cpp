@@ -19,9 +19,7 @@ bool IsUserPrompt(const std::string& last) {
 }
 
 // "Password:" and "Telnet password:" alike.
-bool IsPasswordPrompt(const std::string& last) {
-  return EndsWith(last, "assword:");
-}
+bool IsPasswordPrompt(const std::string& last) { return EndsWith(last, "assword:"); }
 
 std::string Collapsed(const std::string& text) {
   std::string collapsed;
@@ -80,11 +78,13 @@ CliSession::Result CliSession::Receive(Clock::time_point deadline,
       pageScan_ = at + 1;
     }
     // A mark that is still arriving starts in the last few bytes.
-    pageScan_ = std::max(pageScan_, received_.size() - std::min(received_.size(), sizeof kPageMark - 2));
+    pageScan_ =
+        std::max(pageScan_, received_.size() - std::min(received_.size(), sizeof kPageMark - 2));
     if (done()) return Result::kReply;
     if (!stream_->IsOpen()) return Result::kClosed;
     if (received_.size() > kMaxReplyBytes) return Result::kTooLarge;
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
     if (left.count() <= 0) return Result::kTimeout;
     if (stream_->Read(received_, static_cast<int>(left.count())) == ByteStream::Got::kClosed) {
       return Result::kClosed;
@@ -126,7 +126,8 @@ bool CliSession::Open(std::string& problem, bool& refused) {
 
 bool CliSession::LogIn(std::string& problem, bool& refused) {
   const Clock::time_point deadline = Clock::now() + timeout_;
-  const std::string who = login_.user.empty() ? std::string("the login") : "the login of user " + login_.user;
+  const std::string who =
+      login_.user.empty() ? std::string("the login") : "the login of user " + login_.user;
   bool userSent = false, passwordSent = false;
   for (;;) {
     std::string last;
@@ -156,7 +157,8 @@ std::string CliSession::LoginCutShort(Result result, const std::string& who, boo
   }
   // We gave up waiting: that is no refusal.
   const std::string within = " within " + Seconds(timeout_);
-  return Where() + (answered ? " did not answer " + who + within : " sent no login prompt" + within);
+  return Where() +
+         (answered ? " did not answer " + who + within : " sent no login prompt" + within);
 }
 
 bool CliSession::AnswerLoginPrompt(bool userPrompt, const std::string& who, bool& userSent,
@@ -257,8 +259,10 @@ CliSession::Result CliSession::Run(const std::string& command, std::string& repl
     Close();
     return result;
   }
-  if (start == std::string::npos) start = 0;  // a router that does not echo
-  else echoes_ = true;
+  if (start == std::string::npos)
+    start = 0;  // a router that does not echo
+  else
+    echoes_ = true;
   lateBytes_ += echoLine;
   // The reply is cut out of what was received in place: a reply of hundreds
   // of megabytes is not copied once more on its way.

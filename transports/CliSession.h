@@ -18,7 +18,7 @@
 #include "transports/CliText.h"
 
 struct CliLogin {
-  std::string user;            // empty: the router is expected to ask no user name
+  std::string user;  // empty: the router is expected to ask no user name
   std::string password;
   std::string enablePassword;  // asked by "enable"
 };
@@ -70,11 +70,12 @@ class CliSession {
   bool LogIn(std::string& problem, bool& refused);
   // Why a login ended before the first CLI prompt; `answered`: a user name or
   // password had been sent.
-  std::string LoginCutShort(Result result, const std::string& who, bool answered, bool& refused) const;
+  std::string LoginCutShort(Result result, const std::string& who, bool answered,
+                            bool& refused) const;
   // Answers a prompt for the user name or the password; false with `problem`
   // when the router asks again: it refused the login.
-  bool AnswerLoginPrompt(bool userPrompt, const std::string& who, bool& userSent, bool& passwordSent,
-                         std::string& problem);
+  bool AnswerLoginPrompt(bool userPrompt, const std::string& who, bool& userSent,
+                         bool& passwordSent, std::string& problem);
   // From user mode into privileged mode; a router that refuses it refuses the discovery.
   bool Enable(std::string& problem, bool& refused);
   // Reads until `done()` holds; answers page marks on the way.

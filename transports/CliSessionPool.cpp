@@ -66,9 +66,11 @@ TransportHealth CliSessionPool::CollectTally() {
   return tally;
 }
 
-std::vector<std::unique_ptr<CKelAtom>> CliSessionPool::Run(const std::vector<std::string>& commands) {
+std::vector<std::unique_ptr<CKelAtom>> CliSessionPool::Run(
+    const std::vector<std::string>& commands) {
   // Every request starts in the default virtual router, as a new session would.
-  if (helpers_.empty() || first_->GivenUp() || commands.size() < kSplitFrom * (helpers_.size() + 1)) {
+  if (helpers_.empty() || first_->GivenUp() ||
+      commands.size() < kSplitFrom * (helpers_.size() + 1)) {
     return RunFirst({"default", commands});
   }
   return RunSplit(commands);
@@ -82,7 +84,8 @@ std::vector<std::unique_ptr<CKelAtom>> CliSessionPool::RunFirst(const Part& part
   });
 }
 
-std::vector<CliSessionPool::Part> CliSessionPool::Split(const std::vector<std::string>& commands) const {
+std::vector<CliSessionPool::Part> CliSessionPool::Split(
+    const std::vector<std::string>& commands) const {
   const size_t count = helpers_.size() + 1;
   const size_t size = (commands.size() + count - 1) / count;
   std::vector<Part> parts(count);
@@ -110,13 +113,15 @@ void CliSessionPool::RunHelper(CliChannel& helper, const Part& part, Helped& hel
   helped.done = true;
 }
 
-std::vector<std::unique_ptr<CKelAtom>> CliSessionPool::RunSplit(const std::vector<std::string>& commands) {
+std::vector<std::unique_ptr<CKelAtom>> CliSessionPool::RunSplit(
+    const std::vector<std::string>& commands) {
   const std::vector<Part> parts = Split(commands);
   std::vector<Helped> helped(helpers_.size());
   std::vector<std::thread> threads;
   for (size_t i = 0; i < helpers_.size(); ++i) {
     if (parts[i + 1].commands.empty()) continue;
-    threads.emplace_back(RunHelper, std::ref(*helpers_[i]), std::cref(parts[i + 1]), std::ref(helped[i]));
+    threads.emplace_back(RunHelper, std::ref(*helpers_[i]), std::cref(parts[i + 1]),
+                         std::ref(helped[i]));
   }
   std::vector<std::unique_ptr<CKelAtom>> all = RunFirst(parts[0]);
   for (std::thread& thread : threads) thread.join();

@@ -80,8 +80,8 @@ class CliSessionPool {
   std::vector<std::unique_ptr<CKelAtom>> RunFirst(const Part& part);
   static void RunHelper(CliChannel& helper, const Part& part, Helped& helped);
   // The replies of a helper's part, or of the first session doing it instead.
-  std::vector<std::unique_ptr<CKelAtom>> Merge(std::unique_ptr<CliChannel>& helper, const Part& part,
-                                               Helped& helped);
+  std::vector<std::unique_ptr<CKelAtom>> Merge(std::unique_ptr<CliChannel>& helper,
+                                               const Part& part, Helped& helped);
 
   DeviceDeadline deadline_;
   CliLogin login_;  // until the other sessions have theirs

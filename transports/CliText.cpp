@@ -18,9 +18,7 @@ bool IsHostChar(char c) {
   return std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_' || c == '.';
 }
 
-bool IsBlank(const std::string& text) {
-  return text.find_first_not_of(" \t") == std::string::npos;
-}
+bool IsBlank(const std::string& text) { return text.find_first_not_of(" \t") == std::string::npos; }
 
 // One line as shown, or false for a line that only held a page mark.
 bool CleanLine(std::string& line) {
@@ -69,8 +67,8 @@ std::string LastLine(const std::string& received) {
   // Only the tail is searched, so that a reply that grows by one endless line
   // is not scanned again from its start with every piece that arrives.
   const size_t tail = std::min(received.size(), kLongestLastLine + 1);
-  const char* from = static_cast<const char*>(
-      memrchr(received.data() + received.size() - tail, '\n', tail));
+  const char* from =
+      static_cast<const char*>(memrchr(received.data() + received.size() - tail, '\n', tail));
   size_t start = 0;
   if (from) {
     start = static_cast<size_t>(from - received.data()) + 1;

@@ -87,7 +87,8 @@ CKelDoubleList* LiveTransport::Walk(CKelRecord*, const char* variable, const std
 }
 
 void LiveTransport::TallyWalk(const char* variable, const std::string& context,
-                              const std::optional<std::vector<SnmpRow>>& rows, const std::string& cut) {
+                              const std::optional<std::vector<SnmpRow>>& rows,
+                              const std::string& cut) {
   if (rows) {
     ++health_.walksAnswered;
     health_.contextsAnswered.insert(context);
@@ -106,7 +107,8 @@ void LiveTransport::TallyWalk(const char* variable, const std::string& context,
 void LiveTransport::PrefetchAround(const std::string& context, const std::string& columnOid) {
   // A column asked in one kind of context is likely asked in the others: the
   // interface table is walked everywhere. A wrong guess costs a few rows.
-  if (std::find(learnedColumns_.begin(), learnedColumns_.end(), columnOid) == learnedColumns_.end()) {
+  if (std::find(learnedColumns_.begin(), learnedColumns_.end(), columnOid) ==
+      learnedColumns_.end()) {
     learnedColumns_.push_back(columnOid);
   }
   snmp_.Prefetch(context, learnedColumns_);

@@ -69,8 +69,10 @@ class LiveTransport : public CPelkRequestTransport {
   // Empty while it is trusted.
   const std::string& Distrust() const { return cli_.Distrust(); }
 
-  CKelAtomVector* RunCommands(CKelRecord* device, const std::vector<std::string>& commands) override;
-  CKelDoubleList* Walk(CKelRecord* device, const char* variable, const std::string& context) override;
+  CKelAtomVector* RunCommands(CKelRecord* device,
+                              const std::vector<std::string>& commands) override;
+  CKelDoubleList* Walk(CKelRecord* device, const char* variable,
+                       const std::string& context) override;
 
  private:
   // Moves the CLI's counts since the last time into the health.

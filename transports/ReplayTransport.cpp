@@ -1,9 +1,9 @@
 #include "transports/ReplayTransport.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
-#include <cstdint>
 
 #include "host/KelSnmp.h"
 #include "readers/VirtualRouterCommand.h"
@@ -70,7 +70,8 @@ bool ReplayTransport::Load(const std::string& dir, std::string& problem) {
   if (!ReadFile(cliLog, log, problem)) return false;
   cli_ = ParseCliLog(log);
   log = std::string();
-  if (cli_.host.empty()) warnings_.push_back(cliLog.string() + ": no prompt line, no command captured");
+  if (cli_.host.empty())
+    warnings_.push_back(cliLog.string() + ": no prompt line, no command captured");
   health_ = TransportHealth();
   health_.capture = true;
   health_.cliSource = cliLog.string();
@@ -100,7 +101,8 @@ void ReplayTransport::LoadWalk(const std::string& path, const std::string& conte
   walks_[context] = ParseSnmpWalk(text, path, warnings_);
 }
 
-CKelAtomVector* ReplayTransport::RunCommands(CKelRecord*, const std::vector<std::string>& commands) {
+CKelAtomVector* ReplayTransport::RunCommands(CKelRecord*,
+                                             const std::vector<std::string>& commands) {
   auto* replies = new CKelAtomVector(static_cast<unsigned int>(commands.size()));
   VirtualRouterFollower follower;
   for (const std::string& command : commands) {
@@ -118,7 +120,8 @@ CKelAtomVector* ReplayTransport::RunCommands(CKelRecord*, const std::vector<std:
   return replies;
 }
 
-CKelDoubleList* ReplayTransport::Walk(CKelRecord*, const char* variable, const std::string& context) {
+CKelDoubleList* ReplayTransport::Walk(CKelRecord*, const char* variable,
+                                      const std::string& context) {
   auto file = walks_.find(context);
   if (!variable) return nullptr;
   if (file == walks_.end()) {

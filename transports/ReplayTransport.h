@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "captures/CliCapture.h"
-#include "host/PelkRequester.h"
 #include "captures/SnmpWalkFile.h"
+#include "host/PelkRequester.h"
 #include "transports/TransportHealth.h"
 
 class ReplayTransport : public CPelkRequestTransport {
@@ -39,10 +39,12 @@ class ReplayTransport : public CPelkRequestTransport {
   // Each session starts in virtual router "default" and follows the
   // "virtual-router NAME" commands in it. A command the capture lacks gets an
   // atom without text.
-  CKelAtomVector* RunCommands(CKelRecord* device, const std::vector<std::string>& commands) override;
+  CKelAtomVector* RunCommands(CKelRecord* device,
+                              const std::vector<std::string>& commands) override;
   // Rows of the context's walk file for that column ("" is snmp.walk); null
   // when the file or the column is missing. INTEGER values are int atoms.
-  CKelDoubleList* Walk(CKelRecord* device, const char* variable, const std::string& context) override;
+  CKelDoubleList* Walk(CKelRecord* device, const char* variable,
+                       const std::string& context) override;
   // Drops the captured CLI replies: a command run afterwards is refused.
   void ForgetReplies() override { cli_.replies = {}; }
 

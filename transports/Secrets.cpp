@@ -75,7 +75,8 @@ bool ReadSecretsFile(const std::string& file, std::string& text, std::string& pr
 
 }  // namespace
 
-bool Secrets::Load(const std::string& file, std::string& problem, const std::set<std::string>& wanted) {
+bool Secrets::Load(const std::string& file, std::string& problem,
+                   const std::set<std::string>& wanted) {
   for (auto& entry : fromFile_) Wipe(entry.second);
   fromFile_.clear();
   if (file.empty()) return true;

@@ -38,7 +38,8 @@ class Secrets {
   // The environment's values, then the file's when `file` is not empty; of
   // the file only the names in `wanted` (every name when it is empty). False
   // with `problem` set when the file cannot be read or others may read it.
-  bool Load(const std::string& file, std::string& problem, const std::set<std::string>& wanted = {});
+  bool Load(const std::string& file, std::string& problem,
+            const std::set<std::string>& wanted = {});
 
   // The value of NAME, or `fallback` when it is neither in the file nor in
   // the environment.

@@ -1,9 +1,9 @@
 #include "transports/SnmpWalker.h"
 
 // net-snmp wants its configuration header first.
+#include <net-snmp/library/large_fd_set.h>
 #include <net-snmp/net-snmp-config.h>
 #include <net-snmp/net-snmp-includes.h>
-#include <net-snmp/library/large_fd_set.h>
 
 #include <algorithm>
 #include <chrono>
@@ -46,7 +46,8 @@ bool ParseOid(const std::string& text, oid* parts, size_t& length) {
 
 bool IsPrintable(const u_char* data, size_t size) {
   for (size_t i = 0; i < size; ++i) {
-    if ((data[i] < 0x20 && data[i] != '\n' && data[i] != '\r' && data[i] != '\t') || data[i] >= 0x7f) {
+    if ((data[i] < 0x20 && data[i] != '\n' && data[i] != '\r' && data[i] != '\t') ||
+        data[i] >= 0x7f) {
       return false;
     }
   }
@@ -83,7 +84,8 @@ SnmpRow RowOf(const netsnmp_variable_list* var, size_t columnLength) {
       break;
     case ASN_TIMETICKS:
       row.type = SnmpRow::Type::kTimeticks;
-      row.text = "(" + std::to_string(static_cast<unsigned long>(*var->val.integer) & 0xffffffffUL) + ")";
+      row.text =
+          "(" + std::to_string(static_cast<unsigned long>(*var->val.integer) & 0xffffffffUL) + ")";
       break;
     case ASN_OBJECT_ID:
       row.type = SnmpRow::Type::kOid;
@@ -114,8 +116,8 @@ void SetUpVersion3(const SnmpSettings& settings, const std::string& name, netsnm
     setup.securityAuthKeyLen = USM_AUTH_KU_LEN;
     const std::string& key = settings.authKey;
     if (generate_Ku(setup.securityAuthProto, setup.securityAuthProtoLen,
-                    reinterpret_cast<const u_char*>(key.data()), key.size(),
-                    setup.securityAuthKey, &setup.securityAuthKeyLen) == SNMPERR_SUCCESS) {
+                    reinterpret_cast<const u_char*>(key.data()), key.size(), setup.securityAuthKey,
+                    &setup.securityAuthKeyLen) == SNMPERR_SUCCESS) {
       setup.securityLevel = SNMP_SEC_LEVEL_AUTHNOPRIV;
     }
     if (!settings.privKey.empty() && setup.securityLevel == SNMP_SEC_LEVEL_AUTHNOPRIV) {
@@ -161,8 +163,8 @@ void* SnmpWalker::SessionFor(const std::string& context) {
   if (!settings_.v3) {
     auto own = settings_.contextCommunities.find(name);
     community = own != settings_.contextCommunities.end() ? own->second
-                : name.empty()                           ? settings_.community
-                                                         : settings_.community + "@" + name;
+                : name.empty()                            ? settings_.community
+                                                          : settings_.community + "@" + name;
     setup.version = SNMP_VERSION_2c;
     setup.community = reinterpret_cast<u_char*>(&community[0]);
     setup.community_len = community.size();
@@ -209,7 +211,7 @@ const size_t kPrefetchRows = 500;
 
 // Follows one answer's variable into `column`; false when it leaves the column.
 bool FollowRow(const netsnmp_variable_list* var, SnmpRow& row, const oid* base, size_t baseLength,
-          oid* next, size_t& nextLength) {
+               oid* next, size_t& nextLength) {
   const bool inColumn = var->name_length > baseLength &&
                         snmp_oid_compare(var->name, baseLength, base, baseLength) == 0;
   const bool forward = snmp_oid_compare(var->name, var->name_length, next, nextLength) > 0;
@@ -362,7 +364,8 @@ std::optional<std::vector<SnmpRow>> SnmpWalker::Walk(const std::string& context,
                                                      std::string* cut) {
   oid parsed[MAX_OID_LEN];
   size_t parsedLength = 0;
-  if (columnOid.empty() || !ParseOid(columnOid, parsed, parsedLength)) return std::vector<SnmpRow>();
+  if (columnOid.empty() || !ParseOid(columnOid, parsed, parsedLength))
+    return std::vector<SnmpRow>();
   if (!SessionFor(context)) return std::nullopt;
   Fetch& fetch = FetchFor(context);
   Column* column = Include(fetch, columnOid);
@@ -387,11 +390,12 @@ std::optional<std::vector<SnmpRow>> SnmpWalker::Walk(const std::string& context,
 }
 
 // Adds the rows of an answer that stay in `column`; false once one leaves it.
-bool SnmpWalker::AppendRows(const netsnmp_variable_list* var, Column& column, std::vector<SnmpRow>& rows,
-                            size_t& bytes) {
+bool SnmpWalker::AppendRows(const netsnmp_variable_list* var, Column& column,
+                            std::vector<SnmpRow>& rows, size_t& bytes) {
   for (; var; var = var->next_variable) {
     SnmpRow row;
-    if (!FollowRow(var, row, column.base, column.baseLength, column.next, column.nextLength)) return false;
+    if (!FollowRow(var, row, column.base, column.baseLength, column.next, column.nextLength))
+      return false;
     rows.push_back(std::move(row));
     bytes += RowBytes(rows.back());
   }
@@ -399,15 +403,15 @@ bool SnmpWalker::AppendRows(const netsnmp_variable_list* var, Column& column, st
 }
 
 std::string SnmpWalker::BoundPassed(size_t rows, size_t bytes,
-                                     std::chrono::steady_clock::time_point started) const {
+                                    std::chrono::steady_clock::time_point started) const {
   if (rows >= settings_.maxWalkRows) {
     return "it ran past " + std::to_string(settings_.maxWalkRows) + " rows";
   }
   if (bytes > settings_.maxWalkBytes) {
     return "it ran past " + std::to_string(settings_.maxWalkBytes >> 20) + " MiB";
   }
-  if (settings_.walkTimeoutMs > 0 &&
-      std::chrono::steady_clock::now() - started > std::chrono::milliseconds(settings_.walkTimeoutMs)) {
+  if (settings_.walkTimeoutMs > 0 && std::chrono::steady_clock::now() - started >
+                                         std::chrono::milliseconds(settings_.walkTimeoutMs)) {
     return "it took longer than " + std::to_string(settings_.walkTimeoutMs / 1000) + " s";
   }
   return "";
@@ -425,7 +429,8 @@ void SnmpWalker::Silence(const std::string& context) {
 // Goes on with `column` one request at a time, under the bounds of a walk;
 // `complete`: the rows fetched ahead already left the column.
 std::optional<std::vector<SnmpRow>> SnmpWalker::Follow(void* session, const std::string& context,
-                                                       Column& column, bool complete, std::string* cut) {
+                                                       Column& column, bool complete,
+                                                       std::string* cut) {
   std::vector<SnmpRow> rows = std::move(column.rows);
   size_t bytes = column.bytes;
   const auto started = std::chrono::steady_clock::now();

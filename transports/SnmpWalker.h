@@ -89,8 +89,8 @@ class SnmpWalker {
   Fetch& FetchFor(const std::string& context);
   Column* Include(Fetch& fetch, const std::string& columnOid);
   void Send(Fetch& fetch);
-  static int OnAnswer(int operation, struct snmp_session* session, int request, struct snmp_pdu* pdu,
-                      void* magic);
+  static int OnAnswer(int operation, struct snmp_session* session, int request,
+                      struct snmp_pdu* pdu, void* magic);
   // Handles answers and timeouts of requests in flight until `done` or none is left.
   template <typename Done>
   void HandleAnswersUntil(Done done);
@@ -99,8 +99,8 @@ class SnmpWalker {
   // Which bound of a walk these rows passed; empty when none.
   std::string BoundPassed(size_t rows, size_t bytes,
                           std::chrono::steady_clock::time_point started) const;
-  static bool AppendRows(const struct variable_list* var, Column& column, std::vector<SnmpRow>& rows,
-                         size_t& bytes);
+  static bool AppendRows(const struct variable_list* var, Column& column,
+                         std::vector<SnmpRow>& rows, size_t& bytes);
   // Closes the context's session: it is not asked again.
   void Silence(const std::string& context);
 

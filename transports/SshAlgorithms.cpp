@@ -19,7 +19,8 @@ const std::map<std::string, std::string> kDefaults = {
     {"Ciphers",
      "chacha20-poly1305@openssh.com,aes256-gcm@openssh.com,aes128-gcm@openssh.com,aes256-ctr,"
      "aes192-ctr,aes128-ctr"},
-    {"MACs", "hmac-sha2-256-etm@openssh.com,hmac-sha2-512-etm@openssh.com,hmac-sha2-256,hmac-sha2-512"},
+    {"MACs",
+     "hmac-sha2-256-etm@openssh.com,hmac-sha2-512-etm@openssh.com,hmac-sha2-256,hmac-sha2-512"},
 };
 
 std::vector<std::string> Split(const std::string& list) {
@@ -117,9 +118,8 @@ std::string SshAlgorithms::ExplainNegotiationFailure(const std::string& error,
     if (method != known.libssh) continue;
     const std::string first = offered.substr(0, offered.find(','));
     return where + " offers only " + known.words + " that are not allowed by default (" + offered +
-           "); if you accept them, allow one with --ssh-option " +
-           known.option + "=+" + first + " (inventory ssh_options: {" + known.option + ": \"+" +
-           first + "\"})";
+           "); if you accept them, allow one with --ssh-option " + known.option + "=+" + first +
+           " (inventory ssh_options: {" + known.option + ": \"+" + first + "\"})";
   }
   return where + " and we share no " + method + " (it offers " + offered + ")";
 }

@@ -53,8 +53,8 @@ bool SshStream::Speaks(const SshAlgorithms& algorithms, std::string& problem) {
   for (const auto& [name, value] : algorithms.Options()) {
     const std::string unspoken = Unspoken(FirstOption(name), value);
     if (!unspoken.empty()) {
-      problem = "SSH option " + name + "=" + value + ": this build of libssh cannot speak " +
-                unspoken;
+      problem =
+          "SSH option " + name + "=" + value + ": this build of libssh cannot speak " + unspoken;
       return false;
     }
   }
@@ -163,8 +163,8 @@ bool SshStream::Authenticate(int timeoutMs, std::string& problem, bool& refused)
     result = AuthenticateByKey(unreadable);
     if (unreadable) {
       refused = true;
-      problem = "cannot read the private key " + settings_.identityFile +
-                " (or its passphrase is wrong)";
+      problem =
+          "cannot read the private key " + settings_.identityFile + " (or its passphrase is wrong)";
       return false;
     }
     if (result == SSH_AUTH_SUCCESS) return true;
@@ -242,9 +242,8 @@ bool SshStream::OpenShell(std::string& problem) {
 ByteStream::Got SshStream::Read(std::string& into, int waitMs) {
   if (!channel_) return Got::kClosed;
   char buffer[16384];
-  const int got = waitMs > 0
-                      ? ssh_channel_read_timeout(channel_, buffer, sizeof buffer, 0, waitMs)
-                      : ssh_channel_read_nonblocking(channel_, buffer, sizeof buffer, 0);
+  const int got = waitMs > 0 ? ssh_channel_read_timeout(channel_, buffer, sizeof buffer, 0, waitMs)
+                             : ssh_channel_read_nonblocking(channel_, buffer, sizeof buffer, 0);
   if (got > 0) {
     into.append(buffer, static_cast<size_t>(got));
     return Got::kData;

@@ -22,7 +22,8 @@ const telnet_telopt_t kOptions[] = {
 
 }  // namespace
 
-TelnetStream::TelnetStream(std::string address, int port) : address_(std::move(address)), port_(port) {}
+TelnetStream::TelnetStream(std::string address, int port)
+    : address_(std::move(address)), port_(port) {}
 
 TelnetStream::~TelnetStream() { Close(); }
 

@@ -9,16 +9,16 @@
 #include <vector>
 
 struct TransportHealth {
-  bool capture = false;      // a captured device: "answered" means "captured"
-  std::string cliSource;     // "127.0.0.1:23" or "DIR/cli.log"
-  std::string snmpSource;    // "127.0.0.1:161" or the capture folder
+  bool capture = false;          // a captured device: "answered" means "captured"
+  std::string cliSource;         // "127.0.0.1:23" or "DIR/cli.log"
+  std::string snmpSource;        // "127.0.0.1:161" or the capture folder
   bool cliHoldsCommands = true;  // false for a capture without a prompt or a command
 
   int sent = 0;
   int answered = 0;
-  int refused = 0;   // the router printed an error line instead of a reply
+  int refused = 0;  // the router printed an error line instead of a reply
   int timedOut = 0;
-  int cutOff = 0;    // the connection dropped during the command, twice
+  int cutOff = 0;  // the connection dropped during the command, twice
   int notSent = 0;
   int repliesCutShort = 0;  // a line like the prompt ended them early; their rest was dropped
   std::string firstTimedOut, firstCutOff, firstCutShort;

@@ -254,12 +254,15 @@ Answer RunAnswer(StoreReader& store, int64_t runId, const Query& query) {
                           {"impositions", sizes.impositions}});
     }
     const std::optional<int64_t> before = store.FinishedRunBefore(runId);
-    answer.data =
-        Json{{"run", RunJson(run)},        {"previous", before ? Json(*before) : Json(nullptr)},
-             {"byStatus", byStatus},       {"byRegion", byRegion},
-             {"filter", Json{{"status", status}, {"name", name}, {"region", region}}},
-             {"devices", std::move(rows)}, {"offset", answer.offset},
-             {"limit", answer.limit},      {"total", answer.total}};
+    answer.data = Json{{"run", RunJson(run)},
+                       {"previous", before ? Json(*before) : Json(nullptr)},
+                       {"byStatus", byStatus},
+                       {"byRegion", byRegion},
+                       {"filter", Json{{"status", status}, {"name", name}, {"region", region}}},
+                       {"devices", std::move(rows)},
+                       {"offset", answer.offset},
+                       {"limit", answer.limit},
+                       {"total", answer.total}};
     return answer;
   });
 }

@@ -54,7 +54,8 @@ std::string Status(const Json& status) {
 
 // A filter's choice among `counts` (each value's devices), "any" first.
 std::string Choice(const std::string& name, const Json& counts, const std::string& chosen) {
-  std::string out = "<label>" + name + " <select name=\"" + name + "\"><option value=\"\">any</option>";
+  std::string out =
+      "<label>" + name + " <select name=\"" + name + "\"><option value=\"\">any</option>";
   for (const auto& [value, count] : counts.items()) {
     out += "<option value=\"" + Escape(value) + "\"" + (value == chosen ? " selected" : "") + ">" +
            Escape(value) + " (" + Shown(count) + ")</option>";
@@ -134,16 +135,16 @@ std::string RunPage(const Answer& answer) {
           (regions ? " " + Choice("region", data["byRegion"], region) : std::string()) +
           " <label>name <input name=\"name\" value=\"" + Escape(Shown(data["filter"]["name"])) +
           "\"></label> <button>Show</button></form>\n";
-  std::vector<std::string> columns = {"device", "status", "problem", "label entries", "VRFs",
-                                      "impositions", "seconds"};
+  std::vector<std::string> columns = {"device", "status",      "problem", "label entries",
+                                      "VRFs",   "impositions", "seconds"};
   if (regions) columns.insert(columns.begin() + 1, "region");
   body += TableStart("devices", columns);
   for (const Json& device : data["devices"]) {
     body += "<tr><td>" + Link(DeviceUrl(run, Shown(device["name"])), Shown(device["name"])) +
             "</td>" + (regions ? Cell(device["region"]) : std::string()) +
-            Status(device["status"]) + Cell(device["problem"]) +
-            Cell(device["labelEntries"], "n") + Cell(device["vrfs"], "n") +
-            Cell(device["impositions"], "n") + Cell(device["seconds"], "n") + "</tr>\n";
+            Status(device["status"]) + Cell(device["problem"]) + Cell(device["labelEntries"], "n") +
+            Cell(device["vrfs"], "n") + Cell(device["impositions"], "n") +
+            Cell(device["seconds"], "n") + "</tr>\n";
   }
   const std::string base = RunUrl(run) + "?status=" + UrlPart(status) +
                            "&region=" + UrlPart(region) +
@@ -284,13 +285,12 @@ std::string DevicePage(const Answer& answer) {
   const Json& run = data["run"]["id"];
   const Json& device = data["device"];
   const std::string name = Shown(device["name"]);
-  std::string body = "<p>" + Link(RunUrl(run), "run " + Shown(run)) + " of " +
-                     Escape(Shown(data["run"]["startedAt"])) + "; source " +
-                     Escape(Shown(device["source"])) +
-                     (device["region"].is_null() ? "" : "; region " + Escape(Shown(device["region"]))) +
-                     "; " + Shown(device["seconds"]) +
-                     " s.</p>\n<p>Status <span class=\"status " + Escape(Shown(device["status"])) +
-                     "\">" + Escape(Shown(device["status"])) + "</span>";
+  std::string body =
+      "<p>" + Link(RunUrl(run), "run " + Shown(run)) + " of " +
+      Escape(Shown(data["run"]["startedAt"])) + "; source " + Escape(Shown(device["source"])) +
+      (device["region"].is_null() ? "" : "; region " + Escape(Shown(device["region"]))) + "; " +
+      Shown(device["seconds"]) + " s.</p>\n<p>Status <span class=\"status " +
+      Escape(Shown(device["status"])) + "\">" + Escape(Shown(device["status"])) + "</span>";
   if (!Shown(device["problem"]).empty()) body += ": " + Escape(Shown(device["problem"]));
   body += "</p>\n";
   if (!data["report"].is_null()) body += ReportSections(data, run, name);

@@ -110,7 +110,8 @@ std::string StoreReader::Diff(int64_t runA, int64_t runB, const std::string& for
   options.format = format;
   std::ostringstream out;
   std::string problem;
-  if (store::DiffRuns(options, out, problem) == store::DiffOutcome::kFailed) throw ReadError(problem);
+  if (store::DiffRuns(options, out, problem) == store::DiffOutcome::kFailed)
+    throw ReadError(problem);
   return out.str();
 }
 

@@ -6,7 +6,6 @@ namespace wire {
 
 namespace {
 
-
 // Field by field, in the order the model declares them. Put and Get of one
 // type sit together so that a field added to one is seen missing in the other.
 
@@ -115,19 +114,18 @@ bool GetAll(Reader& in, Fields&... fields) {
   return (Get(in, fields) && ...);
 }
 
-
 void Put(Writer& out, const report::VirtualRouter& v) { PutAll(out, v.name, v.vrfs); }
 bool Get(Reader& in, report::VirtualRouter& v) { return GetAll(in, v.name, v.vrfs); }
 
 void Put(Writer& out, const report::LabelEntry& e) {
-  PutAll(out, e.virtualRouter, e.lspName, e.inLabel, e.outLabel, e.outIfIndex,
-               e.outInterface, e.nextHop, e.inIfIndexes, e.inInterfaces, e.inInterface, e.owner,
-               e.action, e.actionText, e.pushLabels, e.labelSpace, e.layout);
+  PutAll(out, e.virtualRouter, e.lspName, e.inLabel, e.outLabel, e.outIfIndex, e.outInterface,
+         e.nextHop, e.inIfIndexes, e.inInterfaces, e.inInterface, e.owner, e.action, e.actionText,
+         e.pushLabels, e.labelSpace, e.layout);
 }
 bool Get(Reader& in, report::LabelEntry& e) {
-  return GetAll(in, e.virtualRouter, e.lspName, e.inLabel, e.outLabel, e.outIfIndex,
-                      e.outInterface, e.nextHop, e.inIfIndexes, e.inInterfaces, e.inInterface,
-                      e.owner, e.action, e.actionText, e.pushLabels, e.labelSpace, e.layout);
+  return GetAll(in, e.virtualRouter, e.lspName, e.inLabel, e.outLabel, e.outIfIndex, e.outInterface,
+                e.nextHop, e.inIfIndexes, e.inInterfaces, e.inInterface, e.owner, e.action,
+                e.actionText, e.pushLabels, e.labelSpace, e.layout);
 }
 
 void Put(Writer& out, const report::Imposition& i) {
@@ -139,11 +137,11 @@ bool Get(Reader& in, report::Imposition& i) {
 
 void Put(Writer& out, const report::Vrf& v) {
   PutAll(out, v.virtualRouter, v.name, v.routeDistinguisher, v.exportRouteTargets,
-               v.importRouteTargets, v.ifIndexes, v.impositions);
+         v.importRouteTargets, v.ifIndexes, v.impositions);
 }
 bool Get(Reader& in, report::Vrf& v) {
   return GetAll(in, v.virtualRouter, v.name, v.routeDistinguisher, v.exportRouteTargets,
-                      v.importRouteTargets, v.ifIndexes, v.impositions);
+                v.importRouteTargets, v.ifIndexes, v.impositions);
 }
 
 void Put(Writer& out, const report::Interface& i) {
@@ -168,18 +166,16 @@ bool Get(Reader& in, report::Warning& w) { return GetAll(in, w.text, w.virtualRo
 
 void Put(Writer& out, const report::Health& h) {
   PutAll(out, h.status, h.cliSource, h.commandsSent, h.commandsAnswered, h.commandsRefused,
-               h.commandsTimedOut, h.commandsCutOff, h.commandsNotSent, h.reconnections,
-               h.snmpSource, h.walksAnswered, h.walksUnanswered, h.silentContexts, h.problems);
+         h.commandsTimedOut, h.commandsCutOff, h.commandsNotSent, h.reconnections, h.snmpSource,
+         h.walksAnswered, h.walksUnanswered, h.silentContexts, h.problems);
 }
 bool Get(Reader& in, report::Health& h) {
-  return GetAll(in, h.status, h.cliSource, h.commandsSent, h.commandsAnswered,
-                      h.commandsRefused, h.commandsTimedOut, h.commandsCutOff, h.commandsNotSent,
-                      h.reconnections, h.snmpSource, h.walksAnswered, h.walksUnanswered,
-                      h.silentContexts, h.problems);
+  return GetAll(in, h.status, h.cliSource, h.commandsSent, h.commandsAnswered, h.commandsRefused,
+                h.commandsTimedOut, h.commandsCutOff, h.commandsNotSent, h.reconnections,
+                h.snmpSource, h.walksAnswered, h.walksUnanswered, h.silentContexts, h.problems);
 }
 
 }  // namespace
-
 
 void PutReport(Writer& out, const report::Report& r) {
   PutAll(out, r.device, r.agent, r.generator, r.virtualRouters, r.labelEntries, r.vrfs,

@@ -140,7 +140,8 @@ bool Unframe(const std::string& bytes, std::string& payload, std::string& proble
     return false;
   }
   if (bytes.compare(0, kFrameMarkSize, kFrameMark) != 0) {
-    problem = bytes.size() < kFrameMarkSize && std::string(kFrameMark).compare(0, bytes.size(), bytes) == 0
+    problem = bytes.size() < kFrameMarkSize &&
+                      std::string(kFrameMark).compare(0, bytes.size(), bytes) == 0
                   ? "it ends in its first line"
                   : "it does not start as a message of this program";
     return false;

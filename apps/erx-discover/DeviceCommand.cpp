@@ -160,7 +160,8 @@ ExitCode DeviceCommand::RunOneDevice() {
   files::WholeFile file(outputPath_);
   if (!outputPath_.empty()) {
     if (Status opened = file.Open(); !opened.ok()) {
-      return FailUsage(kProgram, "cannot write the report to " + outputPath_ + ": " + opened.message());
+      return FailUsage(kProgram,
+                       "cannot write the report to " + outputPath_ + ": " + opened.message());
     }
   }
   DeviceSource source;
@@ -188,7 +189,8 @@ ExitCode DeviceCommand::RunOneDevice() {
   if (outputPath_.empty()) {
     if (!out.flush()) return FailUsage(kProgram, "cannot write the report to standard output");
   } else if (Status written = file.Commit(); !written.ok()) {
-    return FailUsage(kProgram, "cannot write the report to " + outputPath_ + ": " + written.message());
+    return FailUsage(kProgram,
+                     "cannot write the report to " + outputPath_ + ": " + written.message());
   }
   const ExitCode status = ExitOfHealth(found.health);
   if (status != kExitOk)

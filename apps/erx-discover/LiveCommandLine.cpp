@@ -11,8 +11,7 @@ CLI::Option* AddSetting(CLI::App& app, const LiveSetting& setting, LiveOptions& 
     case SettingKind::kTransport:
       return app.add_flag(setting.flag, *std::get<bool*>(member), setting.help);
     case SettingKind::kNumber:
-      return app
-          .add_option(setting.flag, *std::get<int*>(member), setting.help)
+      return app.add_option(setting.flag, *std::get<int*>(member), setting.help)
           ->check(CLI::Range(static_cast<int>(setting.low), static_cast<int>(setting.high)))
           ->capture_default_str();
     case SettingKind::kSeconds:
@@ -25,7 +24,8 @@ CLI::Option* AddSetting(CLI::App& app, const LiveSetting& setting, LiveOptions& 
           ->capture_default_str();
     case SettingKind::kContextCommunities:
     case SettingKind::kSshOptions:
-      return app.add_option(setting.flag, *std::get<std::vector<std::string>*>(member), setting.help)
+      return app
+          .add_option(setting.flag, *std::get<std::vector<std::string>*>(member), setting.help)
           ->allow_extra_args(false);
     case SettingKind::kText:
     case SettingKind::kPath:
@@ -38,9 +38,10 @@ CLI::Option* AddSetting(CLI::App& app, const LiveSetting& setting, LiveOptions& 
 }  // namespace
 
 void AddLiveOptions(CLI::App& app, LiveOptions& options, CLI::Option* captureOption) {
-  auto* host = app.add_option("--host", options.host,
-                              "discover this live router (Telnet or SSH, and SNMP) instead of a capture")
-                   ->option_text("HOST");
+  auto* host =
+      app.add_option("--host", options.host,
+                     "discover this live router (Telnet or SSH, and SNMP) instead of a capture")
+          ->option_text("HOST");
   if (captureOption) host->excludes(captureOption);
   for (const LiveSetting& setting : LiveSettings()) {
     if (!*setting.flag) continue;

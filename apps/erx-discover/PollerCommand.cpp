@@ -45,19 +45,23 @@ class PollerCommand : public Subcommand {
         ->option_text("NAME");
     command.add_flag("--once", options_.once,
                      "end when no job of its regions is waiting or being discovered");
-    command.add_option("--secrets-file", options_.secretsFile,
-                       "variables holding secrets, besides the environment")
+    command
+        .add_option("--secrets-file", options_.secretsFile,
+                    "variables holding secrets, besides the environment")
         ->option_text("FILE");
     command.add_option("--heartbeat", options_.heartbeatSeconds, "seconds between heartbeats")
         ->check(CLI::Range(0.05, 3600.0))
         ->capture_default_str();
-    command.add_option("--lease", lease_, "seconds a job stays held without a heartbeat (default: 3 heartbeats)")
+    command
+        .add_option("--lease", lease_,
+                    "seconds a job stays held without a heartbeat (default: 3 heartbeats)")
         ->check(CLI::Range(0.1, 36000.0));
     command.add_option("--poll", options_.pollSeconds, "seconds between looks at the queue")
         ->check(CLI::Range(0.05, 3600.0))
         ->capture_default_str();
-    command.add_option("--device-timeout", options_.deviceTimeoutSeconds,
-                       "seconds a device may take (0: no limit)")
+    command
+        .add_option("--device-timeout", options_.deviceTimeoutSeconds,
+                    "seconds a device may take (0: no limit)")
         ->check(CLI::Range(0.0, 86400.0))
         ->capture_default_str();
     command.add_option("--module", options_.discovery.modulePath, "agent module to load")
@@ -68,13 +72,15 @@ class PollerCommand : public Subcommand {
     for (const std::string& region : options_.regions) {
       if (!IsRegion(region)) {
         return FailUsage("erx-discover",
-                         "--region " + region + ": not a region: letters, digits, '.', '_' and "
-                         "'-', beginning with a letter or digit, at most 64 characters");
+                         "--region " + region +
+                             ": not a region: letters, digits, '.', '_' and "
+                             "'-', beginning with a letter or digit, at most 64 characters");
       }
     }
     options_.leaseSeconds = lease_ > 0 ? lease_ : 3 * options_.heartbeatSeconds;
     if (options_.leaseSeconds <= options_.heartbeatSeconds) {
-      return FailUsage("erx-discover", "--lease must be longer than --heartbeat (a few heartbeats)");
+      return FailUsage("erx-discover",
+                       "--lease must be longer than --heartbeat (a few heartbeats)");
     }
     return RunPoller(options_, std::cout, std::cerr) ? kExitOk : kExitUsage;
   }

@@ -38,7 +38,7 @@ class RunsCommand : public Subcommand {
   std::string format_ = "text";
 };
 
-[[maybe_unused]] const bool kRuns = AddSubcommand<RunsCommand>(
-    "runs", "the runs of a store by status and region, and the pollers");
+[[maybe_unused]] const bool kRuns =
+    AddSubcommand<RunsCommand>("runs", "the runs of a store by status and region, and the pollers");
 
 }  // namespace

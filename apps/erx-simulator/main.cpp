@@ -23,11 +23,11 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <exception>
 #include <cstdlib>
+#include <exception>
 #include <filesystem>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <list>
 #include <mutex>
@@ -70,7 +70,8 @@ bool ParseEndpoint(const std::string& text, bool anyAddress, sockaddr_in& endpoi
   endpoint = sockaddr_in{};
   endpoint.sin_family = AF_INET;
   char* end = nullptr;
-  const long port = colon == std::string::npos ? -1 : std::strtol(text.c_str() + colon + 1, &end, 10);
+  const long port =
+      colon == std::string::npos ? -1 : std::strtol(text.c_str() + colon + 1, &end, 10);
   if (port < 0 || port > 65535 || *end != '\0' ||
       inet_pton(AF_INET, text.substr(0, colon).c_str(), &endpoint.sin_addr) != 1) {
     problem = "not an IPv4 ADDRESS:PORT: " + text;

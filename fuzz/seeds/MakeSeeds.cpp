@@ -73,10 +73,12 @@ std::string WordAfter(const std::string& text, const std::string& marker) {
 
 // Shapes and expressions of the agent's own parsers.
 const char* const kExpressions[] = {
-    "(^|\n)Interface +", "[^ ]+", " +(Up|Down)[ ]*", "([0-9]{1,3}\\.){3}[0-9]{1,3}",
-    "(/[0-9]{1,2})? *\n", "[[:space:]]+on[[:space:]]+(tun +)*", "( +nbr[[:space:]]+)*",
-    "[^\n\r]+([\n\r]+ {20}.{30} {5,}[^\n\r]+)?", "[^\n]+(\n[^[:space:]]+)?",
-    "(^|\n)Indirect\x01\n +MPLS\x01\n +Reachable", "(In|Out)[[:space:]]+[0-9]+"};
+    "(^|\n)Interface +",         "[^ ]+",
+    " +(Up|Down)[ ]*",           "([0-9]{1,3}\\.){3}[0-9]{1,3}",
+    "(/[0-9]{1,2})? *\n",        "[[:space:]]+on[[:space:]]+(tun +)*",
+    "( +nbr[[:space:]]+)*",      "[^\n\r]+([\n\r]+ {20}.{30} {5,}[^\n\r]+)?",
+    "[^\n]+(\n[^[:space:]]+)?",  "(^|\n)Indirect\x01\n +MPLS\x01\n +Reachable",
+    "(In|Out)[[:space:]]+[0-9]+"};
 
 // Each walk of the device, and its interfaces' descriptions with their types.
 void WalkSeeds(const fs::path& device, const std::string& name, Seeds& seeds) {

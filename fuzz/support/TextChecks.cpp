@@ -9,9 +9,11 @@ namespace {
 bool Next(std::string_view text, std::size_t& i, std::uint32_t& code) {
   const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
   const unsigned char lead = byte(i);
-  std::size_t length = lead < 0x80 ? 1 : lead >> 5 == 0x6 ? 2 : lead >> 4 == 0xE ? 3
-                       : lead >> 3 == 0x1E                ? 4
-                                                          : 0;
+  std::size_t length = lead < 0x80         ? 1
+                       : lead >> 5 == 0x6  ? 2
+                       : lead >> 4 == 0xE  ? 3
+                       : lead >> 3 == 0x1E ? 4
+                                           : 0;
   if (length == 0 || i + length > text.size()) return false;
   code = length == 1 ? lead : lead & (0x7F >> length);
   for (std::size_t k = 1; k < length; ++k) {

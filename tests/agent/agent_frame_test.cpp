@@ -73,12 +73,13 @@ TEST(MediationLayer, StoresVirtualRoutersAndVrfsAndTheMplsResult) {
   // The download is one request holding both virtual routers' commands.
   const auto& sessions = h.device.Sessions();
   ASSERT_GE(sessions.size(), 3u);
-  EXPECT_THAT(sessions[2], ElementsAre("virtual-router default", "show mpls interface",
-                                       "show mpls forwarding brief", "show ip vrf detail",
-                                       "show ip bgp vpnv4 vrf red next-hops", "show ip route vrf red",
-                                       "show ip bgp vpnv4 vrf blue next-hops", "show ip route vrf blue",
-                                       "virtual-router vr2", "show mpls interface",
-                                       "show mpls forwarding brief", "show ip vrf detail"));
+  EXPECT_THAT(
+      sessions[2],
+      ElementsAre("virtual-router default", "show mpls interface", "show mpls forwarding brief",
+                  "show ip vrf detail", "show ip bgp vpnv4 vrf red next-hops",
+                  "show ip route vrf red", "show ip bgp vpnv4 vrf blue next-hops",
+                  "show ip route vrf blue", "virtual-router vr2", "show mpls interface",
+                  "show mpls forwarding brief", "show ip vrf detail"));
 }
 
 // Under the leak checker: the first pass's lists, result and ownership map are
@@ -166,7 +167,8 @@ TEST(AgentObject, TracesItsLifeAndDescribesItself) {
   CaptureStdout();
   auto* agent = new CPelkUnisphereMPLSTelnet;
   CPelkUnisphereMPLSTelnetTestPeer(*agent).RASetSCDesc();
-  EXPECT_STREQ(agent->RAGetDesc(), "Discovery Agent for Unisphere ERX MPLS information using Telnet");
+  EXPECT_STREQ(agent->RAGetDesc(),
+               "Discovery Agent for Unisphere ERX MPLS information using Telnet");
 
   CPelkMediationData medData;
   auto* vrs = new VrList{"default"};

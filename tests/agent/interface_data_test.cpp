@@ -69,10 +69,10 @@ TEST(InterfaceData, FirstWalkToShowAnInterfaceOwnsItAndTheHostGetsEveryStoredRow
   for (const char* i : {"5", "7"}) h.device.AddWalkRow("ifAdminStatus", "@vr1:blue", i, 2);
   h.device.AddWalkRow("ifAdminStatus", "@vr2:green", "9", 1);  // vr2 itself does not answer
   h.peer.DMAObtainInterfaceData(&h.record, &h.medData);
-  EXPECT_THAT(OwnershipMap(h), Pointee(ElementsAre(Pair(3, ElementsAre("vr1")),
-                                                   Pair(5, ElementsAre("vr1", "red")),
-                                                   Pair(7, ElementsAre("vr1", "blue")),
-                                                   Pair(9, ElementsAre("vr2", "green")))));
+  EXPECT_THAT(OwnershipMap(h),
+              Pointee(ElementsAre(Pair(3, ElementsAre("vr1")), Pair(5, ElementsAre("vr1", "red")),
+                                  Pair(7, ElementsAre("vr1", "blue")),
+                                  Pair(9, ElementsAre("vr2", "green")))));
 
   ScopedDebugLevel debug(1);
   CKelDoubleList* admin = nullptr;

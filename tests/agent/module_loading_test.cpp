@@ -11,8 +11,8 @@
 
 #include "agents/UnisphereMPLSTelnet/CPelkUnisphereMPLSTelnet.h"
 #include "host/PelkAgent.h"
-#include "tests/support/ScriptedDevice.h"
 #include "tests/support/RunProgram.h"
+#include "tests/support/ScriptedDevice.h"
 
 using testing::HasSubstr;
 
@@ -33,7 +33,8 @@ TEST(ModuleLoading, HostStyleLoadRunsOneDevice) {
   ASSERT_NE(agent, nullptr);
   agent->DAGetRequester()->DSRSetTransport(&device);
   agent->RASetSCDesc();
-  EXPECT_STREQ(agent->RAGetDesc(), "Discovery Agent for Unisphere ERX MPLS information using Telnet");
+  EXPECT_STREQ(agent->RAGetDesc(),
+               "Discovery Agent for Unisphere ERX MPLS information using Telnet");
 
   CPelkMediationData medData;
   CKelRecord record("pe1");
@@ -56,8 +57,9 @@ TEST(ModuleLoading, ExportsTheEntryAndTheAgentMembers) {
        {"CPelkUnisphereMPLSTelnet::DADoMediationLayer(CKelRecord*)",
         "CPelkUnisphereMPLSTelnet::DMAObtainMPLSData(CKelRecord*, CPelkMediationData*)",
         "CPelkUnisphereMPLSTelnet::DMACleanUpMedData(CPelkMediationData*)",
-        "CPelkUnisphereMPLSTelnet::RetrieveTelnetData(", "CPelkUnisphereMPLSTelnet::ObtainLabelData(",
-        "CPelkUnisphereMPLSTelnet::FindVrfIfIndex(", "CPelkUnisphereMPLSTelnet::AppendVendorSpecificData(",
+        "CPelkUnisphereMPLSTelnet::RetrieveTelnetData(",
+        "CPelkUnisphereMPLSTelnet::ObtainLabelData(", "CPelkUnisphereMPLSTelnet::FindVrfIfIndex(",
+        "CPelkUnisphereMPLSTelnet::AppendVendorSpecificData(",
         "vtable for CPelkUnisphereMPLSTelnet", "CPelkUnisphereLabelEntry::AddIfIndexIn(int)",
         "CPelkUnisphereVRFEntry::RLTargetDeepCopy(", "vtable for CPelkUnisphereLabelEntry",
         "vtable for CPelkUnisphereVRFEntry"}) {

@@ -140,8 +140,10 @@ TEST(LabelInterfaceIndex, MplsInterfacesFirstThenVrfRowsInOrderAndNothingIsOverw
   r.InterfaceRow("blue", "31", "ip2/0.10", kIpInterface);
   r.InterfaceRow("blue", "40", "mpls:1", kMplsTunnel);
   EXPECT_EQ(r.BuildIndex({"red", "blue"}), "");
-  EXPECT_EQ(r.index, (Index{{"ip2/0.1", 11}, {"ip3/0.2", 12}, {"ip2/0.10", 21}, {"loopback5", 5},
-                            {"mpls:1", 40}}));
+  EXPECT_EQ(
+      r.index,
+      (Index{
+          {"ip2/0.1", 11}, {"ip3/0.2", 12}, {"ip2/0.10", 21}, {"loopback5", 5}, {"mpls:1", 40}}));
 }
 
 TEST(LabelInterfaceIndex, MplsInterfacesWithoutAddressRowAreSkippedAtLevelOne) {

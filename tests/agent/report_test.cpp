@@ -46,7 +46,9 @@ class DeviceCopy : public TempFolder {
 
 using Outcome = ProgramRun;
 
-Outcome Discover(const std::string& arguments) { return RunProgram(ERX_RUNNER_PATH " " + arguments); }
+Outcome Discover(const std::string& arguments) {
+  return RunProgram(ERX_RUNNER_PATH " " + arguments);
+}
 
 Json JsonReport(const DeviceCopy& device, const std::string& options = "") {
   const Outcome run = Discover("--capture " + device.Path() + " --format json " + options);
@@ -109,8 +111,9 @@ TEST(TraceListener, HearsTheLevelsItAsksForWhateverTheDebugLevel) {
                                        : "::ObtainLabelData() lost 2 entries\n"
                                          "DownloadBasicTelnetData().\nnot listened to\nafter\n");
   }
-  EXPECT_EQ(heard.lines, "1:::ObtainLabelData() lost 2 entries|3:DownloadBasicTelnetData().|"
-                         "1:::ObtainLabelData() lost 2 entries|3:DownloadBasicTelnetData().|");
+  EXPECT_EQ(heard.lines,
+            "1:::ObtainLabelData() lost 2 entries|3:DownloadBasicTelnetData().|"
+            "1:::ObtainLabelData() lost 2 entries|3:DownloadBasicTelnetData().|");
 }
 
 // The rows of the report's warnings as "vr/vrf text".
@@ -126,16 +129,21 @@ std::vector<std::string> Warnings(const Json& report) {
 TEST(Warnings, WhatTheAgentSkippedIsReportedAtEveryDebugLevel) {
   DeviceCopy device;
   const Json report = JsonReport(device);
-  EXPECT_THAT(Warnings(report), IsSupersetOf({
-      "default/- ::ObtainLabelData() failed to add label data because ifIndex for 'mpls:2' could "
-      "not be found",
-      "default/red ::ObtainVRFData() failed to add label data because ifIndex for 'ATM2/0.13' "
-      "could not be found",
-      "default/red ::ObtainVRFData() failed to add data because label for '172.16.10.1.ip2/0.10' "
-      "could not be found",
-      "default/red ::ObtainVRFData() failed to add data because label for '172.16.11.1.ip2/0.11' "
-      "could not be found",
-      "vr2/lab ::ObtainVRFData() no label information for lab found!!"}));
+  EXPECT_THAT(
+      Warnings(report),
+      IsSupersetOf(
+          {"default/- ::ObtainLabelData() failed to add label data because ifIndex for 'mpls:2' "
+           "could "
+           "not be found",
+           "default/red ::ObtainVRFData() failed to add label data because ifIndex for 'ATM2/0.13' "
+           "could not be found",
+           "default/red ::ObtainVRFData() failed to add data because label for "
+           "'172.16.10.1.ip2/0.10' "
+           "could not be found",
+           "default/red ::ObtainVRFData() failed to add data because label for "
+           "'172.16.11.1.ip2/0.11' "
+           "could not be found",
+           "vr2/lab ::ObtainVRFData() no label information for lab found!!"}));
 
   // One warning per line that --debug 1 writes, in the same order.
   DeviceCopy scratch;
@@ -147,8 +155,9 @@ TEST(Warnings, WhatTheAgentSkippedIsReportedAtEveryDebugLevel) {
   EXPECT_EQ(Json::parse(scratch.Read("r.json"))["warnings"], report["warnings"]);
 
   const Outcome text = Discover("--capture " + device.Path());
-  EXPECT_THAT(text.out, HasSubstr("\nErrors (0)\n  (none)\n\nWarnings (10)\n  VR       VRF    Text\n"
-                                  "  default  -      ::ObtainLabelData() failed"));
+  EXPECT_THAT(text.out,
+              HasSubstr("\nErrors (0)\n  (none)\n\nWarnings (10)\n  VR       VRF    Text\n"
+                        "  default  -      ::ObtainLabelData() failed"));
   EXPECT_THAT(text.out, EndsWith("\n\n5 label entries, 4 VRFs, 5 impositions, 0 errors, "
                                  "10 warnings\n"));
 }
@@ -163,10 +172,16 @@ void Strings(const Json& json, std::string& out) {
 
 TEST(HostileBytes, OddBytesFromTheRouterGiveValidReportsAndLoseNothing) {
   DeviceCopy latin1;
-  latin1.Edit("cli.log", "to-pe2", "to-p\xE9" "2");
+  latin1.Edit("cli.log", "to-pe2",
+              "to-p\xE9"
+              "2");
   const Json report = JsonReport(latin1);
-  EXPECT_EQ(report["labelEntries"][0]["lspName"], "to-p\u00e9" "2");
-  EXPECT_EQ(report["labelEntries"][1]["lspName"], "to-p\u00e9" "2");
+  EXPECT_EQ(report["labelEntries"][0]["lspName"],
+            "to-p\u00e9"
+            "2");
+  EXPECT_EQ(report["labelEntries"][1]["lspName"],
+            "to-p\u00e9"
+            "2");
 
   // High bytes and control characters in an LSP name and a VRF description
   // (a virtual router listed twice puts its whole replies in an error), and NUL

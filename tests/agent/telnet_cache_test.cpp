@@ -31,12 +31,12 @@ TEST(TelnetDownload, SendsEveryCommandOnceAndCachesRepliesByKey) {
   h.peer.DownloadBasicTelnetData(&h.record, &h.medData, &vrs, &vrfs);
 
   ASSERT_EQ(h.device.Sessions().size(), 1u);
-  EXPECT_THAT(h.device.Sessions()[0],
-              ElementsAre("virtual-router default", "show mpls interface",
-                          "show mpls forwarding brief", "show ip vrf detail",
-                          "show ip bgp vpnv4 vrf red next-hops", "show ip route vrf red",
-                          "virtual-router vr2", "show mpls interface",
-                          "show mpls forwarding brief", "show ip vrf detail"));
+  EXPECT_THAT(
+      h.device.Sessions()[0],
+      ElementsAre("virtual-router default", "show mpls interface", "show mpls forwarding brief",
+                  "show ip vrf detail", "show ip bgp vpnv4 vrf red next-hops",
+                  "show ip route vrf red", "virtual-router vr2", "show mpls interface",
+                  "show mpls forwarding brief", "show ip vrf detail"));
   EXPECT_EQ(Cached(h, "default", nullptr, "show mpls interface"), "mpls of default");
   EXPECT_EQ(Cached(h, "vr2", nullptr, "show mpls interface"), "mpls of vr2");
   EXPECT_EQ(Cached(h, "default", "red", "show ip route vrf "), "routes of red");
@@ -70,8 +70,8 @@ TEST(TelnetDownload, OneLostReplyEmptiesTheWholeCache) {
   ASSERT_EQ(h.Errors().size(), 1u);
   EXPECT_EQ(h.Errors()[0].code, -220402);
   EXPECT_EQ(h.Errors()[0].line, 1915);
-  EXPECT_EQ(h.Errors()[0].text, std::string("Unisphere telnet data download for ") +
-                                    h.record.RRPrintStr(true));
+  EXPECT_EQ(h.Errors()[0].text,
+            std::string("Unisphere telnet data download for ") + h.record.RRPrintStr(true));
 }
 
 TEST(TelnetDownload, KeysWithoutSeparatorCollideAndTheFirstReplyStays) {
@@ -90,7 +90,8 @@ TEST(TelnetDownload, KeysWithoutSeparatorCollideAndTheFirstReplyStays) {
   // The bgp commands got no reply, so only the route replies collide.
   ASSERT_EQ(duplicates.size(), 1u);
   EXPECT_EQ(duplicates[0].code, -220439);
-  EXPECT_EQ(duplicates[0].text, "Failed to add telnet key - value abcshow ip route vrf  - routes of a:bc");
+  EXPECT_EQ(duplicates[0].text,
+            "Failed to add telnet key - value abcshow ip route vrf  - routes of a:bc");
 }
 
 TEST(TelnetDownload, TracesTheDownloadAndEachCachedReply) {
@@ -109,7 +110,8 @@ TEST(TelnetDownload, TracesTheDownloadAndEachCachedReply) {
 TEST(TelnetRetrieval, AppendsTreatsNullVrfAsEmptyAndReportsMissingArguments) {
   AgentHarness h;
   std::string reply = "before:";
-  EXPECT_FALSE(h.peer.RetrieveTelnetData(&h.medData, "default", nullptr, "show ip vrf detail", reply));
+  EXPECT_FALSE(
+      h.peer.RetrieveTelnetData(&h.medData, "default", nullptr, "show ip vrf detail", reply));
   EXPECT_THAT(h.Errors(), IsEmpty()) << "no cache is not an error";
 
   h.device.Reply("show ip vrf detail", "detail");

@@ -18,10 +18,10 @@
 #include <nlohmann/json.hpp>
 
 #include "captures/CliCapture.h"
-#include "transports/ReplayTransport.h"
 #include "captures/SnmpWalkFile.h"
 #include "tests/support/RunProgram.h"
 #include "tests/support/TempFolder.h"
+#include "transports/ReplayTransport.h"
 
 using Json = nlohmann::ordered_json;
 using namespace testing;
@@ -58,7 +58,9 @@ TEST(CliLog, OutputKeepsItsBytesButLosesCarriageReturnsAndPagingMarks) {
   const CliCapture capture = ParseCliLog(
       "pe1#show mpls forwarding brief\r\n"
       "to-pe2   2.2.2.2/32   In 17  \r\n"
-      " --More-- " + erase + "         Out 20\r\n"
+      " --More-- " +
+      erase +
+      "         Out 20\r\n"
       "--More--\r        \r         10.2.2.0/24   In 18\r\n"
       " --More--\r\n"
       "\r\n\tOut 21\r\n"
@@ -76,7 +78,8 @@ TEST(SnmpWalk, ColumnsByNumberOrNameAndValueForms) {
       "IF-MIB::ifDescr.8 = \"\"\n"
       "SNMPv2-SMI::mib-2.2.2.1.7.7 = INTEGER: down(2)\n"
       "RFC1213-MIB::ipAdEntIfIndex.10.1.1.2 = INTEGER: 8\n"
-      ".1.3.6.1.2.1.2.2.1.6.1 = Hex-STRING: 00 90 1A 40 12 03 00 90 1A 40 12 03 00 90 1A 40 \n12 03 \n",
+      ".1.3.6.1.2.1.2.2.1.6.1 = Hex-STRING: 00 90 1A 40 12 03 00 90 1A 40 12 03 00 90 1A 40 \n12 "
+      "03 \n",
       "vr1.walk", warnings);
   EXPECT_EQ(columns.size(), 4u) << "ifInOctets is not a column the host asks for";
   EXPECT_THAT(columns["ifDescr"],
@@ -84,7 +87,8 @@ TEST(SnmpWalk, ColumnsByNumberOrNameAndValueForms) {
   EXPECT_TRUE(columns["ifAdminStatus"][0].isInt);
   EXPECT_EQ(columns["ifAdminStatus"][0].intValue, 2);
   EXPECT_THAT(columns["ipAdEntIfIndex"][0].instance, ElementsAre(10u, 1u, 1u, 2u));
-  EXPECT_EQ(columns["ifPhysAddress"][0].text, "00 90 1A 40 12 03 00 90 1A 40 12 03 00 90 1A 40 12 03");
+  EXPECT_EQ(columns["ifPhysAddress"][0].text,
+            "00 90 1A 40 12 03 00 90 1A 40 12 03 00 90 1A 40 12 03");
 }
 
 TEST(SnmpWalk, UnreadableLinesAreNamedByFileAndLineAndOnlyTheyAreLost) {
@@ -100,7 +104,8 @@ TEST(SnmpWalk, UnreadableLinesAreNamedByFileAndLineAndOnlyTheyAreLost) {
       ".1.3.6.1.2.1.2.2.1.2.4 = STRING: \"cut short\n",
       "vr1.walk", warnings);
   ASSERT_THAT(warnings, SizeIs(4));
-  EXPECT_EQ(warnings[0], "vr1.walk:2: not a walk line (\"OID = TYPE: value\"): garbage in the capture");
+  EXPECT_EQ(warnings[0],
+            "vr1.walk:2: not a walk line (\"OID = TYPE: value\"): garbage in the capture");
   EXPECT_THAT(warnings[1], StartsWith("vr1.walk:3: INTEGER value is not a number"));
   EXPECT_THAT(warnings[2], StartsWith("vr1.walk:4: cannot read the object identifier"));
   EXPECT_THAT(warnings[3], StartsWith("vr1.walk:8: quoted string never ends"));
@@ -122,28 +127,35 @@ std::vector<std::string> Texts(CKelAtomVector* replies) {
 
 TEST(ReplayDevice, SessionsStartInDefaultAndFollowVirtualRouterSwitches) {
   Folder capture;
-  capture.Write("cli.log", "pe1#show ip vrf\nred\npe1#virtual-router vr2\npe1:vr2#show ip vrf\ngreen\n");
+  capture.Write("cli.log",
+                "pe1#show ip vrf\nred\npe1#virtual-router vr2\npe1:vr2#show ip vrf\ngreen\n");
   ReplayTransport device;
   std::string problem;
   ASSERT_TRUE(device.Load(capture.Path(), problem)) << problem;
-  EXPECT_THAT(Texts(device.RunCommands(nullptr, {"show ip vrf", "virtual-router vr2", "show ip vrf",
-                                                 "show mpls interface", "virtual-router vr9", "show ip vrf"})),
+  EXPECT_THAT(Texts(device.RunCommands(
+                  nullptr, {"show ip vrf", "virtual-router vr2", "show ip vrf",
+                            "show mpls interface", "virtual-router vr9", "show ip vrf"})),
               ElementsAre("red\n", "", "green\n", "<none>", "<none>", "<none>"));
   EXPECT_THAT(Texts(device.RunCommands(nullptr, {"show ip vrf"})), ElementsAre("red\n"));
 }
 
 using Outcome = ProgramRun;
 
-Outcome Discover(const std::string& arguments) { return RunProgram(ERX_RUNNER_PATH " " + arguments); }
+Outcome Discover(const std::string& arguments) {
+  return RunProgram(ERX_RUNNER_PATH " " + arguments);
+}
 
 // The JSON report written with -o; `run` gets what went to the terminal (traces, warnings).
 Json Report(const std::string& dir, const std::string& options = "", Outcome* run = nullptr,
             int status = 0) {
   Folder scratch;
-  Outcome outcome = Discover("--capture " + dir + " --format json -o " + scratch.Path() + "/r " + options);
+  Outcome outcome =
+      Discover("--capture " + dir + " --format json -o " + scratch.Path() + "/r " + options);
   EXPECT_EQ(outcome.status, status) << outcome.err;
-  if (run) *run = outcome;
-  else EXPECT_EQ(outcome.out + outcome.err, "");
+  if (run)
+    *run = outcome;
+  else
+    EXPECT_EQ(outcome.out + outcome.err, "");
   return Json::parse(scratch.Read("r"));
 }
 
@@ -176,8 +188,8 @@ const Json kShape = Json::parse(R"({"device": "", "agent": "", "generator": "",
 bool Fits(const Json& value, const Json& shape) {
   if (shape.is_number()) return value.is_number_integer();
   if (shape.is_array()) {
-    return value.is_array() &&
-           std::all_of(value.begin(), value.end(), [&](const Json& v) { return Fits(v, shape[0]); });
+    return value.is_array() && std::all_of(value.begin(), value.end(),
+                                           [&](const Json& v) { return Fits(v, shape[0]); });
   }
   if (!shape.is_object() || !value.is_object()) return value.type() == shape.type();
   for (const auto& item : value.items()) {
@@ -213,37 +225,47 @@ TEST(ExampleDevice, AsWorkedOutByHand) {
     ["vr2", "lab", "", [], [], [], []]])"));
 
   EXPECT_EQ(run.out,
-            "::ObtainLabelData() failed to add label data because ifIndex for 'mpls:2' could not be found\n"
-            "::FindVrfIfIndex() failed to find ifIndex because the description consistancy check has failed!\n"
-            "::ObtainVRFData() failed to add label data because ifIndex for 'ATM2/0.13' could not be found\n"
-            "::ObtainVRFData() failed to add data because label for '172.16.10.1.ip2/0.10' could not be found\n"
-            "::ObtainVRFData() failed to add data because label for '172.16.11.1.ip2/0.11' could not be found\n"
+            "::ObtainLabelData() failed to add label data because ifIndex for 'mpls:2' could not "
+            "be found\n"
+            "::FindVrfIfIndex() failed to find ifIndex because the description consistancy check "
+            "has failed!\n"
+            "::ObtainVRFData() failed to add label data because ifIndex for 'ATM2/0.13' could not "
+            "be found\n"
+            "::ObtainVRFData() failed to add data because label for '172.16.10.1.ip2/0.10' could "
+            "not be found\n"
+            "::ObtainVRFData() failed to add data because label for '172.16.11.1.ip2/0.11' could "
+            "not be found\n"
             "::GetLabels() failed to match expected telnet response (no vrf data?)!\n"
             "::ObtainVRFData() no label information for blue found!!\n"
-            "::ObtainVRFData() failed to add data because label for '172.16.30.1.ip7/0.30' could not be found\n"
+            "::ObtainVRFData() failed to add data because label for '172.16.30.1.ip7/0.30' could "
+            "not be found\n"
             "::GetLabels() failed to match expected telnet response (no vrf data?)!\n"
             "::ObtainVRFData() no label information for lab found!!\n");
 
   EXPECT_TRUE(Fits(report, kShape)) << report;
   std::string keys, owners;
   for (const auto& item : report.items()) keys += item.key() + " ";
-  EXPECT_EQ(keys, "device agent generator virtualRouters labelEntries vrfs interfaces ipAddresses errors "
-                  "warnings health ");
+  EXPECT_EQ(keys,
+            "device agent generator virtualRouters labelEntries vrfs interfaces ipAddresses errors "
+            "warnings health ");
   EXPECT_EQ(report["health"]["status"], "ok");
   EXPECT_EQ(report["health"]["cli"]["answered"], report["health"]["cli"]["sent"]);
   EXPECT_EQ(report["health"]["snmp"]["walksUnanswered"], 0);
   EXPECT_EQ(report["device"], "pe1-erx");
   EXPECT_EQ(report["agent"], "Discovery Agent for Unisphere ERX MPLS information using Telnet");
-  EXPECT_THAT(report["generator"].get<std::string>(),
-              MatchesRegex("erx-discover [0-9]+\\.[0-9]+\\.[0-9]+( \\(commit [0-9a-f]+(-dirty)?\\))?"));
+  EXPECT_THAT(
+      report["generator"].get<std::string>(),
+      MatchesRegex("erx-discover [0-9]+\\.[0-9]+\\.[0-9]+( \\(commit [0-9a-f]+(-dirty)?\\))?"));
   EXPECT_EQ(Values(report["virtualRouters"]),
             Json::parse(R"([["default", ["red", "blue"]], ["vr2", ["green", "lab"]]])"));
   for (const Json& row : report["interfaces"]) {
-    owners += row["ifIndex"].dump() + ":" + row.value("virtualRouter", "-") + "/" + row.value("vrf", "-") + " ";
+    owners += row["ifIndex"].dump() + ":" + row.value("virtualRouter", "-") + "/" +
+              row.value("vrf", "-") + " ";
   }
-  EXPECT_EQ(owners, "1:-/- 2:-/- 3:-/- 4:-/- 5:-/- 10:default/- 11:default/- 12:default/- 13:default/- "
-                    "14:default/- 15:default/- 16:default/- 17:default/- 20:default/- 21:default/- "
-                    "30:default/red 31:default/red 32:default/blue 50:vr2/- 51:vr2/- 52:vr2/green ");
+  EXPECT_EQ(owners,
+            "1:-/- 2:-/- 3:-/- 4:-/- 5:-/- 10:default/- 11:default/- 12:default/- 13:default/- "
+            "14:default/- 15:default/- 16:default/- 17:default/- 20:default/- 21:default/- "
+            "30:default/red 31:default/red 32:default/blue 50:vr2/- 51:vr2/- 52:vr2/green ");
   ASSERT_EQ(report["ipAddresses"].size(), 10u);
   EXPECT_EQ(Values(report["ipAddresses"][9]), Json::parse(R"(["vr2", "10.12.2.1", 51])"));
   EXPECT_THAT(report["errors"], IsEmpty());
@@ -268,10 +290,12 @@ TEST(ExampleDevice, LaterReleaseForwardingTableIsReadByTheHostAfterTheModuleFail
        "labelSpace": "Platform label space", "layout": "label-table"},
       {"virtualRouter": "default", "inLabel": "300", "owner": "l2vpn", "action": "pop",
        "outInterface": "ATM2/0.40", "labelSpace": "Platform label space", "layout": "label-table"}])"));
-  EXPECT_EQ(report["warnings"].back(), Json::parse(R"({"text": "show mpls forwarding brief: no ifIndex for)"
-                                                   R"( out interface 'ATM2/0.40' of in label 300",)"
-                                                   R"( "virtualRouter": "default"})"));
-  EXPECT_EQ(Values(report["vrfs"]), Json::parse(R"([["default", "red", "100:1", ["100:1"], ["100:1"],
+  EXPECT_EQ(report["warnings"].back(),
+            Json::parse(R"({"text": "show mpls forwarding brief: no ifIndex for)"
+                        R"( out interface 'ATM2/0.40' of in label 300",)"
+                        R"( "virtualRouter": "default"})"));
+  EXPECT_EQ(Values(report["vrfs"]),
+            Json::parse(R"([["default", "red", "100:1", ["100:1"], ["100:1"],
       [30], [["201", "10.50.0.0/16", 10, "ATM2/0.1", "1.1.1.1"]]]])"));
   EXPECT_EQ(Values(report["interfaces"]), Json::parse(R"([[1, "ATM2/0"], [10, "ip2/0.1", "default"],
       [30, "ip2/0.10", "default", "red"]])"));
@@ -282,13 +306,15 @@ TEST(RunnerCli, BrokenCaptureIsReportedAndTheRestDiscovered) {
   // One virtual router listed twice (its replies collide in the agent's cache), none of
   // the commands sent after, and a bad walk line.
   Folder capture;
-  capture.Write("cli.log", "pe1#show virtual-router\n"
-                           "Virtual Router   Router ID        Type\n"
-                           "default          10.255.0.1       default\n"
-                           "default          10.255.0.1       default\n");
-  capture.Write("snmp.walk", ".1.3.6.1.2.1.2.2.1.2.1 = STRING: \"ATM2/0\"\n"
-                             ".1.3.6.1.2.1.2.2.1.2.2 STRING \"ATM3/0\"\n"
-                             ".1.3.6.1.2.1.2.2.1.2.3 = STRING: \"ATM4/0\"\n");
+  capture.Write("cli.log",
+                "pe1#show virtual-router\n"
+                "Virtual Router   Router ID        Type\n"
+                "default          10.255.0.1       default\n"
+                "default          10.255.0.1       default\n");
+  capture.Write("snmp.walk",
+                ".1.3.6.1.2.1.2.2.1.2.1 = STRING: \"ATM2/0\"\n"
+                ".1.3.6.1.2.1.2.2.1.2.2 STRING \"ATM3/0\"\n"
+                ".1.3.6.1.2.1.2.2.1.2.3 = STRING: \"ATM4/0\"\n");
   Outcome run;
   const Json report = Report(capture.Path(), "--debug 1", &run, 5);
   EXPECT_THAT(run.err, StartsWith(capture.Path() + "/snmp.walk:2: "));
@@ -309,9 +335,10 @@ TEST(RunnerCli, BrokenCaptureIsReportedAndTheRestDiscovered) {
 TEST(RunnerCli, OptionsAndTextReport) {
   const Outcome text = Discover("");
   EXPECT_EQ(text.status, 0) << text.err;
-  EXPECT_THAT(text.out, MatchesRegex("Device: pe1-erx\n.*\nVirtual routers \\(2\\).*\nLabel entries \\(5\\).*"
-                                     "\nVRFs \\(4\\).*\nInterfaces \\(21\\).*\nIP addresses \\(10\\).*"
-                                     "\nErrors \\(0\\).*"));
+  EXPECT_THAT(text.out,
+              MatchesRegex("Device: pe1-erx\n.*\nVirtual routers \\(2\\).*\nLabel entries \\(5\\).*"
+                           "\nVRFs \\(4\\).*\nInterfaces \\(21\\).*\nIP addresses \\(10\\).*"
+                           "\nErrors \\(0\\).*"));
   // The report names the same program and version as --version.
   const Outcome version = Discover("--version");
   EXPECT_EQ(version.status, 0);
@@ -332,10 +359,16 @@ TEST(RunnerCli, BadInvocationExitsWith2AndOneLine) {
   const std::string usage = "[^\n]* \\(see --help\\)";
   const std::map<std::string, std::string> messages = {
       {"--capture /nonexistent/pe9", "no captured device at /nonexistent/pe9: no such folder"},
-      {"--capture " + empty.Path(), "no captured device at " + empty.Path() + ": the folder has no cli.log"},
-      {"--module /nonexistent/agent.so", "cannot load the agent module /nonexistent/agent.so: [^\n]*"},
-      {"--format xml", usage}, {"--bogus", usage}, {"--debug many", usage}, {"--debug 7", usage},
-      {"--vrf", usage}, {"--inventory x.yaml --cli-sessions 2", usage},
+      {"--capture " + empty.Path(),
+       "no captured device at " + empty.Path() + ": the folder has no cli.log"},
+      {"--module /nonexistent/agent.so",
+       "cannot load the agent module /nonexistent/agent.so: [^\n]*"},
+      {"--format xml", usage},
+      {"--bogus", usage},
+      {"--debug many", usage},
+      {"--debug 7", usage},
+      {"--vrf", usage},
+      {"--inventory x.yaml --cli-sessions 2", usage},
       {"--debgu 2", "unknown option --debgu; did you mean --debug\\? \\(see --help\\)"},
       {"--outptu r.txt", "unknown option --outptu; did you mean --output\\? \\(see --help\\)"},
       {"diff --stroe=x.db", "unknown option --stroe; did you mean --store\\? \\(see --help\\)"},
@@ -368,8 +401,8 @@ TEST(RunnerCli, HelpShowsEveryOptionInItsGroupAndEachSubcommandItsOwn) {
     EXPECT_THAT(own.out, HasSubstr("Usage: " ERX_RUNNER_PATH " " + command)) << command;
     EXPECT_THAT(own.out, HasSubstr("--store FILE")) << command;
     EXPECT_THAT(own.out, Not(HasSubstr("--capture"))) << command;
-    const Outcome before =
-        Discover("--debug 1 " + command + " --store x.db" + (command == "html" ? " -o x.html" : ""));
+    const Outcome before = Discover("--debug 1 " + command + " --store x.db" +
+                                    (command == "html" ? " -o x.html" : ""));
     EXPECT_EQ(before.status, 2) << command;
     EXPECT_EQ(before.err, "erx-discover: " + command + " takes no options before it\n");
   }
@@ -380,11 +413,12 @@ TEST(RunnerCli, ACaptureThatHoldsNoCommandIsAFailedDeviceWithItsReport) {
     Folder capture, scratch;
     capture.Write("cli.log", log);
     capture.Write("snmp.walk", ".1.3.6.1.2.1.2.2.1.2.1 = STRING: \"ATM2/0\"\n");
-    const Outcome run = Discover("--capture " + capture.Path() + " --format json -o " +
-                                 scratch.Path() + "/r");
+    const Outcome run =
+        Discover("--capture " + capture.Path() + " --format json -o " + scratch.Path() + "/r");
     EXPECT_EQ(run.status, 3) << log;
     EXPECT_THAT(run.err, HasSubstr(": failed: the capture " + capture.Path() +
-                                   "/cli.log holds no command\n")) << log;
+                                   "/cli.log holds no command\n"))
+        << log;
     const Json report = Json::parse(scratch.Read("r"));
     EXPECT_EQ(report["health"]["status"], "failed");
     EXPECT_THAT(report["labelEntries"], IsEmpty());
@@ -419,8 +453,9 @@ TEST(RunnerCli, TheReportIsWrittenThroughNoLinkAndOverNoFifo) {
 
   const std::string fifo = scratch.Path() + "/fifo";
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-  const std::string both = "timeout 30 cat " + fifo + " >" + scratch.Path() + "/got & " ERX_RUNNER_PATH " -o " +
-                           fifo + "; status=$?; wait; exit $status";
+  const std::string both = "timeout 30 cat " + fifo + " >" + scratch.Path() +
+                           "/got & " ERX_RUNNER_PATH " -o " + fifo +
+                           "; status=$?; wait; exit $status";
   EXPECT_EQ(system(both.c_str()), 0);
   EXPECT_THAT(scratch.Read("got"), StartsWith("Device: pe1-erx\n"));
   EXPECT_TRUE(std::filesystem::is_fifo(fifo));

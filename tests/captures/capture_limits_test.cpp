@@ -12,15 +12,14 @@
 #include <gtest/gtest.h>
 
 #include "captures/CliCapture.h"
-#include "transports/ReplayTransport.h"
 #include "captures/SnmpWalkFile.h"
 #include "tests/support/TempFolder.h"
+#include "transports/ReplayTransport.h"
 
 using namespace testing;
 namespace fs = std::filesystem;
 
 namespace {
-
 
 TEST(CaptureLimits, FilesOver256MiBAreRefusedByName) {
   TempFolder device;
@@ -30,7 +29,8 @@ TEST(CaptureLimits, FilesOver256MiBAreRefusedByName) {
   ReplayTransport replay;
   std::string problem;
   ASSERT_TRUE(replay.Load(device.Path(), problem)) << problem;
-  EXPECT_THAT(replay.Warnings(), ElementsAre(HasSubstr("snmp.walk is 256 MiB, more than the 256 MiB")));
+  EXPECT_THAT(replay.Warnings(),
+              ElementsAre(HasSubstr("snmp.walk is 256 MiB, more than the 256 MiB")));
 
   fs::resize_file(device.File("cli.log"), std::uintmax_t{300} << 20);
   ReplayTransport tooLarge;

@@ -32,7 +32,8 @@ TEST(CaptureRecorder, WritesTheCaptureLayoutAndNothingOutsideIt) {
   EXPECT_EQ(folder.Read("capture/snmp/vr1:red.walk"), folder.Read("capture/snmp.walk"));
   EXPECT_EQ(folder.Read("capture/snmp.walk"), ".1.3.6.1.2.1.2.2.1.2.7 = STRING: \"ATM2/0.1\"\n");
   int files = 0;
-  for (const auto& entry : fs::recursive_directory_iterator(folder.Path())) files += entry.is_regular_file();
+  for (const auto& entry : fs::recursive_directory_iterator(folder.Path()))
+    files += entry.is_regular_file();
   EXPECT_EQ(files, 3);
 }
 

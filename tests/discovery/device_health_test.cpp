@@ -81,16 +81,18 @@ TEST(DeviceHealth, EachLossIsOneSentenceAndMakesThePartial) {
   tally.reconnections = 6;
   tally.walksUnanswered = 2;
   tally.contextsSilent = {"@vr2:lab"};
-  tally.cutWalks = {"the walk of ifDescr in @vr2 at 127.0.0.1:1199 was dropped: it ran past 64 MiB"};
+  tally.cutWalks = {
+      "the walk of ifDescr in @vr2 at 127.0.0.1:1199 was dropped: it ran past 64 MiB"};
   const report::Health health = AssessHealth(tally);
   EXPECT_EQ(health.status, report::HealthStatus::kPartial);
-  EXPECT_THAT(health.problems,
-              ElementsAre("the CLI at 127.0.0.1:2323 gave no reply within the timeout to 1 command "
-                          "(first: \"show ip vrf detail\")",
-                          "2 commands were not sent to 127.0.0.1:2323: the connection dropped 6 "
-                          "times, the most one device may cost",
-                          "SNMP at 127.0.0.1:1199 did not answer in context @vr2:lab (2 walks lost)",
-                          "the walk of ifDescr in @vr2 at 127.0.0.1:1199 was dropped: it ran past 64 MiB"));
+  EXPECT_THAT(
+      health.problems,
+      ElementsAre("the CLI at 127.0.0.1:2323 gave no reply within the timeout to 1 command "
+                  "(first: \"show ip vrf detail\")",
+                  "2 commands were not sent to 127.0.0.1:2323: the connection dropped 6 "
+                  "times, the most one device may cost",
+                  "SNMP at 127.0.0.1:1199 did not answer in context @vr2:lab (2 walks lost)",
+                  "the walk of ifDescr in @vr2 at 127.0.0.1:1199 was dropped: it ran past 64 MiB"));
   EXPECT_THAT(HealthLine(health), StartsWith("partial: the CLI at 127.0.0.1:2323 gave no reply"));
   EXPECT_THAT(HealthLine(health), EndsWith("(and 3 more problems in the report's health)"));
 }
@@ -103,7 +105,8 @@ TEST(DeviceHealth, ACaptureWithoutACommandFails) {
   tally.cliHoldsCommands = false;
   tally.walksAnswered = 3;
   tally.contextsAnswered = {""};
-  EXPECT_EQ(HealthLine(AssessHealth(tally)), "failed: the capture lab/pe9/cli.log holds no command");
+  EXPECT_EQ(HealthLine(AssessHealth(tally)),
+            "failed: the capture lab/pe9/cli.log holds no command");
 }
 
 }  // namespace

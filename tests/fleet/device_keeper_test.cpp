@@ -107,9 +107,10 @@ TEST_F(DeviceKeeperTest, AWholeReportIsStoredAndWrittenWhateverEndedItsWorkerAft
   late.how = WorkerEnd::kTimedOut;  // stopped at its deadline while exiting
   EXPECT_EQ(Keep("pe2", late).status, DeviceStatus::kPartial);
 
-  EXPECT_THAT(Rows(store_, "SELECT d.name, source, region, status, problem, agent, count(l.id)"
-                           " FROM devices d JOIN label_entries l ON l.device_id = d.id"
-                           " GROUP BY d.id ORDER BY name"),
+  EXPECT_THAT(Rows(store_,
+                   "SELECT d.name, source, region, status, problem, agent, count(l.id)"
+                   " FROM devices d JOIN label_entries l ON l.device_id = d.id"
+                   " GROUP BY d.id ORDER BY name"),
               ElementsAre("pe1|/captures/pe1|eu-west|partial|2 commands refused|test agent|1",
                           "pe2|/captures/pe2|eu-west|partial|2 commands refused|test agent|1"));
   EXPECT_TRUE(HasReportFile("pe1"));
@@ -141,7 +142,8 @@ TEST_F(DeviceKeeperTest, AResultCutShortOrGarbledIsAFailedDeviceWithoutReport) {
               ElementsAre("crashed|eu-west|crashed|1", "cut|eu-west|failed|1",
                           "garbled|eu-west|failed|1", "refused|eu-west|failed|1"));
   EXPECT_THAT(Rows(store_, "SELECT count(*) FROM label_entries"), ElementsAre("0"));
-  for (const char* name : {"cut", "garbled", "crashed", "refused"}) EXPECT_FALSE(HasReportFile(name));
+  for (const char* name : {"cut", "garbled", "crashed", "refused"})
+    EXPECT_FALSE(HasReportFile(name));
 }
 
 TEST_F(DeviceKeeperTest, NoReportFileForADeviceTheStoreRefused) {

@@ -79,8 +79,8 @@ TEST(FleetRun, RoutersThatFailFailAloneAndTheRestAreStored) {
   SimulatedRouter good1, good2, hanging, locked;
   ASSERT_TRUE(good1.Start(kPe1, {"--user", "admin"}, Secrets()));
   ASSERT_TRUE(good2.Start(kPe2, {"--user", "admin"}, Secrets()));
-  ASSERT_TRUE(hanging.Start(kPe1, {"--user", "admin", "--fault", "hang-on=show ip vrf detail"},
-                            Secrets()));
+  ASSERT_TRUE(
+      hanging.Start(kPe1, {"--user", "admin", "--fault", "hang-on=show ip vrf detail"}, Secrets()));
   ASSERT_TRUE(locked.Start(kPe1, {"--user", "admin"}, Secrets(), false));
   TempFolder work;
   const std::string inventory = work.Path() + "/fleet.yaml";
@@ -140,8 +140,7 @@ TEST(FleetRun, ABadInventoryOrAMissingSecretContactsNoDevice) {
   WriteFile(inventory, std::string(kDefaults) + LiveDevice("sim-pe1", router) +
                            "  - name: typo\n    capture: " + kPe1 + "\n    snmp_verison: 3\n");
   const std::string store = work.Path() + "/fleet.db";
-  const DiscoverRun run =
-      RunDiscover({"--inventory", inventory, "--store", store}, Secrets());
+  const DiscoverRun run = RunDiscover({"--inventory", inventory, "--store", store}, Secrets());
   EXPECT_EQ(run.status, 2);
   EXPECT_THAT(run.err, HasSubstr(inventory + ":11:"));
   EXPECT_THAT(run.err, HasSubstr("snmp_verison"));
@@ -152,17 +151,22 @@ TEST(FleetRun, ABadInventoryOrAMissingSecretContactsNoDevice) {
                            LiveDevice("sim-pe1", router, "    password_env: PE1_PASWORD\n"));
   const DiscoverRun unset = RunDiscover({"--inventory", inventory, "--store", store}, Secrets());
   EXPECT_EQ(unset.status, 2);
-  EXPECT_EQ(unset.err, "erx-discover: " + inventory + ":11: device sim-pe1: PE1_PASWORD (the login "
-                       "password) is not set in the environment, and no secrets_file is given\n");
+  EXPECT_EQ(unset.err,
+            "erx-discover: " + inventory +
+                ":11: device sim-pe1: PE1_PASWORD (the login "
+                "password) is not set in the environment, and no secrets_file is given\n");
   EXPECT_FALSE(fs::exists(store));
 
   // Named in defaults: that is the line to mend.
   WriteFile(inventory, "defaults:\n  user: admin\n  password_env: LAB_PASWORD\ndevices:\n" +
                            CapturedDevice("cap-pe1", kPe1) + LiveDevice("sim-pe1", router));
-  const DiscoverRun inDefaults = RunDiscover({"--inventory", inventory, "--store", store}, Secrets());
+  const DiscoverRun inDefaults =
+      RunDiscover({"--inventory", inventory, "--store", store}, Secrets());
   EXPECT_EQ(inDefaults.status, 2);
-  EXPECT_EQ(inDefaults.err, "erx-discover: " + inventory + ":3: defaults: LAB_PASWORD (the login "
-                            "password) is not set in the environment, and no secrets_file is given\n");
+  EXPECT_EQ(inDefaults.err,
+            "erx-discover: " + inventory +
+                ":3: defaults: LAB_PASWORD (the login "
+                "password) is not set in the environment, and no secrets_file is given\n");
   EXPECT_FALSE(fs::exists(store));
 
   // The default variable, missing from the secrets file that defaults: names.
@@ -175,15 +179,18 @@ TEST(FleetRun, ABadInventoryOrAMissingSecretContactsNoDevice) {
   environment.erase("ERX_PASSWORD");
   const DiscoverRun inFile = RunDiscover({"--inventory", inventory}, environment);
   EXPECT_EQ(inFile.status, 2);
-  EXPECT_EQ(inFile.err, "erx-discover: " + inventory + ":3: defaults: ERX_PASSWORD (the login "
-                        "password) is set neither in the environment nor in " + secrets + "\n");
+  EXPECT_EQ(inFile.err, "erx-discover: " + inventory +
+                            ":3: defaults: ERX_PASSWORD (the login "
+                            "password) is set neither in the environment nor in " +
+                            secrets + "\n");
 
   // Empty, in the file or the environment: as good as missing.
   WriteFile(secrets, "ERX_PASSWORD=\n");
   const DiscoverRun emptyInFile = RunDiscover({"--inventory", inventory}, environment);
   EXPECT_EQ(emptyInFile.status, 2);
-  EXPECT_EQ(emptyInFile.err, "erx-discover: " + inventory + ":3: defaults: ERX_PASSWORD (the login "
-                             "password) is empty\n");
+  EXPECT_EQ(emptyInFile.err, "erx-discover: " + inventory +
+                                 ":3: defaults: ERX_PASSWORD (the login "
+                                 "password) is empty\n");
   WriteFile(inventory, "defaults:\n  user: admin\ndevices:\n" + LiveDevice("sim-pe1", router));
   environment["ERX_PASSWORD"] = "";
   const DiscoverRun emptyInEnvironment = RunDiscover({"--inventory", inventory}, environment);
@@ -203,8 +210,9 @@ TEST(FleetRun, AKilledRunLeavesEveryFinishedDeviceWhole) {
   const std::string store = work.Path() + "/fleet.db";
 
   const int devNull = open("/dev/null", O_WRONLY);
-  const pid_t pid = Spawn(ERX_RUNNER_PATH, {"--inventory", inventory, "--jobs", "2", "--store", store},
-                          {}, devNull, devNull);
+  const pid_t pid =
+      Spawn(ERX_RUNNER_PATH, {"--inventory", inventory, "--jobs", "2", "--store", store}, {},
+            devNull, devNull);
   close(devNull);
   auto stored = [&] {
     auto rows = Query(store, "SELECT COUNT(*) FROM devices");
@@ -222,7 +230,8 @@ TEST(FleetRun, AKilledRunLeavesEveryFinishedDeviceWhole) {
   EXPECT_GE(kept, 4);
   EXPECT_LT(kept, kDevices);
   EXPECT_THAT(Query(store, "PRAGMA integrity_check"), ElementsAre("ok"));
-  EXPECT_THAT(Query(store, "SELECT COUNT(*) FROM runs WHERE finished_at IS NULL"), ElementsAre("1"));
+  EXPECT_THAT(Query(store, "SELECT COUNT(*) FROM runs WHERE finished_at IS NULL"),
+              ElementsAre("1"));
   // Every device stored is stored whole: all of its entries, VRFs and impositions.
   EXPECT_THAT(Query(store,
                     "SELECT COUNT(*) FROM devices d WHERE status != 'ok' "
@@ -255,19 +264,23 @@ TEST(FleetDiff, NamesExactlyWhatChangedBetweenTwoRuns) {
   const std::string store = work.Path() + "/fleet.db";
   auto discover = [&](const std::string& inventoryText) {
     WriteFile(work.Path() + "/fleet.yaml", inventoryText);
-    return RunDiscover({"--inventory", work.Path() + "/fleet.yaml", "--store", store, "--quiet"}, {})
+    return RunDiscover({"--inventory", work.Path() + "/fleet.yaml", "--store", store, "--quiet"},
+                       {})
         .status;
   };
-  ASSERT_EQ(discover(std::string(kDefaults) + CapturedDevice("pe1", kPe1) +
-                     CapturedDevice("pe2", kPe2)), 0);
-  ASSERT_EQ(discover(std::string(kDefaults) + CapturedDevice("pe1", kPe1) +
-                     CapturedDevice("pe2", kPe2)), 0);
+  ASSERT_EQ(
+      discover(std::string(kDefaults) + CapturedDevice("pe1", kPe1) + CapturedDevice("pe2", kPe2)),
+      0);
+  ASSERT_EQ(
+      discover(std::string(kDefaults) + CapturedDevice("pe1", kPe1) + CapturedDevice("pe2", kPe2)),
+      0);
   const DiscoverRun same = RunDiscover({"diff", "--store", store}, {});
   EXPECT_EQ(same.status, 0) << same.err;
   EXPECT_THAT(same.out, HasSubstr("no changes"));
 
   ASSERT_EQ(discover(std::string(kDefaults) + CapturedDevice("pe1", changed) +
-                     CapturedDevice("pe3", kPe2)), 0);
+                     CapturedDevice("pe3", kPe2)),
+            0);
   const DiscoverRun text = RunDiscover({"diff", "--store", store}, {});
   EXPECT_EQ(text.status, 1) << text.err;
   const DiscoverRun json = RunDiscover({"diff", "--store", store, "--format", "json"}, {});
@@ -280,7 +293,8 @@ TEST(FleetDiff, NamesExactlyWhatChangedBetweenTwoRuns) {
     devices[device["device"].get<std::string>()] = device["change"].get<std::string>();
     for (const Json& change : device.value("changes", Json::array())) {
       changes.push_back(device["device"].get<std::string>() + " " +
-                        change["kind"].get<std::string>() + " " + change["change"].get<std::string>());
+                        change["kind"].get<std::string>() + " " +
+                        change["change"].get<std::string>());
     }
   }
   EXPECT_THAT(devices, UnorderedElementsAre(Pair("pe1", "changed"), Pair("pe2", "disappeared"),
@@ -303,9 +317,9 @@ TEST(FleetRun, ADeviceThatDidNotAnswerIsNotOkAndDiffRemovesNothingOfIt) {
                        Secrets());
   };
   const std::string silentPort = std::to_string(FreePort(SOCK_DGRAM));
-  const std::string silentSnmp = "  - name: sim-pe1\n    host: 127.0.0.1\n    telnet_port: " +
-                                 router.TelnetPort() + "\n    snmp_port: " + silentPort +
-                                 "\n    timeout: 2\n";
+  const std::string silentSnmp =
+      "  - name: sim-pe1\n    host: 127.0.0.1\n    telnet_port: " + router.TelnetPort() +
+      "\n    snmp_port: " + silentPort + "\n    timeout: 2\n";
   ASSERT_EQ(discover(LiveDevice("sim-pe1", router) + CapturedDevice("cap-pe2", kPe2)).status, 0);
   const DiscoverRun run = discover(silentSnmp + CapturedDevice("cap-pe2", kPe2) +
                                    LiveDevice("sim-hanging", hanging, "    timeout: 1\n"));
@@ -317,8 +331,9 @@ TEST(FleetRun, ADeviceThatDidNotAnswerIsNotOkAndDiffRemovesNothingOfIt) {
                                      hanging.TelnetPort() + " answered none of the"));
   EXPECT_THAT(run.out, ContainsRegex("\ncap-pe2 +ok "));
   EXPECT_THAT(run.out, HasSubstr("3 devices: 1 discovered, 2 failed"));
-  EXPECT_THAT(Query(store, "SELECT d.name, d.status, d.problem IS NOT NULL FROM devices d "
-                           "WHERE d.run_id = 2 ORDER BY d.name"),
+  EXPECT_THAT(Query(store,
+                    "SELECT d.name, d.status, d.problem IS NOT NULL FROM devices d "
+                    "WHERE d.run_id = 2 ORDER BY d.name"),
               ElementsAre("cap-pe2|ok|0", "sim-hanging|failed|1", "sim-pe1|failed|1"));
 
   const DiscoverRun diff = RunDiscover({"diff", "--store", store, "--format", "json"}, {});

@@ -21,14 +21,17 @@ std::string Fingerprint(const SshRouter& router) {
 }
 
 std::string SshDevice(const std::string& name, const SshRouter& router) {
-  return "  - name: " + name + "\n    host: 127.0.0.1\n    transport: ssh\n    ssh_port: " +
-         router.Router().SshPort() + "\n    snmp_port: " + router.Router().SnmpPort() + "\n";
+  return "  - name: " + name +
+         "\n    host: 127.0.0.1\n    transport: ssh\n    ssh_port: " + router.Router().SshPort() +
+         "\n    snmp_port: " + router.Router().SnmpPort() + "\n";
 }
 
 // The status and problem `store` holds for device `name`: "failed 127.0.0.1:...".
 std::string Stored(const std::string& store, const std::string& name) {
   return Shell("sqlite3 -readonly " + store + " \"SELECT status || ' ' || IFNULL(problem, '') " +
-                   "FROM devices WHERE name = '" + name + "'\"", {}).out;
+                   "FROM devices WHERE name = '" + name + "'\"",
+               {})
+      .out;
 }
 
 TEST(FleetSshHostKeys, UnknownAndChangedKeysFailTheirDeviceAlone) {
@@ -49,14 +52,15 @@ TEST(FleetSshHostKeys, UnknownAndChangedKeysFailTheirDeviceAlone) {
   const std::string inventory = work.Path() + "/fleet.yaml";
   auto writeInventory = [&](bool acceptNew) {
     std::ofstream(inventory) << "defaults:\n  user: admin\n  timeout: 10\n  known_hosts: "
-                             << knownHosts << "\n  accept_new_host_key: "
-                             << (acceptNew ? "true" : "false") << "\ndevices:\n"
+                             << knownHosts
+                             << "\n  accept_new_host_key: " << (acceptNew ? "true" : "false")
+                             << "\ndevices:\n"
                              << SshDevice("changed", changed) << SshDevice("known", known)
                              << SshDevice("unknown1", unknown1) << SshDevice("unknown2", unknown2);
   };
   const std::string store = work.Path() + "/fleet.db";
-  const std::vector<std::string> fleet = {"--inventory", inventory, "--jobs", "4",
-                                          "--store", store};
+  const std::vector<std::string> fleet = {"--inventory", inventory, "--jobs",
+                                          "4",           "--store", store};
 
   writeInventory(false);
   const DiscoverRun strict = RunDiscover(fleet, Secrets());
@@ -88,8 +92,8 @@ TEST(FleetSshHostKeys, UnknownAndChangedKeysFailTheirDeviceAlone) {
   EXPECT_EQ(Count(added, unknown2.Entry() + " ssh-ed25519 "), 1) << added;
   EXPECT_EQ(Count(after, changed.Entry() + " "), 1);
 
-  for (const std::string& text : {strict.out + strict.err, acceptNew.out + acceptNew.err,
-                                  after, ReadFile(store)}) {
+  for (const std::string& text :
+       {strict.out + strict.err, acceptNew.out + acceptNew.err, after, ReadFile(store)}) {
     ExpectNoSecretIn(text, "the fleet's output, known hosts or store");
   }
 }

@@ -54,7 +54,8 @@ std::string AllRows(const std::string& store) {
     sqlite3_finalize(statement);
   };
   std::string tables, all;
-  rows("SELECT name FROM sqlite_master WHERE type = 'table' AND name <> 'runs' ORDER BY name", tables);
+  rows("SELECT name FROM sqlite_master WHERE type = 'table' AND name <> 'runs' ORDER BY name",
+       tables);
   std::istringstream names(tables);
   for (std::string table; std::getline(names, table);) {
     table.pop_back();  // the '|'
@@ -101,7 +102,8 @@ TEST(FleetStore, TheParentStoresExactlyWhatEachWorkerFound) {
     DiscoveryOptions options;
     options.modulePath = ERX_MODULE_PATH;
     report::Report found;
-    ASSERT_EQ(DiscoverOneDevice(source, options, false, found, problem), DeviceOutcome::kDiscovered) << problem;
+    ASSERT_EQ(DiscoverOneDevice(source, options, false, found, problem), DeviceOutcome::kDiscovered)
+        << problem;
     store::DeviceOutcome outcome;
     outcome.name = device.name;
     outcome.source = device.dir;

@@ -151,8 +151,8 @@ devices:
   EXPECT_EQ(old.knownHosts, dir_ + "/keys/known_hosts");
   EXPECT_TRUE(old.acceptNewHostKey);
   EXPECT_EQ(devices[0].live.secretNames.sshKeyPassphrase, "OLD_PE_PASSPHRASE");
-  EXPECT_THAT(old.algorithms, ElementsAre("KexAlgorithms=+diffie-hellman-group14-sha1",
-                                          "Ciphers=+aes128-cbc"));
+  EXPECT_THAT(old.algorithms,
+              ElementsAre("KexAlgorithms=+diffie-hellman-group14-sha1", "Ciphers=+aes128-cbc"));
   EXPECT_FALSE(devices[1].live.ssh.enabled);
   EXPECT_FALSE(devices[1].live.ssh.acceptNewHostKey);
 }
@@ -201,7 +201,8 @@ TEST_F(InventoryTest, RefusesEveryFaultAtItsLine) {
       {"device:\n  - name: pe1\n", 1,
        "unknown key device; did you mean devices? (an inventory has defaults: and devices:)"},
       {"defaults:\n  usr: a\n" + device, 2, "defaults: unknown key usr; did you mean user?"},
-      {"defaults:\n  snmp_verison: 3\n" + device, 2, "unknown key snmp_verison; did you mean snmp_version?"},
+      {"defaults:\n  snmp_verison: 3\n" + device, 2,
+       "unknown key snmp_verison; did you mean snmp_version?"},
       {device + "    pasword_env: PE1\n", 4, "unknown key pasword_env; did you mean password_env?"},
       {device + "    cli_sesions: 2\n", 4, "unknown key cli_sesions; did you mean cli_sessions?"},
       {device + "    colour: red\n", 4, "device pe1: unknown key colour"},
@@ -216,12 +217,14 @@ TEST_F(InventoryTest, RefusesEveryFaultAtItsLine) {
       {device + "    snmp_auth: SHA256\n", 4, "snmp_auth: give SHA or MD5"},
       {device + "    paging: sometimes\n", 4, "paging: give true or false"},
       {device + "    transport: rsh\n", 4, "transport: give telnet or ssh"},
-      {device + "    ssh_options: {Compression: yes}\n", 4, "Compression is not one of KexAlgorithms"},
+      {device + "    ssh_options: {Compression: yes}\n", 4,
+       "Compression is not one of KexAlgorithms"},
       {device + "    ssh_options: {MACs: \"+\"}\n", 4, "MACs: give a comma-separated list"},
       {device + "    community_env: 1COMMUNITY\n", 4, "community_env: give the name of a variable"},
       {device + "    context_communities: [vr1]\n", 4, "context_communities: give a mapping"},
       {device + "    context_communities:\n      a=b: X\n", 5, "'a=b' is not a context name"},
-      {device + "    context_communities:\n      vr1: [X]\n", 5, "context_communities: vr1: give the name"},
+      {device + "    context_communities:\n      vr1: [X]\n", 5,
+       "context_communities: vr1: give the name"},
       {"devices:\n  - pe1\n", 2, "device 1: give a mapping"},
       {"devices:\n  - host: h\n    user: a\n", 2, "device 1: no name"},
       {"devices:\n  - {name: pe1, host: h}\n  - name: pe/2\n", 3,
@@ -230,22 +233,27 @@ TEST_F(InventoryTest, RefusesEveryFaultAtItsLine) {
       {device + "  - name: pe2\n    host: h\n  - name: pe1\n    host: h\n", 6,
        "device pe1: name: pe1 is already the name of the device at line 2"},
       {device + "  - name: PE1\n    host: h\n", 4, "the device at line 2 (as pe1)"},
-      {"devices:\n  - name: pe1\n    user: a\n", 2, "device pe1: give host (a live router) or capture"},
+      {"devices:\n  - name: pe1\n    user: a\n", 2,
+       "device pe1: give host (a live router) or capture"},
       {device + "    capture: pe\n", 4, "device pe1: give host or capture, not both"},
       {"devices:\n  - name: pe1\n    host: -oProxyCommand=x\n", 3, "host: not a host name"},
-      {"devices:\n  - name: pe1\n    capture: nowhere\n", 3, "capture: no folder " + dir_ + "/nowhere"},
-      {"devices:\n  - name: pe1\n    capture: empty\n", 3, "capture: " + dir_ + "/empty holds no cli.log"},
+      {"devices:\n  - name: pe1\n    capture: nowhere\n", 3,
+       "capture: no folder " + dir_ + "/nowhere"},
+      {"devices:\n  - name: pe1\n    capture: empty\n", 3,
+       "capture: " + dir_ + "/empty holds no cli.log"},
       {device + "    password: x\n", 4,
        "device pe1: password: an inventory names the variable that holds a secret (password_env), "
        "never the secret"},
       {"defaults:\n  enable_password: x\n" + device, 2, "(enable_password_env)"},
-      {device + "    secret: x\n", 4, "secret: an inventory names the variable that holds a secret"},
+      {device + "    secret: x\n", 4,
+       "secret: an inventory names the variable that holds a secret"},
       {device + "    region: eu/west\n", 4, "device pe1: region: 'eu/west' is not a usable region"},
       {"defaults:\n  regoin: eu\n" + device, 2, "unknown key regoin; did you mean region?"},
   };
   for (const Case& c : cases) {
     const std::string problem = Refusal(c.yaml);
-    EXPECT_THAT(problem, StartsWith(dir_ + "/fleet.yaml:" + std::to_string(c.line) + ": ")) << c.yaml;
+    EXPECT_THAT(problem, StartsWith(dir_ + "/fleet.yaml:" + std::to_string(c.line) + ": "))
+        << c.yaml;
     EXPECT_THAT(problem, HasSubstr(c.what)) << c.yaml;
   }
 }

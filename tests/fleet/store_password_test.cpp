@@ -51,7 +51,8 @@ TEST(StorePassword, ComesFromTheSecretsFileOrLibpqsOwnWaysAndShowsNowhere) {
   EXPECT_NE(shared.status, 0);
   EXPECT_THAT(shared.err, HasSubstr("may be read by other users"));
 
-  const std::string pgpass = Private(work.Path() + "/pgpass", "127.0.0.1:*:*:erx:" + password + "\n");
+  const std::string pgpass =
+      Private(work.Path() + "/pgpass", "127.0.0.1:*:*:erx:" + password + "\n");
   const DiscoverRun libpq = RunDiscover({"paths", "--store", url}, {{"PGPASSFILE", pgpass}});
   EXPECT_EQ(libpq.status, 0) << libpq.err;
 

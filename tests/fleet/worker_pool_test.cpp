@@ -115,7 +115,7 @@ TEST(WorkerPool, AWorkerHoldsNothingOfTheOthers) {
     for (const std::string& open : OpenDescriptors()) {
       const int fd = std::atoi(open.c_str());
       if (before.count(open) || fd <= STDERR_FILENO || fd == resultFd) continue;  // its own
-      if (open.find("/fd") != std::string::npos) continue;                     // the listing's
+      if (open.find("/fd") != std::string::npos) continue;                        // the listing's
       extra += open + "; ";
     }
     Say(resultFd, extra);
@@ -128,7 +128,8 @@ TEST(WorkerPool, AWorkerHoldsNothingOfTheOthers) {
 TEST(WorkerPool, StandardErrorComesBackLineByLineWithItsJob) {
   WorkerPool pool(2, 0);
   std::vector<std::pair<size_t, std::string>> lines;
-  pool.OnEveryErrorLine([&](size_t job, const std::string& line) { lines.emplace_back(job, line); });
+  pool.OnEveryErrorLine(
+      [&](size_t job, const std::string& line) { lines.emplace_back(job, line); });
   RunAll(pool, 2, [](size_t job, int) {
     std::cerr << "warning " << job << "\nno end of line" << std::flush;
     return 0;

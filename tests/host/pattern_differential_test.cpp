@@ -38,8 +38,9 @@ long Compare(const std::string& ere, const std::vector<std::string>& texts) {
     for (std::size_t pos = 0, b = 0, e = 0; pos <= text.size(); pos += e > b ? e : e + 1) {
       regmatch_t m[1] = {{-1, -1}};
       const bool found = mine.Find(std::string_view(text).substr(pos), &b, &e);
-      if (regexec(&re, text.c_str() + pos, 1, m, 0) != 0 ? found
-          : !found || b != std::size_t(m[0].rm_so) || e != std::size_t(m[0].rm_eo)) {
+      if (regexec(&re, text.c_str() + pos, 1, m, 0) != 0
+              ? found
+              : !found || b != std::size_t(m[0].rm_so) || e != std::size_t(m[0].rm_eo)) {
         ADD_FAILURE() << ere << " on \"" << text << "\" from " << pos << ": re2 " << found << " "
                       << b << "-" << e << ", glibc " << m[0].rm_so << "-" << m[0].rm_eo;
         return -1;
@@ -65,8 +66,10 @@ std::string Reply(Rng& r) {
   std::string s = kSample.substr(from, 40 + r.Below(kSample.size()));
   for (std::size_t n = r.Below(4); n > 0 && !s.empty(); --n) {  // cut out or put in a little
     const std::size_t at = r.Below(s.size());
-    if (r.Below(2)) s.erase(at, 1 + r.Below(4));
-    else s.insert(at, r.Pick({"1", "99", ".", " ", "\n", "\t", "\r", "a\\"}));
+    if (r.Below(2))
+      s.erase(at, 1 + r.Below(4));
+    else
+      s.insert(at, r.Pick({"1", "99", ".", " ", "\n", "\t", "\r", "a\\"}));
   }
   return s;
 }
@@ -98,9 +101,15 @@ std::string GeneratedEre(Rng& r, int depth = 0, bool atStart = true) {
       if (atStart && n == 0 && r.Below(5) == 0) s += "^";
       const std::size_t start = s.size();
       switch (r.Below(depth < 2 ? 5 : 4)) {
-        case 0: s += r.Pick({"a", "b", " ", "\n", "/", "\\.", "\\\\", "]", "}", "1"}); break;
-        case 1: s += r.Pick({"ab", "a\\.b", "\n ", "b/1", ".", "[ab]", "[^a]", "[^ \n]"}); break;
-        case 4: s += "(" + GeneratedEre(r, depth + 1, atStart && n == 0) + ")"; break;
+        case 0:
+          s += r.Pick({"a", "b", " ", "\n", "/", "\\.", "\\\\", "]", "}", "1"});
+          break;
+        case 1:
+          s += r.Pick({"ab", "a\\.b", "\n ", "b/1", ".", "[ab]", "[^a]", "[^ \n]"});
+          break;
+        case 4:
+          s += "(" + GeneratedEre(r, depth + 1, atStart && n == 0) + ")";
+          break;
         default:
           s += r.Pick({"[[:space:]]", "[[:alpha:]]", "[[:digit:]]", "[^[:space:]]", "[0-9\\./]",
                        "[]a]", "[^]a]", "[a-]", "[\\\\n]", "[[.].]b]", "[--/]", "[[=a=]]"});

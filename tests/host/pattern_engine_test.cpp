@@ -115,10 +115,19 @@ TEST(PatternMatchSemantics, CaretDotNegationAndLeftmostLongest) {
   }
   // Router text is Latin-1 as often as UTF-8: alternatives that share a byte
   // above 0x7F, and a bracket of one such byte, still match where they stand.
-  for (const char* ere : {"\xe9" "a|\xe9" "b|\xe9", "[\xe9]b|[\xe9]a"}) {
+  for (const char* ere : {"\xe9"
+                          "a|\xe9"
+                          "b|\xe9",
+                          "[\xe9]b|[\xe9]a"}) {
     CPelkPattern latin1("l", false, ere);
-    ASSERT_TRUE(latin1.Match("to-p\xe9" "b2")) << ere;
-    EXPECT_EQ(Field(latin1, "l[0]"), "\xe9" "b") << ere;
+    ASSERT_TRUE(
+        latin1.Match("to-p\xe9"
+                     "b2"))
+        << ere;
+    EXPECT_EQ(Field(latin1, "l[0]"),
+              "\xe9"
+              "b")
+        << ere;
   }
   CPelkPattern empty("e", true, "a*");
   ASSERT_TRUE(empty.Match("baa"));
@@ -139,7 +148,7 @@ TEST(PatternFieldLookup, MissingFieldsReadEmptyAndCountZero) {
     EXPECT_EQ(root.NumberMatches(path), 0) << path;
   std::string out = "kept:";
   root.FindField("entry[0]", out);
-  EXPECT_EQ(out, "kept:ab");  // appends
+  EXPECT_EQ(out, "kept:ab");       // appends
   EXPECT_FALSE(root.Match("12"));  // a failed match leaves nothing behind
   EXPECT_EQ(Field(root, "entry[0]"), "");
   EXPECT_FALSE(root.Match(nullptr));
@@ -164,8 +173,8 @@ TEST(PatternValueSemantics, CopiesCarryTheSubtreeAndResultsAndAreIndependent) {
     CPelkPattern original = Lsps();
     copy = original;
     ASSERT_TRUE(original.Match(kLsps));
-  }  // the original and its subtree are gone
-  EXPECT_EQ(copy.NumberMatches("lsp"), 0);  // the original's Match did not reach it
+  }                                                     // the original and its subtree are gone
+  EXPECT_EQ(copy.NumberMatches("lsp"), 0);              // the original's Match did not reach it
   ASSERT_TRUE(copy.Match(std::string(kLsps).c_str()));  // the reply dies with the statement
   CPelkPattern matched(copy);
   ASSERT_FALSE(copy.Match("nothing"));

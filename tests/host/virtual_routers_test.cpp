@@ -41,16 +41,18 @@ TEST(FindVirtualRouters, ReadsTheTablesOfBothCommands) {
                "  lab           <not set>\n",
                "default");
   device.Reply("show ip vrf", "  Name          Default RD        Interfaces\n", "vr2");
-  device.Reply("show ip vrf", "Name    Default RD\ngreen   200:1    GigabitEthernet 4/0\n", "cust-a.1");
+  device.Reply("show ip vrf", "Name    Default RD\ngreen   200:1    GigabitEthernet 4/0\n",
+               "cust-a.1");
 
   Found found = Find(device);
   EXPECT_TRUE(found.ok);
   EXPECT_THAT(found.vrs, ElementsAre("default", "vr2", "cust-a.1"));
-  EXPECT_THAT(found.vrfs, ElementsAre(ElementsAre("red", "blue", "lab"), IsEmpty(), ElementsAre("green")));
+  EXPECT_THAT(found.vrfs,
+              ElementsAre(ElementsAre("red", "blue", "lab"), IsEmpty(), ElementsAre("green")));
   ASSERT_EQ(device.Sessions().size(), 2u);
   EXPECT_THAT(device.Sessions()[1],
-              ElementsAre("virtual-router default", "show ip vrf", "virtual-router vr2", "show ip vrf",
-                          "virtual-router cust-a.1", "show ip vrf"));
+              ElementsAre("virtual-router default", "show ip vrf", "virtual-router vr2",
+                          "show ip vrf", "virtual-router cust-a.1", "show ip vrf"));
 }
 
 TEST(FindVirtualRouters, LostVrfRepliesKeepTheTableAligned) {

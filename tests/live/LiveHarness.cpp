@@ -12,8 +12,8 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <iostream>
+#include <sstream>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -90,7 +90,8 @@ bool SimulatedRouter::Start(const std::string& device, const std::vector<std::st
   all.insert(all.end(), arguments.begin(), arguments.end());
   int pipeFds[2];
   if (pipe2(pipeFds, O_CLOEXEC) != 0) return false;
-  const int errors = open((logs_.Path() + "/stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  const int errors =
+      open((logs_.Path() + "/stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
   pid_ = Spawn(ERX_SIMULATOR_PATH, all, environment, pipeFds[1], errors);
   close(pipeFds[1]);
   close(errors);
@@ -125,7 +126,8 @@ SimulatedRouter::~SimulatedRouter() {
 void SimulatedRouter::ShowErrors(const std::string& why) {
   if (errorsShown_) return;
   errorsShown_ = true;
-  std::cerr << "erx-simulator " << why << "; it printed:\n" << printed_ << "and on standard error:\n"
+  std::cerr << "erx-simulator " << why << "; it printed:\n"
+            << printed_ << "and on standard error:\n"
             << Errors() << "(end of its standard error)" << std::endl;
 }
 
@@ -138,7 +140,8 @@ std::string SimulatedRouter::Stop() {
   if (output_ >= 0) {
     char buffer[256];
     ssize_t got;
-    while ((got = read(output_, buffer, sizeof buffer)) > 0) printed_.append(buffer, static_cast<size_t>(got));
+    while ((got = read(output_, buffer, sizeof buffer)) > 0)
+      printed_.append(buffer, static_cast<size_t>(got));
     close(output_);
     output_ = -1;
   }

@@ -3,7 +3,8 @@
 //
 //   SimulatedRouter router;
 //   ASSERT_TRUE(router.Start(kDevices + "pe1-erx", {"--user", "admin"}, env));
-//   DiscoverRun run = RunDiscover({"--host", "127.0.0.1", "--telnet-port", router.TelnetPort()}, env);
+//   DiscoverRun run = RunDiscover({"--host", "127.0.0.1", "--telnet-port", router.TelnetPort()},
+//   env);
 #ifndef TESTS_LIVE_LIVEHARNESS_H_
 #define TESTS_LIVE_LIVEHARNESS_H_
 

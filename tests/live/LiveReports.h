@@ -24,10 +24,11 @@ inline int Count(const std::string& text, const std::string& what) {
 
 // Distinct values, so that a test can look for each in every output.
 inline const Variables& Secrets() {
-  static const Variables secrets = {
-      {"ERX_PASSWORD", "pw-Tq81x"},       {"ERX_ENABLE_PASSWORD", "en-Zk27y"},
-      {"ERX_COMMUNITY", "cm-Rv55z"},      {"ERX_SNMP_AUTH_KEY", "auth-Lp903q"},
-      {"ERX_SNMP_PRIV_KEY", "priv-Hx414w"}};
+  static const Variables secrets = {{"ERX_PASSWORD", "pw-Tq81x"},
+                                    {"ERX_ENABLE_PASSWORD", "en-Zk27y"},
+                                    {"ERX_COMMUNITY", "cm-Rv55z"},
+                                    {"ERX_SNMP_AUTH_KEY", "auth-Lp903q"},
+                                    {"ERX_SNMP_PRIV_KEY", "priv-Hx414w"}};
   return secrets;
 }
 
@@ -48,9 +49,10 @@ inline Json CaptureReport(const std::string& dir) {
 inline std::vector<std::string> LiveArguments(const SimulatedRouter& router,
                                               const std::vector<std::string>& extra = {},
                                               const std::string& timeout = "2") {
-  std::vector<std::string> arguments = {"--host", "127.0.0.1", "--telnet-port", router.TelnetPort(),
-                                        "--snmp-port", router.SnmpPort(), "--user", "admin",
-                                        "--timeout", timeout, "--format", "json", "--quiet"};
+  std::vector<std::string> arguments = {
+      "--host",          "127.0.0.1", "--telnet-port", router.TelnetPort(), "--snmp-port",
+      router.SnmpPort(), "--user",    "admin",         "--timeout",         timeout,
+      "--format",        "json",      "--quiet"};
   arguments.insert(arguments.end(), extra.begin(), extra.end());
   return arguments;
 }

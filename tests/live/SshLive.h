@@ -21,8 +21,8 @@
 class SshRouter {
  public:
   bool Start(const std::string& device, std::vector<std::string> extra = {}, bool snmp = true) {
-    std::vector<std::string> arguments = {"--user", "admin", "--ssh", "127.0.0.1:0",
-                                          "--ssh-host-key", HostKey()};
+    std::vector<std::string> arguments = {"--user",      "admin",          "--ssh",
+                                          "127.0.0.1:0", "--ssh-host-key", HostKey()};
     arguments.insert(arguments.end(), extra.begin(), extra.end());
     return router_.Start(device, arguments, Secrets(), snmp);
   }
@@ -33,9 +33,8 @@ class SshRouter {
 
   // erx-discover's arguments for this router over SSH, then `extra`.
   std::vector<std::string> Arguments(const std::vector<std::string>& extra = {}) const {
-    std::vector<std::string> arguments =
-        LiveArguments(router_, {"--ssh", "--ssh-port", router_.SshPort(), "--known-hosts",
-                                KnownHosts()}, "10");
+    std::vector<std::string> arguments = LiveArguments(
+        router_, {"--ssh", "--ssh-port", router_.SshPort(), "--known-hosts", KnownHosts()}, "10");
     arguments.insert(arguments.end(), extra.begin(), extra.end());
     return arguments;
   }

@@ -33,9 +33,10 @@ std::vector<std::string> CommandsOf(const std::string& cliLog) {
 
 std::string Generated(const TempFolder& folder) {
   const std::string device = folder.Path() + "/generated";
-  const std::string script = std::string(ERX_SOURCE_DIR) + "/benchmarks/end_to_end/generate_device.py";
-  const std::string command =
-      "python3 '" + script + "' '" + device + "' --destinations 100 --vrfs 25 --routes 3 >/dev/null";
+  const std::string script =
+      std::string(ERX_SOURCE_DIR) + "/benchmarks/end_to_end/generate_device.py";
+  const std::string command = "python3 '" + script + "' '" + device +
+                              "' --destinations 100 --vrfs 25 --routes 3 >/dev/null";
   return std::system(command.c_str()) == 0 ? device : "";
 }
 
@@ -49,7 +50,8 @@ TEST(CliSessions, ASplitRequestGivesWhatOneSessionGives) {
     const std::string one = folder.Path() + "/one", three = folder.Path() + "/three";
     fs::remove_all(one);
     fs::remove_all(three);
-    const DiscoverRun single = RunDiscover(LiveArguments(router, {"--save-capture", one}), Secrets());
+    const DiscoverRun single =
+        RunDiscover(LiveArguments(router, {"--save-capture", one}), Secrets());
     const DiscoverRun split = RunDiscover(
         LiveArguments(router, {"--save-capture", three, "--cli-sessions", "3"}), Secrets());
     ASSERT_EQ(single.status, 0) << single.err;

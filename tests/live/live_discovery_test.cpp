@@ -40,8 +40,7 @@ void ExpectSimulatorDataPrivate() {
     const fs::file_status status = fs::symlink_status(entry.path(), error);
     if (error || !fs::exists(status)) continue;  // another simulator's, gone as it stopped
     ++seen;
-    const fs::perms others =
-        status.permissions() & (fs::perms::group_all | fs::perms::others_all);
+    const fs::perms others = status.permissions() & (fs::perms::group_all | fs::perms::others_all);
     EXPECT_EQ(others, fs::perms::none) << entry.path();
   }
   EXPECT_GT(seen, 0);
@@ -87,7 +86,8 @@ TEST_P(ShippedDevice, LiveReportAndSavedCaptureEqualTheCapture) {
   ASSERT_TRUE(router.Start(device, {"--user", "admin"}, Secrets()));
   TempFolder saved;
   const std::string capture = saved.Path() + "/capture";
-  const DiscoverRun live = RunDiscover(LiveArguments(router, {"--save-capture", capture}), Secrets());
+  const DiscoverRun live =
+      RunDiscover(LiveArguments(router, {"--save-capture", capture}), Secrets());
   ASSERT_EQ(live.status, 0) << live.err;
 
   const Json expected = CaptureReport(device);
@@ -109,7 +109,8 @@ TEST_P(ShippedDevice, LiveReportAndSavedCaptureEqualTheCapture) {
 INSTANTIATE_TEST_SUITE_P(Devices, ShippedDevice, ValuesIn(ShippedDevices()),
                          [](const TestParamInfo<std::string>& device) {
                            std::string name = device.param;
-                           for (char& c : name) c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+                           for (char& c : name)
+                             c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
                            return name;
                          });
 
@@ -188,9 +189,9 @@ TEST(LiveSnmp, AContextThatDoesNotAnswerIsAMissingWalk) {
   ASSERT_TRUE(router.Start(device, {"--user", "admin"}, Secrets()));
   Variables environment = Secrets();
   environment["RED_COMMUNITY"] = "served-by-nobody";
-  const DiscoverRun live = RunDiscover(
-      LiveArguments(router, {"--context-community", "default:red=RED_COMMUNITY"}, "1"),
-      environment);
+  const DiscoverRun live =
+      RunDiscover(LiveArguments(router, {"--context-community", "default:red=RED_COMMUNITY"}, "1"),
+                  environment);
   ASSERT_EQ(live.status, 5) << live.err;
   EXPECT_THAT(live.err, HasSubstr("erx-discover: pe1-erx: partial: SNMP at 127.0.0.1:" +
                                   router.SnmpPort() + " did not answer in context @default:red"));

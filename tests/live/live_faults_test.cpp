@@ -33,7 +33,9 @@ TEST(LiveLogin, WrongPasswordIsOneLineExitThreeAndOneConnection) {
   wrong["ERX_PASSWORD"] = "not-the-password";
   const DiscoverRun run = RunDiscover(LiveArguments(router), wrong);
   EXPECT_EQ(run.status, 3);
-  EXPECT_THAT(run.err, MatchesRegex("erx-discover: 127\\.0\\.0\\.1:[0-9]+ refused the login of user admin[^\n]*\n"));
+  EXPECT_THAT(
+      run.err,
+      MatchesRegex("erx-discover: 127\\.0\\.0\\.1:[0-9]+ refused the login of user admin[^\n]*\n"));
   EXPECT_EQ(run.err.find("not-the-password"), std::string::npos);
   EXPECT_EQ(run.out, "");
   EXPECT_EQ(Count(router.Stop(), "connection\n"), 1);
@@ -41,7 +43,8 @@ TEST(LiveLogin, WrongPasswordIsOneLineExitThreeAndOneConnection) {
 
 TEST(LiveLogin, NothingListeningOrNoPromptIsExitThreeWithinTheTimeout) {
   const DiscoverRun closed = RunDiscover({"--host", "127.0.0.1", "--telnet-port",
-                                  std::to_string(FreePort(SOCK_STREAM)), "--timeout", "1"}, Secrets());
+                                          std::to_string(FreePort(SOCK_STREAM)), "--timeout", "1"},
+                                         Secrets());
   EXPECT_EQ(closed.status, 3);
   EXPECT_THAT(closed.err, HasSubstr("cannot connect to 127.0.0.1:"));
 
@@ -54,8 +57,9 @@ TEST(LiveLogin, NothingListeningOrNoPromptIsExitThreeWithinTheTimeout) {
   ASSERT_EQ(bind(silent, reinterpret_cast<sockaddr*>(&at), size), 0);
   ASSERT_EQ(listen(silent, 4), 0);
   ASSERT_EQ(getsockname(silent, reinterpret_cast<sockaddr*>(&at), &size), 0);
-  const DiscoverRun mute = RunDiscover({"--host", "127.0.0.1", "--telnet-port", std::to_string(ntohs(at.sin_port)),
-                                "--timeout", "1"}, Secrets());
+  const DiscoverRun mute = RunDiscover({"--host", "127.0.0.1", "--telnet-port",
+                                        std::to_string(ntohs(at.sin_port)), "--timeout", "1"},
+                                       Secrets());
   close(silent);
   EXPECT_EQ(mute.status, 3);
   EXPECT_EQ(mute.err, "erx-discover: 127.0.0.1:" + std::to_string(ntohs(at.sin_port)) +
@@ -72,9 +76,11 @@ TEST(LiveLogin, SecretsComeFromAPrivateFileOnly) {
                       << "\nERX_ENABLE_PASSWORD=" << Secrets().at("ERX_ENABLE_PASSWORD")
                       << "\nERX_COMMUNITY=" << Secrets().at("ERX_COMMUNITY") << "\n";
   chmod(file.c_str(), 0644);
-  const std::vector<std::string> arguments = {"--host", "127.0.0.1", "--telnet-port", router.TelnetPort(),
-                                              "--user", "admin", "--secrets-file", file, "--timeout", "1",
-                                              "--no-labels", "--snmp-port", router.SnmpPort()};
+  const std::vector<std::string> arguments = {
+      "--host",         "127.0.0.1", "--telnet-port",  router.TelnetPort(),
+      "--user",         "admin",     "--secrets-file", file,
+      "--timeout",      "1",         "--no-labels",    "--snmp-port",
+      router.SnmpPort()};
   const DiscoverRun shared = RunDiscover(arguments, {});
   EXPECT_EQ(shared.status, 2);
   EXPECT_THAT(shared.err, HasSubstr("may be read by other users"));
@@ -87,7 +93,8 @@ TEST(LiveLogin, SecretsComeFromAPrivateFileOnly) {
 
 TEST(LiveFaults, HangingCommandLosesOnlyItsReply) {
   SimulatedRouter router;
-  ASSERT_TRUE(router.Start(kExample, {"--user", "admin", "--fault", "hang-on=show ip vrf detail"}, Secrets()));
+  ASSERT_TRUE(router.Start(kExample, {"--user", "admin", "--fault", "hang-on=show ip vrf detail"},
+                           Secrets()));
   TempFolder folder;
   const DiscoverRun run = RunDiscover(
       LiveArguments(router, {"--debug", "1", "-o", folder.Path() + "/report.json"}, "1"),
@@ -95,7 +102,8 @@ TEST(LiveFaults, HangingCommandLosesOnlyItsReply) {
   ASSERT_EQ(run.status, 5) << run.err;
   EXPECT_THAT(run.out + run.err, HasSubstr("no response for show ip vrf detail"));
   EXPECT_THAT(run.err, HasSubstr("erx-discover: pe1-erx: partial: the CLI at 127.0.0.1:" +
-                                 router.TelnetPort() + " gave no reply within the timeout to 2 "
+                                 router.TelnetPort() +
+                                 " gave no reply within the timeout to 2 "
                                  "commands (first: \"show ip vrf detail\")\n"));
   const Json report = Json::parse(folder.Read("report.json"));
   EXPECT_EQ(report["health"]["cli"]["timedOut"], 2);
@@ -108,7 +116,8 @@ TEST(LiveFaults, HangingCommandLosesOnlyItsReply) {
 
 TEST(LiveFaults, PagesNoiseAndSlowLinesReadAsCaptured) {
   SimulatedRouter router;
-  ASSERT_TRUE(router.Start(kExample, {"--user", "admin", "--fault", "noise", "--fault", "slow=1"}, Secrets()));
+  ASSERT_TRUE(router.Start(kExample, {"--user", "admin", "--fault", "noise", "--fault", "slow=1"},
+                           Secrets()));
   const Json expected = CaptureReport(kExample);
   EXPECT_EQ(ReportOf(RunDiscover(LiveArguments(router, {"--paging"}), Secrets())), expected);
   EXPECT_EQ(ReportOf(RunDiscover(LiveArguments(router), Secrets())), expected);
@@ -134,8 +143,10 @@ int ThreadStacks(pid_t pid) {
     unsigned long start = 0, end = 0;
     char mode[8] = {};
     int consumed = 0;
-    if (std::sscanf(line.c_str(), "%lx-%lx %7s %*s %*s %*s%n", &start, &end, mode, &consumed) < 3) continue;
-    const bool anonymous = line.find_first_not_of(' ', static_cast<size_t>(consumed)) == std::string::npos;
+    if (std::sscanf(line.c_str(), "%lx-%lx %7s %*s %*s %*s%n", &start, &end, mode, &consumed) < 3)
+      continue;
+    const bool anonymous =
+        line.find_first_not_of(' ', static_cast<size_t>(consumed)) == std::string::npos;
     if (std::string(mode) == "rw-p" && anonymous && start == guardEnd) ++count;
     guardEnd = std::string(mode) == "---p" && end - start == 4096 ? end : 0;
   }
@@ -226,9 +237,11 @@ TEST(Simulator, KilledOutrightLeavesNoSnmpsimNorFiles) {
 TEST(CliSessionOverTelnet, LongRepliesComeWholeThroughEveryPage) {
   TempFolder folder;
   std::string table;
-  for (int row = 1; row <= 70; ++row) table += "route " + std::to_string(row) + "  via ATM2/0." + std::to_string(row) + "\n";
+  for (int row = 1; row <= 70; ++row)
+    table += "route " + std::to_string(row) + "  via ATM2/0." + std::to_string(row) + "\n";
   fs::create_directories(folder.Path() + "/r1");
-  std::ofstream(folder.Path() + "/r1/cli.log") << "r1#show ip route\n" << table << "r1#virtual-router vr9\nr1:vr9#\n";
+  std::ofstream(folder.Path() + "/r1/cli.log") << "r1#show ip route\n"
+                                               << table << "r1#virtual-router vr9\nr1:vr9#\n";
   SimulatedRouter router;
   ASSERT_TRUE(router.Start(folder.Path() + "/r1", {"--fault", "noise"}, {}, false));
 

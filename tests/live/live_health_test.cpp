@@ -22,8 +22,9 @@ TEST(LiveHealth, SnmpThatNeverAnswersFailsTheDeviceNamingTheAddress) {
   ASSERT_TRUE(router.Start(kExample, {"--user", "admin"}, Secrets(), false));
   const DiscoverRun run = RunDiscover(LiveArguments(router, {}, "1"), Secrets());
   EXPECT_EQ(run.status, 3);
-  EXPECT_THAT(run.err, MatchesRegex("erx-discover: pe1-erx: failed: SNMP at 127\\.0\\.0\\.1:" +
-                                    router.SnmpPort() + " did not answer \\([0-9]+ walks asked\\)\n"));
+  EXPECT_THAT(run.err,
+              MatchesRegex("erx-discover: pe1-erx: failed: SNMP at 127\\.0\\.0\\.1:" +
+                           router.SnmpPort() + " did not answer \\([0-9]+ walks asked\\)\n"));
   const Json health = HealthOf(run);
   EXPECT_EQ(health["status"], "failed");
   EXPECT_EQ(health["snmp"]["walksAnswered"], 0);
@@ -42,8 +43,8 @@ TEST(LiveHealth, ACliThatHangsOnEveryCommandFailsTheDevice) {
 
 TEST(LiveHealth, ADropDuringOneCommandOfEachRouterLosesOnlyThatCommand) {
   SimulatedRouter router;
-  ASSERT_TRUE(router.Start(kExample, {"--user", "admin", "--fault", "drop-on=show mpls forwarding brief"},
-                           Secrets()));
+  ASSERT_TRUE(router.Start(
+      kExample, {"--user", "admin", "--fault", "drop-on=show mpls forwarding brief"}, Secrets()));
   const DiscoverRun run = RunDiscover(LiveArguments(router), Secrets());
   EXPECT_EQ(run.status, 5) << run.err;
   EXPECT_THAT(run.err, HasSubstr("partial: the CLI at 127.0.0.1:" + router.TelnetPort() +
@@ -113,13 +114,15 @@ TEST(LiveSecrets, AMissingOrEmptyPasswordIsRefusedBeforeConnecting) {
   empty["ERX_PASSWORD"] = "";
   const DiscoverRun emptyRun = RunDiscover(LiveArguments(router), empty);
   EXPECT_EQ(emptyRun.status, 2);
-  EXPECT_THAT(emptyRun.err, HasSubstr("ERX_PASSWORD is empty in the environment or the secrets file"));
+  EXPECT_THAT(emptyRun.err,
+              HasSubstr("ERX_PASSWORD is empty in the environment or the secrets file"));
 
   TempFolder folder;
   const std::string file = folder.Path() + "/secrets";
   std::ofstream(file) << "ERX_PASSWORD = \n";
   chmod(file.c_str(), 0600);
-  const DiscoverRun inFile = RunDiscover(LiveArguments(router, {"--secrets-file", file}), Secrets());
+  const DiscoverRun inFile =
+      RunDiscover(LiveArguments(router, {"--secrets-file", file}), Secrets());
   EXPECT_EQ(inFile.status, 2);
   EXPECT_THAT(inFile.err, HasSubstr("ERX_PASSWORD is empty"));
 

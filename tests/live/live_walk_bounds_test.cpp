@@ -29,8 +29,9 @@ void ExpectOnlyCutWalks(const Json& health, const SimulatedRouter& router,
   ASSERT_TRUE(health.is_object());
   EXPECT_EQ(health["status"], "partial");
   ASSERT_THAT(health["problems"], Not(IsEmpty()));
-  const std::string cut = "the walk of ifAdminStatus( in @[^ ]+)? at 127\\.0\\.0\\.1:" +
-                          router.SnmpPort() + " was dropped: " + bound + " \\([0-9]+ rows\\)";
+  const std::string cut =
+      "the walk of ifAdminStatus( in @[^ ]+)? at 127\\.0\\.0\\.1:" + router.SnmpPort() +
+      " was dropped: " + bound + " \\([0-9]+ rows\\)";
   for (const auto& problem : health["problems"]) {
     EXPECT_THAT(problem.get<std::string>(), MatchesRegex(cut));
   }
@@ -55,9 +56,10 @@ SnmpSettings WalkerFor(const SimulatedRouter& router) {
 
 TEST(LiveWalkBounds, LongValuesAreCutAtTheByteBound) {
   SimulatedRouter router;
-  ASSERT_TRUE(router.Start(kExample, {"--user", "admin", "--fault",
-                                      std::string("endless-table=") + kIfAdminStatus + ":2000"},
-                           Secrets()));
+  ASSERT_TRUE(router.Start(
+      kExample,
+      {"--user", "admin", "--fault", std::string("endless-table=") + kIfAdminStatus + ":2000"},
+      Secrets()));
   const DiscoverRun run = RunDiscover(LiveArguments(router, {}, "20"), Secrets());
   EXPECT_EQ(run.status, 5) << run.err;
   EXPECT_THAT(run.err, HasSubstr("pe1-erx: partial: the walk of ifAdminStatus at 127.0.0.1:" +
@@ -71,9 +73,9 @@ TEST(LiveWalkBounds, LongValuesAreCutAtTheByteBound) {
 // rows a second, however fast the machine, far below the other two bounds.
 TEST(LiveWalkBounds, AWalkThatOutlastsTheTimeoutIsCut) {
   SimulatedRouter router;
-  ASSERT_TRUE(router.Start(kExample, {"--user", "admin", "--fault",
-                                      std::string("endless-table=") + kIfAdminStatus, "--fault",
-                                      "latency=5"},
+  ASSERT_TRUE(router.Start(kExample,
+                           {"--user", "admin", "--fault",
+                            std::string("endless-table=") + kIfAdminStatus, "--fault", "latency=5"},
                            Secrets()));
   const DiscoverRun run = RunDiscover(LiveArguments(router, {}, "1"), Secrets());
   EXPECT_EQ(run.status, 5) << run.err;
@@ -86,9 +88,10 @@ TEST(LiveWalkBounds, AWalkThatOutlastsTheTimeoutIsCut) {
 // bounds are lowered here to reach each of them in a moment.
 TEST(LiveWalkBounds, TheWalkerStopsAtWhicheverBoundComesFirstInEveryContext) {
   SimulatedRouter router;
-  ASSERT_TRUE(router.Start(kExample, {"--user", "admin", "--fault",
-                                      std::string("endless-table=") + kIfAdminStatus + ":2000"},
-                           Secrets()));
+  ASSERT_TRUE(router.Start(
+      kExample,
+      {"--user", "admin", "--fault", std::string("endless-table=") + kIfAdminStatus + ":2000"},
+      Secrets()));
   SnmpSettings rows = WalkerFor(router);
   rows.maxWalkRows = 1000;
   SnmpWalker byRows(rows);

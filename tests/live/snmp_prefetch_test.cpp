@@ -42,7 +42,8 @@ std::string Outcome(const std::optional<std::vector<SnmpRow>>& rows) {
   std::string text;
   for (const SnmpRow& row : *rows) {
     for (unsigned part : row.instance) text += "." + std::to_string(part);
-    text += "=" + (row.type == SnmpRow::Type::kInteger ? std::to_string(row.intValue) : row.text) + " ";
+    text +=
+        "=" + (row.type == SnmpRow::Type::kInteger ? std::to_string(row.intValue) : row.text) + " ";
   }
   return text;
 }
@@ -54,17 +55,27 @@ struct Ask {
 // The host's order in the example router: a column may be asked twice, a
 // context may not exist, a column may be absent.
 const std::vector<Ask> kAsks = {
-    {"@default", kIpAdEntIfIndex}, {"@default", kIfAdminStatus}, {"@default:red", kIfAdminStatus},
-    {"@default:blue", kIfAdminStatus}, {"@vr2", kIfAdminStatus},  {"@vr2:lab", kIfDescr},
-    {"@default:red", kIfDescr},      {"@default:red", kIfType},   {"@default:blue", kIfDescr},
-    {"@default:blue", kAbsent},      {"@nowhere:none", kIfDescr}, {"@default:red", kIfDescr},
-    {"", kIfDescr},                  {"@vr2:lab", kIfType},
+    {"@default", kIpAdEntIfIndex},
+    {"@default", kIfAdminStatus},
+    {"@default:red", kIfAdminStatus},
+    {"@default:blue", kIfAdminStatus},
+    {"@vr2", kIfAdminStatus},
+    {"@vr2:lab", kIfDescr},
+    {"@default:red", kIfDescr},
+    {"@default:red", kIfType},
+    {"@default:blue", kIfDescr},
+    {"@default:blue", kAbsent},
+    {"@nowhere:none", kIfDescr},
+    {"@default:red", kIfDescr},
+    {"", kIfDescr},
+    {"@vr2:lab", kIfType},
 };
 
 std::vector<std::string> WalkAll(SnmpWalker& walker) {
   std::vector<std::string> outcomes;
-  for (const Ask& ask : kAsks) outcomes.push_back(ask.context + " " + ask.column + " " +
-                                                  Outcome(walker.Walk(ask.context, ask.column)));
+  for (const Ask& ask : kAsks)
+    outcomes.push_back(ask.context + " " + ask.column + " " +
+                       Outcome(walker.Walk(ask.context, ask.column)));
   return outcomes;
 }
 
@@ -99,7 +110,8 @@ TEST(SnmpPrefetch, WalksGiveTheSameRowsWhateverWasFetchedAhead) {
   EXPECT_THAT(expected, Contains("@nowhere:none " + kIfDescr + " silent"));
 
   SnmpWalker everything(settings);
-  for (const Ask& ask : kAsks) everything.Prefetch(ask.context, {kIfDescr, kIfType, kIfAdminStatus, kAbsent});
+  for (const Ask& ask : kAsks)
+    everything.Prefetch(ask.context, {kIfDescr, kIfType, kIfAdminStatus, kAbsent});
   EXPECT_EQ(WalkAll(everything), expected);
 
   SnmpWalker some(settings);  // and one that guessed a context that never comes
@@ -116,7 +128,8 @@ TEST(SnmpPrefetch, ASmallContextGivesAllItsColumnsInOneRequest) {
   SnmpWalker plain(SettingsFor(router)), ahead(SettingsFor(router));
   ahead.Prefetch("@default:red", {kIfDescr, kIfType, kIfAdminStatus});
   for (const std::string& column : {kIfDescr, kIfType, kIfAdminStatus}) {
-    EXPECT_EQ(Outcome(ahead.Walk("@default:red", column)), Outcome(plain.Walk("@default:red", column)));
+    EXPECT_EQ(Outcome(ahead.Walk("@default:red", column)),
+              Outcome(plain.Walk("@default:red", column)));
   }
   EXPECT_EQ(ahead.Requests(), 1);
   EXPECT_EQ(plain.Requests(), 3);
@@ -172,16 +185,20 @@ TEST_P(LivePrefetch, ReportAndSavedWalksAreThoseOfTheCapture) {
   std::string device = GetParam();
   if (device == "generated") {
     device = folder.Path() + "/generated";
-    const std::string script = std::string(ERX_SOURCE_DIR) + "/benchmarks/end_to_end/generate_device.py";
+    const std::string script =
+        std::string(ERX_SOURCE_DIR) + "/benchmarks/end_to_end/generate_device.py";
     ASSERT_EQ(std::system(("python3 '" + script + "' '" + device +
-                           "' --destinations 200 --vrfs 30 --routes 4 >/dev/null").c_str()), 0);
+                           "' --destinations 200 --vrfs 30 --routes 4 >/dev/null")
+                              .c_str()),
+              0);
   } else {
     device = kDevices + device;
   }
   SimulatedRouter router;
   ASSERT_TRUE(router.Start(device, {"--user", "admin"}, Secrets()));
   const std::string capture = folder.Path() + "/saved";
-  const DiscoverRun live = RunDiscover(LiveArguments(router, {"--save-capture", capture}), Secrets());
+  const DiscoverRun live =
+      RunDiscover(LiveArguments(router, {"--save-capture", capture}), Secrets());
   ASSERT_EQ(live.status, 0) << live.err;
   EXPECT_EQ(ReportOf(live), CaptureReport(device));
 
@@ -195,7 +212,8 @@ INSTANTIATE_TEST_SUITE_P(Devices, LivePrefetch,
                          Values("pe1-erx", "pe2-erx-later-release", "generated"),
                          [](const TestParamInfo<std::string>& device) {
                            std::string name = device.param;
-                           for (char& c : name) c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+                           for (char& c : name)
+                             c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
                            return name;
                          });
 

@@ -26,8 +26,8 @@ TEST_P(ShippedDeviceOverSsh, LiveReportAndSavedCaptureEqualTheCapture) {
   ASSERT_TRUE(router.Start(device));
   TempFolder saved;
   const std::string capture = saved.Path() + "/capture";
-  const DiscoverRun live =
-      RunDiscover(router.Arguments({"--accept-new-host-key", "--save-capture", capture}), Secrets());
+  const DiscoverRun live = RunDiscover(
+      router.Arguments({"--accept-new-host-key", "--save-capture", capture}), Secrets());
   ASSERT_EQ(live.status, 0) << live.err;
 
   const Json expected = CaptureReport(device);
@@ -42,8 +42,7 @@ TEST_P(ShippedDeviceOverSsh, LiveReportAndSavedCaptureEqualTheCapture) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Devices, ShippedDeviceOverSsh,
-                         Values("pe1-erx", "pe2-erx-later-release"),
+INSTANTIATE_TEST_SUITE_P(Devices, ShippedDeviceOverSsh, Values("pe1-erx", "pe2-erx-later-release"),
                          [](const TestParamInfo<std::string>& device) {
                            std::string name = device.param;
                            for (char& c : name) {
@@ -85,7 +84,8 @@ TEST(SshHostKeys, ARecordedKeyIsNeverGluedToALastLineWithoutEndOfLine) {
 
   ASSERT_EQ(RunDiscover(router.Arguments({"--accept-new-host-key"}), Secrets()).status, 0);
   EXPECT_EQ(Shell("ssh-keygen -F other.example -f " + router.KnownHosts(), {}).status, 0);
-  EXPECT_EQ(Shell("ssh-keygen -F '" + router.Entry() + "' -f " + router.KnownHosts(), {}).status, 0);
+  EXPECT_EQ(Shell("ssh-keygen -F '" + router.Entry() + "' -f " + router.KnownHosts(), {}).status,
+            0);
 }
 
 TEST(SshHostKeys, HashedEntriesAreKnownToo) {
@@ -156,8 +156,8 @@ TEST(SshHostKeys, AKeyThatChangesOnReconnectionEndsTheDevice) {
       router.Arguments({"--accept-new-host-key", "--save-capture", saved.Path() + "/capture"}),
       Secrets());
   EXPECT_EQ(run.status, 3) << run.err;
-  EXPECT_THAT(run.err, HasSubstr("the host key of 127.0.0.1:" + router.Router().SshPort() +
-                                 " HAS CHANGED"));
+  EXPECT_THAT(run.err,
+              HasSubstr("the host key of 127.0.0.1:" + router.Router().SshPort() + " HAS CHANGED"));
   EXPECT_THAT(run.err, Not(HasSubstr("partial")));
   EXPECT_EQ(run.out, "");
   EXPECT_FALSE(fs::exists(saved.Path() + "/capture"));
@@ -175,7 +175,8 @@ TEST(SshHostKeys, AKeyThatChangesOnReconnectionEndsTheDevice) {
                            << "devices:\n  - name: swapped\n    host: 127.0.0.1\n"
                            << "    transport: ssh\n    ssh_port: " << swapped.Router().SshPort()
                            << "\n    snmp_port: " << swapped.Router().SnmpPort() << "\n";
-  const DiscoverRun fleet = RunDiscover({"--inventory", inventory, "--jobs", "1", "--quiet"}, Secrets());
+  const DiscoverRun fleet =
+      RunDiscover({"--inventory", inventory, "--jobs", "1", "--quiet"}, Secrets());
   EXPECT_EQ(fleet.status, 4) << fleet.err;
   EXPECT_THAT(fleet.out, ContainsRegex("swapped +failed .*HAS CHANGED"));
 }
@@ -211,7 +212,8 @@ TEST(SshHostKeys, ParallelSessionsRecordEveryKeyOnce) {
   EXPECT_THAT(opened, Each(1));
   const std::string text = ReadFile(knownHosts);
   EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), kRouters) << text;
-  for (const auto& router : routers) EXPECT_THAT(text, HasSubstr(router->Entry() + " ssh-ed25519 "));
+  for (const auto& router : routers)
+    EXPECT_THAT(text, HasSubstr(router->Entry() + " ssh-ed25519 "));
 }
 
 TEST(SshOldRouter, OlderKeyExchangeOnlyWithTheOptIn) {
@@ -258,11 +260,12 @@ TEST(SshLogin, ARouterThatGoesQuietOrDropsDuringTheLoginDidNotRefuseIt) {
   for (const auto& [fault, said] : faults) {
     SshRouter router;
     ASSERT_TRUE(router.Start(kDevices + "pe1-erx", {"--fault", fault}));
-    const DiscoverRun run = RunDiscover(
-        LiveArguments(router.Router(), {"--ssh", "--ssh-port", router.Router().SshPort(),
-                                        "--known-hosts", router.KnownHosts(),
-                                        "--accept-new-host-key"}, "2"),
-        Secrets());
+    const DiscoverRun run =
+        RunDiscover(LiveArguments(router.Router(),
+                                  {"--ssh", "--ssh-port", router.Router().SshPort(),
+                                   "--known-hosts", router.KnownHosts(), "--accept-new-host-key"},
+                                  "2"),
+                    Secrets());
     EXPECT_EQ(run.status, 3) << fault;
     EXPECT_THAT(run.err, ContainsRegex(said)) << fault;
     EXPECT_THAT(run.err, Not(HasSubstr("refused"))) << fault;
@@ -281,12 +284,12 @@ TEST(SshLogin, OpenSshClientLogsInToTheSimulator) {
                            {"SSH_ASKPASS_REQUIRE", "force"},
                            {"DISPLAY", "none"},
                            {"ERX_PASSWORD", Secrets().at("ERX_PASSWORD")}};
-  const DiscoverRun run = Shell(
-      "printf 'show ip vrf\\nexit\\n' | ssh -T -p " + router.Router().SshPort() +
-          " -o UserKnownHostsFile=" + router.KnownHosts() +
-          " -o StrictHostKeyChecking=accept-new -o BatchMode=no -o NumberOfPasswordPrompts=1"
-          " admin@127.0.0.1",
-      environment);
+  const DiscoverRun run =
+      Shell("printf 'show ip vrf\\nexit\\n' | ssh -T -p " + router.Router().SshPort() +
+                " -o UserKnownHostsFile=" + router.KnownHosts() +
+                " -o StrictHostKeyChecking=accept-new -o BatchMode=no -o NumberOfPasswordPrompts=1"
+                " admin@127.0.0.1",
+            environment);
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_THAT(run.out, HasSubstr("pe1-erx>"));
   EXPECT_THAT(run.out, HasSubstr("red"));  // a VRF of the capture's "show ip vrf"

@@ -128,12 +128,12 @@ TEST_F(KeyLogin, AKeyTheRouterDoesNotKnowFallsBackToThePassword) {
 // OpenSSH asks whether the router would take a key before it signs with it.
 TEST_F(KeyLogin, OpenSshClientLogsInWithAKeyAndNoPassword) {
   TempFolder home;
-  const DiscoverRun run = Shell(
-      "printf 'show ip vrf\\nexit\\n' | ssh -T -p " + router_.Router().SshPort() +
-          " -o UserKnownHostsFile=" + router_.KnownHosts() +
-          " -o StrictHostKeyChecking=accept-new -o BatchMode=yes -o IdentitiesOnly=yes -i " +
-          Key("plain") + " admin@127.0.0.1",
-      {{"HOME", home.Path()}});
+  const DiscoverRun run =
+      Shell("printf 'show ip vrf\\nexit\\n' | ssh -T -p " + router_.Router().SshPort() +
+                " -o UserKnownHostsFile=" + router_.KnownHosts() +
+                " -o StrictHostKeyChecking=accept-new -o BatchMode=yes -o IdentitiesOnly=yes -i " +
+                Key("plain") + " admin@127.0.0.1",
+            {{"HOME", home.Path()}});
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_THAT(run.out, HasSubstr("pe1-erx>"));
   EXPECT_THAT(run.out, HasSubstr("red"));  // a VRF of the capture's "show ip vrf"

@@ -129,11 +129,10 @@ TEST(LabelPaths, TheLabelTableOfLaterReleasesJoinsTheGraph) {
   const network::LabelPaths found = network::FollowLabelPaths(routers);
   std::vector<std::string> lines;
   for (const Path& path : found.paths) lines.push_back(network::PathLine(routers, found, path));
-  EXPECT_THAT(lines, testing::ElementsAre("pe-x 20 -> pe-y 44 (broken: no entry)",
-                                          "pe-x 17 -> pe-y 42 (egress)",
-                                          "pe-x 18 -> pe-y 19 (egress)",
-                                          "pe-x FastEthernet2/0.1 -> pe-y 43 (egress)",
-                                          "pe-y 44 (egress)"));
+  EXPECT_THAT(lines, testing::ElementsAre(
+                         "pe-x 20 -> pe-y 44 (broken: no entry)", "pe-x 17 -> pe-y 42 (egress)",
+                         "pe-x 18 -> pe-y 19 (egress)",
+                         "pe-x FastEthernet2/0.1 -> pe-y 43 (egress)", "pe-y 44 (egress)"));
 }
 
 // Paths of a graph built in code, one line each: the entries by id, the end,
@@ -154,13 +153,14 @@ TEST(LabelGraph, EntriesThatEndAtTheirRouterAndPathsThatMerge) {
   LabelGraph graph;
   const uint32_t a = graph.AddRouter(), b = graph.AddRouter();
   graph.AddAddress(b, "default", "10.0.0.2");
-  graph.AddEntry({a, "default", 10, 20, "10.0.0.2"});  // 0: a -> b 20 (lookup)
-  graph.AddEntry({a, "default", 11, 20, "10.0.0.2"});  // 1: merges into the same entry
+  graph.AddEntry({a, "default", 10, 20, "10.0.0.2"});          // 0: a -> b 20 (lookup)
+  graph.AddEntry({a, "default", 11, 20, "10.0.0.2"});          // 1: merges into the same entry
   graph.AddEntry({b, "default", 20, std::nullopt, "", true});  // 2: lookup on b
   graph.AddEntry({b, "default", 21, 5, ""});                   // 3: no next hop
-  graph.AddEntry({b, "default", std::nullopt, 22, "10.0.0.2"});  // 4: keyed by interface, no in label
-  EXPECT_THAT(Lines(graph), testing::ElementsAre("4 broken @1", "3 leaves", "0 2 egress @1",
-                                                 "1 2 egress @1"));
+  graph.AddEntry(
+      {b, "default", std::nullopt, 22, "10.0.0.2"});  // 4: keyed by interface, no in label
+  EXPECT_THAT(Lines(graph),
+              testing::ElementsAre("4 broken @1", "3 leaves", "0 2 egress @1", "1 2 egress @1"));
 }
 
 TEST(LabelGraph, TheVirtualRouterThatOwnsTheAddressTakesTheLabel) {
@@ -187,8 +187,7 @@ TEST(LabelGraph, ALoopNobodyEntersIsOnePathAndAnEnteredOneEndsWhereItCloses) {
   graph.AddEntry({c, "default", 50, 60, "1.1.1.1"});  // 4 -> 5
   graph.AddEntry({a, "default", 60, 40, "2.2.2.2"});  // 5 -> 3: nobody enters
   graph.AddEntry({c, "default", 70, 70, "3.3.3.3"});  // 6: to itself
-  EXPECT_THAT(Lines(graph), testing::ElementsAre("0 1 2 loop @1", "3 4 5 loop @1",
-                                                 "6 loop @2"));
+  EXPECT_THAT(Lines(graph), testing::ElementsAre("0 1 2 loop @1", "3 4 5 loop @1", "6 loop @2"));
 }
 
 TEST(LabelGraph, LabelsAreNumbersOrNothing) {

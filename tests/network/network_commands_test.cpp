@@ -9,8 +9,8 @@
 #include <nlohmann/json.hpp>
 
 #include "tests/network/NetworkExamples.h"
-#include "tests/support/TempFolder.h"
 #include "tests/support/RunProgram.h"
+#include "tests/support/TempFolder.h"
 
 using testing::HasSubstr;
 

@@ -136,8 +136,8 @@ TEST(NetworkPictures, LargeVpnsAreOneBoxEachAndTheTextSaysHowMany) {
   for (int p = 0; p < 400; ++p) {
     const std::string target = "200:" + std::to_string(p);
     const std::string n = std::to_string(p);
-    routers.push_back(Router("ce" + n, {Vrf("a" + n, {target}, {target}),
-                                        Vrf("b" + n, {target}, {target})}));
+    routers.push_back(
+        Router("ce" + n, {Vrf("a" + n, {target}, {target}), Vrf("b" + n, {target}, {target})}));
   }
   const network::VpnMap map = network::MapVpns(routers);
   ASSERT_EQ(map.vrfs.size(), 3800u);

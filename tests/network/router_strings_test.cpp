@@ -62,8 +62,10 @@ TEST(RouterStrings, PicturesAreXmlWhateverTheRouterSent) {
   const std::vector<report::Report> routers = HostileRouters();
   const network::LabelPaths found = network::FollowLabelPaths(routers);
   std::string paths, vpns;
-  ASSERT_TRUE(network::RenderSvg(network::PathsDot(routers, found, "paths of <&amp;>"), paths).ok());
-  ASSERT_TRUE(network::RenderSvg(network::VpnsDot(network::MapVpns(routers), "VPNs\x01"), vpns).ok());
+  ASSERT_TRUE(
+      network::RenderSvg(network::PathsDot(routers, found, "paths of <&amp;>"), paths).ok());
+  ASSERT_TRUE(
+      network::RenderSvg(network::VpnsDot(network::MapVpns(routers), "VPNs\x01"), vpns).ok());
   // Drawn as the router wrote them: "&amp;" is six characters, not one.
   EXPECT_THAT(XmlText(paths),
               AllOf(HasSubstr("paths of <&amp;>"), HasSubstr("pe&amp;1<x>"), HasSubstr("p\\x1b[2J"),

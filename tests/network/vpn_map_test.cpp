@@ -55,8 +55,8 @@ TEST(VpnMap, JsonOfTheTestNetwork) {
   EXPECT_EQ(found["run"], 2);
   std::vector<std::string> targets, vpns, findings;
   for (const Json& t : found["routeTargets"]) {
-    targets.push_back(t["routeTarget"].get<std::string>() + " < " + Vrfs(t["exporters"]) +
-                      " > " + Vrfs(t["importers"]));
+    targets.push_back(t["routeTarget"].get<std::string>() + " < " + Vrfs(t["exporters"]) + " > " +
+                      Vrfs(t["importers"]));
   }
   for (const Json& v : found["vpns"]) {
     vpns.push_back(v["kind"].get<std::string>() + ": " + Vrfs(v["vrfs"]) +
@@ -70,14 +70,14 @@ TEST(VpnMap, JsonOfTheTestNetwork) {
                             : "") +
                        ": " + Vrfs(f["vrfs"]));
   }
-  EXPECT_THAT(
-      targets,
-      ElementsAre("100:1 < p-c:default/red, pe-a:default/red, pe-d:default/red > "
-                  "p-c:default/red, pe-a:default/red, pe-d:default/red",
-                  "100:10 < pe-a:default/blue > p-b:default/blue, pe-d:default/blue",
-                  "100:11 < p-b:default/blue, pe-d:default/blue > pe-a:default/blue",
-                  "100:20 < pe-d:default/green > ", "100:30 < pe-a:default/green > pe-a:default/green",
-                  "100:99 <  > pe-d:default/green"));
+  EXPECT_THAT(targets,
+              ElementsAre("100:1 < p-c:default/red, pe-a:default/red, pe-d:default/red > "
+                          "p-c:default/red, pe-a:default/red, pe-d:default/red",
+                          "100:10 < pe-a:default/blue > p-b:default/blue, pe-d:default/blue",
+                          "100:11 < p-b:default/blue, pe-d:default/blue > pe-a:default/blue",
+                          "100:20 < pe-d:default/green > ",
+                          "100:30 < pe-a:default/green > pe-a:default/green",
+                          "100:99 <  > pe-d:default/green"));
   EXPECT_THAT(vpns, ElementsAre("hub-and-spoke: p-b:default/blue, pe-a:default/blue, "
                                 "pe-d:default/blue; hubs pe-a:default/blue",
                                 "full-mesh: p-c:default/red, pe-a:default/red, pe-d:default/red",

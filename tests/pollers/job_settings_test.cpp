@@ -14,15 +14,16 @@ namespace {
 TEST(JobSettings, CarryTheDevicesKeysButNoSecretAndNoSecretsFile) {
   TempFolder folder;
   const std::string inventory = folder.Path() + "/fleet.yaml";
-  std::ofstream(inventory) << "defaults:\n  region: eu-west\n  user: admin\n  timeout: 7\n"
-                              "  secrets_file: secrets\n  password_env: LAB_PASSWORD\n"
-                              "devices:\n"
-                              "  - name: pe1\n    host: 10.0.0.1\n    snmp_version: '3'\n"
-                              "    snmp_auth_key_env: PE1_AUTH\n    context_communities:\n"
-                              "      red: RED_COMMUNITY\n    transport: ssh\n"
-                              "    ssh_options:\n      KexAlgorithms: '+diffie-hellman-group14-sha1'\n"
-                              "    ssh_identity: keys/pe1\n"
-                              "  - name: lab\n    region: lab\n    capture: " ERX_SOURCE_DIR "/devices/pe1-erx\n";
+  std::ofstream(inventory)
+      << "defaults:\n  region: eu-west\n  user: admin\n  timeout: 7\n"
+         "  secrets_file: secrets\n  password_env: LAB_PASSWORD\n"
+         "devices:\n"
+         "  - name: pe1\n    host: 10.0.0.1\n    snmp_version: '3'\n"
+         "    snmp_auth_key_env: PE1_AUTH\n    context_communities:\n"
+         "      red: RED_COMMUNITY\n    transport: ssh\n"
+         "    ssh_options:\n      KexAlgorithms: '+diffie-hellman-group14-sha1'\n"
+         "    ssh_identity: keys/pe1\n"
+         "  - name: lab\n    region: lab\n    capture: " ERX_SOURCE_DIR "/devices/pe1-erx\n";
   std::vector<InventoryDevice> devices;
   std::string problem;
   ASSERT_TRUE(LoadInventory(inventory, devices, problem)) << problem;

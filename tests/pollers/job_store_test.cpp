@@ -55,7 +55,8 @@ class JobStoreTest : public Test {
     std::vector<store::JobToQueue> devices;
     for (const std::string& region : regions) {
       const std::string name = "d" + std::to_string(devices.size() + 1);
-      devices.push_back({name, "10.0.0." + std::to_string(devices.size() + 1), region, "devices: []"});
+      devices.push_back(
+          {name, "10.0.0." + std::to_string(devices.size() + 1), region, "devices: []"});
     }
     return devices;
   }
@@ -136,7 +137,8 @@ TEST_F(JobStoreTest, ALateResultIsRefusedAndEachDeviceIsStoredOnce) {
   const store::ClaimedJob d3again = ClaimOne(*jobs, east);
   EXPECT_EQ(d3again.device, "d3");
   EXPECT_EQ(d3again.attempt, 1);
-  ASSERT_TRUE(jobs->Finish(east, d3again, Outcome(d3again, "failed"), nullptr, held, problem)) << problem;
+  ASSERT_TRUE(jobs->Finish(east, d3again, Outcome(d3again, "failed"), nullptr, held, problem))
+      << problem;
   ASSERT_TRUE(jobs->Finish(other, d2, Outcome(d2, "partial"), nullptr, held, problem)) << problem;
   EXPECT_TRUE(held);
   ASSERT_TRUE(jobs->RunCounts(run, counts, problem)) << problem;
@@ -149,7 +151,8 @@ TEST_F(JobStoreTest, PollersStoringDevicesOfOneRunAtOnceNeverDeadlock) {
   std::unique_ptr<store::JobStore> jobs = Open();
   int64_t run = 0, open = 0;
   std::string problem;
-  ASSERT_TRUE(jobs->Queue("/inv.yaml", Devices(std::vector<std::string>(60, "a")), run, open, problem));
+  ASSERT_TRUE(
+      jobs->Queue("/inv.yaml", Devices(std::vector<std::string>(60, "a")), run, open, problem));
   std::vector<std::string> problems(3);
   std::vector<int> stored(3);
   std::vector<std::thread> pollers;

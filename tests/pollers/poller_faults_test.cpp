@@ -54,7 +54,8 @@ std::vector<std::string> Rows(const std::string& url, const std::string& sql) {
 
 // Waits at most `seconds` for `done`.
 bool WaitFor(const std::function<bool()>& done, double seconds = 60) {
-  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(static_cast<int>(seconds * 1000));
+  const Clock::time_point deadline =
+      Clock::now() + std::chrono::milliseconds(static_cast<int>(seconds * 1000));
   while (!done()) {
     if (Clock::now() > deadline) return false;
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -65,11 +66,13 @@ bool WaitFor(const std::function<bool()>& done, double seconds = 60) {
 // An erx-discover process, its output in files of the test's folder.
 class Program {
  public:
-  Program(const TempFolder& folder, const std::string& name, const std::vector<std::string>& arguments,
-          const Variables& environment = Secrets())
+  Program(const TempFolder& folder, const std::string& name,
+          const std::vector<std::string>& arguments, const Variables& environment = Secrets())
       : folder_(folder), name_(name) {
-    const int out = open((folder.Path() + "/" + name + ".out").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    const int err = open((folder.Path() + "/" + name + ".err").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    const int out = open((folder.Path() + "/" + name + ".out").c_str(),
+                         O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    const int err = open((folder.Path() + "/" + name + ".err").c_str(),
+                         O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     pid_ = Spawn(ERX_RUNNER_PATH, arguments, environment, out, err);
     close(out);
     close(err);
@@ -100,20 +103,22 @@ class Program {
 std::vector<std::string> PollerArguments(const std::string& url, const std::string& name,
                                          const std::string& region, const std::string& lease,
                                          std::vector<std::string> extra = {}) {
-  std::vector<std::string> arguments = {"poller", "--store", url, "--region", region, "--name",
-                                        name, "--heartbeat", "0.2", "--lease", lease, "--poll",
-                                        "0.2", "--device-timeout", "60"};
+  std::vector<std::string> arguments = {
+      "poller", "--store", url,   "--region", region, "--name",           name, "--heartbeat",
+      "0.2",    "--lease", lease, "--poll",   "0.2",  "--device-timeout", "60"};
   arguments.insert(arguments.end(), extra.begin(), extra.end());
   return arguments;
 }
 
 std::string LiveDevice(const std::string& name, const std::string& region,
                        const SimulatedRouter& router, const std::string& extra = "") {
-  return "  - name: " + name + "\n    region: " + region + "\n    host: 127.0.0.1\n    telnet_port: " +
-         router.TelnetPort() + "\n    snmp_port: " + router.SnmpPort() + "\n" + extra;
+  return "  - name: " + name + "\n    region: " + region +
+         "\n    host: 127.0.0.1\n    telnet_port: " + router.TelnetPort() +
+         "\n    snmp_port: " + router.SnmpPort() + "\n" + extra;
 }
 
-std::string CapturedDevice(const std::string& name, const std::string& region, const std::string& dir) {
+std::string CapturedDevice(const std::string& name, const std::string& region,
+                           const std::string& dir) {
   return "  - name: " + name + "\n    region: " + region + "\n    capture: " + dir + "\n";
 }
 
@@ -173,12 +178,15 @@ TEST_F(PollerFaults, AKilledPollersDeviceIsFinishedByAnotherAndAMissingSecretFai
   ASSERT_EQ(HeldBy("doomed"), "sim-1") << doomed.Err();
   doomed.Signal(SIGKILL);
   doomed.End();
-  Program rescuer(folder_, "rescuer", PollerArguments(url_, "rescuer", "a", "1", {"--once", "--jobs", "2"}));
+  Program rescuer(folder_, "rescuer",
+                  PollerArguments(url_, "rescuer", "a", "1", {"--once", "--jobs", "2"}));
   ASSERT_EQ(rescuer.End(), 0) << rescuer.Err();
 
-  EXPECT_THAT(Stored(), ElementsAre("cap-1|ok", "cap-2|ok", "no-secret|failed", "sim-1|ok", "sim-2|ok"));
-  EXPECT_THAT(Rows(url_, "SELECT poller, attempt, stopped_pollers FROM jobs WHERE device = 'sim-1'"),
-              ElementsAre("rescuer|2|doomed"));
+  EXPECT_THAT(Stored(),
+              ElementsAre("cap-1|ok", "cap-2|ok", "no-secret|failed", "sim-1|ok", "sim-2|ok"));
+  EXPECT_THAT(
+      Rows(url_, "SELECT poller, attempt, stopped_pollers FROM jobs WHERE device = 'sim-1'"),
+      ElementsAre("rescuer|2|doomed"));
   EXPECT_THAT(Rows(url_, "SELECT problem FROM devices WHERE name = 'no-secret'"),
               ElementsAre("not set where poller rescuer runs (its environment): NOT_HERE_PASSWORD "
                           "(the login password)"));
@@ -190,7 +198,9 @@ TEST_F(PollerFaults, AKilledPollersDeviceIsFinishedByAnotherAndAMissingSecretFai
   EXPECT_THAT(queue.Out(), HasSubstr("5 devices: 4 discovered, 1 failed"));
   const DiscoverRun runs = RunDiscover({"runs", "--store", url_}, {});
   EXPECT_THAT(runs.out, StartsWith("run 1  finished  started "));
-  EXPECT_THAT(runs.out, HasSubstr("\n  a: 4 done, 1 failed, 0 running, 0 waiting\n  stored: 1 failed 4 ok\n"));
+  EXPECT_THAT(
+      runs.out,
+      HasSubstr("\n  a: 4 done, 1 failed, 0 running, 0 waiting\n  stored: 1 failed 4 ok\n"));
   // No secret in anything stored or shown.
   for (const auto& secret : Secrets()) {
     EXPECT_THAT(Rows(url_, "SELECT settings FROM jobs")[0], Not(HasSubstr(secret.second)));
@@ -210,10 +220,12 @@ TEST_F(PollerFaults, APollerStoppedPastItsLeaseHasItsLateResultRefused) {
   Program waker(folder_, "waker", PollerArguments(url_, "waker", "a", "1", {"--once"}));
   ASSERT_EQ(waker.End(), 0) << waker.Err();
   sleeper.Signal(SIGCONT);
-  EXPECT_TRUE(WaitFor([&] { return sleeper.Err().find("not stored by this poller") != std::string::npos; }))
-      << sleeper.Err();
-  EXPECT_THAT(sleeper.Err(), HasSubstr("sim-1 of run 1 is not stored by this poller: its lease "
-                                       "(attempt 1) ran out and the job went back to its region's queue"));
+  EXPECT_TRUE(WaitFor([&] {
+    return sleeper.Err().find("not stored by this poller") != std::string::npos;
+  })) << sleeper.Err();
+  EXPECT_THAT(sleeper.Err(),
+              HasSubstr("sim-1 of run 1 is not stored by this poller: its lease "
+                        "(attempt 1) ran out and the job went back to its region's queue"));
   sleeper.Signal(SIGTERM);
   EXPECT_EQ(sleeper.End(30), 0) << sleeper.Err();
 
@@ -231,7 +243,8 @@ TEST_F(PollerFaults, PollersCarryOnWhenTheStoreRestarts) {
                  CapturedDevice("cap-1", "a", kPe1));
   ASSERT_EQ(RunDiscover({"queue", "--inventory", inventory_, "--store", url_}, {}).status, 0);
 
-  Program steady(folder_, "steady", PollerArguments(url_, "steady", "a", "5", {"--once", "--jobs", "2"}));
+  Program steady(folder_, "steady",
+                 PollerArguments(url_, "steady", "a", "5", {"--once", "--jobs", "2"}));
   ASSERT_FALSE(HeldBy("steady").empty()) << steady.Err();
   ASSERT_TRUE(server_.Restart());
   ASSERT_EQ(steady.End(), 0) << steady.Err();
@@ -246,9 +259,10 @@ TEST_F(PollerFaults, TwoQueuesAtOnceMakeOneRunAndANewerStoreIsRefused) {
   Program first(folder_, "first", queue), second(folder_, "second", queue);
   const int statuses = first.End() + second.End();
   EXPECT_EQ(statuses, 2) << first.Err() << second.Err();
-  EXPECT_THAT(first.Err() + second.Err(),
-              EndsWith("fleet.yaml: run 1 of this inventory is still open (devices waiting or being "
-                       "discovered); nothing was queued\n"));
+  EXPECT_THAT(
+      first.Err() + second.Err(),
+      EndsWith("fleet.yaml: run 1 of this inventory is still open (devices waiting or being "
+               "discovered); nothing was queued\n"));
   EXPECT_THAT(Rows(url_, "SELECT count(*) FROM runs"), ElementsAre("1"));
 
   // A device without a region is refused with its line.
@@ -270,8 +284,9 @@ TEST_F(PollerFaults, TwoQueuesAtOnceMakeOneRunAndANewerStoreIsRefused) {
 class Namespace {
  public:
   explicit Namespace(const std::string& name) : name_(name) {
-    made_ = std::system(("ip netns add " + name_ + " 2>/dev/null && ip -n " + name_ +
-                         " link set lo up").c_str()) == 0;
+    made_ =
+        std::system(("ip netns add " + name_ + " 2>/dev/null && ip -n " + name_ + " link set lo up")
+                        .c_str()) == 0;
   }
   ~Namespace() {
     if (made_) std::system(("ip netns delete " + name_).c_str());
@@ -305,15 +320,18 @@ TEST_F(PollerFaults, EachRegionsPollerReachesOnlyItsOwnRouters) {
   SimulatedRouter eastRouter, westRouter;
   ASSERT_TRUE(east.Inside([&] { return eastRouter.Start(kPe1, {"--user", "admin"}, Secrets()); }));
   ASSERT_TRUE(west.Inside([&] { return westRouter.Start(kPe2, {"--user", "admin"}, Secrets()); }));
-  WriteInventory(LiveDevice("sim-east", "east", eastRouter) + LiveDevice("sim-west", "west", westRouter));
+  WriteInventory(LiveDevice("sim-east", "east", eastRouter) +
+                 LiveDevice("sim-west", "west", westRouter));
   ASSERT_EQ(RunDiscover({"queue", "--inventory", inventory_, "--store", url_}, {}).status, 0);
   std::unique_ptr<Program> eastPoller, westPoller;
   ASSERT_TRUE(east.Inside([&] {
-    eastPoller.reset(new Program(folder_, "east", PollerArguments(url_, "east-1", "east", "2", {"--once"})));
+    eastPoller.reset(
+        new Program(folder_, "east", PollerArguments(url_, "east-1", "east", "2", {"--once"})));
     return true;
   }));
   ASSERT_TRUE(west.Inside([&] {
-    westPoller.reset(new Program(folder_, "west", PollerArguments(url_, "west-1", "west", "2", {"--once"})));
+    westPoller.reset(
+        new Program(folder_, "west", PollerArguments(url_, "west-1", "west", "2", {"--once"})));
     return true;
   }));
   EXPECT_EQ(eastPoller->End(), 0) << eastPoller->Err();

@@ -37,14 +37,15 @@ const char kPlatformHeading[] =
     "--------  ------  --------------------------------------------------\n";
 
 TEST(LabelTable, ReadsEveryActionOfThePlatformTable) {
-  const std::string reply = std::string(kPlatformHeading) +
-                            "17       ldp      swap to 29 on ATM5/0.1, nbr 10.10.11.5\n"
-                            "16       ldp      lookup on inner header/label\n"
-                            "52       ldp      l2transport to FastEthernet2/0.2   \n"
-                            "19  ldp  pop on ATM2/0.1, nbr 10.2.1.2\n"
-                            "21\trsvp-te\tswap to 30, push 42, push 16 on ATM5/0.1,\tnbr 10.10.11.5\t\r\n"
-                            "23       bgp      swap to 31, push 42 17 on tun mpls:1\n"
-                            "300      l2vpn    pop and forward on ATM2/0.40\n";
+  const std::string reply =
+      std::string(kPlatformHeading) +
+      "17       ldp      swap to 29 on ATM5/0.1, nbr 10.10.11.5\n"
+      "16       ldp      lookup on inner header/label\n"
+      "52       ldp      l2transport to FastEthernet2/0.2   \n"
+      "19  ldp  pop on ATM2/0.1, nbr 10.2.1.2\n"
+      "21\trsvp-te\tswap to 30, push 42, push 16 on ATM5/0.1,\tnbr 10.10.11.5\t\r\n"
+      "23       bgp      swap to 31, push 42 17 on tun mpls:1\n"
+      "300      l2vpn    pop and forward on ATM2/0.40\n";
   ASSERT_TRUE(IsLabelTable(reply));
   const LabelTable table = ReadLabelTable(reply);
   EXPECT_THAT(Rows(table),
@@ -52,31 +53,34 @@ TEST(LabelTable, ReadsEveryActionOfThePlatformTable) {
                           "16 ldp lookup | Platform label space",
                           "52 ldp l2transport on=FastEthernet2/0.2 | Platform label space",
                           "19 ldp pop on=ATM2/0.1 nbr=10.2.1.2 | Platform label space",
-                          "21 rsvp-te swap out=30 push=42 push=16 on=ATM5/0.1 nbr=10.10.11.5 | Platform label space",
+                          "21 rsvp-te swap out=30 push=42 push=16 on=ATM5/0.1 nbr=10.10.11.5 | "
+                          "Platform label space",
                           "23 bgp swap out=31 push=42 push=17 on=tun mpls:1 | Platform label space",
                           "300 l2vpn pop on=ATM2/0.40 | Platform label space"));
   EXPECT_THAT(table.notes, IsEmpty());
 }
 
 TEST(LabelTable, L2transportRowsAreKeyedByInterfaceOrByLabelInTheSameLabelSpace) {
-  const std::string reply = std::string(kPlatformHeading) +
-                            "17       ldp      swap to 29 on ATM5/0.1, nbr 10.10.11.5\n"
-                            "\n"
-                            "L2transport\n"
-                            "\n"
-                            "     Interface        Owner                 Action\n"
-                            "--------------------  --------  -------------------------------------------\n"
-                            "FastEthernet2/0.1    ldp      swap to 55, push 42 on ATM5/0.1, nbr 10.10.11.5\n"
-                            "\n"
-                            "In Label  Owner   Action\n"
-                            "--------  ------  ------\n"
-                            "300       l2vpn   l2transport to ATM2/0.40\n";
+  const std::string reply =
+      std::string(kPlatformHeading) +
+      "17       ldp      swap to 29 on ATM5/0.1, nbr 10.10.11.5\n"
+      "\n"
+      "L2transport\n"
+      "\n"
+      "     Interface        Owner                 Action\n"
+      "--------------------  --------  -------------------------------------------\n"
+      "FastEthernet2/0.1    ldp      swap to 55, push 42 on ATM5/0.1, nbr 10.10.11.5\n"
+      "\n"
+      "In Label  Owner   Action\n"
+      "--------  ------  ------\n"
+      "300       l2vpn   l2transport to ATM2/0.40\n";
   const LabelTable table = ReadLabelTable(reply);
-  EXPECT_THAT(Rows(table),
-              ElementsAre("17 ldp swap out=29 on=ATM5/0.1 nbr=10.10.11.5 | Platform label space",
-                          "if:FastEthernet2/0.1 ldp swap out=55 push=42 on=ATM5/0.1 nbr=10.10.11.5 | "
-                          "Platform label space",
-                          "300 l2vpn l2transport on=ATM2/0.40 | Platform label space"));
+  EXPECT_THAT(
+      Rows(table),
+      ElementsAre("17 ldp swap out=29 on=ATM5/0.1 nbr=10.10.11.5 | Platform label space",
+                  "if:FastEthernet2/0.1 ldp swap out=55 push=42 on=ATM5/0.1 nbr=10.10.11.5 | "
+                  "Platform label space",
+                  "300 l2vpn l2transport on=ATM2/0.40 | Platform label space"));
   EXPECT_THAT(table.notes, IsEmpty());
 }
 
@@ -111,26 +115,31 @@ TEST(LabelTable, WhatDoesNotReadIsKeptAsOtherOrNotedNeverDroppedSilently) {
                             "28       ldp\n"
                             "Total labels: 5\n";
   const LabelTable table = ReadLabelTable(reply);
-  EXPECT_THAT(Rows(table),
-              ElementsAre("24 ldp other text=aggregate to 25 on ATM2/0.1 | Platform label space",
-                          "25 ldp other text=swap to 26 on ATM2/0.1 on ATM3/0.1 | Platform label space",
-                          "26 ldp other text=swap to implicit-null on ATM2/0.1 | Platform label space",
-                          "27 ldp other text=pop, push | Platform label space",
-                          "if:Total labels: other text=5 | Platform label space"));
-  EXPECT_THAT(table.notes,
-              ElementsAre("show mpls forwarding brief, line 5: action not understood, kept as \"other\": "
-                          "\"aggregate to 25 on ATM2/0.1\"",
-                          HasSubstr("line 6: action not understood"), HasSubstr("line 7: action not understood"),
-                          HasSubstr("line 8: action not understood"),
-                          "show mpls forwarding brief, line 9: not a row of the table, not read: \"28       ldp\"",
-                          HasSubstr("line 10: action not understood")));
+  EXPECT_THAT(
+      Rows(table),
+      ElementsAre("24 ldp other text=aggregate to 25 on ATM2/0.1 | Platform label space",
+                  "25 ldp other text=swap to 26 on ATM2/0.1 on ATM3/0.1 | Platform label space",
+                  "26 ldp other text=swap to implicit-null on ATM2/0.1 | Platform label space",
+                  "27 ldp other text=pop, push | Platform label space",
+                  "if:Total labels: other text=5 | Platform label space"));
+  EXPECT_THAT(
+      table.notes,
+      ElementsAre(
+          "show mpls forwarding brief, line 5: action not understood, kept as \"other\": "
+          "\"aggregate to 25 on ATM2/0.1\"",
+          HasSubstr("line 6: action not understood"), HasSubstr("line 7: action not understood"),
+          HasSubstr("line 8: action not understood"),
+          "show mpls forwarding brief, line 9: not a row of the table, not read: \"28       ldp\"",
+          HasSubstr("line 10: action not understood")));
 }
 
 TEST(LabelTable, TextBeforeAnyColumnsIsNotedAndAnEmptyTableHasNothing) {
-  LabelTable table = ReadLabelTable(std::string("% Unexpected banner\n") + kPlatformHeading + "\n  \n");
+  LabelTable table =
+      ReadLabelTable(std::string("% Unexpected banner\n") + kPlatformHeading + "\n  \n");
   EXPECT_THAT(table.rows, IsEmpty());
-  EXPECT_THAT(table.notes, ElementsAre("show mpls forwarding brief, line 1: not a row of the table, not read: "
-                                       "\"% Unexpected banner\""));
+  EXPECT_THAT(table.notes,
+              ElementsAre("show mpls forwarding brief, line 1: not a row of the table, not read: "
+                          "\"% Unexpected banner\""));
 
   table = ReadLabelTable(kPlatformHeading);
   EXPECT_THAT(table.rows, IsEmpty());

@@ -30,10 +30,16 @@ TEST(ReportText, ValidUtf8PassesUnchanged) {
 }
 
 TEST(ReportText, EveryOtherByteIsItsLatin1Character) {
-  EXPECT_EQ(ValidUtf8("to-p\xE9" "2"), "to-p\xC3\xA9" "2");
+  EXPECT_EQ(ValidUtf8("to-p\xE9"
+                      "2"),
+            "to-p\xC3\xA9"
+            "2");
   EXPECT_EQ(ValidUtf8("\xFF\x80"), "\xC3\xBF\xC2\x80");
   // A sequence cut short: its lead byte alone is Latin-1, what follows is read anew.
-  EXPECT_EQ(ValidUtf8("\xC3" "a"), "\xC3\x83" "a");
+  EXPECT_EQ(ValidUtf8("\xC3"
+                      "a"),
+            "\xC3\x83"
+            "a");
   EXPECT_EQ(ValidUtf8("\xE2\x82"), "\xC3\xA2\xC2\x82");
   // Overlong forms, surrogates and code points past U+10FFFF are not UTF-8.
   EXPECT_EQ(ValidUtf8("\xC0\xAF"), "\xC3\x80\xC2\xAF");
@@ -45,10 +51,13 @@ TEST(ReportText, EveryOtherByteIsItsLatin1Character) {
 }
 
 TEST(ReportText, TheTextReportEscapesControlCharactersButTab) {
-  EXPECT_EQ(Readable(std::string("a\nb\r\0\x01\x1B\x7F\tc", 10)), "a\\nb\\r\\x00\\x01\\x1b\\x7f\tc");
+  EXPECT_EQ(Readable(std::string("a\nb\r\0\x01\x1B\x7F\tc", 10)),
+            "a\\nb\\r\\x00\\x01\\x1b\\x7f\tc");
   EXPECT_EQ(Readable("\xC2\x85 \x85 \xE9"), "\\x85 \\x85 \xC3\xA9");  // C1 whether UTF-8 or Latin-1
   EXPECT_EQ(Readable("\\x41"), "\\x41");
-  EXPECT_EQ(CharacterCount(Readable("to-p\xE9" "2")), 6u);
+  EXPECT_EQ(CharacterCount(Readable("to-p\xE9"
+                                    "2")),
+            6u);
 }
 
 // A device with one of everything, some values missing.
@@ -59,7 +68,9 @@ report::Report SmallReport() {
   r.virtualRouters = {{"default", std::vector<std::string>{"red"}}};
   report::LabelEntry entry;
   entry.virtualRouter = "default";
-  entry.lspName = "to-p\xE9" "2";
+  entry.lspName =
+      "to-p\xE9"
+      "2";
   entry.inLabel = "17";
   entry.outIfIndex = 12;
   entry.inIfIndexes = std::vector<int>{10, 11};
@@ -68,7 +79,8 @@ report::Report SmallReport() {
   report::Vrf vrf;
   vrf.name = "red";
   vrf.routeDistinguisher = "";
-  vrf.impositions = std::vector<report::Imposition>{{"101", "10.5.0.0/16", 10, std::nullopt, "2.2.2.2"}};
+  vrf.impositions =
+      std::vector<report::Imposition>{{"101", "10.5.0.0/16", 10, std::nullopt, "2.2.2.2"}};
   r.vrfs = {vrf, report::Vrf{}};
   r.interfaces = {{30, std::string("ip2/0.10\n\x01"), std::nullopt, std::nullopt}};
   r.errors = {{-220439, "CPelkUnisphereMPLSTelnet", 1898, std::nullopt}};
@@ -180,17 +192,20 @@ TEST(ReportWriters, TextShowsHealthFirstMissingValuesAndEmptyTextAndCountsAtTheE
   std::ostringstream out;
   WriteTextReport(SmallReport(), out);
   const std::string text = out.str();
-  EXPECT_THAT(text, StartsWith(
-      "Device: pe1\nAgent:  agent\nHealth: partial\n"
-      "  CLI 127.0.0.1:23: 3 commands sent, 2 answered, 0 refused, 1 timed out, 0 cut off, "
-      "0 not sent, 0 reconnections\n"
-      "  SNMP 127.0.0.1:161: 4 walks answered, 1 unanswered (silent: @vr2)\n"
-      "  - SNMP at 127.0.0.1:161 did not answer in context @vr2 (1 walk lost)\n"));
-  EXPECT_THAT(text, HasSubstr("Label entries (1)\n"
-                              "  VR       LSP     In  Out  Out interface  Out ifIndex  Next hop  "
-                              "In ifIndexes  In interfaces\n"
-                              "  default  to-p\u00e92  17  -    -              12           -         "
-                              "10 11         -\n"));
+  EXPECT_THAT(
+      text,
+      StartsWith(
+          "Device: pe1\nAgent:  agent\nHealth: partial\n"
+          "  CLI 127.0.0.1:23: 3 commands sent, 2 answered, 0 refused, 1 timed out, 0 cut off, "
+          "0 not sent, 0 reconnections\n"
+          "  SNMP 127.0.0.1:161: 4 walks answered, 1 unanswered (silent: @vr2)\n"
+          "  - SNMP at 127.0.0.1:161 did not answer in context @vr2 (1 walk lost)\n"));
+  EXPECT_THAT(text,
+              HasSubstr("Label entries (1)\n"
+                        "  VR       LSP     In  Out  Out interface  Out ifIndex  Next hop  "
+                        "In ifIndexes  In interfaces\n"
+                        "  default  to-p\u00e92  17  -    -              12           -         "
+                        "10 11         -\n"));
   EXPECT_THAT(text, HasSubstr("  -   red   \"\"  -           -           -\n"
                               "  -   -     -   -           -           -\n"));
   EXPECT_THAT(text, HasSubstr("  Impositions of -/red (1)\n"));
@@ -258,18 +273,25 @@ TEST(ReportWriters, LabelTableEntriesHaveTheirOwnFieldsAndTable) {
 
   std::ostringstream text;
   WriteTextReport(WithLabelTableEntries(), text);
-  EXPECT_THAT(text.str(), HasSubstr(
-      "Label entries (3)\n"
-      "  VR       LSP     In  Out  Out interface  Out ifIndex  Next hop  In ifIndexes  In interfaces\n"
-      "  default  to-p\u00e92  17  -    -              12           -         10 11         -\n"
-      "  By incoming label (2)\n"
-      "    VR       In                 Owner  Action                  Out  Push   Out interface  Out ifIndex"
-      "  Next hop    Label space\n"
-      "    default  FastEthernet2/0.1  ldp    swap                    55   42 16  ATM5/0.1       10         "
-      "  10.10.11.5  Platform label space\n"
-      "    default  24                 ldp    other: aggregate to 25  -    -      -              -          "
-      "  -           -\n"));
-  EXPECT_THAT(text.str(), EndsWith("\n3 label entries, 2 VRFs, 1 impositions, 1 errors, 1 warnings\n"));
+  EXPECT_THAT(
+      text.str(),
+      HasSubstr(
+          "Label entries (3)\n"
+          "  VR       LSP     In  Out  Out interface  Out ifIndex  Next hop  In ifIndexes  In "
+          "interfaces\n"
+          "  default  to-p\u00e92  17  -    -              12           -         10 11         -\n"
+          "  By incoming label (2)\n"
+          "    VR       In                 Owner  Action                  Out  Push   Out "
+          "interface  Out ifIndex"
+          "  Next hop    Label space\n"
+          "    default  FastEthernet2/0.1  ldp    swap                    55   42 16  ATM5/0.1     "
+          "  10         "
+          "  10.10.11.5  Platform label space\n"
+          "    default  24                 ldp    other: aggregate to 25  -    -      -            "
+          "  -          "
+          "  -           -\n"));
+  EXPECT_THAT(text.str(),
+              EndsWith("\n3 label entries, 2 VRFs, 1 impositions, 1 errors, 1 warnings\n"));
 }
 
 }  // namespace

@@ -84,7 +84,8 @@ class FakeAgent {
                                      reinterpret_cast<sockaddr*>(&from), &size);
         SnmpMessage request, answer;
         const std::string datagram(buffer.data(), got > 0 ? static_cast<size_t>(got) : 0);
-        if (!ReadSnmpMessage(datagram, request) || !AnswerFromEndlessTable(table, request, answer)) {
+        if (!ReadSnmpMessage(datagram, request) ||
+            !AnswerFromEndlessTable(table, request, answer)) {
           continue;
         }
         const std::string reply = WriteSnmpMessage(answer);
@@ -201,9 +202,11 @@ TEST(EndlessTable, AnswersEachRequestInOrAboveTheColumnWithTheNextRows) {
   request.requestId = 77;
   request.varBinds.resize(1);
 
-  for (const auto& [asked, first] : std::vector<std::pair<std::string, uint32_t>>{
-           {kIfDescr, 1}, {".1.3.6.1.2.1.2.2.1", 1}, {".1.3.6.1.2.1.2.2.1.2.41", 42},
-           {".1.3.6.1.2.1.2.2.1.2.41.5", 42}}) {
+  for (const auto& [asked, first] :
+       std::vector<std::pair<std::string, uint32_t>>{{kIfDescr, 1},
+                                                     {".1.3.6.1.2.1.2.2.1", 1},
+                                                     {".1.3.6.1.2.1.2.2.1.2.41", 42},
+                                                     {".1.3.6.1.2.1.2.2.1.2.41.5", 42}}) {
     request.varBinds[0].name = Oid(asked);
     ASSERT_TRUE(AnswerFromEndlessTable(table, request, answer)) << asked;
     EXPECT_EQ(answer.pduType, SnmpMessage::kResponse);
@@ -266,9 +269,9 @@ TEST(EndlessTable, IsAFaultOfTheSimulator) {
   EXPECT_EQ(faults.endlessTable.valueBytes, 2000u);
   ASSERT_TRUE(ParseFaults({"endless-table=1.3.6.1.2.1.4.20.1.2"}, faults, problem));
   EXPECT_EQ(faults.endlessTable.valueBytes, 0u);
-  for (const char* bad : {"endless-table", "endless-table=", "endless-table=ifDescr",
-                          "endless-table=1.3.6:0", "endless-table=1.3.6:60001",
-                          "endless-table=1.3.6:x"}) {
+  for (const char* bad :
+       {"endless-table", "endless-table=", "endless-table=ifDescr", "endless-table=1.3.6:0",
+        "endless-table=1.3.6:60001", "endless-table=1.3.6:x"}) {
     EXPECT_FALSE(ParseFaults({bad}, faults, problem)) << bad;
     EXPECT_THAT(problem, HasSubstr("endless-table=OID[:BYTES]"));
   }

@@ -26,7 +26,9 @@ report::Report ShippedReport(const std::string& name) {
   return found;
 }
 
-store::DeviceOutcome Ok(const report::Report& found) { return {found.device, "devices/" + found.device, "ok", "", 0.5, ""}; }
+store::DeviceOutcome Ok(const report::Report& found) {
+  return {found.device, "devices/" + found.device, "ok", "", 0.5, ""};
+}
 
 Rows Query(const std::string& path, const std::string& sql) {
   sqlite3* db = nullptr;
@@ -52,7 +54,8 @@ void Execute(const std::string& path, const std::string& sql) {
   sqlite3* db = nullptr;
   char* error = nullptr;
   sqlite3_open(path.c_str(), &db);
-  EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error), SQLITE_OK) << (error ? error : "");
+  EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error), SQLITE_OK)
+      << (error ? error : "");
   sqlite3_free(error);
   sqlite3_close(db);
 }
@@ -71,7 +74,8 @@ std::string Unprivileged(const std::function<std::string()>& work) {
     close(channel[0]);
     const gid_t nogroup = 65534;
     const uid_t nobody = 65534;
-    if (geteuid() == 0 && (setgroups(1, &nogroup) != 0 || setgid(nogroup) != 0 || setuid(nobody) != 0)) {
+    if (geteuid() == 0 &&
+        (setgroups(1, &nogroup) != 0 || setgid(nogroup) != 0 || setuid(nobody) != 0)) {
       _exit(1);
     }
     const std::string said = work();

@@ -11,7 +11,6 @@
 #include "store/ResultsStore.h"
 #include "tests/support/TempFolder.h"
 
-
 // The report of devices/NAME, as erx-discover finds it.
 report::Report ShippedReport(const std::string& name);
 

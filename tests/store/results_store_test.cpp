@@ -15,8 +15,8 @@
 #include "store/ResultsStore.h"
 #include "store/RunDiff.h"
 #include "store/Schema.h"
-#include "tests/store/StoreExamples.h"
 #include "store/StoredDevice.h"
+#include "tests/store/StoreExamples.h"
 
 using namespace testing;
 
@@ -42,8 +42,9 @@ report::Report Router(const std::string& name, int entries) {
   r.device = name;
   r.agent = "test agent";
   for (int i = 0; i < entries; ++i) {
-    r.labelEntries.push_back({"default", "lsp-" + std::to_string(i), std::to_string(16 + i), "3", 10, "ATM2/0.1",
-                              "10.0.0.2", std::vector<int>{11}, std::vector<std::string>{"ATM2/0.2"}});
+    r.labelEntries.push_back({"default", "lsp-" + std::to_string(i), std::to_string(16 + i), "3",
+                              10, "ATM2/0.1", "10.0.0.2", std::vector<int>{11},
+                              std::vector<std::string>{"ATM2/0.2"}});
   }
   r.warnings.push_back({"a warning", "default", std::nullopt});
   return r;
@@ -82,28 +83,38 @@ TEST(ResultsStore, KeepsEveryPartOfTheExampleDeviceInItsTable) {
               ElementsAre(ElementsAre(std::to_string(run), "fleet.yaml", "1")));
   EXPECT_THAT(Query(db, "SELECT name, source, status, problem, seconds FROM devices"),
               ElementsAre(ElementsAre("pe1-erx", "devices/pe1-erx", "ok", "NULL", "0.5")));
-  EXPECT_THAT(Query(db,
-                    "SELECT (SELECT count(*) FROM virtual_routers), (SELECT count(*) FROM virtual_router_vrfs),"
-                    " (SELECT count(*) FROM label_entries), (SELECT count(*) FROM label_entry_in_interfaces),"
-                    " (SELECT count(*) FROM vrfs), (SELECT count(*) FROM vrf_route_targets),"
-                    " (SELECT count(*) FROM vrf_interfaces), (SELECT count(*) FROM impositions),"
-                    " (SELECT count(*) FROM interfaces), (SELECT count(*) FROM ip_addresses),"
-                    " (SELECT count(*) FROM errors), (SELECT count(*) FROM warnings)"),
-              ElementsAre(ElementsAre("2", "4", "5", "6", "4", "7", "4", "5", "21", "10", "0", "10")));
+  EXPECT_THAT(
+      Query(
+          db,
+          "SELECT (SELECT count(*) FROM virtual_routers), (SELECT count(*) FROM "
+          "virtual_router_vrfs),"
+          " (SELECT count(*) FROM label_entries), (SELECT count(*) FROM label_entry_in_interfaces),"
+          " (SELECT count(*) FROM vrfs), (SELECT count(*) FROM vrf_route_targets),"
+          " (SELECT count(*) FROM vrf_interfaces), (SELECT count(*) FROM impositions),"
+          " (SELECT count(*) FROM interfaces), (SELECT count(*) FROM ip_addresses),"
+          " (SELECT count(*) FROM errors), (SELECT count(*) FROM warnings)"),
+      ElementsAre(ElementsAre("2", "4", "5", "6", "4", "7", "4", "5", "21", "10", "0", "10")));
   // to-pe3's two in ifIndexes with its one in interface name.
-  EXPECT_THAT(Query(db,
-                    "SELECT e.out_label, e.out_if_index, e.out_interface, i.position, i.if_index, i.interface"
-                    " FROM label_entries e JOIN label_entry_in_interfaces i ON i.label_entry_id = e.id"
-                    " WHERE e.in_label = '22' ORDER BY i.position"),
-              ElementsAre(ElementsAre("23", "14", "GigabitEthernet6/0.100", "0", "11", "ATM2/0.2"),
-                          ElementsAre("23", "14", "GigabitEthernet6/0.100", "1", "13", "NULL")));
+  EXPECT_THAT(
+      Query(
+          db,
+          "SELECT e.out_label, e.out_if_index, e.out_interface, i.position, i.if_index, i.interface"
+          " FROM label_entries e JOIN label_entry_in_interfaces i ON i.label_entry_id = e.id"
+          " WHERE e.in_label = '22' ORDER BY i.position"),
+      ElementsAre(ElementsAre("23", "14", "GigabitEthernet6/0.100", "0", "11", "ATM2/0.2"),
+                  ElementsAre("23", "14", "GigabitEthernet6/0.100", "1", "13", "NULL")));
   // Layer-2 ports belong to no virtual router.
-  EXPECT_THAT(Query(db, "SELECT if_index, if_descr, virtual_router, vrf FROM interfaces WHERE if_index IN (1, 30)"),
-              ElementsAre(ElementsAre("1", "ATM2/0", "NULL", "NULL"), ElementsAre("30", "ip2/0.10", "default", "red")));
-  EXPECT_THAT(Query(db, "SELECT direction, route_target FROM vrf_route_targets t JOIN vrfs v ON v.id = t.vrf_id"
-                        " WHERE v.name = 'red' ORDER BY t.rowid"),
-              ElementsAre(ElementsAre("import", "100:1"), ElementsAre("import", "100:2"),
-                          ElementsAre("export", "100:1")));
+  EXPECT_THAT(Query(db,
+                    "SELECT if_index, if_descr, virtual_router, vrf FROM interfaces WHERE if_index "
+                    "IN (1, 30)"),
+              ElementsAre(ElementsAre("1", "ATM2/0", "NULL", "NULL"),
+                          ElementsAre("30", "ip2/0.10", "default", "red")));
+  EXPECT_THAT(
+      Query(db,
+            "SELECT direction, route_target FROM vrf_route_targets t JOIN vrfs v ON v.id = t.vrf_id"
+            " WHERE v.name = 'red' ORDER BY t.rowid"),
+      ElementsAre(ElementsAre("import", "100:1"), ElementsAre("import", "100:2"),
+                  ElementsAre("export", "100:1")));
 
   // Read back, it is the report it was.
   sqlite3* raw = nullptr;
@@ -116,9 +127,10 @@ TEST(ResultsStore, KeepsEveryPartOfTheExampleDeviceInItsTable) {
   // Forgetting the run forgets everything of it.
   Execute(db, "PRAGMA foreign_keys = ON; DELETE FROM runs;");
   std::string rowsLeft = "SELECT 0";
-  for (const char* table : {"devices", "virtual_routers", "virtual_router_vrfs", "label_entries",
-                            "label_entry_in_interfaces", "label_entry_push_labels", "vrfs", "vrf_route_targets", "vrf_interfaces",
-                            "impositions", "interfaces", "ip_addresses", "errors", "warnings"}) {
+  for (const char* table :
+       {"devices", "virtual_routers", "virtual_router_vrfs", "label_entries",
+        "label_entry_in_interfaces", "label_entry_push_labels", "vrfs", "vrf_route_targets",
+        "vrf_interfaces", "impositions", "interfaces", "ip_addresses", "errors", "warnings"}) {
     rowsLeft += std::string(" + (SELECT count(*) FROM ") + table + ")";
   }
   EXPECT_THAT(Query(db, rowsLeft), ElementsAre(ElementsAre("0")));
@@ -150,17 +162,20 @@ TEST(ResultsStore, KeepsLabelTableEntriesWithTheirPushedLabels) {
   r.labelEntries = {swap, other};
   const int64_t run = StoreRun(db, {r});
 
-  EXPECT_THAT(Query(db, "SELECT in_label, in_interface, owner, action, action_text, out_label, label_space,"
-                        " layout FROM label_entries ORDER BY id"),
-              ElementsAre(ElementsAre("NULL", "FastEthernet2/0.1", "ldp", "swap", "NULL", "55",
-                                      "Platform label space", "label-table"),
-                          ElementsAre("300", "NULL", "l2vpn", "other", "mirror to ATM2/0.40", "NULL", "NULL",
-                                      "label-table")));
+  EXPECT_THAT(
+      Query(db,
+            "SELECT in_label, in_interface, owner, action, action_text, out_label, label_space,"
+            " layout FROM label_entries ORDER BY id"),
+      ElementsAre(ElementsAre("NULL", "FastEthernet2/0.1", "ldp", "swap", "NULL", "55",
+                              "Platform label space", "label-table"),
+                  ElementsAre("300", "NULL", "l2vpn", "other", "mirror to ATM2/0.40", "NULL",
+                              "NULL", "label-table")));
   EXPECT_THAT(Query(db, "SELECT position, label FROM label_entry_push_labels ORDER BY position"),
               ElementsAre(ElementsAre("0", "42"), ElementsAre("1", "16")));
   sqlite3* raw = nullptr;
   ASSERT_EQ(sqlite3_open(db.c_str(), &raw), SQLITE_OK);
-  EXPECT_EQ(JsonOf(store::LoadReport(raw, store::LoadDevices(raw, run).at(0))), JsonOf(WithEveryList(r)));
+  EXPECT_EQ(JsonOf(store::LoadReport(raw, store::LoadDevices(raw, run).at(0))),
+            JsonOf(WithEveryList(r)));
   sqlite3_close(raw);
 }
 
@@ -170,29 +185,34 @@ TEST(ResultsStore, AnswersTheReadmeQuestions) {
   const std::string db = folder.File("fleet.db");
   StoreRun(db, {ShippedReport("pe1-erx"), ShippedReport("pe2-erx-later-release")});
 
-  EXPECT_THAT(Query(db,
-                    "SELECT d.name, v.virtual_router, v.route_distinguisher FROM vrfs v"
-                    " JOIN devices d ON d.id = v.device_id"
-                    " WHERE v.name = 'red' AND d.run_id = (SELECT max(id) FROM runs) ORDER BY d.name;"),
-              ElementsAre(ElementsAre("pe1-erx", "default", "100:1"),
-                          ElementsAre("pe2-erx", "default", "100:1")));
-  EXPECT_THAT(Query(db,
-                    "SELECT d.name, e.lsp_name, e.in_label, e.out_label, e.next_hop FROM label_entries e"
-                    " JOIN devices d ON d.id = e.device_id"
-                    " WHERE e.out_interface = 'ATM3/0.2' AND d.run_id = (SELECT max(id) FROM runs)"
-                    " ORDER BY d.name, e.id;"),
-              ElementsAre(ElementsAre("pe1-erx", "to-pe2", "17", "20", "10.1.3.2"),
-                          ElementsAre("pe1-erx", "to-pe2", "18", "21", "10.1.3.2")));
+  EXPECT_THAT(
+      Query(db,
+            "SELECT d.name, v.virtual_router, v.route_distinguisher FROM vrfs v"
+            " JOIN devices d ON d.id = v.device_id"
+            " WHERE v.name = 'red' AND d.run_id = (SELECT max(id) FROM runs) ORDER BY d.name;"),
+      ElementsAre(ElementsAre("pe1-erx", "default", "100:1"),
+                  ElementsAre("pe2-erx", "default", "100:1")));
+  EXPECT_THAT(
+      Query(db,
+            "SELECT d.name, e.lsp_name, e.in_label, e.out_label, e.next_hop FROM label_entries e"
+            " JOIN devices d ON d.id = e.device_id"
+            " WHERE e.out_interface = 'ATM3/0.2' AND d.run_id = (SELECT max(id) FROM runs)"
+            " ORDER BY d.name, e.id;"),
+      ElementsAre(ElementsAre("pe1-erx", "to-pe2", "17", "20", "10.1.3.2"),
+                  ElementsAre("pe1-erx", "to-pe2", "18", "21", "10.1.3.2")));
   EXPECT_THAT(Query(db,
                     "SELECT d.name, v.virtual_router, v.name AS vrf FROM vrf_route_targets t"
                     " JOIN vrfs v ON v.id = t.vrf_id JOIN devices d ON d.id = v.device_id"
                     " WHERE t.route_target = '100:2' AND t.direction = 'import'"
                     " AND d.run_id = (SELECT max(id) FROM runs) ORDER BY d.name, v.id;"),
-              ElementsAre(ElementsAre("pe1-erx", "default", "red"), ElementsAre("pe1-erx", "default", "blue")));
+              ElementsAre(ElementsAre("pe1-erx", "default", "red"),
+                          ElementsAre("pe1-erx", "default", "blue")));
   // The indexes the questions use.
-  EXPECT_THAT(Query(db, "EXPLAIN QUERY PLAN SELECT * FROM vrf_route_targets WHERE route_target = '100:2'"
-                        " AND direction = 'import'"),
-              ElementsAre(Contains(HasSubstr("route_targets_by_value"))));
+  EXPECT_THAT(
+      Query(db,
+            "EXPLAIN QUERY PLAN SELECT * FROM vrf_route_targets WHERE route_target = '100:2'"
+            " AND direction = 'import'"),
+      ElementsAre(Contains(HasSubstr("route_targets_by_value"))));
   EXPECT_THAT(Query(db, "EXPLAIN QUERY PLAN SELECT * FROM label_entries WHERE out_interface = 'x'"),
               ElementsAre(Contains(HasSubstr("label_entries_by_out_interface"))));
 }
@@ -201,18 +221,22 @@ TEST(ResultsStore, RouterTextBecomesValidUtf8AndAFailedDeviceKeepsItsProblem) {
   TempFolder folder;
   const std::string db = folder.File("fleet.db");
   report::Report latin1 = Router("pe\xE9", 1);
-  latin1.labelEntries[0].lspName = "to-p\xE9" "2\xFF";
+  latin1.labelEntries[0].lspName =
+      "to-p\xE9"
+      "2\xFF";
   const int64_t run = StoreRun(db, {latin1});
   store::ResultsStore results;
   std::string problem;
   ASSERT_TRUE(results.Open(db, problem)) << problem;
-  ASSERT_TRUE(results.StoreDevice(run, {"pe9", "10.0.0.9", "timeout", "no reply within 300 s", 300, ""}, nullptr,
-                                  problem)) << problem;
+  ASSERT_TRUE(results.StoreDevice(
+      run, {"pe9", "10.0.0.9", "timeout", "no reply within 300 s", 300, ""}, nullptr, problem))
+      << problem;
 
   EXPECT_THAT(Query(db, "SELECT name, status, problem, agent FROM devices ORDER BY id"),
               ElementsAre(ElementsAre("pe\u00e9", "ok", "NULL", "test agent"),
                           ElementsAre("pe9", "timeout", "no reply within 300 s", "NULL")));
-  EXPECT_THAT(Query(db, "SELECT lsp_name FROM label_entries"), ElementsAre(ElementsAre("to-p\u00e92\u00ff")));
+  EXPECT_THAT(Query(db, "SELECT lsp_name FROM label_entries"),
+              ElementsAre(ElementsAre("to-p\u00e92\u00ff")));
 }
 
 TEST(ResultsStore, RefusesFilesItDidNotWriteOrCannotReadAndLeavesThemAlone) {
@@ -273,9 +297,10 @@ TEST(ResultsStore, AReadOnlyStoreOrFolderIsExplainedWithWhatToDo) {
     store::DiffRuns({db, std::nullopt, std::nullopt, "text"}, out, problem);
     return problem;
   });
-  EXPECT_EQ(diffSaid, db + ": the store's folder " + shelf +
-                          " is read-only: SQLite keeps the store's journal beside it, even to read "
-                          "it (make the folder writable, or copy the store into a writable folder)");
+  EXPECT_EQ(diffSaid,
+            db + ": the store's folder " + shelf +
+                " is read-only: SQLite keeps the store's journal beside it, even to read "
+                "it (make the folder writable, or copy the store into a writable folder)");
   const std::string createSaid = Unprivileged([&] {
     store::ResultsStore results;
     std::string problem;
@@ -292,8 +317,8 @@ TEST(ResultsStore, AReadOnlyStoreOrFolderIsExplainedWithWhatToDo) {
     if (results.Open(db, problem)) results.BeginRun("fleet.yaml", run, problem);
     return problem;
   });
-  EXPECT_THAT(writeSaid, EndsWith("the store is a read-only file (make it writable: chmod u+w " +
-                                  db + ")"));
+  EXPECT_THAT(writeSaid,
+              EndsWith("the store is a read-only file (make it writable: chmod u+w " + db + ")"));
   chmod(shelf.c_str(), 0755);
   EXPECT_THAT(Query(db, "SELECT count(*) FROM runs"), ElementsAre(ElementsAre("2")));
 }
@@ -312,15 +337,17 @@ TEST(ResultsStore, AStoreOfSchemaOneIsBroughtUpToDateWithItsRunsKept) {
   EXPECT_THAT(Query(db, "SELECT count(*), count(region) FROM devices"),
               ElementsAre(ElementsAre("4", "0")));
   // Devices stored before health was kept have none; the new run's have theirs.
-  EXPECT_THAT(Query(db, "SELECT d.run_id, count(h.device_id) FROM devices d LEFT JOIN device_health h"
-                        " ON h.device_id = d.id GROUP BY d.run_id ORDER BY d.run_id"),
+  EXPECT_THAT(Query(db,
+                    "SELECT d.run_id, count(h.device_id) FROM devices d LEFT JOIN device_health h"
+                    " ON h.device_id = d.id GROUP BY d.run_id ORDER BY d.run_id"),
               ElementsAre(ElementsAre("1", "0"), ElementsAre("2", "2")));
   // Only the new run knows the program that made it.
   EXPECT_THAT(Query(db, "SELECT id, program_version LIKE 'erx-discover %' FROM runs ORDER BY id"),
               ElementsAre(ElementsAre("1", "NULL"), ElementsAre("2", "1")));
   // The entries stored under schema 1 are the module's: no layout of their own.
-  EXPECT_THAT(Query(db, "SELECT count(*), count(layout), count(owner) FROM label_entries e"
-                        " JOIN devices d ON d.id = e.device_id WHERE d.run_id = 1"),
+  EXPECT_THAT(Query(db,
+                    "SELECT count(*), count(layout), count(owner) FROM label_entries e"
+                    " JOIN devices d ON d.id = e.device_id WHERE d.run_id = 1"),
               ElementsAre(ElementsAre("5", "0", "0")));
   sqlite3* raw = nullptr;
   ASSERT_EQ(sqlite3_open(db.c_str(), &raw), SQLITE_OK);
@@ -350,9 +377,10 @@ TEST(ResultsStore, KeepsWhatAnsweredAndEveryProblem) {
   health.problems = {"the CLI at 127.0.0.1:2323 gave no reply within the timeout to 2 commands",
                      "SNMP at 127.0.0.1:1161 did not answer in context @vr2:lab (2 walks lost)"};
   StoreRun(db, {pe1});
-  EXPECT_THAT(Query(db, "SELECT cli_source, commands_sent, commands_answered, commands_refused,"
-                        " commands_timed_out, commands_cut_off, commands_not_sent, reconnections,"
-                        " snmp_source, walks_answered, walks_unanswered FROM device_health"),
+  EXPECT_THAT(Query(db,
+                    "SELECT cli_source, commands_sent, commands_answered, commands_refused,"
+                    " commands_timed_out, commands_cut_off, commands_not_sent, reconnections,"
+                    " snmp_source, walks_answered, walks_unanswered FROM device_health"),
               ElementsAre(ElementsAre("127.0.0.1:2323", "25", "23", "0", "2", "0", "0", "2",
                                       "127.0.0.1:1161", "18", "2")));
   EXPECT_THAT(Query(db, "SELECT context FROM device_silent_contexts"),
@@ -374,11 +402,15 @@ TEST(ResultsStore, ADeviceThatFailsMidwayLeavesNothingOfIt) {
   EXPECT_THAT(problem, HasSubstr("storing pe1: UNIQUE constraint failed"));
 
   // Warnings are written last: this device fails after all its label entries.
-  Execute(db, "CREATE TRIGGER full BEFORE INSERT ON warnings BEGIN SELECT RAISE(ABORT, 'disk full'); END;");
+  Execute(
+      db,
+      "CREATE TRIGGER full BEFORE INSERT ON warnings BEGIN SELECT RAISE(ABORT, 'disk full'); END;");
   const report::Report pe2 = Router("pe2", 7);
   EXPECT_FALSE(results.StoreDevice(run, Ok(pe2), &pe2, problem));
   EXPECT_EQ(problem, db + ": storing pe2: disk full");
-  EXPECT_THAT(Query(db, "SELECT name, (SELECT count(*) FROM label_entries e WHERE e.device_id = d.id) FROM devices d"),
+  EXPECT_THAT(Query(db,
+                    "SELECT name, (SELECT count(*) FROM label_entries e WHERE e.device_id = d.id) "
+                    "FROM devices d"),
               ElementsAre(ElementsAre("pe1", "3")));
   EXPECT_THAT(Query(db, "SELECT count(*) FROM label_entries"), ElementsAre(ElementsAre("3")));
 }
@@ -403,7 +435,8 @@ TEST(ResultsStore, WorkersOfOneRunStoreTheirDevicesSideBySide) {
       std::string problem;
       bool ok = results.Open(db, problem);
       for (int d = 0; ok && d < kDevices; ++d) {
-        const report::Report device = Router("pe" + std::to_string(w) + "-" + std::to_string(d), kEntries);
+        const report::Report device =
+            Router("pe" + std::to_string(w) + "-" + std::to_string(d), kEntries);
         ok = results.StoreDevice(run, Ok(device), &device, problem);
       }
       if (!ok) fprintf(stderr, "worker %d: %s\n", w, problem.c_str());
@@ -447,8 +480,9 @@ TEST(ResultsStore, AWorkerKilledWhileStoringLeavesItsDeviceWholeOrAbsent) {
   close(started[1]);
 
   EXPECT_THAT(Query(db, "PRAGMA integrity_check"), ElementsAre(ElementsAre("ok")));
-  const Rows entries = Query(db, "SELECT d.name, count(e.id) FROM devices d LEFT JOIN label_entries e"
-                                 " ON e.device_id = d.id GROUP BY d.id ORDER BY d.id");
+  const Rows entries = Query(db,
+                             "SELECT d.name, count(e.id) FROM devices d LEFT JOIN label_entries e"
+                             " ON e.device_id = d.id GROUP BY d.id ORDER BY d.id");
   EXPECT_THAT(entries, AnyOf(ElementsAre(ElementsAre("pe1", "1")),
                              ElementsAre(ElementsAre("pe1", "1"), ElementsAre("pe2", "50000"))));
   // The store takes the next device as if nothing had happened.

@@ -37,7 +37,8 @@ void StoreRun(const std::string& path, const std::vector<Device>& devices, bool 
     store::DeviceOutcome outcome = Ok(d.report);
     outcome.status = d.status;
     outcome.problem = d.problem;
-    ASSERT_TRUE(results.StoreDevice(run, outcome, d.status == "ok" ? &d.report : nullptr, problem)) << problem;
+    ASSERT_TRUE(results.StoreDevice(run, outcome, d.status == "ok" ? &d.report : nullptr, problem))
+        << problem;
   }
   if (finish) {
     ASSERT_TRUE(results.FinishRun(run, problem)) << problem;
@@ -49,8 +50,8 @@ struct Diff {
   std::string out, problem;
 };
 
-Diff RunDiff(const std::string& path, const std::string& format = "text", std::optional<int64_t> a = std::nullopt,
-             std::optional<int64_t> b = std::nullopt) {
+Diff RunDiff(const std::string& path, const std::string& format = "text",
+             std::optional<int64_t> a = std::nullopt, std::optional<int64_t> b = std::nullopt) {
   Diff diff;
   std::ostringstream out;
   diff.status = store::DiffRuns({path, a, b, format}, out, diff.problem);
@@ -81,7 +82,9 @@ class ChangedFleet : public Test {
       vrf.importRouteTargets = std::vector<std::string>{"100:1"};
       auto& impositions = *vrf.impositions;
       impositions.erase(std::remove_if(impositions.begin(), impositions.end(),
-                                       [](const report::Imposition& i) { return i.destination == "10.6.0.0/16"; }),
+                                       [](const report::Imposition& i) {
+                                         return i.destination == "10.6.0.0/16";
+                                       }),
                         impositions.end());
     }
     for (report::LabelEntry& entry : changed.labelEntries) {
@@ -106,15 +109,19 @@ TEST_F(ChangedFleet, TextNamesEachChangeOnItsLine) {
   std::istringstream lines(diff.out);
   std::string header;
   std::getline(lines, header);
-  EXPECT_THAT(header, MatchesRegex("run 1 \\(started [-0-9]+ [:0-9]+\\) -> run 2 \\(started .*, not finished\\)"));
+  EXPECT_THAT(
+      header,
+      MatchesRegex("run 1 \\(started [-0-9]+ [:0-9]+\\) -> run 2 \\(started .*, not finished\\)"));
   EXPECT_EQ(diff.out.substr(header.size() + 1),
             "~ pe1-erx: 4 changes\n"
-            "  + vrf default/purple: route distinguisher 100:9, import 100:9, export 100:9, interfaces ip2/0.12,"
+            "  + vrf default/purple: route distinguisher 100:9, import 100:9, export 100:9, "
+            "interfaces ip2/0.12,"
             " impositions 0\n"
             "  - route target default/red import 100:2\n"
             "  ~ label entry default/17: out label 20 -> 30, out interface ATM3/0.2 -> ATM2/0.1,"
             " out ifIndex 12 -> 10\n"
-            "  - imposition default/red 10.6.0.0/16 via 3.3.3.3: label 102, interface ATM3/0.2, ifIndex 12\n"
+            "  - imposition default/red 10.6.0.0/16 via 3.3.3.3: label 102, interface ATM3/0.2, "
+            "ifIndex 12\n"
             "~ pe2-erx: failed in run 2 (timeout): no reply within 300 s\n"
             "+ pe3: appeared\n");
 
@@ -147,7 +154,8 @@ TEST_F(ChangedFleet, JsonHasTheRunsAndEveryChangeWithItsKey) {
   EXPECT_EQ(changes[0]["kind"], "vrf");
   EXPECT_EQ(changes[0]["after"]["impositions"], 0);
   EXPECT_FALSE(changes[0].contains("before"));
-  EXPECT_EQ(changes[1], Json::parse(R"({"kind": "routeTarget", "change": "removed", "key": {"virtualRouter":
+  EXPECT_EQ(changes[1],
+            Json::parse(R"({"kind": "routeTarget", "change": "removed", "key": {"virtualRouter":
       "default", "vrf": "red", "direction": "import", "routeTarget": "100:2"}})"));
   EXPECT_EQ(changes[2], Json::parse(R"({"kind": "labelEntry", "change": "changed",
       "key": {"virtualRouter": "default", "inLabel": "17"},
@@ -191,11 +199,12 @@ TEST(RunDiff, RepeatedKeysPairTheSameFirstAndSortByTheirNumbers) {
   after.labelEntries = {entry("9", "2"), entry("100", "1"), entry("17", "4")};
   StoreRun(db, {{before}});
   StoreRun(db, {{after}});
-  EXPECT_THAT(RunDiff(db).out, EndsWith("~ pe1: 2 changes\n"
-                                        "  - label entry default/9: out label 3, out interface none,"
-                                        " out ifIndex none, next hop none, LSP none, in interfaces none\n"
-                                        "  + label entry default/17: out label 4, out interface none,"
-                                        " out ifIndex none, next hop none, LSP none, in interfaces none\n"));
+  EXPECT_THAT(RunDiff(db).out,
+              EndsWith("~ pe1: 2 changes\n"
+                       "  - label entry default/9: out label 3, out interface none,"
+                       " out ifIndex none, next hop none, LSP none, in interfaces none\n"
+                       "  + label entry default/17: out label 4, out interface none,"
+                       " out ifIndex none, next hop none, LSP none, in interfaces none\n"));
 }
 
 TEST(RunDiff, AStoreOfSchemaOneMigratedDiffsAgainstANewRun) {
@@ -206,18 +215,20 @@ TEST(RunDiff, AStoreOfSchemaOneMigratedDiffsAgainstANewRun) {
   StoreRun(db, {{ShippedReport("pe1-erx")}, {ShippedReport("pe2-erx-later-release")}});
   const Diff diff = RunDiff(db);
   EXPECT_EQ(diff.status, store::DiffOutcome::kSomethingChanged) << diff.problem;
-  EXPECT_THAT(diff.out,
-              EndsWith("~ pe2-erx: 5 changes\n"
-                       "  + label entry default/17: out label 29, out interface ATM2/0.1, out ifIndex 10,"
-                       " next hop 10.2.1.2, owner ldp, action swap\n"
-                       "  + label entry default/18: out label 30, out interface ATM2/0.1, out ifIndex 10,"
-                       " next hop 10.2.1.2, owner ldp, action swap\n"
-                       "  + label entry default/19: out label none, out interface ATM2/0.1, out ifIndex 10,"
-                       " next hop 10.2.1.2, owner ldp, action pop\n"
-                       "  + label entry default/201: out label none, out interface none, out ifIndex none,"
-                       " next hop none, owner bgp, action lookup\n"
-                       "  + label entry default/300: out label none, out interface ATM2/0.40, out ifIndex none,"
-                       " next hop none, owner l2vpn, action pop\n"));
+  EXPECT_THAT(
+      diff.out,
+      EndsWith(
+          "~ pe2-erx: 5 changes\n"
+          "  + label entry default/17: out label 29, out interface ATM2/0.1, out ifIndex 10,"
+          " next hop 10.2.1.2, owner ldp, action swap\n"
+          "  + label entry default/18: out label 30, out interface ATM2/0.1, out ifIndex 10,"
+          " next hop 10.2.1.2, owner ldp, action swap\n"
+          "  + label entry default/19: out label none, out interface ATM2/0.1, out ifIndex 10,"
+          " next hop 10.2.1.2, owner ldp, action pop\n"
+          "  + label entry default/201: out label none, out interface none, out ifIndex none,"
+          " next hop none, owner bgp, action lookup\n"
+          "  + label entry default/300: out label none, out interface ATM2/0.40, out ifIndex none,"
+          " next hop none, owner l2vpn, action pop\n"));
   const Json added = Json::parse(RunDiff(db, "json").out)["devices"][0]["changes"][0];
   EXPECT_EQ(added["key"], Json::parse(R"({"virtualRouter": "default", "inLabel": "17",
                                           "labelSpace": "Platform label space"})"));
@@ -253,9 +264,10 @@ TEST(RunDiff, AnActionOrAPushedLabelThatChangedIsAChange) {
               EndsWith("~ pe2: 1 change\n"
                        "  ~ label entry default/FastEthernet2/0.1 in Interface label space:"
                        " pushed labels 42 -> 42, 16\n"));
-  EXPECT_THAT(RunDiff(db, "text", 2, 3).out,
-              EndsWith("  ~ label entry default/FastEthernet2/0.1 in Interface label space:"
-                       " action swap -> other, action text none -> swap to 55, push 42 16 via ATM5/0.1\n"));
+  EXPECT_THAT(
+      RunDiff(db, "text", 2, 3).out,
+      EndsWith("  ~ label entry default/FastEthernet2/0.1 in Interface label space:"
+               " action swap -> other, action text none -> swap to 55, push 42 16 via ATM5/0.1\n"));
   EXPECT_EQ(Json::parse(RunDiff(db, "json", 1, 2).out)["devices"][0]["changes"][0], Json::parse(R"(
       {"kind": "labelEntry", "change": "changed",
        "key": {"virtualRouter": "default", "inInterface": "FastEthernet2/0.1",

@@ -23,6 +23,7 @@ void AgentHarness::SetVirtualRouters(const std::vector<std::string>& vrs,
 
 void AgentHarness::Download() {
   peer.DownloadBasicTelnetData(
-      &record, &medData, static_cast<std::vector<std::string>*>(medData.DMDGetDataPtr("VirtualRouter")),
+      &record, &medData,
+      static_cast<std::vector<std::string>*>(medData.DMDGetDataPtr("VirtualRouter")),
       static_cast<std::vector<std::vector<std::string>>*>(medData.DMDGetDataPtr("VrfNames")));
 }

@@ -27,7 +27,9 @@ class CPelkUnisphereMPLSTelnetTestPeer {
 
   void RASetSCDesc() { a_.RASetSCDesc(); }
   void DADoMediationLayer(CKelRecord* r) { a_.DADoMediationLayer(r); }
-  void DMAObtainInterfaceData(CKelRecord* r, CPelkMediationData* m) { a_.DMAObtainInterfaceData(r, m); }
+  void DMAObtainInterfaceData(CKelRecord* r, CPelkMediationData* m) {
+    a_.DMAObtainInterfaceData(r, m);
+  }
   void DMAObtainMPLSData(CKelRecord* r, CPelkMediationData* m) { a_.DMAObtainMPLSData(r, m); }
   void DMACleanUpMedData(CPelkMediationData* m) { a_.DMACleanUpMedData(m); }
   void AppendVendorSpecificData(CKelRecord* r, CPelkMediationData* m, CKelTreeList* t) {
@@ -75,8 +77,12 @@ class CPelkUnisphereMPLSTelnetTestPeer {
   void ObtainVRFData(CKelRecord* r, CPelkMPLSData* d, Index& index, const std::string& vr) {
     a_.ObtainVRFData(r, d, index, vr);
   }
-  void AppendMainNodeVrVrfData(CKelRecord* r, CPelkMediationData* m) { a_.AppendMainNodeVrVrfData(r, m); }
-  void AppendInterfaceVrVrfData(CPelkMediationData* m, CKelTreeList* t) { a_.AppendInterfaceVrVrfData(m, t); }
+  void AppendMainNodeVrVrfData(CKelRecord* r, CPelkMediationData* m) {
+    a_.AppendMainNodeVrVrfData(r, m);
+  }
+  void AppendInterfaceVrVrfData(CPelkMediationData* m, CKelTreeList* t) {
+    a_.AppendInterfaceVrVrfData(m, t);
+  }
   void AddVRListToMap(CKelDoubleList* l, Ownership* map, const std::string& vr) {
     a_.AddVRListToMap(l, map, vr);
   }
@@ -92,7 +98,9 @@ class CPelkUnisphereMPLSTelnetTestPeer {
 // Sets the host's debug level for one scope.
 class ScopedDebugLevel {
  public:
-  explicit ScopedDebugLevel(int level) : saved_(__Kelwick_Debug_Level) { __Kelwick_Debug_Level = level; }
+  explicit ScopedDebugLevel(int level) : saved_(__Kelwick_Debug_Level) {
+    __Kelwick_Debug_Level = level;
+  }
   ~ScopedDebugLevel() { __Kelwick_Debug_Level = saved_; }
 
  private:

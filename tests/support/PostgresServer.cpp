@@ -1,8 +1,8 @@
 #include "tests/support/PostgresServer.h"
 
+#include <arpa/inet.h>
 #include <fcntl.h>
 #include <libpq-fe.h>
-#include <arpa/inet.h>
 #include <netinet/in.h>
 #include <pwd.h>
 #include <stdlib.h>
@@ -121,7 +121,8 @@ bool PostgresServer::Start(Listening listening) {
     return false;
   }
   started_ = true;
-  return !tcp || Run("postgres", std::string("CREATE ROLE erx LOGIN PASSWORD '") + PasswordOf() + "'");
+  return !tcp ||
+         Run("postgres", std::string("CREATE ROLE erx LOGIN PASSWORD '") + PasswordOf() + "'");
 }
 
 PostgresServer::~PostgresServer() {

@@ -49,7 +49,8 @@ CKelAtomVector* ScriptedDevice::RunCommands(CKelRecord*, const std::vector<std::
   return replies;
 }
 
-CKelDoubleList* ScriptedDevice::Walk(CKelRecord*, const char* variable, const std::string& context) {
+CKelDoubleList* ScriptedDevice::Walk(CKelRecord*, const char* variable,
+                                     const std::string& context) {
   walks_.emplace_back(variable, context);
   auto it = walkRows_.find({variable, context});
   if (it == walkRows_.end()) return nullptr;

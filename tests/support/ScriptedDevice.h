@@ -34,8 +34,10 @@ class ScriptedDevice : public CPelkRequestTransport {
   // The walk answers with an empty list instead of null.
   void EmptyWalk(const std::string& variable, const std::string& context);
 
-  CKelAtomVector* RunCommands(CKelRecord* device, const std::vector<std::string>& commands) override;
-  CKelDoubleList* Walk(CKelRecord* device, const char* variable, const std::string& context) override;
+  CKelAtomVector* RunCommands(CKelRecord* device,
+                              const std::vector<std::string>& commands) override;
+  CKelDoubleList* Walk(CKelRecord* device, const char* variable,
+                       const std::string& context) override;
 
   // Recorded requests.
   const std::vector<std::vector<std::string>>& Sessions() const { return sessions_; }
@@ -48,7 +50,7 @@ class ScriptedDevice : public CPelkRequestTransport {
     int intValue;
     std::string textValue;
   };
-  std::map<std::pair<std::string, std::string>, std::string> replies_;  // (vr, command)
+  std::map<std::pair<std::string, std::string>, std::string> replies_;        // (vr, command)
   std::map<std::pair<std::string, std::string>, std::vector<Row>> walkRows_;  // (var, context)
   bool failSessions_ = false;
   size_t dropLastReplyOf_ = static_cast<size_t>(-1);

@@ -26,12 +26,12 @@
 
 struct FakeRouter {
   std::map<std::string, std::string> replies;  // by command
-  std::set<std::string> hangOn;               // echoed, never answered
-  int hangFromConnection = 1;                 // ... on the Nth connection and later
-  std::set<std::string> dropOn;               // the connection closes after the echo
-  int dropsLeft = 1000;                       // how many times dropOn may drop
-  int refuseConnectionsFrom = 0;              // the Nth connection and later fail (0: none)
-  int newKeyFromConnection = 0;               // the Nth connection and later show another host key
+  std::set<std::string> hangOn;                // echoed, never answered
+  int hangFromConnection = 1;                  // ... on the Nth connection and later
+  std::set<std::string> dropOn;                // the connection closes after the echo
+  int dropsLeft = 1000;                        // how many times dropOn may drop
+  int refuseConnectionsFrom = 0;               // the Nth connection and later fail (0: none)
+  int newKeyFromConnection = 0;                // the Nth connection and later show another host key
   // Lines typed while output is still unread are lost, as on a router that
   // flushes its input when it starts a command.
   bool dropTypeAhead = false;
@@ -59,7 +59,8 @@ class FakeRouterStream : public ByteStream {
     std::lock_guard<std::mutex> lock(router_->mutex);
     number_ = ++router_->connections;
     untrusted_ = router_->newKeyFromConnection && number_ >= router_->newKeyFromConnection;
-    if (untrusted_ || (router_->refuseConnectionsFrom && number_ >= router_->refuseConnectionsFrom)) {
+    if (untrusted_ ||
+        (router_->refuseConnectionsFrom && number_ >= router_->refuseConnectionsFrom)) {
       problem = Where() + (untrusted_ ? " shows another host key" : " is not reachable");
       refused = false;
       return false;

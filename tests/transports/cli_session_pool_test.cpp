@@ -59,7 +59,8 @@ std::vector<std::string> SeenOn(const std::shared_ptr<FakeRouter>& router, int n
 
 std::vector<std::vector<std::string>> SeenByEach(const std::shared_ptr<FakeRouter>& router) {
   std::vector<std::vector<std::string>> each;
-  for (int number = 1; number <= router->Connections(); ++number) each.push_back(SeenOn(router, number));
+  for (int number = 1; number <= router->Connections(); ++number)
+    each.push_back(SeenOn(router, number));
   return each;
 }
 
@@ -67,14 +68,15 @@ TEST(CliSessionPool, RepliesRefusalsAndTheRecordingOfOneSession) {
   auto router = Router();
   auto pool = Pool(router);
   std::vector<std::string> recorded;
-  pool->OnAnswered([&](const CliExchange& said) { recorded.push_back(said.prompt + said.command); });
+  pool->OnAnswered(
+      [&](const CliExchange& said) { recorded.push_back(said.prompt + said.command); });
   const auto replies = pool->Run({"show a", "virtual-router vr1", "show nothing", "show b"});
   EXPECT_THAT(Texts(replies), ElementsAre("reply a\n", "", "-", "reply b\n"));
   EXPECT_THAT(recorded, ElementsAre("pe1#show a", "pe1#virtual-router vr1", "pe1:vr1#show b"));
   // The next request starts in the default virtual router again.
   EXPECT_THAT(Texts(pool->Run({"show c"})), ElementsAre("reply c\n"));
-  EXPECT_THAT(SeenOn(router, 1), ElementsAre("show a", "virtual-router vr1", "show nothing", "show b",
-                                             "virtual-router default", "show c"));
+  EXPECT_THAT(SeenOn(router, 1), ElementsAre("show a", "virtual-router vr1", "show nothing",
+                                             "show b", "virtual-router default", "show c"));
   const TransportHealth tally = pool->CollectTally();
   EXPECT_EQ(tally.sent, 5);
   EXPECT_EQ(tally.answered, 4);
@@ -87,8 +89,10 @@ TEST(CliSessionPool, ADropResumesTheCommandInItsVirtualRouterAndTwoDropsCutItOff
   router->dropOn = {"show b", "show d"};
   router->dropsLeft = 3;  // "show b" twice, "show d" once
   auto pool = Pool(router);
-  const auto replies = pool->Run({"virtual-router vr2", "show a", "show b", "show c", "show d", "show e"});
-  EXPECT_THAT(Texts(replies), ElementsAre("", "reply a\n", "-", "reply c\n", "reply d\n", "reply e\n"));
+  const auto replies =
+      pool->Run({"virtual-router vr2", "show a", "show b", "show c", "show d", "show e"});
+  EXPECT_THAT(Texts(replies),
+              ElementsAre("", "reply a\n", "-", "reply c\n", "reply d\n", "reply e\n"));
   // Each new connection goes back to where the last one stood.
   EXPECT_THAT(SeenOn(router, 2), ElementsAre("virtual-router vr2", "show b"));
   EXPECT_THAT(SeenOn(router, 3), ElementsAre("virtual-router vr2", "show c", "show d"));
@@ -117,7 +121,8 @@ TEST(CliSessionPool, StallsLoseTheirReplyAndThreeInARowStopTheDevice) {
   auto router = Router();
   router->hangOn = {"show b", "show d", "show e", "show f"};
   auto pool = Pool(router);
-  const auto replies = pool->Run({"show a", "show b", "show c", "show d", "show e", "show f", "show g"});
+  const auto replies =
+      pool->Run({"show a", "show b", "show c", "show d", "show e", "show f", "show g"});
   EXPECT_THAT(Texts(replies), ElementsAre("reply a\n", "-", "reply c\n", "-", "-", "-", "-"));
   EXPECT_TRUE(pool->GivenUp());
   const TransportHealth tally = pool->CollectTally();
@@ -147,25 +152,27 @@ TEST(CliSessionPool, ALongRequestIsSharedOutAndComesBackInItsOrder) {
   auto router = Router();
   auto pool = Pool(router, 3);
   std::vector<std::string> recorded;
-  pool->OnAnswered([&](const CliExchange& said) { recorded.push_back(said.prompt + said.command); });
+  pool->OnAnswered(
+      [&](const CliExchange& said) { recorded.push_back(said.prompt + said.command); });
   // Blanks around a virtual router's name are the router's to ignore: the
   // second part still starts in vr2.
-  const std::vector<std::string> request = {"show a", "show b", "virtual-router  vr2 ", "show c",
-                                            "show d", "show e", "show f", "show g",
-                                            "virtual-router vr3", "show h", "show a", "show b"};
+  const std::vector<std::string> request = {
+      "show a", "show b", "virtual-router  vr2 ", "show c", "show d", "show e",
+      "show f", "show g", "virtual-router vr3",   "show h", "show a", "show b"};
   const auto replies = pool->Run(request);
-  EXPECT_THAT(Texts(replies), ElementsAre("reply a\n", "reply b\n", "", "reply c\n", "reply d\n",
-                                          "reply e\n", "reply f\n", "reply g\n", "", "reply h\n",
-                                          "reply a\n", "reply b\n"));
+  EXPECT_THAT(Texts(replies),
+              ElementsAre("reply a\n", "reply b\n", "", "reply c\n", "reply d\n", "reply e\n",
+                          "reply f\n", "reply g\n", "", "reply h\n", "reply a\n", "reply b\n"));
   EXPECT_EQ(recorded.size(), 14u);  // with the switches each part makes for itself
   EXPECT_EQ(recorded[4], "pe1#virtual-router vr2");
   EXPECT_EQ(recorded[5], "pe1:vr2#show d");
   EXPECT_EQ(recorded.back(), "pe1:vr3#show b");
-  EXPECT_THAT(SeenByEach(router),
-              UnorderedElementsAre(
-                  ElementsAre("show a", "show b", "virtual-router  vr2 ", "show c"),
-                  ElementsAre("virtual-router vr2", "show d", "show e", "show f", "show g"),
-                  ElementsAre("virtual-router vr2", "virtual-router vr3", "show h", "show a", "show b")));
+  EXPECT_THAT(
+      SeenByEach(router),
+      UnorderedElementsAre(
+          ElementsAre("show a", "show b", "virtual-router  vr2 ", "show c"),
+          ElementsAre("virtual-router vr2", "show d", "show e", "show f", "show g"),
+          ElementsAre("virtual-router vr2", "virtual-router vr3", "show h", "show a", "show b")));
   const TransportHealth tally = pool->CollectTally();
   EXPECT_EQ(tally.sent, 12);
   EXPECT_EQ(tally.answered, 12);

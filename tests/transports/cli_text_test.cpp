@@ -21,8 +21,8 @@ TEST(CliPrompt, NamesHostContextAndMode) {
   EXPECT_EQ(prompt->context, "default");
   EXPECT_EQ(prompt->mark, '>');
 
-  EXPECT_FALSE(ParseCliPrompt("pe2-erx#", "pe1-erx"));       // another host
-  EXPECT_FALSE(ParseCliPrompt("pe1-erx-b#", "pe1-erx"));     // a longer name
+  EXPECT_FALSE(ParseCliPrompt("pe2-erx#", "pe1-erx"));         // another host
+  EXPECT_FALSE(ParseCliPrompt("pe1-erx-b#", "pe1-erx"));       // a longer name
   EXPECT_FALSE(ParseCliPrompt("pe1-erx#show ip", "pe1-erx"));  // a command line
   EXPECT_FALSE(ParseCliPrompt("Password:", ""));
 }

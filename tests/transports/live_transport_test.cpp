@@ -20,8 +20,8 @@ using namespace testing;
 std::unique_ptr<LiveTransport> Transport(const std::shared_ptr<FakeRouter>& router, int sessions) {
   LiveTransport::Cli cli;
   cli.timeoutMs = 200;
-  auto transport =
-      std::make_unique<LiveTransport>(std::make_unique<FakeRouterStream>(router), cli, SnmpSettings());
+  auto transport = std::make_unique<LiveTransport>(std::make_unique<FakeRouterStream>(router), cli,
+                                                   SnmpSettings());
   std::vector<std::unique_ptr<ByteStream>> more;
   for (int i = 1; i < sessions; ++i) more.push_back(std::make_unique<FakeRouterStream>(router));
   transport->AddCliSessions(std::move(more));
@@ -65,7 +65,8 @@ TEST(LiveTransport, OneSessionOrThreeRecordAndCountTheSame) {
   EXPECT_THAT(oneLog, StartsWith("pe1#virtual-router vr1\n"));
   EXPECT_THAT(oneLog, HasSubstr("pe1:vr3#show mpls\nlabel 16\npe1:vr3#"));
   // Each part's own switch adds a line; the rest is in the request's order.
-  EXPECT_THAT(threeLog, HasSubstr("pe1:vr2#show ip vrf\nName   Default RD\nred    100:1\npe1:vr2#show mpls"));
+  EXPECT_THAT(threeLog,
+              HasSubstr("pe1:vr2#show ip vrf\nName   Default RD\nred    100:1\npe1:vr2#show mpls"));
   for (const TransportHealth* health : {&one, &three}) {
     EXPECT_EQ(health->sent, 12);
     EXPECT_EQ(health->answered, 9);
@@ -98,13 +99,15 @@ TEST(ContextForecast, NamesContextsInOrderAndGuessesOnlyTheSameKind) {
                       "Virtual Router   Router ID\n--------------   ---------\ndefault  10.0.0.1\n"
                       "vr1   10.0.0.2\nvr2   10.0.0.3\n");
   forecast.NoteAnswer("virtual-router  vr1", "");
-  forecast.NoteAnswer("show ip vrf", "Name   Default RD\nred    100:1\n          ATM2/0.1\nblue   100:2\n");
+  forecast.NoteAnswer("show ip vrf",
+                      "Name   Default RD\nred    100:1\n          ATM2/0.1\nblue   100:2\n");
   forecast.NoteAnswer("show ip route vrf green summary", "...");
   forecast.StartRequest();
   forecast.NoteAnswer("show ip vrf", "Name   Default RD\nlab    100:9\n");
   EXPECT_THAT(forecast.After("@default", 16), ElementsAre("@vr1", "@vr2"));
   EXPECT_THAT(forecast.After("@vr1", 16), ElementsAre("@vr2"));
-  EXPECT_THAT(forecast.After("@vr1:red", 16), ElementsAre("@vr1:blue", "@vr1:green", "@default:lab"));
+  EXPECT_THAT(forecast.After("@vr1:red", 16),
+              ElementsAre("@vr1:blue", "@vr1:green", "@default:lab"));
   EXPECT_THAT(forecast.After("@vr1:red", 1), ElementsAre("@vr1:blue"));
   EXPECT_THAT(forecast.After("@vr9", 16), IsEmpty());
   EXPECT_EQ(KindOfContext(""), ContextKind::kDevice);

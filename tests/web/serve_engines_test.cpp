@@ -101,7 +101,8 @@ class Served {
     httplib::Client client("127.0.0.1", port_);
     client.set_read_timeout(60, 0);
     const httplib::Result result = client.Get(url);
-    return result ? std::make_pair(result->status, result->body) : std::make_pair(-1, std::string());
+    return result ? std::make_pair(result->status, result->body)
+                  : std::make_pair(-1, std::string());
   }
 
  private:
@@ -146,9 +147,11 @@ TEST(ServeEngines, APostgresStoreAnswersAsTheSameInventoryInSqlite) {
   EXPECT_THAT(reports, HasSubstr("2 pe-d core ok\n"));
   EXPECT_THAT(reports, HasSubstr("\"labelEntries\""));
   EXPECT_EQ(ReadBack(postgres), reports);
-  for (const std::vector<std::string>& command :
-       {std::vector<std::string>{"diff", "1", "2"}, {"paths"}, {"vpns"}, {"paths", "--format", "json"},
-        {"vpns", "--format", "json"}}) {
+  for (const std::vector<std::string>& command : {std::vector<std::string>{"diff", "1", "2"},
+                                                  {"paths"},
+                                                  {"vpns"},
+                                                  {"paths", "--format", "json"},
+                                                  {"vpns", "--format", "json"}}) {
     std::vector<std::string> onSqlite = command, onPostgres = command;
     onSqlite.insert(onSqlite.begin() + 1, {"--store", sqlite});
     onPostgres.insert(onPostgres.begin() + 1, {"--store", postgres});
@@ -160,10 +163,9 @@ TEST(ServeEngines, APostgresStoreAnswersAsTheSameInventoryInSqlite) {
   const Served fromSqlite(sqlite), fromPostgres(postgres);
   ASSERT_GT(fromSqlite.Port(), 0);
   ASSERT_GT(fromPostgres.Port(), 0);
-  for (const char* page :
-       {"/", "/runs/2", "/runs/2?region=lab&status=ok", "/runs/2/devices/pe-a",
-        "/runs/2/devices/pe1-erx", "/search?q=red", "/search?q=100:1", "/runs/2/paths",
-        "/runs/2/vpns", "/diff?a=1&b=2"}) {
+  for (const char* page : {"/", "/runs/2", "/runs/2?region=lab&status=ok", "/runs/2/devices/pe-a",
+                           "/runs/2/devices/pe1-erx", "/search?q=red", "/search?q=100:1",
+                           "/runs/2/paths", "/runs/2/vpns", "/diff?a=1&b=2"}) {
     const auto [pageStatus, html] = fromPostgres.Get(page);
     EXPECT_EQ(pageStatus, 200) << page;
     EXPECT_THAT(html, HasSubstr("</html>")) << page;

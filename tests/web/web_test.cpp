@@ -176,7 +176,8 @@ TEST_F(WebAnswers, ARunsDevicesFilteredAndCutToAPage) {
   const std::string html = web::RunPage(west);
   EXPECT_THAT(html, HasSubstr("<option value=\"eu-west\" selected>eu-west (2)</option>"));
   EXPECT_THAT(html, HasSubstr("<th>region</th>"));
-  EXPECT_THAT(web::DevicePage(web::DeviceAnswer(store, 1, "pe2", {})), HasSubstr("; region us-east;"));
+  EXPECT_THAT(web::DevicePage(web::DeviceAnswer(store, 1, "pe2", {})),
+              HasSubstr("; region us-east;"));
 
   EXPECT_EQ(web::RunAnswer(store, 2, {}).status, 404);
   for (const char* limit : {"0", "1001", "ten", "5x", ""}) {

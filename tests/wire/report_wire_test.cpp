@@ -22,7 +22,8 @@ report::Report AwkwardReport() {
   report::Report r;
   r.device = std::string("pe\0\xff", 4);
   r.agent = "";
-  r.virtualRouters = {{std::string("vr\x80"), std::vector<std::string>{}}, {std::nullopt, std::nullopt}};
+  r.virtualRouters = {{std::string("vr\x80"), std::vector<std::string>{}},
+                      {std::nullopt, std::nullopt}};
   report::LabelEntry module;
   module.inLabel = "";
   module.outIfIndex = INT_MIN;
@@ -92,8 +93,7 @@ TEST(ReportWire, AShippedDeviceReadsBackToTheSameReport) {
   for (const char* name : {"pe1-erx", "pe2-erx-later-release"}) {
     ReplayTransport device;
     std::string problem;
-    ASSERT_TRUE(device.Load(std::string(ERX_SOURCE_DIR) + "/devices/" + name, problem))
-        << problem;
+    ASSERT_TRUE(device.Load(std::string(ERX_SOURCE_DIR) + "/devices/" + name, problem)) << problem;
     DiscoveryOptions options;
     options.modulePath = ERX_MODULE_PATH;
     report::Report found;
