@@ -20,11 +20,6 @@ JOBS=${LINT_JOBS:-2}
 what=${1:-all}
 only=${2:-.}
 
-# Which files clang-format checks: "listed" (tools/lint-formatted.txt, the
-# files already in the code's style until the whole tree is formatted) or
-# "all" (every C++ file outside agents/).
-FORMAT_FILES=${FORMAT_FILES:-listed}
-
 # Rooms and files whose clang-tidy findings are left to the work that
 # reshapes them (tests/ among them, being cut back; the host's pattern engine;
 # the simulator's walk converter); each is checked once taken out of here.
@@ -36,11 +31,7 @@ failed=0
 
 check_format() {
   local files bad
-  if [ "$FORMAT_FILES" = all ]; then
-    files=$(git ls-files '*.cpp' '*.h' | grep -v '^agents/')
-  else
-    files=$(grep -v '^#' tools/lint-formatted.txt)
-  fi
+  files=$(git ls-files '*.cpp' '*.h' | grep -v '^agents/')
   # One run over every file; the files named in its complaints are out of style.
   bad=$(echo "$files" | xargs clang-format-14 --dry-run -Werror 2>&1 |
         sed -n 's/^\([^: ]*\):[0-9]*:[0-9]*: error: code should be clang-formatted.*/\1/p' |
