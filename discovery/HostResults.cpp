@@ -238,6 +238,7 @@ std::vector<report::IpAddress> IpAddressesOf(const CPelkMediationData& medData,
 
 std::vector<report::Error> ErrorsOf(const std::vector<KelErrorRecord>& log) {
   std::vector<report::Error> errors;
+  errors.reserve(log.size());
   for (const KelErrorRecord& error : log) {
     errors.push_back({error.code, error.source, error.line,
                       error.hasText ? report::Text(error.text) : std::nullopt});

@@ -1,5 +1,6 @@
 #include "fleet/FleetProgress.h"
 
+#include <cmath>
 #include <cstdio>
 
 namespace {
@@ -44,7 +45,7 @@ void FleetProgress::Finish() {
 }
 
 std::string FleetProgress::Clock(double seconds) {
-  long total = static_cast<long>(seconds + 0.5);
+  long total = std::lround(seconds);
   char text[32];
   if (total >= 3600) {
     std::snprintf(text, sizeof text, "%ld:%02ld:%02ld", total / 3600, total / 60 % 60, total % 60);

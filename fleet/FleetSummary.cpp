@@ -72,6 +72,7 @@ void WriteSummary(const std::vector<DeviceSummary>& devices, double seconds, std
   const std::vector<std::string> heads = {"device",      "status", "labels", "vrfs",
                                           "impositions", "errors", "seconds"};
   std::vector<std::vector<std::string>> rows;
+  rows.reserve(devices.size());
   for (const DeviceSummary& device : devices) {
     rows.push_back({device.device, DeviceStatusName(device.status),
                     Count(device, device.labelEntries), Count(device, device.vrfs),
@@ -79,6 +80,7 @@ void WriteSummary(const std::vector<DeviceSummary>& devices, double seconds, std
                     Seconds(device.seconds)});
   }
   std::vector<size_t> widths;
+  widths.reserve(heads.size());
   for (const std::string& head : heads) widths.push_back(head.size());
   for (const auto& row : rows) {
     for (size_t i = 0; i < row.size(); ++i) widths[i] = std::max(widths[i], row[i].size());

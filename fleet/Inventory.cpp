@@ -231,7 +231,7 @@ class InventoryReader {
 
   // The keys of the live settings; `known` false for any other.
   bool ReadSetting(const YAML::Node& key, const YAML::Node& value, LiveOptions& live, bool& known) {
-    const std::string name = key.Scalar();
+    const std::string& name = key.Scalar();
     for (const LiveSetting& setting : LiveSettings()) {
       if (name != setting.key) continue;
       known = true;
@@ -463,7 +463,7 @@ class InventoryReader {
   // nearest of the `known` keys is suggested.
   bool RefuseKey(const YAML::Node& key, const std::string& hint,
                  const std::vector<std::string>& known) {
-    const std::string name = key.Scalar();
+    const std::string& name = key.Scalar();
     // Only a word is shown: a key of another shape may be text pasted from elsewhere, a secret
     // even.
     const bool word = name.size() <= 40 &&

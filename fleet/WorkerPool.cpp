@@ -61,7 +61,7 @@ void Drain(int& fd, std::string& into) {
 // Hands each whole line of the worker's standard error on; the rest of a line
 // waits for its end, unless the worker ended or it runs on without one.
 void HandOnErrorLines(Worker& worker, bool ended, const WorkerPool::OnErrorLine& onLine) {
-  const size_t kLongestLine = 64 * 1024;
+  const size_t kLongestLine = size_t{64} * 1024;
   if (!onLine) return;
   Drain(worker.errorFd, worker.errorText);
   size_t start = 0;

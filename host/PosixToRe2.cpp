@@ -109,7 +109,7 @@ void AppendSet(std::string& out, const ByteSet& set) {
       continue;
     }
     int hi = c;
-    while (hi + 1 < 256 && set.test(static_cast<std::size_t>(hi + 1))) ++hi;
+    while (hi + 1 < 256 && set.test(static_cast<std::size_t>(hi) + 1)) ++hi;
     AppendByte(out, static_cast<unsigned char>(c));
     if (hi > c) {
       out += '-';
