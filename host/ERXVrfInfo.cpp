@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "host/ERXHost.h"
-#include "host/TextLines.h"
+#include "readers/TextLines.h"
 #include "readers/VirtualRouterCommand.h"
 
 // ---- "show ip vrf detail" ----
@@ -60,7 +60,7 @@ std::string WithoutSeparator(std::string_view word) {
 std::string RouteDistinguisher(std::string_view line) {
   std::string rd;
   bool afterRd = false, found = false;
-  pelk::ForEachWord(line, [&](std::string_view word) {
+  readers::ForEachWord(line, [&](std::string_view word) {
     if (afterRd) {
       rd = WithoutSeparator(word);
       found = true;
@@ -95,12 +95,12 @@ bool ERXGetGeneralVRFInfo(const char* reply, std::vector<std::string>& names,
   size_t headingIndent = 0;
   // Only the first word of most lines is looked at: a huge line of many words
   // costs no list of them.
-  pelk::ForEachLine(reply, [&](std::string_view line) {
-    const std::string_view first = pelk::FirstWordOf(line);
+  readers::ForEachLine(reply, [&](std::string_view line) {
+    const std::string_view first = readers::FirstWordOf(line);
     if (first.empty()) return;
     if (first == "VRF") {
       std::string_view name;
-      pelk::ForEachWord(line.substr(first.data() - line.data() + first.size()),
+      readers::ForEachWord(line.substr(first.data() - line.data() + first.size()),
                         [&](std::string_view word) {
                           name = word;
                           return false;
@@ -123,7 +123,7 @@ bool ERXGetGeneralVRFInfo(const char* reply, std::vector<std::string>& names,
         interfaces.back().push_back(Trimmed(line));
       } else {
         auto& targets = section == Section::kImport ? importRTs.back() : exportRTs.back();
-        pelk::ForEachWord(line, [&](std::string_view word) {
+        readers::ForEachWord(line, [&](std::string_view word) {
           targets.push_back(WithoutRTPrefix(word));
           return true;
         });

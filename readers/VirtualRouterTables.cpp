@@ -2,20 +2,9 @@
 
 #include <cctype>
 
-namespace {
+#include "readers/TextLines.h"
 
-// Calls `each` with every line of `text`, without its "\n" or "\r\n".
-template <typename Each>
-void ForEachLine(std::string_view rest, Each each) {
-  while (!rest.empty()) {
-    const size_t end = rest.find('\n');
-    std::string_view line = rest.substr(0, end);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    each(line);
-    if (end == std::string_view::npos) break;
-    rest.remove_prefix(end + 1);
-  }
-}
+namespace {
 
 size_t Indent(std::string_view line) {
   size_t n = 0;
@@ -49,7 +38,7 @@ bool IsRule(std::string_view line) {
 std::vector<std::string> VirtualRoutersOf(std::string_view reply) {
   std::vector<std::string> names;
   bool inTable = false;
-  ForEachLine(reply, [&](std::string_view line) {
+  readers::ForEachLine(reply, [&](std::string_view line) {
     const std::string_view word = FirstWord(line);
     if (word.empty() || IsRule(line)) return;
     if (!inTable) {
@@ -66,7 +55,7 @@ std::vector<std::string> VrfsOf(std::string_view reply) {
   std::vector<std::string> names;
   bool inTable = false;
   size_t tableIndent = 0;
-  ForEachLine(reply, [&](std::string_view line) {
+  readers::ForEachLine(reply, [&](std::string_view line) {
     const std::string_view word = FirstWord(line);
     if (word.empty() || IsRule(line)) return;
     if (!inTable) {

@@ -1,16 +1,15 @@
 // Lines and words of a router's reply, as views into it. A reply may be
 // hundreds of megabytes: reading it must not copy it.
-#ifndef HOST_TEXTLINES_H_
-#define HOST_TEXTLINES_H_
+#ifndef READERS_TEXTLINES_H_
+#define READERS_TEXTLINES_H_
 
 #include <string_view>
 
-namespace pelk {
+namespace readers {
 
 // Calls `each` with every line of `text`, without its "\n" or "\r\n".
 template <typename Each>
-void ForEachLine(const char* text, Each each) {
-  std::string_view rest(text ? text : "");
+void ForEachLine(std::string_view rest, Each each) {
   while (!rest.empty()) {
     const size_t end = rest.find('\n');
     std::string_view line = rest.substr(0, end);
@@ -43,6 +42,6 @@ inline std::string_view FirstWordOf(std::string_view line) {
   return first;
 }
 
-}  // namespace pelk
+}  // namespace readers
 
-#endif  // HOST_TEXTLINES_H_
+#endif  // READERS_TEXTLINES_H_
