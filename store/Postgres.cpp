@@ -163,9 +163,15 @@ std::unique_ptr<PostgresDatabase> PostgresDatabase::Connect(const std::string& w
         "secrets file";
     return nullptr;
   }
-  const char* keywords[] = {"dbname", "client_encoding", "application_name", nullptr};
-  const char* values[] = {where.c_str(), "UTF8", "erx-discover", nullptr};
-  PGconn* connection = PQconnectdbParams(keywords, values, 1);
+  // A database host that does not answer must not hold a poller forever: a
+  // connection gives up after 10 s unless the URL or PGCONNECT_TIMEOUT says
+  // otherwise (a key before dbname is one that the URL may override).
+  const char* timeout = std::getenv("PGCONNECT_TIMEOUT") ? nullptr : "10";
+  const char* keywords[] = {"connect_timeout", "dbname", "client_encoding", "application_name",
+                            nullptr};
+  const char* values[] = {timeout, where.c_str(), "UTF8", "erx-discover", nullptr};
+  PGconn* connection =
+      PQconnectdbParams(keywords + (timeout ? 0 : 1), values + (timeout ? 0 : 1), 1);
   if (!connection || PQstatus(connection) != CONNECTION_OK) {
     problem = where + ": cannot connect: " +
               (connection ? FirstLine(PQerrorMessage(connection)) : "out of memory");
