@@ -313,52 +313,75 @@ struct CPelkPattern::Impl {
     return Resolve(path, false, nullptr, found);
   }
 
+  // Where a walk along a path stands: the pattern and instance reached, and
+  // the instances and path part that come next.
+  struct Step {
+    const Impl* node;
+    const Instance* inst;  // null at the root
+    Group group;           // the instances the next part picks from
+    std::size_t start;     // where the next part begins in the path
+  };
+
+  // At the root, or after the remembered prefix when the path extends it.
+  Step FirstStep(std::string_view path) const {
+    Step step{this, nullptr, Group{0, results->rootCount}, 0};
+    const std::string& known = prefix.path;
+    if (!known.empty() && path.size() > known.size() && path[known.size()] == '.' &&
+        path.compare(0, known.size(), known) == 0) {
+      step.node = prefix.node;
+      step.inst = prefix.inst;
+      step.start = known.size() + 1;
+    }
+    return step;
+  }
+
+  // Moves step to the instances named childName: the root's own, or those of
+  // the child of that name inside step.inst.
+  bool Descend(std::string_view childName, Step& step) const {
+    if (!step.inst) return childName == name;
+    const Impl& node = *step.node;
+    std::size_t c = 0;
+    while (c < node.ChildCount() && node.Child(c).name != childName) ++c;
+    if (c == node.ChildCount() || step.inst->firstGroup == kNoGroups) return false;
+    step.group = results->groups[step.inst->firstGroup + c];
+    step.node = &node.Child(c);
+    return true;
+  }
+
   // Follows a path from the root. For a count (wantCount) the last part has no
   // index and *count receives the number of its instances; otherwise every part
   // has one and *found is the instance named.
   bool Resolve(std::string_view path, bool wantCount, std::size_t* count,
                const Instance** found) const {
     if (!results) return false;
-    const Impl* node = this;
-    Group group{0, results->rootCount};
-    const Instance* inst = nullptr;
-    std::size_t start = 0;
-    const std::string& known = prefix.path;
-    if (!known.empty() && path.size() > known.size() && path[known.size()] == '.' &&
-        path.compare(0, known.size(), known) == 0) {
-      node = prefix.node;
-      inst = prefix.inst;
-      start = known.size() + 1;
-    }
+    Step step = FirstStep(path);
     for (;;) {
-      const std::size_t dot = path.find('.', start);
+      const std::size_t dot = path.find('.', step.start);
       const bool last = dot == std::string_view::npos;
       PathPart part;
-      if (!ParsePart(path.substr(start, last ? dot : dot - start), part)) return false;
-      const Impl* const parentNode = node;
-      const Instance* const parentInst = inst;
-      if (!inst) {
-        if (part.name != name) return false;
-      } else {
-        std::size_t c = 0;
-        while (c < node->ChildCount() && node->Child(c).name != part.name) ++c;
-        if (c == node->ChildCount() || inst->firstGroup == kNoGroups) return false;
-        group = results->groups[inst->firstGroup + c];
-        node = &node->Child(c);
+      if (!ParsePart(path.substr(step.start, last ? dot : dot - step.start), part)) return false;
+      const Impl* const parentNode = step.node;
+      const Instance* const parentInst = step.inst;
+      if (!Descend(part.name, step)) return false;
+      if (last) {
+        Remember(path.substr(0, step.start == 0 ? 0 : step.start - 1), parentNode, parentInst);
+        if (wantCount) return CountOf(part, step.group, count);
       }
-      if (last) Remember(path.substr(0, start == 0 ? 0 : start - 1), parentNode, parentInst);
-      if (last && wantCount) {
-        if (part.hasIndex) return false;
-        *count = group.count;
-        return true;
-      }
-      if (!part.hasIndex || part.index >= group.count) return false;
-      if (!parentInst && !last) Expand(*results, static_cast<Index>(group.first + part.index));
-      inst = &results->instances[group.first + part.index];
+      if (!part.hasIndex || part.index >= step.group.count) return false;
+      const std::size_t index = step.group.first + part.index;
+      if (!parentInst && !last) Expand(*results, static_cast<Index>(index));
+      step.inst = &results->instances[index];
       if (last) break;
-      start = dot + 1;
+      step.start = dot + 1;
     }
-    *found = inst;
+    *found = step.inst;
+    return true;
+  }
+
+  // A count is asked for by a last part without an index.
+  static bool CountOf(const PathPart& part, const Group& group, std::size_t* count) {
+    if (part.hasIndex) return false;
+    *count = group.count;
     return true;
   }
 };

@@ -166,80 +166,105 @@ class Translator {
   bool Translate() {
     std::vector<std::size_t> groups;
     while (!AtEnd()) {
-      const unsigned char c = Peek();
-      switch (c) {
-        case '(':
-          ++pos_;
-          groups.push_back(out_.size());
-          out_ += '(';
-          atomStart_ = kNone;
-          break;
-        case ')':
-          ++pos_;
-          if (groups.empty()) return Fail("unmatched )");
-          out_ += ')';
-          atomStart_ = groups.back();
-          atomRepeated_ = false;
-          groups.pop_back();
-          break;
-        case '|':
-          ++pos_;
-          out_ += '|';
-          atomStart_ = kNone;
-          break;
-        case '^':
-        case '$':
-          ++pos_;
-          if (c == '^') hasCaret_ = true;
-          out_ += static_cast<char>(c);
-          atomStart_ = kNone;  // an anchor cannot be repeated
-          break;
-        case '.':
-          ++pos_;
-          BeginAtom();
-          out_ += '.';
-          break;
-        case '[': {
-          ++pos_;
-          ByteSet set;
-          if (!ParseBracket(set)) return false;
-          BeginAtom();
-          AppendSet(out_, set);
-          break;
-        }
-        case '*':
-        case '+':
-        case '?':
-          ++pos_;
-          if (!Repeat(std::string(1, static_cast<char>(c)))) return false;
-          break;
-        case '{': {
-          ++pos_;
-          std::string interval;
-          if (!ParseInterval(interval)) return false;
-          if (!Repeat(interval)) return false;
-          break;
-        }
-        case '\\': {
-          if (!Has(1)) return Fail("trailing backslash");
-          const unsigned char e = Peek(1);
-          pos_ += 2;
-          if ((e >= '0' && e <= '9') || (e >= 'a' && e <= 'z') || (e >= 'A' && e <= 'Z') ||
-              e == '<' || e == '>' || e == '`' || e == '\'') {
-            return Fail("back-reference or escape without a POSIX meaning");
-          }
-          BeginAtom();
-          AppendLiteral(out_, e);
-          break;
-        }
-        default:
-          ++pos_;
-          BeginAtom();
-          AppendLiteral(out_, c);
-          break;
-      }
+      if (!TranslateNext(groups)) return false;
     }
     if (!groups.empty()) return Fail("unmatched (");
+    return true;
+  }
+
+  // Translates the construct at pos_; `groups` holds where each open group
+  // begins in out_.
+  bool TranslateNext(std::vector<std::size_t>& groups) {
+    const unsigned char c = Peek();
+    switch (c) {
+      case '(':
+        OpenGroup(groups);
+        return true;
+      case ')':
+        return CloseGroup(groups);
+      case '|':
+      case '^':
+      case '$':
+        TranslateNonAtom(c);
+        return true;
+      case '.':
+        ++pos_;
+        BeginAtom();
+        out_ += '.';
+        return true;
+      case '[':
+        return TranslateBracket();
+      case '*':
+      case '+':
+      case '?':
+        ++pos_;
+        return Repeat(std::string(1, static_cast<char>(c)));
+      case '{':
+        return TranslateInterval();
+      case '\\':
+        return TranslateEscape();
+      default:
+        ++pos_;
+        BeginAtom();
+        AppendLiteral(out_, c);
+        return true;
+    }
+  }
+
+  void OpenGroup(std::vector<std::size_t>& groups) {
+    ++pos_;
+    groups.push_back(out_.size());
+    out_ += '(';
+    atomStart_ = kNone;
+  }
+
+  // A closed group is the atom a following operator repeats.
+  bool CloseGroup(std::vector<std::size_t>& groups) {
+    ++pos_;
+    if (groups.empty()) return Fail("unmatched )");
+    out_ += ')';
+    atomStart_ = groups.back();
+    atomRepeated_ = false;
+    groups.pop_back();
+    return true;
+  }
+
+  // "|", "^" and "$": nothing after them can be repeated.
+  void TranslateNonAtom(unsigned char c) {
+    ++pos_;
+    if (c == '^') hasCaret_ = true;
+    out_ += static_cast<char>(c);
+    atomStart_ = kNone;
+  }
+
+  bool TranslateBracket() {
+    ++pos_;
+    ByteSet set;
+    if (!ParseBracket(set)) return false;
+    BeginAtom();
+    AppendSet(out_, set);
+    return true;
+  }
+
+  bool TranslateInterval() {
+    ++pos_;
+    std::string interval;
+    if (!ParseInterval(interval)) return false;
+    return Repeat(interval);
+  }
+
+  // A backslash makes the next character literal; escapes that mean
+  // something else in other dialects are refused rather than misread.
+  bool TranslateEscape() {
+    if (!Has(1)) return Fail("trailing backslash");
+    const unsigned char e = Peek(1);
+    pos_ += 2;
+    if ((e >= '0' && e <= '9') || (e >= 'a' && e <= 'z') || (e >= 'A' && e <= 'Z') || e == '<' ||
+        e == '>' || e == '`' || e == '\'') {
+      return Fail("back-reference or escape without a POSIX meaning");
+    }
+    BeginAtom();
+    AppendLiteral(out_, e);
     return true;
   }
 
@@ -339,37 +364,49 @@ class Translator {
         ++pos_;
         break;
       }
-      Elem start;
-      if (StartsSymbol()) {
-        if (!ParseSymbol(start)) return false;
-      } else {
-        if (Peek() == '-' && !first && !(Has(1) && Peek(1) == ']')) {
-          return Fail("invalid range");
-        }
-        start.ch = Peek();
-        ++pos_;
-      }
+      if (!ParseBracketTerm(first, set)) return false;
       first = false;
-
-      if (start.kind == ElemKind::kChar && !AtEnd() && Peek() == '-' && Has(1) && Peek(1) != ']') {
-        ++pos_;
-        Elem end;
-        if (StartsSymbol()) {
-          if (!ParseSymbol(end)) return false;
-          if (end.kind != ElemKind::kChar) return Fail("invalid range end");
-        } else {
-          end.ch = Peek();
-          ++pos_;
-        }
-        if (end.ch < start.ch) return Fail("empty range");
-        AddRange(set, start.ch, end.ch);
-      } else if (start.kind == ElemKind::kClass) {
-        set |= start.set;
-      } else {
-        set.set(start.ch);
-      }
     }
     result = negate ? ~set : set;
+    return true;
+  }
+
+  // One element of a bracket expression, or a range, added to `set`.
+  bool ParseBracketTerm(bool first, ByteSet& set) {
+    Elem start;
+    if (!ParseRangeStart(first, start)) return false;
+    if (start.kind == ElemKind::kChar && !AtEnd() && Peek() == '-' && Has(1) && Peek(1) != ']') {
+      ++pos_;
+      Elem end;
+      if (!ParseRangeEnd(end)) return false;
+      if (end.ch < start.ch) return Fail("empty range");
+      AddRange(set, start.ch, end.ch);
+    } else if (start.kind == ElemKind::kClass) {
+      set |= start.set;
+    } else {
+      set.set(start.ch);
+    }
+    return true;
+  }
+
+  // A "-" is literal only first or last in the brackets, or as a range end.
+  bool ParseRangeStart(bool first, Elem& start) {
+    if (StartsSymbol()) return ParseSymbol(start);
+    if (Peek() == '-' && !first && !(Has(1) && Peek(1) == ']')) return Fail("invalid range");
+    start.ch = Peek();
+    ++pos_;
+    return true;
+  }
+
+  // After the "-" of a range: a character or a collating element.
+  bool ParseRangeEnd(Elem& end) {
+    if (!StartsSymbol()) {
+      end.ch = Peek();
+      ++pos_;
+      return true;
+    }
+    if (!ParseSymbol(end)) return false;
+    if (end.kind != ElemKind::kChar) return Fail("invalid range end");
     return true;
   }
 
