@@ -95,66 +95,85 @@ report::Text TextOf(const CKelAtom* atom) {
 // In the order the conversion adds them, so that most names match at once.
 enum Field { kOut, kOutIfIndex, kOutIf, kNextHop, kLsp, kVR, kIn, kInIfs, kInIfIndexes, kCount };
 
+// The field a binding's name fills in; kCount for none.
+int FieldNamed(const char* name) {
+  static const char* const kNames[kCount] = {"m_OutLabel", "m_OutIfIndex",  "m_OutInterface",
+                                             "m_NextHop",  "m_LspName",     "m_VRName",
+                                             "m_InLabel",  "m_InInterface", "m_InboundIfIndex"};
+  int field = 0;
+  while (field < kCount && std::strcmp(name, kNames[field]) != 0) ++field;
+  return field;
+}
+
+bool IsVector(const CKelAtom* atom) { return atom && atom->RAKind() == CKelAtom::kVector; }
+
+// The strings of a vector; its other elements are left out.
+std::vector<std::string> TextsOf(const CKelAtomVector* vector) {
+  std::vector<std::string> texts;
+  const int size = vector ? vector->RAVSize() : 0;
+  for (int i = 0; i < size; ++i) {
+    const CKelAtom* element = vector->RAVGetValue(i);
+    if (element && element->RAKind() == CKelAtom::kString && element->RAString()) {
+      texts.emplace_back(element->RAString());
+    }
+  }
+  return texts;
+}
+
+// The integers of a vector; its other elements are left out.
+std::vector<int> NumbersOf(const CKelAtomVector* vector) {
+  std::vector<int> numbers;
+  const int size = vector ? vector->RAVSize() : 0;
+  for (int i = 0; i < size; ++i) {
+    const CKelAtom* element = vector->RAVGetValue(i);
+    if (element && element->RAKind() == CKelAtom::kInt) numbers.push_back(element->RAInt());
+  }
+  return numbers;
+}
+
+void ReadField(int field, const CKelAtom* atom, report::LabelEntry& entry) {
+  switch (field) {
+    case kOut:
+      entry.outLabel = TextOf(atom);
+      break;
+    case kOutIf:
+      entry.outInterface = TextOf(atom);
+      break;
+    case kNextHop:
+      entry.nextHop = TextOf(atom);
+      break;
+    case kLsp:
+      entry.lspName = TextOf(atom);
+      break;
+    case kVR:
+      entry.virtualRouter = TextOf(atom);
+      break;
+    case kIn:
+      entry.inLabel = TextOf(atom);
+      break;
+    case kOutIfIndex:
+      if (atom && atom->RAKind() == CKelAtom::kInt) entry.outIfIndex = atom->RAInt();
+      break;
+    case kInIfs:
+      if (IsVector(atom)) entry.inInterfaces = TextsOf(atom->RAVector());
+      break;
+    case kInIfIndexes:
+      if (IsVector(atom)) entry.inIfIndexes = NumbersOf(atom->RAVector());
+      break;
+  }
+}
+
 // A label entry read from its converted bindings in one pass instead of a
 // search of the list per field, a cost that shows with the 100,000 entries of
 // a large router. As with Bindings, the first binding of a name counts; the
 // fields marked in `seen` are already read.
 void ReadLabelEntry(const CKelVBList& list, report::LabelEntry& entry, bool (&seen)[kCount]) {
-  static const char* const kNames[kCount] = {"m_OutLabel", "m_OutIfIndex",  "m_OutInterface",
-                                             "m_NextHop",  "m_LspName",     "m_VRName",
-                                             "m_InLabel",  "m_InInterface", "m_InboundIfIndex"};
   for (CKelListable* it = list.RDLHead(); it; it = list.RDLGetNext(it)) {
     auto* binding = static_cast<CKelVarBind*>(it);
-    int field = 0;
-    while (field < kCount && std::strcmp(binding->RVBName(), kNames[field]) != 0) ++field;
+    const int field = FieldNamed(binding->RVBName());
     if (field == kCount || seen[field]) continue;
     seen[field] = true;
-    const CKelAtom* atom = binding->RVBValue();
-    const CKelAtomVector* vector =
-        atom && atom->RAKind() == CKelAtom::kVector ? atom->RAVector() : nullptr;
-    const int size = vector ? vector->RAVSize() : 0;
-    switch (field) {
-      case kOut:
-        entry.outLabel = TextOf(atom);
-        break;
-      case kOutIf:
-        entry.outInterface = TextOf(atom);
-        break;
-      case kNextHop:
-        entry.nextHop = TextOf(atom);
-        break;
-      case kLsp:
-        entry.lspName = TextOf(atom);
-        break;
-      case kVR:
-        entry.virtualRouter = TextOf(atom);
-        break;
-      case kIn:
-        entry.inLabel = TextOf(atom);
-        break;
-      case kOutIfIndex:
-        if (atom && atom->RAKind() == CKelAtom::kInt) entry.outIfIndex = atom->RAInt();
-        break;
-      case kInIfs:
-        if (!atom || atom->RAKind() != CKelAtom::kVector) break;
-        entry.inInterfaces.emplace();
-        for (int i = 0; i < size; ++i) {
-          const CKelAtom* element = vector->RAVGetValue(i);
-          if (element && element->RAKind() == CKelAtom::kString && element->RAString()) {
-            entry.inInterfaces->emplace_back(element->RAString());
-          }
-        }
-        break;
-      case kInIfIndexes:
-        if (!atom || atom->RAKind() != CKelAtom::kVector) break;
-        entry.inIfIndexes.emplace();
-        for (int i = 0; i < size; ++i) {
-          const CKelAtom* element = vector->RAVGetValue(i);
-          if (element && element->RAKind() == CKelAtom::kInt)
-            entry.inIfIndexes->push_back(element->RAInt());
-        }
-        break;
-    }
+    ReadField(field, binding->RVBValue(), entry);
   }
 }
 

@@ -112,27 +112,40 @@ class ActionReader {
  private:
   bool Clauses() {
     while (true) {
-      while (next_ < words_.size() && words_[next_] == ",") ++next_;
+      next_ = PastCommas(next_);
       if (next_ == words_.size()) return true;
-      if (Word("push")) {
-        const size_t before = row_.pushLabels.size();
-        while (true) {
-          size_t after = next_;
-          while (after < words_.size() && words_[after] == ",") ++after;
-          if (after == words_.size() || !IsLabel(words_[after])) break;
-          row_.pushLabels.emplace_back(words_[after]);
-          next_ = after + 1;
-        }
-        if (row_.pushLabels.size() == before) return false;
-      } else if (Word("on")) {
-        if (row_.outInterface || !Interface(row_.outInterface)) return false;
-      } else if (Word("nbr")) {
-        if (row_.nextHop || next_ == words_.size() || words_[next_] == ",") return false;
-        row_.nextHop = std::string(words_[next_++]);
-      } else {
-        return false;
-      }
+      if (!Clause()) return false;
     }
+  }
+
+  bool Clause() {
+    if (Word("push")) return PushLabels();
+    if (Word("on")) return !row_.outInterface && Interface(row_.outInterface);
+    if (Word("nbr")) return NextHop();
+    return false;
+  }
+
+  // One label or more, commas allowed between them.
+  bool PushLabels() {
+    const size_t before = row_.pushLabels.size();
+    while (true) {
+      const size_t after = PastCommas(next_);
+      if (after == words_.size() || !IsLabel(words_[after])) break;
+      row_.pushLabels.emplace_back(words_[after]);
+      next_ = after + 1;
+    }
+    return row_.pushLabels.size() != before;
+  }
+
+  bool NextHop() {
+    if (row_.nextHop || next_ == words_.size() || words_[next_] == ",") return false;
+    row_.nextHop = std::string(words_[next_++]);
+    return true;
+  }
+
+  size_t PastCommas(size_t at) const {
+    while (at < words_.size() && words_[at] == ",") ++at;
+    return at;
   }
 
   bool Word(std::string_view lowerCase) {
@@ -175,6 +188,56 @@ std::string Where(size_t lineNumber) {
   return "show mpls forwarding brief, line " + std::to_string(lineNumber) + ": ";
 }
 
+std::vector<std::string_view> TrimmedLines(std::string_view reply) {
+  std::vector<std::string_view> lines;
+  for (size_t start = 0; start < reply.size();) {
+    size_t end = reply.find('\n', start);
+    if (end == std::string_view::npos) end = reply.size();
+    lines.push_back(Trimmed(reply.substr(start, end - start)));
+    start = end + 1;
+  }
+  return lines;
+}
+
+// True when the next line with text after line `i` is a column heading.
+bool AboveColumns(const std::vector<std::string_view>& lines, size_t i) {
+  size_t next = i + 1;
+  while (next < lines.size() && lines[next].empty()) ++next;
+  return next < lines.size() && IsColumnHeading(Split(lines[next]));
+}
+
+struct RowReading {
+  LabelTableRow row;
+  std::string_view action;
+  bool understood = false;
+};
+
+// A line shaped as a row: its incoming label or interface, owner and action.
+RowReading ReadRow(std::string_view line, const Words& words,
+                   const std::optional<std::string>& labelSpace) {
+  RowReading reading;
+  LabelTableRow& row = reading.row;
+  (IsLabel(words[0]) ? row.inLabel : row.inInterface) = std::string(words[0]);
+  row.owner = std::string(words[1]);
+  row.labelSpace = labelSpace;
+  reading.action = line.substr(static_cast<size_t>(words[2].data() - line.data()));
+  reading.understood = ActionReader(Split(reading.action, true), row).Read();
+  return reading;
+}
+
+// What a row whose action did not read keeps: nothing the action's reading
+// may have half filled in.
+LabelTableRow KeptAsOther(const LabelTableRow& row, std::string_view action) {
+  LabelTableRow other;
+  other.inLabel = row.inLabel;
+  other.inInterface = row.inInterface;
+  other.owner = row.owner;
+  other.labelSpace = row.labelSpace;
+  other.action = "other";
+  other.actionText = std::string(action);
+  return other;
+}
+
 }  // namespace
 
 bool IsLabelTable(std::string_view reply) {
@@ -191,14 +254,7 @@ bool IsLabelTable(std::string_view reply) {
 }
 
 LabelTable ReadLabelTable(std::string_view reply) {
-  std::vector<std::string_view> lines;
-  for (size_t start = 0; start < reply.size();) {
-    size_t end = reply.find('\n', start);
-    if (end == std::string_view::npos) end = reply.size();
-    lines.push_back(Trimmed(reply.substr(start, end - start)));
-    start = end + 1;
-  }
-
+  const std::vector<std::string_view> lines = TrimmedLines(reply);
   LabelTable table;
   std::optional<std::string> labelSpace;
   bool inTable = false;
@@ -210,23 +266,11 @@ LabelTable ReadLabelTable(std::string_view reply) {
       inTable = true;
       continue;
     }
-    size_t next = i + 1;
-    while (next < lines.size() && lines[next].empty()) ++next;
-    const bool aboveColumns = next < lines.size() && IsColumnHeading(Split(lines[next]));
     const bool rowShape = inTable && words.size() >= 3;
-
-    LabelTableRow row;
-    std::string_view action;
-    bool understood = false;
-    if (rowShape) {
-      (IsLabel(words[0]) ? row.inLabel : row.inInterface) = std::string(words[0]);
-      row.owner = std::string(words[1]);
-      row.labelSpace = labelSpace;
-      action = line.substr(static_cast<size_t>(words[2].data() - line.data()));
-      understood = ActionReader(Split(action, true), row).Read();
-    }
+    RowReading reading;
+    if (rowShape) reading = ReadRow(line, words, labelSpace);
     // A row that reads stays a row even right above the next table's columns.
-    if (aboveColumns && !understood) {
+    if (AboveColumns(lines, i) && !reading.understood) {
       if (!(words.size() == 1 && Same(words[0], "l2transport"))) labelSpace = Collapsed(words);
       continue;
     }
@@ -234,19 +278,12 @@ LabelTable ReadLabelTable(std::string_view reply) {
       table.notes.push_back(Where(i + 1) + "not a row of the table, not read: " + Quoted(line));
       continue;
     }
-    if (!understood) {
-      LabelTableRow other;
-      other.inLabel = row.inLabel;
-      other.inInterface = row.inInterface;
-      other.owner = row.owner;
-      other.labelSpace = row.labelSpace;
-      other.action = "other";
-      other.actionText = std::string(action);
-      row = std::move(other);
+    if (!reading.understood) {
+      reading.row = KeptAsOther(reading.row, reading.action);
       table.notes.push_back(Where(i + 1) +
-                            "action not understood, kept as \"other\": " + Quoted(action));
+                            "action not understood, kept as \"other\": " + Quoted(reading.action));
     }
-    table.rows.push_back(std::move(row));
+    table.rows.push_back(std::move(reading.row));
   }
   return table;
 }

@@ -115,6 +115,51 @@ void WriteLabelTableEntries(std::ostream& out, const std::vector<report::LabelEn
       "    ");
 }
 
+// The module's entries alone when the table by incoming label has none;
+// otherwise the module's first, then the table's.
+void WriteLabelEntries(std::ostream& out, const std::vector<report::LabelEntry>& entries) {
+  const auto byLabel = [](const report::LabelEntry& e) { return e.layout.has_value(); };
+  if (std::none_of(entries.begin(), entries.end(), byLabel)) {
+    WriteModuleEntries(out, entries);
+    return;
+  }
+  std::vector<report::LabelEntry> moduleEntries, labelTable;
+  for (const report::LabelEntry& e : entries) {
+    (byLabel(e) ? labelTable : moduleEntries).push_back(e);
+  }
+  if (!moduleEntries.empty()) WriteModuleEntries(out, moduleEntries);
+  WriteLabelTableEntries(out, labelTable);
+}
+
+void WriteImpositions(std::ostream& out, const report::Vrf& vrf) {
+  out << "  Impositions of " << Cell(vrf.virtualRouter) << "/" << Cell(vrf.name) << " ("
+      << vrf.impositions->size() << ")\n";
+  WriteRows(
+      out, *vrf.impositions, {"Label", "Destination", "ifIndex", "Interface", "Next hop"},
+      [](const report::Imposition& i) {
+        return Row{Cell(i.label), Cell(i.destination), Cell(i.ifIndex), Cell(i.interface),
+                   Cell(i.nextHop)};
+      },
+      "    ");
+}
+
+// The VRFs, then the impositions of each; returns how many impositions.
+size_t WriteVrfs(std::ostream& out, const std::vector<report::Vrf>& vrfs) {
+  WriteRows(out, vrfs, {"VR", "Name", "RD", "Export RTs", "Import RTs", "ifIndexes"},
+            [](const report::Vrf& vrf) {
+              return Row{Cell(vrf.virtualRouter),      Cell(vrf.name),
+                         Cell(vrf.routeDistinguisher), Cell(vrf.exportRouteTargets),
+                         Cell(vrf.importRouteTargets), Cell(vrf.ifIndexes)};
+            });
+  size_t impositions = 0;
+  for (const report::Vrf& vrf : vrfs) {
+    if (!vrf.impositions || vrf.impositions->empty()) continue;
+    impositions += vrf.impositions->size();
+    WriteImpositions(out, vrf);
+  }
+  return impositions;
+}
+
 // What answered, before what was found: a report of a device that did not
 // answer must say so before its empty tables.
 void WriteHealth(const report::Health& h, std::ostream& out) {
@@ -145,41 +190,8 @@ void WriteTextReport(const report::Report& r, std::ostream& out) {
       return Row{Cell(vr.name), Cell(vr.vrfs)};
     });
   }
-  if (Section(out, "Label entries", r.labelEntries)) {
-    const auto byLabel = [](const report::LabelEntry& e) { return e.layout.has_value(); };
-    if (std::none_of(r.labelEntries.begin(), r.labelEntries.end(), byLabel)) {
-      WriteModuleEntries(out, r.labelEntries);
-    } else {
-      std::vector<report::LabelEntry> moduleEntries, labelTable;
-      for (const report::LabelEntry& e : r.labelEntries) {
-        (byLabel(e) ? labelTable : moduleEntries).push_back(e);
-      }
-      if (!moduleEntries.empty()) WriteModuleEntries(out, moduleEntries);
-      WriteLabelTableEntries(out, labelTable);
-    }
-  }
-  size_t impositions = 0;
-  if (Section(out, "VRFs", r.vrfs)) {
-    WriteRows(out, r.vrfs, {"VR", "Name", "RD", "Export RTs", "Import RTs", "ifIndexes"},
-              [](const report::Vrf& vrf) {
-                return Row{Cell(vrf.virtualRouter),      Cell(vrf.name),
-                           Cell(vrf.routeDistinguisher), Cell(vrf.exportRouteTargets),
-                           Cell(vrf.importRouteTargets), Cell(vrf.ifIndexes)};
-              });
-    for (const report::Vrf& vrf : r.vrfs) {
-      if (!vrf.impositions || vrf.impositions->empty()) continue;
-      impositions += vrf.impositions->size();
-      out << "  Impositions of " << Cell(vrf.virtualRouter) << "/" << Cell(vrf.name) << " ("
-          << vrf.impositions->size() << ")\n";
-      WriteRows(
-          out, *vrf.impositions, {"Label", "Destination", "ifIndex", "Interface", "Next hop"},
-          [](const report::Imposition& i) {
-            return Row{Cell(i.label), Cell(i.destination), Cell(i.ifIndex), Cell(i.interface),
-                       Cell(i.nextHop)};
-          },
-          "    ");
-    }
-  }
+  if (Section(out, "Label entries", r.labelEntries)) WriteLabelEntries(out, r.labelEntries);
+  const size_t impositions = Section(out, "VRFs", r.vrfs) ? WriteVrfs(out, r.vrfs) : 0;
   if (Section(out, "Interfaces", r.interfaces)) {
     WriteRows(out, r.interfaces, {"ifIndex", "ifDescr", "VR", "VRF"},
               [](const report::Interface& i) {
