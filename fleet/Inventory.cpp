@@ -198,9 +198,17 @@ class InventoryReader {
     const YAML::Node name = item["name"];
     if (name && name.IsScalar() && IsDeviceName(name.Scalar()))
       scope_ = "device " + name.Scalar() + ": ";
-
-    std::map<std::string, int> seen;
     std::optional<YAML::Node> place;  // the key of host or capture
+    if (!ReadDeviceKeys(item, device, place)) return false;
+    if (device.name.empty()) return Fail(item, "no name");
+    if (!place)
+      return Fail(item, "give host (a live router) or capture (a captured device's folder)");
+    return true;
+  }
+
+  bool ReadDeviceKeys(const YAML::Node& item, InventoryDevice& device,
+                      std::optional<YAML::Node>& place) {
+    std::map<std::string, int> seen;
     for (const auto& entry : item) {
       const std::string key = entry.first.Scalar();
       if (!FirstTime(entry.first, seen)) return false;
@@ -209,24 +217,23 @@ class InventoryReader {
         place = entry.first;
       }
       bool known = true;
-      if (key == "name") {
-        if (!ReadName(entry.first, entry.second, device)) return false;
-      } else if (key == "host") {
-        if (!ReadHost(entry.first, entry.second, device.live.host)) return false;
-      } else if (key == "capture") {
-        if (!ReadCapture(entry.first, entry.second, device.capture)) return false;
-      } else if (key == "region") {
-        if (!ReadRegion(entry.first, entry.second, device.region)) return false;
-      } else if (!ReadSetting(entry.first, entry.second, device.live, known)) {
-        return false;
-      }
+      if (!ReadDeviceKey(entry.first, entry.second, device, known)) return false;
       if (!known && !RefuseKey(entry.first, "", DeviceKeys())) return false;
       device.keys[key] = {LineOf(entry.first), false};
     }
-    if (device.name.empty()) return Fail(item, "no name");
-    if (!place)
-      return Fail(item, "give host (a live router) or capture (a captured device's folder)");
     return true;
+  }
+
+  // A device's own keys, then those it shares with defaults; `known` false for any other.
+  bool ReadDeviceKey(const YAML::Node& key, const YAML::Node& value, InventoryDevice& device,
+                     bool& known) {
+    const std::string& name = key.Scalar();
+    known = true;
+    if (name == "name") return ReadName(key, value, device);
+    if (name == "host") return ReadHost(key, value, device.live.host);
+    if (name == "capture") return ReadCapture(key, value, device.capture);
+    if (name == "region") return ReadRegion(key, value, device.region);
+    return ReadSetting(key, value, device.live, known);
   }
 
   // The keys of the live settings; `known` false for any other.

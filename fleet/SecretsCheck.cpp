@@ -50,6 +50,48 @@ std::string PlaceOf(const std::string& inventory, const InventoryDevice& device,
   return inventory + ":" + std::to_string(line) + ": device " + device.name + ": ";
 }
 
+// The secrets `device` reads, each file loaded once into `loaded`; null with
+// `problem` set when its file cannot be read.
+const Secrets* SecretsOf(const std::string& inventory, const InventoryDevice& device,
+                         std::map<std::string, Secrets>& loaded, std::string& problem) {
+  const std::string& file = device.live.secretsFile;
+  auto found = loaded.find(file);
+  if (found == loaded.end()) {
+    Secrets secrets;
+    std::string unreadable;
+    if (!secrets.Load(file, unreadable)) {
+      problem = PlaceOf(inventory, device, "secrets_file") + unreadable;
+      return nullptr;
+    }
+    found = loaded.emplace(file, std::move(secrets)).first;
+  }
+  return &found->second;
+}
+
+// Where a missing variable was looked for: the end of "VARIABLE (...) is ".
+std::string HowMissing(bool set, const std::string& file) {
+  if (set) return std::string("empty") + (file.empty() ? " in the environment" : "");
+  if (file.empty()) return "not set in the environment, and no secrets_file is given";
+  return "set neither in the environment nor in " + file;
+}
+
+// False with `problem` set at the first secret `device` needs that `secrets`
+// lacks or holds empty.
+bool HasAllNeeded(const std::string& inventory, const InventoryDevice& device,
+                  const Secrets& secrets, std::string& problem) {
+  for (const Needed& needed : NeededBy(device.live)) {
+    // An empty value is refused as a missing one: it would be sent as it is.
+    const bool set = secrets.Has(needed.variable);
+    if (set && !secrets.Get(needed.variable).empty()) continue;
+    // The line to mend: the one naming the variable, else the one naming the file.
+    const std::string key = device.keys.count(needed.key) ? needed.key : "secrets_file";
+    problem = PlaceOf(inventory, device, key) + needed.variable + " (" + needed.holds + ") is " +
+              HowMissing(set, device.live.secretsFile);
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 bool CheckSecrets(const std::string& inventory, const std::vector<InventoryDevice>& devices,
@@ -57,29 +99,8 @@ bool CheckSecrets(const std::string& inventory, const std::vector<InventoryDevic
   std::map<std::string, Secrets> loaded;  // by secrets file; "" the environment alone
   for (const InventoryDevice& device : devices) {
     if (device.live.host.empty()) continue;
-    const std::string& file = device.live.secretsFile;
-    auto found = loaded.find(file);
-    if (found == loaded.end()) {
-      Secrets secrets;
-      std::string unreadable;
-      if (!secrets.Load(file, unreadable)) {
-        problem = PlaceOf(inventory, device, "secrets_file") + unreadable;
-        return false;
-      }
-      found = loaded.emplace(file, std::move(secrets)).first;
-    }
-    for (const Needed& needed : NeededBy(device.live)) {
-      // An empty value is refused as a missing one: it would be sent as it is.
-      const bool set = found->second.Has(needed.variable);
-      if (set && !found->second.Get(needed.variable).empty()) continue;
-      // The line to mend: the one naming the variable, else the one naming the file.
-      const std::string key = device.keys.count(needed.key) ? needed.key : "secrets_file";
-      problem = PlaceOf(inventory, device, key) + needed.variable + " (" + needed.holds + ") is " +
-                (set            ? std::string("empty") + (file.empty() ? " in the environment" : "")
-                 : file.empty() ? "not set in the environment, and no secrets_file is given"
-                                : "set neither in the environment nor in " + file);
-      return false;
-    }
+    const Secrets* secrets = SecretsOf(inventory, device, loaded, problem);
+    if (secrets == nullptr || !HasAllNeeded(inventory, device, *secrets, problem)) return false;
   }
   return true;
 }
