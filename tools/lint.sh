@@ -20,10 +20,9 @@ JOBS=${LINT_JOBS:-2}
 what=${1:-all}
 only=${2:-.}
 
-# Rooms and files whose clang-tidy findings are left to the work that
-# reshapes them (tests/ among them, being cut back; the host's pattern engine;
-# the simulator's walk converter); each is checked once taken out of here.
-TIDY_PENDING='^(captures|discovery|fleet|readers|report|tests|transports)/|^host/(PelkPattern|PosixRegex|PosixToRe2)\.cpp$|^simulator/Snmprec\.cpp$'
+# What clang-tidy does not check yet: the tests, being cut back to a third of
+# the code; taken out of here once they have no finding.
+TIDY_PENDING='^tests/'
 
 tools/install-packages.sh clang-format-14 clang-tidy-14
 
