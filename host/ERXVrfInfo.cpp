@@ -101,10 +101,10 @@ bool ERXGetGeneralVRFInfo(const char* reply, std::vector<std::string>& names,
     if (first == "VRF") {
       std::string_view name;
       readers::ForEachWord(line.substr(first.data() - line.data() + first.size()),
-                        [&](std::string_view word) {
-                          name = word;
-                          return false;
-                        });
+                           [&](std::string_view word) {
+                             name = word;
+                             return false;
+                           });
       if (!name.empty()) {
         names.push_back(WithoutSeparator(name));
         routeDistinguishers.push_back(RouteDistinguisher(line));
