@@ -75,9 +75,11 @@ DeviceSummary DeviceKeeper::Keep(const InventoryDevice& device, const WorkerEnd&
   } else {
     FailureOf(end, result, read, unreadable, options_, summary);
   }
-  std::string notStored;
-  if (results_ && !results_->StoreDevice(run_, OutcomeOf(device, summary), nullptr, notStored)) {
-    messages.push_back(device.name + ": " + notStored);
+  if (results_) {
+    if (Status stored = results_->StoreDevice(run_, OutcomeOf(device, summary), nullptr);
+        !stored.ok()) {
+      messages.push_back(device.name + ": " + stored.message());
+    }
   }
   return summary;
 }
@@ -110,8 +112,9 @@ bool DeviceKeeper::KeepReport(const InventoryDevice& device, DeviceSummary& summ
   if (results_) {
     store::DeviceOutcome outcome = OutcomeOf(device, summary);
     outcome.problem = found.health.problems.empty() ? "" : found.health.problems.front();
-    if (!results_->StoreDevice(run_, outcome, &found, problem))
-      return NotKept(summary, problem, false);
+    if (Status stored = results_->StoreDevice(run_, outcome, &found); !stored.ok()) {
+      return NotKept(summary, stored.message(), false);
+    }
   }
   if (toFile) {
     if (Status committed = file.Commit(); !committed.ok()) {

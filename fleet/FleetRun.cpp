@@ -95,10 +95,14 @@ FleetOutcome RunFleet(const FleetOptions& options, std::ostream& summaryOut, std
   std::unique_ptr<store::ResultsStore> results;
   if (!options.storePath.empty()) {
     results = std::make_unique<store::ResultsStore>();
-    if ((store::IsPostgresLocation(options.storePath) &&
-         !TakeStorePassword(DefaultSecretsFile(devices), problem)) ||
-        !results->Open(options.storePath, problem) ||
-        !results->BeginRun(AbsolutePath(options.inventory), run, problem)) {
+    if (store::IsPostgresLocation(options.storePath) &&
+        !TakeStorePassword(DefaultSecretsFile(devices), problem)) {
+      return FleetOutcome::kCannotStart;
+    }
+    Status begun = results->Open(options.storePath);
+    if (begun.ok()) begun = results->BeginRun(AbsolutePath(options.inventory)).Into(run);
+    if (!begun.ok()) {
+      problem = begun.message();
       return FleetOutcome::kCannotStart;
     }
   }
@@ -127,9 +131,10 @@ FleetOutcome RunFleet(const FleetOptions& options, std::ostream& summaryOut, std
   pool.Run(devices.size(), work, ended);
   progress.Finish();
 
-  std::string notFinished;
-  if (results && !results->FinishRun(run, notFinished)) {
-    std::cerr << "erx-discover: " << notFinished << "\n";
+  if (results) {
+    if (Status finished = results->FinishRun(run); !finished.ok()) {
+      std::cerr << "erx-discover: " << finished.message() << "\n";
+    }
   }
   WriteSummary(summaries,
                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(),

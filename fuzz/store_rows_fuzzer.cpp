@@ -196,12 +196,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FuzzCheck(db != nullptr, "no store in memory");
   sqlite3* handle = db->Handle();
   store::SqlStore results(std::move(db));
-  int64_t run = 0;
+  const Result<int64_t> begun = results.BeginRun("fleet.yaml");
+  const int64_t run = begun.value();
   FuzzCheck(
-      results.BeginRun("fleet.yaml", run, problem) &&
-          results.StoreDevice(run, {"pe1", "devices/pe1", "ok", "", 0.5, ""}, &kBase, problem) &&
-          results.StoreDevice(run, {"pe2", "10.0.0.2", "failed", "no", 1, ""}, nullptr, problem) &&
-          results.FinishRun(run, problem),
+      begun.ok() &&
+          results.StoreDevice(run, {"pe1", "devices/pe1", "ok", "", 0.5, ""}, &kBase).ok() &&
+          results.StoreDevice(run, {"pe2", "10.0.0.2", "failed", "no", 1, ""}, nullptr).ok() &&
+          results.FinishRun(run).ok(),
       "the small store could not be written");
 
   sqlite3_exec(handle, "PRAGMA foreign_keys = OFF; PRAGMA ignore_check_constraints = ON", nullptr,
@@ -209,14 +210,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Bytes bytes(data, size);
   for (int edits = 0; bytes.More() && edits < 16; ++edits) Edit(handle, bytes);
 
-  std::vector<store::StoredRun> runs;
-  if (!results.ListRuns(runs, problem)) return 0;
-  for (const store::StoredRun& stored : runs) {
-    std::vector<store::StoredDevice> devices;
-    if (!results.LoadDevices(stored.id, devices, problem)) continue;
-    for (const store::StoredDevice& device : devices) {
-      report::Report found;
-      if (!device.hasReport || !results.LoadReport(device, found, problem)) continue;
+  const Result<std::vector<store::StoredRun>> runs = results.ListRuns();
+  if (!runs.ok()) return 0;
+  for (const store::StoredRun& stored : runs.value()) {
+    const Result<std::vector<store::StoredDevice>> devices = results.LoadDevices(stored.id);
+    if (!devices.ok()) continue;
+    for (const store::StoredDevice& device : devices.value()) {
+      if (!device.hasReport) continue;
+      const Result<report::Report> loaded = results.LoadReport(device);
+      if (!loaded.ok()) continue;
+      const report::Report& found = loaded.value();
       std::ostringstream out;
       WriteJsonReport(found, out);
       WriteTextReport(found, out);

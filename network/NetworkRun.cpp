@@ -21,21 +21,23 @@ Status LoadNetworkRun(const std::string& storePath, std::optional<int64_t> runId
   const std::unique_ptr<store::Store> results =
       store::OpenStore(storePath, store::Access::kRead, problem);
   if (!results) return Status::Failure(problem);
-  std::vector<store::StoredRun> runs;
-  if (!results->ListRuns(runs, problem)) return Status::Failure(problem);
+  Result<std::vector<store::StoredRun>> listed = results->ListRuns();
+  if (!listed.ok()) return listed.status();
+  const std::vector<store::StoredRun>& runs = listed.value();
   if (!runId) runId = LastFinishedRunBefore(runs, std::nullopt);
   if (!runId) return Status::Failure(storePath + " holds no finished run");
-  std::optional<store::StoredRun> found;
-  if (!results->LoadRun(*runId, found, problem)) return Status::Failure(problem);
-  if (!found) return Status::Failure(storePath + " has no run " + std::to_string(*runId));
+  const Result<std::optional<store::StoredRun>> found = results->LoadRun(*runId);
+  if (!found.ok()) return found.status();
+  if (!found.value()) return Status::Failure(storePath + " has no run " + std::to_string(*runId));
   run.storePath = storePath;
-  run.run = *found;
-  if (!results->LoadDevices(*runId, run.devices, problem)) return Status::Failure(problem);
+  run.run = *found.value();
+  if (Status loaded = results->LoadDevices(*runId).Into(run.devices); !loaded.ok()) return loaded;
   run.routers.clear();
   for (const store::StoredDevice& device : run.devices) {
     if (!device.hasReport) continue;
-    run.routers.emplace_back();
-    if (!results->LoadReport(device, run.routers.back(), problem)) return Status::Failure(problem);
+    Result<report::Report> report = results->LoadReport(device);
+    if (!report.ok()) return report.status();
+    run.routers.push_back(std::move(report.value()));
   }
   run.previousRun = LastFinishedRunBefore(runs, *runId);
   return Status();

@@ -76,14 +76,13 @@ std::string JobSettings(const InventoryDevice& device) {
   return std::string(out.c_str()) + "\n";
 }
 
-bool ReadJobSettings(const std::string& text, const std::string& name, InventoryDevice& device,
-                     std::string& problem) {
+Result<InventoryDevice> ReadJobSettings(const std::string& text, const std::string& name) {
   std::vector<InventoryDevice> devices;
-  if (!LoadInventoryText(text, name, devices, problem)) return false;
+  std::string problem;
+  if (!LoadInventoryText(text, name, devices, problem)) return Status::Failure(problem);
   if (devices.size() != 1) {
-    problem = name + ": the job's settings hold " + std::to_string(devices.size()) + " devices";
-    return false;
+    return Status::Failure(name + ": the job's settings hold " + std::to_string(devices.size()) +
+                           " devices");
   }
-  device = std::move(devices.front());
-  return true;
+  return std::move(devices.front());
 }

@@ -5,19 +5,18 @@
 // a poller takes its secrets from its own machine. Paths are made absolute.
 //
 //   std::string text = JobSettings(device);                      // queue
-//   InventoryDevice same;
-//   ReadJobSettings(text, "job 12", same, problem);              // poller
+//   Result<InventoryDevice> same = ReadJobSettings(text, "job 12");  // poller
 #ifndef POLLERS_JOBSETTINGS_H_
 #define POLLERS_JOBSETTINGS_H_
 
 #include <string>
 
 #include "fleet/Inventory.h"
+#include "status/Result.h"
 
 std::string JobSettings(const InventoryDevice& device);
 
-// False with `problem` set when `text` is not one device's settings.
-bool ReadJobSettings(const std::string& text, const std::string& name, InventoryDevice& device,
-                     std::string& problem);
+// A failure when `text` is not one device's settings.
+Result<InventoryDevice> ReadJobSettings(const std::string& text, const std::string& name);
 
 #endif  // POLLERS_JOBSETTINGS_H_

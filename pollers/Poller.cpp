@@ -67,8 +67,9 @@ class Poller {
   bool Run() {
     std::string problem;
     store_ = store::JobStore::Open(options_.store, store::Access::kWrite, true, problem);
-    if (!store_ || !store_->RegisterPoller(me_, problem)) {
-      log_ << "erx-discover: " << problem << "\n";
+    const Status registered = store_ ? store_->RegisterPoller(me_) : Status::Failure(problem);
+    if (!registered.ok()) {
+      log_ << "erx-discover: " << registered.message() << "\n";
       return false;
     }
     Say("serving region" + std::string(me_.regions.size() > 1 ? "s " : " ") + Regions() + " with " +
@@ -76,7 +77,7 @@ class Poller {
     Clock::time_point lastBeat = Clock::now();
     while (!gStop) {
       std::vector<store::ClaimedJob> claimed;
-      if (!Try([&](std::string& p) { return store_->Claim(me_, options_.jobs, claimed, p); })) {
+      if (!Try([&] { return store_->Claim(me_, options_.jobs).Into(claimed); })) {
         continue;
       }
       if (!claimed.empty()) {
@@ -86,18 +87,18 @@ class Poller {
       }
       if (options_.once) {
         int64_t pending = 0;
-        if (!Try([&](std::string& p) { return store_->Pending(me_, pending, p); })) continue;
+        if (!Try([&] { return store_->Pending(me_).Into(pending); })) continue;
         if (pending == 0) break;
       }
       if (SecondsSince(lastBeat) >= options_.heartbeatSeconds) {
-        std::vector<store::ClaimedJob> none;
-        if (!Try([&](std::string& p) { return store_->Renew(me_, {}, none, p); })) continue;
+        if (!Try([&] { return store_->Renew(me_, {}).status(); })) continue;
         lastBeat = Clock::now();
       }
       const double wait = std::min(options_.pollSeconds, options_.heartbeatSeconds);
-      Try([&](std::string& p) { return store_->WaitForJobs(static_cast<int>(wait * 1000), p); });
+      Try([&] { return store_->WaitForJobs(static_cast<int>(wait * 1000)); });
     }
-    if (store_) store_->UnregisterPoller(me_, problem);
+    // Gone from the list anyway once its heartbeat is out of date.
+    if (store_) (void)store_->UnregisterPoller(me_);
     Say(gStop ? "stopped" : "no job of its regions is left");
     return true;
   }
@@ -117,12 +118,12 @@ class Poller {
   // time) and connects again. False when it failed.
   template <typename Work>
   bool Try(Work work) {
-    std::string problem = lastProblem_;
-    if (store_ && work(problem)) {
+    const Status done = store_ ? work() : Status::Failure(lastProblem_);
+    if (done.ok()) {
       pause_ = kFirstPause;
       return true;
     }
-    Say(problem + "; trying again in " + Seconds(pause_) + " s");
+    Say(done.message() + "; trying again in " + Seconds(pause_) + " s");
     std::this_thread::sleep_for(std::chrono::milliseconds(static_cast<int>(pause_ * 1000)));
     pause_ = std::min(pause_ * 2, kLongestPause);
     Reconnect();
@@ -139,15 +140,14 @@ class Poller {
   // The settings and secrets of a job; false with the job failed when it
   // cannot be discovered here.
   bool Prepare(Held& held) {
-    std::string problem;
     const std::string name = "job " + std::to_string(held.job.id);
-    if (!ReadJobSettings(held.job.settings, name, held.device, problem)) {
-      return Fail(held, "its settings cannot be read: " + problem);
-    }
+    const Status read = ReadJobSettings(held.job.settings, name).Into(held.device);
+    if (!read.ok()) return Fail(held, "its settings cannot be read: " + read.message());
     held.device.live.secretsFile = options_.secretsFile;
     held.device.live.deviceTimeoutSeconds = 0;  // the worker pool keeps the deadline
     if (held.device.live.host.empty()) return true;
     Secrets secrets;
+    std::string problem;
     if (!secrets.Load(options_.secretsFile, problem)) return Fail(held, problem);
     std::string missing;
     for (const std::string& variable : MissingSecrets(held.device.live, secrets)) {
@@ -224,18 +224,27 @@ class Poller {
     held.outcome = outcome;
   }
 
-  // One try at storing the job's end (or handing it back); true when there
-  // is nothing more to do for it.
-  bool Settle(Held& held, std::string& problem) {
-    held.settled = held.lost || (held.handBack && store_->HandBack(me_, held.job, problem));
-    if (held.settled || held.handBack) return held.settled;
+  // One try at storing the job's end (or handing it back); ok when there is
+  // nothing more to do for it.
+  Status Settle(Held& held) {
+    if (held.lost) {
+      held.settled = true;
+      return Status();
+    }
+    if (held.handBack) {
+      Status back = store_->HandBack(me_, held.job);
+      held.settled = back.ok();
+      return back;
+    }
     store::DeviceOutcome outcome = *held.outcome;
     outcome.name = held.job.device;
     outcome.source = held.job.source;
     bool stillHeld = false;
-    if (!store_->Finish(me_, held.job, outcome, held.found ? &*held.found : nullptr, stillHeld,
-                        problem)) {
-      return false;
+    Status finished =
+        store_->Finish(me_, held.job, outcome, held.found ? &*held.found : nullptr, stillHeld);
+    if (!finished.ok()) {
+      held.settled = false;
+      return finished;
     }
     held.settled = true;
     if (stillHeld) {
@@ -245,7 +254,7 @@ class Poller {
     } else {
       LostLease(held);
     }
-    return true;
+    return Status();
   }
 
   void LostLease(Held& held) {
@@ -262,16 +271,17 @@ class Poller {
     if (SecondsSince(last) < options_.heartbeatSeconds || Clock::now() < nextTry) return;
     last = Clock::now();
     if (!store_) Reconnect();
-    std::vector<store::ClaimedJob> running, lost;
+    std::vector<store::ClaimedJob> running;
     for (const Held& held : batch) {
       if (!held.settled) running.push_back(held.job);
     }
-    std::string problem = lastProblem_;
-    if (store_ && store_->Renew(me_, running, lost, problem)) {
+    const Result<std::vector<store::ClaimedJob>> lost =
+        store_ ? store_->Renew(me_, running) : Status::Failure(lastProblem_);
+    if (lost.ok()) {
       pause_ = kFirstPause;
       for (Held& held : batch) {
         bool gone = false;
-        for (const store::ClaimedJob& job : lost) gone = gone || job.id == held.job.id;
+        for (const store::ClaimedJob& job : lost.value()) gone = gone || job.id == held.job.id;
         if (gone && !held.settled) {
           LostLease(held);
         } else if (!held.settled) {
@@ -280,7 +290,7 @@ class Poller {
       }
       return;
     }
-    Say(problem + "; trying again in " + Seconds(pause_) + " s");
+    Say(lost.message() + "; trying again in " + Seconds(pause_) + " s");
     nextTry = Clock::now() + std::chrono::milliseconds(static_cast<int>(pause_ * 1000));
     pause_ = std::min(pause_ * 2, kLongestPause);
     store_.reset();
@@ -306,12 +316,13 @@ class Poller {
         [&](const WorkerEnd& end) {
           Held& held = batch[ready[end.job]];
           Ended(held, end);
-          std::string problem;
-          if (store_ && !Settle(held, problem)) Say(problem + "; storing it again later");
+          if (!store_) return;
+          const Status settled = Settle(held);
+          if (!settled.ok()) Say(settled.message() + "; storing it again later");
         });
     // Each result is stored, or dropped once its lease has surely run out.
     for (Held& held : batch) {
-      while (!held.settled && !Try([&](std::string& problem) { return Settle(held, problem); })) {
+      while (!held.settled && !Try([&] { return Settle(held); })) {
         if (SecondsSince(held.renewed) > options_.leaseSeconds) {
           Say(held.job.device + " of run " + std::to_string(held.job.runId) +
               " is not stored by this poller: the store could not be reached before its lease "

@@ -39,22 +39,25 @@ std::string ProgressLines(const store::RunOverview& run,
 }
 
 // The fleet's summary table of a finished run.
-bool Summarize(const std::string& where, int64_t runId, std::vector<DeviceSummary>& summaries,
-               std::string& problem) {
+Result<std::vector<DeviceSummary>> Summarize(const std::string& where, int64_t runId) {
+  std::string problem;
   std::unique_ptr<store::Store> results = store::OpenStore(where, store::Access::kRead, problem);
-  std::vector<store::StoredDevice> devices;
-  if (!results || !results->LoadDevices(runId, devices, problem)) return false;
-  for (const store::StoredDevice& device : devices) {
+  if (!results) return Status::Failure(problem);
+  const Result<std::vector<store::StoredDevice>> devices = results->LoadDevices(runId);
+  if (!devices.ok()) return devices.status();
+  std::vector<DeviceSummary> summaries;
+  for (const store::StoredDevice& device : devices.value()) {
     DeviceSummary summary;
     summary.device = device.name;
     summary.status = DeviceStatusNamed(device.status);
     summary.problem = device.problem;
-    store::DeviceSizes sizes;
-    if (!results->LoadDeviceSizes(device, sizes, problem)) return false;
-    summary.seconds = sizes.seconds;
+    const Result<store::DeviceSizes> sizes = results->LoadDeviceSizes(device);
+    if (!sizes.ok()) return sizes.status();
+    summary.seconds = sizes.value().seconds;
     if (device.hasReport) {
-      report::Report found;
-      if (!results->LoadReport(device, found, problem)) return false;
+      const Result<report::Report> loaded = results->LoadReport(device);
+      if (!loaded.ok()) return loaded.status();
+      const report::Report& found = loaded.value();
       summary.counted = true;
       summary.labelEntries = found.labelEntries.size();
       summary.vrfs = found.vrfs.size();
@@ -66,7 +69,7 @@ bool Summarize(const std::string& where, int64_t runId, std::vector<DeviceSummar
     }
     summaries.push_back(std::move(summary));
   }
-  return true;
+  return summaries;
 }
 
 // Follows the run until none of its jobs waits or runs; a store that cannot
@@ -78,29 +81,29 @@ FleetOutcome Wait(const QueueOptions& options, int64_t runId, Clock::time_point 
   while (true) {
     std::string problem;
     if (!jobs) jobs = store::JobStore::Open(options.store, store::Access::kRead, true, problem);
-    store::RunOverview run;
-    std::vector<store::PollerState> pollers;
-    if (jobs && jobs->RunCounts(runId, run, problem) && jobs->Pollers(pollers, problem)) {
-      const std::string lines = ProgressLines(run, pollers);
+    const Result<store::RunOverview> run = jobs ? jobs->RunCounts(runId) : Status::Failure(problem);
+    const Result<std::vector<store::PollerState>> pollers =
+        run.ok() ? jobs->Pollers() : run.status();
+    if (pollers.ok()) {
+      const std::string lines = ProgressLines(run.value(), pollers.value());
       if (lines != shown) out << "run " << runId << ":\n" << lines << std::flush;
       shown = lines;
-      if (!run.open) break;
+      if (!run.value().open) break;
     } else {
-      log << "erx-discover: " << problem << "; trying again\n";
+      log << "erx-discover: " << pollers.message() << "; trying again\n";
       jobs.reset();
     }
     std::this_thread::sleep_for(
         std::chrono::milliseconds(static_cast<int>(options.pollSeconds * 1000)));
   }
-  std::vector<DeviceSummary> summaries;
-  std::string problem;
-  if (!Summarize(options.store, runId, summaries, problem)) {
-    log << "erx-discover: " << problem << "\n";
+  const Result<std::vector<DeviceSummary>> summaries = Summarize(options.store, runId);
+  if (!summaries.ok()) {
+    log << "erx-discover: " << summaries.message() << "\n";
     return FleetOutcome::kCannotStart;
   }
   out << "\n";
-  WriteSummary(summaries, std::chrono::duration<double>(Clock::now() - start).count(), out);
-  for (const DeviceSummary& summary : summaries) {
+  WriteSummary(summaries.value(), std::chrono::duration<double>(Clock::now() - start).count(), out);
+  for (const DeviceSummary& summary : summaries.value()) {
     if (summary.status != DeviceStatus::kOk) return FleetOutcome::kSomeDevicesFailed;
   }
   return FleetOutcome::kEveryDeviceDiscovered;
@@ -132,11 +135,14 @@ FleetOutcome QueueRun(const QueueOptions& options, std::ostream& out, std::ostre
   }
   std::unique_ptr<store::JobStore> store =
       store::JobStore::Open(options.store, store::Access::kWrite, true, problem);
-  int64_t run = 0, openRun = 0;
-  if (!store || !store->Queue(AbsolutePath(options.inventory), jobs, run, openRun, problem)) {
-    log << "erx-discover: " << problem << "\n";
+  const Result<store::QueuedRun> queued =
+      store ? store->Queue(AbsolutePath(options.inventory), jobs) : Status::Failure(problem);
+  if (!queued.ok()) {
+    log << "erx-discover: " << queued.message() << "\n";
     return FleetOutcome::kCannotStart;
   }
+  const int64_t run = queued.value().runId;
+  const int64_t openRun = queued.value().openRun;
   if (openRun != 0) {
     log << "erx-discover: " << options.inventory << ": run " << openRun
         << " of this inventory is still open (devices waiting or being discovered); nothing "

@@ -108,26 +108,25 @@ std::unique_ptr<JobStore> JobStore::Open(const std::string& where, Access access
 }
 
 template <typename Work>
-bool JobStore::Do(std::string& problem, const std::string& what, Work work) {
+Status JobStore::Do(const std::string& what, Work work) {
   try {
     if (what.empty()) {
       work();
-      return true;
+      return Status();
     }
     Transaction transaction(*db_);
     if (work()) transaction.Commit();
-    return true;
+    return Status();
   } catch (const StoreError& error) {
-    problem = Where() + ": " + (what.empty() ? "" : what + ": ") + error.what();
-    return false;
+    return Status::Failure(Where() + ": " + (what.empty() ? "" : what + ": ") + error.what());
   }
 }
 
-bool JobStore::Queue(const std::string& inventory, const std::vector<JobToQueue>& jobs,
-                     int64_t& runId, int64_t& openRun, std::string& problem) {
-  runId = 0;
-  openRun = 0;
-  return Do(problem, "queueing a run", [&] {
+Result<QueuedRun> JobStore::Queue(const std::string& inventory,
+                                  const std::vector<JobToQueue>& jobs) {
+  int64_t runId = 0;
+  int64_t openRun = 0;
+  const Status queued = Do("queueing a run", [&] {
     // Two queues of one inventory at once: the second waits here, then
     // finds the first's run open.
     db_->Execute("SELECT pg_advisory_xact_lock(4542445301)");
@@ -153,12 +152,14 @@ bool JobStore::Queue(const std::string& inventory, const std::vector<JobToQueue>
     db_->Execute((std::string("NOTIFY ") + kChannel).c_str());
     return true;
   });
+  if (!queued.ok()) return queued;
+  return QueuedRun{runId, openRun};
 }
 
-bool JobStore::RegisterPoller(const PollerIdentity& poller, std::string& problem) {
+Status JobStore::RegisterPoller(const PollerIdentity& poller) {
   std::string running;
   bool added = false;
-  const bool done = Do(problem, "registering poller " + poller.name, [&] {
+  Status done = Do("registering poller " + poller.name, [&] {
     Statement add(*db_,
                   "INSERT INTO pollers(name, regions, host, pid, lease_seconds, started_at, "
                   "heartbeat) VALUES (?, ?, ?, ?, ?, now(), now()) ON CONFLICT (name) DO UPDATE "
@@ -175,26 +176,25 @@ bool JobStore::RegisterPoller(const PollerIdentity& poller, std::string& problem
     }
     return false;
   });
-  if (done && !added) {
-    problem = Where() + ": a poller named " + poller.name + " is already running" + running +
-              ": give this one another --name";
-    return false;
+  if (done.ok() && !added) {
+    return Status::Failure(Where() + ": a poller named " + poller.name + " is already running" +
+                           running + ": give this one another --name");
   }
   return done;
 }
 
-bool JobStore::UnregisterPoller(const PollerIdentity& poller, std::string& problem) {
-  return Do(problem, "taking poller " + poller.name + " off", [&] {
+Status JobStore::UnregisterPoller(const PollerIdentity& poller) {
+  return Do("taking poller " + poller.name + " off", [&] {
     Statement remove(*db_, "DELETE FROM pollers WHERE name = ? AND host = ? AND pid = ?");
     remove.Bind(poller.name).Bind(poller.host).Bind(poller.pid).Run();
     return true;
   });
 }
 
-bool JobStore::Renew(const PollerIdentity& poller, const std::vector<ClaimedJob>& held,
-                     std::vector<ClaimedJob>& lost, std::string& problem) {
+Result<std::vector<ClaimedJob>> JobStore::Renew(const PollerIdentity& poller,
+                                                const std::vector<ClaimedJob>& held) {
   std::vector<ClaimedJob> gone;
-  const bool done = Do(problem, "renewing the leases of " + poller.name, [&] {
+  const Status done = Do("renewing the leases of " + poller.name, [&] {
     Statement beat(*db_,
                    "UPDATE pollers SET heartbeat = now() WHERE name = ? AND host = ? AND pid = ?");
     beat.Bind(poller.name).Bind(poller.host).Bind(poller.pid).Run();
@@ -209,14 +209,13 @@ bool JobStore::Renew(const PollerIdentity& poller, const std::vector<ClaimedJob>
     }
     return true;
   });
-  if (done) lost = std::move(gone);
-  return done;
+  if (!done.ok()) return done;
+  return gone;
 }
 
-bool JobStore::Claim(const PollerIdentity& poller, int most, std::vector<ClaimedJob>& claimed,
-                     std::string& problem) {
+Result<std::vector<ClaimedJob>> JobStore::Claim(const PollerIdentity& poller, int most) {
   std::vector<ClaimedJob> taken;
-  const bool done = Do(problem, "claiming jobs for " + poller.name, [&] {
+  const Status done = Do("claiming jobs for " + poller.name, [&] {
     PutBackLapsedJobs(*db_, poller.regions);
     Statement claim(*db_,
                     "UPDATE jobs SET state = 'running', poller = ?, attempt = attempt + 1, "
@@ -241,15 +240,14 @@ bool JobStore::Claim(const PollerIdentity& poller, int most, std::vector<Claimed
   });
   std::sort(taken.begin(), taken.end(),
             [](const ClaimedJob& a, const ClaimedJob& b) { return a.id < b.id; });
-  if (done) claimed = std::move(taken);
-  return done;
+  if (!done.ok()) return done;
+  return taken;
 }
 
-bool JobStore::Finish(const PollerIdentity& poller, const ClaimedJob& job,
-                      const DeviceOutcome& outcome, const report::Report* found, bool& held,
-                      std::string& problem) {
+Status JobStore::Finish(const PollerIdentity& poller, const ClaimedJob& job,
+                        const DeviceOutcome& outcome, const report::Report* found, bool& held) {
   held = false;
-  return Do(problem, "storing " + job.device, [&] {
+  return Do("storing " + job.device, [&] {
     Statement fence(*db_,
                     "SELECT run_id FROM jobs WHERE id = ? AND poller = ? AND attempt = ? AND "
                     "state = 'running' AND lease_end > now() FOR UPDATE");
@@ -263,8 +261,8 @@ bool JobStore::Finish(const PollerIdentity& poller, const ClaimedJob& job,
   });
 }
 
-bool JobStore::HandBack(const PollerIdentity& poller, const ClaimedJob& job, std::string& problem) {
-  return Do(problem, "handing back " + job.device, [&] {
+Status JobStore::HandBack(const PollerIdentity& poller, const ClaimedJob& job) {
+  return Do("handing back " + job.device, [&] {
     Statement back(*db_,
                    "UPDATE jobs SET state = 'waiting', poller = NULL, attempt = attempt - 1, "
                    "lease_end = NULL WHERE id = ? AND poller = ? AND attempt = ? AND state = "
@@ -275,8 +273,9 @@ bool JobStore::HandBack(const PollerIdentity& poller, const ClaimedJob& job, std
   });
 }
 
-bool JobStore::Pending(const PollerIdentity& poller, int64_t& pending, std::string& problem) {
-  return Do(problem, "counting the jobs of " + poller.name, [&] {
+Result<int64_t> JobStore::Pending(const PollerIdentity& poller) {
+  int64_t pending = 0;
+  const Status done = Do("counting the jobs of " + poller.name, [&] {
     PutBackLapsedJobs(*db_, poller.regions);
     Statement count(*db_,
                     "SELECT count(*) FROM jobs WHERE state IN ('waiting', 'running') AND region = "
@@ -285,10 +284,12 @@ bool JobStore::Pending(const PollerIdentity& poller, int64_t& pending, std::stri
     pending = count.Int(0);
     return true;
   });
+  if (!done.ok()) return done;
+  return pending;
 }
 
-bool JobStore::WaitForJobs(int milliseconds, std::string& problem) {
-  return Do(problem, "", [&] {
+Status JobStore::WaitForJobs(int milliseconds) {
+  return Do("", [&] {
     if (!postgres_) return true;
     if (!listening_) {
       db_->Execute((std::string("LISTEN ") + kChannel).c_str());
@@ -299,9 +300,9 @@ bool JobStore::WaitForJobs(int milliseconds, std::string& problem) {
   });
 }
 
-bool JobStore::RunCounts(int64_t runId, RunOverview& run, std::string& problem) {
-  return Do(problem, "", [&] {
-    run = RunOverview();
+Result<RunOverview> JobStore::RunCounts(int64_t runId) {
+  RunOverview run;
+  const Status done = Do("", [&] {
     const std::optional<StoredRun> stored = LoadRun(*db_, runId);
     if (!stored) return true;
     run.run = *stored;
@@ -341,30 +342,32 @@ bool JobStore::RunCounts(int64_t runId, RunOverview& run, std::string& problem) 
     for (auto& entry : regions) run.regions.push_back(std::move(entry.second));
     return true;
   });
+  if (!done.ok()) return done;
+  return run;
 }
 
-bool JobStore::Overview(std::vector<RunOverview>& runs, std::vector<PollerState>& pollers,
-                        std::string& problem) {
+Result<JobsOverview> JobStore::Overview() {
   std::vector<StoredRun> stored;
-  if (!Do(problem, "", [&] {
-        stored = LoadRuns(*db_);
-        return true;
-      })) {
-    return false;
-  }
-  std::vector<RunOverview> read;
+  const Status listed = Do("", [&] {
+    stored = LoadRuns(*db_);
+    return true;
+  });
+  if (!listed.ok()) return listed;
+  JobsOverview overview;
   for (const StoredRun& run : stored) {
-    read.emplace_back();
-    if (!RunCounts(run.id, read.back(), problem)) return false;
+    Result<RunOverview> counts = RunCounts(run.id);
+    if (!counts.ok()) return counts.status();
+    overview.runs.push_back(std::move(counts.value()));
   }
-  if (!Pollers(pollers, problem)) return false;
-  runs = std::move(read);
-  return true;
+  Result<std::vector<PollerState>> pollers = Pollers();
+  if (!pollers.ok()) return pollers.status();
+  overview.pollers = std::move(pollers.value());
+  return overview;
 }
 
-bool JobStore::Pollers(std::vector<PollerState>& pollers, std::string& problem) {
+Result<std::vector<PollerState>> JobStore::Pollers() {
   std::vector<PollerState> found;
-  const bool done = Do(problem, "", [&] {
+  const Status done = Do("", [&] {
     Statement list(*db_, postgres_ ? "SELECT name, regions, host, pid, to_char(heartbeat AT TIME "
                                      "ZONE 'UTC', 'YYYY-MM-DD HH24:MI:SS'), heartbeat + "
                                      "lease_seconds * interval '1 second' >= now() FROM pollers "
@@ -384,8 +387,8 @@ bool JobStore::Pollers(std::vector<PollerState>& pollers, std::string& problem) 
     }
     return true;
   });
-  if (done) pollers = std::move(found);
-  return done;
+  if (!done.ok()) return done;
+  return found;
 }
 
 }  // namespace store

@@ -7,15 +7,16 @@
 // while it still holds the job's lease, checked in the transaction that
 // stores it: a device is stored once per run, whatever dies when.
 //
-//   std::unique_ptr<store::JobStore> jobs = store::JobStore::Open(url, store::Access::kWrite,
-//   problem); jobs->Queue(inventory, toQueue, run, problem);                   // queue
-//   jobs->RegisterPoller(me, problem);                               // poller
-//   jobs->Claim(me, 2, claimed, problem);
-//   jobs->Renew(me, claimed, lost, problem);                         // every heartbeat
-//   jobs->Finish(me, claimed[0], outcome, &report, held, problem);
+//   std::unique_ptr<store::JobStore> jobs =
+//       store::JobStore::Open(url, store::Access::kWrite, true, problem);
+//   Result<store::QueuedRun> queued = jobs->Queue(inventory, toQueue);   // queue
+//   Status registered = jobs->RegisterPoller(me);                       // poller
+//   Result<std::vector<store::ClaimedJob>> claimed = jobs->Claim(me, 2);
+//   Result<std::vector<store::ClaimedJob>> lost = jobs->Renew(me, claimed.value());  // heartbeat
+//   Status stored = jobs->Finish(me, claimed.value()[0], outcome, &report, held);
 //
-// Every function returns false with `problem` set (a line naming the store)
-// when the store cannot be used, as store::Store does.
+// Every function fails with a message (a line naming the store) when the
+// store cannot be used, as store::Store does.
 #ifndef STORE_JOBSTORE_H_
 #define STORE_JOBSTORE_H_
 
@@ -25,6 +26,8 @@
 #include <vector>
 
 #include "report/ReportModel.h"
+#include "status/Result.h"
+#include "status/Status.h"
 #include "store/Store.h"
 
 namespace store {
@@ -86,6 +89,19 @@ struct PollerState {
   bool alive = false;     // its heartbeat is not older than its lease
 };
 
+// What Queue did: `runId` is the run queued, or 0 when nothing was, as the
+// inventory's run `openRun` is still open.
+struct QueuedRun {
+  int64_t runId = 0;
+  int64_t openRun = 0;
+};
+
+// Every run with its counts, oldest first, and the pollers by name.
+struct JobsOverview {
+  std::vector<RunOverview> runs;
+  std::vector<PollerState> pollers;
+};
+
 class JobStore {
  public:
   // Opens the store at `where` (Store.h's OpenStore). Jobs are handed out
@@ -98,49 +114,45 @@ class JobStore {
 
   // A new run of `inventory` and a waiting job per device, in one
   // transaction, and a wake-up for the pollers. While the inventory's last
-  // queued run is still open, nothing is queued: `openRun` is its id.
-  bool Queue(const std::string& inventory, const std::vector<JobToQueue>& jobs, int64_t& runId,
-             int64_t& openRun, std::string& problem);
+  // queued run is still open, nothing is queued (QueuedRun::openRun).
+  Result<QueuedRun> Queue(const std::string& inventory, const std::vector<JobToQueue>& jobs);
 
-  // Refused (`problem` says so) while a poller of the same name is alive.
-  bool RegisterPoller(const PollerIdentity& poller, std::string& problem);
+  // Refused (the failure says so) while a poller of the same name is alive.
+  Status RegisterPoller(const PollerIdentity& poller);
   // Takes the poller off the list of pollers.
-  bool UnregisterPoller(const PollerIdentity& poller, std::string& problem);
-  // The poller's heartbeat, and its leases renewed: `lost` are the jobs of
-  // `held` whose lease it no longer holds.
-  bool Renew(const PollerIdentity& poller, const std::vector<ClaimedJob>& held,
-             std::vector<ClaimedJob>& lost, std::string& problem);
+  Status UnregisterPoller(const PollerIdentity& poller);
+  // The poller's heartbeat, and its leases renewed: the jobs of `held` whose
+  // lease it no longer holds.
+  Result<std::vector<ClaimedJob>> Renew(const PollerIdentity& poller,
+                                        const std::vector<ClaimedJob>& held);
   // Puts back in their region's queue the jobs of the poller's regions whose
   // lease ran out (storing as failed those that have had kAttempts), then
   // takes up to `most` waiting jobs of its regions.
-  bool Claim(const PollerIdentity& poller, int most, std::vector<ClaimedJob>& claimed,
-             std::string& problem);
+  Result<std::vector<ClaimedJob>> Claim(const PollerIdentity& poller, int most);
   // Stores the device and ends its job, in one transaction, if the poller
   // still holds the job's lease; `held` says whether it did (nothing is
   // stored when not). The run is finished with its last job.
-  bool Finish(const PollerIdentity& poller, const ClaimedJob& job, const DeviceOutcome& outcome,
-              const report::Report* found, bool& held, std::string& problem);
+  Status Finish(const PollerIdentity& poller, const ClaimedJob& job, const DeviceOutcome& outcome,
+                const report::Report* found, bool& held);
   // A job the poller will not discover back in its queue, as if never taken.
-  bool HandBack(const PollerIdentity& poller, const ClaimedJob& job, std::string& problem);
+  Status HandBack(const PollerIdentity& poller, const ClaimedJob& job);
   // Jobs of the regions waiting or running (leases out of date put back first).
-  bool Pending(const PollerIdentity& poller, int64_t& pending, std::string& problem);
+  Result<int64_t> Pending(const PollerIdentity& poller);
 
-  // Waits up to `milliseconds` for a wake-up of Queue; false only when the
+  // Waits up to `milliseconds` for a wake-up of Queue; fails only when the
   // store cannot be used.
-  bool WaitForJobs(int milliseconds, std::string& problem);
+  Status WaitForJobs(int milliseconds);
 
-  // Every run with its counts, oldest first, and the pollers by name.
-  bool Overview(std::vector<RunOverview>& runs, std::vector<PollerState>& pollers,
-                std::string& problem);
+  Result<JobsOverview> Overview();
   // The pollers by name.
-  bool Pollers(std::vector<PollerState>& pollers, std::string& problem);
-  // One run's counts; `run.run.id` is 0 when there is no such run.
-  bool RunCounts(int64_t runId, RunOverview& run, std::string& problem);
+  Result<std::vector<PollerState>> Pollers();
+  // One run's counts; its `run.id` is 0 when there is no such run.
+  Result<RunOverview> RunCounts(int64_t runId);
 
  private:
   JobStore(std::unique_ptr<SqlDatabase> db, PostgresDatabase* postgres);
   template <typename Work>
-  bool Do(std::string& problem, const std::string& what, Work work);
+  Status Do(const std::string& what, Work work);
 
   std::unique_ptr<SqlDatabase> db_;
   PostgresDatabase* postgres_;  // the same connection, when PostgreSQL; else null

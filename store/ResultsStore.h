@@ -3,11 +3,10 @@
 // transaction each), FinishRun. Store.h is the whole interface, reading too.
 //
 //   store::ResultsStore results;
-//   if (!results.Open("fleet.db", problem)) ...           // creates or migrates
-//   int64_t run = 0;
-//   results.BeginRun("inventory.yaml", run, problem);
-//   results.StoreDevice(run, outcome, &report, problem);
-//   results.FinishRun(run, problem);
+//   if (Status opened = results.Open("fleet.db"); !opened.ok()) ...  // creates or migrates
+//   Result<int64_t> run = results.BeginRun("inventory.yaml");
+//   Status stored = results.StoreDevice(run.value(), outcome, &report);
+//   Status finished = results.FinishRun(run.value());
 #ifndef STORE_RESULTSSTORE_H_
 #define STORE_RESULTSSTORE_H_
 
@@ -16,6 +15,8 @@
 #include <string>
 
 #include "report/ReportModel.h"
+#include "status/Result.h"
+#include "status/Status.h"
 #include "store/Store.h"
 
 namespace store {
@@ -23,28 +24,24 @@ namespace store {
 class ResultsStore {
  public:
   // Opens the store at `where` (a file or a postgresql:// connection; see
-  // OpenStore), creating or migrating it. False with `problem` set.
-  bool Open(const std::string& where, std::string& problem) {
+  // OpenStore), creating or migrating it.
+  Status Open(const std::string& where) {
+    std::string problem;
     store_ = OpenStore(where, Access::kWrite, problem);
-    return store_ != nullptr;
+    return store_ ? Status() : Status::Failure(problem);
   }
 
-  bool BeginRun(const std::string& inventory, int64_t& runId, std::string& problem) {
-    return Opened(problem) && store_->BeginRun(inventory, runId, problem);
+  Result<int64_t> BeginRun(const std::string& inventory) {
+    if (!store_) return NotOpen();
+    return store_->BeginRun(inventory);
   }
-  bool FinishRun(int64_t runId, std::string& problem) {
-    return Opened(problem) && store_->FinishRun(runId, problem);
-  }
-  bool StoreDevice(int64_t runId, const DeviceOutcome& outcome, const report::Report* found,
-                   std::string& problem) {
-    return Opened(problem) && store_->StoreDevice(runId, outcome, found, problem);
+  Status FinishRun(int64_t runId) { return store_ ? store_->FinishRun(runId) : NotOpen(); }
+  Status StoreDevice(int64_t runId, const DeviceOutcome& outcome, const report::Report* found) {
+    return store_ ? store_->StoreDevice(runId, outcome, found) : NotOpen();
   }
 
  private:
-  bool Opened(std::string& problem) const {
-    if (!store_) problem = "results store not open";
-    return store_ != nullptr;
-  }
+  static Status NotOpen() { return Status::Failure("results store not open"); }
 
   std::unique_ptr<Store> store_;
 };

@@ -14,12 +14,15 @@ struct TextOrder {
   bool operator()(const std::string& a, const std::string& b) const { return NaturalLess(a, b); }
 };
 
+struct RunPair {
+  StoredRun before;
+  StoredRun after;
+};
+
 // The two runs to compare: those asked for, or the last two.
-bool PickRuns(Store& db, const DiffOptions& options, StoredRun& before, StoredRun& after,
-              std::string& problem) {
+Result<RunPair> PickRuns(Store& db, const DiffOptions& options) {
   if (options.runA.has_value() != options.runB.has_value()) {
-    problem = "name both runs to compare, or neither for the last two";
-    return false;
+    return Status::Failure("name both runs to compare, or neither for the last two");
   }
   int64_t ids[2];
   if (options.runA) {
@@ -27,48 +30,47 @@ bool PickRuns(Store& db, const DiffOptions& options, StoredRun& before, StoredRu
     ids[1] = *options.runB;
   } else {
     // A run still going or cut off would show its missing devices as gone.
-    std::vector<StoredRun> runs;
-    if (!db.ListRuns(runs, problem)) return false;
+    const Result<std::vector<StoredRun>> runs = db.ListRuns();
+    if (!runs.ok()) return runs.status();
     int found = 0;
-    for (auto run = runs.rbegin(); found < 2 && run != runs.rend(); ++run) {
+    for (auto run = runs.value().rbegin(); found < 2 && run != runs.value().rend(); ++run) {
       if (run->finishedAt) ids[1 - found++] = run->id;
     }
     if (found < 2) {
-      problem = options.storePath + " holds " + std::to_string(found) +
-                (found == 1 ? " finished run" : " finished runs") + "; a diff needs two";
-      return false;
+      return Status::Failure(options.storePath + " holds " + std::to_string(found) +
+                             (found == 1 ? " finished run" : " finished runs") +
+                             "; a diff needs two");
     }
   }
-  StoredRun* runs[2] = {&before, &after};
+  RunPair pair;
+  StoredRun* runs[2] = {&pair.before, &pair.after};
   for (int i = 0; i < 2; ++i) {
-    std::optional<StoredRun> run;
-    if (!db.LoadRun(ids[i], run, problem)) return false;
-    if (!run) {
-      problem = options.storePath + " has no run " + std::to_string(ids[i]);
-      return false;
+    const Result<std::optional<StoredRun>> run = db.LoadRun(ids[i]);
+    if (!run.ok()) return run.status();
+    if (!run.value()) {
+      return Status::Failure(options.storePath + " has no run " + std::to_string(ids[i]));
     }
-    *runs[i] = *run;
+    *runs[i] = *run.value();
   }
-  return true;
+  return pair;
 }
 
-// The device's diff, or nothing when it did not change.
-// False with `problem` set when a report cannot be read.
-bool CompareDevice(Store& db, const std::string& name, const StoredDevice* before,
-                   const StoredDevice* after, const StoredRun& runA, const StoredRun& runB,
-                   std::optional<DeviceDiff>& result, std::string& problem) {
-  result.reset();
+// The device's diff, or none when it did not change; a failure when a report
+// cannot be read.
+Result<std::optional<DeviceDiff>> CompareDevice(Store& db, const std::string& name,
+                                                const StoredDevice* before,
+                                                const StoredDevice* after, const StoredRun& runA,
+                                                const StoredRun& runB) {
   DeviceDiff diff;
   diff.device = name;
   if (!before || !after) {
     diff.change = before ? "disappeared" : "appeared";
-    result = diff;
-    return true;
+    return std::optional<DeviceDiff>(diff);
   }
   const bool failedAfter = after->status != "ok";
   // A router down both times, for the same reason, is no news.
   if (failedAfter && before->status == after->status && before->problem == after->problem) {
-    return true;
+    return std::optional<DeviceDiff>();
   }
   if (failedAfter || before->status != "ok") {
     const StoredDevice& failed = failedAfter ? *after : *before;
@@ -76,18 +78,16 @@ bool CompareDevice(Store& db, const std::string& name, const StoredDevice* befor
     diff.failedRun = failedAfter ? runB.id : runA.id;
     diff.status = failed.status;
     diff.problem = failed.problem;
-    result = diff;
-    return true;
+    return std::optional<DeviceDiff>(diff);
   }
-  report::Report reports[2];
-  if (!db.LoadReport(*before, reports[0], problem) || !db.LoadReport(*after, reports[1], problem)) {
-    return false;
-  }
-  diff.changes = CompareReports(reports[0], reports[1]);
-  if (diff.changes.empty()) return true;
+  const Result<report::Report> reportBefore = db.LoadReport(*before);
+  if (!reportBefore.ok()) return reportBefore.status();
+  const Result<report::Report> reportAfter = db.LoadReport(*after);
+  if (!reportAfter.ok()) return reportAfter.status();
+  diff.changes = CompareReports(reportBefore.value(), reportAfter.value());
+  if (diff.changes.empty()) return std::optional<DeviceDiff>();
   diff.change = "changed";
-  result = diff;
-  return true;
+  return std::optional<DeviceDiff>(diff);
 }
 
 }  // namespace
@@ -99,31 +99,40 @@ DiffOutcome DiffRuns(const DiffOptions& options, std::ostream& out, std::string&
   }
   const std::unique_ptr<Store> store = OpenStore(options.storePath, Access::kRead, problem);
   if (!store) return DiffOutcome::kFailed;
-  StoredRun runA, runB;
-  if (!PickRuns(*store, options, runA, runB, problem)) return DiffOutcome::kFailed;
+  const Result<RunPair> picked = PickRuns(*store, options);
+  if (!picked.ok()) {
+    problem = picked.message();
+    return DiffOutcome::kFailed;
+  }
+  const StoredRun& runA = picked.value().before;
+  const StoredRun& runB = picked.value().after;
 
   // Devices by name, each with its row in either run.
   std::map<std::string, std::pair<const StoredDevice*, const StoredDevice*>, TextOrder> devices;
-  std::vector<StoredDevice> before, after;
-  if (!store->LoadDevices(runA.id, before, problem) ||
-      !store->LoadDevices(runB.id, after, problem)) {
+  const Result<std::vector<StoredDevice>> before = store->LoadDevices(runA.id);
+  const Result<std::vector<StoredDevice>> after =
+      before.ok() ? store->LoadDevices(runB.id) : before;
+  if (!after.ok()) {
+    problem = after.message();
     return DiffOutcome::kFailed;
   }
-  for (const StoredDevice& d : before) devices[d.name].first = &d;
-  for (const StoredDevice& d : after) devices[d.name].second = &d;
+  for (const StoredDevice& d : before.value()) devices[d.name].first = &d;
+  for (const StoredDevice& d : after.value()) devices[d.name].second = &d;
 
   const std::unique_ptr<DiffWriter> writer =
       options.format == "json" ? MakeJsonDiffWriter(out) : MakeTextDiffWriter(out);
   writer->Runs(runA, runB);
   bool changed = false;
   for (const auto& [name, rows] : devices) {
-    std::optional<DeviceDiff> diff;
-    if (!CompareDevice(*store, name, rows.first, rows.second, runA, runB, diff, problem)) {
+    const Result<std::optional<DeviceDiff>> diff =
+        CompareDevice(*store, name, rows.first, rows.second, runA, runB);
+    if (!diff.ok()) {
+      problem = diff.message();
       return DiffOutcome::kFailed;
     }
-    if (!diff) continue;
+    if (!diff.value()) continue;
     changed = true;
-    writer->Device(*diff);
+    writer->Device(*diff.value());
   }
   writer->End();
   return changed ? DiffOutcome::kSomethingChanged : DiffOutcome::kNothingChanged;

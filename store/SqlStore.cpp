@@ -18,69 +18,77 @@ std::string UtcNow() {
 }
 
 template <typename Work>
-bool SqlStore::Do(std::string& problem, const std::string& what, Work work) {
+Status SqlStore::Do(const std::string& what, Work work) {
   try {
     if (what.empty()) {
       work();
-      return true;
+      return Status();
     }
     Transaction transaction(*db_);
     work();
     transaction.Commit();
-    return true;
+    return Status();
   } catch (const StoreError& error) {
-    problem = Where() + ": " + (what.empty() ? "" : what + ": ") + error.what();
-    return false;
+    return Status::Failure(Where() + ": " + (what.empty() ? "" : what + ": ") + error.what());
   }
 }
 
-bool SqlStore::BeginRun(const std::string& inventory, int64_t& runId, std::string& problem) {
-  return Do(problem, "starting a run", [&] {
+Result<int64_t> SqlStore::BeginRun(const std::string& inventory) {
+  int64_t runId = 0;
+  const Status begun = Do("starting a run", [&] {
     Statement run(*db_,
                   "INSERT INTO runs(started_at, inventory, program_version) VALUES (?, ?, ?)"
                   " RETURNING id");
     runId = run.Bind(UtcNow()).Bind(inventory).Bind(version::Line("erx-discover")).Insert();
   });
+  if (!begun.ok()) return begun;
+  return runId;
 }
 
-bool SqlStore::FinishRun(int64_t runId, std::string& problem) {
-  return Do(problem, "finishing run " + std::to_string(runId), [&] {
+Status SqlStore::FinishRun(int64_t runId) {
+  return Do("finishing run " + std::to_string(runId), [&] {
     Statement run(*db_, "UPDATE runs SET finished_at = ? WHERE id = ? RETURNING id");
     if (!run.Bind(UtcNow()).Bind(runId).Next()) throw StoreError("no such run");
     run.Reset();
   });
 }
 
-bool SqlStore::StoreDevice(int64_t runId, const DeviceOutcome& outcome, const report::Report* found,
-                           std::string& problem) {
-  return Do(problem, "storing " + outcome.name, [&] { WriteDevice(*db_, runId, outcome, found); });
+Status SqlStore::StoreDevice(int64_t runId, const DeviceOutcome& outcome,
+                             const report::Report* found) {
+  return Do("storing " + outcome.name, [&] { WriteDevice(*db_, runId, outcome, found); });
 }
 
-bool SqlStore::ListRuns(std::vector<StoredRun>& runs, std::string& problem) {
-  return Do(problem, "", [&] { runs = store::LoadRuns(*db_); });
+template <typename T, typename Reader>
+Result<T> SqlStore::Read(Reader read) {
+  T value{};
+  const Status done = Do("", [&] { value = read(); });
+  if (!done.ok()) return done;
+  return value;
 }
 
-bool SqlStore::LoadRun(int64_t runId, std::optional<StoredRun>& run, std::string& problem) {
-  return Do(problem, "", [&] { run = store::LoadRun(*db_, runId); });
+Result<std::vector<StoredRun>> SqlStore::ListRuns() {
+  return Read<std::vector<StoredRun>>([&] { return store::LoadRuns(*db_); });
 }
 
-bool SqlStore::LoadDevices(int64_t runId, std::vector<StoredDevice>& devices,
-                           std::string& problem) {
-  return Do(problem, "", [&] { devices = store::LoadDevices(*db_, runId); });
+Result<std::optional<StoredRun>> SqlStore::LoadRun(int64_t runId) {
+  return Read<std::optional<StoredRun>>([&] { return store::LoadRun(*db_, runId); });
 }
 
-bool SqlStore::LoadReport(const StoredDevice& device, report::Report& found, std::string& problem) {
-  return Do(problem, "", [&] { found = store::LoadReport(*db_, device); });
+Result<std::vector<StoredDevice>> SqlStore::LoadDevices(int64_t runId) {
+  return Read<std::vector<StoredDevice>>([&] { return store::LoadDevices(*db_, runId); });
 }
 
-bool SqlStore::LoadReportPage(const StoredDevice& device, int64_t offset, int64_t limit,
-                              report::Report& found, std::string& problem) {
-  return Do(problem, "", [&] { found = store::LoadReport(*db_, device, offset, limit); });
+Result<report::Report> SqlStore::LoadReport(const StoredDevice& device) {
+  return Read<report::Report>([&] { return store::LoadReport(*db_, device); });
 }
 
-bool SqlStore::LoadDeviceSizes(const StoredDevice& device, DeviceSizes& sizes,
-                               std::string& problem) {
-  return Do(problem, "", [&] { sizes = store::LoadDeviceSizes(*db_, device.id); });
+Result<report::Report> SqlStore::LoadReportPage(const StoredDevice& device, int64_t offset,
+                                                int64_t limit) {
+  return Read<report::Report>([&] { return store::LoadReport(*db_, device, offset, limit); });
+}
+
+Result<DeviceSizes> SqlStore::LoadDeviceSizes(const StoredDevice& device) {
+  return Read<DeviceSizes>([&] { return store::LoadDeviceSizes(*db_, device.id); });
 }
 
 }  // namespace store

@@ -16,28 +16,29 @@ class SqlStore : public Store {
   explicit SqlStore(std::unique_ptr<SqlDatabase> db) : db_(std::move(db)) {}
 
   const std::string& Where() const override { return db_->Where(); }
-  bool BeginRun(const std::string& inventory, int64_t& runId, std::string& problem) override;
-  bool StoreDevice(int64_t runId, const DeviceOutcome& outcome, const report::Report* found,
-                   std::string& problem) override;
-  bool FinishRun(int64_t runId, std::string& problem) override;
-  bool ListRuns(std::vector<StoredRun>& runs, std::string& problem) override;
-  bool LoadRun(int64_t runId, std::optional<StoredRun>& run, std::string& problem) override;
-  bool LoadDevices(int64_t runId, std::vector<StoredDevice>& devices,
-                   std::string& problem) override;
-  bool LoadReport(const StoredDevice& device, report::Report& found, std::string& problem) override;
-  bool LoadReportPage(const StoredDevice& device, int64_t offset, int64_t limit,
-                      report::Report& found, std::string& problem) override;
-  bool LoadDeviceSizes(const StoredDevice& device, DeviceSizes& sizes,
-                       std::string& problem) override;
+  Result<int64_t> BeginRun(const std::string& inventory) override;
+  Status StoreDevice(int64_t runId, const DeviceOutcome& outcome,
+                     const report::Report* found) override;
+  Status FinishRun(int64_t runId) override;
+  Result<std::vector<StoredRun>> ListRuns() override;
+  Result<std::optional<StoredRun>> LoadRun(int64_t runId) override;
+  Result<std::vector<StoredDevice>> LoadDevices(int64_t runId) override;
+  Result<report::Report> LoadReport(const StoredDevice& device) override;
+  Result<report::Report> LoadReportPage(const StoredDevice& device, int64_t offset,
+                                        int64_t limit) override;
+  Result<DeviceSizes> LoadDeviceSizes(const StoredDevice& device) override;
   void LimitQueryTime(int seconds) override { db_->LimitQueryTime(seconds); }
 
   SqlDatabase& Database() { return *db_; }
 
  private:
   // Runs `work`, in a transaction when `what` (what is being written) is
-  // given; false with `problem` saying what failed.
+  // given; a failure says what failed.
   template <typename Work>
-  bool Do(std::string& problem, const std::string& what, Work work);
+  Status Do(const std::string& what, Work work);
+  // What `read` returns, read outside a transaction.
+  template <typename T, typename Reader>
+  Result<T> Read(Reader read);
 
   std::unique_ptr<SqlDatabase> db_;
 };

@@ -7,23 +7,20 @@
 //   std::string problem;
 //   std::unique_ptr<store::Store> results = store::OpenStore("fleet.db", store::Access::kWrite,
 //   problem); if (!results) ...                                   // problem names the store
-//   int64_t run = 0;
-//   results->BeginRun("inventory.yaml", run, problem);
-//   results->StoreDevice(run, outcome, &report, problem);  // one transaction each
-//   results->FinishRun(run, problem);
+//   Result<int64_t> run = results->BeginRun("inventory.yaml");
+//   Status stored = results->StoreDevice(run.value(), outcome, &report);  // one transaction each
+//   Status finished = results->FinishRun(run.value());
 //
 // Reading (diff, paths, vpns, html, a web page):
 //
 //   std::unique_ptr<store::Store> results = store::OpenStore(where, store::Access::kRead, problem);
-//   std::vector<store::StoredRun> runs;            // oldest first
-//   results->ListRuns(runs, problem);
-//   std::vector<store::StoredDevice> devices;      // by name
-//   results->LoadDevices(runs.back().id, devices, problem);
-//   report::Report found;
-//   if (devices[0].hasReport) results->LoadReport(devices[0], found, problem);
+//   Result<std::vector<store::StoredRun>> runs = results->ListRuns();  // oldest first
+//   Result<std::vector<store::StoredDevice>> devices =                 // by name
+//       results->LoadDevices(runs.value().back().id);
+//   Result<report::Report> found = results->LoadReport(devices.value()[0]);  // if it hasReport
 //
-// Every function returns false with `problem` set (a line naming the store)
-// when the store cannot be used; nothing is thrown. A row that a hand edit or
+// Every function fails with a message (a line naming the store) when the
+// store cannot be used; nothing is thrown. A row that a hand edit or
 // another program left in a shape this program never writes is such a
 // problem, naming its table and row: reading never crashes on a store.
 #ifndef STORE_STORE_H_
@@ -36,6 +33,8 @@
 #include <vector>
 
 #include "report/ReportModel.h"
+#include "status/Result.h"
+#include "status/Status.h"
 
 namespace store {
 
@@ -88,34 +87,31 @@ class Store {
   // The store as the user named it, for messages (never a password).
   virtual const std::string& Where() const = 0;
 
-  // A new run (its start time now); `runId` is its id.
-  virtual bool BeginRun(const std::string& inventory, int64_t& runId, std::string& problem) = 0;
+  // A new run (its start time now): its id.
+  virtual Result<int64_t> BeginRun(const std::string& inventory) = 0;
   // One device of the run, in one transaction: its outcome and, when `found`
   // is not null, everything in the report. A device is stored whole or not
   // at all; a second device of the same name in a run is refused.
-  virtual bool StoreDevice(int64_t runId, const DeviceOutcome& outcome, const report::Report* found,
-                           std::string& problem) = 0;
+  virtual Status StoreDevice(int64_t runId, const DeviceOutcome& outcome,
+                             const report::Report* found) = 0;
   // Marks the run finished (its end time now). A run never finished was cut off.
-  virtual bool FinishRun(int64_t runId, std::string& problem) = 0;
+  virtual Status FinishRun(int64_t runId) = 0;
 
   // Every run, oldest first.
-  virtual bool ListRuns(std::vector<StoredRun>& runs, std::string& problem) = 0;
-  // Run `runId`; `run` is none when the store has no such run.
-  virtual bool LoadRun(int64_t runId, std::optional<StoredRun>& run, std::string& problem) = 0;
+  virtual Result<std::vector<StoredRun>> ListRuns() = 0;
+  // Run `runId`; none when the store has no such run.
+  virtual Result<std::optional<StoredRun>> LoadRun(int64_t runId) = 0;
   // The devices of a run, by name, discovered or not.
-  virtual bool LoadDevices(int64_t runId, std::vector<StoredDevice>& devices,
-                           std::string& problem) = 0;
+  virtual Result<std::vector<StoredDevice>> LoadDevices(int64_t runId) = 0;
   // A discovered device's report as the report model holds it. A list the
   // stored report did not have reads back empty rather than absent (the
   // tables keep rows, not whether a list was there); the health is not kept
   // in the report read back.
-  virtual bool LoadReport(const StoredDevice& device, report::Report& found,
-                          std::string& problem) = 0;
+  virtual Result<report::Report> LoadReport(const StoredDevice& device) = 0;
   // The same with only a page of its label entries, in the order stored.
-  virtual bool LoadReportPage(const StoredDevice& device, int64_t offset, int64_t limit,
-                              report::Report& found, std::string& problem) = 0;
-  virtual bool LoadDeviceSizes(const StoredDevice& device, DeviceSizes& sizes,
-                               std::string& problem) = 0;
+  virtual Result<report::Report> LoadReportPage(const StoredDevice& device, int64_t offset,
+                                                int64_t limit) = 0;
+  virtual Result<DeviceSizes> LoadDeviceSizes(const StoredDevice& device) = 0;
   // Queries that run past `seconds` from now fail with a problem that says so.
   virtual void LimitQueryTime(int seconds) = 0;
 };

@@ -18,20 +18,18 @@ StoreReader::StoreReader(const std::string& storePath)
 
 StoreReader::~StoreReader() = default;
 
-void StoreReader::Check(bool ok, const std::string& problem) const {
-  if (ok) return;
+void StoreReader::Check(const Status& read) const {
+  if (read.ok()) return;
   if (std::chrono::steady_clock::now() > deadline_) {
     throw ReadError(store_->Where() + ": the store took more than " +
                     std::to_string(kQuerySeconds) + " s to answer");
   }
-  throw ReadError(problem);
+  throw ReadError(read.message());
 }
 
 const std::vector<store::StoredRun>& StoreReader::AllRuns() {
   if (!runs_) {
-    runs_.emplace();
-    std::string problem;
-    Check(store_->ListRuns(*runs_, problem), problem);
+    runs_ = Checked(store_->ListRuns());
   }
   return *runs_;
 }
@@ -49,10 +47,7 @@ std::vector<store::StoredRun> StoreReader::Runs(int64_t offset, int64_t limit) {
 }
 
 std::optional<store::StoredRun> StoreReader::Run(int64_t id) {
-  std::optional<store::StoredRun> run;
-  std::string problem;
-  Check(store_->LoadRun(id, run, problem), problem);
-  return run;
+  return Checked(store_->LoadRun(id));
 }
 
 std::optional<int64_t> StoreReader::LastFinishedRun() { return FinishedRunBefore(INT64_MAX); }
@@ -66,32 +61,20 @@ std::optional<int64_t> StoreReader::FinishedRunBefore(int64_t id) {
 }
 
 std::vector<store::StoredDevice> StoreReader::Devices(int64_t run) {
-  std::vector<store::StoredDevice> devices;
-  std::string problem;
-  Check(store_->LoadDevices(run, devices, problem), problem);
-  return devices;
+  return Checked(store_->LoadDevices(run));
 }
 
 store::DeviceSizes StoreReader::Sizes(const store::StoredDevice& device) {
-  store::DeviceSizes sizes;
-  std::string problem;
-  Check(store_->LoadDeviceSizes(device, sizes, problem), problem);
-  return sizes;
+  return Checked(store_->LoadDeviceSizes(device));
 }
 
 report::Report StoreReader::Report(const store::StoredDevice& device) {
-  report::Report found;
-  std::string problem;
-  Check(store_->LoadReport(device, found, problem), problem);
-  return found;
+  return Checked(store_->LoadReport(device));
 }
 
 report::Report StoreReader::Report(const store::StoredDevice& device, int64_t offset,
                                    int64_t limit) {
-  report::Report found;
-  std::string problem;
-  Check(store_->LoadReportPage(device, offset, limit, found, problem), problem);
-  return found;
+  return Checked(store_->LoadReportPage(device, offset, limit));
 }
 
 network::NetworkRun StoreReader::Network(int64_t run) {

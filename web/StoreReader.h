@@ -59,7 +59,13 @@ class StoreReader {
  private:
   // Throws ReadError for a problem of the store, saying so when the request's
   // time ran out.
-  void Check(bool ok, const std::string& problem) const;
+  void Check(const Status& read) const;
+  // The value read, or ReadError.
+  template <typename T>
+  T Checked(Result<T> read) const {
+    Check(read.status());
+    return std::move(read.value());
+  }
   const std::vector<store::StoredRun>& AllRuns();  // oldest first, read once
 
   std::string path_;

@@ -22,13 +22,13 @@ class RunsCommand : public Subcommand {
     std::string problem;
     std::unique_ptr<store::JobStore> jobs =
         store::JobStore::Open(store_, store::Access::kRead, false, problem);
-    std::vector<store::RunOverview> runs;
-    std::vector<store::PollerState> pollers;
-    if (!jobs || !jobs->Overview(runs, pollers, problem)) return FailUsage("erx-discover", problem);
+    const Result<store::JobsOverview> overview = jobs ? jobs->Overview() : Status::Failure(problem);
+    if (!overview.ok()) return FailUsage("erx-discover", overview.message());
+    const store::JobsOverview& found = overview.value();
     if (format_ == "json") {
-      WriteRunsJson(runs, pollers, std::cout);
+      WriteRunsJson(found.runs, found.pollers, std::cout);
     } else {
-      WriteRunsText(runs, pollers, std::cout);
+      WriteRunsText(found.runs, found.pollers, std::cout);
     }
     return kExitOk;
   }

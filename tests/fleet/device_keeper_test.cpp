@@ -76,8 +76,10 @@ class DeviceKeeperTest : public Test {
  protected:
   void SetUp() override {
     options_.outputDir = folder_.Path();
-    ASSERT_TRUE(results_.Open(store_, problem_)) << problem_;
-    ASSERT_TRUE(results_.BeginRun("fleet.yaml", run_, problem_)) << problem_;
+    const Status opened = results_.Open(store_);
+    ASSERT_TRUE(opened.ok()) << opened.message();
+    const Status begun = results_.BeginRun("fleet.yaml").Into(run_);
+    ASSERT_TRUE(begun.ok()) << begun.message();
   }
 
   DeviceSummary Keep(const std::string& name, const WorkerEnd& end) {
@@ -93,7 +95,6 @@ class DeviceKeeperTest : public Test {
   FleetOptions options_;
   store::ResultsStore results_;
   int64_t run_ = 0;
-  std::string problem_;
   std::vector<std::string> messages_;
 };
 

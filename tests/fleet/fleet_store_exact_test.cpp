@@ -94,8 +94,9 @@ TEST(FleetStore, TheParentStoresExactlyWhatEachWorkerFound) {
   store::ResultsStore results;
   std::string problem;
   int64_t runId = 0;
-  ASSERT_TRUE(results.Open(direct, problem) && results.BeginRun("fleet.yaml", runId, problem))
-      << problem;
+  Status begun = results.Open(direct);
+  if (begun.ok()) begun = results.BeginRun("fleet.yaml").Into(runId);
+  ASSERT_TRUE(begun.ok()) << begun.message();
   for (const Captured& device : Devices()) {
     DeviceSource source;
     source.capture = device.dir;
@@ -110,7 +111,8 @@ TEST(FleetStore, TheParentStoresExactlyWhatEachWorkerFound) {
     outcome.region = "lab";
     outcome.status = report::HealthStatusName(found.health.status);
     outcome.problem = found.health.problems.empty() ? "" : found.health.problems.front();
-    ASSERT_TRUE(results.StoreDevice(runId, outcome, &found, problem)) << problem;
+    const Status stored = results.StoreDevice(runId, outcome, &found);
+    ASSERT_TRUE(stored.ok()) << stored.message();
   }
 
   const std::string expected = AllRows(direct);

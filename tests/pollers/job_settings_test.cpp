@@ -30,7 +30,8 @@ TEST(JobSettings, CarryTheDevicesKeysButNoSecretAndNoSecretsFile) {
 
   InventoryDevice pe1;
   const std::string text = JobSettings(devices[0]);
-  ASSERT_TRUE(ReadJobSettings(text, "job 1", pe1, problem)) << problem << "\n" << text;
+  Status read = ReadJobSettings(text, "job 1").Into(pe1);
+  ASSERT_TRUE(read.ok()) << read.message() << "\n" << text;
   EXPECT_EQ(pe1.name, "pe1");
   EXPECT_EQ(pe1.region, "eu-west");
   EXPECT_EQ(pe1.live.host, "10.0.0.1");
@@ -48,13 +49,15 @@ TEST(JobSettings, CarryTheDevicesKeysButNoSecretAndNoSecretsFile) {
   EXPECT_THAT(text, Not(HasSubstr("secrets")));
 
   InventoryDevice lab;
-  ASSERT_TRUE(ReadJobSettings(JobSettings(devices[1]), "job 2", lab, problem)) << problem;
+  read = ReadJobSettings(JobSettings(devices[1]), "job 2").Into(lab);
+  ASSERT_TRUE(read.ok()) << read.message();
   EXPECT_EQ(lab.capture, ERX_SOURCE_DIR "/devices/pe1-erx");
   EXPECT_EQ(lab.region, "lab");
   EXPECT_EQ(lab.live.host, "");
 
-  EXPECT_FALSE(ReadJobSettings("devices:\n  - name: x\n", "job 3", lab, problem));
-  EXPECT_THAT(problem, StartsWith("job 3:2: "));
+  read = ReadJobSettings("devices:\n  - name: x\n", "job 3").Into(lab);
+  EXPECT_FALSE(read.ok());
+  EXPECT_THAT(read.message(), StartsWith("job 3:2: "));
 }
 
 }  // namespace

@@ -62,10 +62,9 @@ class JobStoreTest : public Test {
   }
 
   static store::ClaimedJob ClaimOne(store::JobStore& jobs, const store::PollerIdentity& poller) {
-    std::vector<store::ClaimedJob> claimed;
-    std::string problem;
-    EXPECT_TRUE(jobs.Claim(poller, 1, claimed, problem)) << problem;
-    return claimed.empty() ? store::ClaimedJob() : claimed[0];
+    const Result<std::vector<store::ClaimedJob>> claimed = jobs.Claim(poller, 1);
+    EXPECT_TRUE(claimed.ok()) << claimed.message();
+    return claimed.value().empty() ? store::ClaimedJob() : claimed.value()[0];
   }
 
   static store::DeviceOutcome Outcome(const store::ClaimedJob& job, const std::string& status) {
@@ -88,9 +87,9 @@ PostgresServer* JobStoreTest::server_ = nullptr;
 
 TEST_F(JobStoreTest, ALateResultIsRefusedAndEachDeviceIsStoredOnce) {
   std::unique_ptr<store::JobStore> jobs = Open();
-  int64_t run = 0, open = 0;
-  std::string problem;
-  ASSERT_TRUE(jobs->Queue("/inv.yaml", Devices({"a", "a", "b"}), run, open, problem)) << problem;
+  const Result<store::QueuedRun> queued = jobs->Queue("/inv.yaml", Devices({"a", "a", "b"}));
+  ASSERT_TRUE(queued.ok()) << queued.message();
+  const int64_t run = queued.value().runId;
   const store::PollerIdentity hung = Poller("hung", 0.3), other = Poller("other", 30);
   const store::PollerIdentity east = Poller("east", 30, {"b"});
 
@@ -107,24 +106,28 @@ TEST_F(JobStoreTest, ALateResultIsRefusedAndEachDeviceIsStoredOnce) {
   EXPECT_EQ(again.attempt, 2);
 
   // The first poller comes back: its lease is gone, its result is refused.
-  std::vector<store::ClaimedJob> lost;
-  ASSERT_TRUE(jobs->Renew(hung, {first}, lost, problem)) << problem;
-  ASSERT_THAT(lost, SizeIs(1));
+  const Result<std::vector<store::ClaimedJob>> lost = jobs->Renew(hung, {first});
+  ASSERT_TRUE(lost.ok()) << lost.message();
+  ASSERT_THAT(lost.value(), SizeIs(1));
   bool held = true;
-  ASSERT_TRUE(jobs->Finish(hung, first, Outcome(first, "ok"), nullptr, held, problem)) << problem;
+  Status done = jobs->Finish(hung, first, Outcome(first, "ok"), nullptr, held);
+  ASSERT_TRUE(done.ok()) << done.message();
   EXPECT_FALSE(held);
   // Nor may the new holder's attempt be claimed by the old one's name.
   store::ClaimedJob forged = again;
-  ASSERT_TRUE(jobs->Finish(hung, forged, Outcome(forged, "ok"), nullptr, held, problem));
+  ASSERT_TRUE(jobs->Finish(hung, forged, Outcome(forged, "ok"), nullptr, held).ok());
   EXPECT_FALSE(held);
-  ASSERT_TRUE(jobs->Finish(other, again, Outcome(again, "ok"), nullptr, held, problem)) << problem;
+  done = jobs->Finish(other, again, Outcome(again, "ok"), nullptr, held);
+  ASSERT_TRUE(done.ok()) << done.message();
   EXPECT_TRUE(held);
-  ASSERT_TRUE(jobs->Finish(other, again, Outcome(again, "ok"), nullptr, held, problem)) << problem;
+  done = jobs->Finish(other, again, Outcome(again, "ok"), nullptr, held);
+  ASSERT_TRUE(done.ok()) << done.message();
   EXPECT_FALSE(held) << "a job ends once";
 
   // The run ends with its last job, not before.
   store::RunOverview counts;
-  ASSERT_TRUE(jobs->RunCounts(run, counts, problem)) << problem;
+  done = jobs->RunCounts(run).Into(counts);
+  ASSERT_TRUE(done.ok()) << done.message();
   EXPECT_TRUE(counts.open);
   ASSERT_THAT(counts.regions, SizeIs(2));
   EXPECT_EQ(counts.regions[0].region, "a");
@@ -133,15 +136,18 @@ TEST_F(JobStoreTest, ALateResultIsRefusedAndEachDeviceIsStoredOnce) {
   EXPECT_EQ(counts.regions[1].running, 1);
 
   // Handed back, a job is waiting again and its attempt not counted.
-  ASSERT_TRUE(jobs->HandBack(east, d3, problem)) << problem;
+  done = jobs->HandBack(east, d3);
+  ASSERT_TRUE(done.ok()) << done.message();
   const store::ClaimedJob d3again = ClaimOne(*jobs, east);
   EXPECT_EQ(d3again.device, "d3");
   EXPECT_EQ(d3again.attempt, 1);
-  ASSERT_TRUE(jobs->Finish(east, d3again, Outcome(d3again, "failed"), nullptr, held, problem))
-      << problem;
-  ASSERT_TRUE(jobs->Finish(other, d2, Outcome(d2, "partial"), nullptr, held, problem)) << problem;
+  done = jobs->Finish(east, d3again, Outcome(d3again, "failed"), nullptr, held);
+  ASSERT_TRUE(done.ok()) << done.message();
+  done = jobs->Finish(other, d2, Outcome(d2, "partial"), nullptr, held);
+  ASSERT_TRUE(done.ok()) << done.message();
   EXPECT_TRUE(held);
-  ASSERT_TRUE(jobs->RunCounts(run, counts, problem)) << problem;
+  done = jobs->RunCounts(run).Into(counts);
+  ASSERT_TRUE(done.ok()) << done.message();
   EXPECT_FALSE(counts.open);
   EXPECT_TRUE(counts.run.finishedAt);
   EXPECT_THAT(counts.statuses, ElementsAre(Pair("failed", 1), Pair("ok", 1), Pair("partial", 1)));
@@ -149,10 +155,10 @@ TEST_F(JobStoreTest, ALateResultIsRefusedAndEachDeviceIsStoredOnce) {
 
 TEST_F(JobStoreTest, PollersStoringDevicesOfOneRunAtOnceNeverDeadlock) {
   std::unique_ptr<store::JobStore> jobs = Open();
-  int64_t run = 0, open = 0;
-  std::string problem;
-  ASSERT_TRUE(
-      jobs->Queue("/inv.yaml", Devices(std::vector<std::string>(60, "a")), run, open, problem));
+  const Result<store::QueuedRun> queued =
+      jobs->Queue("/inv.yaml", Devices(std::vector<std::string>(60, "a")));
+  ASSERT_TRUE(queued.ok());
+  const int64_t run = queued.value().runId;
   std::vector<std::string> problems(3);
   std::vector<int> stored(3);
   std::vector<std::thread> pollers;
@@ -161,11 +167,15 @@ TEST_F(JobStoreTest, PollersStoringDevicesOfOneRunAtOnceNeverDeadlock) {
       const store::PollerIdentity me = Poller("p" + std::to_string(i), 30);
       std::unique_ptr<store::JobStore> own =
           store::JobStore::Open(url_, store::Access::kWrite, true, problems[i]);
-      std::vector<store::ClaimedJob> claimed;
-      while (own && own->Claim(me, 2, claimed, problems[i]) && !claimed.empty()) {
-        for (const store::ClaimedJob& job : claimed) {
+      while (own) {
+        const Result<std::vector<store::ClaimedJob>> claimed = own->Claim(me, 2);
+        problems[i] = claimed.message();
+        if (!claimed.ok() || claimed.value().empty()) break;
+        for (const store::ClaimedJob& job : claimed.value()) {
           bool held = false;
-          if (!own->Finish(me, job, Outcome(job, "ok"), nullptr, held, problems[i])) return;
+          const Status finished = own->Finish(me, job, Outcome(job, "ok"), nullptr, held);
+          problems[i] = finished.message();
+          if (!finished.ok()) return;
           stored[i] += held;
         }
       }
@@ -174,33 +184,34 @@ TEST_F(JobStoreTest, PollersStoringDevicesOfOneRunAtOnceNeverDeadlock) {
   for (std::thread& poller : pollers) poller.join();
   EXPECT_EQ(problems, std::vector<std::string>(3));
   EXPECT_EQ(stored[0] + stored[1] + stored[2], 60);
-  store::RunOverview counts;
-  ASSERT_TRUE(jobs->RunCounts(run, counts, problem)) << problem;
-  EXPECT_TRUE(counts.run.finishedAt);
+  const Result<store::RunOverview> counts = jobs->RunCounts(run);
+  ASSERT_TRUE(counts.ok()) << counts.message();
+  EXPECT_TRUE(counts.value().run.finishedAt);
 }
 
 TEST_F(JobStoreTest, ADeviceFailsWhenThreePollersStoppedOnIt) {
   std::unique_ptr<store::JobStore> jobs = Open();
-  int64_t run = 0, open = 0;
-  std::string problem;
-  ASSERT_TRUE(jobs->Queue("/inv.yaml", Devices({"a"}), run, open, problem)) << problem;
+  const Result<store::QueuedRun> queued = jobs->Queue("/inv.yaml", Devices({"a"}));
+  ASSERT_TRUE(queued.ok()) << queued.message();
+  const int64_t run = queued.value().runId;
   for (const char* name : {"p1", "p2", "p3"}) {
     EXPECT_EQ(ClaimOne(*jobs, Poller(name, 0.2)).device, "d1");
     Lapse(0.3);
   }
-  int64_t pending = -1;
-  ASSERT_TRUE(jobs->Pending(Poller("p4", 30), pending, problem)) << problem;
-  EXPECT_EQ(pending, 0);
+  const Result<int64_t> pending = jobs->Pending(Poller("p4", 30));
+  ASSERT_TRUE(pending.ok()) << pending.message();
+  EXPECT_EQ(pending.value(), 0);
+  std::string problem;
   std::unique_ptr<store::Store> results = store::OpenStore(url_, store::Access::kRead, problem);
   ASSERT_TRUE(results) << problem;
-  std::vector<store::StoredDevice> devices;
-  ASSERT_TRUE(results->LoadDevices(run, devices, problem)) << problem;
-  ASSERT_THAT(devices, SizeIs(1));
-  EXPECT_EQ(devices[0].status, "failed");
-  EXPECT_EQ(devices[0].problem, "3 pollers stopped while discovering it: p1, p2, p3");
-  store::RunOverview counts;
-  ASSERT_TRUE(jobs->RunCounts(run, counts, problem)) << problem;
-  EXPECT_TRUE(counts.run.finishedAt);
+  const Result<std::vector<store::StoredDevice>> devices = results->LoadDevices(run);
+  ASSERT_TRUE(devices.ok()) << devices.message();
+  ASSERT_THAT(devices.value(), SizeIs(1));
+  EXPECT_EQ(devices.value()[0].status, "failed");
+  EXPECT_EQ(devices.value()[0].problem, "3 pollers stopped while discovering it: p1, p2, p3");
+  const Result<store::RunOverview> counts = jobs->RunCounts(run);
+  ASSERT_TRUE(counts.ok()) << counts.message();
+  EXPECT_TRUE(counts.value().run.finishedAt);
 }
 
 TEST_F(JobStoreTest, OneOpenRunPerInventoryEvenWhenQueuedTwiceAtOnce) {
@@ -211,7 +222,11 @@ TEST_F(JobStoreTest, OneOpenRunPerInventoryEvenWhenQueuedTwiceAtOnce) {
     queues.emplace_back([&, i] {
       std::unique_ptr<store::JobStore> jobs =
           store::JobStore::Open(url_, store::Access::kWrite, true, problems[i]);
-      if (jobs) jobs->Queue("/inv.yaml", Devices({"a", "b"}), runs[i], open[i], problems[i]);
+      if (!jobs) return;
+      const Result<store::QueuedRun> queued = jobs->Queue("/inv.yaml", Devices({"a", "b"}));
+      problems[i] = queued.message();
+      runs[i] = queued.value().runId;
+      open[i] = queued.value().openRun;
     });
   }
   for (std::thread& queue : queues) queue.join();
@@ -222,15 +237,14 @@ TEST_F(JobStoreTest, OneOpenRunPerInventoryEvenWhenQueuedTwiceAtOnce) {
   EXPECT_EQ(open[1 - winner], runs[winner]);
 
   std::unique_ptr<store::JobStore> jobs = Open();
-  int64_t run = 0, openRun = 0;
-  std::string problem;
-  ASSERT_TRUE(jobs->Queue("/other.yaml", Devices({"a"}), run, openRun, problem)) << problem;
-  EXPECT_EQ(openRun, 0);
-  std::vector<store::RunOverview> overview;
-  std::vector<store::PollerState> pollers;
-  ASSERT_TRUE(jobs->Overview(overview, pollers, problem)) << problem;
-  EXPECT_THAT(overview, SizeIs(2));
+  const Result<store::QueuedRun> queued = jobs->Queue("/other.yaml", Devices({"a"}));
+  ASSERT_TRUE(queued.ok()) << queued.message();
+  EXPECT_EQ(queued.value().openRun, 0);
+  const Result<store::JobsOverview> overview = jobs->Overview();
+  ASSERT_TRUE(overview.ok()) << overview.message();
+  EXPECT_THAT(overview.value().runs, SizeIs(2));
 
+  std::string problem;
   // A file store shares no runs.
   EXPECT_FALSE(store::JobStore::Open("/tmp/fleet.db", store::Access::kWrite, true, problem));
   EXPECT_EQ(problem,
@@ -240,22 +254,25 @@ TEST_F(JobStoreTest, OneOpenRunPerInventoryEvenWhenQueuedTwiceAtOnce) {
 
 TEST_F(JobStoreTest, TwoLivePollersOfOneNameAreRefused) {
   std::unique_ptr<store::JobStore> jobs = Open();
-  std::string problem;
   store::PollerIdentity first = Poller("eu-1", 0.3), second = Poller("eu-1", 30);
   second.pid = first.pid + 1;
-  ASSERT_TRUE(jobs->RegisterPoller(first, problem)) << problem;
-  EXPECT_FALSE(jobs->RegisterPoller(second, problem));
-  EXPECT_THAT(problem, EndsWith(": a poller named eu-1 is already running (on test, process " +
-                                std::to_string(first.pid) + "): give this one another --name"));
-  std::vector<store::RunOverview> runs;
-  std::vector<store::PollerState> pollers;
-  ASSERT_TRUE(jobs->Overview(runs, pollers, problem)) << problem;
-  ASSERT_THAT(pollers, SizeIs(1));
-  EXPECT_TRUE(pollers[0].alive);
+  Status registered = jobs->RegisterPoller(first);
+  ASSERT_TRUE(registered.ok()) << registered.message();
+  registered = jobs->RegisterPoller(second);
+  EXPECT_FALSE(registered.ok());
+  EXPECT_THAT(registered.message(),
+              EndsWith(": a poller named eu-1 is already running (on test, process " +
+                       std::to_string(first.pid) + "): give this one another --name"));
+  Result<store::JobsOverview> overview = jobs->Overview();
+  ASSERT_TRUE(overview.ok()) << overview.message();
+  ASSERT_THAT(overview.value().pollers, SizeIs(1));
+  EXPECT_TRUE(overview.value().pollers[0].alive);
   Lapse(0.5);  // the first one's heartbeat stopped
-  ASSERT_TRUE(jobs->Overview(runs, pollers, problem)) << problem;
-  EXPECT_FALSE(pollers[0].alive);
-  EXPECT_TRUE(jobs->RegisterPoller(second, problem)) << problem;
+  overview = jobs->Overview();
+  ASSERT_TRUE(overview.ok()) << overview.message();
+  EXPECT_FALSE(overview.value().pollers[0].alive);
+  registered = jobs->RegisterPoller(second);
+  EXPECT_TRUE(registered.ok()) << registered.message();
 }
 
 }  // namespace

@@ -25,15 +25,17 @@ namespace {
 // A store at `path` holding one run of the given devices; the run's id.
 int64_t StoreRun(const std::string& path, const std::vector<report::Report>& devices) {
   store::ResultsStore results;
-  std::string problem;
-  int64_t run = 0;
-  EXPECT_TRUE(results.Open(path, problem)) << problem;
-  EXPECT_TRUE(results.BeginRun("fleet.yaml", run, problem)) << problem;
+  const Status opened = results.Open(path);
+  EXPECT_TRUE(opened.ok()) << opened.message();
+  const Result<int64_t> run = results.BeginRun("fleet.yaml");
+  EXPECT_TRUE(run.ok()) << run.message();
   for (const report::Report& device : devices) {
-    EXPECT_TRUE(results.StoreDevice(run, Ok(device), &device, problem)) << problem;
+    const Status stored = results.StoreDevice(run.value(), Ok(device), &device);
+    EXPECT_TRUE(stored.ok()) << stored.message();
   }
-  EXPECT_TRUE(results.FinishRun(run, problem)) << problem;
-  return run;
+  const Status finished = results.FinishRun(run.value());
+  EXPECT_TRUE(finished.ok()) << finished.message();
+  return run.value();
 }
 
 // A device of `entries` label entries, built in code.
@@ -204,11 +206,11 @@ TEST(ResultsStore, RouterTextBecomesValidUtf8AndAFailedDeviceKeepsItsProblem) {
       "2\xFF";
   const int64_t run = StoreRun(db, {latin1});
   store::ResultsStore results;
-  std::string problem;
-  ASSERT_TRUE(results.Open(db, problem)) << problem;
-  ASSERT_TRUE(results.StoreDevice(
-      run, {"pe9", "10.0.0.9", "timeout", "no reply within 300 s", 300, ""}, nullptr, problem))
-      << problem;
+  const Status opened = results.Open(db);
+  ASSERT_TRUE(opened.ok()) << opened.message();
+  const Status stored = results.StoreDevice(
+      run, {"pe9", "10.0.0.9", "timeout", "no reply within 300 s", 300, ""}, nullptr);
+  ASSERT_TRUE(stored.ok()) << stored.message();
 
   EXPECT_THAT(Query(db, "SELECT name, status, problem, agent FROM devices ORDER BY id"),
               ElementsAre(ElementsAre("pe\u00e9", "ok", "NULL", "test agent"),
@@ -220,30 +222,34 @@ TEST(ResultsStore, RouterTextBecomesValidUtf8AndAFailedDeviceKeepsItsProblem) {
 TEST(ResultsStore, RefusesFilesItDidNotWriteOrCannotReadAndLeavesThemAlone) {
   TempFolder folder;
   store::ResultsStore results;
-  std::string problem;
+  Status opened;
 
   const std::string newer = folder.File("newer.db");
   StoreRun(newer, {Router("pe1", 2)});
   const std::string next = std::to_string(store::kSchemaVersion + 1);
   Execute(newer, "PRAGMA journal_mode = DELETE; PRAGMA user_version = " + next + ";");
   const std::string newerBytes = ReadBytes(newer);
-  EXPECT_FALSE(results.Open(newer, problem));
-  EXPECT_EQ(problem, newer + " was written by a newer erx-discover (schema " + next +
-                         "); this one reads schema " + std::to_string(store::kSchemaVersion));
+  opened = results.Open(newer);
+  EXPECT_FALSE(opened.ok());
+  EXPECT_EQ(opened.message(), newer + " was written by a newer erx-discover (schema " + next +
+                                  "); this one reads schema " +
+                                  std::to_string(store::kSchemaVersion));
   EXPECT_EQ(ReadBytes(newer), newerBytes);
 
   const std::string foreign = folder.File("foreign.db");
   Execute(foreign, "CREATE TABLE devices (name TEXT); INSERT INTO devices VALUES ('pe1');");
   const std::string foreignBytes = ReadBytes(foreign);
-  EXPECT_FALSE(results.Open(foreign, problem));
-  EXPECT_EQ(problem, foreign + " is not a results store of erx-discover");
+  opened = results.Open(foreign);
+  EXPECT_FALSE(opened.ok());
+  EXPECT_EQ(opened.message(), foreign + " is not a results store of erx-discover");
   EXPECT_EQ(ReadBytes(foreign), foreignBytes);
 
   const std::string text = folder.File("notes.txt");
   std::ofstream(text) << "pe1 10.0.0.1\npe2 10.0.0.2\n" << std::string(1000, 'x') << "\n";
   const std::string textBytes = ReadBytes(text);
-  EXPECT_FALSE(results.Open(text, problem));
-  EXPECT_THAT(problem, HasSubstr("not an SQLite database"));
+  opened = results.Open(text);
+  EXPECT_FALSE(opened.ok());
+  EXPECT_THAT(opened.message(), HasSubstr("not an SQLite database"));
   EXPECT_EQ(ReadBytes(text), textBytes);
 
   // An empty file is a new store; a store of this schema opens again with its runs.
@@ -281,19 +287,15 @@ TEST(ResultsStore, AReadOnlyStoreOrFolderIsExplainedWithWhatToDo) {
                 "it (make the folder writable, or copy the store into a writable folder)");
   const std::string createSaid = Unprivileged([&] {
     store::ResultsStore results;
-    std::string problem;
-    results.Open(shelf + "/new.db", problem);
-    return problem;
+    return results.Open(shelf + "/new.db").message();
   });
   EXPECT_EQ(createSaid, shelf + "/new.db: cannot make the store in the read-only folder " + shelf);
 
   chmod(shelf.c_str(), 0777);
   const std::string writeSaid = Unprivileged([&] {
     store::ResultsStore results;
-    std::string problem;
-    int64_t run = 0;
-    if (results.Open(db, problem)) results.BeginRun("fleet.yaml", run, problem);
-    return problem;
+    const Status opened = results.Open(db);
+    return opened.ok() ? results.BeginRun("fleet.yaml").message() : opened.message();
   });
   EXPECT_THAT(writeSaid,
               EndsWith("the store is a read-only file (make it writable: chmod u+w " + db + ")"));
@@ -372,20 +374,22 @@ TEST(ResultsStore, ADeviceThatFailsMidwayLeavesNothingOfIt) {
   const std::string db = folder.File("fleet.db");
   const int64_t run = StoreRun(db, {Router("pe1", 3)});
   store::ResultsStore results;
-  std::string problem;
-  ASSERT_TRUE(results.Open(db, problem)) << problem;
+  const Status opened = results.Open(db);
+  ASSERT_TRUE(opened.ok()) << opened.message();
 
   const report::Report again = Router("pe1", 5);
-  EXPECT_FALSE(results.StoreDevice(run, Ok(again), &again, problem));
-  EXPECT_THAT(problem, HasSubstr("storing pe1: UNIQUE constraint failed"));
+  const Status storedAgain = results.StoreDevice(run, Ok(again), &again);
+  EXPECT_FALSE(storedAgain.ok());
+  EXPECT_THAT(storedAgain.message(), HasSubstr("storing pe1: UNIQUE constraint failed"));
 
   // Warnings are written last: this device fails after all its label entries.
   Execute(
       db,
       "CREATE TRIGGER full BEFORE INSERT ON warnings BEGIN SELECT RAISE(ABORT, 'disk full'); END;");
   const report::Report pe2 = Router("pe2", 7);
-  EXPECT_FALSE(results.StoreDevice(run, Ok(pe2), &pe2, problem));
-  EXPECT_EQ(problem, db + ": storing pe2: disk full");
+  const Status storedPe2 = results.StoreDevice(run, Ok(pe2), &pe2);
+  EXPECT_FALSE(storedPe2.ok());
+  EXPECT_EQ(storedPe2.message(), db + ": storing pe2: disk full");
   EXPECT_THAT(Query(db,
                     "SELECT name, (SELECT count(*) FROM label_entries e WHERE e.device_id = d.id) "
                     "FROM devices d"),
@@ -399,9 +403,10 @@ TEST(ResultsStore, WorkersOfOneRunStoreTheirDevicesSideBySide) {
   int64_t run = 0;
   {
     store::ResultsStore results;
-    std::string problem;
-    ASSERT_TRUE(results.Open(db, problem)) << problem;
-    ASSERT_TRUE(results.BeginRun("fleet.yaml", run, problem)) << problem;
+    const Status opened = results.Open(db);
+    ASSERT_TRUE(opened.ok()) << opened.message();
+    const Status begun = results.BeginRun("fleet.yaml").Into(run);
+    ASSERT_TRUE(begun.ok()) << begun.message();
   }
   const int kWorkers = 4, kDevices = 20, kEntries = 200;
   std::vector<pid_t> workers;
@@ -410,15 +415,14 @@ TEST(ResultsStore, WorkersOfOneRunStoreTheirDevicesSideBySide) {
     ASSERT_GE(pid, 0);
     if (pid == 0) {
       store::ResultsStore results;
-      std::string problem;
-      bool ok = results.Open(db, problem);
-      for (int d = 0; ok && d < kDevices; ++d) {
+      Status done = results.Open(db);
+      for (int d = 0; done.ok() && d < kDevices; ++d) {
         const report::Report device =
             Router("pe" + std::to_string(w) + "-" + std::to_string(d), kEntries);
-        ok = results.StoreDevice(run, Ok(device), &device, problem);
+        done = results.StoreDevice(run, Ok(device), &device);
       }
-      if (!ok) fprintf(stderr, "worker %d: %s\n", w, problem.c_str());
-      _exit(ok ? 0 : 1);
+      if (!done.ok()) fprintf(stderr, "worker %d: %s\n", w, done.message().c_str());
+      _exit(done.ok() ? 0 : 1);
     }
     workers.push_back(pid);
   }
@@ -443,10 +447,9 @@ TEST(ResultsStore, AWorkerKilledWhileStoringLeavesItsDeviceWholeOrAbsent) {
   ASSERT_GE(pid, 0);
   if (pid == 0) {
     store::ResultsStore results;
-    std::string problem;
-    if (!results.Open(db, problem)) _exit(1);
+    if (!results.Open(db).ok()) _exit(1);
     (void)!write(started[1], "s", 1);
-    results.StoreDevice(run, Ok(large), &large, problem);
+    (void)results.StoreDevice(run, Ok(large), &large);
     _exit(0);
   }
   char signal = 0;

@@ -29,19 +29,21 @@ struct Device {
 // A run that is not finished was cut off: it compares all the same.
 void StoreRun(const std::string& path, const std::vector<Device>& devices, bool finish = true) {
   store::ResultsStore results;
-  std::string problem;
-  int64_t run = 0;
-  ASSERT_TRUE(results.Open(path, problem)) << problem;
-  ASSERT_TRUE(results.BeginRun("fleet.yaml", run, problem)) << problem;
+  const Status opened = results.Open(path);
+  ASSERT_TRUE(opened.ok()) << opened.message();
+  const Result<int64_t> run = results.BeginRun("fleet.yaml");
+  ASSERT_TRUE(run.ok()) << run.message();
   for (const Device& d : devices) {
     store::DeviceOutcome outcome = Ok(d.report);
     outcome.status = d.status;
     outcome.problem = d.problem;
-    ASSERT_TRUE(results.StoreDevice(run, outcome, d.status == "ok" ? &d.report : nullptr, problem))
-        << problem;
+    const Status stored =
+        results.StoreDevice(run.value(), outcome, d.status == "ok" ? &d.report : nullptr);
+    ASSERT_TRUE(stored.ok()) << stored.message();
   }
   if (finish) {
-    ASSERT_TRUE(results.FinishRun(run, problem)) << problem;
+    const Status finished = results.FinishRun(run.value());
+    ASSERT_TRUE(finished.ok()) << finished.message();
   }
 }
 

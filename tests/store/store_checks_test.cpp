@@ -38,12 +38,13 @@ report::Report RouterWithInInterfaces(const std::string& name) {
 void StoreTwoRuns(const std::string& db) {
   for (int i = 0; i < 2; ++i) {
     store::ResultsStore results;
-    std::string problem;
     int64_t run = 0;
     const report::Report pe1 = RouterWithInInterfaces("pe1");
-    ASSERT_TRUE(results.Open(db, problem) && results.BeginRun("fleet.yaml", run, problem) &&
-                results.StoreDevice(run, Ok(pe1), &pe1, problem) && results.FinishRun(run, problem))
-        << problem;
+    Status done = results.Open(db);
+    if (done.ok()) done = results.BeginRun("fleet.yaml").Into(run);
+    if (done.ok()) done = results.StoreDevice(run, Ok(pe1), &pe1);
+    if (done.ok()) done = results.FinishRun(run);
+    ASSERT_TRUE(done.ok()) << done.message();
   }
 }
 
@@ -51,13 +52,12 @@ void StoreTwoRuns(const std::string& db) {
 std::string ReadingSays(const std::string& db) {
   std::string problem;
   const std::unique_ptr<store::Store> results = store::OpenStore(db, store::Access::kRead, problem);
-  std::vector<store::StoredDevice> devices;
-  report::Report found;
-  if (results && results->LoadDevices(1, devices, problem) && !devices.empty() &&
-      results->LoadReport(devices[0], found, problem)) {
-    return "read";
-  }
-  return problem;
+  if (!results) return problem;
+  const Result<std::vector<store::StoredDevice>> devices = results->LoadDevices(1);
+  if (!devices.ok()) return devices.message();
+  if (devices.value().empty()) return "";
+  const Result<report::Report> found = results->LoadReport(devices.value()[0]);
+  return found.ok() ? "read" : found.message();
 }
 
 TEST(StoreChecks, AHandEditedRowIsAnErrorNamingItsTableAndRow) {
@@ -119,12 +119,11 @@ TEST(StoreChecks, CreatorsOfOneNewStoreAtOnceBothGetIt) {
         close(channel[1]);
         char go = 0;
         (void)!read(channel[0], &go, 1);  // all start together
-        std::string problem;
         store::ResultsStore results;
-        int64_t run = 0;
-        const bool ok = results.Open(db, problem) && results.BeginRun("fleet.yaml", run, problem);
-        if (!ok) fprintf(stderr, "creator %d: %s\n", c, problem.c_str());
-        _exit(ok ? 0 : 1);
+        Status done = results.Open(db);
+        if (done.ok()) done = results.BeginRun("fleet.yaml").status();
+        if (!done.ok()) fprintf(stderr, "creator %d: %s\n", c, done.message().c_str());
+        _exit(done.ok() ? 0 : 1);
       }
       creators.push_back(pid);
     }

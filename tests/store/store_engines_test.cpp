@@ -81,19 +81,21 @@ class StoreEngines : public TestWithParam<Engine> {
 
 int64_t StoreRun(const std::string& where, const std::vector<report::Report>& devices) {
   store::ResultsStore results;
-  std::string problem;
-  int64_t run = 0;
-  EXPECT_TRUE(results.Open(where, problem)) << problem;
-  EXPECT_TRUE(results.BeginRun("fleet.yaml", run, problem)) << problem;
+  const Status opened = results.Open(where);
+  EXPECT_TRUE(opened.ok()) << opened.message();
+  const Result<int64_t> run = results.BeginRun("fleet.yaml");
+  EXPECT_TRUE(run.ok()) << run.message();
   for (const report::Report& device : devices) {
-    EXPECT_TRUE(results.StoreDevice(run, Ok(device), &device, problem)) << problem;
+    const Status stored = results.StoreDevice(run.value(), Ok(device), &device);
+    EXPECT_TRUE(stored.ok()) << stored.message();
   }
-  EXPECT_TRUE(results.StoreDevice(
-      run, {"pe9", "10.0.0.9", "timeout", "no reply within 300 s", 300.5, "eu-west"}, nullptr,
-      problem))
-      << problem;
-  EXPECT_TRUE(results.FinishRun(run, problem)) << problem;
-  return run;
+  const Status stored = results.StoreDevice(
+      run.value(), {"pe9", "10.0.0.9", "timeout", "no reply within 300 s", 300.5, "eu-west"},
+      nullptr);
+  EXPECT_TRUE(stored.ok()) << stored.message();
+  const Status finished = results.FinishRun(run.value());
+  EXPECT_TRUE(finished.ok()) << finished.message();
+  return run.value();
 }
 
 // Every device of the store's last run, read back, as JSON reports.
@@ -102,20 +104,19 @@ std::string ReadBack(const std::string& where) {
   const std::unique_ptr<store::Store> results =
       store::OpenStore(where, store::Access::kRead, problem);
   if (!results) return problem;
-  std::vector<store::StoredRun> runs;
-  std::vector<store::StoredDevice> devices;
-  if (!results->ListRuns(runs, problem) || runs.empty() ||
-      !results->LoadDevices(runs.back().id, devices, problem)) {
-    return problem;
-  }
+  const Result<std::vector<store::StoredRun>> runs = results->ListRuns();
+  if (!runs.ok() || runs.value().empty()) return runs.message();
+  const Result<std::vector<store::StoredDevice>> devices =
+      results->LoadDevices(runs.value().back().id);
+  if (!devices.ok()) return devices.message();
   std::ostringstream json;
-  for (const store::StoredDevice& device : devices) {
+  for (const store::StoredDevice& device : devices.value()) {
     json << device.name << " " << device.source << " " << device.status << " " << device.problem
          << " [" << device.region << "]\n";
-    report::Report found;
     if (!device.hasReport) continue;
-    if (!results->LoadReport(device, found, problem)) return problem;
-    WriteJsonReport(found, json);
+    const Result<report::Report> found = results->LoadReport(device);
+    if (!found.ok()) return found.message();
+    WriteJsonReport(found.value(), json);
   }
   return json.str();
 }

@@ -45,16 +45,21 @@ std::string ReadBack(const std::string& where) {
   std::string problem;
   const std::unique_ptr<store::Store> results =
       store::OpenStore(where, store::Access::kRead, problem);
-  std::vector<store::StoredRun> runs;
-  if (!results || !results->ListRuns(runs, problem)) return problem;
+  if (!results) return problem;
+  const Result<std::vector<store::StoredRun>> runs = results->ListRuns();
+  if (!runs.ok()) return runs.message();
   std::ostringstream all;
-  for (const store::StoredRun& run : runs) {
-    std::vector<store::StoredDevice> devices;
-    if (!results->LoadDevices(run.id, devices, problem)) return problem;
-    for (const store::StoredDevice& device : devices) {
+  for (const store::StoredRun& run : runs.value()) {
+    const Result<std::vector<store::StoredDevice>> devices = results->LoadDevices(run.id);
+    if (!devices.ok()) return devices.message();
+    for (const store::StoredDevice& device : devices.value()) {
       all << run.id << " " << device.name << " " << device.region << " " << device.status << "\n";
       report::Report found;
-      if (device.hasReport && !results->LoadReport(device, found, problem)) return problem;
+      if (device.hasReport) {
+        Result<report::Report> loaded = results->LoadReport(device);
+        if (!loaded.ok()) return loaded.message();
+        found = std::move(loaded.value());
+      }
       WriteJsonReport(found, all);
     }
   }

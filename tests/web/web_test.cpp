@@ -136,15 +136,15 @@ class WebAnswers : public ::testing::Test {
     ASSERT_TRUE(stored) << problem;
     store::Store& results = *stored;
     int64_t run = 0;
-    ASSERT_TRUE(results.BeginRun("fleet.yaml", run, problem));
+    ASSERT_TRUE(results.BeginRun("fleet.yaml").Into(run).ok());
     for (const char* name : {"pe1", "pe2", "pe10"}) {
       const report::Report r = Router(name, name == std::string("pe2") ? 250 : 3);
       const std::string region = name == std::string("pe2") ? "us-east" : "eu-west";
-      ASSERT_TRUE(results.StoreDevice(run, {name, "here", "ok", "", 0.25, region}, &r, problem));
+      ASSERT_TRUE(results.StoreDevice(run, {name, "here", "ok", "", 0.25, region}, &r).ok());
     }
-    ASSERT_TRUE(results.StoreDevice(run, {"pe3", "there", "failed", "no answer", 30, ""}, nullptr,
-                                    problem));
-    ASSERT_TRUE(results.FinishRun(run, problem));
+    ASSERT_TRUE(
+        results.StoreDevice(run, {"pe3", "there", "failed", "no answer", 30, ""}, nullptr).ok());
+    ASSERT_TRUE(results.FinishRun(run).ok());
   }
 
   TempFolder folder_;
