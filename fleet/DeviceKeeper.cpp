@@ -39,15 +39,11 @@ void FailureOf(const WorkerEnd& end, const WorkerResult& result, bool resultRead
   }
 }
 
-bool WriteReportFile(files::WholeFile& file, const report::Report& found, std::string& problem) {
-  if (Status opened = file.Open(); !opened.ok()) {
-    problem = opened.message();
-    return false;
-  }
+Status WriteReportFile(files::WholeFile& file, const report::Report& found) {
+  if (Status opened = file.Open(); !opened.ok()) return opened;
   WriteJsonReport(found, file.Stream());
   file.Stream().flush();
-  if (!file.Stream()) problem = "a write failed";
-  return static_cast<bool>(file.Stream());
+  return file.Stream() ? Status() : Status::Failure("a write failed");
 }
 
 bool NotKept(DeviceSummary& summary, const std::string& problem, bool stored) {
@@ -66,8 +62,12 @@ DeviceSummary DeviceKeeper::Keep(const InventoryDevice& device, const WorkerEnd&
   summary.seconds = end.seconds;
   WorkerResult result;
   std::string unreadable;
-  const bool read =
-      end.how != WorkerEnd::kNotStarted && DecodeWorkerResult(end.result, result, unreadable);
+  bool read = false;
+  if (end.how != WorkerEnd::kNotStarted) {
+    const Status decoded = DecodeWorkerResult(end.result).Into(result);
+    read = decoded.ok();
+    unreadable = decoded.message();
+  }
   if (read && result.discovered) {
     CountReport(result.found, summary);
     if (KeepReport(device, summary, result.found)) return summary;
@@ -104,10 +104,12 @@ bool DeviceKeeper::KeepReport(const InventoryDevice& device, DeviceSummary& summ
                               const report::Report& found) {
   const std::string path = options_.outputDir + "/" + device.name + ".json";
   files::WholeFile file(path);
-  std::string problem;
   const bool toFile = !options_.outputDir.empty();
-  if (toFile && !WriteReportFile(file, found, problem)) {
-    return NotKept(summary, "cannot write the report to " + path + ": " + problem, false);
+  if (toFile) {
+    if (Status written = WriteReportFile(file, found); !written.ok()) {
+      return NotKept(summary, "cannot write the report to " + path + ": " + written.message(),
+                     false);
+    }
   }
   if (results_) {
     store::DeviceOutcome outcome = OutcomeOf(device, summary);

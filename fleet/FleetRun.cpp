@@ -63,17 +63,16 @@ std::string AbsolutePath(const std::string& path) {
   return absolute.empty() ? path : absolute.lexically_normal().string();
 }
 
-bool MakeOutputDir(const std::string& dir, std::string& problem) {
+Status MakeOutputDir(const std::string& dir) {
   struct stat info;
   // Found now, not after every device was contacted.
   if (stat(dir.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
-    if (access(dir.c_str(), W_OK | X_OK) == 0) return true;
-    problem = "cannot write into the output folder " + dir + ": " + std::strerror(errno);
-    return false;
+    if (access(dir.c_str(), W_OK | X_OK) == 0) return Status();
+    return Status::Failure("cannot write into the output folder " + dir + ": " +
+                           std::strerror(errno));
   }
-  if (mkdir(dir.c_str(), 0777) == 0) return true;
-  problem = "cannot make the output folder " + dir + ": " + std::strerror(errno);
-  return false;
+  if (mkdir(dir.c_str(), 0777) == 0) return Status();
+  return Status::Failure("cannot make the output folder " + dir + ": " + std::strerror(errno));
 }
 
 }  // namespace
@@ -81,11 +80,11 @@ bool MakeOutputDir(const std::string& dir, std::string& problem) {
 FleetOutcome RunFleet(const FleetOptions& options, std::ostream& summaryOut, std::string& problem) {
   const auto start = std::chrono::steady_clock::now();
   std::vector<InventoryDevice> devices;
-  if (!LoadInventory(options.inventory, devices, problem) ||
-      !CheckSecrets(options.inventory, devices, problem)) {
-    return FleetOutcome::kCannotStart;
-  }
-  if (!options.outputDir.empty() && !MakeOutputDir(options.outputDir, problem)) {
+  Status ready = LoadInventory(options.inventory).Into(devices);
+  if (ready.ok()) ready = CheckSecrets(options.inventory, devices);
+  if (ready.ok() && !options.outputDir.empty()) ready = MakeOutputDir(options.outputDir);
+  if (!ready.ok()) {
+    problem = ready.message();
     return FleetOutcome::kCannotStart;
   }
   int64_t run = 0;
@@ -95,11 +94,10 @@ FleetOutcome RunFleet(const FleetOptions& options, std::ostream& summaryOut, std
   std::unique_ptr<store::ResultsStore> results;
   if (!options.storePath.empty()) {
     results = std::make_unique<store::ResultsStore>();
-    if (store::IsPostgresLocation(options.storePath) &&
-        !TakeStorePassword(DefaultSecretsFile(devices), problem)) {
-      return FleetOutcome::kCannotStart;
-    }
-    Status begun = results->Open(options.storePath);
+    Status begun = store::IsPostgresLocation(options.storePath)
+                       ? TakeStorePassword(DefaultSecretsFile(devices))
+                       : Status();
+    if (begun.ok()) begun = results->Open(options.storePath);
     if (begun.ok()) begun = results->BeginRun(AbsolutePath(options.inventory)).Into(run);
     if (!begun.ok()) {
       problem = begun.message();

@@ -97,16 +97,17 @@ class InventoryReader {
       : path_(path), folder_(fs::path(path).parent_path()) {}
 
   // `text` instead of the file's: `path` only names it in messages.
-  bool Read(std::vector<InventoryDevice>& devices, std::string& problem,
-            const std::string* text = nullptr) {
+  Result<std::vector<InventoryDevice>> Read(const std::string* text = nullptr) {
     try {
-      const bool read = text ? ReadText(*text, devices) : ReadFile(devices);
-      problem = problem_;
-      return read;
+      std::vector<InventoryDevice> devices;
+      if (!(text ? ReadText(*text, devices) : ReadFile(devices))) {
+        return Status::Failure(problem_);
+      }
+      return devices;
     } catch (const YAML::Exception& e) {
       // Syntax errors, and whatever else yaml-cpp finds wrong in the text.
-      problem = path_ + ":" + std::to_string(e.mark.is_null() ? 1 : e.mark.line + 1) + ": " + e.msg;
-      return false;
+      return Status::Failure(path_ + ":" + std::to_string(e.mark.is_null() ? 1 : e.mark.line + 1) +
+                             ": " + e.msg);
     }
   }
 
@@ -510,24 +511,11 @@ class InventoryReader {
 
 }  // namespace
 
-bool LoadInventoryText(const std::string& text, const std::string& name,
-                       std::vector<InventoryDevice>& devices, std::string& problem) {
-  std::vector<InventoryDevice> read;
-  if (!InventoryReader(name).Read(read, problem, &text)) {
-    devices.clear();
-    return false;
-  }
-  devices = std::move(read);
-  return true;
+Result<std::vector<InventoryDevice>> LoadInventoryText(const std::string& text,
+                                                       const std::string& name) {
+  return InventoryReader(name).Read(&text);
 }
 
-bool LoadInventory(const std::string& path, std::vector<InventoryDevice>& devices,
-                   std::string& problem) {
-  std::vector<InventoryDevice> read;
-  if (!InventoryReader(path).Read(read, problem)) {
-    devices.clear();
-    return false;
-  }
-  devices = std::move(read);
-  return true;
+Result<std::vector<InventoryDevice>> LoadInventory(const std::string& path) {
+  return InventoryReader(path).Read();
 }

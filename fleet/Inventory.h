@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "discovery/LiveOptions.h"
+#include "status/Result.h"
 
 struct InventoryDevice {
   std::string name;  // unique in the inventory, usable as a file name
@@ -41,14 +42,13 @@ struct InventoryDevice {
   std::map<std::string, KeyPlace> keys;
 };
 
-// False with `problem` set ("FILE:LINE: what is wrong") when the inventory
-// cannot be read or any device in it is wrong.
-bool LoadInventory(const std::string& path, std::vector<InventoryDevice>& devices,
-                   std::string& problem);
+// The devices of the inventory at `path`; a failure ("FILE:LINE: what is
+// wrong") when it cannot be read or any device in it is wrong.
+Result<std::vector<InventoryDevice>> LoadInventory(const std::string& path);
 
 // The same from `text`, named `name` in messages; relative paths in it are
 // taken from the working directory.
-bool LoadInventoryText(const std::string& text, const std::string& name,
-                       std::vector<InventoryDevice>& devices, std::string& problem);
+Result<std::vector<InventoryDevice>> LoadInventoryText(const std::string& text,
+                                                       const std::string& name);
 
 #endif  // FLEET_INVENTORY_H_

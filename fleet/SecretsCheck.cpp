@@ -75,34 +75,33 @@ std::string HowMissing(bool set, const std::string& file) {
   return "set neither in the environment nor in " + file;
 }
 
-// False with `problem` set at the first secret `device` needs that `secrets`
-// lacks or holds empty.
-bool HasAllNeeded(const std::string& inventory, const InventoryDevice& device,
-                  const Secrets& secrets, std::string& problem) {
+// Fails at the first secret `device` needs that `secrets` lacks or holds empty.
+Status HasAllNeeded(const std::string& inventory, const InventoryDevice& device,
+                    const Secrets& secrets) {
   for (const Needed& needed : NeededBy(device.live)) {
     // An empty value is refused as a missing one: it would be sent as it is.
     const bool set = secrets.Has(needed.variable);
     if (set && !secrets.Get(needed.variable).empty()) continue;
     // The line to mend: the one naming the variable, else the one naming the file.
     const std::string key = device.keys.count(needed.key) ? needed.key : "secrets_file";
-    problem = PlaceOf(inventory, device, key) + needed.variable + " (" + needed.holds + ") is " +
-              HowMissing(set, device.live.secretsFile);
-    return false;
+    return Status::Failure(PlaceOf(inventory, device, key) + needed.variable + " (" + needed.holds +
+                           ") is " + HowMissing(set, device.live.secretsFile));
   }
-  return true;
+  return Status();
 }
 
 }  // namespace
 
-bool CheckSecrets(const std::string& inventory, const std::vector<InventoryDevice>& devices,
-                  std::string& problem) {
+Status CheckSecrets(const std::string& inventory, const std::vector<InventoryDevice>& devices) {
   std::map<std::string, Secrets> loaded;  // by secrets file; "" the environment alone
   for (const InventoryDevice& device : devices) {
     if (device.live.host.empty()) continue;
+    std::string problem;
     const Secrets* secrets = SecretsOf(inventory, device, loaded, problem);
-    if (secrets == nullptr || !HasAllNeeded(inventory, device, *secrets, problem)) return false;
+    if (secrets == nullptr) return Status::Failure(problem);
+    if (Status all = HasAllNeeded(inventory, device, *secrets); !all.ok()) return all;
   }
-  return true;
+  return Status();
 }
 
 std::vector<std::string> MissingSecrets(const LiveOptions& live, const Secrets& secrets) {

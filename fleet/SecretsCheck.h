@@ -8,16 +8,15 @@
 #include <vector>
 
 #include "fleet/Inventory.h"
+#include "status/Status.h"
 #include "transports/Secrets.h"
 
-// False with `problem` set ("FILE:LINE: device NAME: ...", naming the variable,
-// never a value) when a secrets file cannot be read or a variable a device
-// needs is neither in the environment nor in its secrets file: the login
-// password, and for SNMPv3 the two keys, always; the enable password and the
+// Fails ("FILE:LINE: device NAME: ...", naming the variable, never a value) when a secrets file
+// cannot be read or a variable a device needs is neither in the environment nor in its secrets
+// file: the login password, and for SNMPv3 the two keys, always; the enable password and the
 // community when the inventory names a variable for them; every per-context
 // community.
-bool CheckSecrets(const std::string& inventory, const std::vector<InventoryDevice>& devices,
-                  std::string& problem);
+Status CheckSecrets(const std::string& inventory, const std::vector<InventoryDevice>& devices);
 
 // The variables `live` needs (as CheckSecrets counts them) that `secrets`
 // lacks or holds empty, each with what it holds: "PE1_PASSWORD (the login

@@ -4,16 +4,17 @@
 
 #include "transports/Secrets.h"
 
-bool TakeStorePassword(const std::string& secretsFile, std::string& problem) {
-  if (secretsFile.empty()) return true;
+Status TakeStorePassword(const std::string& secretsFile) {
+  if (secretsFile.empty()) return Status();
   Secrets secrets;
-  if (!secrets.Load(secretsFile, problem, {"PGPASSWORD"})) return false;
+  std::string problem;
+  if (!secrets.Load(secretsFile, problem, {"PGPASSWORD"})) return Status::Failure(problem);
   std::string password = secrets.Get("PGPASSWORD");
   // setenv copies it into memory of its own, which /proc/PID/environ (the
   // environment the process was started with) does not show.
   if (!password.empty()) setenv("PGPASSWORD", password.c_str(), 1);
   Wipe(password);
-  return true;
+  return Status();
 }
 
 std::string DefaultSecretsFile(const std::vector<InventoryDevice>& devices) {

@@ -6,8 +6,7 @@
 // own ways stay as they are (PGPASSWORD set by the caller, ~/.pgpass,
 // PGPASSFILE).
 //
-//   std::string problem;
-//   if (!TakeStorePassword(secretsFile, problem)) return Fail(problem);
+//   if (Status taken = TakeStorePassword(secretsFile); !taken.ok()) return Fail(taken.message());
 //   store::OpenStore(where, store::Access::kRead, problem);
 #ifndef FLEET_STOREPASSWORD_H_
 #define FLEET_STOREPASSWORD_H_
@@ -16,10 +15,11 @@
 #include <vector>
 
 #include "fleet/Inventory.h"
+#include "status/Status.h"
 
-// False with `problem` set when the file cannot be read or others may read
-// it. An empty `secretsFile` changes nothing.
-bool TakeStorePassword(const std::string& secretsFile, std::string& problem);
+// Fails when the file cannot be read or others may read it. An empty
+// `secretsFile` changes nothing.
+Status TakeStorePassword(const std::string& secretsFile);
 
 // The secrets file of the inventory's defaults:, or "" when it gives none.
 std::string DefaultSecretsFile(const std::vector<InventoryDevice>& devices);

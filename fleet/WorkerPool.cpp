@@ -16,6 +16,8 @@
 #include <iostream>
 #include <vector>
 
+#include "status/Status.h"
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -103,17 +105,16 @@ void HandOnErrorLines(Worker& worker, bool ended, const WorkerPool::OnErrorLine&
   std::exit(status);  // exit, not _exit: a leak checker sees the worker's end
 }
 
-// Forks the worker of `job`; false with `problem` set when it cannot.
-bool Start(size_t job, const WorkerPool::Work& work, bool listen, std::vector<Worker>& workers,
-           std::string& problem) {
+// Forks the worker of `job`; a failure says why it cannot.
+Status Start(size_t job, const WorkerPool::Work& work, bool listen, std::vector<Worker>& workers) {
   int resultFds[2] = {-1, -1};
   int errorFds[2] = {-1, -1};
   if (pipe2(resultFds, O_CLOEXEC) != 0 || (listen && pipe2(errorFds, O_CLOEXEC) != 0)) {
-    problem = std::string("cannot start a worker: ") + std::strerror(errno);
+    Status failed = Status::Failure(std::string("cannot start a worker: ") + std::strerror(errno));
     for (int fd : {resultFds[0], resultFds[1]}) {
       if (fd >= 0) close(fd);
     }
-    return false;
+    return failed;
   }
   std::cout.flush();
   std::cerr.flush();
@@ -128,10 +129,10 @@ bool Start(size_t job, const WorkerPool::Work& work, bool listen, std::vector<Wo
   close(resultFds[1]);
   if (errorFds[1] >= 0) close(errorFds[1]);
   if (pid < 0) {
-    problem = std::string("cannot start a worker: ") + std::strerror(errno);
+    Status failed = Status::Failure(std::string("cannot start a worker: ") + std::strerror(errno));
     close(resultFds[0]);
     if (errorFds[0] >= 0) close(errorFds[0]);
-    return false;
+    return failed;
   }
   Worker worker;
   worker.job = job;
@@ -144,7 +145,7 @@ bool Start(size_t job, const WorkerPool::Work& work, bool listen, std::vector<Wo
   }
   worker.started = Clock::now();
   workers.push_back(std::move(worker));
-  return true;
+  return Status();
 }
 
 // A worker that ended, told by how and why.
@@ -203,8 +204,8 @@ struct WorkerPool::Workers {
 void WorkerPool::StartJobs(size_t count, const Work& work, const OnEnd& onEnd, size_t& next,
                            Workers& workers) {
   while (next < count && static_cast<int>(workers.running.size()) < parallel_) {
-    std::string problem;
-    if (Start(next, work, static_cast<bool>(errorLine_), workers.running, problem)) {
+    const Status started = Start(next, work, static_cast<bool>(errorLine_), workers.running);
+    if (started.ok()) {
       ++next;
       continue;
     }
@@ -214,7 +215,7 @@ void WorkerPool::StartJobs(size_t count, const Work& work, const OnEnd& onEnd, s
     WorkerEnd end;
     end.job = next++;
     end.how = WorkerEnd::kNotStarted;
-    end.result = problem;
+    end.result = started.message();
     onEnd(end);
   }
   running_ = static_cast<int>(workers.running.size());

@@ -21,17 +21,15 @@ std::string EncodeWorkerResult(const WorkerResult& result) {
   return wire::Frame(out.Bytes());
 }
 
-bool DecodeWorkerResult(const std::string& bytes, WorkerResult& result, std::string& problem) {
-  std::string payload;
-  if (!wire::Unframe(bytes, payload, problem)) return false;
-  wire::Reader in(payload);
+Result<WorkerResult> DecodeWorkerResult(const std::string& bytes) {
+  const Result<std::string> payload = wire::Unframe(bytes);
+  if (!payload.ok()) return payload.status();
+  wire::Reader in(payload.value());
   uint64_t kind = 0;
   if (in.Count(kind) && kind != kProblem && kind != kReport) in.Fail("it is of an unknown kind");
+  WorkerResult result;
   result.discovered = kind == kReport;
   const bool read = result.discovered ? wire::GetReport(in, result.found) : in.Text(result.problem);
-  if (!read || !in.AtEnd()) {
-    problem = read ? "more follows its end" : in.Problem();
-    return false;
-  }
-  return true;
+  if (!read || !in.AtEnd()) return Status::Failure(read ? "more follows its end" : in.Problem());
+  return result;
 }

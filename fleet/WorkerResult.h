@@ -9,6 +9,7 @@
 #include <string>
 
 #include "report/ReportModel.h"
+#include "status/Result.h"
 
 struct WorkerResult {
   bool discovered = false;
@@ -17,7 +18,7 @@ struct WorkerResult {
 };
 
 std::string EncodeWorkerResult(const WorkerResult& result);
-// False with `problem` saying what is wrong with the bytes.
-bool DecodeWorkerResult(const std::string& bytes, WorkerResult& result, std::string& problem);
+// A failure says what is wrong with the bytes.
+Result<WorkerResult> DecodeWorkerResult(const std::string& bytes);
 
 #endif  // FLEET_WORKERRESULT_H_

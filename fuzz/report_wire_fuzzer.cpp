@@ -11,21 +11,19 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string input(reinterpret_cast<const char*>(data), size);
-  report::Report read;
-  std::string problem;
-  const bool asMessage = wire::DecodeReport(input, read, problem);
-  FuzzCheck(asMessage || !problem.empty(), "an unreadable message without a problem");
+  const Result<report::Report> asMessage = wire::DecodeReport(input);
+  FuzzCheck(asMessage.ok() || !asMessage.message().empty(),
+            "an unreadable message without a problem");
 
   const std::string bytes = wire::EncodeReport(ReportFromInput(data, size));
-  report::Report back;
-  FuzzCheck(wire::DecodeReport(bytes, back, problem), "a report does not read back");
-  FuzzCheck(wire::EncodeReport(back) == bytes, "a report reads back different");
+  const Result<report::Report> back = wire::DecodeReport(bytes);
+  FuzzCheck(back.ok(), "a report does not read back");
+  FuzzCheck(wire::EncodeReport(back.value()) == bytes, "a report reads back different");
 
   const size_t cut = size % bytes.size();
-  FuzzCheck(!wire::DecodeReport(bytes.substr(0, cut), back, problem),
-            "a report cut short reads as a report");
+  FuzzCheck(!wire::DecodeReport(bytes.substr(0, cut)).ok(), "a report cut short reads as a report");
   std::string changed = bytes;
   changed[cut] = static_cast<char>(changed[cut] ^ (1 + size % 255));
-  FuzzCheck(!wire::DecodeReport(changed, back, problem), "a report changed reads as a report");
+  FuzzCheck(!wire::DecodeReport(changed).ok(), "a report changed reads as a report");
   return 0;
 }

@@ -77,9 +77,9 @@ std::string JobSettings(const InventoryDevice& device) {
 }
 
 Result<InventoryDevice> ReadJobSettings(const std::string& text, const std::string& name) {
-  std::vector<InventoryDevice> devices;
-  std::string problem;
-  if (!LoadInventoryText(text, name, devices, problem)) return Status::Failure(problem);
+  Result<std::vector<InventoryDevice>> read = LoadInventoryText(text, name);
+  if (!read.ok()) return read.status();
+  std::vector<InventoryDevice>& devices = read.value();
   if (devices.size() != 1) {
     return Status::Failure(name + ": the job's settings hold " + std::to_string(devices.size()) +
                            " devices");

@@ -193,8 +193,12 @@ class Poller {
     outcome.seconds = end.seconds;
     WorkerResult result;
     std::string unreadable;
-    const bool read =
-        end.how != WorkerEnd::kNotStarted && DecodeWorkerResult(end.result, result, unreadable);
+    bool read = false;
+    if (end.how != WorkerEnd::kNotStarted) {
+      const Status decoded = DecodeWorkerResult(end.result).Into(result);
+      read = decoded.ok();
+      unreadable = decoded.message();
+    }
     if (read && result.discovered) {
       outcome.status = report::HealthStatusName(result.found.health.status);
       outcome.problem =

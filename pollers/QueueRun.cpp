@@ -114,9 +114,8 @@ FleetOutcome Wait(const QueueOptions& options, int64_t runId, Clock::time_point 
 FleetOutcome QueueRun(const QueueOptions& options, std::ostream& out, std::ostream& log) {
   const Clock::time_point start = Clock::now();
   std::vector<InventoryDevice> devices;
-  std::string problem;
-  if (!LoadInventory(options.inventory, devices, problem)) {
-    log << "erx-discover: " << problem << "\n";
+  if (Status loaded = LoadInventory(options.inventory).Into(devices); !loaded.ok()) {
+    log << "erx-discover: " << loaded.message() << "\n";
     return FleetOutcome::kCannotStart;
   }
   std::vector<store::JobToQueue> jobs;
@@ -133,6 +132,7 @@ FleetOutcome QueueRun(const QueueOptions& options, std::ostream& out, std::ostre
     jobs.push_back({device.name, device.live.host.empty() ? device.capture : device.live.host,
                     device.region, JobSettings(device)});
   }
+  std::string problem;
   std::unique_ptr<store::JobStore> store =
       store::JobStore::Open(options.store, store::Access::kWrite, true, problem);
   const Result<store::QueuedRun> queued =

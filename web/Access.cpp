@@ -48,35 +48,35 @@ bool DecodeBase64(const std::string& text, std::string& out) {
 
 }  // namespace
 
-bool ParseListen(const std::string& text, ListenAddress& listen, std::string& problem) {
-  problem = "--listen takes ADDRESS:PORT (e.g. 127.0.0.1:8080 or [::1]:8080), not '" + text + "'";
+Result<ListenAddress> ParseListen(const std::string& text) {
+  const Status malformed = Status::Failure(
+      "--listen takes ADDRESS:PORT (e.g. 127.0.0.1:8080 or [::1]:8080), not '" + text + "'");
+  ListenAddress listen;
   size_t colon;
   if (!text.empty() && text[0] == '[') {
     const size_t close = text.find(']');
     if (close == std::string::npos || close + 1 >= text.size() || text[close + 1] != ':') {
-      return false;
+      return malformed;
     }
     listen.host = text.substr(1, close - 1);
     colon = close + 1;
   } else {
     colon = text.rfind(':');
-    if (colon == std::string::npos || text.find(':') != colon) return false;
+    if (colon == std::string::npos || text.find(':') != colon) return malformed;
     listen.host = text.substr(0, colon);
   }
   const std::string port = text.substr(colon + 1);
   if (listen.host.empty() || port.empty() || port.size() > 5 ||
       port.find_first_not_of("0123456789") != std::string::npos || std::stoi(port) > 65535) {
-    return false;
+    return malformed;
   }
   listen.port = std::stoi(port);
   unsigned char address[sizeof(in6_addr)];
   if (inet_pton(AF_INET, listen.host.c_str(), address) != 1 &&
       inet_pton(AF_INET6, listen.host.c_str(), address) != 1) {
-    problem = "--listen takes a numeric address, not '" + listen.host + "'";
-    return false;
+    return Status::Failure("--listen takes a numeric address, not '" + listen.host + "'");
   }
-  problem.clear();
-  return true;
+  return listen;
 }
 
 bool IsLoopback(const std::string& host) {
@@ -108,22 +108,19 @@ std::string AccessProblem(const AccessOptions& options) {
   return "";
 }
 
-bool Users::Load(const std::string& file, std::string& problem) {
+Status Users::Load(const std::string& file) {
   hashes_.clear();
   struct stat info;
   if (stat(file.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
-    problem = "cannot read the auth file " + file;
-    return false;
+    return Status::Failure("cannot read the auth file " + file);
   }
   if (info.st_mode & (S_IRWXG | S_IRWXO)) {
-    problem =
-        "the auth file " + file + " may be read by other users; make it private (chmod 600) first";
-    return false;
+    return Status::Failure("the auth file " + file +
+                           " may be read by other users; make it private (chmod 600) first");
   }
   std::ifstream in(file);
   if (!in) {
-    problem = "cannot read the auth file " + file;
-    return false;
+    return Status::Failure("cannot read the auth file " + file);
   }
   std::string line;
   int number = 0;
@@ -134,23 +131,20 @@ bool Users::Load(const std::string& file, std::string& problem) {
     const size_t colon = line.find(':');
     const std::string where = file + ":" + std::to_string(number);
     if (colon == std::string::npos || colon == 0) {
-      problem = where + ": not a USER:HASH line";
-      return false;
+      return Status::Failure(where + ": not a USER:HASH line");
     }
     const std::string hash = line.substr(colon + 1);
     if (hash.compare(0, 3, "$y$") != 0 && hash.compare(0, 3, "$6$") != 0) {
-      problem = where +
-                ": the hash is neither yescrypt ($y$) nor SHA-512 ($6$); make one "
-                "with mkpasswd -m yescrypt";
-      return false;
+      return Status::Failure(where +
+                             ": the hash is neither yescrypt ($y$) nor SHA-512 ($6$); make one "
+                             "with mkpasswd -m yescrypt");
     }
     hashes_[line.substr(0, colon)] = hash;
   }
   if (hashes_.empty()) {
-    problem = "the auth file " + file + " names no user";
-    return false;
+    return Status::Failure("the auth file " + file + " names no user");
   }
-  return true;
+  return Status();
 }
 
 bool Users::Check(const std::string& user, const std::string& password) const {

@@ -3,13 +3,16 @@
 // passwords (--auth-file) and TLS, or the explicit --insecure-http.
 //
 //   web::Users users;
-//   if (!users.Load("/etc/erx/web-users", problem)) ...
+//   if (Status loaded = users.Load("/etc/erx/web-users"); !loaded.ok()) ...
 //   if (!users.Allows(request.get_header_value("Authorization"))) -> 401
 #ifndef WEB_ACCESS_H_
 #define WEB_ACCESS_H_
 
 #include <map>
 #include <string>
+
+#include "status/Result.h"
+#include "status/Status.h"
 
 namespace web {
 
@@ -19,7 +22,7 @@ struct ListenAddress {
 };
 
 // "ADDRESS:PORT", an IPv6 address in brackets ("[::1]:8080").
-bool ParseListen(const std::string& text, ListenAddress& listen, std::string& problem);
+Result<ListenAddress> ParseListen(const std::string& text);
 bool IsLoopback(const std::string& host);
 
 struct AccessOptions {
@@ -37,7 +40,7 @@ std::string AccessProblem(const AccessOptions& options);
 // `mkpasswd -m yescrypt`. The file must be private to its owner.
 class Users {
  public:
-  bool Load(const std::string& file, std::string& problem);
+  Status Load(const std::string& file);
   bool Empty() const { return hashes_.empty(); }
   // True when `password` is the user's.
   bool Check(const std::string& user, const std::string& password) const;

@@ -221,7 +221,10 @@ int Serve(const ServeOptions& options, std::ostream& out, std::string& problem) 
   std::unique_ptr<Users> users;
   if (!options.access.authFile.empty()) {
     users = std::make_unique<Users>();
-    if (!users->Load(options.access.authFile, problem)) return 2;
+    if (Status loaded = users->Load(options.access.authFile); !loaded.ok()) {
+      problem = loaded.message();
+      return 2;
+    }
   }
   std::unique_ptr<httplib::Server> server;
   const bool tls = !options.access.tlsCert.empty();

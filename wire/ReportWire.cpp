@@ -193,19 +193,14 @@ std::string EncodeReport(const report::Report& found) {
   return Frame(out.Bytes());
 }
 
-bool DecodeReport(const std::string& bytes, report::Report& found, std::string& problem) {
-  std::string payload;
-  if (!Unframe(bytes, payload, problem)) return false;
-  Reader in(payload);
-  if (!GetReport(in, found)) {
-    problem = in.Problem();
-    return false;
-  }
-  if (!in.AtEnd()) {
-    problem = "more follows the report";
-    return false;
-  }
-  return true;
+Result<report::Report> DecodeReport(const std::string& bytes) {
+  const Result<std::string> payload = Unframe(bytes);
+  if (!payload.ok()) return payload.status();
+  Reader in(payload.value());
+  report::Report found;
+  if (!GetReport(in, found)) return Status::Failure(in.Problem());
+  if (!in.AtEnd()) return Status::Failure("more follows the report");
+  return found;
 }
 
 }  // namespace wire

@@ -4,14 +4,15 @@
 // that stores it this way.
 //
 //   const std::string bytes = wire::EncodeReport(found);
-//   report::Report read;
-//   if (!wire::DecodeReport(bytes, read, problem)) ...  // cut short or changed
+//   Result<report::Report> read = wire::DecodeReport(bytes);
+//   if (!read.ok()) ...  // cut short or changed
 #ifndef WIRE_REPORTWIRE_H_
 #define WIRE_REPORTWIRE_H_
 
 #include <string>
 
 #include "report/ReportModel.h"
+#include "status/Result.h"
 #include "wire/WireFormat.h"
 
 namespace wire {
@@ -22,8 +23,8 @@ bool GetReport(Reader& in, report::Report& found);
 
 // A framed message of the report alone.
 std::string EncodeReport(const report::Report& found);
-// False with `problem` saying what is wrong; `found` is then left partly read.
-bool DecodeReport(const std::string& bytes, report::Report& found, std::string& problem);
+// A failure says what is wrong with the bytes.
+Result<report::Report> DecodeReport(const std::string& bytes);
 
 }  // namespace wire
 

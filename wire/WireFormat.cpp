@@ -134,42 +134,35 @@ std::string Frame(const std::string& payload) {
   return framed;
 }
 
-bool Unframe(const std::string& bytes, std::string& payload, std::string& problem) {
+Result<std::string> Unframe(const std::string& bytes) {
   if (bytes.empty()) {
-    problem = "nothing came";
-    return false;
+    return Status::Failure("nothing came");
   }
   if (bytes.compare(0, kFrameMarkSize, kFrameMark) != 0) {
-    problem = bytes.size() < kFrameMarkSize &&
-                      std::string(kFrameMark).compare(0, bytes.size(), bytes) == 0
-                  ? "it ends in its first line"
-                  : "it does not start as a message of this program";
-    return false;
+    return Status::Failure(bytes.size() < kFrameMarkSize &&
+                                   std::string(kFrameMark).compare(0, bytes.size(), bytes) == 0
+                               ? "it ends in its first line"
+                               : "it does not start as a message of this program");
   }
   const std::string rest = bytes.substr(kFrameMarkSize, 10);
   Reader lengthReader(rest);
   uint64_t size = 0;
   if (!lengthReader.Count(size)) {
-    problem = lengthReader.Problem();
-    return false;
+    return Status::Failure(lengthReader.Problem());
   }
   const size_t start = kFrameMarkSize + lengthReader.Position();
   const size_t available = bytes.size() - start;
   if (size > available || available - size < kChecksumSize) {
-    problem = "it was cut short (" + std::to_string(bytes.size()) + " bytes)";
-    return false;
+    return Status::Failure("it was cut short (" + std::to_string(bytes.size()) + " bytes)");
   }
   if (available - size > kChecksumSize) {
-    problem = "more follows its end";
-    return false;
+    return Status::Failure("more follows its end");
   }
   const char* data = bytes.data() + start;
   if (GetFixed64(data + size) != Checksum(data, static_cast<size_t>(size))) {
-    problem = "its checksum does not match: bytes were changed on the way";
-    return false;
+    return Status::Failure("its checksum does not match: bytes were changed on the way");
   }
-  payload.assign(data, static_cast<size_t>(size));
-  return true;
+  return std::string(data, static_cast<size_t>(size));
 }
 
 }  // namespace wire

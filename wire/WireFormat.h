@@ -10,9 +10,9 @@
 //   out.Number(42);
 //   const std::string bytes = wire::Frame(out.Bytes());
 //
-//   std::string payload, problem;
-//   if (!wire::Unframe(bytes, payload, problem)) ...
-//   wire::Reader in(payload);
+//   Result<std::string> payload = wire::Unframe(bytes);
+//   if (!payload.ok()) ... payload.message()
+//   wire::Reader in(payload.value());
 //   std::string name;
 //   int64_t count = 0;
 //   if (!in.Text(name) || !in.Number(count)) ... in.Problem()
@@ -23,6 +23,8 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+
+#include "status/Result.h"
 
 namespace wire {
 
@@ -68,9 +70,9 @@ class Reader {
 };
 
 std::string Frame(const std::string& payload);
-// The payload of a whole frame and nothing after it; false with `problem`
-// saying what is wrong (cut short, not a frame, a checksum that differs).
-bool Unframe(const std::string& bytes, std::string& payload, std::string& problem);
+// The payload of a whole frame and nothing after it; a failure says what is
+// wrong (cut short, not a frame, a checksum that differs).
+Result<std::string> Unframe(const std::string& bytes);
 
 }  // namespace wire
 

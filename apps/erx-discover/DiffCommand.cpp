@@ -25,12 +25,14 @@ class DiffCommand : public Subcommand {
   }
 
   ExitCode Run() override {
-    std::string problem;
-    if (!TakeStorePassword(secretsFile_, problem)) return FailUsage("erx-discover", problem);
+    if (Status taken = TakeStorePassword(secretsFile_); !taken.ok()) {
+      return FailUsage("erx-discover", taken.message());
+    }
     if (runs_.size() == 2) {
       diff_.runA = runs_[0];
       diff_.runB = runs_[1];
     }
+    std::string problem;
     switch (store::DiffRuns(diff_, std::cout, problem)) {
       case store::DiffOutcome::kNothingChanged:
         return kExitOk;

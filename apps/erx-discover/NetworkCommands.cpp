@@ -26,8 +26,9 @@ class NetworkCommand : public Subcommand {
   }
 
   ExitCode Run() override {
-    std::string problem;
-    if (!TakeStorePassword(secretsFile_, problem)) return FailUsage("erx-discover", problem);
+    if (Status taken = TakeStorePassword(secretsFile_); !taken.ok()) {
+      return FailUsage("erx-discover", taken.message());
+    }
     const Status answered = Answer();
     if (answered.ok()) return kExitOk;
     return FailUsage("erx-discover", answered.message());

@@ -41,11 +41,10 @@ class ServeCommand : public Subcommand {
   }
 
   ExitCode Run() override {
+    Status ready = TakeStorePassword(secretsFile_);
+    if (ready.ok()) ready = web::ParseListen(listen_).Into(options_.access.listen);
+    if (!ready.ok()) return FailUsage("erx-discover", ready.message());
     std::string problem;
-    if (!TakeStorePassword(secretsFile_, problem) ||
-        !web::ParseListen(listen_, options_.access.listen, problem)) {
-      return FailUsage("erx-discover", problem);
-    }
     if (web::Serve(options_, std::cout, problem) == 0) return kExitOk;
     return FailUsage("erx-discover", problem);
   }

@@ -27,11 +27,10 @@ class InventoryTest : public ::testing::Test {
   void MakeCapture(const std::string& capture) { folder_.Write(capture + "/cli.log", "pe#\n"); }
   // The problem of an inventory that must be refused.
   std::string Refusal(const std::string& yaml) {
-    std::vector<InventoryDevice> devices(1);
-    std::string problem;
-    EXPECT_FALSE(LoadInventory(Write(yaml), devices, problem)) << yaml;
-    EXPECT_TRUE(devices.empty());
-    return problem;
+    const Result<std::vector<InventoryDevice>> devices = LoadInventory(Write(yaml));
+    EXPECT_FALSE(devices.ok()) << yaml;
+    EXPECT_TRUE(devices.value().empty());
+    return devices.message();
   }
 
   TempFolder folder_;
@@ -78,10 +77,9 @@ devices:
   const std::string ownHome = home ? home : "";
   setenv("HOME", "/home/noc", 1);
   std::vector<InventoryDevice> devices;
-  std::string problem;
-  const bool loaded = LoadInventory(path, devices, problem);
+  const Status loaded = LoadInventory(path).Into(devices);
   home ? setenv("HOME", ownHome.c_str(), 1) : unsetenv("HOME");
-  ASSERT_TRUE(loaded) << problem;
+  ASSERT_TRUE(loaded.ok()) << loaded.message();
   ASSERT_EQ(devices.size(), 3u);
 
   const InventoryDevice& pe1 = devices[0];
@@ -142,8 +140,8 @@ devices:
     transport: telnet
 )");
   std::vector<InventoryDevice> devices;
-  std::string problem;
-  ASSERT_TRUE(LoadInventory(path, devices, problem)) << problem;
+  const Status loaded = LoadInventory(path).Into(devices);
+  ASSERT_TRUE(loaded.ok()) << loaded.message();
   const SshOptions& old = devices[0].live.ssh;
   EXPECT_TRUE(old.enabled);
   EXPECT_EQ(old.port, 2222);
@@ -165,23 +163,23 @@ devices:
   - {name: pe2, host: 10.0.1.1, region: us-east}
 )");
   std::vector<InventoryDevice> devices;
-  std::string problem;
-  ASSERT_TRUE(LoadInventory(path, devices, problem)) << problem;
+  const Status loaded = LoadInventory(path).Into(devices);
+  ASSERT_TRUE(loaded.ok()) << loaded.message();
   ASSERT_EQ(devices.size(), 2u);
   EXPECT_EQ(devices[0].region, "eu-west");
   EXPECT_EQ(devices[1].region, "us-east");
 
-  ASSERT_TRUE(LoadInventory(Write("devices:\n  - {name: pe1, host: h}\n"), devices, problem));
+  ASSERT_TRUE(LoadInventory(Write("devices:\n  - {name: pe1, host: h}\n")).Into(devices).ok());
   EXPECT_EQ(devices[0].region, "");
 }
 
 TEST_F(InventoryTest, RefusesAnUnreadableFile) {
-  std::vector<InventoryDevice> devices;
-  std::string problem;
-  EXPECT_FALSE(LoadInventory(dir_ + "/missing.yaml", devices, problem));
-  EXPECT_EQ(problem, dir_ + "/missing.yaml: cannot be read: No such file or directory");
-  EXPECT_FALSE(LoadInventory(dir_, devices, problem));
-  EXPECT_THAT(problem, HasSubstr("is a folder"));
+  const Result<std::vector<InventoryDevice>> missing = LoadInventory(dir_ + "/missing.yaml");
+  EXPECT_FALSE(missing.ok());
+  EXPECT_EQ(missing.message(), dir_ + "/missing.yaml: cannot be read: No such file or directory");
+  const Result<std::vector<InventoryDevice>> folder = LoadInventory(dir_);
+  EXPECT_FALSE(folder.ok());
+  EXPECT_THAT(folder.message(), HasSubstr("is a folder"));
 }
 
 TEST_F(InventoryTest, RefusesEveryFaultAtItsLine) {

@@ -25,8 +25,8 @@ TEST(JobSettings, CarryTheDevicesKeysButNoSecretAndNoSecretsFile) {
          "    ssh_identity: keys/pe1\n"
          "  - name: lab\n    region: lab\n    capture: " ERX_SOURCE_DIR "/devices/pe1-erx\n";
   std::vector<InventoryDevice> devices;
-  std::string problem;
-  ASSERT_TRUE(LoadInventory(inventory, devices, problem)) << problem;
+  const Status loaded = LoadInventory(inventory).Into(devices);
+  ASSERT_TRUE(loaded.ok()) << loaded.message();
 
   InventoryDevice pe1;
   const std::string text = JobSettings(devices[0]);

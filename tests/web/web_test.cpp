@@ -36,14 +36,14 @@ std::string Write(const TempFolder& folder, const std::string& name, const std::
 
 TEST(WebAccess, ListenAddressesAndWhenTheServerMustNotStart) {
   web::ListenAddress listen;
-  std::string problem;
-  ASSERT_TRUE(web::ParseListen("[::1]:0", listen, problem));
+  ASSERT_TRUE(web::ParseListen("[::1]:0").Into(listen).ok());
   EXPECT_EQ(listen.host, "::1");
   EXPECT_EQ(listen.port, 0);
   for (const char* bad :
        {"127.0.0.1", "127.0.0.1:", "localhost:80", "::1:80", "10.0.0.1:65536", "[::1]80", ":80"}) {
-    EXPECT_FALSE(web::ParseListen(bad, listen, problem)) << bad;
-    EXPECT_NE(problem.find("--listen"), std::string::npos);
+    const Result<web::ListenAddress> parsed = web::ParseListen(bad);
+    EXPECT_FALSE(parsed.ok()) << bad;
+    EXPECT_NE(parsed.message().find("--listen"), std::string::npos);
   }
   EXPECT_TRUE(web::IsLoopback("127.3.2.1"));
   EXPECT_TRUE(web::IsLoopback("::1"));
@@ -72,15 +72,19 @@ TEST(WebAccess, UsersOfAnAuthFileAndBasicCredentials) {
   const std::string lines = "# who may read the store\nada:" + Hash("right horse", "$y$") +
                             "\nbob:" + Hash("battery", "$6$") + "\n";
   web::Users users;
-  std::string problem;
-  EXPECT_FALSE(users.Load(Write(folder, "open", lines, 0644), problem));
-  EXPECT_NE(problem.find("chmod 600"), std::string::npos);
-  EXPECT_FALSE(users.Load(Write(folder, "md5", "eve:$1$abc$def\n", 0600), problem));
-  EXPECT_NE(problem.find("md5:1: the hash is neither yescrypt"), std::string::npos);
-  EXPECT_FALSE(users.Load(Write(folder, "plain", "eve\n", 0600), problem));
-  EXPECT_NE(problem.find("plain:1: not a USER:HASH line"), std::string::npos);
+  Status loaded;
+  loaded = users.Load(Write(folder, "open", lines, 0644));
+  EXPECT_FALSE(loaded.ok());
+  EXPECT_NE(loaded.message().find("chmod 600"), std::string::npos);
+  loaded = users.Load(Write(folder, "md5", "eve:$1$abc$def\n", 0600));
+  EXPECT_FALSE(loaded.ok());
+  EXPECT_NE(loaded.message().find("md5:1: the hash is neither yescrypt"), std::string::npos);
+  loaded = users.Load(Write(folder, "plain", "eve\n", 0600));
+  EXPECT_FALSE(loaded.ok());
+  EXPECT_NE(loaded.message().find("plain:1: not a USER:HASH line"), std::string::npos);
 
-  ASSERT_TRUE(users.Load(Write(folder, "users", lines, 0600), problem)) << problem;
+  loaded = users.Load(Write(folder, "users", lines, 0600));
+  ASSERT_TRUE(loaded.ok()) << loaded.message();
   EXPECT_TRUE(users.Check("ada", "right horse"));
   EXPECT_TRUE(users.Check("bob", "battery"));
   EXPECT_FALSE(users.Check("ada", "battery"));

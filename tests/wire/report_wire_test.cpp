@@ -48,10 +48,9 @@ report::Report AwkwardReport() {
 }
 
 report::Report RoundTrip(const report::Report& found) {
-  report::Report back;
-  std::string problem;
-  EXPECT_TRUE(wire::DecodeReport(wire::EncodeReport(found), back, problem)) << problem;
-  return back;
+  const Result<report::Report> back = wire::DecodeReport(wire::EncodeReport(found));
+  EXPECT_TRUE(back.ok()) << back.message();
+  return back.value();
 }
 
 std::string Json(const report::Report& found) {
@@ -106,40 +105,34 @@ TEST(ReportWire, AShippedDeviceReadsBackToTheSameReport) {
 
 TEST(ReportWire, BytesCutShortOrChangedAnywhereAreAProblem) {
   const std::string bytes = wire::EncodeReport(AwkwardReport());
-  report::Report back;
-  std::string problem;
   for (size_t cut = 0; cut < bytes.size(); ++cut) {
-    problem.clear();
-    EXPECT_FALSE(wire::DecodeReport(bytes.substr(0, cut), back, problem)) << cut;
-    EXPECT_NE(problem, "") << cut;
+    const Result<report::Report> back = wire::DecodeReport(bytes.substr(0, cut));
+    EXPECT_FALSE(back.ok()) << cut;
+    EXPECT_NE(back.message(), "") << cut;
   }
   for (size_t at = 0; at < bytes.size(); ++at) {
     std::string changed = bytes;
     changed[at] = static_cast<char>(changed[at] ^ 0x21);
-    EXPECT_FALSE(wire::DecodeReport(changed, back, problem)) << at;
+    EXPECT_FALSE(wire::DecodeReport(changed).ok()) << at;
   }
-  EXPECT_FALSE(wire::DecodeReport(bytes + "x", back, problem));
-  EXPECT_EQ(problem, "more follows its end");
-  EXPECT_FALSE(wire::DecodeReport(bytes.substr(0, bytes.size() / 2), back, problem));
-  EXPECT_THAT(problem, StartsWith("it was cut short"));
-  EXPECT_FALSE(wire::DecodeReport("counts 5 4 9 0\n", back, problem));
-  EXPECT_EQ(problem, "it does not start as a message of this program");
+  EXPECT_EQ(wire::DecodeReport(bytes + "x").message(), "more follows its end");
+  EXPECT_THAT(wire::DecodeReport(bytes.substr(0, bytes.size() / 2)).message(),
+              StartsWith("it was cut short"));
+  EXPECT_EQ(wire::DecodeReport("counts 5 4 9 0\n").message(),
+            "it does not start as a message of this program");
 }
 
 TEST(ReportWire, AListLongerThanTheMessageIsRefusedBeforeAnythingIsMadeForIt) {
   wire::Writer out;
   for (const char* text : {"pe1", "agent", "generator"}) out.Text(text);
   out.Count(uint64_t(1) << 60);  // virtual routers
-  report::Report back;
-  std::string problem;
-  EXPECT_FALSE(wire::DecodeReport(wire::Frame(out.Bytes()), back, problem));
-  EXPECT_EQ(problem, "a list is longer than what is left");
+  EXPECT_EQ(wire::DecodeReport(wire::Frame(out.Bytes())).message(),
+            "a list is longer than what is left");
 
   wire::Writer tooLong;
   tooLong.Text("pe1");
   std::string bytes = tooLong.Bytes() + std::string(11, '\xff');  // a number past 64 bits
-  EXPECT_FALSE(wire::DecodeReport(wire::Frame(bytes), back, problem));
-  EXPECT_EQ(problem, "a number does not fit in 64 bits");
+  EXPECT_EQ(wire::DecodeReport(wire::Frame(bytes)).message(), "a number does not fit in 64 bits");
 }
 
 }  // namespace
