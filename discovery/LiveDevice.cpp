@@ -21,8 +21,7 @@ Status LoadSecrets(const LiveOptions& options, Secrets& secrets) {
   for (const std::string& entry : options.contextCommunities) {
     if (entry.find('=') != std::string::npos) wanted.insert(entry.substr(entry.find('=') + 1));
   }
-  std::string problem;
-  if (!secrets.Load(options.secretsFile, problem, wanted)) return Status::Failure(problem);
+  if (Status loaded = secrets.Load(options.secretsFile, wanted); !loaded.ok()) return loaded;
   if (!secrets.Has(names.password) || secrets.Get(names.password).empty()) {
     return Status::Failure(names.password +
                            (secrets.Has(names.password) ? " is empty" : " is not set") +
@@ -99,9 +98,15 @@ std::unique_ptr<ByteStream> LiveDevice::CliStream(const LiveOptions& options,
   ssh.knownHostsFile = options.ssh.knownHosts;
   ssh.acceptNewHostKey = options.ssh.acceptNewHostKey;
   for (const std::string& option : options.ssh.algorithms) {
-    if (!ssh.algorithms.Add(option, problem)) return nullptr;
+    if (Status added = ssh.algorithms.Add(option); !added.ok()) {
+      problem = added.message();
+      return nullptr;
+    }
   }
-  if (!SshStream::Speaks(ssh.algorithms, problem)) return nullptr;
+  if (Status spoken = SshStream::Speaks(ssh.algorithms); !spoken.ok()) {
+    problem = spoken.message();
+    return nullptr;
+  }
   return std::make_unique<SshStream>(std::move(ssh));
 }
 
@@ -164,8 +169,10 @@ DeviceOutcome LiveDevice::Open(const LiveOptions& options, std::string& problem)
   }
   if (!options.saveCapture.empty()) transport_->Record(&recorder_);
   ShowProgressAndKeepDeadline();
-  bool refused = false;
-  if (!transport_->Open(problem, refused)) return DeviceOutcome::kUnreachable;
+  if (ConnectStatus opened = transport_->Open(); !opened.ok()) {
+    problem = opened.message();
+    return DeviceOutcome::kUnreachable;
+  }
   return DeviceOutcome::kDiscovered;
 }
 

@@ -57,7 +57,10 @@ DeviceOutcome DiscoverOneDevice(const DeviceSource& source, const DiscoveryOptio
   std::string deviceName;
   std::unique_ptr<LiveDevice> liveDevice;
   if (source.live.host.empty()) {
-    if (!device.Load(source.capture, problem)) return DeviceOutcome::kCannotStart;
+    if (Status loaded = device.Load(source.capture); !loaded.ok()) {
+      problem = loaded.message();
+      return DeviceOutcome::kCannotStart;
+    }
     for (const std::string& warning : device.Warnings()) std::cerr << warning << "\n";
     deviceName = device.DeviceName();
   } else {

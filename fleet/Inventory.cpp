@@ -445,12 +445,11 @@ class InventoryReader {
     SshAlgorithms check;
     for (const auto& entry : value) {
       if (!FirstTime(entry.first, seen)) return false;
-      std::string problem;
-      if (!entry.second.IsScalar() ||
-          !check.Add(entry.first.Scalar(), entry.second.Scalar(), problem)) {
-        return Fail(
-            entry.first,
-            "ssh_options: " + (problem.empty() ? entry.first.Scalar() + ": give a list" : problem));
+      if (!entry.second.IsScalar()) {
+        return Fail(entry.first, "ssh_options: " + entry.first.Scalar() + ": give a list");
+      }
+      if (Status added = check.Add(entry.first.Scalar(), entry.second.Scalar()); !added.ok()) {
+        return Fail(entry.first, "ssh_options: " + added.message());
       }
       read.push_back(entry.first.Scalar() + "=" + entry.second.Scalar());
     }

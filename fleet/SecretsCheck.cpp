@@ -2,6 +2,7 @@
 
 #include <map>
 
+#include "status/Result.h"
 #include "transports/Secrets.h"
 
 namespace {
@@ -50,18 +51,16 @@ std::string PlaceOf(const std::string& inventory, const InventoryDevice& device,
   return inventory + ":" + std::to_string(line) + ": device " + device.name + ": ";
 }
 
-// The secrets `device` reads, each file loaded once into `loaded`; null with
-// `problem` set when its file cannot be read.
-const Secrets* SecretsOf(const std::string& inventory, const InventoryDevice& device,
-                         std::map<std::string, Secrets>& loaded, std::string& problem) {
+// The secrets `device` reads, each file loaded once into `loaded`; a failure
+// when its file cannot be read.
+Result<const Secrets*> SecretsOf(const std::string& inventory, const InventoryDevice& device,
+                                 std::map<std::string, Secrets>& loaded) {
   const std::string& file = device.live.secretsFile;
   auto found = loaded.find(file);
   if (found == loaded.end()) {
     Secrets secrets;
-    std::string unreadable;
-    if (!secrets.Load(file, unreadable)) {
-      problem = PlaceOf(inventory, device, "secrets_file") + unreadable;
-      return nullptr;
+    if (Status read = secrets.Load(file); !read.ok()) {
+      return Status::Failure(PlaceOf(inventory, device, "secrets_file") + read.message());
     }
     found = loaded.emplace(file, std::move(secrets)).first;
   }
@@ -96,10 +95,9 @@ Status CheckSecrets(const std::string& inventory, const std::vector<InventoryDev
   std::map<std::string, Secrets> loaded;  // by secrets file; "" the environment alone
   for (const InventoryDevice& device : devices) {
     if (device.live.host.empty()) continue;
-    std::string problem;
-    const Secrets* secrets = SecretsOf(inventory, device, loaded, problem);
-    if (secrets == nullptr) return Status::Failure(problem);
-    if (Status all = HasAllNeeded(inventory, device, *secrets); !all.ok()) return all;
+    const Result<const Secrets*> secrets = SecretsOf(inventory, device, loaded);
+    if (!secrets.ok()) return secrets.status();
+    if (Status all = HasAllNeeded(inventory, device, *secrets.value()); !all.ok()) return all;
   }
   return Status();
 }

@@ -7,8 +7,7 @@
 Status TakeStorePassword(const std::string& secretsFile) {
   if (secretsFile.empty()) return Status();
   Secrets secrets;
-  std::string problem;
-  if (!secrets.Load(secretsFile, problem, {"PGPASSWORD"})) return Status::Failure(problem);
+  if (Status loaded = secrets.Load(secretsFile, {"PGPASSWORD"}); !loaded.ok()) return loaded;
   std::string password = secrets.Get("PGPASSWORD");
   // setenv copies it into memory of its own, which /proc/PID/environ (the
   // environment the process was started with) does not show.

@@ -59,8 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   WriteDevice(SplitInput(data, size, sizeof kFiles / sizeof *kFiles));
 
   ReplayTransport device;
-  std::string problem;
-  FuzzCheck(device.Load(Folder().string(), problem), "a folder with a cli.log does not load");
+  FuzzCheck(device.Load(Folder().string()).ok(), "a folder with a cli.log does not load");
   DiscoveryOptions options;
   options.modulePath = ERX_MODULE_PATH;
   report::Report found;

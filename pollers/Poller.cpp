@@ -147,8 +147,9 @@ class Poller {
     held.device.live.deviceTimeoutSeconds = 0;  // the worker pool keeps the deadline
     if (held.device.live.host.empty()) return true;
     Secrets secrets;
-    std::string problem;
-    if (!secrets.Load(options_.secretsFile, problem)) return Fail(held, problem);
+    if (Status loaded = secrets.Load(options_.secretsFile); !loaded.ok()) {
+      return Fail(held, loaded.message());
+    }
     std::string missing;
     for (const std::string& variable : MissingSecrets(held.device.live, secrets)) {
       missing += (missing.empty() ? "" : ", ") + variable;

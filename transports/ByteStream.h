@@ -6,15 +6,16 @@
 
 #include <string>
 
+#include "transports/ConnectStatus.h"
+
 class ByteStream {
  public:
   enum class Got { kData, kNothing, kClosed };
 
   virtual ~ByteStream() = default;
 
-  // False with `problem` set (one line, no secret in it); `refused` when the
-  // router was reached but would not let us in.
-  virtual bool Connect(int timeoutMs, std::string& problem, bool& refused) = 0;
+  // Refused when the router was reached but would not let us in.
+  virtual ConnectStatus Connect(int timeoutMs) = 0;
   virtual void Close() = 0;
   virtual bool IsOpen() const = 0;
   // Appends what the router sent within `waitMs` (0: only what is there

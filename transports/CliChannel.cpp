@@ -23,12 +23,12 @@ CliChannel::CliChannel(std::unique_ptr<ByteStream> stream, CliLogin login, int t
       deadline_(deadline),
       reconnectsLeft_(kReconnects) {}
 
-bool CliChannel::Open(std::string& problem, bool& refused) {
-  if (!session_) return false;
+ConnectStatus CliChannel::Open() {
+  if (!session_) return Status::Failure("");
   tried_ = true;
-  if (!session_->Open(problem, refused)) return false;
-  context_ = session_->Prompt().context;
-  return true;
+  ConnectStatus opened = session_->Open();
+  if (opened.ok()) context_ = session_->Prompt().context;
+  return opened;
 }
 
 bool CliChannel::GivenUp() {
@@ -55,12 +55,10 @@ bool CliChannel::Reconnect() {
   }
   --reconnectsLeft_;
   ++tally_.reconnections;
-  std::string problem;
-  bool refused = false;
   const std::string wanted = context_;
-  if (!session_->Open(problem, refused)) {
-    if (session_->Untrusted()) distrust_ = problem;
-    GiveUp("logging in again failed: " + problem);
+  if (ConnectStatus opened = session_->Open(); !opened.ok()) {
+    if (session_->Untrusted()) distrust_ = opened.message();
+    GiveUp("logging in again failed: " + opened.message());
     return false;
   }
   context_ = session_->Prompt().context;

@@ -47,9 +47,9 @@ class CliChannel {
   CliChannel(std::unique_ptr<ByteStream> stream, CliLogin login, int timeoutMs, bool pagingOff,
              const DeviceDeadline& deadline);
 
-  // Connects and logs in. False with `problem` when the router cannot be
-  // reached or `refused` the login.
-  bool Open(std::string& problem, bool& refused);
+  // Connects and logs in: a failure when the router cannot be reached, a
+  // refusal when it turned the login down.
+  ConnectStatus Open();
   bool Tried() const { return tried_; }
   bool IsOpen() const { return session_ && session_->IsOpen(); }
   // Ends the session for good.

@@ -100,31 +100,30 @@ bool CliSession::AtPrompt() {
   return true;
 }
 
-bool CliSession::Open(std::string& problem, bool& refused) {
-  refused = false;
+ConnectStatus CliSession::Open() {
   Close();
   prompt_ = CliPrompt();
   promptLine_.clear();
   Forget();
   const int timeoutMs = static_cast<int>(timeout_.count());
-  if (!stream_->Connect(timeoutMs, problem, refused) || !LogIn(problem, refused) ||
-      !Enable(problem, refused)) {
+  ConnectStatus opened = stream_->Connect(timeoutMs);
+  if (opened.ok()) opened = LogIn();
+  if (opened.ok()) opened = Enable();
+  if (!opened.ok()) {
     Close();
-    return false;
+    return opened;
   }
   std::string reply;
   if (pagingOff_ && Run(kNoPaging, reply) != Result::kReply) {
-    problem = Where() + " did not answer \"" + kNoPaging + "\"";
-    return false;
+    return Status::Failure(Where() + " did not answer \"" + kNoPaging + "\"");
   }
   if (Run(kWideLines, reply) != Result::kReply) {
-    problem = Where() + " did not answer \"" + kWideLines + "\"";
-    return false;
+    return Status::Failure(Where() + " did not answer \"" + kWideLines + "\"");
   }
-  return true;
+  return ConnectStatus();
 }
 
-bool CliSession::LogIn(std::string& problem, bool& refused) {
+ConnectStatus CliSession::LogIn() {
   const Clock::time_point deadline = Clock::now() + timeout_;
   const std::string who =
       login_.user.empty() ? std::string("the login") : "the login of user " + login_.user;
@@ -135,55 +134,49 @@ bool CliSession::LogIn(std::string& problem, bool& refused) {
       last = LastLine(received_);
       return IsUserPrompt(last) || IsPasswordPrompt(last) || AtPrompt();
     });
-    if (result != Result::kReply) {
-      problem = LoginCutShort(result, who, userSent || passwordSent, refused);
-      return false;
-    }
-    if (!prompt_.host.empty()) return true;
+    if (result != Result::kReply) return LoginCutShort(result, who, userSent || passwordSent);
+    if (!prompt_.host.empty()) return ConnectStatus();
     Forget();
-    if (!AnswerLoginPrompt(IsUserPrompt(last), who, userSent, passwordSent, problem)) {
-      refused = true;
-      return false;
-    }
+    const Status answered = AnswerLoginPrompt(IsUserPrompt(last), who, userSent, passwordSent);
+    if (!answered.ok()) return ConnectStatus::Refused(answered.message());
   }
 }
 
-std::string CliSession::LoginCutShort(Result result, const std::string& who, bool answered,
-                                      bool& refused) const {
+ConnectStatus CliSession::LoginCutShort(Result result, const std::string& who,
+                                        bool answered) const {
   if (result == Result::kClosed) {
-    refused = answered;
-    return Where() + (refused ? " refused " + who + " (closed the connection)"
-                              : " closed the connection before a login prompt");
+    if (answered)
+      return ConnectStatus::Refused(Where() + " refused " + who + " (closed the connection)");
+    return Status::Failure(Where() + " closed the connection before a login prompt");
   }
   // We gave up waiting: that is no refusal.
   const std::string within = " within " + Seconds(timeout_);
-  return Where() +
-         (answered ? " did not answer " + who + within : " sent no login prompt" + within);
+  return Status::Failure(
+      Where() + (answered ? " did not answer " + who + within : " sent no login prompt" + within));
 }
 
-bool CliSession::AnswerLoginPrompt(bool userPrompt, const std::string& who, bool& userSent,
-                                   bool& passwordSent, std::string& problem) {
+Status CliSession::AnswerLoginPrompt(bool userPrompt, const std::string& who, bool& userSent,
+                                     bool& passwordSent) {
   if (userPrompt) {
     if (login_.user.empty() || userSent) {
-      problem = Where() + (userSent ? " refused " + who : " asks for a user name (give --user)");
-      return false;
+      return Status::Failure(
+          Where() + (userSent ? " refused " + who : " asks for a user name (give --user)"));
     }
     Send(login_.user + "\n");
     userSent = true;
-    return true;
+    return Status();
   }
   if (passwordSent) {
     // The router accepts no second attempt on a connection.
-    problem = Where() + " refused " + who + " (wrong password)";
-    return false;
+    return Status::Failure(Where() + " refused " + who + " (wrong password)");
   }
   Send(login_.password + "\n");
   passwordSent = true;
-  return true;
+  return Status();
 }
 
-bool CliSession::Enable(std::string& problem, bool& refused) {
-  if (prompt_.mark != '>') return true;
+ConnectStatus CliSession::Enable() {
+  if (prompt_.mark != '>') return ConnectStatus();
   Forget();
   Send("enable\n");
   std::string last;
@@ -196,17 +189,12 @@ bool CliSession::Enable(std::string& problem, bool& refused) {
     Send(login_.enablePassword + "\n");
     result = Receive(Clock::now() + timeout_, [&] { return AtPrompt(); });
   }
-  if (result != Result::kReply) {
-    problem = Where() + " did not finish \"enable\"";
-    return false;
-  }
+  if (result != Result::kReply) return Status::Failure(Where() + " did not finish \"enable\"");
   // In user mode the show commands answer less or not at all: no discovery.
   if (prompt_.mark == '>') {
-    refused = true;
-    problem = Where() + " refused \"enable\" (check the enable password)";
-    return false;
+    return ConnectStatus::Refused(Where() + " refused \"enable\" (check the enable password)");
   }
-  return true;
+  return ConnectStatus();
 }
 
 // A reply that held a line looking like the prompt may have been taken as

@@ -3,7 +3,7 @@
 // and then runs one command at a time, returning what the command printed.
 //
 //   CliSession session(std::make_unique<TelnetStream>("127.0.0.1", 2323), login, 30000);
-//   if (!session.Open(problem, refused)) ...;
+//   if (ConnectStatus opened = session.Open(); !opened.ok()) ...;
 //   std::string reply;
 //   if (session.Run("show ip vrf", reply) == CliSession::Result::kReply) ...;
 #ifndef TRANSPORTS_CLISESSION_H_
@@ -16,6 +16,7 @@
 
 #include "transports/ByteStream.h"
 #include "transports/CliText.h"
+#include "transports/ConnectStatus.h"
 
 struct CliLogin {
   std::string user;  // empty: the router is expected to ask no user name
@@ -41,10 +42,9 @@ class CliSession {
   CliSession(const CliSession&) = delete;
   CliSession& operator=(const CliSession&) = delete;
 
-  // Connects (again, when it was open before). False with `problem` set (one
-  // line, no secret in it). `refused` tells a login the router turned down
-  // from a router that could not be reached.
-  bool Open(std::string& problem, bool& refused);
+  // Connects (again, when it was open before). A refusal tells a login the
+  // router turned down from a router that could not be reached.
+  ConnectStatus Open();
   // The reply is everything after the echoed command line up to the next
   // prompt, cleaned as CleanCliText does. A timeout, a closed connection or a
   // reply over kMaxReplyBytes leaves the session closed.
@@ -67,17 +67,16 @@ class CliSession {
  private:
   using Clock = std::chrono::steady_clock;
   // Answers the login prompts until the first CLI prompt, which names the host.
-  bool LogIn(std::string& problem, bool& refused);
+  ConnectStatus LogIn();
   // Why a login ended before the first CLI prompt; `answered`: a user name or
   // password had been sent.
-  std::string LoginCutShort(Result result, const std::string& who, bool answered,
-                            bool& refused) const;
-  // Answers a prompt for the user name or the password; false with `problem`
-  // when the router asks again: it refused the login.
-  bool AnswerLoginPrompt(bool userPrompt, const std::string& who, bool& userSent,
-                         bool& passwordSent, std::string& problem);
+  ConnectStatus LoginCutShort(Result result, const std::string& who, bool answered) const;
+  // Answers a prompt for the user name or the password; a failure when the
+  // router asks again: it refused the login.
+  Status AnswerLoginPrompt(bool userPrompt, const std::string& who, bool& userSent,
+                           bool& passwordSent);
   // From user mode into privileged mode; a router that refuses it refuses the discovery.
-  bool Enable(std::string& problem, bool& refused);
+  ConnectStatus Enable();
   // Reads until `done()` holds; answers page marks on the way.
   Result Receive(Clock::time_point deadline, const std::function<bool()>& done);
   void Send(const std::string& text);

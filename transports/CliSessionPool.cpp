@@ -31,10 +31,10 @@ void CliSessionPool::AddSessions(std::vector<std::unique_ptr<ByteStream>> stream
   Wipe(login_.enablePassword);
 }
 
-bool CliSessionPool::Open(std::string& problem, bool& refused) {
-  if (!first_->Open(problem, refused)) return false;
-  host_ = first_->Session()->Host();
-  return true;
+ConnectStatus CliSessionPool::Open() {
+  ConnectStatus opened = first_->Open();
+  if (opened.ok()) host_ = first_->Session()->Host();
+  return opened;
 }
 
 void CliSessionPool::Close() {
@@ -100,12 +100,12 @@ std::vector<CliSessionPool::Part> CliSessionPool::Split(
 }
 
 void CliSessionPool::RunHelper(CliChannel& helper, const Part& part, Helped& helped) {
-  std::string problem;
-  bool refused = false;
-  if (!helper.Tried() && !helper.Open(problem, refused)) {
-    const CliSession* session = helper.Session();
-    if (session && session->Untrusted()) helped.distrust = problem;
-    return;
+  if (!helper.Tried()) {
+    if (ConnectStatus opened = helper.Open(); !opened.ok()) {
+      const CliSession* session = helper.Session();
+      if (session && session->Untrusted()) helped.distrust = opened.message();
+      return;
+    }
   }
   if (!helper.IsOpen()) return;
   helper.OnAnswered([&helped](const CliExchange& exchange) { helped.said.push_back(exchange); });

@@ -8,7 +8,7 @@
 //
 //   CliSessionPool pool(std::move(stream), login, 30000, true);
 //   pool.AddSessions(std::move(moreStreams));
-//   if (!pool.Open(problem, refused)) ...;
+//   if (ConnectStatus opened = pool.Open(); !opened.ok()) ...;
 //   auto replies = pool.Run({"show version", "virtual-router vr1", "show ip vrf"});
 #ifndef TRANSPORTS_CLISESSIONPOOL_H_
 #define TRANSPORTS_CLISESSIONPOOL_H_
@@ -33,7 +33,7 @@ class CliSessionPool {
   // it logs in again with; the pool's own copy is wiped.
   void AddSessions(std::vector<std::unique_ptr<ByteStream>> streams);
   // Logs the first session in.
-  bool Open(std::string& problem, bool& refused);
+  ConnectStatus Open();
   // Ends every session.
   void Close();
   bool Closed() const { return !first_->Session(); }

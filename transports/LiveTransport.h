@@ -48,9 +48,9 @@ class LiveTransport : public CPelkRequestTransport {
     cli_.AddSessions(std::move(streams));
   }
 
-  // Connects and logs in. False with `problem` when the router cannot be
-  // reached or `refused` the login.
-  bool Open(std::string& problem, bool& refused) { return cli_.Open(problem, refused); }
+  // Connects and logs in: a failure when the router cannot be reached, a
+  // refusal when it turned the login down.
+  ConnectStatus Open() { return cli_.Open(); }
   // Ends the session; the recorder gets the last prompt.
   void Close();
   // The host name that the router's prompt shows.

@@ -7,6 +7,7 @@
 
 #include "host/KelSnmp.h"
 #include "readers/VirtualRouterCommand.h"
+#include "status/Result.h"
 
 namespace fs = std::filesystem;
 
@@ -16,33 +17,30 @@ namespace {
 // reading it would only exhaust memory.
 constexpr std::uintmax_t kMaxFileBytes = std::uintmax_t{256} << 20;
 
-// Reads the whole file in one piece; false with `problem` set when it cannot
-// be read or is too large.
-bool ReadFile(const fs::path& path, std::string& text, std::string& problem) {
+// The whole file in one piece; a failure when it cannot be read or is too
+// large.
+Result<std::string> ReadFile(const fs::path& path) {
   std::error_code error;
   const std::uintmax_t size = fs::file_size(path, error);
   if (error) {
-    problem = "cannot read " + path.string();
-    return false;
+    return Status::Failure("cannot read " + path.string());
   }
   if (size > kMaxFileBytes) {
-    problem = path.string() + " is " + std::to_string(size >> 20) +
-              " MiB, more than the 256 MiB a capture file may have";
-    return false;
+    return Status::Failure(path.string() + " is " + std::to_string(size >> 20) +
+                           " MiB, more than the 256 MiB a capture file may have");
   }
   std::ifstream in(path, std::ios::binary);
   if (!in) {
-    problem = "cannot read " + path.string();
-    return false;
+    return Status::Failure("cannot read " + path.string());
   }
+  std::string text;
   text.resize(static_cast<size_t>(size));
   in.read(text.data(), static_cast<std::streamsize>(size));
   text.resize(static_cast<size_t>(in.gcount()));
   if (in.bad()) {
-    problem = "cannot read " + path.string();
-    return false;
+    return Status::Failure("cannot read " + path.string());
   }
-  return true;
+  return text;
 }
 
 std::string FolderName(const fs::path& dir) {
@@ -53,23 +51,23 @@ std::string FolderName(const fs::path& dir) {
 
 }  // namespace
 
-bool ReplayTransport::Load(const std::string& dir, std::string& problem) {
+Status ReplayTransport::Load(const std::string& dir) {
   const fs::path folder(dir);
   std::error_code error;
   if (!fs::is_directory(folder, error)) {
-    problem = fs::exists(folder, error) ? dir + " is not a folder"
-                                        : "no captured device at " + dir + ": no such folder";
-    return false;
+    return Status::Failure(fs::exists(folder, error)
+                               ? dir + " is not a folder"
+                               : "no captured device at " + dir + ": no such folder");
   }
   const fs::path cliLog = folder / "cli.log";
-  std::string log;
   if (!fs::exists(cliLog, error)) {
-    problem = "no captured device at " + dir + ": the folder has no cli.log";
-    return false;
+    return Status::Failure("no captured device at " + dir + ": the folder has no cli.log");
   }
-  if (!ReadFile(cliLog, log, problem)) return false;
-  cli_ = ParseCliLog(log);
-  log = std::string();
+  {
+    const Result<std::string> log = ReadFile(cliLog);
+    if (!log.ok()) return log.status();
+    cli_ = ParseCliLog(log.value());
+  }
   if (cli_.host.empty())
     warnings_.push_back(cliLog.string() + ": no prompt line, no command captured");
   health_ = TransportHealth();
@@ -88,17 +86,16 @@ bool ReplayTransport::Load(const std::string& dir, std::string& problem) {
   }
   std::sort(contextWalks.begin(), contextWalks.end());
   for (const fs::path& path : contextWalks) LoadWalk(path.string(), "@" + path.stem().string());
-  return true;
+  return Status();
 }
 
 void ReplayTransport::LoadWalk(const std::string& path, const std::string& context) {
-  std::string text;
-  std::string problem;
-  if (!ReadFile(path, text, problem)) {
-    warnings_.push_back(problem);
+  const Result<std::string> text = ReadFile(path);
+  if (!text.ok()) {
+    warnings_.push_back(text.message());
     return;
   }
-  walks_[context] = ParseSnmpWalk(text, path, warnings_);
+  walks_[context] = ParseSnmpWalk(text.value(), path, warnings_);
 }
 
 CKelAtomVector* ReplayTransport::RunCommands(CKelRecord*,

@@ -7,7 +7,7 @@
 //                          snmp/vr1.walk for "@vr1", snmp/vr1:red.walk for "@vr1:red"
 //
 //   ReplayTransport device;
-//   if (!device.Load(dir, problem)) ...;
+//   if (Status loaded = device.Load(dir); !loaded.ok()) ...;
 //   agent->DAGetRequester()->DSRSetTransport(&device);
 #ifndef TRANSPORTS_REPLAYTRANSPORT_H_
 #define TRANSPORTS_REPLAYTRANSPORT_H_
@@ -19,13 +19,14 @@
 #include "captures/CliCapture.h"
 #include "captures/SnmpWalkFile.h"
 #include "host/PelkRequester.h"
+#include "status/Status.h"
 #include "transports/TransportHealth.h"
 
 class ReplayTransport : public CPelkRequestTransport {
  public:
-  // False, with `problem` saying what and where, when the folder or its
-  // cli.log cannot be read. Unreadable walk lines only add warnings.
-  bool Load(const std::string& dir, std::string& problem);
+  // A failure, saying what and where, when the folder or its cli.log cannot
+  // be read. Unreadable walk lines only add warnings.
+  Status Load(const std::string& dir);
 
   // The host name of the capture's prompts, or the folder's name.
   const std::string& DeviceName() const { return name_; }

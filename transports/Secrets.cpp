@@ -49,39 +49,35 @@ bool ReadPrivately(const std::string& file, std::string& text) {
   return read;
 }
 
-// The whole of a private regular file; false with `problem` otherwise.
-bool ReadSecretsFile(const std::string& file, std::string& text, std::string& problem) {
+// Checks that `file` is a private regular file, then reads the whole of it
+// into `text`: the caller's, so that the secrets are wiped where they are used.
+Status ReadSecretsFile(const std::string& file, std::string& text) {
   struct stat info;
   if (stat(file.c_str(), &info) != 0) {
-    problem = "cannot read the secrets file " + file;
-    return false;
+    return Status::Failure("cannot read the secrets file " + file);
   }
   if (!S_ISREG(info.st_mode)) {
-    problem = "the secrets file " + file + " is not a file";
-    return false;
+    return Status::Failure("the secrets file " + file + " is not a file");
   }
   if (info.st_mode & (S_IRWXG | S_IRWXO)) {
-    problem = "the secrets file " + file +
-              " may be read by other users; make it private (chmod 600) first";
-    return false;
+    return Status::Failure("the secrets file " + file +
+                           " may be read by other users; make it private (chmod 600) first");
   }
   if (!ReadPrivately(file, text)) {
     Wipe(text);
-    problem = "cannot read the secrets file " + file;
-    return false;
+    return Status::Failure("cannot read the secrets file " + file);
   }
-  return true;
+  return Status();
 }
 
 }  // namespace
 
-bool Secrets::Load(const std::string& file, std::string& problem,
-                   const std::set<std::string>& wanted) {
+Status Secrets::Load(const std::string& file, const std::set<std::string>& wanted) {
   for (auto& entry : fromFile_) Wipe(entry.second);
   fromFile_.clear();
-  if (file.empty()) return true;
+  if (file.empty()) return Status();
   std::string text;
-  if (!ReadSecretsFile(file, text, problem)) return false;
+  if (Status read = ReadSecretsFile(file, text); !read.ok()) return read;
   std::string line;
   int number = 0;
   for (size_t at = 0; at < text.size(); ++number) {
@@ -94,18 +90,17 @@ bool Secrets::Load(const std::string& file, std::string& problem,
     const size_t start = line.find_first_not_of(" \t");
     if (start == std::string::npos || line[start] == '#') continue;
     if (!Keep(line, start, wanted)) {
-      // The line itself may be a secret: only its number is named.
-      problem = file + ":" + std::to_string(number + 1) + ": not a NAME=VALUE line";
       Wipe(line);
       Wipe(text);
       for (auto& entry : fromFile_) Wipe(entry.second);
       fromFile_.clear();
-      return false;
+      // The line itself may be a secret: only its number is named.
+      return Status::Failure(file + ":" + std::to_string(number + 1) + ": not a NAME=VALUE line");
     }
   }
   Wipe(line);
   Wipe(text);
-  return true;
+  return Status();
 }
 
 bool Secrets::Keep(const std::string& line, size_t start, const std::set<std::string>& wanted) {

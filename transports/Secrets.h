@@ -19,6 +19,8 @@
 #include <set>
 #include <string>
 
+#include "status/Status.h"
+
 // Overwrites a secret's bytes before it is let go: freed memory ends up in
 // core files and in the next owner's hands as it was.
 void Wipe(std::string& secret);
@@ -36,10 +38,9 @@ class Secrets {
   ~Secrets();  // the values read from the file are wiped
 
   // The environment's values, then the file's when `file` is not empty; of
-  // the file only the names in `wanted` (every name when it is empty). False
-  // with `problem` set when the file cannot be read or others may read it.
-  bool Load(const std::string& file, std::string& problem,
-            const std::set<std::string>& wanted = {});
+  // the file only the names in `wanted` (every name when it is empty). Fails
+  // when the file cannot be read or others may read it.
+  Status Load(const std::string& file, const std::set<std::string>& wanted = {});
 
   // The value of NAME, or `fallback` when it is neither in the file nor in
   // the environment.

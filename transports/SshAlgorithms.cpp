@@ -60,30 +60,28 @@ const Method kMethods[] = {
 
 }  // namespace
 
-bool SshAlgorithms::Add(const std::string& option, std::string& problem) {
+Status SshAlgorithms::Add(const std::string& option) {
   const size_t equals = option.find('=');
   if (equals == std::string::npos) {
-    problem = "--ssh-option " + option + ": give NAME=VALUE";
-    return false;
+    return Status::Failure("--ssh-option " + option + ": give NAME=VALUE");
   }
-  return Add(option.substr(0, equals), option.substr(equals + 1), problem);
+  return Add(option.substr(0, equals), option.substr(equals + 1));
 }
 
-bool SshAlgorithms::Add(const std::string& name, const std::string& value, std::string& problem) {
+Status SshAlgorithms::Add(const std::string& name, const std::string& value) {
   for (const auto& [known, defaults] : kDefaults) {
     if (name != known) continue;
     const std::string list = value.empty() || value[0] == '+' || value[0] == '-' || value[0] == '^'
                                  ? value.substr(value.empty() ? 0 : 1)
                                  : value;
     if (list.empty() || list.find_first_of(" \t") != std::string::npos) {
-      problem = "SSH option " + name + ": give a comma-separated list of algorithms";
-      return false;
+      return Status::Failure("SSH option " + name + ": give a comma-separated list of algorithms");
     }
     options_[name] = value;
-    return true;
+    return Status();
   }
-  problem = "SSH option " + name + " is not one of KexAlgorithms, HostKeyAlgorithms, Ciphers, MACs";
-  return false;
+  return Status::Failure("SSH option " + name +
+                         " is not one of KexAlgorithms, HostKeyAlgorithms, Ciphers, MACs");
 }
 
 std::string SshAlgorithms::Resolved(const std::string& name) const {

@@ -4,18 +4,20 @@
 // puts first ("^name,...") or takes from them ("-name,...").
 //
 //   SshAlgorithms algorithms;
-//   if (!algorithms.Add("KexAlgorithms=+diffie-hellman-group14-sha1", problem)) ...;
+//   Status added = algorithms.Add("KexAlgorithms=+diffie-hellman-group14-sha1");
 #ifndef TRANSPORTS_SSHALGORITHMS_H_
 #define TRANSPORTS_SSHALGORITHMS_H_
 
 #include <map>
 #include <string>
 
+#include "status/Status.h"
+
 class SshAlgorithms {
  public:
-  // "NAME=VALUE"; false with `problem` for an unknown name or an empty list.
-  bool Add(const std::string& option, std::string& problem);
-  bool Add(const std::string& name, const std::string& value, std::string& problem);
+  // "NAME=VALUE"; a failure for an unknown name or an empty list.
+  Status Add(const std::string& option);
+  Status Add(const std::string& name, const std::string& value);
   // Name -> value, in OpenSSH's spelling.
   const std::map<std::string, std::string>& Options() const { return options_; }
   // The list that option `name` leaves: libssh's defaults changed as it says.

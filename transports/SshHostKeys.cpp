@@ -162,12 +162,11 @@ std::string DefaultKnownHostsFile() {
   return std::string(home) + "/.ssh/known_hosts";
 }
 
-bool CheckHostKey(ssh_session session, const std::string& where, const std::string& file,
-                  bool acceptNew, std::string& problem) {
+Status CheckHostKey(ssh_session session, const std::string& where, const std::string& file,
+                    bool acceptNew) {
   if (Revoked(session, Lines(ReadAll(file)))) {
-    problem = "REVOKED HOST KEY DETECTED: " + where + " shows " + Describe(session) +
-              ", a key marked as revoked in " + file + "; not connecting";
-    return false;
+    return Status::Failure("REVOKED HOST KEY DETECTED: " + where + " shows " + Describe(session) +
+                           ", a key marked as revoked in " + file + "; not connecting");
   }
   ssh_known_hosts_e state = KnownState(session, file);
   std::string why;
@@ -176,23 +175,22 @@ bool CheckHostKey(ssh_session session, const std::string& where, const std::stri
   }
   switch (state) {
     case SSH_KNOWN_HOSTS_OK:
-      return true;
+      return Status();
     case SSH_KNOWN_HOSTS_UNKNOWN:
     case SSH_KNOWN_HOSTS_NOT_FOUND:
-      problem = where + " shows a host key that " + file + " does not know: " + Describe(session) +
-                "; if that is the router's key, give --accept-new-host-key to record it";
-      return false;
+      return Status::Failure(
+          where + " shows a host key that " + file + " does not know: " + Describe(session) +
+          "; if that is the router's key, give --accept-new-host-key to record it");
     case SSH_KNOWN_HOSTS_CHANGED:
     case SSH_KNOWN_HOSTS_OTHER:
-      problem = "the host key of " + where + " HAS CHANGED: it shows " + Describe(session) +
-                ", not the key recorded in " + file +
-                "; not connecting (someone may be in between; if the router's key really "
-                "changed, remove its old entry from that file)";
-      return false;
+      return Status::Failure(
+          "the host key of " + where + " HAS CHANGED: it shows " + Describe(session) +
+          ", not the key recorded in " + file +
+          "; not connecting (someone may be in between; if the router's key really "
+          "changed, remove its old entry from that file)");
     case SSH_KNOWN_HOSTS_ERROR:
       break;
   }
-  problem = "cannot check the host key of " + where + " against " + file +
-            (why.empty() ? std::string() : ": " + why);
-  return false;
+  return Status::Failure("cannot check the host key of " + where + " against " + file +
+                         (why.empty() ? std::string() : ": " + why));
 }

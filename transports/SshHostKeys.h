@@ -11,15 +11,17 @@
 
 #include <string>
 
+#include "status/Status.h"
+
 struct ssh_session_struct;
 
 // ~/.ssh/known_hosts
 std::string DefaultKnownHostsFile();
 
-// After the key exchange of `session`: true when the key is known (or was
-// recorded as new); false with a one-line `problem` naming the key's type and
+// After the key exchange of `session`: ok when the key is known (or was
+// recorded as new); else a one-line failure naming the key's type and
 // SHA256 fingerprint and what to do.
-bool CheckHostKey(ssh_session_struct* session, const std::string& where,
-                  const std::string& knownHostsFile, bool acceptNew, std::string& problem);
+Status CheckHostKey(ssh_session_struct* session, const std::string& where,
+                    const std::string& knownHostsFile, bool acceptNew);
 
 #endif  // TRANSPORTS_SSHHOSTKEYS_H_

@@ -48,17 +48,16 @@ ssh_options_e FirstOption(const std::string& name) {
 
 }  // namespace
 
-bool SshStream::Speaks(const SshAlgorithms& algorithms, std::string& problem) {
+Status SshStream::Speaks(const SshAlgorithms& algorithms) {
   InitLibssh();
   for (const auto& [name, value] : algorithms.Options()) {
     const std::string unspoken = Unspoken(FirstOption(name), value);
     if (!unspoken.empty()) {
-      problem =
-          "SSH option " + name + "=" + value + ": this build of libssh cannot speak " + unspoken;
-      return false;
+      return Status::Failure("SSH option " + name + "=" + value +
+                             ": this build of libssh cannot speak " + unspoken);
     }
   }
-  return true;
+  return Status();
 }
 
 SshStream::SshStream(SshSettings settings) : settings_(std::move(settings)) { InitLibssh(); }
@@ -82,11 +81,10 @@ void SshStream::Close() {
   }
 }
 
-bool SshStream::Configure(int timeoutMs, std::string& problem) {
+Status SshStream::Configure(int timeoutMs) {
   session_ = ssh_new();
   if (!session_) {
-    problem = "libssh cannot start a session";
-    return false;
+    return Status::Failure("libssh cannot start a session");
   }
   // Only what we are told counts, not the user's ssh configuration.
   bool process = false;
@@ -102,7 +100,7 @@ bool SshStream::Configure(int timeoutMs, std::string& problem) {
   const std::string knownHosts =
       settings_.knownHostsFile.empty() ? DefaultKnownHostsFile() : settings_.knownHostsFile;
   ssh_options_set(session_, SSH_OPTIONS_KNOWNHOSTS, knownHosts.c_str());
-  if (!Speaks(settings_.algorithms, problem)) return false;
+  if (Status spoken = Speaks(settings_.algorithms); !spoken.ok()) return spoken;
   for (const auto& [name, value] : settings_.algorithms.Options()) {
     const std::string list = settings_.algorithms.Resolved(name);
     const ssh_options_e first = FirstOption(name);
@@ -110,94 +108,80 @@ bool SshStream::Configure(int timeoutMs, std::string& problem) {
                                  : name == "MACs"  ? SSH_OPTIONS_HMAC_S_C
                                                    : first;
     if (!SetList(session_, first, list) || !SetList(session_, second, list)) {
-      problem = "SSH option " + name + "=" + value + ": " + ssh_get_error(session_);
-      return false;
+      return Status::Failure("SSH option " + name + "=" + value + ": " + ssh_get_error(session_));
     }
   }
-  return true;
+  return Status();
 }
 
-bool SshStream::Connect(int timeoutMs, std::string& problem, bool& refused) {
+ConnectStatus SshStream::Connect(int timeoutMs) {
   Close();
   untrusted_ = false;
-  if (!Configure(timeoutMs, problem)) {
-    Close();
-    return false;
-  }
-  if (ssh_connect(session_) != SSH_OK) {
+  ConnectStatus connected = Configure(timeoutMs);
+  if (connected.ok() && ssh_connect(session_) != SSH_OK) {
     const std::string error = ssh_get_error(session_);
-    problem = SshAlgorithms::ExplainNegotiationFailure(error, Where());
+    std::string problem = SshAlgorithms::ExplainNegotiationFailure(error, Where());
     if (problem.empty()) problem = "cannot connect to " + Where() + " over SSH: " + error;
-    Close();
-    return false;
+    connected = Status::Failure(problem);
   }
-  const std::string knownHosts =
-      settings_.knownHostsFile.empty() ? DefaultKnownHostsFile() : settings_.knownHostsFile;
-  if (!CheckHostKey(session_, Where(), knownHosts, settings_.acceptNewHostKey, problem)) {
-    refused = true;
-    untrusted_ = true;
-    Close();
-    return false;
+  if (connected.ok()) {
+    const std::string knownHosts =
+        settings_.knownHostsFile.empty() ? DefaultKnownHostsFile() : settings_.knownHostsFile;
+    const Status known = CheckHostKey(session_, Where(), knownHosts, settings_.acceptNewHostKey);
+    if (!known.ok()) {
+      untrusted_ = true;
+      connected = ConnectStatus::Refused(known.message());
+    }
   }
-  if (!Authenticate(timeoutMs, problem, refused)) {
-    Close();
-    return false;
-  }
-  if (!OpenShell(problem)) {
-    Close();
-    return false;
-  }
-  return true;
+  if (connected.ok()) connected = Authenticate(timeoutMs);
+  if (connected.ok()) connected = OpenShell();
+  if (!connected.ok()) Close();
+  return connected;
 }
 
-bool SshStream::Authenticate(int timeoutMs, std::string& problem, bool& refused) {
+ConnectStatus SshStream::Authenticate(int timeoutMs) {
   const std::string who =
       settings_.user.empty() ? std::string("the login") : "the login of user " + settings_.user;
-  auto unanswered = [&](int result) { return Unanswered(result, timeoutMs, who, problem); };
   int result = ssh_userauth_none(session_, nullptr);
-  if (result == SSH_AUTH_SUCCESS) return true;
-  if (unanswered(result)) return false;
+  if (result == SSH_AUTH_SUCCESS) return ConnectStatus();
+  if (Status heard = Answered(result, timeoutMs, who); !heard.ok()) return heard;
   const int methods = ssh_userauth_list(session_, nullptr);
   if (!settings_.identityFile.empty() && (methods & SSH_AUTH_METHOD_PUBLICKEY)) {
     bool unreadable = false;
     result = AuthenticateByKey(unreadable);
     if (unreadable) {
-      refused = true;
-      problem =
-          "cannot read the private key " + settings_.identityFile + " (or its passphrase is wrong)";
-      return false;
+      return ConnectStatus::Refused("cannot read the private key " + settings_.identityFile +
+                                    " (or its passphrase is wrong)");
     }
-    if (result == SSH_AUTH_SUCCESS) return true;
-    if (unanswered(result)) return false;
+    if (result == SSH_AUTH_SUCCESS) return ConnectStatus();
+    if (Status heard = Answered(result, timeoutMs, who); !heard.ok()) return heard;
   }
   if (methods & SSH_AUTH_METHOD_PASSWORD) {
     result = ssh_userauth_password(session_, nullptr, settings_.password.c_str());
-    if (result == SSH_AUTH_SUCCESS) return true;
-    if (unanswered(result)) return false;
+    if (result == SSH_AUTH_SUCCESS) return ConnectStatus();
+    if (Status heard = Answered(result, timeoutMs, who); !heard.ok()) return heard;
   }
   if (methods & SSH_AUTH_METHOD_INTERACTIVE) {
     result = AuthenticateInteractively();
-    if (result == SSH_AUTH_SUCCESS) return true;
-    if (unanswered(result)) return false;
+    if (result == SSH_AUTH_SUCCESS) return ConnectStatus();
+    if (Status heard = Answered(result, timeoutMs, who); !heard.ok()) return heard;
   }
-  refused = true;
-  problem = Where() + " refused " + who + " (SSH authentication failed)";
-  return false;
+  return ConnectStatus::Refused(Where() + " refused " + who + " (SSH authentication failed)");
 }
 
 // Only an answer is a refusal; silence and a lost connection are not, as
 // over Telnet.
-bool SshStream::Unanswered(int result, int timeoutMs, const std::string& who,
-                           std::string& problem) const {
+Status SshStream::Answered(int result, int timeoutMs, const std::string& who) const {
   if (result == SSH_AUTH_AGAIN) {
-    problem = Where() + " did not answer " + who + " within " +
-              std::to_string((timeoutMs + 999) / 1000) + " s";
-  } else if (result == SSH_AUTH_ERROR) {
-    problem = Where() + ((ssh_get_status(session_) & (SSH_CLOSED | SSH_CLOSED_ERROR))
-                             ? " closed the connection during " + who
-                             : " broke off " + who + ": " + ssh_get_error(session_));
+    return Status::Failure(Where() + " did not answer " + who + " within " +
+                           std::to_string((timeoutMs + 999) / 1000) + " s");
   }
-  return result == SSH_AUTH_AGAIN || result == SSH_AUTH_ERROR;
+  if (result == SSH_AUTH_ERROR) {
+    return Status::Failure(Where() + ((ssh_get_status(session_) & (SSH_CLOSED | SSH_CLOSED_ERROR))
+                                          ? " closed the connection during " + who
+                                          : " broke off " + who + ": " + ssh_get_error(session_)));
+  }
+  return Status();
 }
 
 int SshStream::AuthenticateByKey(bool& unreadable) {
@@ -228,15 +212,14 @@ int SshStream::AuthenticateInteractively() {
   return result;
 }
 
-bool SshStream::OpenShell(std::string& problem) {
+Status SshStream::OpenShell() {
   channel_ = ssh_channel_new(session_);
   if (!channel_ || ssh_channel_open_session(channel_) != SSH_OK ||
       ssh_channel_request_pty_size(channel_, "vt100", kColumns, kRows) != SSH_OK ||
       ssh_channel_request_shell(channel_) != SSH_OK) {
-    problem = Where() + " opens no shell over SSH: " + ssh_get_error(session_);
-    return false;
+    return Status::Failure(Where() + " opens no shell over SSH: " + ssh_get_error(session_));
   }
-  return true;
+  return Status();
 }
 
 ByteStream::Got SshStream::Read(std::string& into, int waitMs) {

@@ -35,15 +35,15 @@ struct SshSettings {
 class SshStream : public ByteStream {
  public:
   explicit SshStream(SshSettings settings);
-  // False with `problem` naming an algorithm of `algorithms` that this libssh
-  // cannot speak at all (it would leave it out without a word).
-  static bool Speaks(const SshAlgorithms& algorithms, std::string& problem);
+  // A failure naming an algorithm of `algorithms` that this libssh cannot
+  // speak at all (it would leave it out without a word).
+  static Status Speaks(const SshAlgorithms& algorithms);
 
   ~SshStream() override;
   SshStream(const SshStream&) = delete;
   SshStream& operator=(const SshStream&) = delete;
 
-  bool Connect(int timeoutMs, std::string& problem, bool& refused) override;
+  ConnectStatus Connect(int timeoutMs) override;
   void Close() override;
   bool IsOpen() const override { return channel_ != nullptr; }
   Got Read(std::string& into, int waitMs) override;
@@ -53,18 +53,18 @@ class SshStream : public ByteStream {
   bool Untrusted() const override { return untrusted_; }
 
  private:
-  bool Configure(int timeoutMs, std::string& problem);
-  // `refused` only when the router answered no.
-  bool Authenticate(int timeoutMs, std::string& problem, bool& refused);
+  Status Configure(int timeoutMs);
+  // Refused only when the router answered no.
+  ConnectStatus Authenticate(int timeoutMs);
   // The answer to the identity file's key; SSH_AUTH_DENIED with `unreadable`
   // when the key cannot be read.
   int AuthenticateByKey(bool& unreadable);
-  // True, with `problem`, when an answer to authentication is silence or a
-  // lost connection rather than a yes or a no.
-  bool Unanswered(int result, int timeoutMs, const std::string& who, std::string& problem) const;
+  // Ok when `result` is the router's answer to authentication, a yes or a
+  // no; a failure when it is silence or a lost connection.
+  Status Answered(int result, int timeoutMs, const std::string& who) const;
   // The answer to keyboard-interactive questions, each answered with the password.
   int AuthenticateInteractively();
-  bool OpenShell(std::string& problem);
+  Status OpenShell();
 
   SshSettings settings_;
   ssh_session_struct* session_ = nullptr;

@@ -34,7 +34,7 @@ void TelnetStream::Close() {
   fd_ = -1;
 }
 
-bool TelnetStream::Connect(int timeoutMs, std::string& problem, bool&) {
+ConnectStatus TelnetStream::Connect(int timeoutMs) {
   Close();
   addrinfo hints{};
   hints.ai_family = AF_UNSPEC;
@@ -42,8 +42,7 @@ bool TelnetStream::Connect(int timeoutMs, std::string& problem, bool&) {
   addrinfo* found = nullptr;
   const std::string port = std::to_string(port_);
   if (getaddrinfo(address_.c_str(), port.c_str(), &hints, &found) != 0 || !found) {
-    problem = "cannot find the address of " + address_;
-    return false;
+    return Status::Failure("cannot find the address of " + address_);
   }
   std::string why = "no address";
   for (addrinfo* at = found; at && fd_ < 0; at = at->ai_next) {
@@ -69,14 +68,13 @@ bool TelnetStream::Connect(int timeoutMs, std::string& problem, bool&) {
   }
   freeaddrinfo(found);
   if (fd_ < 0) {
-    problem = "cannot connect to " + Where() + ": " + why;
-    return false;
+    return Status::Failure("cannot connect to " + Where() + ": " + why);
   }
   // A command is a few bytes that wait for their answer: no waiting to fill a segment.
   const int noDelay = 1;
   setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof noDelay);
   telnet_ = telnet_init(kOptions, &TelnetStream::OnEvent, 0, this);
-  return true;
+  return ConnectStatus();
 }
 
 void TelnetStream::OnEvent(telnet_t*, telnet_event_t* event, void* self) {

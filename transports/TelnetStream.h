@@ -18,7 +18,7 @@ class TelnetStream : public ByteStream {
   TelnetStream(const TelnetStream&) = delete;
   TelnetStream& operator=(const TelnetStream&) = delete;
 
-  bool Connect(int timeoutMs, std::string& problem, bool& refused) override;
+  ConnectStatus Connect(int timeoutMs) override;
   void Close() override;
   bool IsOpen() const override { return fd_ >= 0; }
   Got Read(std::string& into, int waitMs) override;

@@ -130,8 +130,8 @@ TEST(ReplayDevice, SessionsStartInDefaultAndFollowVirtualRouterSwitches) {
   capture.Write("cli.log",
                 "pe1#show ip vrf\nred\npe1#virtual-router vr2\npe1:vr2#show ip vrf\ngreen\n");
   ReplayTransport device;
-  std::string problem;
-  ASSERT_TRUE(device.Load(capture.Path(), problem)) << problem;
+  const Status loaded = device.Load(capture.Path());
+  ASSERT_TRUE(loaded.ok()) << loaded.message();
   EXPECT_THAT(Texts(device.RunCommands(
                   nullptr, {"show ip vrf", "virtual-router vr2", "show ip vrf",
                             "show mpls interface", "virtual-router vr9", "show ip vrf"})),

@@ -27,15 +27,16 @@ TEST(CaptureLimits, FilesOver256MiBAreRefusedByName) {
   device.Write("snmp.walk", "");
   fs::resize_file(device.File("snmp.walk"), (std::uintmax_t{256} << 20) + 1);  // sparse
   ReplayTransport replay;
-  std::string problem;
-  ASSERT_TRUE(replay.Load(device.Path(), problem)) << problem;
+  Status loaded = replay.Load(device.Path());
+  ASSERT_TRUE(loaded.ok()) << loaded.message();
   EXPECT_THAT(replay.Warnings(),
               ElementsAre(HasSubstr("snmp.walk is 256 MiB, more than the 256 MiB")));
 
   fs::resize_file(device.File("cli.log"), std::uintmax_t{300} << 20);
   ReplayTransport tooLarge;
-  EXPECT_FALSE(tooLarge.Load(device.Path(), problem));
-  EXPECT_THAT(problem, AllOf(HasSubstr("cli.log is 300 MiB"), HasSubstr("256 MiB")));
+  loaded = tooLarge.Load(device.Path());
+  EXPECT_FALSE(loaded.ok());
+  EXPECT_THAT(loaded.message(), AllOf(HasSubstr("cli.log is 300 MiB"), HasSubstr("256 MiB")));
 }
 
 TEST(CaptureLimits, TenMegabyteLinesAreKeptWholeAndPagingMarksGoInOnePass) {
@@ -81,8 +82,8 @@ TEST(CaptureLimits, RepliesGoWhenForgottenAndWalksStay) {
   device.Write("cli.log", "pe1#show ip vrf\nred\npe1#");
   device.Write("snmp.walk", ".1.3.6.1.2.1.2.2.1.2.7 = STRING: \"ATM2/0.1\"\n");
   ReplayTransport replay;
-  std::string problem;
-  ASSERT_TRUE(replay.Load(device.Path(), problem)) << problem;
+  const Status loaded = replay.Load(device.Path());
+  ASSERT_TRUE(loaded.ok()) << loaded.message();
   CKelRecord record("pe1");
   std::unique_ptr<CKelAtomVector> before(replay.RunCommands(&record, {"show ip vrf"}));
   ASSERT_NE(before->RAVGetValue(0)->RAString(), nullptr);

@@ -249,9 +249,9 @@ TEST(CliSessionOverTelnet, LongRepliesComeWholeThroughEveryPage) {
     SCOPED_TRACE(pagingOff ? "paging off" : "paging on");
     CliSession session(std::make_unique<TelnetStream>("127.0.0.1", std::stoi(router.TelnetPort())),
                        CliLogin(), 2000, pagingOff);
-    std::string problem, reply;
-    bool refused = true;
-    ASSERT_TRUE(session.Open(problem, refused)) << problem;
+    std::string reply;
+    const ConnectStatus opened = session.Open();
+    ASSERT_TRUE(opened.ok()) << opened.message();
     EXPECT_EQ(session.Host(), "r1");
     ASSERT_EQ(session.Run("show ip route", reply), CliSession::Result::kReply);
     EXPECT_EQ(reply, table);
@@ -272,18 +272,18 @@ TEST(CliSessionOverTelnet, LinePasswordAloneLogsIn) {
   login.enablePassword = Secrets().at("ERX_ENABLE_PASSWORD");
   CliSession session(std::make_unique<TelnetStream>("127.0.0.1", std::stoi(router.TelnetPort())),
                      login, 2000);
-  std::string problem;
-  bool refused = true;
-  ASSERT_TRUE(session.Open(problem, refused)) << problem;
+  const ConnectStatus opened = session.Open();
+  ASSERT_TRUE(opened.ok()) << opened.message();
   EXPECT_EQ(session.PromptLine(), "pe1-erx#");
 
   login.password = "not-it-42";
   CliSession intruder(std::make_unique<TelnetStream>("127.0.0.1", std::stoi(router.TelnetPort())),
                       login, 2000);
-  EXPECT_FALSE(intruder.Open(problem, refused));
-  EXPECT_TRUE(refused);
-  EXPECT_THAT(problem, HasSubstr("refused the login"));
-  EXPECT_EQ(problem.find("not-it-42"), std::string::npos);
+  const ConnectStatus refused = intruder.Open();
+  EXPECT_FALSE(refused.ok());
+  EXPECT_TRUE(refused.refused());
+  EXPECT_THAT(refused.message(), HasSubstr("refused the login"));
+  EXPECT_EQ(refused.message().find("not-it-42"), std::string::npos);
 }
 
 }  // namespace

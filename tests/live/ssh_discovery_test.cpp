@@ -203,9 +203,7 @@ TEST(SshHostKeys, ParallelSessionsRecordEveryKeyOnce) {
       ssh.acceptNewHostKey = true;
       CliLogin login{"admin", ssh.password, Secrets().at("ERX_ENABLE_PASSWORD")};
       CliSession session(std::make_unique<SshStream>(ssh), login, 10000);
-      std::string problem;
-      bool refused = false;
-      opened[i] = session.Open(problem, refused);
+      opened[i] = session.Open().ok();
     });
   }
   for (std::thread& session : sessions) session.join();

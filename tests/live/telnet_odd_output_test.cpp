@@ -106,9 +106,9 @@ TEST(TelnetOddOutput, HugeRepliesAndEndlessLinesComeWhole) {
     ScriptedRouter router("\r\nr1#", Printing(reply));
     CliSession session(std::make_unique<TelnetStream>("127.0.0.1", router.Port()), CliLogin(),
                        30000);
-    std::string problem, text;
-    bool refused = false;
-    ASSERT_TRUE(session.Open(problem, refused)) << problem;
+    std::string text;
+    const ConnectStatus opened = session.Open();
+    ASSERT_TRUE(opened.ok()) << opened.message();
     ASSERT_EQ(session.Run("show mpls forwarding", text), CliSession::Result::kReply);
     std::string expected = reply;
     expected.erase(std::remove(expected.begin(), expected.end(), '\r'), expected.end());
@@ -124,9 +124,9 @@ TEST(TelnetOddOutput, APromptLikeLineInAReplyDoesNotShiftTheNextReplies) {
     return line == "exit" ? std::nullopt : std::optional<std::string>("r1#");
   });
   CliSession session(std::make_unique<TelnetStream>("127.0.0.1", router.Port()), CliLogin(), 5000);
-  std::string problem, reply;
-  bool refused = false;
-  ASSERT_TRUE(session.Open(problem, refused)) << problem;
+  std::string reply;
+  const ConnectStatus opened = session.Open();
+  ASSERT_TRUE(opened.ok()) << opened.message();
   // The first line "r1#" looks like the end of the reply: what came later is lost,
   ASSERT_EQ(session.Run("show a", reply), CliSession::Result::kReply);
   EXPECT_EQ(reply, "a1\n");
@@ -146,12 +146,11 @@ TEST(TelnetOddOutput, ConnectionClosedDuringLoginIsAProblemNotAHang) {
   login.user = "admin";
   login.password = "pw-secret-9";
   CliSession session(std::make_unique<TelnetStream>("127.0.0.1", router.Port()), login, 5000);
-  std::string problem;
-  bool refused = false;
-  EXPECT_FALSE(session.Open(problem, refused));
+  const ConnectStatus opened = session.Open();
+  EXPECT_FALSE(opened.ok());
   EXPECT_FALSE(session.IsOpen());
-  EXPECT_THAT(problem, HasSubstr("closed the connection"));
-  EXPECT_EQ(problem.find("pw-secret-9"), std::string::npos);
+  EXPECT_THAT(opened.message(), HasSubstr("closed the connection"));
+  EXPECT_EQ(opened.message().find("pw-secret-9"), std::string::npos);
 }
 
 // Giving up on a router that went quiet is ours, not a refusal by the router.
@@ -161,12 +160,11 @@ TEST(TelnetOddOutput, ARouterThatGoesQuietDuringLoginIsNotSaidToRefuse) {
   login.user = "admin";
   login.password = "pw-secret-9";
   CliSession session(std::make_unique<TelnetStream>("127.0.0.1", router.Port()), login, 1000);
-  std::string problem;
-  bool refused = true;
-  EXPECT_FALSE(session.Open(problem, refused));
-  EXPECT_FALSE(refused);
-  EXPECT_EQ(problem, "127.0.0.1:" + std::to_string(router.Port()) +
-                         " did not answer the login of user admin within 1 s");
+  const ConnectStatus opened = session.Open();
+  EXPECT_FALSE(opened.ok());
+  EXPECT_FALSE(opened.refused());
+  EXPECT_EQ(opened.message(), "127.0.0.1:" + std::to_string(router.Port()) +
+                                  " did not answer the login of user admin within 1 s");
 }
 
 }  // namespace

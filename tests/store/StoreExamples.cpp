@@ -17,8 +17,8 @@
 report::Report ShippedReport(const std::string& name) {
   ReplayTransport device;
   report::Report found;
-  std::string problem;
-  EXPECT_TRUE(device.Load(std::string(ERX_SOURCE_DIR) + "/devices/" + name, problem)) << problem;
+  const Status loaded = device.Load(std::string(ERX_SOURCE_DIR) + "/devices/" + name);
+  EXPECT_TRUE(loaded.ok()) << loaded.message();
   DiscoveryOptions options;
   options.modulePath = ERX_MODULE_PATH;
   const Status discovered = DiscoverCapturedDevice(device, options, found);

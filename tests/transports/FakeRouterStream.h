@@ -55,22 +55,21 @@ class FakeRouterStream : public ByteStream {
  public:
   explicit FakeRouterStream(std::shared_ptr<FakeRouter> router) : router_(std::move(router)) {}
 
-  bool Connect(int, std::string& problem, bool& refused) override {
+  ConnectStatus Connect(int) override {
     std::lock_guard<std::mutex> lock(router_->mutex);
     number_ = ++router_->connections;
     untrusted_ = router_->newKeyFromConnection && number_ >= router_->newKeyFromConnection;
     if (untrusted_ ||
         (router_->refuseConnectionsFrom && number_ >= router_->refuseConnectionsFrom)) {
-      problem = Where() + (untrusted_ ? " shows another host key" : " is not reachable");
-      refused = false;
-      return false;
+      return Status::Failure(Where() +
+                             (untrusted_ ? " shows another host key" : " is not reachable"));
     }
     open_ = true;
     closing_ = hung_ = false;
     context_ = "default";
     input_.clear();
     output_ = Prompt();
-    return true;
+    return ConnectStatus();
   }
   void Close() override { open_ = false; }
   bool IsOpen() const override { return open_; }

@@ -29,9 +29,8 @@ std::unique_ptr<CliSessionPool> Pool(const std::shared_ptr<FakeRouter>& router, 
   std::vector<std::unique_ptr<ByteStream>> more;
   for (int i = 1; i < sessions; ++i) more.push_back(std::make_unique<FakeRouterStream>(router));
   pool->AddSessions(std::move(more));
-  std::string problem;
-  bool refused = false;
-  EXPECT_TRUE(pool->Open(problem, refused)) << problem;
+  const ConnectStatus opened = pool->Open();
+  EXPECT_TRUE(opened.ok()) << opened.message();
   return pool;
 }
 

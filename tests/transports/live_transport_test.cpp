@@ -25,9 +25,8 @@ std::unique_ptr<LiveTransport> Transport(const std::shared_ptr<FakeRouter>& rout
   std::vector<std::unique_ptr<ByteStream>> more;
   for (int i = 1; i < sessions; ++i) more.push_back(std::make_unique<FakeRouterStream>(router));
   transport->AddCliSessions(std::move(more));
-  std::string problem;
-  bool refused = false;
-  EXPECT_TRUE(transport->Open(problem, refused)) << problem;
+  const ConnectStatus opened = transport->Open();
+  EXPECT_TRUE(opened.ok()) << opened.message();
   return transport;
 }
 

@@ -12,11 +12,10 @@ namespace {
 
 TEST(SshAlgorithms, AddPutFirstTakeOrReplaceTheDefaults) {
   SshAlgorithms algorithms;
-  std::string problem;
-  ASSERT_TRUE(algorithms.Add("KexAlgorithms=+diffie-hellman-group14-sha1", problem));
-  ASSERT_TRUE(algorithms.Add("HostKeyAlgorithms=^ssh-rsa", problem));
-  ASSERT_TRUE(algorithms.Add("Ciphers=-chacha20-poly1305@openssh.com,aes128-ctr", problem));
-  ASSERT_TRUE(algorithms.Add("MACs", "hmac-sha1", problem));
+  ASSERT_TRUE(algorithms.Add("KexAlgorithms=+diffie-hellman-group14-sha1").ok());
+  ASSERT_TRUE(algorithms.Add("HostKeyAlgorithms=^ssh-rsa").ok());
+  ASSERT_TRUE(algorithms.Add("Ciphers=-chacha20-poly1305@openssh.com,aes128-ctr").ok());
+  ASSERT_TRUE(algorithms.Add("MACs", "hmac-sha1").ok());
 
   const std::string kex = algorithms.Resolved("KexAlgorithms");
   EXPECT_THAT(kex, testing::StartsWith("curve25519-sha256,"));
@@ -28,20 +27,22 @@ TEST(SshAlgorithms, AddPutFirstTakeOrReplaceTheDefaults) {
   EXPECT_EQ(algorithms.Resolved("MACs"), "hmac-sha1");
 
   // Adding what is there already moves nothing twice into the list.
-  ASSERT_TRUE(algorithms.Add("KexAlgorithms=+curve25519-sha256", problem));
+  ASSERT_TRUE(algorithms.Add("KexAlgorithms=+curve25519-sha256").ok());
   EXPECT_THAT(algorithms.Resolved("KexAlgorithms"),
               Not(HasSubstr("curve25519-sha256,curve25519-sha256,")));
 }
 
 TEST(SshAlgorithms, RefusesWhatOpenSshWouldNotTake) {
   SshAlgorithms algorithms;
-  std::string problem;
-  EXPECT_FALSE(algorithms.Add("Compression=yes", problem));
-  EXPECT_THAT(problem, HasSubstr("not one of KexAlgorithms, HostKeyAlgorithms, Ciphers, MACs"));
-  EXPECT_FALSE(algorithms.Add("KexAlgorithms", problem));
-  EXPECT_THAT(problem, HasSubstr("NAME=VALUE"));
-  EXPECT_FALSE(algorithms.Add("Ciphers=+", problem));
-  EXPECT_FALSE(algorithms.Add("Ciphers=aes128-cbc, 3des-cbc", problem));
+  Status added = algorithms.Add("Compression=yes");
+  EXPECT_FALSE(added.ok());
+  EXPECT_THAT(added.message(),
+              HasSubstr("not one of KexAlgorithms, HostKeyAlgorithms, Ciphers, MACs"));
+  added = algorithms.Add("KexAlgorithms");
+  EXPECT_FALSE(added.ok());
+  EXPECT_THAT(added.message(), HasSubstr("NAME=VALUE"));
+  EXPECT_FALSE(algorithms.Add("Ciphers=+").ok());
+  EXPECT_FALSE(algorithms.Add("Ciphers=aes128-cbc, 3des-cbc").ok());
   EXPECT_TRUE(algorithms.Options().empty());
 }
 

@@ -91,8 +91,8 @@ TEST(ReportWire, EveryByteAndEveryAbsenceReadsBackAsItWas) {
 TEST(ReportWire, AShippedDeviceReadsBackToTheSameReport) {
   for (const char* name : {"pe1-erx", "pe2-erx-later-release"}) {
     ReplayTransport device;
-    std::string problem;
-    ASSERT_TRUE(device.Load(std::string(ERX_SOURCE_DIR) + "/devices/" + name, problem)) << problem;
+    const Status loaded = device.Load(std::string(ERX_SOURCE_DIR) + "/devices/" + name);
+    ASSERT_TRUE(loaded.ok()) << loaded.message();
     DiscoveryOptions options;
     options.modulePath = ERX_MODULE_PATH;
     report::Report found;
