@@ -137,13 +137,11 @@ std::vector<std::string> SnmpsimEnvironment(const std::string& home) {
 
 }  // namespace
 
-bool SnmpService::WriteData(const SnmpServiceSetup& setup, std::string& problem,
-                            std::vector<std::string>& warnings) {
+Status SnmpService::WriteData(const SnmpServiceSetup& setup, std::vector<std::string>& warnings) {
   dataDir_ = PrivateDir();
   cacheDir_ = PrivateDir();
   if (dataDir_.empty() || cacheDir_.empty()) {
-    problem = "cannot make a folder for the SNMP data";
-    return false;
+    return Status::Failure("cannot make a folder for the SNMP data");
   }
   std::vector<std::pair<std::string, fs::path>> walks;  // context, file
   const fs::path capture(setup.captureDir);
@@ -167,12 +165,11 @@ bool SnmpService::WriteData(const SnmpServiceSetup& setup, std::string& problem,
     if (!setup.v3User.empty()) names.push_back(context.empty() ? kNoContextFile : context);
     for (const std::string& file : names) {
       if (!WriteFile(fs::path(dataDir_) / (file + ".snmprec"), records, 0644)) {
-        problem = "cannot write the SNMP data in " + dataDir_;
-        return false;
+        return Status::Failure("cannot write the SNMP data in " + dataDir_);
       }
     }
   }
-  return true;
+  return Status();
 }
 
 bool SnmpService::Answers(const SnmpServiceSetup& setup) const {
@@ -186,29 +183,25 @@ bool SnmpService::Answers(const SnmpServiceSetup& setup) const {
   return walker.Walk("", ".1.3.6.1.2.1.1").has_value();
 }
 
-bool SnmpService::Start(const SnmpServiceSetup& wanted, std::string& problem,
-                        std::vector<std::string>& warnings) {
+Status SnmpService::Start(const SnmpServiceSetup& wanted, std::vector<std::string>& warnings) {
   SnmpServiceSetup setup = wanted;
   for (int attempt = 1; wanted.port == 0; ++attempt) {
     setup.port = FreeUdpPort(setup.address);
-    if (setup.port == 0) {
-      problem = "no free UDP port for SNMP on " + setup.address;
-      return false;
-    }
+    if (setup.port == 0) return Status::Failure("no free UDP port for SNMP on " + setup.address);
     bool exited = false;
-    const bool started = StartAt(setup, problem, warnings, exited);
-    if (started || !exited || attempt == 3) return started;
+    Status started = StartAt(setup, warnings, exited);
+    if (started.ok() || !exited || attempt == 3) return started;
     Stop();  // its port was taken meanwhile, most likely
     warnings.clear();
   }
   bool exited = false;
-  return StartAt(setup, problem, warnings, exited);
+  return StartAt(setup, warnings, exited);
 }
 
-bool SnmpService::StartAt(const SnmpServiceSetup& setup, std::string& problem,
-                          std::vector<std::string>& warnings, bool& exited) {
+Status SnmpService::StartAt(const SnmpServiceSetup& setup, std::vector<std::string>& warnings,
+                            bool& exited) {
   port_ = setup.port;
-  if (!WriteData(setup, problem, warnings)) return false;
+  if (Status written = WriteData(setup, warnings); !written.ok()) return written;
   std::string args = "--data-dir=" + dataDir_ + " --agent-udpv4-endpoint=" + setup.address + ":" +
                      std::to_string(setup.port);
   if (!setup.v3User.empty()) {
@@ -220,8 +213,7 @@ bool SnmpService::StartAt(const SnmpServiceSetup& setup, std::string& problem,
   // Read by snmpsim before it drops privileges; readable by us alone.
   argsFile_ = dataDir_ + ".args";
   if (!WriteFile(argsFile_, args + "\n", 0600)) {
-    problem = "cannot write " + argsFile_;
-    return false;
+    return Status::Failure("cannot write " + argsFile_);
   }
   std::vector<std::string> command = {"snmpsimd", "--args-from-file=" + argsFile_,
                                       "--cache-dir=" + cacheDir_, "--logging-method=null"};
@@ -249,8 +241,7 @@ bool SnmpService::StartAt(const SnmpServiceSetup& setup, std::string& problem,
     _exit(127);
   }
   if (pid_ < 0) {
-    problem = "cannot start snmpsimd";
-    return false;
+    return Status::Failure("cannot start snmpsimd");
   }
   setpgid(pid_, pid_);  // also here, so no kill can race the child's own call
   StartWatchdog();
@@ -261,18 +252,17 @@ bool SnmpService::StartAt(const SnmpServiceSetup& setup, std::string& problem,
     if (waitpid(pid_, &status, WNOHANG) == pid_) {
       pid_ = -1;
       exited = true;
-      problem = "snmpsimd exited (is the snmpsim package installed?)";
-      return false;
+      return Status::Failure("snmpsimd exited (is the snmpsim package installed?)");
     }
     if (std::chrono::steady_clock::now() > deadline) {
-      problem = "snmpsimd did not answer on " + setup.address + ":" + std::to_string(setup.port);
-      return false;
+      return Status::Failure("snmpsimd did not answer on " + setup.address + ":" +
+                             std::to_string(setup.port));
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
   std::error_code error;
   fs::remove(argsFile_, error);
-  return true;
+  return Status();
 }
 
 void SnmpService::StartWatchdog() {

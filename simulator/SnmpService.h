@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "status/Status.h"
+
 struct SnmpServiceSetup {
   std::string captureDir;
   std::string address = "127.0.0.1";
@@ -33,10 +35,9 @@ class SnmpService {
   SnmpService(const SnmpService&) = delete;
   SnmpService& operator=(const SnmpService&) = delete;
 
-  // Writes the data, starts snmpsim and waits until it answers. False with
-  // `problem` set; `warnings` gets walk lines that are not served.
-  bool Start(const SnmpServiceSetup& setup, std::string& problem,
-             std::vector<std::string>& warnings);
+  // Writes the data, starts snmpsim and waits until it answers; `warnings`
+  // gets walk lines that are not served.
+  Status Start(const SnmpServiceSetup& setup, std::vector<std::string>& warnings);
   // Where snmpsim listens, once started.
   int Port() const { return port_; }
   // Stops snmpsim and removes its files.
@@ -46,10 +47,8 @@ class SnmpService {
 
  private:
   // `exited`: snmpsim ended by itself before it answered.
-  bool StartAt(const SnmpServiceSetup& setup, std::string& problem,
-               std::vector<std::string>& warnings, bool& exited);
-  bool WriteData(const SnmpServiceSetup& setup, std::string& problem,
-                 std::vector<std::string>& warnings);
+  Status StartAt(const SnmpServiceSetup& setup, std::vector<std::string>& warnings, bool& exited);
+  Status WriteData(const SnmpServiceSetup& setup, std::vector<std::string>& warnings);
   bool Answers(const SnmpServiceSetup& setup) const;  // at snmpsim itself
   void StartWatchdog();
 

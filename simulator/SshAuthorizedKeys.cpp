@@ -31,11 +31,10 @@ SshAuthorizedKeys::~SshAuthorizedKeys() {
   for (ssh_key key : keys_) ssh_key_free(key);
 }
 
-bool SshAuthorizedKeys::Load(const std::string& file, std::string& problem) {
+Status SshAuthorizedKeys::Load(const std::string& file) {
   std::ifstream in(file);
   if (!in) {
-    problem = "cannot read the authorized keys " + file;
-    return false;
+    return Status::Failure("cannot read the authorized keys " + file);
   }
   std::string line;
   for (int number = 1; std::getline(in, line); ++number) {
@@ -48,12 +47,12 @@ bool SshAuthorizedKeys::Load(const std::string& file, std::string& problem) {
     ssh_key key = nullptr;
     if (type == SSH_KEYTYPE_UNKNOWN || at + 1 >= words.size() ||
         ssh_pki_import_pubkey_base64(words[at + 1].c_str(), type, &key) != SSH_OK) {
-      problem = file + ":" + std::to_string(number) + ": not a public key this server can use";
-      return false;
+      return Status::Failure(file + ":" + std::to_string(number) +
+                             ": not a public key this server can use");
     }
     keys_.push_back(key);
   }
-  return true;
+  return Status();
 }
 
 bool SshAuthorizedKeys::Allows(ssh_key offered) const {

@@ -3,13 +3,15 @@
 // skipped, options before the key type tolerated (and not enforced).
 //
 //   SshAuthorizedKeys keys;
-//   if (!keys.Load("/tmp/authorized_keys", problem)) ...;
+//   if (Status loaded = keys.Load("/tmp/authorized_keys"); !loaded.ok()) ...;
 //   if (keys.Allows(offeredKey)) ...;
 #ifndef SIMULATOR_SSHAUTHORIZEDKEYS_H_
 #define SIMULATOR_SSHAUTHORIZEDKEYS_H_
 
 #include <string>
 #include <vector>
+
+#include "status/Status.h"
 
 struct ssh_key_struct;
 
@@ -20,8 +22,8 @@ class SshAuthorizedKeys {
   SshAuthorizedKeys(const SshAuthorizedKeys&) = delete;
   SshAuthorizedKeys& operator=(const SshAuthorizedKeys&) = delete;
 
-  // False with `problem` naming the file (and line) that could not be used.
-  bool Load(const std::string& file, std::string& problem);
+  // A failure names the file (and line) that could not be used.
+  Status Load(const std::string& file);
   bool Empty() const { return keys_.empty(); }
   bool Allows(ssh_key_struct* offered) const;
 

@@ -50,18 +50,17 @@ class SshLink : public RouterLink {
   ssh_channel channel_;
 };
 
-bool CreateHostKey(const std::string& file, std::string& problem) {
+Status CreateHostKey(const std::string& file) {
   ssh_key key = nullptr;
   if (ssh_pki_generate(SSH_KEYTYPE_ED25519, 0, &key) != SSH_OK) {
-    problem = "cannot create a host key";
-    return false;
+    return Status::Failure("cannot create a host key");
   }
   const mode_t before = umask(077);
   const int exported = ssh_pki_export_privkey_file(key, nullptr, nullptr, nullptr, file.c_str());
   umask(before);
   ssh_key_free(key);
-  if (exported != SSH_OK) problem = "cannot write the host key " + file;
-  return exported == SSH_OK;
+  if (exported != SSH_OK) return Status::Failure("cannot write the host key " + file);
+  return Status();
 }
 
 bool SetOption(ssh_bind bind, const std::string& name, const std::string& value) {
@@ -268,13 +267,14 @@ SshServer::~SshServer() {
   if (bind_) ssh_bind_free(bind_);
 }
 
-bool SshServer::Listen(const SshServerSetup& setup, std::string& problem) {
+Status SshServer::Listen(const SshServerSetup& setup) {
   const std::string& keys = setup.authorizedKeysFile;
-  if (!keys.empty() && !authorizedKeys_.Load(keys, problem)) return false;
+  if (!keys.empty()) {
+    if (Status loaded = authorizedKeys_.Load(keys); !loaded.ok()) return loaded;
+  }
   std::error_code error;
-  if (!std::filesystem::exists(setup.hostKeyFile, error) &&
-      !CreateHostKey(setup.hostKeyFile, problem)) {
-    return false;
+  if (!std::filesystem::exists(setup.hostKeyFile, error)) {
+    if (Status created = CreateHostKey(setup.hostKeyFile); !created.ok()) return created;
   }
   newKeyAfterFirst_ = setup.newKeyAfterFirst;
   bind_ = ssh_bind_new();
@@ -284,26 +284,23 @@ bool SshServer::Listen(const SshServerSetup& setup, std::string& problem) {
   ssh_bind_options_set(bind_, SSH_BIND_OPTIONS_BINDADDR, setup.address.c_str());
   ssh_bind_options_set(bind_, SSH_BIND_OPTIONS_BINDPORT, &port);
   if (ssh_bind_options_set(bind_, SSH_BIND_OPTIONS_HOSTKEY, setup.hostKeyFile.c_str()) != 0) {
-    problem = "cannot use the host key " + setup.hostKeyFile + ": " + ssh_get_error(bind_);
-    return false;
+    return Status::Failure("cannot use the host key " + setup.hostKeyFile + ": " +
+                           ssh_get_error(bind_));
   }
   for (const auto& [name, value] : setup.options) {
     if (!SetOption(bind_, name, value)) {
-      problem = "--ssh-option " + name;
-      problem += "=" + value + ": " + ssh_get_error(bind_);
-      return false;
+      return Status::Failure("--ssh-option " + name + "=" + value + ": " + ssh_get_error(bind_));
     }
   }
   if (ssh_bind_listen(bind_) != SSH_OK) {
-    problem = "cannot listen on " + setup.address + ":" + std::to_string(port) + ": " +
-              ssh_get_error(bind_);
-    return false;
+    return Status::Failure("cannot listen on " + setup.address + ":" + std::to_string(port) + ": " +
+                           ssh_get_error(bind_));
   }
   sockaddr_in at{};
   socklen_t size = sizeof at;
   getsockname(Fd(), reinterpret_cast<sockaddr*>(&at), &size);
   port_ = ntohs(at.sin_port);
-  return true;
+  return Status();
 }
 
 int SshServer::Fd() const { return static_cast<int>(ssh_bind_get_fd(bind_)); }

@@ -16,6 +16,7 @@
 
 #include "simulator/RouterSession.h"
 #include "simulator/SshAuthorizedKeys.h"
+#include "status/Status.h"
 
 struct ssh_bind_struct;
 struct ssh_session_struct;
@@ -38,7 +39,7 @@ class SshServer {
   SshServer(const SshServer&) = delete;
   SshServer& operator=(const SshServer&) = delete;
 
-  bool Listen(const SshServerSetup& setup, std::string& problem);
+  Status Listen(const SshServerSetup& setup);
   int Fd() const;
   int Port() const { return port_; }
   // A client that connected, or nullptr; the caller serves and frees it.

@@ -43,7 +43,7 @@ struct RelayTraffic {
   std::chrono::milliseconds hold{0};
 };
 
-bool UdpRelay::Start(const UdpRelaySetup& setup, std::string& problem) {
+Status UdpRelay::Start(const UdpRelaySetup& setup) {
   setup_ = setup;
   for (const auto& [client, server] : setup_.communities) clientCommunity_[server] = client;
   front_ = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
@@ -51,12 +51,12 @@ bool UdpRelay::Start(const UdpRelaySetup& setup, std::string& problem) {
   socklen_t size = sizeof at;
   if (front_ < 0 || bind(front_, reinterpret_cast<sockaddr*>(&at), size) != 0 ||
       getsockname(front_, reinterpret_cast<sockaddr*>(&at), &size) != 0) {
-    problem = "cannot listen on " + setup_.address + ":" + std::to_string(setup_.port) + " (UDP)";
-    return false;
+    return Status::Failure("cannot listen on " + setup_.address + ":" +
+                           std::to_string(setup_.port) + " (UDP)");
   }
   port_ = ntohs(at.sin_port);
   thread_ = std::thread([this] { Run(); });
-  return true;
+  return Status();
 }
 
 void UdpRelay::Stop() {

@@ -11,7 +11,7 @@
 //   setup.serverPort = snmpsimPort;
 //   setup.communities = {{"public", "5be1f0a2c4d6e8f1c0"}};
 //   UdpRelay relay;
-//   relay.Start(setup, problem);
+//   Status started = relay.Start(setup);
 #ifndef SIMULATOR_UDPRELAY_H_
 #define SIMULATOR_UDPRELAY_H_
 
@@ -21,6 +21,7 @@
 #include <thread>
 
 #include "simulator/EndlessTable.h"
+#include "status/Status.h"
 
 struct RelayTraffic;
 struct sockaddr_in;
@@ -42,7 +43,7 @@ class UdpRelay {
   UdpRelay(const UdpRelay&) = delete;
   UdpRelay& operator=(const UdpRelay&) = delete;
 
-  bool Start(const UdpRelaySetup& setup, std::string& problem);
+  Status Start(const UdpRelaySetup& setup);
   void Stop();
   int Port() const { return port_; }
 

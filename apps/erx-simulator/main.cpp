@@ -47,6 +47,8 @@
 #include "simulator/SshServer.h"
 #include "simulator/TelnetLink.h"
 #include "simulator/UdpRelay.h"
+#include "status/Result.h"
+#include "status/Status.h"
 
 namespace {
 
@@ -64,25 +66,22 @@ std::string Env(const char* name, const char* fallback = "") {
 }
 
 // "127.0.0.1:2323" -> address and port; loopback only unless allowed.
-bool ParseEndpoint(const std::string& text, bool anyAddress, sockaddr_in& endpoint,
-                   std::string& problem) {
+Result<sockaddr_in> ParseEndpoint(const std::string& text, bool anyAddress) {
   const size_t colon = text.rfind(':');
-  endpoint = sockaddr_in{};
+  sockaddr_in endpoint{};
   endpoint.sin_family = AF_INET;
   char* end = nullptr;
   const long port =
       colon == std::string::npos ? -1 : std::strtol(text.c_str() + colon + 1, &end, 10);
   if (port < 0 || port > 65535 || *end != '\0' ||
       inet_pton(AF_INET, text.substr(0, colon).c_str(), &endpoint.sin_addr) != 1) {
-    problem = "not an IPv4 ADDRESS:PORT: " + text;
-    return false;
+    return Status::Failure("not an IPv4 ADDRESS:PORT: " + text);
   }
   if (!anyAddress && (ntohl(endpoint.sin_addr.s_addr) >> 24) != 127) {
-    problem = text + " is not a loopback address (give --any-address to serve it)";
-    return false;
+    return Status::Failure(text + " is not a loopback address (give --any-address to serve it)");
   }
   endpoint.sin_port = htons(static_cast<uint16_t>(port));
-  return true;
+  return endpoint;
 }
 
 // The client sessions, each in a thread of its own; a finished one is joined
@@ -182,79 +181,78 @@ void DefineOptions(CLI::App& app, Options& options) {
 }
 
 // What the parser cannot check itself: which services, the faults, the SSH options.
-bool CheckOptions(const CLI::App& app, Options& options, std::string& problem) {
+Status CheckOptions(const CLI::App& app, Options& options) {
   if (app.count("--telnet") == 0 && app.count("--ssh") == 0) {
-    problem = "give --telnet, --ssh or both";
-    return false;
+    return Status::Failure("give --telnet, --ssh or both");
   }
   if (!options.sshText.empty() && options.sshSetup.hostKeyFile.empty()) {
-    problem = "--ssh needs --ssh-host-key";
-    return false;
+    return Status::Failure("--ssh needs --ssh-host-key");
   }
-  if (!ParseFaults(options.faultTexts, options.setup.faults, problem)) return false;
+  std::string problem;
+  if (!ParseFaults(options.faultTexts, options.setup.faults, problem)) {
+    return Status::Failure(problem);
+  }
   for (const std::string& option : options.sshOptionTexts) {
     const size_t equals = option.find('=');
     if (equals == std::string::npos) {
-      problem = "--ssh-option " + option + ": give NAME=VALUE";
-      return false;
+      return Status::Failure("--ssh-option " + option + ": give NAME=VALUE");
     }
     options.sshSetup.options.emplace_back(option.substr(0, equals), option.substr(equals + 1));
   }
-  return true;
+  return Status();
 }
 
-bool ReadCapture(const std::string& captureDir, CliCapture& capture, std::string& problem) {
+Result<CliCapture> ReadCapture(const std::string& captureDir) {
   std::ifstream log(std::filesystem::path(captureDir) / "cli.log", std::ios::binary);
-  if (!log) {
-    problem = "no cli.log in " + captureDir;
-    return false;
-  }
+  if (!log) return Status::Failure("no cli.log in " + captureDir);
   std::ostringstream text;
   text << log.rdbuf();
-  capture = ParseCliLog(text.str());
-  if (capture.host.empty()) {
-    problem = captureDir + "/cli.log has no prompt line";
-    return false;
-  }
-  return true;
+  CliCapture capture = ParseCliLog(text.str());
+  if (capture.host.empty()) return Status::Failure(captureDir + "/cli.log has no prompt line");
+  return capture;
 }
 
-// The Telnet listener on `at` (its port filled in when 0 was asked), or -1
-// when no Telnet was asked.
-bool ListenTelnet(const Options& options, int& listener, sockaddr_in& at, std::string& problem) {
-  listener = -1;
-  if (options.telnetText.empty()) return true;
-  if (!ParseEndpoint(options.telnetText, options.anyAddress, at, problem)) return false;
-  listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+struct TelnetListener {
+  int fd = -1;       // -1 when no Telnet was asked
+  sockaddr_in at{};  // its port filled in when 0 was asked
+};
+
+Result<TelnetListener> ListenTelnet(const Options& options) {
+  TelnetListener listener;
+  if (options.telnetText.empty()) return listener;
+  if (Status parsed = ParseEndpoint(options.telnetText, options.anyAddress).Into(listener.at);
+      !parsed.ok()) {
+    return parsed;
+  }
+  sockaddr_in& at = listener.at;
+  listener.fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   const int reuse = 1;
-  setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
+  setsockopt(listener.fd, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
   socklen_t size = sizeof at;
-  if (bind(listener, reinterpret_cast<sockaddr*>(&at), size) != 0 ||
-      listen(listener, SOMAXCONN) != 0 ||
-      getsockname(listener, reinterpret_cast<sockaddr*>(&at), &size) != 0) {
-    problem = "cannot listen on " + options.telnetText;
-    return false;
+  if (bind(listener.fd, reinterpret_cast<sockaddr*>(&at), size) != 0 ||
+      listen(listener.fd, SOMAXCONN) != 0 ||
+      getsockname(listener.fd, reinterpret_cast<sockaddr*>(&at), &size) != 0) {
+    return Status::Failure("cannot listen on " + options.telnetText);
   }
-  return true;
+  return listener;
 }
 
-bool ListenSsh(Options& options, SshServer& ssh, std::string& problem) {
-  if (options.sshText.empty()) return true;
-  sockaddr_in at;
-  if (!ParseEndpoint(options.sshText, options.anyAddress, at, problem)) return false;
+Status ListenSsh(Options& options, SshServer& ssh) {
+  if (options.sshText.empty()) return Status();
+  const Result<sockaddr_in> at = ParseEndpoint(options.sshText, options.anyAddress);
+  if (!at.ok()) return at.status();
   options.sshSetup.address = options.sshText.substr(0, options.sshText.rfind(':'));
-  options.sshSetup.port = ntohs(at.sin_port);
+  options.sshSetup.port = ntohs(at.value().sin_port);
   options.sshSetup.newKeyAfterFirst = options.setup.faults.newHostKey;
-  return ssh.Listen(options.sshSetup, problem);
+  return ssh.Listen(options.sshSetup);
 }
 
 // snmpsim hides behind the relay, which alone knows the community, on a port
-// of its own; `shown` is the relay's address.
-bool StartSnmp(const Options& options, SnmpService& snmp, UdpRelay& relay, std::string& shown,
-               std::string& problem) {
-  if (options.snmpText.empty()) return true;
-  sockaddr_in at;
-  if (!ParseEndpoint(options.snmpText, options.anyAddress, at, problem)) return false;
+// of its own: the relay's address, empty when no SNMP was asked.
+Result<std::string> StartSnmp(const Options& options, SnmpService& snmp, UdpRelay& relay) {
+  if (options.snmpText.empty()) return std::string();
+  const Result<sockaddr_in> at = ParseEndpoint(options.snmpText, options.anyAddress);
+  if (!at.ok()) return at.status();
   SnmpServiceSetup snmpSetup;
   snmpSetup.captureDir = options.captureDir;
   snmpSetup.address = options.snmpText.substr(0, options.snmpText.rfind(':'));
@@ -264,19 +262,18 @@ bool StartSnmp(const Options& options, SnmpService& snmp, UdpRelay& relay, std::
   snmpSetup.authKey = Env("ERX_SNMP_AUTH_KEY");
   snmpSetup.privKey = Env("ERX_SNMP_PRIV_KEY");
   std::vector<std::string> warnings;
-  const bool started = snmp.Start(snmpSetup, problem, warnings);
+  const Status started = snmp.Start(snmpSetup, warnings);
   for (const std::string& warning : warnings) std::cerr << "erx-simulator: " << warning << "\n";
-  if (!started) return false;
+  if (!started.ok()) return started;
   UdpRelaySetup relaySetup;
   relaySetup.address = snmpSetup.address;
-  relaySetup.port = ntohs(at.sin_port);
+  relaySetup.port = ntohs(at.value().sin_port);
   relaySetup.serverPort = snmp.Port();
   relaySetup.holdMs = options.setup.faults.latencyMs;
   relaySetup.endlessTable = options.setup.faults.endlessTable;
   relaySetup.communities = snmp.Communities();
-  if (!relay.Start(relaySetup, problem)) return false;
-  shown = snmpSetup.address + ":" + std::to_string(relay.Port());
-  return true;
+  if (Status relayed = relay.Start(relaySetup); !relayed.ok()) return relayed;
+  return snmpSetup.address + ":" + std::to_string(relay.Port());
 }
 
 void StopOnSignals() {
@@ -322,25 +319,31 @@ int Run(int argc, char** argv) {
   Options options;
   DefineOptions(app, options);
   if (std::optional<int> status = ParseCommandLine(app, argc, argv, kProgram)) return *status;
-  std::string problem;
-  if (!CheckOptions(app, options, problem)) return Fail(problem);
+  if (Status checked = CheckOptions(app, options); !checked.ok()) return Fail(checked.message());
   CliCapture capture;
-  if (!ReadCapture(options.captureDir, capture, problem)) return Fail(problem);
+  if (Status read = ReadCapture(options.captureDir).Into(capture); !read.ok()) {
+    return Fail(read.message());
+  }
   RouterSetup& setup = options.setup;
   setup.capture = &capture;
   setup.password = Env("ERX_PASSWORD");
   setup.enablePassword = Env("ERX_ENABLE_PASSWORD");
 
-  sockaddr_in telnetAt{};
-  int listener = -1;
-  if (!ListenTelnet(options, listener, telnetAt, problem)) return Fail(problem);
+  TelnetListener telnet;
+  if (Status listening = ListenTelnet(options).Into(telnet); !listening.ok()) {
+    return Fail(listening.message());
+  }
+  const int listener = telnet.fd;
+  const sockaddr_in& telnetAt = telnet.at;
   SshServer ssh;
-  if (!ListenSsh(options, ssh, problem)) return Fail(problem);
+  if (Status listening = ListenSsh(options, ssh); !listening.ok()) return Fail(listening.message());
   StopOnSignals();
   SnmpService snmp;
   UdpRelay relay;
   std::string snmpShown;
-  if (!StartSnmp(options, snmp, relay, snmpShown, problem)) return Fail(problem);
+  if (Status started = StartSnmp(options, snmp, relay).Into(snmpShown); !started.ok()) {
+    return Fail(started.message());
+  }
 
   if (listener >= 0) {
     char address[INET_ADDRSTRLEN];
