@@ -95,6 +95,7 @@ report::Health AssessHealth(const TransportHealth& t) {
   health.commandsCutOff = t.cutOff;
   health.commandsNotSent = t.notSent;
   health.reconnections = t.reconnections;
+  health.typeAheadLostAt = t.typeAheadLostAt;
   health.snmpSource = t.snmpSource;
   health.walksAnswered = t.walksAnswered;
   health.walksUnanswered = t.walksUnanswered;

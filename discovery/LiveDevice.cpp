@@ -43,6 +43,8 @@ LiveTransport::Cli CliSettings(const LiveOptions& options, const Secrets& secret
   cli.login.enablePassword = secrets.Get(options.secretNames.enablePassword, cli.login.password);
   cli.timeoutMs = options.timeoutSeconds * 1000;
   cli.pagingOff = !options.paging;
+  // With paging on, a command typed ahead would answer a page mark.
+  cli.typeAhead = options.paging ? 1 : options.cliPipeline;
   return cli;
 }
 

@@ -14,6 +14,7 @@ const size_t kPrefetchWindow = 16;
 LiveTransport::LiveTransport(std::unique_ptr<ByteStream> stream, Cli cli, SnmpSettings snmp)
     : cli_(std::move(stream), std::move(cli.login), cli.timeoutMs, cli.pagingOff),
       snmp_(std::move(snmp)) {
+  cli_.TypeAhead(static_cast<size_t>(std::max(cli.typeAhead, 1)));
   health_.cliSource = cli_.Where();
   health_.snmpSource = snmp_.Where();
 }

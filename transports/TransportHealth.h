@@ -24,6 +24,9 @@ struct TransportHealth {
   std::string firstTimedOut, firstCutOff, firstCutShort;
   std::string whyNotSent;  // why the rest of the device was not asked
   int reconnections = 0;
+  // The command whose reply showed that the router lost or reordered commands
+  // typed ahead; from it on they went one at a time. Empty: none was lost.
+  std::string typeAheadLostAt;
 
   int walksAnswered = 0;
   int walksUnanswered = 0;
@@ -45,6 +48,7 @@ struct TransportHealth {
     cutOff += other.cutOff;
     if (other.repliesCutShort && !repliesCutShort) firstCutShort = other.firstCutShort;
     repliesCutShort += other.repliesCutShort;
+    if (typeAheadLostAt.empty()) typeAheadLostAt = other.typeAheadLostAt;
   }
 };
 
