@@ -49,12 +49,12 @@ bool CliChannel::Reconnect() {
   if (IsOpen()) return true;
   if (!session_) return false;
   if (reconnectsLeft_ <= 0) {
-    GiveUp("the connection dropped " + std::to_string(tally_.reconnections) +
+    GiveUp("the connection dropped " + std::to_string(tally_.cli.reconnections) +
            " times, the most one device may cost");
     return false;
   }
   --reconnectsLeft_;
-  ++tally_.reconnections;
+  ++tally_.cli.reconnections;
   std::string problem;
   bool refused = false;
   const std::string wanted = context_;
@@ -82,7 +82,7 @@ CommandOutcome CliChannel::Execute(const std::string& command, std::string& repl
 
 void CliChannel::NoteLateOutput(const std::string& command) {
   if (session_->LateBytes() > 0 && !lastCommand_.empty()) {
-    if (!tally_.repliesCutShort++) tally_.firstCutShort = lastCommand_;
+    if (!tally_.cli.repliesCutShort++) tally_.cli.first.cutShort = lastCommand_;
   }
   lastCommand_ = command;
 }
@@ -119,22 +119,22 @@ std::optional<CommandOutcome> CliChannel::Outcome(CliSession::Result result,
 
 void CliChannel::Count(CommandOutcome outcome, const std::string& command) {
   if (outcome == CommandOutcome::kNotSent) {
-    ++tally_.notSent;
+    ++tally_.cli.notSent;
     return;
   }
-  ++tally_.sent;
+  ++tally_.cli.sent;
   switch (outcome) {
     case CommandOutcome::kAnswered:
-      ++tally_.answered;
+      ++tally_.cli.answered;
       break;
     case CommandOutcome::kRefused:
-      ++tally_.refused;
+      ++tally_.cli.refused;
       break;
     case CommandOutcome::kTimedOut:
-      if (!tally_.timedOut++) tally_.firstTimedOut = command;
+      if (!tally_.cli.timedOut++) tally_.cli.first.timedOut = command;
       break;
     case CommandOutcome::kCutOff:
-      if (!tally_.cutOff++) tally_.firstCutOff = command;
+      if (!tally_.cli.cutOff++) tally_.cli.first.cutOff = command;
       break;
     case CommandOutcome::kNotSent:
       break;
@@ -192,7 +192,7 @@ size_t CliChannel::RunTypedAhead(const std::vector<std::string>& commands, Repli
     if (result == CliSession::Result::kOutOfStep) {
       // Whatever the router still holds of what was typed goes with this
       // connection; the rest of the device goes one command at a time.
-      tally_.typeAheadLostAt = commands[next];
+      tally_.cli.typeAheadLostAt = commands[next];
       typeAheadLost_ = true;
       return next;
     }

@@ -139,7 +139,7 @@ std::vector<std::unique_ptr<CKelAtom>> CliSessionPool::RunSplit(
   }
   helpers_.erase(std::remove(helpers_.begin(), helpers_.end(), nullptr), helpers_.end());
   if (typeAhead_ > 1 &&
-      !(first_->Tally().typeAheadLostAt.empty() && helpersTally_.typeAheadLostAt.empty())) {
+      !(first_->Tally().cli.typeAheadLostAt.empty() && helpersTally_.cli.typeAheadLostAt.empty())) {
     TypeAhead(1);  // the same router loses them on every session
   }
   return all;
@@ -165,6 +165,6 @@ std::vector<std::unique_ptr<CKelAtom>> CliSessionPool::Merge(std::unique_ptr<Cli
   }
   const TransportHealth counts = helper->CollectTally();
   helpersTally_.AddCli(counts);
-  if (progress_) progress_(counts.sent, counts.answered);
+  if (progress_) progress_(counts.cli.sent, counts.cli.answered);
   return std::move(helped.replies);
 }

@@ -82,10 +82,10 @@ TEST(CliTypeAhead, RepliesAndRecordingAreThoseOfOneCommandAtATime) {
     EXPECT_GT(router->typedAhead, 0);
     EXPECT_EQ(ahead.replies, one.replies);
     EXPECT_EQ(ahead.recorded, one.recorded);
-    EXPECT_EQ(ahead.tally.sent, one.tally.sent);
-    EXPECT_EQ(ahead.tally.refused, 1);
-    EXPECT_EQ(ahead.tally.reconnections, 0);
-    EXPECT_EQ(ahead.tally.typeAheadLostAt, "");
+    EXPECT_EQ(ahead.tally.cli.sent, one.tally.cli.sent);
+    EXPECT_EQ(ahead.tally.cli.refused, 1);
+    EXPECT_EQ(ahead.tally.cli.reconnections, 0);
+    EXPECT_EQ(ahead.tally.cli.typeAheadLostAt, "");
   }
   EXPECT_THAT(one.recorded, Contains("pe1:vr3#show d\nreply d\npe1 uptime 3d\n\nend d\n"));
   EXPECT_THAT(one.replies, Contains("-"));
@@ -104,10 +104,10 @@ TEST(CliTypeAhead, ARouterThatLosesWhatWasTypedIsCaughtAndEveryReplyStaysRight) 
     const Outcome ahead = RunAll(router, 8, kRequests, 30000);
     EXPECT_EQ(ahead.replies, one.replies);
     EXPECT_EQ(ahead.recorded, one.recorded);
-    EXPECT_EQ(ahead.tally.timedOut, 0);
+    EXPECT_EQ(ahead.tally.cli.timedOut, 0);
     // From "show a" on, on a new connection, one command at a time.
-    EXPECT_EQ(ahead.tally.typeAheadLostAt, "show a");
-    EXPECT_EQ(ahead.tally.reconnections, 1);
+    EXPECT_EQ(ahead.tally.cli.typeAheadLostAt, "show a");
+    EXPECT_EQ(ahead.tally.cli.reconnections, 1);
     EXPECT_THAT(SeenOn(router, 2),
                 ElementsAre("show a", "virtual-router vr2", "show b", "show nothing", "show c",
                             "virtual-router vr3", "show d", "show e", "virtual-router default",
@@ -136,11 +136,11 @@ TEST(CliTypeAhead, ALostConnectionOrAStallInABatchResumesFromTheFirstUnanswered)
   EXPECT_THAT(SeenOn(router, 2),
               ElementsAre("virtual-router vr2", "show b", "show c", "show d", "show e"));
   EXPECT_THAT(SeenOn(router, 3), ElementsAre("virtual-router vr2", "show e"));
-  EXPECT_EQ(ahead.tally.cutOff, 0);
-  EXPECT_EQ(ahead.tally.timedOut, 1);
-  EXPECT_EQ(ahead.tally.firstTimedOut, "show d");
-  EXPECT_EQ(ahead.tally.reconnections, 2);
-  EXPECT_EQ(ahead.tally.typeAheadLostAt, "");
+  EXPECT_EQ(ahead.tally.cli.cutOff, 0);
+  EXPECT_EQ(ahead.tally.cli.timedOut, 1);
+  EXPECT_EQ(ahead.tally.cli.first.timedOut, "show d");
+  EXPECT_EQ(ahead.tally.cli.reconnections, 2);
+  EXPECT_EQ(ahead.tally.cli.typeAheadLostAt, "");
 }
 
 }  // namespace
