@@ -156,11 +156,18 @@ std::vector<std::unique_ptr<CKelAtom>> CliChannel::Run(const std::string& router
   Replies replies;
   replies.reserve(commands.size());
   std::string reply;
-  if (context_ != router) Execute(SwitchCommand(router), reply);
   size_t next = 0;
   if (typeAhead_ > 1 && !typeAheadLost_) {
-    next = RunTypedAhead(commands, replies, done);
+    // The move to where the request starts is typed ahead with it: a request
+    // of two commands costs one round trip, not three.
+    std::vector<std::string> typed;
+    if (context_ != router) typed.push_back(SwitchCommand(router));
+    const size_t moves = typed.size();
+    typed.insert(typed.end(), commands.begin(), commands.end());
+    next = RunTypedAhead(typed, moves, replies, done);
+    next -= std::min(next, moves);
   }
+  if (next == 0 && context_ != router) Execute(SwitchCommand(router), reply);
   for (; next < commands.size(); ++next) {
     const CommandOutcome outcome = Execute(commands[next], reply);
     Settle(outcome, commands[next], reply, replies, done);
@@ -168,15 +175,15 @@ std::vector<std::unique_ptr<CKelAtom>> CliChannel::Run(const std::string& router
   return replies;
 }
 
-size_t CliChannel::RunTypedAhead(const std::vector<std::string>& commands, Replies& replies,
-                                 const Done& done) {
+size_t CliChannel::RunTypedAhead(const std::vector<std::string>& commands, size_t moves,
+                                 Replies& replies, const Done& done) {
   size_t next = 0;   // the first command without its outcome
   size_t typed = 0;  // commands [next, typed) are typed on this connection
   int drops = 0;     // of the connection during commands[next]
   std::string reply;
   while (next < commands.size()) {
     if (typed == next && (GivenUp() || !Reconnect())) {
-      Settle(CommandOutcome::kNotSent, commands[next], reply, replies, done);
+      if (next >= moves) Settle(CommandOutcome::kNotSent, commands[next], reply, replies, done);
       typed = ++next;
       continue;
     }
@@ -203,7 +210,9 @@ size_t CliChannel::RunTypedAhead(const std::vector<std::string>& commands, Repli
     }
     if (result != CliSession::Result::kReply) typed = next + 1;
     drops = 0;
-    Settle(outcome.value_or(CommandOutcome::kCutOff), commands[next], reply, replies, done);
+    if (next >= moves) {
+      Settle(outcome.value_or(CommandOutcome::kCutOff), commands[next], reply, replies, done);
+    }
     ++next;
   }
   return next;

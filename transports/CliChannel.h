@@ -89,9 +89,10 @@ class CliChannel {
  private:
   using Replies = std::vector<std::unique_ptr<CKelAtom>>;
   CommandOutcome Execute(const std::string& command, std::string& reply);
-  // Runs commands typed ahead; returns how many got their outcome, the rest
-  // being left to go one at a time.
-  size_t RunTypedAhead(const std::vector<std::string>& commands, Replies& replies,
+  // Runs commands typed ahead, the first `moves` of them (a move to another
+  // virtual router) neither counted nor given a reply; returns how many got
+  // their outcome, the rest being left to go one at a time.
+  size_t RunTypedAhead(const std::vector<std::string>& commands, size_t moves, Replies& replies,
                        const Done& done);
   // What a command's result comes to; nothing when the connection dropped.
   std::optional<CommandOutcome> Outcome(CliSession::Result result, const std::string& command,
