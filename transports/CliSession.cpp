@@ -311,12 +311,19 @@ CliSession::Result CliSession::TakeReply(std::string& reply) {
   }
   typed_.pop_front();
   onPrompt_ = !typed_.empty();
-  // What follows the reply is the next command's echo line, or the prompt.
-  std::string rest = onPrompt_ ? received_.substr(end) : std::string();
-  received_.resize(std::max(start, end));
-  received_.erase(0, start);
-  reply = CleanCliText(std::move(received_));
-  received_ = std::move(rest);
+  // What follows the reply is the next command's echo line (and maybe more
+  // replies), or the prompt. Whichever is smaller is copied.
+  end = std::max(start, end);
+  if (!onPrompt_ || end - start >= received_.size() - end) {
+    std::string rest = onPrompt_ ? received_.substr(end) : std::string();
+    received_.resize(end);
+    received_.erase(0, start);
+    reply = CleanCliText(std::move(received_));
+    received_ = std::move(rest);
+  } else {
+    reply = CleanCliText(received_.substr(start, end - start));
+    received_.erase(0, end);
+  }
   pageScan_ = 0;
   return Result::kReply;
 }
