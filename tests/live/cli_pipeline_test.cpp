@@ -4,7 +4,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -14,7 +13,6 @@
 namespace {
 
 using namespace testing;
-namespace fs = std::filesystem;
 
 std::string FileText(const std::string& path) {
   std::ifstream in(path);
