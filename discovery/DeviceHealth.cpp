@@ -20,66 +20,68 @@ struct Findings {
 };
 
 void CliFindings(const TransportHealth& t, Findings& found) {
-  if (t.capture && !t.cliHoldsCommands) {
-    found.fatal.push_back("the capture " + t.cliSource + " holds no command");
+  if (t.capture && !t.cli.holdsCommands) {
+    found.fatal.push_back("the capture " + t.cli.source + " holds no command");
     return;
   }
-  const std::string where = t.capture ? "the capture " + t.cliSource : "the CLI at " + t.cliSource;
+  const std::string where =
+      t.capture ? "the capture " + t.cli.source : "the CLI at " + t.cli.source;
   // A router that refuses some commands still answers the others; one that
   // answers none is not being discovered at all.
-  if (t.sent + t.notSent > 0 && t.answered == 0) {
+  if (t.cli.sent + t.cli.notSent > 0 && t.cli.answered == 0) {
     std::vector<std::string> how;
-    if (t.timedOut) how.push_back(std::to_string(t.timedOut) + " timed out");
-    if (t.cutOff) how.push_back(std::to_string(t.cutOff) + " cut off by a dropped connection");
-    if (t.refused) how.push_back(std::to_string(t.refused) + " refused");
-    if (t.notSent) how.push_back(std::to_string(t.notSent) + " not sent");
+    if (t.cli.timedOut) how.push_back(std::to_string(t.cli.timedOut) + " timed out");
+    if (t.cli.cutOff)
+      how.push_back(std::to_string(t.cli.cutOff) + " cut off by a dropped connection");
+    if (t.cli.refused) how.push_back(std::to_string(t.cli.refused) + " refused");
+    if (t.cli.notSent) how.push_back(std::to_string(t.cli.notSent) + " not sent");
     found.fatal.push_back(where + " answered none of the " +
-                          Count(t.sent + t.notSent, "command", "commands") + " of the discovery" +
-                          (how.empty() ? "" : " (" + Joined(how) + ")"));
-    if (t.notSent) found.losses.push_back("the rest was not sent: " + t.whyNotSent);
+                          Count(t.cli.sent + t.cli.notSent, "command", "commands") +
+                          " of the discovery" + (how.empty() ? "" : " (" + Joined(how) + ")"));
+    if (t.cli.notSent) found.losses.push_back("the rest was not sent: " + t.whyNotSent);
     return;
   }
-  if (t.timedOut) {
+  if (t.cli.timedOut) {
     found.losses.push_back(where + " gave no reply within the timeout to " +
-                           Count(t.timedOut, "command", "commands") + " (first: \"" +
-                           t.firstTimedOut + "\")");
+                           Count(t.cli.timedOut, "command", "commands") + " (first: \"" +
+                           t.cli.first.timedOut + "\")");
   }
-  if (t.cutOff) {
+  if (t.cli.cutOff) {
     found.losses.push_back(where + " dropped the connection during " +
-                           Count(t.cutOff, "command", "commands") + " (first: \"" + t.firstCutOff +
-                           "\")");
+                           Count(t.cli.cutOff, "command", "commands") + " (first: \"" +
+                           t.cli.first.cutOff + "\")");
   }
-  if (t.repliesCutShort) {
+  if (t.cli.repliesCutShort) {
     found.losses.push_back(where + " went on after a line like its prompt in " +
-                           Count(t.repliesCutShort, "reply", "replies") +
-                           "; the rest was dropped (first: \"" + t.firstCutShort + "\")");
+                           Count(t.cli.repliesCutShort, "reply", "replies") +
+                           "; the rest was dropped (first: \"" + t.cli.first.cutShort + "\")");
   }
-  if (t.notSent) {
-    found.losses.push_back(Count(t.notSent, "command was", "commands were") + " not sent to " +
-                           t.cliSource + ": " + t.whyNotSent);
+  if (t.cli.notSent) {
+    found.losses.push_back(Count(t.cli.notSent, "command was", "commands were") + " not sent to " +
+                           t.cli.source + ": " + t.whyNotSent);
   }
 }
 
 void SnmpFindings(const TransportHealth& t, Findings& found) {
-  const std::string where = t.capture ? "the capture " + t.snmpSource : "SNMP at " + t.snmpSource;
-  if (t.contextsAnswered.empty() && !t.contextsSilent.empty()) {
+  const std::string where = t.capture ? "the capture " + t.snmp.source : "SNMP at " + t.snmp.source;
+  if (t.snmp.contextsAnswered.empty() && !t.snmp.contextsSilent.empty()) {
     found.fatal.push_back(where + (t.capture ? " holds no walk" : " did not answer") + " (" +
-                          Count(t.walksUnanswered, "walk", "walks") + " asked)");
+                          Count(t.snmp.walksUnanswered, "walk", "walks") + " asked)");
     return;
   }
-  if (!t.contextsSilent.empty()) {
+  if (!t.snmp.contextsSilent.empty()) {
     std::vector<std::string> names;
-    for (const std::string& context : t.contextsSilent) {
+    for (const std::string& context : t.snmp.contextsSilent) {
       names.push_back(context.empty() ? "without context" : context);
     }
     found.losses.push_back(where + (t.capture ? " holds no walk of " : " did not answer in ") +
                            (names.size() == 1 ? "context " : "contexts ") + Joined(names) + " (" +
-                           Count(t.walksUnanswered, "walk", "walks") + " lost)");
+                           Count(t.snmp.walksUnanswered, "walk", "walks") + " lost)");
   }
-  for (const std::string& cut : t.cutWalks) found.losses.push_back(cut);
-  if (t.walksNotAsked) {
-    found.losses.push_back(Count(t.walksNotAsked, "walk was", "walks were") + " not asked of " +
-                           t.snmpSource + ": " + t.whyNotSent);
+  for (const std::string& cut : t.snmp.cutWalks) found.losses.push_back(cut);
+  if (t.snmp.walksNotAsked) {
+    found.losses.push_back(Count(t.snmp.walksNotAsked, "walk was", "walks were") +
+                           " not asked of " + t.snmp.source + ": " + t.whyNotSent);
   }
 }
 
@@ -87,18 +89,19 @@ void SnmpFindings(const TransportHealth& t, Findings& found) {
 
 report::Health AssessHealth(const TransportHealth& t) {
   report::Health health;
-  health.cliSource = t.cliSource;
-  health.commandsSent = t.sent;
-  health.commandsAnswered = t.answered;
-  health.commandsRefused = t.refused;
-  health.commandsTimedOut = t.timedOut;
-  health.commandsCutOff = t.cutOff;
-  health.commandsNotSent = t.notSent;
-  health.reconnections = t.reconnections;
-  health.snmpSource = t.snmpSource;
-  health.walksAnswered = t.walksAnswered;
-  health.walksUnanswered = t.walksUnanswered;
-  health.silentContexts.assign(t.contextsSilent.begin(), t.contextsSilent.end());
+  health.cliSource = t.cli.source;
+  health.commandsSent = t.cli.sent;
+  health.commandsAnswered = t.cli.answered;
+  health.commandsRefused = t.cli.refused;
+  health.commandsTimedOut = t.cli.timedOut;
+  health.commandsCutOff = t.cli.cutOff;
+  health.commandsNotSent = t.cli.notSent;
+  health.reconnections = t.cli.reconnections;
+  health.typeAheadLostAt = t.cli.typeAheadLostAt;
+  health.snmpSource = t.snmp.source;
+  health.walksAnswered = t.snmp.walksAnswered;
+  health.walksUnanswered = t.snmp.walksUnanswered;
+  health.silentContexts.assign(t.snmp.contextsSilent.begin(), t.snmp.contextsSilent.end());
 
   Findings found;
   CliFindings(t, found);

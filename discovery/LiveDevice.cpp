@@ -42,6 +42,8 @@ LiveTransport::Cli CliSettings(const LiveOptions& options, const Secrets& secret
   cli.login.enablePassword = secrets.Get(options.secretNames.enablePassword, cli.login.password);
   cli.timeoutMs = options.timeoutSeconds * 1000;
   cli.pagingOff = !options.paging;
+  // With paging on, a command typed ahead would answer a page mark.
+  cli.typeAhead = options.paging ? 1 : options.cliPipeline;
   return cli;
 }
 
@@ -68,15 +70,15 @@ Status MakeSnmpSettings(const LiveOptions& options, const Secrets& secrets, Snmp
   snmp.v3 = options.snmpVersion == "3";
   snmp.community = secrets.Get(options.secretNames.community, "public");
   if (Status read = ReadContextCommunities(options, secrets, snmp); !read.ok()) return read;
-  snmp.user = options.snmpUser.empty() ? options.user : options.snmpUser;
-  snmp.authProtocol = options.snmpAuth;
-  snmp.authKey = secrets.Get(options.secretNames.snmpAuthKey);
-  snmp.privProtocol = options.snmpPriv;
-  snmp.privKey = secrets.Get(options.secretNames.snmpPrivKey);
+  snmp.v3User.name = options.snmpUser.empty() ? options.user : options.snmpUser;
+  snmp.v3User.authProtocol = options.snmpAuth;
+  snmp.v3User.authKey = secrets.Get(options.secretNames.snmpAuthKey);
+  snmp.v3User.privProtocol = options.snmpPriv;
+  snmp.v3User.privKey = secrets.Get(options.secretNames.snmpPrivKey);
   // One try and one retry of a request take the timeout between them.
-  snmp.timeoutMs = options.timeoutSeconds * 1000 / (snmp.retries + 1);
-  snmp.walkTimeoutMs = options.timeoutSeconds * 1000;
-  if (snmp.v3 && snmp.user.empty()) {
+  snmp.limits.timeoutMs = options.timeoutSeconds * 1000 / (snmp.limits.retries + 1);
+  snmp.limits.walkTimeoutMs = options.timeoutSeconds * 1000;
+  if (snmp.v3 && snmp.v3User.name.empty()) {
     return Status::Failure("SNMPv3 needs a user: give --snmp-user or --user");
   }
   return Status();
@@ -120,7 +122,7 @@ Status LiveDevice::MakeTransport(const Secrets& secrets) {
     SnmpSettings& snmp;
     ~WipeOnReturn() {
       for (std::string* secret : {&cli.login.password, &cli.login.enablePassword, &snmp.community,
-                                  &snmp.authKey, &snmp.privKey}) {
+                                  &snmp.v3User.authKey, &snmp.v3User.privKey}) {
         Wipe(*secret);
       }
       for (auto& entry : snmp.contextCommunities) Wipe(entry.second);

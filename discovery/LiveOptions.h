@@ -42,6 +42,7 @@ struct LiveOptions {
   std::vector<std::string> contextCommunities;  // CONTEXT=NAME of the variable holding it
   int timeoutSeconds = 30;
   int cliSessions = 1;                // CLI sessions a long request is split over
+  int cliPipeline = 1;                // commands a session writes ahead of their replies
   double deviceTimeoutSeconds = 600;  // the whole device; 0: no deadline
   std::string saveCapture;
   std::string secretsFile;

@@ -70,6 +70,12 @@ std::vector<LiveSetting> MakeSettings() {
             "CLI sessions a long request is split over, at the same time (routers limit the "
             "sessions of a user: mind the others logged in)"),
         1, 16);
+  range(add(
+            "--cli-pipeline", "cli_pipeline", K::kNumber,
+            [](LiveOptions& o) -> SettingMember { return &o.cliPipeline; }, "Live",
+            "commands a CLI session writes before reading their replies (routers differ: one "
+            "that loses them is caught, and the rest goes one at a time; not with --paging)"),
+        1, 64);
   LiveSetting& deviceTimeout = add(
       "--device-timeout", "", K::kSeconds,
       [](LiveOptions& o) -> SettingMember { return &o.deviceTimeoutSeconds; }, "Live",

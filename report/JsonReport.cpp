@@ -243,6 +243,7 @@ class Writer {
     Field("cutOff", h.commandsCutOff);
     Field("notSent", h.commandsNotSent);
     Field("reconnections", h.reconnections);
+    if (!h.typeAheadLostAt.empty()) Field("typeAheadLostAt", h.typeAheadLostAt);
     json_.EndObject();
     Key("snmp");
     json_.StartObject();

@@ -128,7 +128,8 @@ struct Health {
   int commandsTimedOut = 0;                 //   "timedOut",
   int commandsCutOff = 0;                   //   "cutOff",
   int commandsNotSent = 0;                  //   "notSent",
-  int reconnections = 0;                    //   "reconnections"}
+  int reconnections = 0;                    //   "reconnections",
+  std::string typeAheadLostAt;              //   "typeAheadLostAt", left out when ""}
   std::string snmpSource;                   // "snmp": {"source",
   int walksAnswered = 0;                    //   "walksAnswered",
   int walksUnanswered = 0;                  //   "walksUnanswered",

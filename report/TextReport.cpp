@@ -167,7 +167,12 @@ void WriteHealth(const report::Health& h, std::ostream& out) {
   out << "  CLI " << Cell(h.cliSource) << ": " << h.commandsSent << " commands sent, "
       << h.commandsAnswered << " answered, " << h.commandsRefused << " refused, "
       << h.commandsTimedOut << " timed out, " << h.commandsCutOff << " cut off, "
-      << h.commandsNotSent << " not sent, " << h.reconnections << " reconnections\n";
+      << h.commandsNotSent << " not sent, " << h.reconnections << " reconnections";
+  if (!h.typeAheadLostAt.empty()) {
+    out << "; one at a time from \"" << Cell(h.typeAheadLostAt)
+        << "\" on, the router lost commands typed ahead";
+  }
+  out << "\n";
   out << "  SNMP " << Cell(h.snmpSource) << ": " << h.walksAnswered << " walks answered, "
       << h.walksUnanswered << " unanswered";
   if (!h.silentContexts.empty()) {

@@ -32,6 +32,8 @@ bool SetFlagFault(const std::string& name, Faults& faults) {
     faults.refuseEnable = true;
   } else if (name == "new-host-key") {
     faults.newHostKey = true;
+  } else if (name == "drop-typeahead") {
+    faults.dropTypeAhead = true;
   } else {
     return false;
   }
@@ -74,10 +76,11 @@ bool ParseFaults(const std::vector<std::string>& texts, Faults& faults, std::str
                            ? SetFlagFault(name, faults)
                            : SetValuedFault(name, text.substr(equals + 1), faults);
     if (!known) {
-      problem = "unknown fault \"" + text +
-                "\" (slow=MS, drop-after=BYTES, hang-on=COMMAND, hang-after=N, drop-on=COMMAND, "
-                "prompt-in=COMMAND, refuse-enable, new-host-key, noise, latency=MS, "
-                "endless-table=OID[:BYTES])";
+      problem =
+          "unknown fault \"" + text +
+          "\" (slow=MS, drop-after=BYTES, hang-on=COMMAND, hang-after=N, drop-on=COMMAND, "
+          "prompt-in=COMMAND, refuse-enable, new-host-key, noise, latency=MS, drop-typeahead, "
+          "endless-table=OID[:BYTES])";
       return false;
     }
   }

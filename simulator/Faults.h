@@ -12,8 +12,12 @@
 //   new-host-key     shows another SSH host key on every connection after the
 //                    first, as a router replaced between a drop and the reconnection
 //   noise            '\r', '\0' and erased page marks in replies
-//   latency=MS       holds every CLI reply and SNMP answer MS milliseconds, as a
-//                    router that far away would answer
+//   latency=MS       holds every CLI reply until MS milliseconds after its command
+//                    arrived, and every SNMP answer MS milliseconds, as a router that
+//                    far away would answer: commands typed ahead are on their way
+//                    together, and so are their replies
+//   drop-typeahead   discards what the client sends while a command is answered, as
+//                    a router that flushes its input when it runs a command
 //   endless-table=OID[:BYTES]  SNMP's column OID never ends: each GETNEXT or
 //                    GETBULK there gets one more row (values BYTES long)
 #ifndef SIMULATOR_FAULTS_H_
@@ -35,6 +39,7 @@ struct Faults {
   bool newHostKey = false;
   bool noise = false;
   int latencyMs = 0;
+  bool dropTypeAhead = false;
   EndlessTable endlessTable;
 };
 

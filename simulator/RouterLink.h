@@ -12,6 +12,9 @@ class RouterLink {
   virtual void Start() {}
   // Appends what the client sent, waiting for it; false once it is gone.
   virtual bool Receive(std::string& into) = 0;
+  // Appends what the client sent and has arrived already, without waiting;
+  // false once it is gone.
+  virtual bool ReceiveArrived(std::string& into) = 0;
   // False once the client is gone.
   virtual bool Send(const std::string& bytes) = 0;
   // Ends the connection from our side.

@@ -1,5 +1,6 @@
 #include "simulator/RouterSession.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -40,21 +41,37 @@ void RouterSession::Send(const std::string& bytes) {
 
 bool RouterSession::Receive() {
   if (closed_ || !link_->Receive(input_)) closed_ = true;
+  arrivals_.emplace_back(consumed_ + input_.size(), Clock::now());
   return !closed_;
+}
+
+void RouterSession::Consume(size_t count) {
+  input_.erase(0, count);
+  consumed_ += count;
+  while (!arrivals_.empty() && arrivals_.front().first <= consumed_) arrivals_.pop_front();
+}
+
+void RouterSession::DropTypedAhead() {
+  if (!closed_ && !link_->ReceiveArrived(input_)) closed_ = true;
+  Consume(input_.size());
 }
 
 bool RouterSession::ReadLine(std::string& line, bool echo) {
   for (;;) {
     // "\r\n", "\r\0" and a lone "\n" all end a line.
     if (afterCarriageReturn_ && !input_.empty()) {
-      if (input_[0] == '\n' || input_[0] == '\0') input_.erase(0, 1);
+      if (input_[0] == '\n' || input_[0] == '\0') Consume(1);
       afterCarriageReturn_ = false;
     }
     const size_t end = input_.find_first_of("\r\n");
     if (end != std::string::npos) {
       afterCarriageReturn_ = input_[end] == '\r';
       line = input_.substr(0, end);
-      input_.erase(0, end + 1);
+      const size_t lineEnd = consumed_ + end;
+      const auto arrival = std::find_if(arrivals_.begin(), arrivals_.end(),
+                                        [lineEnd](const auto& a) { return a.first > lineEnd; });
+      lineArrived_ = arrival == arrivals_.end() ? Clock::now() : arrival->second;
+      Consume(end + 1);
       Send(echo ? line + "\r\n" : "\r\n");
       return !closed_;
     }
@@ -67,13 +84,13 @@ bool RouterSession::ReadKey(char& key) {
     if (!Receive()) return false;
   }
   key = input_[0];
-  input_.erase(0, 1);
+  Consume(1);
   return true;
 }
 
 void RouterSession::Hang() {
   // Reads and forgets whatever comes until the client gives up.
-  while (Receive()) input_.clear();
+  while (Receive()) Consume(input_.size());
 }
 
 std::string RouterSession::Prompt() const {
@@ -106,10 +123,12 @@ void RouterSession::Serve() {
   while (!closed_) {
     Send(Prompt());
     if (!ReadLine(line, true)) return;
-    if (setup_.faults.latencyMs > 0) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(setup_.faults.latencyMs));
-    }
+    // The reply leaves when a router that far away would have sent it: a
+    // command that came with others typed ahead waits no longer than they.
+    std::this_thread::sleep_until(lineArrived_ +
+                                  std::chrono::milliseconds(setup_.faults.latencyMs));
     Handle(CollapsedCommand(line));
+    if (setup_.faults.dropTypeAhead) DropTypedAhead();
   }
 }
 

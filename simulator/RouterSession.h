@@ -5,8 +5,11 @@
 #ifndef SIMULATOR_ROUTERSESSION_H_
 #define SIMULATOR_ROUTERSESSION_H_
 
+#include <chrono>
+#include <deque>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "captures/CliCapture.h"
 #include "simulator/Faults.h"
@@ -44,13 +47,22 @@ class RouterSession {
   bool ReadLine(std::string& line, bool echo);
   bool ReadKey(char& key);
   bool Receive();
+  // Takes the first `count` bytes of the input as read.
+  void Consume(size_t count);
+  // Drops the input that came while a command was answered.
+  void DropTypedAhead();
   void Send(const std::string& bytes);
   void Hang();
 
   std::unique_ptr<RouterLink> link_;
   const RouterSetup& setup_;
   bool loggedIn_;
+  using Clock = std::chrono::steady_clock;
   std::string input_;
+  size_t consumed_ = 0;  // input read so far: input_ starts there
+  // When the input came: up to the offset (counted as consumed_), at the time.
+  std::deque<std::pair<size_t, Clock::time_point>> arrivals_;
+  Clock::time_point lineArrived_;  // when the last line read was complete
   bool afterCarriageReturn_ = false;
   bool closed_ = false;
   size_t sent_ = 0;

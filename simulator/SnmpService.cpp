@@ -177,8 +177,8 @@ bool SnmpService::Answers(const SnmpServiceSetup& setup) const {
   settings.address = setup.address;
   settings.port = setup.port;
   settings.community = communities_.at(setup.community);
-  settings.timeoutMs = 300;
-  settings.retries = 0;
+  settings.limits.timeoutMs = 300;
+  settings.limits.retries = 0;
   SnmpWalker walker(settings);
   return walker.Walk("", ".1.3.6.1.2.1.1").has_value();
 }

@@ -30,6 +30,15 @@ class SshLink : public RouterLink {
     into.append(buffer, static_cast<size_t>(got));
     return true;
   }
+  bool ReceiveArrived(std::string& into) override {
+    char buffer[1024];
+    for (;;) {
+      const int got = ssh_channel_read_nonblocking(channel_, buffer, sizeof buffer, 0);
+      if (got < 0 || (got == 0 && ssh_channel_is_eof(channel_))) return false;
+      if (got == 0) return true;
+      into.append(buffer, static_cast<size_t>(got));
+    }
+  }
   bool Send(const std::string& bytes) override {
     size_t done = 0;
     while (done < bytes.size()) {

@@ -56,6 +56,21 @@ bool TelnetLink::Receive(std::string& into) {
   char buffer[1024];
   const ssize_t got = recv(fd_, buffer, sizeof buffer, 0);
   if (got < 0 && errno == EINTR) return true;
+  return Take(into, buffer, got);
+}
+
+bool TelnetLink::ReceiveArrived(std::string& into) {
+  while (!closed_) {
+    char buffer[1024];
+    const ssize_t got = recv(fd_, buffer, sizeof buffer, MSG_DONTWAIT);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return true;
+    if (!Take(into, buffer, got)) return false;
+  }
+  return false;
+}
+
+bool TelnetLink::Take(std::string& into, const char* buffer, ssize_t got) {
   if (got <= 0) {
     closed_ = true;
     return false;

@@ -2,6 +2,8 @@
 #ifndef SIMULATOR_TELNETLINK_H_
 #define SIMULATOR_TELNETLINK_H_
 
+#include <sys/types.h>
+
 #include "simulator/RouterLink.h"
 
 struct telnet_t;
@@ -16,10 +18,13 @@ class TelnetLink : public RouterLink {
 
   void Start() override;
   bool Receive(std::string& into) override;
+  bool ReceiveArrived(std::string& into) override;
   bool Send(const std::string& bytes) override;
   void HangUp() override;
 
  private:
+  // Hands `got` bytes of `buffer` (as recv returned it) to the protocol.
+  bool Take(std::string& into, const char* buffer, ssize_t got);
   static void OnEvent(telnet_t* telnet, telnet_event_t* event, void* self);
 
   int fd_;

@@ -9,12 +9,20 @@
 // a new connection. A dropped connection reconnects and resumes with the
 // command that was cut off. Past the budget (too many reconnections, too many
 // timeouts in a row, the deadline) the rest is not sent.
+//
+// With a type-ahead of N, up to N commands are written before their replies
+// are read. A router that loses or reorders them is caught at the first sign
+// (CliSession::TakeReply); the channel then drops that connection and sends
+// the rest of the device, from the first command left unanswered, one at a
+// time on a new one, and the health says so.
 #ifndef TRANSPORTS_CLICHANNEL_H_
 #define TRANSPORTS_CLICHANNEL_H_
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -55,6 +63,8 @@ class CliChannel {
   // Ends the session for good.
   void Close() { session_.reset(); }
   void OnAnswered(Answered answered) { answered_ = std::move(answered); }
+  // Commands written ahead of the reply being read (1: one at a time).
+  void TypeAhead(size_t depth) { typeAhead_ = std::max<size_t>(depth, 1); }
 
   // Runs `commands` starting in virtual router `router`: one reply per
   // command, an atom without text where none came.
@@ -77,7 +87,19 @@ class CliChannel {
   const CliSession* Session() const { return session_.get(); }
 
  private:
+  using Replies = std::vector<std::unique_ptr<CKelAtom>>;
   CommandOutcome Execute(const std::string& command, std::string& reply);
+  // Runs commands typed ahead, the first `moves` of them (a move to another
+  // virtual router) neither counted nor given a reply; returns how many got
+  // their outcome, the rest being left to go one at a time.
+  size_t RunTypedAhead(const std::vector<std::string>& commands, size_t moves, Replies& replies,
+                       const Done& done);
+  // What a command's result comes to; nothing when the connection dropped.
+  std::optional<CommandOutcome> Outcome(CliSession::Result result, const std::string& command,
+                                        const std::string& prompt, const std::string& reply);
+  void NoteLateOutput(const std::string& command);
+  void Settle(CommandOutcome outcome, const std::string& command, std::string& reply,
+              Replies& replies, const Done& done);
   bool Reconnect();
   void Count(CommandOutcome outcome, const std::string& command);
 
@@ -89,6 +111,8 @@ class CliChannel {
   std::string lastCommand_;          // whose reply more output may still follow
   int reconnectsLeft_;
   int timeoutsInARow_ = 0;
+  size_t typeAhead_ = 1;
+  bool typeAheadLost_ = false;  // one at a time for the rest of the device
   TransportHealth tally_;
   std::string distrust_;
 };

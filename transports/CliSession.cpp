@@ -36,6 +36,10 @@ std::string Collapsed(const std::string& text) {
   return collapsed;
 }
 
+// A router echoes a line typed ahead as soon as it shows the prompt it
+// follows; this is the least it is given for that.
+const std::chrono::milliseconds kEchoWait{500};
+
 // "30 s", "1.5 s", for messages.
 std::string Seconds(std::chrono::milliseconds duration) {
   const long ms = static_cast<long>(duration.count());
@@ -55,7 +59,11 @@ CliSession::CliSession(std::unique_ptr<ByteStream> stream, CliLogin login, int t
 
 CliSession::~CliSession() { Close(); }
 
-void CliSession::Close() { stream_->Close(); }
+void CliSession::Close() {
+  stream_->Close();
+  typed_.clear();
+  onPrompt_ = false;
+}
 
 void CliSession::Forget() {
   received_.clear();
@@ -260,4 +268,125 @@ CliSession::Result CliSession::Run(const std::string& command, std::string& repl
   std::string().swap(received_);
   pageScan_ = 0;
   return Result::kReply;
+}
+
+void CliSession::TypeAhead(const std::string& command) {
+  if (typed_.empty()) {
+    // A batch starts as Run does: what an earlier reply left is dropped.
+    lateBytes_ = 0;
+    if (stream_->IsOpen()) DropLateOutput();
+    typedAt_ = Clock::now();
+  }
+  typed_.push_back(command);
+  Send(command + "\n");
+}
+
+std::chrono::milliseconds CliSession::EchoWait() const {
+  return std::min(timeout_, 2 * slowestEcho_ + kEchoWait);
+}
+
+CliSession::Result CliSession::TakeReply(std::string& reply) {
+  reply.clear();
+  if (typed_.empty()) return Result::kClosed;
+  if (onPrompt_) lateBytes_ = 0;
+  const Clock::time_point deadline = Clock::now() + timeout_;
+  size_t start = 0, end = 0;
+  Result result = AwaitEcho(deadline, start);
+  if (result == Result::kReply) result = AwaitPrompt(deadline, start, end);
+  if (result != Result::kReply) {
+    Close();
+    return result;
+  }
+  typed_.pop_front();
+  onPrompt_ = !typed_.empty();
+  // What follows the reply is the next command's echo line (and maybe more
+  // replies), or the prompt. Whichever is smaller is copied.
+  end = std::max(start, end);
+  if (!onPrompt_ || end - start >= received_.size() - end) {
+    std::string rest = onPrompt_ ? received_.substr(end) : std::string();
+    received_.resize(end);
+    received_.erase(0, start);
+    reply = CleanCliText(std::move(received_));
+    received_ = std::move(rest);
+  } else {
+    reply = CleanCliText(received_.substr(start, end - start));
+    received_.erase(0, end);
+  }
+  pageScan_ = 0;
+  return Result::kReply;
+}
+
+CliSession::Result CliSession::AwaitEcho(Clock::time_point deadline, size_t& start) {
+  if (onPrompt_) {
+    // The line of the prompt that ended the last reply is this command's echo.
+    start = received_.find('\n') + 1;
+    return Result::kReply;
+  }
+  size_t scanned = 0;
+  const std::string& command = typed_.front();
+  const Result result = Receive(deadline, [&] {
+    start = AfterEcho(command, scanned);
+    return start != std::string::npos;
+  });
+  if (result != Result::kReply) return result;
+  lateBytes_ += scanned;
+  const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - typedAt_);
+  slowestEcho_ = std::max(slowestEcho_, took);
+  return result;
+}
+
+CliSession::Result CliSession::AwaitPrompt(Clock::time_point deadline, size_t start, size_t& end) {
+  size_t scanned = start;
+  bool outOfStep = false, echoAwaited = false;
+  Clock::time_point until = deadline;
+  for (;;) {
+    end = std::string::npos;
+    const Result result = Receive(until, [&] {
+      end = ReplyEnd(scanned, outOfStep);
+      if (end != std::string::npos || outOfStep) return true;
+      // A prompt that more was typed on: its echo must come soon.
+      return !echoAwaited && typed_.size() > 1 &&
+             ParseCliPrompt(LastLine(received_), prompt_.host).has_value();
+    });
+    // The prompt came, the echo of what was typed on it did not: lost.
+    if (result == Result::kTimeout && until < deadline) return Result::kOutOfStep;
+    if (result != Result::kReply) return result;
+    if (outOfStep) return Result::kOutOfStep;
+    if (end != std::string::npos) return Result::kReply;
+    echoAwaited = true;
+    until = std::min(deadline, Clock::now() + EchoWait());
+  }
+}
+
+size_t CliSession::ReplyEnd(size_t& scanned, bool& outOfStep) {
+  std::string prompt, typed;
+  for (size_t end; (end = received_.find('\n', scanned)) != std::string::npos; scanned = end + 1) {
+    if (!PromptedLine(scanned, end, prompt, typed)) continue;
+    if (typed_.size() < 2 || typed != Collapsed(typed_[1])) {
+      // A prompt with another command on it or none: the router read
+      // something else than what was typed next.
+      outOfStep = true;
+      return std::string::npos;
+    }
+    prompt_ = *ParseCliPrompt(prompt, prompt_.host);
+    promptLine_ = prompt;
+    return scanned;
+  }
+  // The last command typed ends where Run's would.
+  if (typed_.size() == 1 && AtPrompt()) return received_.rfind('\n') + 1;
+  return std::string::npos;
+}
+
+bool CliSession::PromptedLine(size_t begin, size_t end, std::string& prompt,
+                              std::string& typed) const {
+  // Most lines are output: only one that starts with the host name is looked at.
+  while (begin < end && (received_[begin] == '\r' || received_[begin] == '\0')) ++begin;
+  const std::string& host = prompt_.host;
+  if (end - begin > kLongestEcho || received_.compare(begin, host.size(), host) != 0) return false;
+  const std::string line = CleanCliText(received_.substr(begin, end - begin));
+  const size_t mark = line.find_first_of("#>");
+  if (mark == std::string::npos || !ParseCliPrompt(line.substr(0, mark + 1), host)) return false;
+  prompt = line.substr(0, mark + 1);
+  typed = Collapsed(line.substr(mark + 1));
+  return true;
 }

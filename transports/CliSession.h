@@ -6,10 +6,19 @@
 //   if (ConnectStatus opened = session.Open(); !opened.ok()) ...;
 //   std::string reply;
 //   if (session.Run("show ip vrf", reply) == CliSession::Result::kReply) ...;
+//
+// Commands may also be typed ahead: several written before their replies are
+// read, each reply then taken, in the order typed, after the echo of its own
+// command up to the next prompt:
+//
+//   session.TypeAhead("show ip vrf");
+//   session.TypeAhead("show version");
+//   session.TakeReply(reply);  // the reply to "show ip vrf"
 #ifndef TRANSPORTS_CLISESSION_H_
 #define TRANSPORTS_CLISESSION_H_
 
 #include <chrono>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
@@ -26,7 +35,8 @@ struct CliLogin {
 
 class CliSession {
  public:
-  enum class Result { kReply, kTimeout, kClosed, kTooLarge };
+  // kOutOfStep: the router lost or reordered commands typed ahead (TakeReply).
+  enum class Result { kReply, kTimeout, kClosed, kTooLarge, kOutOfStep };
 
   // No router prints a reply this large; past it the output is a flood, not a reply.
   static constexpr size_t kMaxReplyBytes = size_t{256} << 20;
@@ -51,6 +61,19 @@ class CliSession {
   Result Run(const std::string& command, std::string& reply);
   void Close();
   bool IsOpen() const { return stream_->IsOpen(); }
+
+  // Writes `command` now, whatever replies are still unread.
+  void TypeAhead(const std::string& command);
+  // Commands typed ahead whose replies were not taken yet.
+  size_t TypedAhead() const { return typed_.size(); }
+  // The reply to the oldest command typed ahead, as Run gives it. kOutOfStep
+  // when the router lost or reordered what was typed: a line with its prompt
+  // and another command or none, or no echo soon after a prompt (twice the
+  // slowest echo so far and half a second, at most the timeout). Any result
+  // but kReply closes the session, and what was typed is forgotten.
+  Result TakeReply(std::string& reply);
+  // The router echoes what it is sent (known after the first command).
+  bool Echoes() const { return echoes_; }
 
   const std::string& Host() const { return prompt_.host; }
   // The prompt the router shows now ("pe1:vr2#") and what it says.
@@ -86,6 +109,17 @@ class CliSession {
   void DropLateOutput();
   bool AtPrompt();
   size_t AfterEcho(const std::string& command, size_t& scanned) const;
+  // Type-ahead: where the reply to the oldest command typed starts (after
+  // its echo), and where it ends (where the line of the next prompt starts).
+  Result AwaitEcho(Clock::time_point deadline, size_t& start);
+  Result AwaitPrompt(Clock::time_point deadline, size_t start, size_t& end);
+  // Where the reply ends, once the prompt after it came; `outOfStep` when a
+  // line with the prompt shows what was not typed next.
+  size_t ReplyEnd(size_t& scanned, bool& outOfStep);
+  // True for a line (from `begin` to its newline at `end`) that is the prompt
+  // followed by `typed`: the echo of a command, or nothing.
+  bool PromptedLine(size_t begin, size_t end, std::string& prompt, std::string& typed) const;
+  std::chrono::milliseconds EchoWait() const;
 
   std::unique_ptr<ByteStream> stream_;
   CliLogin login_;
@@ -97,6 +131,10 @@ class CliSession {
   std::string promptLine_;
   bool echoes_ = false;  // the router echoes commands: a reply starts after the echo
   size_t lateBytes_ = 0;
+  std::deque<std::string> typed_;  // typed ahead, replies not taken yet
+  bool onPrompt_ = false;          // received_ starts with the prompt the next echo follows
+  Clock::time_point typedAt_;      // when the first command of the batch was typed
+  std::chrono::milliseconds slowestEcho_{0};
 };
 
 #endif  // TRANSPORTS_CLISESSION_H_

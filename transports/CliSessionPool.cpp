@@ -26,9 +26,16 @@ void CliSessionPool::AddSessions(std::vector<std::unique_ptr<ByteStream>> stream
   for (auto& stream : streams) {
     helpers_.push_back(
         std::make_unique<CliChannel>(std::move(stream), login_, timeoutMs_, pagingOff_, deadline_));
+    helpers_.back()->TypeAhead(typeAhead_);
   }
   Wipe(login_.password);
   Wipe(login_.enablePassword);
+}
+
+void CliSessionPool::TypeAhead(size_t depth) {
+  typeAhead_ = depth;
+  first_->TypeAhead(depth);
+  for (auto& helper : helpers_) helper->TypeAhead(depth);
 }
 
 ConnectStatus CliSessionPool::Open() {
@@ -131,6 +138,10 @@ std::vector<std::unique_ptr<CKelAtom>> CliSessionPool::RunSplit(
     for (auto& reply : Merge(helpers_[i], parts[i + 1], helped[i])) all.push_back(std::move(reply));
   }
   helpers_.erase(std::remove(helpers_.begin(), helpers_.end(), nullptr), helpers_.end());
+  if (typeAhead_ > 1 &&
+      !(first_->Tally().cli.typeAheadLostAt.empty() && helpersTally_.cli.typeAheadLostAt.empty())) {
+    TypeAhead(1);  // the same router loses them on every session
+  }
   return all;
 }
 
@@ -154,6 +165,6 @@ std::vector<std::unique_ptr<CKelAtom>> CliSessionPool::Merge(std::unique_ptr<Cli
   }
   const TransportHealth counts = helper->CollectTally();
   helpersTally_.AddCli(counts);
-  if (progress_) progress_(counts.sent, counts.answered);
+  if (progress_) progress_(counts.cli.sent, counts.cli.answered);
   return std::move(helped.replies);
 }

@@ -38,6 +38,10 @@ class CliSessionPool {
   void Close();
   bool Closed() const { return !first_->Session(); }
 
+  // Commands each session writes ahead of the reply it reads (1: one at a
+  // time). Once one session finds that the router loses them, all go one at
+  // a time.
+  void TypeAhead(size_t depth);
   void SetDeadline(const DeviceDeadline& deadline) { deadline_ = deadline; }
   const DeviceDeadline& Deadline() const { return deadline_; }
   // Every answered command, in the order of the requests.
@@ -89,6 +93,7 @@ class CliSessionPool {
   bool pagingOff_;
   std::unique_ptr<CliChannel> first_;
   std::vector<std::unique_ptr<CliChannel>> helpers_;
+  size_t typeAhead_ = 1;
   TransportHealth helpersTally_;  // counts of the helpers' parts, since the last collection
   CliChannel::Answered answered_;
   std::function<void(int, int)> progress_;

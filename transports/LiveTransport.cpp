@@ -14,8 +14,9 @@ const size_t kPrefetchWindow = 16;
 LiveTransport::LiveTransport(std::unique_ptr<ByteStream> stream, Cli cli, SnmpSettings snmp)
     : cli_(std::move(stream), std::move(cli.login), cli.timeoutMs, cli.pagingOff),
       snmp_(std::move(snmp)) {
-  health_.cliSource = cli_.Where();
-  health_.snmpSource = snmp_.Where();
+  cli_.TypeAhead(static_cast<size_t>(std::max(cli.typeAhead, 1)));
+  health_.cli.source = cli_.Where();
+  health_.snmp.source = snmp_.Where();
 }
 
 void LiveTransport::Close() {
@@ -64,8 +65,8 @@ CKelDoubleList* LiveTransport::Walk(CKelRecord*, const char* variable, const std
   if (!cli_.Distrust().empty() || cli_.Deadline().Passed()) {
     cli_.GivenUp();
     TallyCli();
-    ++health_.walksUnanswered;
-    ++health_.walksNotAsked;
+    ++health_.snmp.walksUnanswered;
+    ++health_.snmp.walksNotAsked;
     return nullptr;
   }
   PrefetchAround(context, columnOid);
@@ -90,17 +91,17 @@ void LiveTransport::TallyWalk(const char* variable, const std::string& context,
                               const std::optional<std::vector<SnmpRow>>& rows,
                               const std::string& cut) {
   if (rows) {
-    ++health_.walksAnswered;
-    health_.contextsAnswered.insert(context);
+    ++health_.snmp.walksAnswered;
+    health_.snmp.contextsAnswered.insert(context);
   } else if (!cut.empty()) {
-    ++health_.walksUnanswered;
-    health_.contextsAnswered.insert(context);
-    health_.cutWalks.push_back("the walk of " + std::string(variable) +
-                               (context.empty() ? "" : " in " + context) + " at " + snmp_.Where() +
-                               " was dropped: " + cut);
+    ++health_.snmp.walksUnanswered;
+    health_.snmp.contextsAnswered.insert(context);
+    health_.snmp.cutWalks.push_back("the walk of " + std::string(variable) +
+                                    (context.empty() ? "" : " in " + context) + " at " +
+                                    snmp_.Where() + " was dropped: " + cut);
   } else {
-    ++health_.walksUnanswered;
-    health_.contextsSilent.insert(context);
+    ++health_.snmp.walksUnanswered;
+    health_.snmp.contextsSilent.insert(context);
   }
 }
 

@@ -38,6 +38,7 @@ class LiveTransport : public CPelkRequestTransport {
     CliLogin login;
     int timeoutMs = 30000;
     bool pagingOff = true;
+    int typeAhead = 1;  // commands written ahead of the reply being read
   };
 
   // `stream` carries the CLI; a reconnection connects it again.

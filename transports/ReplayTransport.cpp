@@ -72,9 +72,9 @@ Status ReplayTransport::Load(const std::string& dir) {
     warnings_.push_back(cliLog.string() + ": no prompt line, no command captured");
   health_ = TransportHealth();
   health_.capture = true;
-  health_.cliSource = cliLog.string();
-  health_.snmpSource = dir;
-  health_.cliHoldsCommands = !cli_.replies.empty();
+  health_.cli.source = cliLog.string();
+  health_.snmp.source = dir;
+  health_.cli.holdsCommands = !cli_.replies.empty();
   name_ = cli_.host.empty() ? FolderName(folder) : cli_.host;
 
   if (fs::exists(folder / "snmp.walk", error)) LoadWalk((folder / "snmp.walk").string(), "");
@@ -110,8 +110,8 @@ CKelAtomVector* ReplayTransport::RunCommands(CKelRecord*,
     } else if (const std::string* reply = cli_.Reply(follower.Router(), command)) {
       text = reply->c_str();
     }
-    ++health_.sent;
-    ++(text ? health_.answered : health_.refused);
+    ++health_.cli.sent;
+    ++(text ? health_.cli.answered : health_.cli.refused);
     replies->RAVAddToEnd(new CKelAtom(text));
   }
   return replies;
@@ -122,12 +122,12 @@ CKelDoubleList* ReplayTransport::Walk(CKelRecord*, const char* variable,
   auto file = walks_.find(context);
   if (!variable) return nullptr;
   if (file == walks_.end()) {
-    ++health_.walksUnanswered;
-    health_.contextsSilent.insert(context);
+    ++health_.snmp.walksUnanswered;
+    health_.snmp.contextsSilent.insert(context);
     return nullptr;
   }
-  ++health_.walksAnswered;
-  health_.contextsAnswered.insert(context);
+  ++health_.snmp.walksAnswered;
+  health_.snmp.contextsAnswered.insert(context);
   auto column = file->second.find(variable);
   if (column == file->second.end() || column->second.empty()) return nullptr;
   auto* list = new CKelDoubleList;

@@ -104,28 +104,28 @@ SnmpRow RowOf(const netsnmp_variable_list* var, size_t columnLength) {
 // The user and keys of an SNMPv3 session; `name` is the context.
 void SetUpVersion3(const SnmpSettings& settings, const std::string& name, netsnmp_session& setup) {
   setup.version = SNMP_VERSION_3;
-  setup.securityName = const_cast<char*>(settings.user.c_str());
-  setup.securityNameLen = settings.user.size();
+  setup.securityName = const_cast<char*>(settings.v3User.name.c_str());
+  setup.securityNameLen = settings.v3User.name.size();
   setup.contextName = const_cast<char*>(name.c_str());
   setup.contextNameLen = name.size();
   setup.securityLevel = SNMP_SEC_LEVEL_NOAUTH;
-  if (!settings.authKey.empty()) {
-    const bool md5 = settings.authProtocol == "MD5";
+  if (!settings.v3User.authKey.empty()) {
+    const bool md5 = settings.v3User.authProtocol == "MD5";
     setup.securityAuthProto = md5 ? usmHMACMD5AuthProtocol : usmHMACSHA1AuthProtocol;
     setup.securityAuthProtoLen = USM_AUTH_PROTO_MD5_LEN;  // both are 10 long
     setup.securityAuthKeyLen = USM_AUTH_KU_LEN;
-    const std::string& key = settings.authKey;
+    const std::string& key = settings.v3User.authKey;
     if (generate_Ku(setup.securityAuthProto, setup.securityAuthProtoLen,
                     reinterpret_cast<const u_char*>(key.data()), key.size(), setup.securityAuthKey,
                     &setup.securityAuthKeyLen) == SNMPERR_SUCCESS) {
       setup.securityLevel = SNMP_SEC_LEVEL_AUTHNOPRIV;
     }
-    if (!settings.privKey.empty() && setup.securityLevel == SNMP_SEC_LEVEL_AUTHNOPRIV) {
-      const bool des = settings.privProtocol == "DES";
+    if (!settings.v3User.privKey.empty() && setup.securityLevel == SNMP_SEC_LEVEL_AUTHNOPRIV) {
+      const bool des = settings.v3User.privProtocol == "DES";
       setup.securityPrivProto = des ? usmDESPrivProtocol : usmAESPrivProtocol;
       setup.securityPrivProtoLen = USM_PRIV_PROTO_DES_LEN;
       setup.securityPrivKeyLen = USM_PRIV_KU_LEN;
-      const std::string& priv = settings.privKey;
+      const std::string& priv = settings.v3User.privKey;
       if (generate_Ku(setup.securityAuthProto, setup.securityAuthProtoLen,
                       reinterpret_cast<const u_char*>(priv.data()), priv.size(),
                       setup.securityPrivKey, &setup.securityPrivKeyLen) == SNMPERR_SUCCESS) {
@@ -158,8 +158,8 @@ void* SnmpWalker::SessionFor(const std::string& context) {
   netsnmp_session setup;
   snmp_sess_init(&setup);
   setup.peername = &peer[0];
-  setup.timeout = static_cast<long>(settings_.timeoutMs) * 1000;
-  setup.retries = settings_.retries;
+  setup.timeout = static_cast<long>(settings_.limits.timeoutMs) * 1000;
+  setup.retries = settings_.limits.retries;
   if (!settings_.v3) {
     auto own = settings_.contextCommunities.find(name);
     community = own != settings_.contextCommunities.end() ? own->second
@@ -404,15 +404,16 @@ bool SnmpWalker::AppendRows(const netsnmp_variable_list* var, Column& column,
 
 std::string SnmpWalker::BoundPassed(size_t rows, size_t bytes,
                                     std::chrono::steady_clock::time_point started) const {
-  if (rows >= settings_.maxWalkRows) {
-    return "it ran past " + std::to_string(settings_.maxWalkRows) + " rows";
+  if (rows >= settings_.limits.maxWalkRows) {
+    return "it ran past " + std::to_string(settings_.limits.maxWalkRows) + " rows";
   }
-  if (bytes > settings_.maxWalkBytes) {
-    return "it ran past " + std::to_string(settings_.maxWalkBytes >> 20) + " MiB";
+  if (bytes > settings_.limits.maxWalkBytes) {
+    return "it ran past " + std::to_string(settings_.limits.maxWalkBytes >> 20) + " MiB";
   }
-  if (settings_.walkTimeoutMs > 0 && std::chrono::steady_clock::now() - started >
-                                         std::chrono::milliseconds(settings_.walkTimeoutMs)) {
-    return "it took longer than " + std::to_string(settings_.walkTimeoutMs / 1000) + " s";
+  if (settings_.limits.walkTimeoutMs > 0 &&
+      std::chrono::steady_clock::now() - started >
+          std::chrono::milliseconds(settings_.limits.walkTimeoutMs)) {
+    return "it took longer than " + std::to_string(settings_.limits.walkTimeoutMs / 1000) + " s";
   }
   return "";
 }

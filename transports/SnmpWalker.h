@@ -27,23 +27,33 @@
 
 #include "captures/SnmpRow.h"
 
-struct SnmpSettings {
-  std::string address = "127.0.0.1";
-  int port = 161;
-  bool v3 = false;
-  std::string community = "public";
-  std::map<std::string, std::string> contextCommunities;  // "vr1:red" -> community
-  std::string user;
-  std::string authProtocol = "SHA";  // SHA or MD5; no key: no authentication
+// SNMPv3's user and keys; a protocol without its key is not used.
+struct SnmpV3User {
+  std::string name;
+  std::string authProtocol = "SHA";  // SHA or MD5
   std::string authKey;
-  std::string privProtocol = "AES";  // AES or DES; no key: no privacy
+  std::string privProtocol = "AES";  // AES or DES
   std::string privKey;
+};
+
+// How long a request and a walk may take, and how much a walk may keep.
+struct SnmpLimits {
   int timeoutMs = 5000;
   int retries = 1;
   int walkTimeoutMs = 0;  // a whole walk; 0: no limit
   // Tests lower these to reach them in a moment.
   size_t maxWalkRows = 1000000;
   size_t maxWalkBytes = size_t{64} << 20;  // whole MiB
+};
+
+struct SnmpSettings {
+  std::string address = "127.0.0.1";
+  int port = 161;
+  bool v3 = false;
+  std::string community = "public";
+  std::map<std::string, std::string> contextCommunities;  // "vr1:red" -> community
+  SnmpV3User v3User;
+  SnmpLimits limits;
 };
 
 class SnmpWalker {

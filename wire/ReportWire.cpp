@@ -166,13 +166,15 @@ bool Get(Reader& in, report::Warning& w) { return GetAll(in, w.text, w.virtualRo
 
 void Put(Writer& out, const report::Health& h) {
   PutAll(out, h.status, h.cliSource, h.commandsSent, h.commandsAnswered, h.commandsRefused,
-         h.commandsTimedOut, h.commandsCutOff, h.commandsNotSent, h.reconnections, h.snmpSource,
-         h.walksAnswered, h.walksUnanswered, h.silentContexts, h.problems);
+         h.commandsTimedOut, h.commandsCutOff, h.commandsNotSent, h.reconnections,
+         h.typeAheadLostAt, h.snmpSource, h.walksAnswered, h.walksUnanswered, h.silentContexts,
+         h.problems);
 }
 bool Get(Reader& in, report::Health& h) {
   return GetAll(in, h.status, h.cliSource, h.commandsSent, h.commandsAnswered, h.commandsRefused,
                 h.commandsTimedOut, h.commandsCutOff, h.commandsNotSent, h.reconnections,
-                h.snmpSource, h.walksAnswered, h.walksUnanswered, h.silentContexts, h.problems);
+                h.typeAheadLostAt, h.snmpSource, h.walksAnswered, h.walksUnanswered,
+                h.silentContexts, h.problems);
 }
 
 }  // namespace

@@ -175,7 +175,7 @@ void DefineOptions(CLI::App& app, Options& options) {
   app.add_option("--fault", options.faultTexts,
                  "slow=MS, drop-after=BYTES, hang-on=COMMAND, hang-after=N, drop-on=COMMAND, "
                  "prompt-in=COMMAND, refuse-enable, new-host-key, noise, latency=MS, "
-                 "endless-table=OID[:BYTES]")
+                 "drop-typeahead, endless-table=OID[:BYTES]")
       ->allow_extra_args(false);
   app.add_flag("--any-address", options.anyAddress, "allow addresses other than loopback");
 }

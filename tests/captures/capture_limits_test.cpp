@@ -92,8 +92,8 @@ TEST(CaptureLimits, RepliesGoWhenForgottenAndWalksStay) {
   replay.ForgetReplies();
   std::unique_ptr<CKelAtomVector> after(replay.RunCommands(&record, {"show ip vrf"}));
   EXPECT_EQ(after->RAVGetValue(0)->RAString(), nullptr);
-  EXPECT_EQ(replay.Health().answered, 1);
-  EXPECT_EQ(replay.Health().refused, 1);
+  EXPECT_EQ(replay.Health().cli.answered, 1);
+  EXPECT_EQ(replay.Health().cli.refused, 1);
   std::unique_ptr<CKelDoubleList> walk(replay.Walk(&record, "ifDescr", ""));
   ASSERT_NE(walk, nullptr);
   EXPECT_EQ(walk->RDLLength(), 1);

@@ -12,23 +12,23 @@ namespace {
 
 TransportHealth LiveRouter() {
   TransportHealth tally;
-  tally.cliSource = "127.0.0.1:2323";
-  tally.snmpSource = "127.0.0.1:1199";
+  tally.cli.source = "127.0.0.1:2323";
+  tally.snmp.source = "127.0.0.1:1199";
   return tally;
 }
 
 TransportHealth AllAnswered() {
   TransportHealth tally = LiveRouter();
-  tally.sent = tally.answered = 40;
-  tally.walksAnswered = 12;
-  tally.contextsAnswered = {"", "@default", "@vr2"};
+  tally.cli.sent = tally.cli.answered = 40;
+  tally.snmp.walksAnswered = 12;
+  tally.snmp.contextsAnswered = {"", "@default", "@vr2"};
   return tally;
 }
 
 TEST(DeviceHealth, EverythingAnsweredIsOkAndARefusedCommandIsAnAnswer) {
   TransportHealth tally = AllAnswered();
-  tally.answered = 38;
-  tally.refused = 2;
+  tally.cli.answered = 38;
+  tally.cli.refused = 2;
   const report::Health health = AssessHealth(tally);
   EXPECT_EQ(health.status, report::HealthStatus::kOk);
   EXPECT_THAT(health.problems, IsEmpty());
@@ -38,10 +38,10 @@ TEST(DeviceHealth, EverythingAnsweredIsOkAndARefusedCommandIsAnAnswer) {
 
 TEST(DeviceHealth, SnmpThatNeverAnsweredFailsTheDeviceAndSaysWhere) {
   TransportHealth tally = AllAnswered();
-  tally.walksAnswered = 0;
-  tally.walksUnanswered = 37;
-  tally.contextsAnswered.clear();
-  tally.contextsSilent = {"", "@default"};
+  tally.snmp.walksAnswered = 0;
+  tally.snmp.walksUnanswered = 37;
+  tally.snmp.contextsAnswered.clear();
+  tally.snmp.contextsSilent = {"", "@default"};
   const report::Health health = AssessHealth(tally);
   EXPECT_EQ(health.status, report::HealthStatus::kFailed);
   EXPECT_EQ(HealthLine(health), "failed: SNMP at 127.0.0.1:1199 did not answer (37 walks asked)");
@@ -49,11 +49,11 @@ TEST(DeviceHealth, SnmpThatNeverAnsweredFailsTheDeviceAndSaysWhere) {
 
 TEST(DeviceHealth, ACliThatAnsweredNothingFailsEvenWhenSnmpAnswered) {
   TransportHealth tally = AllAnswered();
-  tally.sent = 3;
-  tally.answered = 0;
-  tally.timedOut = 3;
-  tally.firstTimedOut = "show virtual-router";
-  tally.notSent = 11;
+  tally.cli.sent = 3;
+  tally.cli.answered = 0;
+  tally.cli.timedOut = 3;
+  tally.cli.first.timedOut = "show virtual-router";
+  tally.cli.notSent = 11;
   tally.whyNotSent = "3 commands in a row got no reply within 3 s";
   const report::Health health = AssessHealth(tally);
   EXPECT_EQ(health.status, report::HealthStatus::kFailed);
@@ -64,8 +64,8 @@ TEST(DeviceHealth, ACliThatAnsweredNothingFailsEvenWhenSnmpAnswered) {
 
   // Refusals are answers, but a router that refuses every command is not discovered either.
   tally = AllAnswered();
-  tally.answered = 0;
-  tally.refused = 40;
+  tally.cli.answered = 0;
+  tally.cli.refused = 40;
   EXPECT_EQ(HealthLine(AssessHealth(tally)),
             "failed: the CLI at 127.0.0.1:2323 answered none of the 40 commands of the "
             "discovery (40 refused)");
@@ -73,15 +73,15 @@ TEST(DeviceHealth, ACliThatAnsweredNothingFailsEvenWhenSnmpAnswered) {
 
 TEST(DeviceHealth, EachLossIsOneSentenceAndMakesThePartial) {
   TransportHealth tally = AllAnswered();
-  tally.answered = 37;
-  tally.timedOut = 1;
-  tally.firstTimedOut = "show ip vrf detail";
-  tally.notSent = 2;
+  tally.cli.answered = 37;
+  tally.cli.timedOut = 1;
+  tally.cli.first.timedOut = "show ip vrf detail";
+  tally.cli.notSent = 2;
   tally.whyNotSent = "the connection dropped 6 times, the most one device may cost";
-  tally.reconnections = 6;
-  tally.walksUnanswered = 2;
-  tally.contextsSilent = {"@vr2:lab"};
-  tally.cutWalks = {
+  tally.cli.reconnections = 6;
+  tally.snmp.walksUnanswered = 2;
+  tally.snmp.contextsSilent = {"@vr2:lab"};
+  tally.snmp.cutWalks = {
       "the walk of ifDescr in @vr2 at 127.0.0.1:1199 was dropped: it ran past 64 MiB"};
   const report::Health health = AssessHealth(tally);
   EXPECT_EQ(health.status, report::HealthStatus::kPartial);
@@ -100,11 +100,11 @@ TEST(DeviceHealth, EachLossIsOneSentenceAndMakesThePartial) {
 TEST(DeviceHealth, ACaptureWithoutACommandFails) {
   TransportHealth tally;
   tally.capture = true;
-  tally.cliSource = "lab/pe9/cli.log";
-  tally.snmpSource = "lab/pe9";
-  tally.cliHoldsCommands = false;
-  tally.walksAnswered = 3;
-  tally.contextsAnswered = {""};
+  tally.cli.source = "lab/pe9/cli.log";
+  tally.snmp.source = "lab/pe9";
+  tally.cli.holdsCommands = false;
+  tally.snmp.walksAnswered = 3;
+  tally.snmp.contextsAnswered = {""};
   EXPECT_EQ(HealthLine(AssessHealth(tally)),
             "failed: the capture lab/pe9/cli.log holds no command");
 }

@@ -163,8 +163,8 @@ TEST(LiveSnmp, TheDataTellsNoCommunityAndOnlyTheCommunityIsAnswered) {
 
   SnmpSettings settings;
   settings.port = std::stoi(router.SnmpPort());
-  settings.timeoutMs = 300;
-  settings.retries = 0;
+  settings.limits.timeoutMs = 300;
+  settings.limits.retries = 0;
   const auto answers = [&](const std::string& given, const std::string& context) {
     settings.community = given;
     return SnmpWalker(settings).Walk(context, ".1.3.6.1.2.1.2.2.1.2").has_value();

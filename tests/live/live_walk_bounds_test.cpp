@@ -50,7 +50,7 @@ SnmpSettings WalkerFor(const SimulatedRouter& router) {
   SnmpSettings settings;
   settings.port = std::stoi(router.SnmpPort());
   settings.community = Secrets().at("ERX_COMMUNITY");
-  settings.timeoutMs = 2000;
+  settings.limits.timeoutMs = 2000;
   return settings;
 }
 
@@ -93,7 +93,7 @@ TEST(LiveWalkBounds, TheWalkerStopsAtWhicheverBoundComesFirstInEveryContext) {
       {"--user", "admin", "--fault", std::string("endless-table=") + kIfAdminStatus + ":2000"},
       Secrets()));
   SnmpSettings rows = WalkerFor(router);
-  rows.maxWalkRows = 1000;
+  rows.limits.maxWalkRows = 1000;
   SnmpWalker byRows(rows);
   for (const std::string context : {"", "@vr2", "@default:red"}) {
     std::string cut;
@@ -106,7 +106,7 @@ TEST(LiveWalkBounds, TheWalkerStopsAtWhicheverBoundComesFirstInEveryContext) {
   }
 
   SnmpSettings bytes = WalkerFor(router);
-  bytes.maxWalkBytes = size_t{1} << 20;
+  bytes.limits.maxWalkBytes = size_t{1} << 20;
   std::string cut;
   EXPECT_EQ(SnmpWalker(bytes).Walk("@vr2", kIfAdminStatus, &cut), std::nullopt);
   EXPECT_THAT(cut, StartsWith("it ran past 1 MiB ("));

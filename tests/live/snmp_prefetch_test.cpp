@@ -31,8 +31,8 @@ SnmpSettings SettingsFor(const SimulatedRouter& router) {
   SnmpSettings settings;
   settings.port = std::stoi(router.SnmpPort());
   settings.community = Secrets().at("ERX_COMMUNITY");
-  settings.timeoutMs = 500;
-  settings.retries = 0;
+  settings.limits.timeoutMs = 500;
+  settings.limits.retries = 0;
   return settings;
 }
 

@@ -53,8 +53,8 @@ class FakeAgent {
   SnmpSettings Settings() const {
     SnmpSettings settings;
     settings.port = port_;
-    settings.timeoutMs = 200;
-    settings.retries = 0;
+    settings.limits.timeoutMs = 200;
+    settings.limits.retries = 0;
     return settings;
   }
 
@@ -106,8 +106,8 @@ std::string RequestOf(SnmpSettings settings, const std::string& context,
                       const std::string& column) {
   FakeAgent agent;
   settings.port = agent.Settings().port;
-  settings.timeoutMs = 100;
-  settings.retries = 0;
+  settings.limits.timeoutMs = 100;
+  settings.limits.retries = 0;
   SnmpWalker(settings).Walk(context, column);
   const std::vector<std::string> sent = agent.Received();
   return sent.empty() ? "" : sent[0];
@@ -156,7 +156,7 @@ TEST(SnmpPdu, LeavesAloneWhatItCannotReadWhole) {
   EXPECT_FALSE(ReadSnmpMessage(noisy, message));
 
   settings.v3 = true;
-  settings.user = "admin";
+  settings.v3User.name = "admin";
   const std::string v3 = RequestOf(settings, "", kIfDescr);
   ASSERT_FALSE(v3.empty());
   EXPECT_FALSE(ReadSnmpMessage(v3, message));  // for the agent behind to judge
@@ -254,7 +254,7 @@ TEST(EndlessTable, NetSnmpReadsItsAnswersAndAWalkEndsOnlyAtItsBound) {
   FakeAgent agent;
   agent.Serve(table);
   SnmpSettings settings = agent.Settings();
-  settings.maxWalkRows = 60;
+  settings.limits.maxWalkRows = 60;
   std::string cut;
   EXPECT_EQ(SnmpWalker(settings).Walk("", kIfDescr, &cut), std::nullopt);
   // Rows come a page at a time, so the walk stops within a page past its bound.

@@ -35,6 +35,8 @@ struct FakeRouter {
   // Lines typed while output is still unread are lost, as on a router that
   // flushes its input when it starts a command.
   bool dropTypeAhead = false;
+  std::set<std::string> lostOnce;  // lost on the way the first time each is written
+  int typedAhead = 0;              // lines written while output was still unread, kept or lost
 
   // What the router saw, one entry per line read, with the connection's number: "2 show ip vrf".
   std::vector<std::string> Seen() {
@@ -88,6 +90,11 @@ class FakeRouterStream : public ByteStream {
   void Write(const std::string& bytes) override {
     if (!open_ || closing_) return;
     const bool typeAhead = !output_.empty() || hung_;
+    {
+      std::lock_guard<std::mutex> lock(router_->mutex);
+      if (typeAhead) ++router_->typedAhead;
+      if (router_->lostOnce.erase(bytes.substr(0, bytes.find('\r')))) return;
+    }
     if (typeAhead && router_->dropTypeAhead) return;
     input_ += bytes;
     for (size_t end; (end = input_.find('\n')) != std::string::npos;) {

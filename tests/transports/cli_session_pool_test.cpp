@@ -77,10 +77,10 @@ TEST(CliSessionPool, RepliesRefusalsAndTheRecordingOfOneSession) {
   EXPECT_THAT(SeenOn(router, 1), ElementsAre("show a", "virtual-router vr1", "show nothing",
                                              "show b", "virtual-router default", "show c"));
   const TransportHealth tally = pool->CollectTally();
-  EXPECT_EQ(tally.sent, 5);
-  EXPECT_EQ(tally.answered, 4);
-  EXPECT_EQ(tally.refused, 1);
-  EXPECT_EQ(pool->CollectTally().sent, 0);  // counted once
+  EXPECT_EQ(tally.cli.sent, 5);
+  EXPECT_EQ(tally.cli.answered, 4);
+  EXPECT_EQ(tally.cli.refused, 1);
+  EXPECT_EQ(pool->CollectTally().cli.sent, 0);  // counted once
 }
 
 TEST(CliSessionPool, ADropResumesTheCommandInItsVirtualRouterAndTwoDropsCutItOff) {
@@ -97,9 +97,9 @@ TEST(CliSessionPool, ADropResumesTheCommandInItsVirtualRouterAndTwoDropsCutItOff
   EXPECT_THAT(SeenOn(router, 3), ElementsAre("virtual-router vr2", "show c", "show d"));
   EXPECT_THAT(SeenOn(router, 4), ElementsAre("virtual-router vr2", "show d", "show e"));
   const TransportHealth tally = pool->CollectTally();
-  EXPECT_EQ(tally.reconnections, 3);
-  EXPECT_EQ(tally.cutOff, 1);
-  EXPECT_EQ(tally.firstCutOff, "show b");
+  EXPECT_EQ(tally.cli.reconnections, 3);
+  EXPECT_EQ(tally.cli.cutOff, 1);
+  EXPECT_EQ(tally.cli.first.cutOff, "show b");
 }
 
 TEST(CliSessionPool, ARouterThatKeepsHangingUpSpendsTheBudgetAndTheRestIsNotSent) {
@@ -109,9 +109,9 @@ TEST(CliSessionPool, ARouterThatKeepsHangingUpSpendsTheBudgetAndTheRestIsNotSent
   const auto replies = pool->Run({"show a", "show b", "show c", "show d", "show e"});
   EXPECT_THAT(Texts(replies), ElementsAre("-", "-", "-", "-", "-"));
   const TransportHealth tally = pool->CollectTally();
-  EXPECT_EQ(tally.reconnections, 6);
-  EXPECT_EQ(tally.cutOff, 3);
-  EXPECT_EQ(tally.notSent, 2);
+  EXPECT_EQ(tally.cli.reconnections, 6);
+  EXPECT_EQ(tally.cli.cutOff, 3);
+  EXPECT_EQ(tally.cli.notSent, 2);
   EXPECT_EQ(tally.whyNotSent, "the connection dropped 6 times, the most one device may cost");
   EXPECT_EQ(router->Connections(), 7);
 }
@@ -125,14 +125,14 @@ TEST(CliSessionPool, StallsLoseTheirReplyAndThreeInARowStopTheDevice) {
   EXPECT_THAT(Texts(replies), ElementsAre("reply a\n", "-", "reply c\n", "-", "-", "-", "-"));
   EXPECT_TRUE(pool->GivenUp());
   const TransportHealth tally = pool->CollectTally();
-  EXPECT_EQ(tally.timedOut, 4);
-  EXPECT_EQ(tally.firstTimedOut, "show b");
-  EXPECT_EQ(tally.notSent, 1);
+  EXPECT_EQ(tally.cli.timedOut, 4);
+  EXPECT_EQ(tally.cli.first.timedOut, "show b");
+  EXPECT_EQ(tally.cli.notSent, 1);
   EXPECT_EQ(tally.whyNotSent, "3 commands in a row got no reply within 0 s");
   // A timeout is no drop: the budget of reconnections is not spent on it.
-  EXPECT_EQ(tally.reconnections, 3);
+  EXPECT_EQ(tally.cli.reconnections, 3);
   EXPECT_THAT(Texts(pool->Run({"show a"})), ElementsAre("-"));
-  EXPECT_EQ(pool->CollectTally().notSent, 1);
+  EXPECT_EQ(pool->CollectTally().cli.notSent, 1);
 }
 
 TEST(CliSessionPool, AnotherHostKeyOnReconnectionStopsEverything) {
@@ -173,8 +173,8 @@ TEST(CliSessionPool, ALongRequestIsSharedOutAndComesBackInItsOrder) {
           ElementsAre("virtual-router vr2", "show d", "show e", "show f", "show g"),
           ElementsAre("virtual-router vr2", "virtual-router vr3", "show h", "show a", "show b")));
   const TransportHealth tally = pool->CollectTally();
-  EXPECT_EQ(tally.sent, 12);
-  EXPECT_EQ(tally.answered, 12);
+  EXPECT_EQ(tally.cli.sent, 12);
+  EXPECT_EQ(tally.cli.answered, 12);
   // A short request stays on the first session.
   pool->Run({"show a", "show b"});
   EXPECT_THAT(SeenOn(router, 1), Contains("show b").Times(2));
@@ -198,8 +198,8 @@ TEST(CliSessionPool, ASecondSessionThatGivesUpHalfWayLeavesItsPartToTheFirst) {
   EXPECT_THAT(SeenOn(router, 1), ElementsAreArray(request));
   // What the second session did is not counted: its part was done again.
   const TransportHealth tally = pool->CollectTally();
-  EXPECT_EQ(tally.sent, 8);
-  EXPECT_EQ(tally.timedOut, 0);
+  EXPECT_EQ(tally.cli.sent, 8);
+  EXPECT_EQ(tally.cli.timedOut, 0);
   EXPECT_EQ(tally.whyNotSent, "");
   // The second session is not used again.
   const int connections = router->Connections();

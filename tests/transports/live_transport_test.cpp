@@ -67,10 +67,10 @@ TEST(LiveTransport, OneSessionOrThreeRecordAndCountTheSame) {
   EXPECT_THAT(threeLog,
               HasSubstr("pe1:vr2#show ip vrf\nName   Default RD\nred    100:1\npe1:vr2#show mpls"));
   for (const TransportHealth* health : {&one, &three}) {
-    EXPECT_EQ(health->sent, 12);
-    EXPECT_EQ(health->answered, 9);
-    EXPECT_EQ(health->refused, 3);
-    EXPECT_EQ(health->cliSource, "fake:23");
+    EXPECT_EQ(health->cli.sent, 12);
+    EXPECT_EQ(health->cli.answered, 9);
+    EXPECT_EQ(health->cli.refused, 3);
+    EXPECT_EQ(health->cli.source, "fake:23");
   }
 }
 
@@ -85,8 +85,8 @@ TEST(LiveTransport, PastTheDeadlineNothingIsSentNorWalkedAndTheHealthSaysWhy) {
   delete replies;
   EXPECT_EQ(transport->Walk(&device, "ifDescr", "@vr1"), nullptr);
   const TransportHealth& health = transport->Health();
-  EXPECT_EQ(health.notSent, 2);
-  EXPECT_EQ(health.walksNotAsked, 1);
+  EXPECT_EQ(health.cli.notSent, 2);
+  EXPECT_EQ(health.snmp.walksNotAsked, 1);
   EXPECT_EQ(health.whyNotSent, "the device's deadline of 7 s passed");
   EXPECT_THAT(router->Seen(), Each(HasSubstr("terminal")));  // only the login's settings
 }
