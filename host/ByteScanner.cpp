@@ -351,12 +351,13 @@ class DfaBuilder {
         to.push_back(Intern(Step(sets_[s], representative[c])));
     }
     if (sets_.size() > kMaxDfaStates) return false;
-    const auto Encoded = [&](std::size_t state) {
-      const auto row = static_cast<std::uint32_t>(state * classCount);
-      return Accepts(sets_[state]) ? row | Expression::kAccepting : row;
-    };
-    for (std::size_t state : to) e->next.push_back(Encoded(state));
-    e->start = Encoded(1);
+    e->next.reserve(to.size());
+    e->accepting.assign(sets_.size() * classCount, 0);
+    for (std::size_t state : to) e->next.push_back(static_cast<std::uint32_t>(state * classCount));
+    for (std::size_t state = 0; state < sets_.size(); ++state) {
+      e->accepting[state * classCount] = Accepts(sets_[state]) ? 1 : 0;
+    }
+    e->start = static_cast<std::uint32_t>(classCount);
     return true;
   }
 
@@ -430,14 +431,14 @@ class DfaBuilder {
 
 }  // namespace
 
-// A step is next[row + class]: the row of the state reached (its number times
-// classCount), with kAccepting set when a match may end there. Row 0 is the
+// A step is next[row + class]: the row of the state reached, its number times
+// classCount. accepting[row] tells whether a match may end there. Row 0 is the
 // state from which nothing can match any more; the search starts at row start.
 struct ByteScanner::Expression {
-  static constexpr std::uint32_t kAccepting = 1u << 31;
   std::array<unsigned char, 256> classes{};
   std::vector<std::uint32_t> next;
-  std::uint32_t start = 0;  // with kAccepting when the empty text matches
+  std::vector<unsigned char> accepting;  // indexed by row: the step's own work stays short
+  std::uint32_t start = 0;
 };
 
 ByteScanner::ByteScanner(std::unique_ptr<const Expression> expression)
@@ -466,19 +467,16 @@ std::unique_ptr<const ByteScanner> ByteScanner::Build(std::string_view ere) {
 bool ByteScanner::Longest(std::string_view text, std::size_t* length) const {
   const Expression& e = *expression_;
   const std::uint32_t* next = e.next.data();
+  const unsigned char* accepting = e.accepting.data();
   const unsigned char* classes = e.classes.data();
   const auto* at = reinterpret_cast<const unsigned char*>(text.data());
   const unsigned char* const stop = at + text.size();
-  // Row 0 never accepts, so a step is either kAccepting or above, 0, or a row.
-  std::uint32_t step = e.start;
-  const unsigned char* end = step >= Expression::kAccepting ? at : nullptr;
+  std::uint32_t row = e.start;
+  const unsigned char* end = accepting[row] != 0 ? at : nullptr;
   while (at != stop) {
-    step = next[(step & ~Expression::kAccepting) + classes[*at++]];
-    if (step >= Expression::kAccepting) {
-      end = at;
-    } else if (step == 0) {
-      break;
-    }
+    row = next[row + classes[*at++]];
+    if (row == 0) break;
+    if (accepting[row] != 0) end = at;
   }
   if (!end) return false;
   *length = static_cast<std::size_t>(end - reinterpret_cast<const unsigned char*>(text.data()));
