@@ -352,16 +352,38 @@ class DfaBuilder {
     }
     if (sets_.size() > kMaxDfaStates) return false;
     e->next.reserve(to.size());
-    e->accepting.assign(sets_.size() * classCount, 0);
+    e->flags.assign(sets_.size() * classCount, 0);
     for (std::size_t state : to) e->next.push_back(static_cast<std::uint32_t>(state * classCount));
     for (std::size_t state = 0; state < sets_.size(); ++state) {
-      e->accepting[state * classCount] = Accepts(sets_[state]) ? 1 : 0;
+      if (Accepts(sets_[state])) e->flags[state * classCount] |= Expression::kAccepts;
     }
     e->start = static_cast<std::uint32_t>(classCount);
+    MarkRuns(classCount, e);
     return true;
   }
 
  private:
+  // A state that some bytes lead back to gets the table of those bytes: the
+  // search skips a run of them in a loop whose steps do not wait on each other.
+  template <typename Expression>
+  static void MarkRuns(std::size_t classCount, Expression* e) {
+    e->runOf.assign(e->flags.size(), 0);
+    std::map<std::array<unsigned char, 256>, std::uint32_t> tables;
+    for (std::size_t row = classCount; row < e->flags.size(); row += classCount) {
+      std::array<unsigned char, 256> stays{};
+      bool any = false;
+      for (std::size_t c = 0; c < 256; ++c) {
+        stays[c] = e->next[row + e->classes[c]] == row ? 1 : 0;
+        any = any || stays[c] != 0;
+      }
+      if (!any) continue;
+      const auto found = tables.emplace(stays, static_cast<std::uint32_t>(e->runBytes.size()));
+      if (found.second) e->runBytes.insert(e->runBytes.end(), stays.begin(), stays.end());
+      e->runOf[row] = found.first->second;
+      e->flags[row] |= Expression::kRuns;
+    }
+  }
+
   // Bytes that belong to the same sets get the same class.
   std::size_t ByteClasses(std::array<unsigned char, 256>* classes) const {
     std::map<std::vector<bool>, unsigned char> ids;
@@ -432,12 +454,17 @@ class DfaBuilder {
 }  // namespace
 
 // A step is next[row + class]: the row of the state reached, its number times
-// classCount. accepting[row] tells whether a match may end there. Row 0 is the
-// state from which nothing can match any more; the search starts at row start.
+// classCount. flags[row] tells whether a match may end there and whether some
+// bytes keep it there (those of runBytes[runOf[row]...], 256 entries). Row 0 is
+// the state from which nothing can match any more; the search starts at row start.
 struct ByteScanner::Expression {
+  static constexpr unsigned char kAccepts = 1;
+  static constexpr unsigned char kRuns = 2;
   std::array<unsigned char, 256> classes{};
   std::vector<std::uint32_t> next;
-  std::vector<unsigned char> accepting;  // indexed by row: the step's own work stays short
+  std::vector<unsigned char> flags;  // indexed by row: the step's own work stays short
+  std::vector<std::uint32_t> runOf;
+  std::vector<unsigned char> runBytes;
   std::uint32_t start = 0;
 };
 
@@ -467,16 +494,23 @@ std::unique_ptr<const ByteScanner> ByteScanner::Build(std::string_view ere) {
 bool ByteScanner::Longest(std::string_view text, std::size_t* length) const {
   const Expression& e = *expression_;
   const std::uint32_t* next = e.next.data();
-  const unsigned char* accepting = e.accepting.data();
+  const unsigned char* flags = e.flags.data();
   const unsigned char* classes = e.classes.data();
   const auto* at = reinterpret_cast<const unsigned char*>(text.data());
   const unsigned char* const stop = at + text.size();
   std::uint32_t row = e.start;
-  const unsigned char* end = accepting[row] != 0 ? at : nullptr;
-  while (at != stop) {
+  const unsigned char* end = nullptr;
+  for (;;) {
+    if (const unsigned char f = flags[row]) {
+      if ((f & Expression::kRuns) != 0) {
+        const unsigned char* stays = e.runBytes.data() + e.runOf[row];
+        while (at != stop && stays[*at] != 0) ++at;
+      }
+      if ((f & Expression::kAccepts) != 0) end = at;
+    }
+    if (at == stop) break;
     row = next[row + classes[*at++]];
     if (row == 0) break;
-    if (accepting[row] != 0) end = at;
   }
   if (!end) return false;
   *length = static_cast<std::size_t>(end - reinterpret_cast<const unsigned char*>(text.data()));
