@@ -9,6 +9,7 @@
 #include <exception>
 #include <map>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "host/PosixToRe2.h"
@@ -39,7 +40,7 @@ constexpr unsigned kMaxUnrolled = 4;
 // Beyond these the expression is left to RE2: the automaton is built whole
 // when the expression is first compiled.
 constexpr std::size_t kMaxNfaStates = 4096;
-constexpr std::size_t kMaxDfaStates = 4096;
+constexpr std::size_t kMaxDfaStates = 512;
 
 unsigned char At(std::string_view s, std::size_t i) { return static_cast<unsigned char>(s[i]); }
 
@@ -331,7 +332,7 @@ class NfaBuilder {
 // over classes of bytes that every set treats alike.
 class DfaBuilder {
  public:
-  explicit DfaBuilder(std::vector<NfaState> nfa) : nfa_(std::move(nfa)) {}
+  explicit DfaBuilder(std::vector<NfaState> nfa) : nfa_(std::move(nfa)), seen_(nfa_.size()) {}
 
   // Fills e's classes, steps and start (ByteScanner::Expression); false when
   // the automaton has more than kMaxDfaStates states.
@@ -342,9 +343,8 @@ class DfaBuilder {
     for (std::size_t c = 256; c-- > 0;)
       representative[e->classes[c]] = static_cast<unsigned char>(c);
     Intern({});  // nothing can match any more
-    std::vector<int> first;
-    Close(start, true, &first);
-    Intern(std::move(first));
+    stack_.push_back(start);
+    Intern(Close(true));
     std::vector<std::size_t> to;
     for (std::size_t s = 0; s < sets_.size() && sets_.size() <= kMaxDfaStates; ++s) {
       for (std::size_t c = 0; c < classCount; ++c)
@@ -386,39 +386,45 @@ class DfaBuilder {
 
   // Bytes that belong to the same sets get the same class.
   std::size_t ByteClasses(std::array<unsigned char, 256>* classes) const {
+    std::vector<Bytes> sets;  // the distinct ones: counted repeats make many copies
+    for (const NfaState& state : nfa_) {
+      if (state.kind == NfaState::kRead &&
+          std::find(sets.begin(), sets.end(), state.set) == sets.end()) {
+        sets.push_back(state.set);
+      }
+    }
     std::map<std::vector<bool>, unsigned char> ids;
     for (std::size_t c = 0; c < 256; ++c) {
       std::vector<bool> signature;
-      for (const NfaState& state : nfa_) {
-        if (state.kind == NfaState::kRead) signature.push_back(state.set.test(c));
-      }
+      signature.reserve(sets.size());
+      for (const Bytes& set : sets) signature.push_back(set.test(c));
       (*classes)[c] = ids.emplace(std::move(signature), ids.size()).first->second;
     }
     return ids.size();
   }
 
-  // Adds to `set` the reading and accepting states reached from `state` by
-  // empty moves; "^" passes only before the first byte.
-  void Close(int state, bool atStart, std::vector<int>* set) {
-    std::vector<int> stack{state};
-    std::vector<bool> seen(nfa_.size());
-    while (!stack.empty()) {
-      const int s = stack.back();
-      stack.pop_back();
-      if (s < 0 || seen[static_cast<std::size_t>(s)]) continue;
-      seen[static_cast<std::size_t>(s)] = true;
+  // The reading and accepting states reached from the states on stack_ by
+  // empty moves, in order; "^" passes only before the first byte.
+  std::vector<int> Close(bool atStart) {
+    std::vector<int> set;
+    ++stamp_;
+    while (!stack_.empty()) {
+      const int s = stack_.back();
+      stack_.pop_back();
+      if (s < 0 || seen_[static_cast<std::size_t>(s)] == stamp_) continue;
+      seen_[static_cast<std::size_t>(s)] = stamp_;
       const NfaState& n = nfa_[static_cast<std::size_t>(s)];
       if (n.kind == NfaState::kRead || n.kind == NfaState::kAccept) {
-        set->push_back(s);
+        set.push_back(s);
       } else if (n.kind == NfaState::kSplit) {
-        stack.push_back(n.out1);
-        stack.push_back(n.out);
+        stack_.push_back(n.out1);
+        stack_.push_back(n.out);
       } else if (atStart) {
-        stack.push_back(n.out);
+        stack_.push_back(n.out);
       }
     }
-    std::sort(set->begin(), set->end());
-    set->erase(std::unique(set->begin(), set->end()), set->end());
+    std::sort(set.begin(), set.end());
+    return set;
   }
 
   bool Accepts(const std::vector<int>& set) const {
@@ -429,14 +435,11 @@ class DfaBuilder {
   }
 
   std::vector<int> Step(const std::vector<int>& from, unsigned char byte) {
-    std::vector<int> to;
     for (int s : from) {
       const NfaState& n = nfa_[static_cast<std::size_t>(s)];
-      if (n.kind == NfaState::kRead && n.set.test(byte)) Close(n.out, false, &to);
+      if (n.kind == NfaState::kRead && n.set.test(byte)) stack_.push_back(n.out);
     }
-    std::sort(to.begin(), to.end());
-    to.erase(std::unique(to.begin(), to.end()), to.end());
-    return to;
+    return Close(false);
   }
 
   std::size_t Intern(std::vector<int> set) {
@@ -447,8 +450,18 @@ class DfaBuilder {
   }
 
   std::vector<NfaState> nfa_;
+  std::vector<int> stack_;
+  std::vector<unsigned> seen_;  // == stamp_: reached in the closure being taken
+  unsigned stamp_ = 0;
   std::vector<std::vector<int>> sets_;
-  std::map<std::vector<int>, std::size_t> ids_;
+  struct SetHash {
+    std::size_t operator()(const std::vector<int>& set) const {
+      std::size_t h = set.size();
+      for (int state : set) h = h * 1000003u ^ static_cast<std::size_t>(state);
+      return h;
+    }
+  };
+  std::unordered_map<std::vector<int>, std::size_t, SetHash> ids_;
 };
 
 }  // namespace
