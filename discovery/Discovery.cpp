@@ -117,8 +117,9 @@ Status DiscoverDevice(CPelkRequestTransport& transport, const std::string& devic
   // Pages freed while discovery runs go back to the system at once: a large
   // router frees its capture, its replies and its matches in blocks among
   // those it keeps, and the allocator would otherwise hold them all until the
-  // report was written.
-  mi_option_set(mi_option_page_reset, 1);
+  // report was written. Freed segments are decommitted without delay; resetting
+  // every freed page as well cost thousands of madvise calls and no memory.
+  mi_option_set(mi_option_page_reset, 0);
   mi_option_set(mi_option_decommit_delay, 0);
 #endif
   AgentModule module(options.modulePath);

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <memory>
+#include <string_view>
 
 #include "host/KelSnmp.h"
 
@@ -95,13 +96,14 @@ report::Text TextOf(const CKelAtom* atom) {
 // In the order the conversion adds them, so that most names match at once.
 enum Field { kOut, kOutIfIndex, kOutIf, kNextHop, kLsp, kVR, kIn, kInIfs, kInIfIndexes, kCount };
 
-// The field a binding's name fills in; kCount for none.
-int FieldNamed(const char* name) {
-  static const char* const kNames[kCount] = {"m_OutLabel", "m_OutIfIndex",  "m_OutInterface",
-                                             "m_NextHop",  "m_LspName",     "m_VRName",
-                                             "m_InLabel",  "m_InInterface", "m_InboundIfIndex"};
+// The field a binding's name fills in; kCount for none. Names of another
+// length are passed over without comparing their bytes.
+int FieldNamed(std::string_view name) {
+  static constexpr std::string_view kNames[kCount] = {
+      "m_OutLabel", "m_OutIfIndex", "m_OutInterface", "m_NextHop",       "m_LspName",
+      "m_VRName",   "m_InLabel",    "m_InInterface",  "m_InboundIfIndex"};
   int field = 0;
-  while (field < kCount && std::strcmp(name, kNames[field]) != 0) ++field;
+  while (field < kCount && kNames[field] != name) ++field;
   return field;
 }
 

@@ -4,9 +4,12 @@
 #include <array>
 #include <bitset>
 #include <cctype>
+#include <cstdint>
 #include <cstring>
 #include <exception>
+#include <map>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "host/PosixToRe2.h"
@@ -26,25 +29,18 @@ struct Node {
   unsigned min = 1;
   unsigned max = 1;  // kUnbounded for "*", "+" and "{m,}"
   // Filled once the whole expression is read.
-  Bytes first;  // the bytes a non-empty match can begin with
   bool nullable = false;
-  bool bodyNullable = false;            // kGroup: one repetition may match the empty text
-  std::vector<Bytes> alternativeFirst;  // kGroup: "first" of each alternative
-  std::vector<bool> alternativeNullable;
-  // kBytes: whether the run may have to stop before its last byte, where what
-  // follows it may begin.
-  bool mayStopEarly = false;
-  Bytes follow;  // the bytes that can come right after this node's match
-  // kBytes: `set` as a table, which the runs read byte by byte.
-  std::array<bool, 256> member{};
+  bool bodyNullable = false;  // kGroup: one repetition may match the empty text
 };
 
 constexpr unsigned kUnbounded = ~0u;
 constexpr unsigned kMaxCount = 64;
 constexpr int kMaxDepth = 16;
 constexpr unsigned kMaxUnrolled = 4;
-// Steps of one search before it gives up; also bounds its recursion.
-constexpr int kBudget = 384;
+// Beyond these the expression is left to RE2: the automaton is built whole
+// when the expression is first compiled.
+constexpr std::size_t kMaxNfaStates = 4096;
+constexpr std::size_t kMaxDfaStates = 512;
 
 unsigned char At(std::string_view s, std::size_t i) { return static_cast<unsigned char>(s[i]); }
 
@@ -220,62 +216,26 @@ class Parser {
   int depth_ = 0;
 };
 
-// "first" and "nullable", from the leaves up.
-void FirstSets(Sequence& items, Bytes* first, bool* nullable) {
-  first->reset();
-  *nullable = true;
+// "nullable", from the leaves up.
+bool Nullable(Sequence& items) {
+  bool nullable = true;
   for (Node& node : items) {
-    if (node.kind == Node::kBytes) {
-      node.first = node.set;
-      node.nullable = node.min == 0;
-    } else if (node.kind == Node::kLiteral) {
-      node.first.reset();
-      node.first.set(static_cast<unsigned char>(node.literal[0]));
-      node.nullable = false;
-    } else if (node.kind == Node::kCaret) {
-      node.first.reset();
-      node.nullable = true;
-    } else {
-      node.first.reset();
+    if (node.kind == Node::kGroup) {
       node.bodyNullable = false;
-      node.alternativeFirst.clear();
-      node.alternativeNullable.clear();
       for (Sequence& alternative : node.alternatives) {
-        Bytes f;
-        bool n = false;
-        FirstSets(alternative, &f, &n);
-        node.alternativeFirst.push_back(f);
-        node.alternativeNullable.push_back(n);
-        node.first |= f;
-        node.bodyNullable = node.bodyNullable || n;
+        node.bodyNullable = Nullable(alternative) || node.bodyNullable;
       }
       node.nullable = node.bodyNullable || node.min == 0;
+    } else {
+      node.nullable = node.kind == Node::kCaret || (node.kind == Node::kBytes && node.min == 0);
     }
-    if (*nullable) *first |= node.first;
-    *nullable = *nullable && node.nullable;
+    nullable = nullable && node.nullable;
   }
-}
-
-// "follow", from the top down: `after` is what may come after the sequence.
-void FollowSets(Sequence& items, const Bytes& after) {
-  Bytes next = after;
-  for (std::size_t i = items.size(); i-- > 0;) {
-    Node& node = items[i];
-    node.follow = next;
-    node.mayStopEarly =
-        node.kind == Node::kBytes && node.min < node.max && (node.set & node.follow).any();
-    for (std::size_t c = 0; c < node.member.size(); ++c) node.member[c] = node.set.test(c);
-    if (node.kind == Node::kGroup) {
-      Bytes inner = node.follow;
-      if (node.max > 1) inner |= node.first;
-      for (Sequence& alternative : node.alternatives) FollowSets(alternative, inner);
-    }
-    next = node.nullable ? (node.first | next) : node.first;
-  }
+  return nullable;
 }
 
 // "^" only where nothing can have been read before it, and no group that
-// repeats while matching nothing (it would loop without reading a byte).
+// repeats while matching nothing.
 bool Readable(const Sequence& items, bool atStart) {
   for (std::size_t i = 0; i < items.size(); ++i) {
     const Node& node = items[i];
@@ -289,132 +249,236 @@ bool Readable(const Sequence& items, bool atStart) {
   return true;
 }
 
-// What remains to be matched: the rest of a sequence from `index`, or, when
-// `group` is set, the decision after one more repetition of it (the count-th,
-// begun at `start`); then `next`.
-struct Frame {
-  const Sequence* items;
-  std::size_t index;
-  const Node* group;
-  unsigned count;
-  std::size_t start;
-  const Frame* next;
+// The expression as a nondeterministic automaton (one state per byte set read,
+// with empty moves between them), built from the end: each part is made in
+// front of the state that follows it.
+struct NfaState {
+  enum Kind { kRead, kSplit, kCaret, kAccept } kind;
+  Bytes set;      // kRead
+  int out = -1;   // kRead, kSplit, kCaret
+  int out1 = -1;  // kSplit
 };
 
-// The longest match by trying every way the expression can be read, except
-// those that the next byte rules out: a run of bytes is cut short, or a group
-// left, only where what follows may begin with the byte there; anywhere else
-// what follows could only match the empty text, and the longer reading wins.
-class Search {
+class NfaBuilder {
  public:
-  explicit Search(std::string_view text) : text_(text) {}
-
-  bool exhausted() const { return budget_ < 0; }
-
-  // The end of the longest match of `k` from `pos`, or -1. What can be read
-  // only one way is read in a loop; only groups and runs that may stop early
-  // recurse.
-  long Run(const Frame* k, std::size_t pos) {
-    for (;;) {
-      if (!k) return static_cast<long>(pos);
-      if (--budget_ < 0) return -1;
-      if (k->group) {
-        if (pos == k->start) {  // repeating an empty match adds nothing
-          k = k->next;
-          continue;
-        }
-        return Group(*k->group, k->count, k->next, pos);
-      }
-      const Sequence& items = *k->items;
-      std::size_t i = k->index;
-      for (; i < items.size() && !Branches(items[i]); ++i) {
-        if (!Straight(items[i], &pos)) return -1;
-      }
-      if (i == items.size()) {
-        k = k->next;
-        continue;
-      }
-      const Frame rest{&items, i + 1, nullptr, 0, 0, k->next};
-      const Frame* after = i + 1 < items.size() ? &rest : k->next;
-      if (items[i].kind == Node::kBytes) return RunOfBytes(items[i], after, pos);
-      return Group(items[i], 0, after, pos);
-    }
+  // The start state of `items` followed by `next`, or -1 when too large.
+  int Items(const Sequence& items, int next) {
+    for (std::size_t i = items.size(); i-- > 0 && next >= 0;) next = Item(items[i], next);
+    return next;
   }
+
+  int Add(NfaState state) {
+    if (states_.size() >= kMaxNfaStates) return -1;
+    states_.push_back(state);
+    return static_cast<int>(states_.size() - 1);
+  }
+
+  std::vector<NfaState> Take() { return std::move(states_); }
 
  private:
-  static bool Branches(const Node& node) {
-    return node.kind == Node::kGroup || (node.kind == Node::kBytes && node.mayStopEarly);
-  }
-
-  // Reads a node that has one reading; false when it does not match.
-  bool Straight(const Node& node, std::size_t* pos) const {
+  int Item(const Node& node, int next) {
     switch (node.kind) {
       case Node::kCaret:
-        return *pos == 0;
+        return Add({NfaState::kCaret, {}, next});
       case Node::kLiteral:
-        if (text_.size() - *pos < node.literal.size() ||
-            std::memcmp(text_.data() + *pos, node.literal.data(), node.literal.size()) != 0) {
-          return false;
+        for (std::size_t i = node.literal.size(); i-- > 0 && next >= 0;) {
+          Bytes byte;
+          byte.set(static_cast<unsigned char>(node.literal[i]));
+          next = Add({NfaState::kRead, byte, next});
         }
-        *pos += node.literal.size();
-        return true;
+        return next;
       default:
-        break;
+        return Repeated(node, next);
     }
-    const std::size_t n = Take(node, *pos);
-    if (n < node.min) return false;
-    *pos += n;
+  }
+
+  // One repetition of a byte set or a group, in front of `next`.
+  int Once(const Node& node, int next) {
+    if (node.kind == Node::kBytes) return Add({NfaState::kRead, node.set, next});
+    int start = -1;
+    for (const Sequence& alternative : node.alternatives) {
+      const int a = Items(alternative, next);
+      if (a < 0) return -1;
+      start = start < 0 ? a : Add({NfaState::kSplit, {}, a, start});
+      if (start < 0) return -1;
+    }
+    return start;
+  }
+
+  // min repetitions, then up to max - min more, or any number more.
+  int Repeated(const Node& node, int next) {
+    int start = next;
+    if (node.max == kUnbounded) {
+      const int loop = Add({NfaState::kSplit, {}, -1, next});
+      if (loop < 0) return -1;
+      const int body = Once(node, loop);
+      if (body < 0) return -1;
+      states_[static_cast<std::size_t>(loop)].out = body;
+      start = loop;
+    } else {
+      for (unsigned i = node.min; i < node.max && start >= 0; ++i) {
+        const int body = Once(node, start);
+        start = body < 0 ? -1 : Add({NfaState::kSplit, {}, body, next});
+      }
+    }
+    for (unsigned i = 0; i < node.min && start >= 0; ++i) start = Once(node, start);
+    return start;
+  }
+
+  std::vector<NfaState> states_;
+};
+
+// The deterministic automaton of the NFA, built whole by subset construction
+// over classes of bytes that every set treats alike.
+class DfaBuilder {
+ public:
+  explicit DfaBuilder(std::vector<NfaState> nfa) : nfa_(std::move(nfa)), seen_(nfa_.size()) {}
+
+  // Fills e's classes, steps and start (ByteScanner::Expression); false when
+  // the automaton has more than kMaxDfaStates states.
+  template <typename Expression>
+  bool Build(int start, Expression* e) {
+    const std::size_t classCount = ByteClasses(&e->classes);
+    std::vector<unsigned char> representative(classCount);
+    for (std::size_t c = 256; c-- > 0;)
+      representative[e->classes[c]] = static_cast<unsigned char>(c);
+    Intern({});  // nothing can match any more
+    stack_.push_back(start);
+    Intern(Close(true));
+    std::vector<std::size_t> to;
+    for (std::size_t s = 0; s < sets_.size() && sets_.size() <= kMaxDfaStates; ++s) {
+      for (std::size_t c = 0; c < classCount; ++c)
+        to.push_back(Intern(Step(sets_[s], representative[c])));
+    }
+    if (sets_.size() > kMaxDfaStates) return false;
+    e->next.reserve(to.size());
+    e->flags.assign(sets_.size() * classCount, 0);
+    for (std::size_t state : to) e->next.push_back(static_cast<std::uint32_t>(state * classCount));
+    for (std::size_t state = 0; state < sets_.size(); ++state) {
+      if (Accepts(sets_[state])) e->flags[state * classCount] |= Expression::kAccepts;
+    }
+    e->start = static_cast<std::uint32_t>(classCount);
+    MarkRuns(classCount, e);
     return true;
   }
 
-  // How many bytes of the node's set follow text_[pos], up to its maximum.
-  std::size_t Take(const Node& node, std::size_t pos) const {
-    const std::size_t room = text_.size() - pos;
-    const std::size_t limit = node.max == kUnbounded ? room : std::min<std::size_t>(node.max, room);
-    const auto* bytes = reinterpret_cast<const unsigned char*>(text_.data()) + pos;
-    std::size_t n = 0;
-    while (n < limit && node.member[bytes[n]]) ++n;
-    return n;
-  }
-
-  long RunOfBytes(const Node& node, const Frame* after, std::size_t pos) {
-    const std::size_t n = Take(node, pos);
-    if (n < node.min) return -1;
-    long best = Run(after, pos + n);
-    for (std::size_t q = pos + node.min; q < pos + n && !exhausted(); ++q) {
-      if (node.follow[At(text_, q)]) best = std::max(best, Run(after, q));
-    }
-    return best;
-  }
-
-  long Group(const Node& group, unsigned count, const Frame* after, std::size_t pos) {
-    long best = -1;
-    const bool atEnd = pos == text_.size();
-    if (count < group.max && (group.bodyNullable || (!atEnd && group.first[At(text_, pos)]))) {
-      const Frame repeat{nullptr, 0, &group, count + 1, pos, after};
-      for (std::size_t a = 0; a < group.alternatives.size(); ++a) {
-        if (!group.alternativeNullable[a] &&
-            (atEnd || !group.alternativeFirst[a][At(text_, pos)])) {
-          continue;
-        }
-        const Frame inside{&group.alternatives[a], 0, nullptr, 0, 0, &repeat};
-        best = std::max(best, Run(&inside, pos));
+ private:
+  // A state that some bytes lead back to gets the table of those bytes: the
+  // search skips a run of them in a loop whose steps do not wait on each other.
+  template <typename Expression>
+  static void MarkRuns(std::size_t classCount, Expression* e) {
+    e->runOf.assign(e->flags.size(), 0);
+    std::map<std::array<unsigned char, 256>, std::uint32_t> tables;
+    for (std::size_t row = classCount; row < e->flags.size(); row += classCount) {
+      std::array<unsigned char, 256> stays{};
+      bool any = false;
+      for (std::size_t c = 0; c < 256; ++c) {
+        stays[c] = e->next[row + e->classes[c]] == row ? 1 : 0;
+        any = any || stays[c] != 0;
       }
-      // Leaving instead could only end the match here.
-      if (best >= 0 && (atEnd || !group.follow[At(text_, pos)])) return best;
+      if (!any) continue;
+      const auto found = tables.emplace(stays, static_cast<std::uint32_t>(e->runBytes.size()));
+      if (found.second) e->runBytes.insert(e->runBytes.end(), stays.begin(), stays.end());
+      e->runOf[row] = found.first->second;
+      e->flags[row] |= Expression::kRuns;
     }
-    if (count >= group.min) best = std::max(best, Run(after, pos));
-    return best;
   }
 
-  std::string_view text_;
-  int budget_ = kBudget;
+  // Bytes that belong to the same sets get the same class.
+  std::size_t ByteClasses(std::array<unsigned char, 256>* classes) const {
+    std::vector<Bytes> sets;  // the distinct ones: counted repeats make many copies
+    for (const NfaState& state : nfa_) {
+      if (state.kind == NfaState::kRead &&
+          std::find(sets.begin(), sets.end(), state.set) == sets.end()) {
+        sets.push_back(state.set);
+      }
+    }
+    std::map<std::vector<bool>, unsigned char> ids;
+    for (std::size_t c = 0; c < 256; ++c) {
+      std::vector<bool> signature;
+      signature.reserve(sets.size());
+      for (const Bytes& set : sets) signature.push_back(set.test(c));
+      (*classes)[c] = ids.emplace(std::move(signature), ids.size()).first->second;
+    }
+    return ids.size();
+  }
+
+  // The reading and accepting states reached from the states on stack_ by
+  // empty moves, in order; "^" passes only before the first byte.
+  std::vector<int> Close(bool atStart) {
+    std::vector<int> set;
+    ++stamp_;
+    while (!stack_.empty()) {
+      const int s = stack_.back();
+      stack_.pop_back();
+      if (s < 0 || seen_[static_cast<std::size_t>(s)] == stamp_) continue;
+      seen_[static_cast<std::size_t>(s)] = stamp_;
+      const NfaState& n = nfa_[static_cast<std::size_t>(s)];
+      if (n.kind == NfaState::kRead || n.kind == NfaState::kAccept) {
+        set.push_back(s);
+      } else if (n.kind == NfaState::kSplit) {
+        stack_.push_back(n.out1);
+        stack_.push_back(n.out);
+      } else if (atStart) {
+        stack_.push_back(n.out);
+      }
+    }
+    std::sort(set.begin(), set.end());
+    return set;
+  }
+
+  bool Accepts(const std::vector<int>& set) const {
+    for (int state : set) {
+      if (nfa_[static_cast<std::size_t>(state)].kind == NfaState::kAccept) return true;
+    }
+    return false;
+  }
+
+  std::vector<int> Step(const std::vector<int>& from, unsigned char byte) {
+    for (int s : from) {
+      const NfaState& n = nfa_[static_cast<std::size_t>(s)];
+      if (n.kind == NfaState::kRead && n.set.test(byte)) stack_.push_back(n.out);
+    }
+    return Close(false);
+  }
+
+  std::size_t Intern(std::vector<int> set) {
+    const auto found = ids_.find(set);
+    if (found != ids_.end()) return found->second;
+    sets_.push_back(set);
+    return ids_.emplace(std::move(set), sets_.size() - 1).first->second;
+  }
+
+  std::vector<NfaState> nfa_;
+  std::vector<int> stack_;
+  std::vector<unsigned> seen_;  // == stamp_: reached in the closure being taken
+  unsigned stamp_ = 0;
+  std::vector<std::vector<int>> sets_;
+  struct SetHash {
+    std::size_t operator()(const std::vector<int>& set) const {
+      std::size_t h = set.size();
+      for (int state : set) h = h * 1000003u ^ static_cast<std::size_t>(state);
+      return h;
+    }
+  };
+  std::unordered_map<std::vector<int>, std::size_t, SetHash> ids_;
 };
 
 }  // namespace
 
+// A step is next[row + class]: the row of the state reached, its number times
+// classCount. flags[row] tells whether a match may end there and whether some
+// bytes keep it there (those of runBytes[runOf[row]...], 256 entries). Row 0 is
+// the state from which nothing can match any more; the search starts at row start.
 struct ByteScanner::Expression {
-  Sequence top;
+  static constexpr unsigned char kAccepts = 1;
+  static constexpr unsigned char kRuns = 2;
+  std::array<unsigned char, 256> classes{};
+  std::vector<std::uint32_t> next;
+  std::vector<unsigned char> flags;  // indexed by row: the step's own work stays short
+  std::vector<std::uint32_t> runOf;
+  std::vector<unsigned char> runBytes;
+  std::uint32_t start = 0;
 };
 
 ByteScanner::ByteScanner(std::unique_ptr<const Expression> expression)
@@ -424,27 +488,46 @@ ByteScanner::~ByteScanner() = default;
 
 std::unique_ptr<const ByteScanner> ByteScanner::Build(std::string_view ere) {
   try {
+    Sequence top;
+    if (!Parser(ere).Parse(&top)) return nullptr;
+    Nullable(top);
+    if (!Readable(top, true)) return nullptr;
+    NfaBuilder nfa;
+    const int accept = nfa.Add({NfaState::kAccept, {}});
+    const int start = nfa.Items(top, accept);
+    if (start < 0) return nullptr;
     auto e = std::make_unique<Expression>();
-    if (!Parser(ere).Parse(&e->top)) return nullptr;
-    Bytes first;
-    bool nullable = false;
-    FirstSets(e->top, &first, &nullable);
-    FollowSets(e->top, Bytes());
-    if (!Readable(e->top, true)) return nullptr;
+    if (!DfaBuilder(nfa.Take()).Build(start, e.get())) return nullptr;
     return std::unique_ptr<const ByteScanner>(new ByteScanner(std::move(e)));
   } catch (const std::exception&) {
     return nullptr;
   }
 }
 
-ByteScanner::Outcome ByteScanner::Longest(std::string_view text, std::size_t* length) const {
-  Search search(text);
-  const Frame whole{&expression_->top, 0, nullptr, 0, 0, nullptr};
-  const long end = search.Run(&whole, 0);
-  if (search.exhausted()) return kUndecided;
-  if (end < 0) return kNoMatch;
-  *length = static_cast<std::size_t>(end);
-  return kMatch;
+bool ByteScanner::Longest(std::string_view text, std::size_t* length) const {
+  const Expression& e = *expression_;
+  const std::uint32_t* next = e.next.data();
+  const unsigned char* flags = e.flags.data();
+  const unsigned char* classes = e.classes.data();
+  const auto* at = reinterpret_cast<const unsigned char*>(text.data());
+  const unsigned char* const stop = at + text.size();
+  std::uint32_t row = e.start;
+  const unsigned char* end = nullptr;
+  for (;;) {
+    if (const unsigned char f = flags[row]) {
+      if ((f & Expression::kRuns) != 0) {
+        const unsigned char* stays = e.runBytes.data() + e.runOf[row];
+        while (at != stop && stays[*at] != 0) ++at;
+      }
+      if ((f & Expression::kAccepts) != 0) end = at;
+    }
+    if (at == stop) break;
+    row = next[row + classes[*at++]];
+    if (row == 0) break;
+  }
+  if (!end) return false;
+  *length = static_cast<std::size_t>(end - reinterpret_cast<const unsigned char*>(text.data()));
+  return true;
 }
 
 }  // namespace pelk

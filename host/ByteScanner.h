@@ -1,14 +1,13 @@
-// Anchored leftmost-longest matching of the simple POSIX expressions without
-// RE2: a field such as "([0-9]{1,3}\.){3}[0-9]{1,3}" or "[[:space:]]+on +"
-// is a few bytes long, and an RE2 search of it costs more in setting up than
-// in scanning. The scanner walks the expression byte by byte and tries both
-// ways only where the next byte allows both (a run that may stop where what
-// follows it may start); when that branches too much it gives up and the
-// caller asks RE2.
+// Anchored leftmost-longest matching of the POSIX expressions without RE2:
+// a field such as "([0-9]{1,3}\.){3}[0-9]{1,3}" or "[[:space:]]+on +" is a few
+// bytes long, and an RE2 search of it costs more in setting up than in
+// scanning. The expression is turned into a deterministic automaton over
+// classes of bytes when it is built, so a search is one table step a byte,
+// stopping where nothing longer can match.
 //
 //   auto scanner = pelk::ByteScanner::Build("[0-9]+/[0-9]+");
 //   std::size_t length = 0;
-//   if (scanner && scanner->Longest("12/34 x", &length) == ByteScanner::kMatch) ...  // 5
+//   if (scanner && scanner->Longest("12/34 x", &length)) ...  // length 5
 #ifndef HOST_BYTESCANNER_H_
 #define HOST_BYTESCANNER_H_
 
@@ -20,23 +19,22 @@ namespace pelk {
 
 class ByteScanner {
  public:
-  enum Outcome { kMatch, kNoMatch, kUndecided };
-
   // Null when the expression uses what the scanner does not read ("$",
   // back-references, "^" anywhere but at its start, a repeated group that may
-  // match the empty text, repeat counts above 64) or is not a valid expression.
+  // match the empty text, repeat counts above 64), when its automaton would be
+  // too large, or when it is not a valid expression.
   static std::unique_ptr<const ByteScanner> Build(std::string_view ere);
 
-  // The longest match that starts at text[0], "^" matching there: its length
-  // in *length on kMatch. kUndecided when the search branched too often.
-  Outcome Longest(std::string_view text, std::size_t* length) const;
+  // The longest match that starts at text[0], "^" matching there: false when
+  // there is none, else its length in *length.
+  bool Longest(std::string_view text, std::size_t* length) const;
 
   ByteScanner(const ByteScanner&) = delete;
   ByteScanner& operator=(const ByteScanner&) = delete;
   ~ByteScanner();
 
  private:
-  struct Expression;  // the expression as read, with what may begin and follow each part
+  struct Expression;  // the automaton
   explicit ByteScanner(std::unique_ptr<const Expression> expression);
   std::unique_ptr<const Expression> expression_;
 };

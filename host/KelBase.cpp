@@ -1,10 +1,12 @@
 #include "host/KelBase.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <new>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // ---- CKelAtom ----
 
@@ -193,7 +195,12 @@ CKelAtomVector* CKelTreeList::RTLGetKeys() const {
   if (byText_.empty() && byInt_.empty()) return nullptr;
   auto* keys = new CKelAtomVector(RTLSize());
   for (const auto& entry : byInt_) keys->RAVAddToEnd(new CKelAtom(entry.first));
-  for (const auto& entry : byText_) keys->RAVAddToEnd(new CKelAtom(entry.first.c_str()));
+  std::vector<const std::string*> texts;
+  texts.reserve(byText_.size());
+  for (const auto& entry : byText_) texts.push_back(&entry.first);
+  std::sort(texts.begin(), texts.end(),
+            [](const std::string* a, const std::string* b) { return *a < *b; });
+  for (const std::string* text : texts) keys->RAVAddToEnd(new CKelAtom(text->c_str()));
   return keys;
 }
 

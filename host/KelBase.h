@@ -11,6 +11,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -139,7 +140,20 @@ class CKelTreeList {
 
  private:
   bool replace_;
-  std::map<std::string, CKelPointer, std::less<>> byText_;  // looked up without copying the key
+  // Keys are short (labels, addresses) and compared inline, shorter first;
+  // RTLGetKeys lists them in text order. Looked up without copying the key.
+  struct ShorterFirst {
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const {
+      if (a.size() != b.size()) return a.size() < b.size();
+      for (std::size_t i = 0; i < a.size(); ++i) {
+        if (a[i] != b[i])
+          return static_cast<unsigned char>(a[i]) < static_cast<unsigned char>(b[i]);
+      }
+      return false;
+    }
+  };
+  std::map<std::string, CKelPointer, ShorterFirst> byText_;
   std::map<int, CKelPointer> byInt_;
 };
 

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <cctype>
 #include <cstdint>
 #include <cstring>
@@ -47,14 +46,6 @@ struct CompiledEre {
   // Answers anchored searches without RE2 where it can; null for expressions
   // it does not read.
   std::unique_ptr<const ByteScanner> scanner;
-  // How the scanner fared: an expression whose searches it mostly gives up on
-  // (a record of many lines read in ambiguous ways), or whose matches are long
-  // (RE2's automaton reads a long text faster; the scanner only saves RE2's
-  // setup, which a short field costs), is left to RE2. Relaxed counts: a
-  // program may be shared between threads.
-  mutable std::atomic<unsigned> scanned{0};
-  mutable std::atomic<unsigned> undecided{0};
-  mutable std::atomic<std::uint64_t> scannedBytes{0};
 };
 
 namespace {
@@ -270,41 +261,17 @@ std::size_t FirstPossibleStart(const CompiledEre& p, std::string_view text) {
   return std::string_view::npos;
 }
 
-// The scanner is given up on for an expression once it has failed to decide
-// more than this many searches and at least a quarter of them, or once its
-// matches have been longer than kLongMatch bytes on average over kTrial searches.
-constexpr unsigned kUndecidedAllowed = 16;
-constexpr unsigned kTrial = 64;
-constexpr std::uint64_t kLongMatch = 64;
-
-bool ScannerWorthTrying(const CompiledEre& p) {
-  if (!p.scanner) return false;
-  const unsigned scanned = p.scanned.load(std::memory_order_relaxed);
-  const unsigned undecided = p.undecided.load(std::memory_order_relaxed);
-  if (undecided > kUndecidedAllowed && undecided * 4 >= scanned) return false;
-  return scanned < kTrial || p.scannedBytes.load(std::memory_order_relaxed) <= kLongMatch * scanned;
-}
-
 // The longest match that starts at text[at], searching text[at..] as a text of
 // its own.
 bool MatchAt(const CompiledEre& p, std::string_view text, std::size_t at, std::size_t* begin,
              std::size_t* end) {
   const std::string_view rest = text.substr(at);
-  if (ScannerWorthTrying(p)) {
-    p.scanned.fetch_add(1, std::memory_order_relaxed);
+  if (p.scanner) {
     std::size_t length = 0;
-    switch (p.scanner->Longest(rest, &length)) {
-      case ByteScanner::kMatch:
-        p.scannedBytes.fetch_add(length, std::memory_order_relaxed);
-        *begin = at;
-        *end = at + length;
-        return true;
-      case ByteScanner::kNoMatch:
-        return false;
-      case ByteScanner::kUndecided:
-        p.undecided.fetch_add(1, std::memory_order_relaxed);
-        break;
-    }
+    if (!p.scanner->Longest(rest, &length)) return false;
+    *begin = at;
+    *end = at + length;
+    return true;
   }
   re2::StringPiece match;
   const re2::StringPiece piece(rest.data(), rest.size());

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "report/ReportText.h"
@@ -28,9 +29,14 @@ class PrettyJson {
   void EndObject() { End('}'); }
   void StartArray() { Start('[', true); }
   void EndArray() { End(']'); }
-  void Key(const char* key) {
+  // A key is one of the writer's own names, which need no escaping.
+  void Key(std::string_view key) {
     Prefix();
-    Quoted(key, std::strlen(key));
+    Reserve(2 + key.size());
+    *end_++ = '"';
+    std::memcpy(end_, key.data(), key.size());
+    end_ += key.size();
+    *end_++ = '"';
   }
   void String(const char* text, size_t size) {
     Prefix();
@@ -110,48 +116,56 @@ class PrettyJson {
     end_ += count;
   }
 
+  // Bytes that JSON requires escaped: '"', '\\' and the control characters.
+  static bool Plain(unsigned char c) { return c >= 0x20 && c != '"' && c != '\\'; }
+
   void Quoted(const char* text, size_t size) {
-    static const char kHex[] = "0123456789ABCDEF";
     Reserve(2 + size * 6);
     *end_++ = '"';
-    for (size_t i = 0; i < size; ++i) {
-      const auto c = static_cast<unsigned char>(text[i]);
-      if (c >= 0x20 && c != '"' && c != '\\') {
-        *end_++ = static_cast<char>(c);
-        continue;
-      }
-      *end_++ = '\\';
-      switch (c) {
-        case '"':
-          *end_++ = '"';
-          break;
-        case '\\':
-          *end_++ = '\\';
-          break;
-        case '\b':
-          *end_++ = 'b';
-          break;
-        case '\t':
-          *end_++ = 't';
-          break;
-        case '\n':
-          *end_++ = 'n';
-          break;
-        case '\f':
-          *end_++ = 'f';
-          break;
-        case '\r':
-          *end_++ = 'r';
-          break;
-        default:
-          *end_++ = 'u';
-          *end_++ = '0';
-          *end_++ = '0';
-          *end_++ = kHex[c >> 4];
-          *end_++ = kHex[c & 0xF];
-      }
+    for (size_t i = 0; i < size;) {
+      size_t plain = i;
+      while (plain < size && Plain(static_cast<unsigned char>(text[plain]))) ++plain;
+      std::memcpy(end_, text + i, plain - i);
+      end_ += plain - i;
+      if (plain == size) break;
+      Escaped(static_cast<unsigned char>(text[plain]));
+      i = plain + 1;
     }
     *end_++ = '"';
+  }
+
+  void Escaped(unsigned char c) {
+    static const char kHex[] = "0123456789ABCDEF";
+    *end_++ = '\\';
+    switch (c) {
+      case '"':
+        *end_++ = '"';
+        break;
+      case '\\':
+        *end_++ = '\\';
+        break;
+      case '\b':
+        *end_++ = 'b';
+        break;
+      case '\t':
+        *end_++ = 't';
+        break;
+      case '\n':
+        *end_++ = 'n';
+        break;
+      case '\f':
+        *end_++ = 'f';
+        break;
+      case '\r':
+        *end_++ = 'r';
+        break;
+      default:
+        *end_++ = 'u';
+        *end_++ = '0';
+        *end_++ = '0';
+        *end_++ = kHex[c >> 4];
+        *end_++ = kHex[c & 0xF];
+    }
   }
 
   std::ostream& out_;
@@ -281,33 +295,33 @@ class Writer {
     AppendValidUtf8(scratch_, text);
     json_.String(scratch_.data(), scratch_.size());
   }
-  void Key(const char* key) { json_.Key(key); }
+  void Key(std::string_view key) { json_.Key(key); }
 
-  void Field(const char* key, const std::string& text) {
+  void Field(std::string_view key, const std::string& text) {
     Key(key);
     String(text);
   }
-  void Field(const char* key, int number) {
+  void Field(std::string_view key, int number) {
     Key(key);
     json_.Int(number);
   }
-  void Field(const char* key, const Text& text) {
+  void Field(std::string_view key, const Text& text) {
     if (text) Field(key, *text);
   }
-  void Field(const char* key, const report::SparseText& text) {
+  void Field(std::string_view key, const report::SparseText& text) {
     if (text) Field(key, *text);
   }
-  void Field(const char* key, const Number& number) {
+  void Field(std::string_view key, const Number& number) {
     if (number) Field(key, *number);
   }
-  void Field(const char* key, const Texts& texts) {
+  void Field(std::string_view key, const Texts& texts) {
     if (!texts) return;
     Key(key);
     json_.StartArray();
     for (const std::string& text : *texts) String(text);
     json_.EndArray();
   }
-  void Field(const char* key, const Numbers& numbers) {
+  void Field(std::string_view key, const Numbers& numbers) {
     if (!numbers) return;
     Key(key);
     json_.StartArray();
@@ -317,7 +331,7 @@ class Writer {
 
   // An array of objects, each written by `fields`.
   template <typename Row, typename Fields>
-  void List(const char* key, const std::vector<Row>& rows, Fields fields) {
+  void List(std::string_view key, const std::vector<Row>& rows, Fields fields) {
     Key(key);
     json_.StartArray();
     for (const Row& row : rows) {

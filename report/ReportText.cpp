@@ -83,6 +83,10 @@ void Walk(std::string_view bytes, Ascii ascii, Multi multi, Latin1 latin1) {
 
 bool IsValidUtf8(std::string_view bytes) {
   for (size_t i = 0; i < bytes.size();) {
+    if (static_cast<unsigned char>(bytes[i]) < 0x80) {  // most of a router's text
+      ++i;
+      continue;
+    }
     const size_t length = SequenceLength(bytes, i);
     if (length == 0) return false;
     i += length;

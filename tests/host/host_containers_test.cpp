@@ -1,6 +1,9 @@
 // The stand-in host's containers: who owns what after each hand-over.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "agents/UnisphereMPLSTelnet/CPelkUnisphereVRFEntry.h"
 #include "host/KelSnmp.h"
 #include "host/PelkMediationData.h"
@@ -94,16 +97,24 @@ TEST(HostContainers, BindingsTakeTheirAtomAndCopiesAreDeep) {
   EXPECT_STREQ(copy.RVBValue()->RAVector()->RAVGetValue(0)->RAString(), "ATM2/0.1");
 }
 
-TEST(HostContainers, TreeListKeepsTheFirstDataAndListsIntKeysInOrder) {
+TEST(HostContainers, TreeListKeepsTheFirstDataAndListsKeysInOrder) {
   int a = 1, b = 2;
   CKelTreeList tree(0);
   EXPECT_EQ(tree.RTLAdd(7, &a), 1);
   EXPECT_EQ(tree.RTLAdd(7, &b), 0);
   tree.RTLAdd(3, &b);
   EXPECT_EQ(tree.RTLGet(7)->RPData(), &a);
+  // Text keys in text order whatever their lengths, after the integer keys.
+  for (const char* text : {"9", "100", "10", "9a", "\xe9", "A"}) tree.RTLAdd(text, &b);
+  EXPECT_EQ(tree.RTLAdd("10", &a), 0);
+  EXPECT_EQ(tree.RTLGet("10")->RPData(), &b);
+  EXPECT_EQ(tree.RTLGet("1"), nullptr);
   CKelAtomVector* keys = tree.RTLGetKeys();
-  ASSERT_EQ(keys->RAVSize(), 2);
+  ASSERT_EQ(keys->RAVSize(), 8);
   EXPECT_EQ(keys->RAVGetValue(0)->RAInt(), 3);
+  std::vector<std::string> texts;
+  for (int i = 2; i < keys->RAVSize(); ++i) texts.emplace_back(keys->RAVGetValue(i)->RAString());
+  EXPECT_EQ(texts, (std::vector<std::string>{"10", "100", "9", "9a", "A", "\xe9"}));
   delete keys;
   EXPECT_EQ(CKelTreeList(0).RTLGetKeys(), nullptr);
 }
