@@ -73,6 +73,7 @@ const std::vector<Ask> kAsks = {
 
 std::vector<std::string> WalkAll(SnmpWalker& walker) {
   std::vector<std::string> outcomes;
+  outcomes.reserve(kAsks.size());
   for (const Ask& ask : kAsks)
     outcomes.push_back(ask.context + " " + ask.column + " " +
                        Outcome(walker.Walk(ask.context, ask.column)));
@@ -82,7 +83,7 @@ std::vector<std::string> WalkAll(SnmpWalker& walker) {
 // The example router with a virtual router whose interface table is larger
 // than a prefetch goes.
 std::string DeviceWithALargeTable(const TempFolder& folder) {
-  const std::string device = folder.Path() + "/pe1-erx";
+  std::string device = folder.Path() + "/pe1-erx";
   fs::copy(kExample, device, fs::copy_options::recursive);
   std::ofstream walk(device + "/snmp/vr2:lab.walk");
   for (const std::string& column : {kIfDescr, kIfType}) {

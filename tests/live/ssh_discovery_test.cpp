@@ -139,17 +139,18 @@ TEST(SshHostKeys, AKeyThatChangesOnReconnectionEndsTheDevice) {
 }
 
 TEST(SshHostKeys, ParallelSessionsRecordEveryKeyOnce) {
-  const int kRouters = 6;
+  const size_t kRouters = 6;
   std::vector<std::unique_ptr<SshRouter>> routers;
-  for (int i = 0; i < kRouters; ++i) {
+  for (size_t i = 0; i < kRouters; ++i) {
     routers.push_back(std::make_unique<SshRouter>());
     ASSERT_TRUE(routers.back()->Start(kDevices + "pe1-erx", {}, false));
   }
   TempFolder folder;
   const std::string knownHosts = folder.Path() + "/known_hosts";
   std::vector<std::thread> sessions;
+  sessions.reserve(kRouters * 2);
   std::vector<int> opened(kRouters * 2, 0);
-  for (int i = 0; i < kRouters * 2; ++i) {
+  for (size_t i = 0; i < kRouters * 2; ++i) {
     sessions.emplace_back([&, i] {
       SshSettings ssh;
       ssh.address = "127.0.0.1";
@@ -168,7 +169,7 @@ TEST(SshHostKeys, ParallelSessionsRecordEveryKeyOnce) {
   for (std::thread& session : sessions) session.join();
   EXPECT_THAT(opened, Each(1));
   const std::string text = ReadFile(knownHosts);
-  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), kRouters) << text;
+  EXPECT_EQ(static_cast<size_t>(std::count(text.begin(), text.end(), '\n')), kRouters) << text;
   for (const auto& router : routers)
     EXPECT_THAT(text, HasSubstr(router->Entry() + " ssh-ed25519 "));
 }

@@ -40,9 +40,10 @@ class FakeAgent {
     at.sin_family = AF_INET;
     at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t size = sizeof at;
-    bind(fd_, reinterpret_cast<sockaddr*>(&at), size);
-    getsockname(fd_, reinterpret_cast<sockaddr*>(&at), &size);
-    port_ = ntohs(at.sin_port);
+    if (bind(fd_, reinterpret_cast<sockaddr*>(&at), size) == 0 &&
+        getsockname(fd_, reinterpret_cast<sockaddr*>(&at), &size) == 0) {
+      port_ = ntohs(at.sin_port);
+    }
   }
   ~FakeAgent() {
     stop_ = true;
