@@ -162,17 +162,6 @@ TEST(LabelInterfaceIndex, MplsInterfacesWithoutAddressRowAreSkippedAtLevelOne) {
   EXPECT_EQ(noTable.index, (Index{{"ip2/0.10", 21}}));
 }
 
-TEST(LabelEntry, ConstructionTraceListsTheArgumentsWithoutBlanks) {
-  const auto constructAndDestroy = [] {
-    CPelkUnisphereLabelEntry entry(17, "17", -1, "ATM2/0.1", 20, "20", 12, "ATM3/0.2", "10.1.1.2",
-                                   nullptr, "default");
-  };
-  EXPECT_EQ(Output(2, constructAndDestroy),
-            "CPelkUnisphereLabelEntry::CPelkUnisphereLabelEntry("
-            "17,17,-1,ATM2/0.1,20,20,12,ATM3/0.2,10.1.1.2,NULL,default)\n"
-            "CPelkUnisphereLabelEntry::~CPelkUnisphereLabelEntry()\n");
-}
-
 TEST(DeepCopies, ShareNothingWithTheirSources) {
   auto source = std::make_unique<CPelkUnisphereLabelEntry>(
       17, "17", 11, "ATM2/0.1", 20, "20", 12, "ATM3/0.2", "10.1.1.2", "to-pe2", "default");
@@ -311,27 +300,6 @@ TEST(VpnLabels, LaterReleaseRecordWithoutStackedLabelAddsNoLabel) {
              "  Reference count is 3\n"}});
   r.Labels();
   EXPECT_THAT(r.labels, ElementsAre(Pair("9.9.9.9.ip1/0.1", "99")));
-}
-
-TEST(VrfParsers, TraceTheirStepsFromTheMatchStraightToTheCount) {
-  Router r({{kRoutes, Route("10.5.0.0/16", "2.2.2.2", "ATM2/0.10")},
-            {kNextHops, NextHop("2.2.2.2", "16", "ATM2/0.10")}});
-  EXPECT_EQ(Output(4, [&] { r.Routes(); }) + Output(4, [&] { r.Labels(); }),
-            "CPelkUnisphereMPLSTelnet::GetSpecificVRFInfo(,red,,,default)\n"
-            "::GetSpecificVRFInfo() compiled ok, but does it match?\n"
-            "::GetSpecificVRFInfo() 1 entries in the telnet table\n"
-            "::GetSpecificVRFInfo() table entry found of (0)\n"
-            "10.5.0.0/16         Bgp     2.2.2.2         200/0      ATM2/0.10\n"
-            "::GetSpecificVRFInfo() RESULTS: (destName,nextHop,ifName)=('10.5.0.0/16','2.2.2.2',"
-            "'ATM2/0.10')\n"
-            "CPelkUnisphereMPLSTelnet::GetLabels(,,red,default)\n"
-            "::GetLabels() compiled ok, but does it match?\n"
-            "::GetLabels() 1 entries in the telnet table\n"
-            "::GetLabels() table entry found of (0)\n"
-            "Indirect next-hop 2.2.2.2\n  MPLS stacked label 16\n  Reachable (metric 2)\n"
-            "  Direct next-hop ATM2/0.10\n  Reference\n"
-            "::GetLabels() RESULT: (nexthop,label,ifName)=('2.2.2.2','16','ATM2/0.10')\n"
-            "::GetLabels() added label 16 keyed on 2.2.2.2.ip2/0.10\n");
 }
 
 const char kDetailCommand[] = "show ip route vrf red 10.1.0.0 detail";

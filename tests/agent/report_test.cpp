@@ -126,40 +126,19 @@ std::vector<std::string> Warnings(const Json& report) {
   return rows;
 }
 
+// One warning per line that --debug 1 writes, in the same order, whatever the
+// debug level (the lines themselves are the agent's, tested where it makes them).
 TEST(Warnings, WhatTheAgentSkippedIsReportedAtEveryDebugLevel) {
   DeviceCopy device;
   const Json report = JsonReport(device);
-  EXPECT_THAT(
-      Warnings(report),
-      IsSupersetOf(
-          {"default/- ::ObtainLabelData() failed to add label data because ifIndex for 'mpls:2' "
-           "could "
-           "not be found",
-           "default/red ::ObtainVRFData() failed to add label data because ifIndex for 'ATM2/0.13' "
-           "could not be found",
-           "default/red ::ObtainVRFData() failed to add data because label for "
-           "'172.16.10.1.ip2/0.10' "
-           "could not be found",
-           "default/red ::ObtainVRFData() failed to add data because label for "
-           "'172.16.11.1.ip2/0.11' "
-           "could not be found",
-           "vr2/lab ::ObtainVRFData() no label information for lab found!!"}));
-
-  // One warning per line that --debug 1 writes, in the same order.
-  DeviceCopy scratch;
-  const Outcome traced = Discover("--capture " + device.Path() + " --debug 1 --format json -o " +
-                                  scratch.Path() + "/r.json");
+  const Outcome traced = Discover("--capture " + device.Path() + " --debug 1 --format json");
   std::string texts;
   for (const Json& w : report["warnings"]) texts += w["text"].get<std::string>() + "\n";
-  EXPECT_EQ(texts, traced.out);
-  EXPECT_EQ(Json::parse(scratch.Read("r.json"))["warnings"], report["warnings"]);
-
-  const Outcome text = Discover("--capture " + device.Path());
-  EXPECT_THAT(text.out,
-              HasSubstr("\nErrors (0)\n  (none)\n\nWarnings (10)\n  VR       VRF    Text\n"
-                        "  default  -      ::ObtainLabelData() failed"));
-  EXPECT_THAT(text.out, EndsWith("\n\n5 label entries, 4 VRFs, 5 impositions, 0 errors, "
-                                 "10 warnings\n"));
+  EXPECT_EQ(report["warnings"].size(), 10u);
+  EXPECT_EQ(texts, traced.err);
+  EXPECT_EQ(Json::parse(traced.out)["warnings"], report["warnings"]);
+  EXPECT_THAT(Warnings(report), Contains("vr2/lab ::ObtainVRFData() no label information for lab "
+                                         "found!!"));
 }
 
 // The strings of a report, depth first.

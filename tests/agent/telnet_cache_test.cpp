@@ -6,8 +6,6 @@
 
 using testing::ElementsAre;
 using testing::IsEmpty;
-using testing::internal::CaptureStdout;
-using testing::internal::GetCapturedStdout;
 
 namespace {
 
@@ -92,19 +90,6 @@ TEST(TelnetDownload, KeysWithoutSeparatorCollideAndTheFirstReplyStays) {
   EXPECT_EQ(duplicates[0].code, -220439);
   EXPECT_EQ(duplicates[0].text,
             "Failed to add telnet key - value abcshow ip route vrf  - routes of a:bc");
-}
-
-TEST(TelnetDownload, TracesTheDownloadAndEachCachedReply) {
-  AgentHarness h;
-  h.device.Reply("show mpls interface", "mpls");
-  Names vrs{"default"};
-  ScopedDebugLevel level(4);
-  CaptureStdout();
-  h.peer.DownloadBasicTelnetData(&h.record, &h.medData, &vrs, nullptr);
-  EXPECT_EQ(GetCapturedStdout(),
-            "DownloadBasicTelnetData().\n"
-            "Added result  on key defaultvirtual-router\n"
-            "Added result mpls on key defaultshow mpls interface\n");
 }
 
 TEST(TelnetRetrieval, AppendsTreatsNullVrfAsEmptyAndReportsMissingArguments) {

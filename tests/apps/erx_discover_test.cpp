@@ -7,7 +7,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -169,35 +168,6 @@ Json Values(const Json& json) {
   return values;
 }
 
-// Every report: "" is a string, 0 an integer, [x] an array of x; a row may lack keys.
-const Json kShape = Json::parse(R"({"device": "", "agent": "", "generator": "",
-  "virtualRouters": [{"name": "", "vrfs": [""]}],
-  "labelEntries": [{"virtualRouter": "", "lspName": "", "inLabel": "", "outLabel": "",
-    "outIfIndex": 0, "outInterface": "", "nextHop": "", "inIfIndexes": [0], "inInterfaces": [""]}],
-  "vrfs": [{"virtualRouter": "", "name": "", "routeDistinguisher": "", "exportRouteTargets": [""],
-    "importRouteTargets": [""], "ifIndexes": [0], "impositions": [{"label": "", "destination": "",
-    "ifIndex": 0, "interface": "", "nextHop": ""}]}],
-  "interfaces": [{"ifIndex": 0, "ifDescr": "", "virtualRouter": "", "vrf": ""}],
-  "ipAddresses": [{"virtualRouter": "", "address": "", "ifIndex": 0}],
-  "errors": [{"code": 0, "source": "", "line": 0, "text": ""}],
-  "warnings": [{"text": "", "virtualRouter": "", "vrf": ""}],
-  "health": {"status": "", "cli": {"source": "", "sent": 0, "answered": 0, "refused": 0,
-    "timedOut": 0, "cutOff": 0, "notSent": 0, "reconnections": 0}, "snmp": {"source": "",
-    "walksAnswered": 0, "walksUnanswered": 0, "silentContexts": [""]}, "problems": [""]}})");
-
-bool Fits(const Json& value, const Json& shape) {
-  if (shape.is_number()) return value.is_number_integer();
-  if (shape.is_array()) {
-    return value.is_array() && std::all_of(value.begin(), value.end(),
-                                           [&](const Json& v) { return Fits(v, shape[0]); });
-  }
-  if (!shape.is_object() || !value.is_object()) return value.type() == shape.type();
-  for (const auto& item : value.items()) {
-    if (!shape.contains(item.key()) || !Fits(item.value(), shape[item.key()])) return false;
-  }
-  return true;
-}
-
 TEST(ExampleDevice, AsWorkedOutByHand) {
   Outcome run;
   Json report = Report(kDevices + "pe1-erx", "--debug 1", &run);
@@ -224,25 +194,7 @@ TEST(ExampleDevice, AsWorkedOutByHand) {
       [["130", "192.168.30.0/24", 50, "ATM7/0.1", "10.13.3.3"]]],
     ["vr2", "lab", "", [], [], [], []]])"));
 
-  EXPECT_EQ(run.out,
-            "::ObtainLabelData() failed to add label data because ifIndex for 'mpls:2' could not "
-            "be found\n"
-            "::FindVrfIfIndex() failed to find ifIndex because the description consistancy check "
-            "has failed!\n"
-            "::ObtainVRFData() failed to add label data because ifIndex for 'ATM2/0.13' could not "
-            "be found\n"
-            "::ObtainVRFData() failed to add data because label for '172.16.10.1.ip2/0.10' could "
-            "not be found\n"
-            "::ObtainVRFData() failed to add data because label for '172.16.11.1.ip2/0.11' could "
-            "not be found\n"
-            "::GetLabels() failed to match expected telnet response (no vrf data?)!\n"
-            "::ObtainVRFData() no label information for blue found!!\n"
-            "::ObtainVRFData() failed to add data because label for '172.16.30.1.ip7/0.30' could "
-            "not be found\n"
-            "::GetLabels() failed to match expected telnet response (no vrf data?)!\n"
-            "::ObtainVRFData() no label information for lab found!!\n");
-
-  EXPECT_TRUE(Fits(report, kShape)) << report;
+  // The report's shape is the schema's (tests/schemas); its keys' order is fixed here.
   std::string keys, owners;
   for (const auto& item : report.items()) keys += item.key() + " ";
   EXPECT_EQ(keys,
@@ -325,7 +277,6 @@ TEST(RunnerCli, BrokenCaptureIsReportedAndTheRestDiscovered) {
                                  "show mpls forwarding brief\n"));
   EXPECT_THAT(run.out, HasSubstr("::GenerateIfDescrToIfIndexTL() failure of medData retrieval of "
                                  "ipAdEntIfIndex.default\n"));
-  EXPECT_TRUE(Fits(report, kShape)) << report;
   EXPECT_EQ(report["interfaces"].size(), 2u);
   EXPECT_THAT(report["errors"].dump(),
               MatchesRegex(R"(\[\{"code":-220439,"source":"CPelkUnisphereMPLSTelnet","line":1898,)"
@@ -439,9 +390,9 @@ TEST(RunnerCli, AFailedRunLeavesThePreviousReportFileAsItWas) {
   EXPECT_FALSE(std::filesystem::exists(scratch.Path() + "/report.json.partial"));
 }
 
-// -o writes through no link planted beside the report, replaces no FIFO or
-// device, and follows a link it is given only to a regular file.
-TEST(RunnerCli, TheReportIsWrittenThroughNoLinkAndOverNoFifo) {
+// -o is written as every whole file is (tests/files): through no link planted
+// beside the report, following a link it is given only to a regular file.
+TEST(RunnerCli, TheReportIsWrittenThroughNoLinkAndNoLinkToAFifo) {
   Folder scratch, elsewhere;
   elsewhere.Write("victim", "the victim\n");
   const std::string victim = elsewhere.Path() + "/victim";
@@ -453,12 +404,6 @@ TEST(RunnerCli, TheReportIsWrittenThroughNoLinkAndOverNoFifo) {
 
   const std::string fifo = scratch.Path() + "/fifo";
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-  const std::string both = "timeout 30 cat " + fifo + " >" + scratch.Path() +
-                           "/got & " ERX_RUNNER_PATH " -o " + fifo +
-                           "; status=$?; wait; exit $status";
-  EXPECT_EQ(system(both.c_str()), 0);
-  EXPECT_THAT(scratch.Read("got"), StartsWith("Device: pe1-erx\n"));
-  EXPECT_TRUE(std::filesystem::is_fifo(fifo));
 
   const std::string link = scratch.Path() + "/to-fifo";
   ASSERT_EQ(symlink(fifo.c_str(), link.c_str()), 0);

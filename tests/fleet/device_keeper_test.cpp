@@ -1,7 +1,5 @@
 // The fleet parent's side of a device: what a worker handed back, whole or
 // cut short, kept in the store and the report folder, or neither.
-#include <sqlite3.h>
-
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -11,6 +9,7 @@
 
 #include "fleet/DeviceKeeper.h"
 #include "fleet/WorkerResult.h"
+#include "tests/support/SqliteRows.h"
 #include "tests/support/TempFolder.h"
 
 using namespace testing;
@@ -53,25 +52,6 @@ InventoryDevice Device(const std::string& name) {
   return device;
 }
 
-std::vector<std::string> Rows(const std::string& store, const std::string& sql) {
-  std::vector<std::string> rows;
-  sqlite3* db = nullptr;
-  sqlite3_open_v2(store.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
-  sqlite3_stmt* statement = nullptr;
-  sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr);
-  while (statement && sqlite3_step(statement) == SQLITE_ROW) {
-    std::string row;
-    for (int i = 0; i < sqlite3_column_count(statement); ++i) {
-      const unsigned char* text = sqlite3_column_text(statement, i);
-      row += (i ? "|" : "") + std::string(text ? reinterpret_cast<const char*>(text) : "NULL");
-    }
-    rows.push_back(row);
-  }
-  sqlite3_finalize(statement);
-  sqlite3_close(db);
-  return rows;
-}
-
 class DeviceKeeperTest : public Test {
  protected:
   void SetUp() override {
@@ -108,10 +88,10 @@ TEST_F(DeviceKeeperTest, AWholeReportIsStoredAndWrittenWhateverEndedItsWorkerAft
   late.how = WorkerEnd::kTimedOut;  // stopped at its deadline while exiting
   EXPECT_EQ(Keep("pe2", late).status, DeviceStatus::kPartial);
 
-  EXPECT_THAT(Rows(store_,
-                   "SELECT d.name, source, region, status, problem, agent, count(l.id)"
-                   " FROM devices d JOIN label_entries l ON l.device_id = d.id"
-                   " GROUP BY d.id ORDER BY name"),
+  EXPECT_THAT(SqliteRows(store_,
+                         "SELECT d.name, source, region, status, problem, agent, count(l.id)"
+                         " FROM devices d JOIN label_entries l ON l.device_id = d.id"
+                         " GROUP BY d.id ORDER BY name"),
               ElementsAre("pe1|/captures/pe1|eu-west|partial|2 commands refused|test agent|1",
                           "pe2|/captures/pe2|eu-west|partial|2 commands refused|test agent|1"));
   EXPECT_TRUE(HasReportFile("pe1"));
@@ -139,10 +119,11 @@ TEST_F(DeviceKeeperTest, AResultCutShortOrGarbledIsAFailedDeviceWithoutReport) {
   refused.problem = "login refused by 10.0.0.7:23";
   EXPECT_EQ(Keep("refused", Exited(EncodeWorkerResult(refused), 3)).problem, refused.problem);
 
-  EXPECT_THAT(Rows(store_, "SELECT name, region, status, agent IS NULL FROM devices ORDER BY name"),
-              ElementsAre("crashed|eu-west|crashed|1", "cut|eu-west|failed|1",
-                          "garbled|eu-west|failed|1", "refused|eu-west|failed|1"));
-  EXPECT_THAT(Rows(store_, "SELECT count(*) FROM label_entries"), ElementsAre("0"));
+  EXPECT_THAT(
+      SqliteRows(store_, "SELECT name, region, status, agent IS NULL FROM devices ORDER BY name"),
+      ElementsAre("crashed|eu-west|crashed|1", "cut|eu-west|failed|1", "garbled|eu-west|failed|1",
+                  "refused|eu-west|failed|1"));
+  EXPECT_THAT(SqliteRows(store_, "SELECT count(*) FROM label_entries"), ElementsAre("0"));
   for (const char* name : {"cut", "garbled", "crashed", "refused"})
     EXPECT_FALSE(HasReportFile(name));
 }

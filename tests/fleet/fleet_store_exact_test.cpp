@@ -1,8 +1,6 @@
 // The fleet's parent stores exactly what each worker found: a fleet run of
 // the shipped devices and the test network leaves the same rows, byte for
 // byte, as the same reports found here and stored straight into a store.
-#include <sqlite3.h>
-
 #include <fstream>
 #include <string>
 #include <vector>
@@ -13,6 +11,7 @@
 #include "discovery/SingleDevice.h"
 #include "store/ResultsStore.h"
 #include "tests/live/LiveReports.h"
+#include "tests/support/SqliteRows.h"
 
 using namespace testing;
 
@@ -32,47 +31,27 @@ std::vector<Captured> Devices() {
 }
 
 // Every row of every table but the runs', ordered by all its columns, with
-// the seconds each device took left out; raw bytes, NULL as "NULL".
+// the seconds each device took left out.
 std::string AllRows(const std::string& store) {
-  sqlite3* db = nullptr;
-  sqlite3_open_v2(store.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
-  auto rows = [&](const std::string& sql, std::string& out) {
-    sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr) != SQLITE_OK) {
-      out += std::string("error: ") + sqlite3_errmsg(db) + "\n";
-    }
-    while (statement && sqlite3_step(statement) == SQLITE_ROW) {
-      for (int i = 0; i < sqlite3_column_count(statement); ++i) {
-        const auto* text = static_cast<const char*>(sqlite3_column_blob(statement, i));
-        out += sqlite3_column_type(statement, i) == SQLITE_NULL
-                   ? std::string("NULL")
-                   : std::string(text ? text : "", sqlite3_column_bytes(statement, i));
-        out += '|';
-      }
-      out += '\n';
-    }
-    sqlite3_finalize(statement);
-  };
-  std::string tables, all;
-  rows("SELECT name FROM sqlite_master WHERE type = 'table' AND name <> 'runs' ORDER BY name",
-       tables);
-  std::istringstream names(tables);
-  for (std::string table; std::getline(names, table);) {
-    table.pop_back();  // the '|'
-    std::string columns, list;
-    rows("SELECT name FROM pragma_table_info('" + table + "') WHERE name <> 'seconds'", columns);
-    std::istringstream each(columns);
+  std::string all;
+  for (const std::string& table :
+       SqliteRows(store,
+                  "SELECT name FROM sqlite_master WHERE type = 'table' AND name <> 'runs' "
+                  "ORDER BY name")) {
+    std::string list, order;
     int count = 0;
-    std::string order;
-    for (std::string column; std::getline(each, column); ++count) {
-      column.pop_back();
-      list += (count ? ", " : "") + column;
-      order += (count ? ", " : "") + std::to_string(count + 1);
+    for (const std::string& column : SqliteRows(store, "SELECT name FROM pragma_table_info('" +
+                                                           table + "') WHERE name <> 'seconds'")) {
+      const std::string separator = count ? ", " : "";
+      list += separator + column;
+      order += separator + std::to_string(++count);
     }
     all += "== " + table + "\n";
-    rows("SELECT " + list + " FROM " + table + " ORDER BY " + order, all);
+    for (const std::string& row :
+         SqliteRows(store, "SELECT " + list + " FROM " + table + " ORDER BY " + order)) {
+      all += row + "\n";
+    }
   }
-  sqlite3_close(db);
   return all;
 }
 

@@ -66,29 +66,33 @@ void Compare(const std::string& ere, const std::vector<std::string>& texts, Tall
   }
 }
 
+std::string GeneratedEre(Rng& r, int depth = 0, bool atStart = true);
+
+// One item of a branch: a character, a short run, a bracket or a group.
+std::string GeneratedItem(Rng& r, int depth, bool first) {
+  switch (r.Below(depth < 2 ? 5 : 4)) {
+    case 0:
+      return r.Pick({"a", "b", " ", "\n", "n", "\\.", "1"});
+    case 1:
+      return r.Pick({"ab", "nb", " n", "a\\.b", ".", "[ab]", "[^a]", "[^ \n]"});
+    case 4:
+      return "(" + GeneratedEre(r, depth + 1, first) + ")";
+    default:
+      return r.Pick({"[[:space:]]", "[[:alpha:]]", "[[:digit:]]", "[^[:space:]]", "[0-9\\./]",
+                     "[ab1]", "[^\n]"});
+  }
+}
+
 // Shapes the scanner must get right: runs that may stop where what follows may
 // begin, optional and counted groups, alternatives of which one may be empty,
 // a leading anchor.
-std::string GeneratedEre(Rng& r, int depth = 0, bool atStart = true) {
+std::string GeneratedEre(Rng& r, int depth, bool atStart) {
   std::string s;
   for (std::size_t branch = r.Below(4) == 0 ? 1 + r.Below(2) : 0;; --branch, s += "|") {
     for (std::size_t n = 0, items = 1 + r.Below(4); n < items; ++n) {
       const bool first = atStart && n == 0;
       if (first && r.Below(5) == 0) s += "^";
-      switch (r.Below(depth < 2 ? 5 : 4)) {
-        case 0:
-          s += r.Pick({"a", "b", " ", "\n", "n", "\\.", "1"});
-          break;
-        case 1:
-          s += r.Pick({"ab", "nb", " n", "a\\.b", ".", "[ab]", "[^a]", "[^ \n]"});
-          break;
-        case 4:
-          s += "(" + GeneratedEre(r, depth + 1, first) + ")";
-          break;
-        default:
-          s += r.Pick({"[[:space:]]", "[[:alpha:]]", "[[:digit:]]", "[^[:space:]]", "[0-9\\./]",
-                       "[ab1]", "[^\n]"});
-      }
+      s += GeneratedItem(r, depth, first);
       if (r.Below(2) == 0) {
         s += r.Pick({"?", "*", "+", "{2}", "{1,3}", "{2,}", "{0,2}"});
       }

@@ -92,7 +92,7 @@ TEST(HostContainers, BindingsTakeTheirAtomAndCopiesAreDeep) {
   CKelAtom* atom = new CKelAtom(names);
   CKelVarBind binding("m_InInterface", &atom);
   EXPECT_EQ(atom, nullptr);
-  CKelVarBind copy(binding);
+  CKelVarBind copy(binding);  // NOLINT(performance-unnecessary-copy-initialization): under test
   ASSERT_NE(copy.RVBValue()->RAVector(), binding.RVBValue()->RAVector());
   EXPECT_STREQ(copy.RVBValue()->RAVector()->RAVGetValue(0)->RAString(), "ATM2/0.1");
 }

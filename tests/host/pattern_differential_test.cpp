@@ -76,6 +76,7 @@ std::string Reply(Rng& r) {
 
 // The agent's longest expressions, and those of a shape the others lack.
 const char* const kAgentExpressions[] = {
+    // NOLINTNEXTLINE(bugprone-suspicious-missing-comma): the longest, written over four lines
     "(^|\n)[^[:space:]]+ +([0-9]{1,3}\\.){3}[0-9]{1,3}(/[0-9]{1,2})* +(In|Out)[[:space:]]+[0-9]+"
     "[[:space:]]+on +[^\n]*(\n[[:space:]]*(([0-9]{1,3}\\.){3}[0-9]{1,3}(/[0-9]{1,2}[[:space:]])*"
     "[^\n]*|In[[:space:]]+[0-9]+[[:space:]]+on +[^\n]+|Out[[:space:]]+[0-9]+[[:space:]]+on +"
@@ -92,31 +93,41 @@ const char* const kAgentExpressions[] = {
     // called only when the group can start where the search does.
     "(In|Out)", "n|I|In|Interface", "( +nbr[[:space:]]+)*", "(on|tun +)*"};
 
+std::string GeneratedEre(Rng& r, int depth = 0, bool atStart = true);
+
+// One item of a branch: a character, a short run, a bracket or a group.
+std::string GeneratedItem(Rng& r, int depth, bool first) {
+  switch (r.Below(depth < 2 ? 5 : 4)) {
+    case 0:
+      return r.Pick({"a", "b", " ", "\n", "/", "\\.", "\\\\", "]", "}", "1"});
+    case 1:
+      return r.Pick({"ab", "a\\.b", "\n ", "b/1", ".", "[ab]", "[^a]", "[^ \n]"});
+    case 4:
+      return "(" + GeneratedEre(r, depth + 1, first) + ")";
+    default:
+      return r.Pick({"[[:space:]]", "[[:alpha:]]", "[[:digit:]]", "[^[:space:]]", "[0-9\\./]",
+                     "[]a]", "[^]a]", "[a-]", "[\\\\n]", "[[.].]b]", "[--/]", "[[=a=]]"});
+  }
+}
+
+// Up to two quantifiers for the item that starts at `start`; an item with an
+// anchor inside gets at most "?".
+void Quantify(Rng& r, std::string& s, std::size_t start) {
+  const bool anchored = s.find("(^", start) != s.npos || s.find("|^", start) != s.npos;
+  for (int q = 0; q < (anchored ? 1 : 2) && r.Below(q == 0 ? 2 : 8) == 0; ++q)
+    s += anchored ? "?" : r.Pick({"?", "*", "+", "{0}", "{2}", "{1,}", "{0,2}", "{,3}"});
+}
+
 // Anchors go only where no newline of the match can sit next to them, as glibc would let
 // them match there ("a.^b" finds "a\nb"): first in a branch, in groups at most optional.
-std::string GeneratedEre(Rng& r, int depth = 0, bool atStart = true) {
+std::string GeneratedEre(Rng& r, int depth, bool atStart) {
   std::string s;
   for (std::size_t branch = r.Below(4) == 0 ? 1 + r.Below(2) : 0;; --branch, s += "|") {
     for (std::size_t n = 0, items = 1 + r.Below(4); n < items; ++n) {
       if (atStart && n == 0 && r.Below(5) == 0) s += "^";
       const std::size_t start = s.size();
-      switch (r.Below(depth < 2 ? 5 : 4)) {
-        case 0:
-          s += r.Pick({"a", "b", " ", "\n", "/", "\\.", "\\\\", "]", "}", "1"});
-          break;
-        case 1:
-          s += r.Pick({"ab", "a\\.b", "\n ", "b/1", ".", "[ab]", "[^a]", "[^ \n]"});
-          break;
-        case 4:
-          s += "(" + GeneratedEre(r, depth + 1, atStart && n == 0) + ")";
-          break;
-        default:
-          s += r.Pick({"[[:space:]]", "[[:alpha:]]", "[[:digit:]]", "[^[:space:]]", "[0-9\\./]",
-                       "[]a]", "[^]a]", "[a-]", "[\\\\n]", "[[.].]b]", "[--/]", "[[=a=]]"});
-      }
-      const bool anchored = s.find("(^", start) != s.npos || s.find("|^", start) != s.npos;
-      for (int q = 0; q < (anchored ? 1 : 2) && r.Below(q == 0 ? 2 : 8) == 0; ++q)
-        s += anchored ? "?" : r.Pick({"?", "*", "+", "{0}", "{2}", "{1,}", "{0,2}", "{,3}"});
+      s += GeneratedItem(r, depth, atStart && n == 0);
+      Quantify(r, s, start);
     }
     if (depth == 0 && r.Below(6) == 0) s += "$";
     if (branch == 0) return s;

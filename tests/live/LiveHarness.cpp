@@ -10,7 +10,6 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -18,7 +17,6 @@
 
 #include <gtest/gtest.h>
 
-namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 pid_t Spawn(const std::string& program, const std::vector<std::string>& arguments,

@@ -67,30 +67,6 @@ TEST(LiveLogin, NothingListeningOrNoPromptIsExitThreeWithinTheTimeout) {
   EXPECT_LT(mute.seconds, 10);
 }
 
-TEST(LiveLogin, SecretsComeFromAPrivateFileOnly) {
-  SimulatedRouter router;
-  ASSERT_TRUE(router.Start(kExample, {"--user", "admin"}, Secrets()));
-  TempFolder folder;
-  const std::string file = folder.Path() + "/secrets";
-  std::ofstream(file) << "# lab router\nERX_PASSWORD=" << Secrets().at("ERX_PASSWORD")
-                      << "\nERX_ENABLE_PASSWORD=" << Secrets().at("ERX_ENABLE_PASSWORD")
-                      << "\nERX_COMMUNITY=" << Secrets().at("ERX_COMMUNITY") << "\n";
-  chmod(file.c_str(), 0644);
-  const std::vector<std::string> arguments = {
-      "--host",         "127.0.0.1", "--telnet-port",  router.TelnetPort(),
-      "--user",         "admin",     "--secrets-file", file,
-      "--timeout",      "1",         "--no-labels",    "--snmp-port",
-      router.SnmpPort()};
-  const DiscoverRun shared = RunDiscover(arguments, {});
-  EXPECT_EQ(shared.status, 2);
-  EXPECT_THAT(shared.err, HasSubstr("may be read by other users"));
-
-  chmod(file.c_str(), 0600);
-  const DiscoverRun own = RunDiscover(arguments, {});
-  EXPECT_EQ(own.status, 0) << own.err;
-  EXPECT_THAT(own.out, HasSubstr("pe1-erx"));
-}
-
 TEST(LiveFaults, HangingCommandLosesOnlyItsReply) {
   SimulatedRouter router;
   ASSERT_TRUE(router.Start(kExample, {"--user", "admin", "--fault", "hang-on=show ip vrf detail"},
@@ -118,18 +94,9 @@ TEST(LiveFaults, PagesNoiseAndSlowLinesReadAsCaptured) {
   SimulatedRouter router;
   ASSERT_TRUE(router.Start(kExample, {"--user", "admin", "--fault", "noise", "--fault", "slow=1"},
                            Secrets()));
-  const Json expected = CaptureReport(kExample);
-  EXPECT_EQ(ReportOf(RunDiscover(LiveArguments(router, {"--paging"}), Secrets())), expected);
-  EXPECT_EQ(ReportOf(RunDiscover(LiveArguments(router), Secrets())), expected);
-}
-
-TEST(LiveFaults, ADistantRouterOnPortsItPickedAnswersTheSame) {
-  SimulatedRouter router;
-  // SNMP on port 0: the simulator picks the port and prints it, as for Telnet.
-  ASSERT_TRUE(router.Start(kExample,
-                           {"--user", "admin", "--snmp", "127.0.0.1:0", "--fault", "latency=20"},
-                           Secrets(), false));
-  EXPECT_EQ(ReportOf(RunDiscover(LiveArguments(router), Secrets())), CaptureReport(kExample));
+  // With paging left on: every other live test turns it off.
+  EXPECT_EQ(ReportOf(RunDiscover(LiveArguments(router, {"--paging"}), Secrets())),
+            CaptureReport(kExample));
 }
 
 // How many memory mappings the simulator has: each thread stack is one.

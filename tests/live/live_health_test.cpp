@@ -31,16 +31,6 @@ TEST(LiveHealth, SnmpThatNeverAnswersFailsTheDeviceNamingTheAddress) {
   EXPECT_EQ(health["cli"]["timedOut"], 0);
 }
 
-TEST(LiveHealth, ACliThatHangsOnEveryCommandFailsTheDevice) {
-  SimulatedRouter router;
-  ASSERT_TRUE(router.Start(kExample, {"--user", "admin", "--fault", "hang-on=*"}, Secrets()));
-  const DiscoverRun run = RunDiscover(LiveArguments(router, {}, "1"), Secrets());
-  EXPECT_EQ(run.status, 3);
-  EXPECT_EQ(run.err, "erx-discover: pe1-erx: failed: the CLI at 127.0.0.1:" + router.TelnetPort() +
-                         " answered none of the 1 command of the discovery (1 timed out)\n");
-  EXPECT_EQ(HealthOf(run)["status"], "failed");
-}
-
 TEST(LiveHealth, ADropDuringOneCommandOfEachRouterLosesOnlyThatCommand) {
   SimulatedRouter router;
   ASSERT_TRUE(router.Start(
@@ -91,66 +81,45 @@ TEST(LiveHealth, ALineLikeThePromptInsideAReplyIsNamedAndNeverTheNextReply) {
   }
 }
 
-TEST(LiveSecrets, ARefusedEnableIsARefusedLoginNotADiscoveryInUserMode) {
-  SimulatedRouter router;
-  ASSERT_TRUE(router.Start(kExample, {"--user", "admin", "--fault", "refuse-enable"}, Secrets()));
-  const DiscoverRun run = RunDiscover(LiveArguments(router), Secrets());
-  EXPECT_EQ(run.status, 3);
-  EXPECT_EQ(run.err, "erx-discover: 127.0.0.1:" + router.TelnetPort() +
-                         " refused \"enable\" (check the enable password)\n");
-  EXPECT_EQ(run.out, "");
-}
-
-TEST(LiveSecrets, AMissingOrEmptyPasswordIsRefusedBeforeConnecting) {
-  SimulatedRouter router;
-  ASSERT_TRUE(router.Start(kExample, {"--user", "admin"}, Secrets(), false));
-  Variables without = Secrets();
-  without.erase("ERX_PASSWORD");
-  const DiscoverRun run = RunDiscover(LiveArguments(router), without);
-  EXPECT_EQ(run.status, 2);
-  EXPECT_THAT(run.err, HasSubstr("ERX_PASSWORD is not set"));
-
-  Variables empty = Secrets();
-  empty["ERX_PASSWORD"] = "";
-  const DiscoverRun emptyRun = RunDiscover(LiveArguments(router), empty);
-  EXPECT_EQ(emptyRun.status, 2);
-  EXPECT_THAT(emptyRun.err,
-              HasSubstr("ERX_PASSWORD is empty in the environment or the secrets file"));
-
-  TempFolder folder;
-  const std::string file = folder.Path() + "/secrets";
-  std::ofstream(file) << "ERX_PASSWORD = \n";
-  chmod(file.c_str(), 0600);
-  const DiscoverRun inFile =
-      RunDiscover(LiveArguments(router, {"--secrets-file", file}), Secrets());
-  EXPECT_EQ(inFile.status, 2);
-  EXPECT_THAT(inFile.err, HasSubstr("ERX_PASSWORD is empty"));
-
-  Variables emptyEnable = Secrets();
-  emptyEnable["ERX_ENABLE_PASSWORD"] = "";
-  const DiscoverRun enableRun = RunDiscover(LiveArguments(router), emptyEnable);
-  EXPECT_EQ(enableRun.status, 2);
-  EXPECT_THAT(enableRun.err, HasSubstr("ERX_ENABLE_PASSWORD is empty"));
-  EXPECT_EQ(Count(router.Stop(), "connection\n"), 0);
-}
-
-TEST(LiveSecrets, BlanksAroundTheEqualsSignAreLayoutAndAFolderIsNoSecretsFile) {
+// Secrets come from the environment or a private file, blanks around the
+// equals sign being layout; an empty password, a file that others may read and
+// a folder are refused before any connection (an unset password is refused in
+// tests/discovery).
+TEST(LiveSecrets, APrivateFileOrTheEnvironmentAndNothingEmptyOrShared) {
   SimulatedRouter router;
   ASSERT_TRUE(router.Start(kExample, {"--user", "admin"}, Secrets()));
   TempFolder folder;
-  const std::string file = folder.Path() + "/secrets";
-  std::ofstream(file) << "ERX_PASSWORD = " << Secrets().at("ERX_PASSWORD")
-                      << "\nERX_ENABLE_PASSWORD =" << Secrets().at("ERX_ENABLE_PASSWORD")
-                      << "\nERX_COMMUNITY\t=\t" << Secrets().at("ERX_COMMUNITY") << "\n";
-  chmod(file.c_str(), 0600);
-  const DiscoverRun run = RunDiscover(LiveArguments(router, {"--secrets-file", file}), {});
-  EXPECT_EQ(run.status, 0) << run.err;
+  const std::string file = "ERX_PASSWORD = " + Secrets().at("ERX_PASSWORD") +
+                           "\nERX_ENABLE_PASSWORD =" + Secrets().at("ERX_ENABLE_PASSWORD") +
+                           "\nERX_COMMUNITY\t=\t" + Secrets().at("ERX_COMMUNITY") + "\n";
+  folder.Write("secrets", "# lab router\n" + file);
+  folder.Write("shared", file);
+  folder.Write("empty", "ERX_PASSWORD = \n");
+  chmod(folder.File("secrets").c_str(), 0600);
+  chmod(folder.File("shared").c_str(), 0644);
+  chmod(folder.File("empty").c_str(), 0600);
+  Variables emptyEnable = Secrets();
+  emptyEnable["ERX_ENABLE_PASSWORD"] = "";
 
-  chmod(folder.Path().c_str(), 0700);
-  const DiscoverRun notAFile =
-      RunDiscover(LiveArguments(router, {"--secrets-file", folder.Path()}), Secrets());
-  EXPECT_EQ(notAFile.status, 2);
-  EXPECT_THAT(notAFile.err, HasSubstr("is not a file"));
+  struct Refused {
+    std::vector<std::string> extra;
+    Variables environment;
+    std::string said;
+  };
+  const std::vector<Refused> refused = {
+      {{}, emptyEnable, "ERX_ENABLE_PASSWORD is empty"},
+      {{"--secrets-file", folder.File("empty")}, Secrets(), "ERX_PASSWORD is empty"},
+      {{"--secrets-file", folder.File("shared")}, {}, "may be read by other users"},
+      {{"--secrets-file", folder.Path()}, Secrets(), "is not a file"}};
+  for (const Refused& how : refused) {
+    const DiscoverRun run = RunDiscover(LiveArguments(router, how.extra), how.environment);
+    EXPECT_EQ(run.status, 2) << how.said;
+    EXPECT_THAT(run.err, HasSubstr(how.said));
+  }
+  const DiscoverRun own =
+      RunDiscover(LiveArguments(router, {"--secrets-file", folder.File("secrets")}), {});
+  EXPECT_EQ(own.status, 0) << own.err;
+  EXPECT_EQ(Count(router.Stop(), "connection\n"), 1);  // the last run's alone
 }
 
 }  // namespace

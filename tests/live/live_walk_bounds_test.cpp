@@ -1,13 +1,11 @@
-// An agent whose column never ends: each walk of it is cut at a bound (rows,
-// bytes kept, time), named in the device's health, and the rest of the device
-// is still discovered, in bounded memory.
-#include <optional>
-
+// An agent whose column never ends: each walk of it is cut at a bound (bytes
+// kept, time), named in the device's health, and the rest of the device is
+// still discovered, in bounded memory. The walker's own bounds, rows among
+// them, are tested on an agent in memory (tests/simulator).
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "tests/live/LiveReports.h"
-#include "transports/SnmpWalker.h"
 
 using namespace testing;
 
@@ -46,14 +44,6 @@ void ExpectTheRestFound(const Json& found) {
   }
 }
 
-SnmpSettings WalkerFor(const SimulatedRouter& router) {
-  SnmpSettings settings;
-  settings.port = std::stoi(router.SnmpPort());
-  settings.community = Secrets().at("ERX_COMMUNITY");
-  settings.limits.timeoutMs = 2000;
-  return settings;
-}
-
 TEST(LiveWalkBounds, LongValuesAreCutAtTheByteBound) {
   SimulatedRouter router;
   ASSERT_TRUE(router.Start(
@@ -82,34 +72,6 @@ TEST(LiveWalkBounds, AWalkThatOutlastsTheTimeoutIsCut) {
   ExpectOnlyCutWalks(HealthOf(run), router, "it took longer than 1 s");
   ExpectTheRestFound(ReportOf(run));
   EXPECT_LT(run.peakKiB, kPeakKiB);
-}
-
-// The row bound lies beyond the byte bound for any row, so the walker's own
-// bounds are lowered here to reach each of them in a moment.
-TEST(LiveWalkBounds, TheWalkerStopsAtWhicheverBoundComesFirstInEveryContext) {
-  SimulatedRouter router;
-  ASSERT_TRUE(router.Start(
-      kExample,
-      {"--user", "admin", "--fault", std::string("endless-table=") + kIfAdminStatus + ":2000"},
-      Secrets()));
-  SnmpSettings rows = WalkerFor(router);
-  rows.limits.maxWalkRows = 1000;
-  SnmpWalker byRows(rows);
-  for (const std::string context : {"", "@vr2", "@default:red"}) {
-    std::string cut;
-    EXPECT_EQ(byRows.Walk(context, kIfAdminStatus, &cut), std::nullopt) << context;
-    EXPECT_EQ(cut, "it ran past 1000 rows (1000 rows)") << context;
-    // The other columns are the capture's, as the agent behind serves them.
-    const auto names = byRows.Walk(context, kIfDescr);
-    ASSERT_TRUE(names.has_value()) << context;
-    EXPECT_THAT(*names, Not(IsEmpty()));
-  }
-
-  SnmpSettings bytes = WalkerFor(router);
-  bytes.limits.maxWalkBytes = size_t{1} << 20;
-  std::string cut;
-  EXPECT_EQ(SnmpWalker(bytes).Walk("@vr2", kIfAdminStatus, &cut), std::nullopt);
-  EXPECT_THAT(cut, StartsWith("it ran past 1 MiB ("));
 }
 
 }  // namespace

@@ -83,15 +83,6 @@ TEST_F(KeyLogin, AKeyWithoutPassphraseLogsInAndTheReportEqualsTheCapture) {
   }
 }
 
-TEST_F(KeyLogin, EnableStillAsksItsPassword) {
-  Variables environment = KeyOnly();
-  environment["ERX_ENABLE_PASSWORD"] = "not-the-enable-password";
-  const DiscoverRun run = Discover("plain", environment);
-  EXPECT_EQ(run.status, 3);
-  EXPECT_THAT(run.err, HasSubstr("refused \"enable\""));
-  EXPECT_THAT(run.err, Not(HasSubstr("not-the-enable-password")));
-}
-
 TEST_F(KeyLogin, ThePassphraseComesFromTheEnvironmentAndAWrongOneIsNamedNotShown) {
   Variables environment = KeyOnly();
   environment["ERX_SSH_KEY_PASSPHRASE"] = kPassphrase;
@@ -114,7 +105,9 @@ TEST_F(KeyLogin, ThePassphraseComesFromTheEnvironmentAndAWrongOneIsNamedNotShown
   EXPECT_THAT(wrong.err, Not(HasSubstr(kPassphrase)));
 }
 
-TEST_F(KeyLogin, AKeyTheRouterDoesNotKnowFallsBackToThePassword) {
+// A key the router does not know falls back to the password; a key it knows
+// still leaves "enable" to its own password.
+TEST_F(KeyLogin, AnUnknownKeyFallsBackToThePasswordAndEnableStillAsksItsOwn) {
   const DiscoverRun withPassword = Discover("stranger", Secrets());
   ASSERT_EQ(withPassword.status, 0) << withPassword.err;
   EXPECT_EQ(ReportOf(withPassword), CaptureReport(kExample));
@@ -123,6 +116,13 @@ TEST_F(KeyLogin, AKeyTheRouterDoesNotKnowFallsBackToThePassword) {
   EXPECT_EQ(refused.status, 3);
   EXPECT_THAT(refused.err, HasSubstr("refused the login of user admin"));
   ExpectNoSecretIn(refused.out + refused.err, "erx-discover's output", KeyOnly());
+
+  Variables wrongEnable = KeyOnly();
+  wrongEnable["ERX_ENABLE_PASSWORD"] = "not-the-enable-password";
+  const DiscoverRun notEnabled = Discover("plain", wrongEnable);
+  EXPECT_EQ(notEnabled.status, 3);
+  EXPECT_THAT(notEnabled.err, HasSubstr("refused \"enable\""));
+  EXPECT_THAT(notEnabled.err, Not(HasSubstr("not-the-enable-password")));
 }
 
 // OpenSSH asks whether the router would take a key before it signs with it.

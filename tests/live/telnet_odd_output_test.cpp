@@ -27,16 +27,16 @@ class ScriptedRouter {
  public:
   using Answer = std::function<std::optional<std::string>(const std::string& line)>;
 
-  ScriptedRouter(std::string greeting, Answer answer) {
+  ScriptedRouter(const std::string& greeting, const Answer& answer) {
     listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in at{};
     at.sin_family = AF_INET;
     at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t size = sizeof at;
-    bind(listener_, reinterpret_cast<sockaddr*>(&at), size);
-    listen(listener_, 1);
-    getsockname(listener_, reinterpret_cast<sockaddr*>(&at), &size);
-    port_ = ntohs(at.sin_port);
+    const bool listening = bind(listener_, reinterpret_cast<sockaddr*>(&at), size) == 0 &&
+                           listen(listener_, 1) == 0 &&
+                           getsockname(listener_, reinterpret_cast<sockaddr*>(&at), &size) == 0;
+    port_ = listening ? ntohs(at.sin_port) : 0;
     thread_ = std::thread([this, greeting, answer] { Serve(greeting, answer); });
   }
   ~ScriptedRouter() {

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -50,7 +51,7 @@ const std::string& TestNetworkStore() {
   // only by this process.
   static TempFolder folder;
   static const std::string store = [] {
-    const std::string path = folder.Path() + "/network.db";
+    std::string path = folder.Path() + "/network.db";
     DiscoverTestNetwork(path);
     return path;
   }();
@@ -70,8 +71,12 @@ std::string Ask(Command command, network::NetworkOptions options) {
 
 }  // namespace
 
-std::string Paths(network::NetworkOptions options) { return Ask(network::ShowPaths, options); }
-std::string Vpns(network::NetworkOptions options) { return Ask(network::ShowVpns, options); }
+std::string Paths(network::NetworkOptions options) {
+  return Ask(network::ShowPaths, std::move(options));
+}
+std::string Vpns(network::NetworkOptions options) {
+  return Ask(network::ShowVpns, std::move(options));
+}
 
 report::Vrf Vrf(const std::string& name, std::vector<std::string> exports,
                 std::vector<std::string> imports, const std::string& virtualRouter) {

@@ -10,7 +10,6 @@
 
 using network::LabelGraph;
 using network::Path;
-using network::PathEnd;
 using Json = nlohmann::json;
 
 namespace {

@@ -50,43 +50,27 @@ std::string Vrfs(const Json& list) {
   return text;
 }
 
+// The JSON says what the text says (above): here, its own names and fields.
 TEST(VpnMap, JsonOfTheTestNetwork) {
   const Json found = Json::parse(Vpns(Format("json")));
   EXPECT_EQ(found["run"], 2);
-  std::vector<std::string> targets, vpns, findings;
-  for (const Json& t : found["routeTargets"]) {
-    targets.push_back(t["routeTarget"].get<std::string>() + " < " + Vrfs(t["exporters"]) + " > " +
-                      Vrfs(t["importers"]));
-  }
-  for (const Json& v : found["vpns"]) {
-    vpns.push_back(v["kind"].get<std::string>() + ": " + Vrfs(v["vrfs"]) +
-                   (v.contains("hubs") ? "; hubs " + Vrfs(v["hubs"]) : ""));
-  }
+  ASSERT_EQ(found["routeTargets"].size(), 6u);
+  EXPECT_EQ(found["routeTargets"][1]["routeTarget"], "100:10");
+  EXPECT_EQ(Vrfs(found["routeTargets"][1]["exporters"]), "pe-a:default/blue");
+  EXPECT_EQ(Vrfs(found["routeTargets"][1]["importers"]), "p-b:default/blue, pe-d:default/blue");
+  const Json& hubAndSpoke = found["vpns"][0];
+  EXPECT_EQ(hubAndSpoke["kind"], "hub-and-spoke");
+  EXPECT_EQ(Vrfs(hubAndSpoke["hubs"]), "pe-a:default/blue");
+  std::vector<std::string> findings;
   for (const Json& f : found["findings"]) {
-    findings.push_back(f["kind"].get<std::string>() + " " +
-                       (f["routeTarget"].is_null() ? "null" : f["routeTarget"].get<std::string>()) +
-                       (f.contains("routeDistinguisher")
-                            ? " rd " + f["routeDistinguisher"].get<std::string>()
-                            : "") +
-                       ": " + Vrfs(f["vrfs"]));
+    findings.push_back(f["kind"].get<std::string>() + " " + f["routeTarget"].dump() + " " +
+                       f.value("routeDistinguisher", "-") + ": " + Vrfs(f["vrfs"]));
   }
-  EXPECT_THAT(targets,
-              ElementsAre("100:1 < p-c:default/red, pe-a:default/red, pe-d:default/red > "
-                          "p-c:default/red, pe-a:default/red, pe-d:default/red",
-                          "100:10 < pe-a:default/blue > p-b:default/blue, pe-d:default/blue",
-                          "100:11 < p-b:default/blue, pe-d:default/blue > pe-a:default/blue",
-                          "100:20 < pe-d:default/green > ",
-                          "100:30 < pe-a:default/green > pe-a:default/green",
-                          "100:99 <  > pe-d:default/green"));
-  EXPECT_THAT(vpns, ElementsAre("hub-and-spoke: p-b:default/blue, pe-a:default/blue, "
-                                "pe-d:default/blue; hubs pe-a:default/blue",
-                                "full-mesh: p-c:default/red, pe-a:default/red, pe-d:default/red",
-                                "isolated: pe-a:default/green, pe-d:default/green"));
   EXPECT_THAT(findings,
-              ElementsAre("dangling-import 100:99: pe-d:default/green",
-                          "unused-export 100:20: pe-d:default/green",
-                          "apart-namesakes null: pe-a:default/green, pe-d:default/green",
-                          "duplicate-rd null rd 100:1: pe-a:default/green, pe-a:default/red"));
+              ElementsAre("dangling-import \"100:99\" -: pe-d:default/green",
+                          "unused-export \"100:20\" -: pe-d:default/green",
+                          "apart-namesakes null -: pe-a:default/green, pe-d:default/green",
+                          "duplicate-rd null 100:1: pe-a:default/green, pe-a:default/red"));
 }
 
 std::vector<std::string> Shapes(const network::VpnMap& map) {

@@ -162,6 +162,7 @@ TEST_F(JobStoreTest, PollersStoringDevicesOfOneRunAtOnceNeverDeadlock) {
   std::vector<std::string> problems(3);
   std::vector<int> stored(3);
   std::vector<std::thread> pollers;
+  pollers.reserve(3);
   for (int i = 0; i < 3; ++i) {
     pollers.emplace_back([&, i] {
       const store::PollerIdentity me = Poller("p" + std::to_string(i), 30);
@@ -218,6 +219,7 @@ TEST_F(JobStoreTest, OneOpenRunPerInventoryEvenWhenQueuedTwiceAtOnce) {
   std::vector<int64_t> runs(2), open(2);
   std::vector<std::string> problems(2);
   std::vector<std::thread> queues;
+  queues.reserve(2);
   for (int i = 0; i < 2; ++i) {
     queues.emplace_back([&, i] {
       std::unique_ptr<store::JobStore> jobs =

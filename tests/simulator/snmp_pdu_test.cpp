@@ -40,9 +40,10 @@ class FakeAgent {
     at.sin_family = AF_INET;
     at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t size = sizeof at;
-    bind(fd_, reinterpret_cast<sockaddr*>(&at), size);
-    getsockname(fd_, reinterpret_cast<sockaddr*>(&at), &size);
-    port_ = ntohs(at.sin_port);
+    if (bind(fd_, reinterpret_cast<sockaddr*>(&at), size) == 0 &&
+        getsockname(fd_, reinterpret_cast<sockaddr*>(&at), &size) == 0) {
+      port_ = ntohs(at.sin_port);
+    }
   }
   ~FakeAgent() {
     stop_ = true;
@@ -251,14 +252,20 @@ TEST(EndlessTable, ABulkAnswerHoldsTheRepetitionsThatFitOneDatagram) {
 TEST(EndlessTable, NetSnmpReadsItsAnswersAndAWalkEndsOnlyAtItsBound) {
   EndlessTable table;
   table.column = Oid(kIfDescr);
+  table.valueBytes = 2000;
   FakeAgent agent;
   agent.Serve(table);
-  SnmpSettings settings = agent.Settings();
-  settings.limits.maxWalkRows = 60;
+  // Rows come a page at a time, so a walk stops within a page past its bound.
+  SnmpSettings rows = agent.Settings();
+  rows.limits.maxWalkRows = 60;
   std::string cut;
-  EXPECT_EQ(SnmpWalker(settings).Walk("", kIfDescr, &cut), std::nullopt);
-  // Rows come a page at a time, so the walk stops within a page past its bound.
+  EXPECT_EQ(SnmpWalker(rows).Walk("", kIfDescr, &cut), std::nullopt);
   EXPECT_THAT(cut, StartsWith("it ran past 60 rows ("));
+
+  SnmpSettings bytes = agent.Settings();
+  bytes.limits.maxWalkBytes = size_t{1} << 20;
+  EXPECT_EQ(SnmpWalker(bytes).Walk("", kIfDescr, &cut), std::nullopt);
+  EXPECT_THAT(cut, StartsWith("it ran past 1 MiB ("));
 }
 
 TEST(EndlessTable, IsAFaultOfTheSimulator) {

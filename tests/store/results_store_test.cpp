@@ -254,7 +254,7 @@ TEST(ResultsStore, RefusesFilesItDidNotWriteOrCannotReadAndLeavesThemAlone) {
 
   // An empty file is a new store; a store of this schema opens again with its runs.
   const std::string empty = folder.File("empty.db");
-  std::ofstream{empty};
+  std::ofstream{empty}.close();
   StoreRun(empty, {Router("pe1", 1)});
   StoreRun(empty, {Router("pe1", 1)});
   EXPECT_THAT(Query(empty, "SELECT count(*) FROM runs"), ElementsAre(ElementsAre("2")));

@@ -40,7 +40,7 @@ class StoreEngines : public TestWithParam<Engine> {
   // A new, empty store.
   std::string NewStore(const std::string& name) {
     if (GetParam() == Engine::kSqlite) return folder_.File(name + ".db");
-    const std::string url = server_->NewDatabase(name);
+    std::string url = server_->NewDatabase(name);
     EXPECT_NE(url, "") << server_->Problem();
     return url;
   }

@@ -37,6 +37,7 @@ std::unique_ptr<CliSessionPool> Pool(const std::shared_ptr<FakeRouter>& router, 
 // The replies' texts, "-" where none came.
 std::vector<std::string> Texts(const std::vector<std::unique_ptr<CKelAtom>>& replies) {
   std::vector<std::string> texts;
+  texts.reserve(replies.size());
   for (const auto& reply : replies) texts.push_back(reply->RAString() ? reply->RAString() : "-");
   return texts;
 }

@@ -36,7 +36,7 @@ TEST(CliText, LastLineIsWhereThePromptStands) {
 
 TEST(CliText, CleaningDropsWhatTheTerminalErases) {
   const std::string erase = std::string(10, '\b') + std::string(10, ' ') + std::string(10, '\b');
-  EXPECT_EQ(CleanCliText(std::string("a\r\nb\r\0\r\n", 9)), "a\nb\n");
+  EXPECT_EQ(CleanCliText(std::string("a\r\nb\r\0\r\n\0", 9)), "a\nb\n");
   EXPECT_EQ(CleanCliText(std::string("\0", 1) + " --More-- " + erase + "Out 20 on ATM3/0.2\r\n"),
             "Out 20 on ATM3/0.2\n");
   EXPECT_EQ(CleanCliText(" --More-- " + erase + "\r\nnext\r\n"), "next\n");

@@ -28,7 +28,7 @@ std::string Hash(const std::string& password, const char* method) {
 
 std::string Write(const TempFolder& folder, const std::string& name, const std::string& text,
                   mode_t mode) {
-  const std::string path = folder.Path() + "/" + name;
+  std::string path = folder.Path() + "/" + name;
   std::ofstream(path) << text;
   chmod(path.c_str(), mode);
   return path;
