@@ -132,6 +132,22 @@ std::string Slurp(const std::string& path) {
   return s.str();
 }
 
+// One in or out label of a forwarding entry, with its interface and next hops.
+constexpr const char* kLabelLeg =
+    "[[:space:]]+(In|Out) +[0-9]+[[:space:]]+on +(tun +)*[^\n ]+"
+    "( *nbr[[:space:]]+([0-9]{1,3}\\.){3}[0-9]{1,3})*";
+
+// A forwarding entry: its prefix, then one leg after another.
+constexpr const char* kLabelEntry =
+    " +([0-9]{1,3}\\.){3}[0-9]{1,3}(/[0-9]{1,2})*([[:space:]]+(In|Out) +[0-9]+[[:space:]]+on +"
+    "(tun +)*[^\n ]+( *nbr[[:space:]]+([0-9]{1,3}\\.){3}[0-9]{1,3})*)+";
+
+// A VRF route with its wrapped line: an automaton above 512 states.
+constexpr const char* kWrappedRoute =
+    "(^|\n)([0-9]{1,3}\\.){3}[0-9]{1,3}/[0-9]{1,2}[[:space:]]+[[:alpha:]]+[[:space:]]+"
+    "([0-9]{1,3}\\.){3}[0-9]{1,3}[^[:space:]]*[[:space:]]+[0-9]+/[0-9]+[[:space:]]+[^\n\r]+"
+    "([\n\r]+ {20}.{30} {5,}[^\n\r]+)?";
+
 TEST(ByteScanner, AgreesWithRe2OnTheAgentsExpressionsOverRealReplies) {
   // A few lines at a time, so that every record and field start is a suffix.
   std::vector<std::string> texts;
@@ -141,14 +157,10 @@ TEST(ByteScanner, AgreesWithRe2OnTheAgentsExpressionsOverRealReplies) {
     for (std::size_t at = 0; at < log.size(); at += 300) texts.push_back(log.substr(at, 400));
   }
   Tally tally;
-  for (const char* ere :
-       {"[[:space:]]+(In|Out) +[0-9]+[[:space:]]+on +(tun +)*[^\n ]+"
-        "( *nbr[[:space:]]+([0-9]{1,3}\\.){3}[0-9]{1,3})*",
-        " +([0-9]{1,3}\\.){3}[0-9]{1,3}(/[0-9]{1,2})*([[:space:]]+(In|Out) +[0-9]+[[:space:]]+on +"
-        "(tun +)*[^\n ]+( *nbr[[:space:]]+([0-9]{1,3}\\.){3}[0-9]{1,3})*)+",
-        "([0-9]{1,3}\\.){3}[0-9]{1,3}(/[0-9]{1,2})*", "[[:space:]]+on[[:space:]]+(tun +)*",
-        "( +nbr[[:space:]]+)*", "(^|\n)[^[:space:]]+", "(^\n)?", "([\n\r]+ {20}.{30} {5,})?",
-        "[^\n]+(\n[^[:space:]]+)?", "(^|\n)Interface +", "\n +Reference"}) {
+  for (const char* ere : {kLabelLeg, kLabelEntry, "([0-9]{1,3}\\.){3}[0-9]{1,3}(/[0-9]{1,2})*",
+                          "[[:space:]]+on[[:space:]]+(tun +)*", "( +nbr[[:space:]]+)*",
+                          "(^|\n)[^[:space:]]+", "(^\n)?", "([\n\r]+ {20}.{30} {5,})?",
+                          "[^\n]+(\n[^[:space:]]+)?", "(^|\n)Interface +", "\n +Reference"}) {
     ASSERT_TRUE(ByteScanner::Build(ere)) << ere;
     Compare(ere, texts, &tally);
     if (HasFatalFailure()) return;
@@ -161,10 +173,7 @@ TEST(ByteScanner, LeavesToRe2WhatItDoesNotReadOrWouldGrowTooLarge) {
        {"a$", "(a*)*", "a^b", "x(^a)", "(^a)+", "a{65}", "a**", "a\\1", "(a", "a|", "()", "[b-a]",
         // automata above 512 states: one that must remember the last 10
         // bytes, and a VRF route with its wrapped line
-        "[ab]*a[ab]{9}",
-        "(^|\n)([0-9]{1,3}\\.){3}[0-9]{1,3}/[0-9]{1,2}[[:space:]]+[[:alpha:]]+[[:space:]]+"
-        "([0-9]{1,3}\\.){3}[0-9]{1,3}[^[:space:]]*[[:space:]]+[0-9]+/[0-9]+[[:space:]]+[^\n\r]+"
-        "([\n\r]+ {20}.{30} {5,}[^\n\r]+)?"}) {
+        "[ab]*a[ab]{9}", kWrappedRoute}) {
     EXPECT_EQ(ByteScanner::Build(ere), nullptr) << ere;
   }
   // Where a backtracking search would try every way of cutting the run
