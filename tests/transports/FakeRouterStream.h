@@ -43,6 +43,17 @@ struct FakeRouter {
     std::lock_guard<std::mutex> lock(mutex);
     return seen;
   }
+  // The lines that connection `number` read, without the login's terminal settings.
+  std::vector<std::string> SeenOn(int number) {
+    std::vector<std::string> lines;
+    const std::string prefix = std::to_string(number) + " ";
+    for (const std::string& line : Seen()) {
+      if (line.rfind(prefix, 0) == 0 && line.find("terminal ") == std::string::npos) {
+        lines.push_back(line.substr(prefix.size()));
+      }
+    }
+    return lines;
+  }
   int Connections() {
     std::lock_guard<std::mutex> lock(mutex);
     return connections;

@@ -45,22 +45,10 @@ std::vector<std::string> Texts(const std::vector<std::unique_ptr<CKelAtom>>& rep
 // The lines that each connection read, without the login's terminal settings.
 std::vector<std::vector<std::string>> SeenByEach(const std::shared_ptr<FakeRouter>& router);
 
-// The lines that connection `number` read, without the login's terminal settings.
-std::vector<std::string> SeenOn(const std::shared_ptr<FakeRouter>& router, int number) {
-  std::vector<std::string> lines;
-  const std::string prefix = std::to_string(number) + " ";
-  for (const std::string& line : router->Seen()) {
-    if (line.rfind(prefix, 0) == 0 && line.find("terminal ") == std::string::npos) {
-      lines.push_back(line.substr(prefix.size()));
-    }
-  }
-  return lines;
-}
-
 std::vector<std::vector<std::string>> SeenByEach(const std::shared_ptr<FakeRouter>& router) {
   std::vector<std::vector<std::string>> each;
   for (int number = 1; number <= router->Connections(); ++number)
-    each.push_back(SeenOn(router, number));
+    each.push_back(router->SeenOn(number));
   return each;
 }
 
@@ -75,7 +63,7 @@ TEST(CliSessionPool, RepliesRefusalsAndTheRecordingOfOneSession) {
   EXPECT_THAT(recorded, ElementsAre("pe1#show a", "pe1#virtual-router vr1", "pe1:vr1#show b"));
   // The next request starts in the default virtual router again.
   EXPECT_THAT(Texts(pool->Run({"show c"})), ElementsAre("reply c\n"));
-  EXPECT_THAT(SeenOn(router, 1), ElementsAre("show a", "virtual-router vr1", "show nothing",
+  EXPECT_THAT(router->SeenOn(1), ElementsAre("show a", "virtual-router vr1", "show nothing",
                                              "show b", "virtual-router default", "show c"));
   const TransportHealth tally = pool->CollectTally();
   EXPECT_EQ(tally.cli.sent, 5);
@@ -94,9 +82,9 @@ TEST(CliSessionPool, ADropResumesTheCommandInItsVirtualRouterAndTwoDropsCutItOff
   EXPECT_THAT(Texts(replies),
               ElementsAre("", "reply a\n", "-", "reply c\n", "reply d\n", "reply e\n"));
   // Each new connection goes back to where the last one stood.
-  EXPECT_THAT(SeenOn(router, 2), ElementsAre("virtual-router vr2", "show b"));
-  EXPECT_THAT(SeenOn(router, 3), ElementsAre("virtual-router vr2", "show c", "show d"));
-  EXPECT_THAT(SeenOn(router, 4), ElementsAre("virtual-router vr2", "show d", "show e"));
+  EXPECT_THAT(router->SeenOn(2), ElementsAre("virtual-router vr2", "show b"));
+  EXPECT_THAT(router->SeenOn(3), ElementsAre("virtual-router vr2", "show c", "show d"));
+  EXPECT_THAT(router->SeenOn(4), ElementsAre("virtual-router vr2", "show d", "show e"));
   const TransportHealth tally = pool->CollectTally();
   EXPECT_EQ(tally.cli.reconnections, 3);
   EXPECT_EQ(tally.cli.cutOff, 1);
@@ -178,7 +166,7 @@ TEST(CliSessionPool, ALongRequestIsSharedOutAndComesBackInItsOrder) {
   EXPECT_EQ(tally.cli.answered, 12);
   // A short request stays on the first session.
   pool->Run({"show a", "show b"});
-  EXPECT_THAT(SeenOn(router, 1), Contains("show b").Times(2));
+  EXPECT_THAT(router->SeenOn(1), Contains("show b").Times(2));
 }
 
 TEST(CliSessionPool, ASecondSessionThatGivesUpHalfWayLeavesItsPartToTheFirst) {
@@ -196,7 +184,7 @@ TEST(CliSessionPool, ASecondSessionThatGivesUpHalfWayLeavesItsPartToTheFirst) {
   EXPECT_THAT(Texts(replies), ElementsAre("reply a\n", "reply b\n", "reply c\n", "reply d\n",
                                           "reply e\n", "reply f\n", "reply g\n", "reply h\n"));
   EXPECT_THAT(recorded, ElementsAreArray(request));
-  EXPECT_THAT(SeenOn(router, 1), ElementsAreArray(request));
+  EXPECT_THAT(router->SeenOn(1), ElementsAreArray(request));
   // What the second session did is not counted: its part was done again.
   const TransportHealth tally = pool->CollectTally();
   EXPECT_EQ(tally.cli.sent, 8);

@@ -52,18 +52,6 @@ Outcome RunAll(const std::shared_ptr<FakeRouter>& router, size_t depth,
   return outcome;
 }
 
-// The lines that connection `number` read, without the login's terminal settings.
-std::vector<std::string> SeenOn(const std::shared_ptr<FakeRouter>& router, int number) {
-  std::vector<std::string> lines;
-  const std::string prefix = std::to_string(number) + " ";
-  for (const std::string& line : router->Seen()) {
-    if (line.rfind(prefix, 0) == 0 && line.find("terminal ") == std::string::npos) {
-      lines.push_back(line.substr(prefix.size()));
-    }
-  }
-  return lines;
-}
-
 const std::vector<std::vector<std::string>> kRequests = {
     {"show a", "virtual-router vr2", "show b", "show nothing", "show c", "virtual-router vr3",
      "show d", "show e"},
@@ -107,14 +95,14 @@ TEST(CliTypeAhead, ARouterThatLosesWhatWasTypedIsCaughtAndEveryReplyStaysRight) 
     // From "show a" on, on a new connection, one command at a time.
     EXPECT_EQ(ahead.tally.cli.typeAheadLostAt, "show a");
     EXPECT_EQ(ahead.tally.cli.reconnections, 1);
-    EXPECT_THAT(SeenOn(router, 2),
+    EXPECT_THAT(router->SeenOn(2),
                 ElementsAre("show a", "virtual-router vr2", "show b", "show nothing", "show c",
                             "virtual-router vr3", "show d", "show e", "virtual-router default",
                             "show f", "virtual-router vr2", "show a", "show b"));
     EXPECT_EQ(router->Connections(), 2);
   }
-  EXPECT_THAT(SeenOn(flushing, 1), ElementsAre("show a"));
-  EXPECT_THAT(SeenOn(losing, 1), ElementsAre("show a", "show b", "show nothing", "show c",
+  EXPECT_THAT(flushing->SeenOn(1), ElementsAre("show a"));
+  EXPECT_THAT(losing->SeenOn(1), ElementsAre("show a", "show b", "show nothing", "show c",
                                              "virtual-router vr3", "show d", "show e"));
 }
 
@@ -130,11 +118,11 @@ TEST(CliTypeAhead, ALostConnectionOrAStallInABatchResumesFromTheFirstUnanswered)
       ahead.replies,
       ElementsAre("", "reply a\npe1 uptime 3d\n\nend a\n", "reply b\npe1 uptime 3d\n\nend b\n",
                   "reply c\npe1 uptime 3d\n\nend c\n", "-", "reply e\npe1 uptime 3d\n\nend e\n"));
-  EXPECT_THAT(SeenOn(router, 1), ElementsAre("virtual-router vr2", "show a", "show b"));
+  EXPECT_THAT(router->SeenOn(1), ElementsAre("virtual-router vr2", "show a", "show b"));
   // Typed again in the virtual router where the cut-off command was to run.
-  EXPECT_THAT(SeenOn(router, 2),
+  EXPECT_THAT(router->SeenOn(2),
               ElementsAre("virtual-router vr2", "show b", "show c", "show d", "show e"));
-  EXPECT_THAT(SeenOn(router, 3), ElementsAre("virtual-router vr2", "show e"));
+  EXPECT_THAT(router->SeenOn(3), ElementsAre("virtual-router vr2", "show e"));
   EXPECT_EQ(ahead.tally.cli.cutOff, 0);
   EXPECT_EQ(ahead.tally.cli.timedOut, 1);
   EXPECT_EQ(ahead.tally.cli.first.timedOut, "show d");
