@@ -51,6 +51,17 @@ void RouterSession::Consume(size_t count) {
   while (!arrivals_.empty() && arrivals_.front().first <= consumed_) arrivals_.pop_front();
 }
 
+void RouterSession::HoldUntil(Clock::time_point wake) {
+  // Commands typed ahead meanwhile are stamped as they come, so that each
+  // reply is held from its own command's arrival, not from when it is read.
+  for (Clock::time_point now = Clock::now(); now < wake && !closed_; now = Clock::now()) {
+    const size_t had = input_.size();
+    if (!link_->ReceiveArrived(input_)) break;
+    if (input_.size() != had) arrivals_.emplace_back(consumed_ + input_.size(), Clock::now());
+    std::this_thread::sleep_for(std::min<Clock::duration>(wake - now, std::chrono::milliseconds(1)));
+  }
+}
+
 void RouterSession::DropTypedAhead() {
   if (!closed_ && !link_->ReceiveArrived(input_)) closed_ = true;
   Consume(input_.size());
@@ -125,8 +136,7 @@ void RouterSession::Serve() {
     if (!ReadLine(line, true)) return;
     // The reply leaves when a router that far away would have sent it: a
     // command that came with others typed ahead waits no longer than they.
-    std::this_thread::sleep_until(lineArrived_ +
-                                  std::chrono::milliseconds(setup_.faults.latencyMs));
+    HoldUntil(lineArrived_ + std::chrono::milliseconds(setup_.faults.latencyMs));
     Handle(CollapsedCommand(line));
     if (setup_.faults.dropTypeAhead) DropTypedAhead();
   }

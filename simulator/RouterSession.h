@@ -49,6 +49,9 @@ class RouterSession {
   bool Receive();
   // Takes the first `count` bytes of the input as read.
   void Consume(size_t count);
+  using Clock = std::chrono::steady_clock;
+  // Waits as a distant router would, taking in what the client types meanwhile.
+  void HoldUntil(Clock::time_point wake);
   // Drops the input that came while a command was answered.
   void DropTypedAhead();
   void Send(const std::string& bytes);
@@ -57,7 +60,6 @@ class RouterSession {
   std::unique_ptr<RouterLink> link_;
   const RouterSetup& setup_;
   bool loggedIn_;
-  using Clock = std::chrono::steady_clock;
   std::string input_;
   size_t consumed_ = 0;  // input read so far: input_ starts there
   // When the input came: up to the offset (counted as consumed_), at the time.
