@@ -58,7 +58,8 @@ void RouterSession::HoldUntil(Clock::time_point wake) {
     const size_t had = input_.size();
     if (!link_->ReceiveArrived(input_)) break;
     if (input_.size() != had) arrivals_.emplace_back(consumed_ + input_.size(), Clock::now());
-    std::this_thread::sleep_for(std::min<Clock::duration>(wake - now, std::chrono::milliseconds(1)));
+    std::this_thread::sleep_for(
+        std::min<Clock::duration>(wake - now, std::chrono::milliseconds(1)));
   }
 }
 
