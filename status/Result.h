@@ -31,8 +31,10 @@ class [[nodiscard]] Result {
   T& value() { return value_; }
 
   // Moves the value into `out` when ok (leaving `out` as it was when not);
-  // the status either way, for a caller that keeps its own variable.
-  Status Into(T& out) && {
+  // the status either way, for a caller that keeps its own variable (of T, or
+  // of a type T converts to: a unique_ptr to a base).
+  template <typename Out>
+  Status Into(Out& out) && {
     if (ok()) out = std::move(value_);
     return status_;
   }
