@@ -7,7 +7,7 @@
 // PGPASSFILE).
 //
 //   if (Status taken = TakeStorePassword(secretsFile); !taken.ok()) return Fail(taken.message());
-//   store::OpenStore(where, store::Access::kRead, problem);
+//   store::OpenStore(where, store::Access::kRead).Into(results);
 #ifndef FLEET_STOREPASSWORD_H_
 #define FLEET_STOREPASSWORD_H_
 

@@ -190,10 +190,9 @@ void Edit(sqlite3* db, Bytes& bytes) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const report::Report kBase = SmallRouter();
-  std::string problem;
-  std::unique_ptr<store::SqliteDatabase> db =
-      store::OpenSqliteStore(":memory:", store::Access::kWrite, problem);
-  FuzzCheck(db != nullptr, "no store in memory");
+  std::unique_ptr<store::SqliteDatabase> db;
+  FuzzCheck(store::OpenSqliteStore(":memory:", store::Access::kWrite).Into(db).ok(),
+            "no store in memory");
   sqlite3* handle = db->Handle();
   store::SqlStore results(std::move(db));
   const Result<int64_t> begun = results.BeginRun("fleet.yaml");

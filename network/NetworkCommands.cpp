@@ -104,9 +104,8 @@ Status WritePage(const NetworkOptions& options) {
     diff.runA = run.previousRun;
     diff.runB = run.run.id;
     std::ostringstream changes;
-    std::string problem;
-    if (store::DiffRuns(diff, changes, problem) == store::DiffOutcome::kFailed) {
-      return Status::Failure(problem);
+    if (const Outcome<store::DiffOutcome> diffed = store::DiffRuns(diff, changes); !diffed.ok()) {
+      return diffed.status();
     }
     parts.changes = changes.str();
   }

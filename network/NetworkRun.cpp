@@ -17,10 +17,11 @@ std::optional<int64_t> LastFinishedRunBefore(const std::vector<store::StoredRun>
 }  // namespace
 
 Status LoadNetworkRun(const std::string& storePath, std::optional<int64_t> runId, NetworkRun& run) {
-  std::string problem;  // what the store says
-  const std::unique_ptr<store::Store> results =
-      store::OpenStore(storePath, store::Access::kRead, problem);
-  if (!results) return Status::Failure(problem);
+  std::unique_ptr<store::Store> results;
+  if (Status opened = store::OpenStore(storePath, store::Access::kRead).Into(results);
+      !opened.ok()) {
+    return opened;
+  }
   Result<std::vector<store::StoredRun>> listed = results->ListRuns();
   if (!listed.ok()) return listed.status();
   const std::vector<store::StoredRun>& runs = listed.value();

@@ -65,9 +65,8 @@ class Poller {
   }
 
   bool Run() {
-    std::string problem;
-    store_ = store::JobStore::Open(options_.store, store::Access::kWrite, true, problem);
-    const Status registered = store_ ? store_->RegisterPoller(me_) : Status::Failure(problem);
+    Status registered = store::JobStore::Open(options_.store, store::Access::kWrite, true).Into(store_);
+    if (registered.ok()) registered = store_->RegisterPoller(me_);
     if (!registered.ok()) {
       log_ << "erx-discover: " << registered.message() << "\n";
       return false;
@@ -132,9 +131,8 @@ class Poller {
 
   void Reconnect() {
     store_.reset();
-    std::string problem;
-    store_ = store::JobStore::Open(options_.store, store::Access::kWrite, true, problem);
-    lastProblem_ = store_ ? "" : problem;
+    lastProblem_ =
+        store::JobStore::Open(options_.store, store::Access::kWrite, true).Into(store_).message();
   }
 
   // The settings and secrets of a job; false with the job failed when it

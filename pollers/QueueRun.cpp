@@ -40,9 +40,10 @@ std::string ProgressLines(const store::RunOverview& run,
 
 // The fleet's summary table of a finished run.
 Result<std::vector<DeviceSummary>> Summarize(const std::string& where, int64_t runId) {
-  std::string problem;
-  std::unique_ptr<store::Store> results = store::OpenStore(where, store::Access::kRead, problem);
-  if (!results) return Status::Failure(problem);
+  std::unique_ptr<store::Store> results;
+  if (Status opened = store::OpenStore(where, store::Access::kRead).Into(results); !opened.ok()) {
+    return opened;
+  }
   const Result<std::vector<store::StoredDevice>> devices = results->LoadDevices(runId);
   if (!devices.ok()) return devices.status();
   std::vector<DeviceSummary> summaries;
@@ -79,9 +80,9 @@ FleetOutcome Wait(const QueueOptions& options, int64_t runId, Clock::time_point 
   std::unique_ptr<store::JobStore> jobs;
   std::string shown;
   while (true) {
-    std::string problem;
-    if (!jobs) jobs = store::JobStore::Open(options.store, store::Access::kRead, true, problem);
-    const Result<store::RunOverview> run = jobs ? jobs->RunCounts(runId) : Status::Failure(problem);
+    const Status opened =
+        jobs ? Status() : store::JobStore::Open(options.store, store::Access::kRead, true).Into(jobs);
+    const Result<store::RunOverview> run = opened.ok() ? jobs->RunCounts(runId) : opened;
     const Result<std::vector<store::PollerState>> pollers =
         run.ok() ? jobs->Pollers() : run.status();
     if (pollers.ok()) {
@@ -132,11 +133,10 @@ FleetOutcome QueueRun(const QueueOptions& options, std::ostream& out, std::ostre
     jobs.push_back({device.name, device.live.host.empty() ? device.capture : device.live.host,
                     device.region, JobSettings(device)});
   }
-  std::string problem;
-  std::unique_ptr<store::JobStore> store =
-      store::JobStore::Open(options.store, store::Access::kWrite, true, problem);
+  std::unique_ptr<store::JobStore> store;
+  const Status opened = store::JobStore::Open(options.store, store::Access::kWrite, true).Into(store);
   const Result<store::QueuedRun> queued =
-      store ? store->Queue(AbsolutePath(options.inventory), jobs) : Status::Failure(problem);
+      opened.ok() ? store->Queue(AbsolutePath(options.inventory), jobs) : opened;
   if (!queued.ok()) {
     log << "erx-discover: " << queued.message() << "\n";
     return FleetOutcome::kCannotStart;

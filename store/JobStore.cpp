@@ -88,21 +88,21 @@ JobStore::~JobStore() = default;
 
 const std::string& JobStore::Where() const { return db_->Where(); }
 
-std::unique_ptr<JobStore> JobStore::Open(const std::string& where, Access access, bool jobs,
-                                         std::string& problem) {
+Result<std::unique_ptr<JobStore>> JobStore::Open(const std::string& where, Access access,
+                                                 bool jobs) {
   if (!IsPostgresLocation(where)) {
     if (jobs) {
-      problem = where +
-                ": runs shared by pollers need a PostgreSQL store (--store postgresql://...); "
-                "a store in a file serves one machine's fleet run";
-      return nullptr;
+      return Status::Failure(
+          where +
+          ": runs shared by pollers need a PostgreSQL store (--store postgresql://...); "
+          "a store in a file serves one machine's fleet run");
     }
-    std::unique_ptr<SqlDatabase> db = OpenSqliteStore(where, access, problem);
-    if (!db) return nullptr;
+    std::unique_ptr<SqlDatabase> db;
+    if (Status opened = OpenSqliteStore(where, access).Into(db); !opened.ok()) return opened;
     return std::unique_ptr<JobStore>(new JobStore(std::move(db), nullptr));
   }
-  std::unique_ptr<PostgresDatabase> db = OpenPostgresStore(where, access, problem);
-  if (!db) return nullptr;
+  std::unique_ptr<PostgresDatabase> db;
+  if (Status opened = OpenPostgresStore(where, access).Into(db); !opened.ok()) return opened;
   PostgresDatabase* postgres = db.get();
   return std::unique_ptr<JobStore>(new JobStore(std::move(db), postgres));
 }

@@ -7,8 +7,8 @@
 // while it still holds the job's lease, checked in the transaction that
 // stores it: a device is stored once per run, whatever dies when.
 //
-//   std::unique_ptr<store::JobStore> jobs =
-//       store::JobStore::Open(url, store::Access::kWrite, true, problem);
+//   std::unique_ptr<store::JobStore> jobs;
+//   Status opened = store::JobStore::Open(url, store::Access::kWrite, true).Into(jobs);
 //   Result<store::QueuedRun> queued = jobs->Queue(inventory, toQueue);   // queue
 //   Status registered = jobs->RegisterPoller(me);                       // poller
 //   Result<std::vector<store::ClaimedJob>> claimed = jobs->Claim(me, 2);
@@ -106,8 +106,8 @@ class JobStore {
  public:
   // Opens the store at `where` (Store.h's OpenStore). Jobs are handed out
   // only by a PostgreSQL store: with `jobs` true an SQLite file is refused.
-  static std::unique_ptr<JobStore> Open(const std::string& where, Access access, bool jobs,
-                                        std::string& problem);
+  static Result<std::unique_ptr<JobStore>> Open(const std::string& where, Access access,
+                                                bool jobs);
   ~JobStore();
 
   const std::string& Where() const;

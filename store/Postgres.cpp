@@ -140,15 +140,14 @@ std::string NumberedParameters(const std::string& sql) {
   return numbered;
 }
 
-std::unique_ptr<PostgresDatabase> PostgresDatabase::Connect(const std::string& where,
-                                                            std::string& problem) {
+::Result<std::unique_ptr<PostgresDatabase>> PostgresDatabase::Connect(const std::string& where) {
   char* error = nullptr;
   PQconninfoOption* options = PQconninfoParse(where.c_str(), &error);
   if (!options) {
     // libpq's message quotes no value of the connection.
-    problem = "the store's connection cannot be read: " + FirstLine(error);
+    Status failed = Status::Failure("the store's connection cannot be read: " + FirstLine(error));
     PQfreemem(error);
-    return nullptr;
+    return failed;
   }
   bool password = false;
   for (PQconninfoOption* option = options; option->keyword; ++option) {
@@ -157,11 +156,10 @@ std::unique_ptr<PostgresDatabase> PostgresDatabase::Connect(const std::string& w
   PQconninfoFree(options);
   if (password) {
     // Not echoed: the connection holds the password.
-    problem =
+    return Status::Failure(
         "the store's connection holds a password, which would show in the process list: give "
         "it in ~/.pgpass, PGPASSFILE, PGPASSWORD in the environment, or a PGPASSWORD line of the "
-        "secrets file";
-    return nullptr;
+        "secrets file");
   }
   // A database host that does not answer must not hold a poller forever: a
   // connection gives up after 10 s unless the URL or PGCONNECT_TIMEOUT says
@@ -173,10 +171,11 @@ std::unique_ptr<PostgresDatabase> PostgresDatabase::Connect(const std::string& w
   PGconn* connection =
       PQconnectdbParams(keywords + (timeout ? 0 : 1), values + (timeout ? 0 : 1), 1);
   if (!connection || PQstatus(connection) != CONNECTION_OK) {
-    problem = where + ": cannot connect: " +
-              (connection ? FirstLine(PQerrorMessage(connection)) : "out of memory");
+    Status failed = Status::Failure(
+        where + ": cannot connect: " +
+        (connection ? FirstLine(PQerrorMessage(connection)) : "out of memory"));
     PQfinish(connection);
-    return nullptr;
+    return failed;
   }
   PQsetNoticeProcessor(connection, IgnoreNotice, nullptr);
   return std::unique_ptr<PostgresDatabase>(new PostgresDatabase(connection, where));

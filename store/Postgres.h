@@ -14,6 +14,7 @@
 #include <memory>
 #include <string>
 
+#include "status/Result.h"
 #include "store/SqlDatabase.h"
 
 struct pg_conn;
@@ -22,9 +23,9 @@ namespace store {
 
 class PostgresDatabase : public SqlDatabase {
  public:
-  // Connects to `where`; null with `problem` set (never holding a password)
-  // when it is refused or cannot connect.
-  static std::unique_ptr<PostgresDatabase> Connect(const std::string& where, std::string& problem);
+  // Connects to `where`; fails (the message never holding a password) when
+  // it is refused or cannot connect.
+  static Result<std::unique_ptr<PostgresDatabase>> Connect(const std::string& where);
   PostgresDatabase(const PostgresDatabase&) = delete;
   PostgresDatabase& operator=(const PostgresDatabase&) = delete;
   ~PostgresDatabase() override;

@@ -255,10 +255,12 @@ void MigratePostgresStore(SqlDatabase& db, int version) {
   }
 }
 
-std::unique_ptr<PostgresDatabase> OpenPostgresStore(const std::string& where, Access access,
-                                                    std::string& problem) {
-  std::unique_ptr<PostgresDatabase> db = PostgresDatabase::Connect(where, problem);
-  if (!db) return nullptr;
+Result<std::unique_ptr<PostgresDatabase>> OpenPostgresStore(const std::string& where,
+                                                            Access access) {
+  std::unique_ptr<PostgresDatabase> db;
+  if (Status connected = PostgresDatabase::Connect(where).Into(db); !connected.ok()) {
+    return connected;
+  }
   try {
     if (access == Access::kWrite) {
       MigratePostgresStore(*db, kSchemaVersion);
@@ -268,9 +270,9 @@ std::unique_ptr<PostgresDatabase> OpenPostgresStore(const std::string& where, Ac
     }
     return db;
   } catch (const StoreError& error) {
-    problem = error.what();
-    if (problem.compare(0, where.size(), where) != 0) problem = where + ": " + problem;
-    return nullptr;
+    const std::string problem = error.what();
+    return Status::Failure(problem.compare(0, where.size(), where) == 0 ? problem
+                                                                        : where + ": " + problem);
   }
 }
 

@@ -15,10 +15,10 @@
 
 namespace store {
 
-// Null with `problem` set when the database cannot be used (see Schema.h for
-// what kWrite and kRead do).
-std::unique_ptr<PostgresDatabase> OpenPostgresStore(const std::string& where, Access access,
-                                                    std::string& problem);
+// Fails with a message naming the store when the database cannot be used
+// (see Schema.h for what kWrite and kRead do).
+Result<std::unique_ptr<PostgresDatabase>> OpenPostgresStore(const std::string& where,
+                                                            Access access);
 
 // Brings the store to schema `version` and no further (tests of migration).
 void MigratePostgresStore(SqlDatabase& db, int version);

@@ -25,11 +25,7 @@ class ResultsStore {
  public:
   // Opens the store at `where` (a file or a postgresql:// connection; see
   // OpenStore), creating or migrating it.
-  Status Open(const std::string& where) {
-    std::string problem;
-    store_ = OpenStore(where, Access::kWrite, problem);
-    return store_ ? Status() : Status::Failure(problem);
-  }
+  Status Open(const std::string& where) { return OpenStore(where, Access::kWrite).Into(store_); }
 
   Result<int64_t> BeginRun(const std::string& inventory) {
     if (!store_) return NotOpen();

@@ -92,17 +92,18 @@ Result<std::optional<DeviceDiff>> CompareDevice(Store& db, const std::string& na
 
 }  // namespace
 
-DiffOutcome DiffRuns(const DiffOptions& options, std::ostream& out, std::string& problem) {
+Outcome<DiffOutcome> DiffRuns(const DiffOptions& options, std::ostream& out) {
   if (options.format != "text" && options.format != "json") {
-    problem = "unknown format '" + options.format + "' (text or json)";
-    return DiffOutcome::kFailed;
+    return {DiffOutcome::kFailed,
+            Status::Failure("unknown format '" + options.format + "' (text or json)")};
   }
-  const std::unique_ptr<Store> store = OpenStore(options.storePath, Access::kRead, problem);
-  if (!store) return DiffOutcome::kFailed;
+  std::unique_ptr<Store> store;
+  if (Status opened = OpenStore(options.storePath, Access::kRead).Into(store); !opened.ok()) {
+    return {DiffOutcome::kFailed, opened};
+  }
   const Result<RunPair> picked = PickRuns(*store, options);
   if (!picked.ok()) {
-    problem = picked.message();
-    return DiffOutcome::kFailed;
+    return {DiffOutcome::kFailed, picked.status()};
   }
   const StoredRun& runA = picked.value().before;
   const StoredRun& runB = picked.value().after;
@@ -113,8 +114,7 @@ DiffOutcome DiffRuns(const DiffOptions& options, std::ostream& out, std::string&
   const Result<std::vector<StoredDevice>> after =
       before.ok() ? store->LoadDevices(runB.id) : before;
   if (!after.ok()) {
-    problem = after.message();
-    return DiffOutcome::kFailed;
+    return {DiffOutcome::kFailed, after.status()};
   }
   for (const StoredDevice& d : before.value()) devices[d.name].first = &d;
   for (const StoredDevice& d : after.value()) devices[d.name].second = &d;
@@ -127,8 +127,7 @@ DiffOutcome DiffRuns(const DiffOptions& options, std::ostream& out, std::string&
     const Result<std::optional<DeviceDiff>> diff =
         CompareDevice(*store, name, rows.first, rows.second, runA, runB);
     if (!diff.ok()) {
-      problem = diff.message();
-      return DiffOutcome::kFailed;
+      return {DiffOutcome::kFailed, diff.status()};
     }
     if (!diff.value()) continue;
     changed = true;

@@ -11,6 +11,8 @@
 #include <ostream>
 #include <string>
 
+#include "status/Outcome.h"
+
 namespace store {
 
 struct DiffOptions {
@@ -22,9 +24,9 @@ struct DiffOptions {
 
 enum class DiffOutcome { kNothingChanged, kSomethingChanged, kFailed };
 
-// Writes the differences to `out` and says whether there were any; kFailed
-// with `problem` set when the store cannot be read or lacks a run.
-DiffOutcome DiffRuns(const DiffOptions& options, std::ostream& out, std::string& problem);
+// Writes the differences to `out` and says whether there were any; kFailed,
+// with its message, when the store cannot be read or lacks a run.
+Outcome<DiffOutcome> DiffRuns(const DiffOptions& options, std::ostream& out);
 
 }  // namespace store
 

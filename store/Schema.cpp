@@ -314,15 +314,14 @@ std::string SchemaRefusal(const FoundSchema& found, const std::string& path, Acc
   return "";
 }
 
-std::unique_ptr<SqliteDatabase> OpenSqliteStore(const std::string& path, Access access,
-                                                std::string& problem) {
+Result<std::unique_ptr<SqliteDatabase>> OpenSqliteStore(const std::string& path, Access access) {
   sqlite3* handle = nullptr;
   const int flags =
       access == Access::kWrite ? SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE : SQLITE_OPEN_READONLY;
   if (sqlite3_open_v2(path.c_str(), &handle, flags, nullptr) != SQLITE_OK) {
-    problem = path + ": " + WhyNotOpened(path, access, handle);
+    Status failed = Status::Failure(path + ": " + WhyNotOpened(path, access, handle));
     sqlite3_close(handle);
-    return nullptr;
+    return failed;
   }
   auto db = std::make_unique<SqliteDatabase>(handle, path);
   try {
@@ -348,9 +347,9 @@ std::unique_ptr<SqliteDatabase> OpenSqliteStore(const std::string& path, Access 
     db->Execute("PRAGMA foreign_keys = ON");
     return db;
   } catch (const StoreError& error) {
-    problem = error.what();
-    if (problem.compare(0, path.size(), path) != 0) problem = path + ": " + problem;
-    return nullptr;
+    const std::string problem = error.what();
+    return Status::Failure(problem.compare(0, path.size(), path) == 0 ? problem
+                                                                      : path + ": " + problem);
   }
 }
 

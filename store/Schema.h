@@ -32,10 +32,9 @@ std::string SchemaRefusal(const FoundSchema& found, const std::string& where, Ac
 // writers. kWrite creates the file or migrates it (the check and the change in
 // one transaction that holds the write lock) and turns on write-ahead logging
 // so readers and one writer at a time work side by side; kRead opens an
-// existing store of this schema and changes nothing. Null, with `problem`
-// naming the file, when it cannot be used.
-std::unique_ptr<SqliteDatabase> OpenSqliteStore(const std::string& path, Access access,
-                                                std::string& problem);
+// existing store of this schema and changes nothing. Fails with a message
+// naming the file when it cannot be used.
+Result<std::unique_ptr<SqliteDatabase>> OpenSqliteStore(const std::string& path, Access access);
 
 }  // namespace store
 

@@ -6,15 +6,12 @@
 
 namespace store {
 
-std::unique_ptr<Store> OpenStore(const std::string& where, Access access, std::string& problem) {
+Result<std::unique_ptr<Store>> OpenStore(const std::string& where, Access access) {
   std::unique_ptr<SqlDatabase> db;
-  if (IsPostgresLocation(where)) {
-    db = OpenPostgresStore(where, access, problem);
-  } else {
-    db = OpenSqliteStore(where, access, problem);
-  }
-  if (!db) return nullptr;
-  return std::make_unique<SqlStore>(std::move(db));
+  const Status opened = IsPostgresLocation(where) ? OpenPostgresStore(where, access).Into(db)
+                                                  : OpenSqliteStore(where, access).Into(db);
+  if (!opened.ok()) return opened;
+  return std::unique_ptr<Store>(std::make_unique<SqlStore>(std::move(db)));
 }
 
 }  // namespace store

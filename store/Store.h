@@ -4,16 +4,16 @@
 // that writes or reads a store goes through this interface; no SQL is written
 // outside store/.
 //
-//   std::string problem;
-//   std::unique_ptr<store::Store> results = store::OpenStore("fleet.db", store::Access::kWrite,
-//   problem); if (!results) ...                                   // problem names the store
+//   std::unique_ptr<store::Store> results;
+//   Status opened = store::OpenStore("fleet.db", store::Access::kWrite).Into(results);
+//   if (!opened.ok()) ...                                        // its message names the store
 //   Result<int64_t> run = results->BeginRun("inventory.yaml");
 //   Status stored = results->StoreDevice(run.value(), outcome, &report);  // one transaction each
 //   Status finished = results->FinishRun(run.value());
 //
 // Reading (diff, paths, vpns, html, a web page):
 //
-//   std::unique_ptr<store::Store> results = store::OpenStore(where, store::Access::kRead, problem);
+//   Status opened = store::OpenStore(where, store::Access::kRead).Into(results);
 //   Result<std::vector<store::StoredRun>> runs = results->ListRuns();  // oldest first
 //   Result<std::vector<store::StoredDevice>> devices =                 // by name
 //       results->LoadDevices(runs.value().back().id);
@@ -117,10 +117,10 @@ class Store {
 };
 
 // Opens the store at `where`: a file (SQLite), or a PostgreSQL connection
-// `postgresql://...` (Postgres.h; a password written in it is refused). Null,
-// with `problem` naming the store, when it cannot be opened, is not a results
-// store, or was made by a newer program.
-std::unique_ptr<Store> OpenStore(const std::string& where, Access access, std::string& problem);
+// `postgresql://...` (Postgres.h; a password written in it is refused). Fails,
+// naming the store, when it cannot be opened, is not a results store, or was
+// made by a newer program.
+Result<std::unique_ptr<Store>> OpenStore(const std::string& where, Access access);
 
 }  // namespace store
 

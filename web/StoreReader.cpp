@@ -10,9 +10,9 @@ namespace web {
 StoreReader::StoreReader(const std::string& storePath)
     : path_(storePath),
       deadline_(std::chrono::steady_clock::now() + std::chrono::seconds(kQuerySeconds)) {
-  std::string problem;
-  store_ = store::OpenStore(storePath, store::Access::kRead, problem);
-  if (!store_) throw ReadError(problem);
+  if (Status opened = store::OpenStore(storePath, store::Access::kRead).Into(store_); !opened.ok()) {
+    throw ReadError(opened.message());
+  }
   store_->LimitQueryTime(kQuerySeconds);
 }
 
@@ -92,9 +92,8 @@ std::string StoreReader::Diff(int64_t runA, int64_t runB, const std::string& for
   options.runB = runB;
   options.format = format;
   std::ostringstream out;
-  std::string problem;
-  if (store::DiffRuns(options, out, problem) == store::DiffOutcome::kFailed)
-    throw ReadError(problem);
+  const Outcome<store::DiffOutcome> diff = store::DiffRuns(options, out);
+  if (!diff.ok()) throw ReadError(diff.message());
   return out.str();
 }
 

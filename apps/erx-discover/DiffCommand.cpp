@@ -32,8 +32,8 @@ class DiffCommand : public Subcommand {
       diff_.runA = runs_[0];
       diff_.runB = runs_[1];
     }
-    std::string problem;
-    switch (store::DiffRuns(diff_, std::cout, problem)) {
+    const Outcome<store::DiffOutcome> diff = store::DiffRuns(diff_, std::cout);
+    switch (diff.code()) {
       case store::DiffOutcome::kNothingChanged:
         return kExitOk;
       case store::DiffOutcome::kSomethingChanged:
@@ -41,7 +41,7 @@ class DiffCommand : public Subcommand {
       case store::DiffOutcome::kFailed:
         break;
     }
-    return FailUsage("erx-discover", problem);
+    return FailUsage("erx-discover", diff.message());
   }
 
  private:

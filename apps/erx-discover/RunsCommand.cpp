@@ -19,10 +19,9 @@ class RunsCommand : public Subcommand {
   }
 
   ExitCode Run() override {
-    std::string problem;
-    std::unique_ptr<store::JobStore> jobs =
-        store::JobStore::Open(store_, store::Access::kRead, false, problem);
-    const Result<store::JobsOverview> overview = jobs ? jobs->Overview() : Status::Failure(problem);
+    std::unique_ptr<store::JobStore> jobs;
+    const Status opened = store::JobStore::Open(store_, store::Access::kRead, false).Into(jobs);
+    const Result<store::JobsOverview> overview = opened.ok() ? jobs->Overview() : opened;
     if (!overview.ok()) return FailUsage("erx-discover", overview.message());
     const store::JobsOverview& found = overview.value();
     if (format_ == "json") {

@@ -33,10 +33,9 @@ class JobStoreTest : public Test {
   }
 
   std::unique_ptr<store::JobStore> Open() {
-    std::string problem;
-    std::unique_ptr<store::JobStore> jobs =
-        store::JobStore::Open(url_, store::Access::kWrite, true, problem);
-    EXPECT_TRUE(jobs) << problem;
+    std::unique_ptr<store::JobStore> jobs;
+    const Status opened = store::JobStore::Open(url_, store::Access::kWrite, true).Into(jobs);
+    EXPECT_TRUE(jobs) << opened.message();
     return jobs;
   }
 
@@ -166,8 +165,8 @@ TEST_F(JobStoreTest, PollersStoringDevicesOfOneRunAtOnceNeverDeadlock) {
   for (int i = 0; i < 3; ++i) {
     pollers.emplace_back([&, i] {
       const store::PollerIdentity me = Poller("p" + std::to_string(i), 30);
-      std::unique_ptr<store::JobStore> own =
-          store::JobStore::Open(url_, store::Access::kWrite, true, problems[i]);
+      std::unique_ptr<store::JobStore> own;
+      problems[i] = store::JobStore::Open(url_, store::Access::kWrite, true).Into(own).message();
       while (own) {
         const Result<std::vector<store::ClaimedJob>> claimed = own->Claim(me, 2);
         problems[i] = claimed.message();
@@ -202,9 +201,8 @@ TEST_F(JobStoreTest, ADeviceFailsWhenThreePollersStoppedOnIt) {
   const Result<int64_t> pending = jobs->Pending(Poller("p4", 30));
   ASSERT_TRUE(pending.ok()) << pending.message();
   EXPECT_EQ(pending.value(), 0);
-  std::string problem;
-  std::unique_ptr<store::Store> results = store::OpenStore(url_, store::Access::kRead, problem);
-  ASSERT_TRUE(results) << problem;
+  std::unique_ptr<store::Store> results;
+  ASSERT_TRUE(store::OpenStore(url_, store::Access::kRead).Into(results).ok());
   const Result<std::vector<store::StoredDevice>> devices = results->LoadDevices(run);
   ASSERT_TRUE(devices.ok()) << devices.message();
   ASSERT_THAT(devices.value(), SizeIs(1));
@@ -222,8 +220,8 @@ TEST_F(JobStoreTest, OneOpenRunPerInventoryEvenWhenQueuedTwiceAtOnce) {
   queues.reserve(2);
   for (int i = 0; i < 2; ++i) {
     queues.emplace_back([&, i] {
-      std::unique_ptr<store::JobStore> jobs =
-          store::JobStore::Open(url_, store::Access::kWrite, true, problems[i]);
+      std::unique_ptr<store::JobStore> jobs;
+      problems[i] = store::JobStore::Open(url_, store::Access::kWrite, true).Into(jobs).message();
       if (!jobs) return;
       const Result<store::QueuedRun> queued = jobs->Queue("/inv.yaml", Devices({"a", "b"}));
       problems[i] = queued.message();
@@ -246,10 +244,8 @@ TEST_F(JobStoreTest, OneOpenRunPerInventoryEvenWhenQueuedTwiceAtOnce) {
   ASSERT_TRUE(overview.ok()) << overview.message();
   EXPECT_THAT(overview.value().runs, SizeIs(2));
 
-  std::string problem;
   // A file store shares no runs.
-  EXPECT_FALSE(store::JobStore::Open("/tmp/fleet.db", store::Access::kWrite, true, problem));
-  EXPECT_EQ(problem,
+  EXPECT_EQ(store::JobStore::Open("/tmp/fleet.db", store::Access::kWrite, true).message(),
             "/tmp/fleet.db: runs shared by pollers need a PostgreSQL store (--store "
             "postgresql://...); a store in a file serves one machine's fleet run");
 }

@@ -277,9 +277,7 @@ TEST(ResultsStore, AReadOnlyStoreOrFolderIsExplainedWithWhatToDo) {
 
   const std::string diffSaid = Unprivileged([&] {
     std::ostringstream out;
-    std::string problem;
-    store::DiffRuns({db, std::nullopt, std::nullopt, "text"}, out, problem);
-    return problem;
+    return store::DiffRuns({db, std::nullopt, std::nullopt, "text"}, out).message();
   });
   EXPECT_EQ(diffSaid,
             db + ": the store's folder " + shelf +

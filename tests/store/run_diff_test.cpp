@@ -56,7 +56,9 @@ Diff RunDiff(const std::string& path, const std::string& format = "text",
              std::optional<int64_t> a = std::nullopt, std::optional<int64_t> b = std::nullopt) {
   Diff diff;
   std::ostringstream out;
-  diff.status = store::DiffRuns({path, a, b, format}, out, diff.problem);
+  const Outcome<store::DiffOutcome> diffed = store::DiffRuns({path, a, b, format}, out);
+  diff.status = diffed.code();
+  diff.problem = diffed.message();
   diff.out = out.str();
   return diff;
 }

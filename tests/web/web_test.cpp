@@ -135,9 +135,8 @@ class WebAnswers : public ::testing::Test {
  protected:
   void SetUp() override {
     path_ = folder_.Path() + "/fleet.db";
-    std::string problem;
-    std::unique_ptr<store::Store> stored = store::OpenStore(path_, store::Access::kWrite, problem);
-    ASSERT_TRUE(stored) << problem;
+    std::unique_ptr<store::Store> stored;
+    ASSERT_TRUE(store::OpenStore(path_, store::Access::kWrite).Into(stored).ok());
     store::Store& results = *stored;
     int64_t run = 0;
     ASSERT_TRUE(results.BeginRun("fleet.yaml").Into(run).ok());
