@@ -86,10 +86,13 @@ Status MakeSnmpSettings(const LiveOptions& options, const Secrets& secrets, Snmp
 
 }  // namespace
 
-std::unique_ptr<ByteStream> LiveDevice::CliStream(const LiveOptions& options,
-                                                  const Secrets& secrets, const CliLogin& login,
-                                                  std::string& problem) {
-  if (!options.ssh.enabled) return std::make_unique<TelnetStream>(options.host, options.telnetPort);
+Result<std::unique_ptr<ByteStream>> LiveDevice::CliStream(const LiveOptions& options,
+                                                          const Secrets& secrets,
+                                                          const CliLogin& login) {
+  if (!options.ssh.enabled) {
+    return std::unique_ptr<ByteStream>(
+        std::make_unique<TelnetStream>(options.host, options.telnetPort));
+  }
   SshSettings ssh;
   ssh.address = options.host;
   ssh.port = options.ssh.port;
@@ -100,16 +103,10 @@ std::unique_ptr<ByteStream> LiveDevice::CliStream(const LiveOptions& options,
   ssh.knownHostsFile = options.ssh.knownHosts;
   ssh.acceptNewHostKey = options.ssh.acceptNewHostKey;
   for (const std::string& option : options.ssh.algorithms) {
-    if (Status added = ssh.algorithms.Add(option); !added.ok()) {
-      problem = added.message();
-      return nullptr;
-    }
+    if (Status added = ssh.algorithms.Add(option); !added.ok()) return added;
   }
-  if (Status spoken = SshStream::Speaks(ssh.algorithms); !spoken.ok()) {
-    problem = spoken.message();
-    return nullptr;
-  }
-  return std::make_unique<SshStream>(std::move(ssh));
+  if (Status spoken = SshStream::Speaks(ssh.algorithms); !spoken.ok()) return spoken;
+  return std::unique_ptr<ByteStream>(std::make_unique<SshStream>(std::move(ssh)));
 }
 
 // The transport with all its CLI sessions; none is logged in to yet.
@@ -130,14 +127,15 @@ Status LiveDevice::MakeTransport(const Secrets& secrets) {
   } wipeOnReturn{cli, snmp};
   if (Status made = MakeSnmpSettings(options_, secrets, snmp); !made.ok()) return made;
 
-  std::string problem;
-  std::unique_ptr<ByteStream> stream = CliStream(options_, secrets, cli.login, problem);
-  if (!stream) return Status::Failure(problem);
+  std::unique_ptr<ByteStream> stream;
+  if (Status made = CliStream(options_, secrets, cli.login).Into(stream); !made.ok()) return made;
   transport_ = std::make_unique<LiveTransport>(std::move(stream), cli, snmp);
   std::vector<std::unique_ptr<ByteStream>> more;
   for (int i = 1; i < options_.cliSessions; ++i) {
-    more.push_back(CliStream(options_, secrets, cli.login, problem));
-    if (!more.back()) return Status::Failure(problem);
+    more.emplace_back();
+    if (Status made = CliStream(options_, secrets, cli.login).Into(more.back()); !made.ok()) {
+      return made;
+    }
   }
   transport_->AddCliSessions(std::move(more));
   return Status();
@@ -160,20 +158,16 @@ void LiveDevice::ShowProgressAndKeepDeadline() {
   }
 }
 
-DeviceOutcome LiveDevice::Open(const LiveOptions& options, std::string& problem) {
+Outcome<DeviceOutcome> LiveDevice::Open(const LiveOptions& options) {
   options_ = options;
   Secrets secrets;
   Status ready = LoadSecrets(options, secrets);
   if (ready.ok()) ready = MakeTransport(secrets);
-  if (!ready.ok()) {
-    problem = ready.message();
-    return DeviceOutcome::kCannotStart;
-  }
+  if (!ready.ok()) return {DeviceOutcome::kCannotStart, ready};
   if (!options.saveCapture.empty()) transport_->Record(&recorder_);
   ShowProgressAndKeepDeadline();
   if (ConnectStatus opened = transport_->Open(); !opened.ok()) {
-    problem = opened.message();
-    return DeviceOutcome::kUnreachable;
+    return {DeviceOutcome::kUnreachable, opened.status()};
   }
   return DeviceOutcome::kDiscovered;
 }

@@ -3,7 +3,7 @@
 // capture saved at the end when asked.
 //
 //   LiveDevice device;
-//   if (device.Open(options, problem) != DeviceOutcome::kDiscovered) ...
+//   if (Outcome<DeviceOutcome> opened = device.Open(options); !opened.ok()) ...
 //   DiscoverDevice(device.Transport(), device.Name(), ...);
 //   Status finished = device.Finish();
 #ifndef DISCOVERY_LIVEDEVICE_H_
@@ -15,6 +15,8 @@
 #include "captures/CaptureRecorder.h"
 #include "discovery/DeviceOutcome.h"
 #include "discovery/LiveOptions.h"
+#include "status/Outcome.h"
+#include "status/Result.h"
 #include "status/Status.h"
 #include "transports/LiveTransport.h"
 #include "transports/Secrets.h"
@@ -22,8 +24,8 @@
 class LiveDevice {
  public:
   // kDiscovered when the router is logged in to; kCannotStart (secrets or
-  // options) or kUnreachable with a one-line `problem` otherwise.
-  DeviceOutcome Open(const LiveOptions& options, std::string& problem);
+  // options) or kUnreachable with a one-line message otherwise.
+  Outcome<DeviceOutcome> Open(const LiveOptions& options);
   CPelkRequestTransport& Transport() { return *transport_; }
   const TransportHealth& Health() const { return transport_->Health(); }
   const std::string& Name() const { return transport_->DeviceName(); }
@@ -34,9 +36,10 @@ class LiveDevice {
   bool Distrusted() const { return !transport_->Distrust().empty(); }
 
  private:
-  // Telnet or SSH, as the options say; nullptr with `problem` for bad SSH options.
-  static std::unique_ptr<ByteStream> CliStream(const LiveOptions& options, const Secrets& secrets,
-                                               const CliLogin& login, std::string& problem);
+  // Telnet or SSH, as the options say; fails for bad SSH options.
+  static Result<std::unique_ptr<ByteStream>> CliStream(const LiveOptions& options,
+                                                       const Secrets& secrets,
+                                                       const CliLogin& login);
   Status MakeTransport(const Secrets& secrets);
   void ShowProgressAndKeepDeadline();
 

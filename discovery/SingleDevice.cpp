@@ -50,41 +50,38 @@ void NoteMissingVrfs(const std::vector<std::string>& wanted, report::Report& fou
 
 }  // namespace
 
-DeviceOutcome DiscoverOneDevice(const DeviceSource& source, const DiscoveryOptions& options,
-                                bool tracesToStderr, report::Report& found, std::string& problem) {
+Outcome<DeviceOutcome> DiscoverOneDevice(const DeviceSource& source,
+                                         const DiscoveryOptions& options, bool tracesToStderr,
+                                         report::Report& found) {
   ReplayTransport device;
   CPelkRequestTransport* transport = &device;
   std::string deviceName;
   std::unique_ptr<LiveDevice> liveDevice;
   if (source.live.host.empty()) {
     if (Status loaded = device.Load(source.capture); !loaded.ok()) {
-      problem = loaded.message();
-      return DeviceOutcome::kCannotStart;
+      return {DeviceOutcome::kCannotStart, loaded};
     }
     for (const std::string& warning : device.Warnings()) std::cerr << warning << "\n";
     deviceName = device.DeviceName();
   } else {
     liveDevice = std::make_unique<LiveDevice>();
-    const DeviceOutcome opened = liveDevice->Open(source.live, problem);
-    if (opened != DeviceOutcome::kDiscovered) return opened;
+    const Outcome<DeviceOutcome> opened = liveDevice->Open(source.live);
+    if (!opened.ok()) return opened;
     transport = &liveDevice->Transport();
     deviceName = liveDevice->Name();
   }
   {
     TracesToStandardError traces(tracesToStderr);
     const Status discovered = DiscoverDevice(*transport, deviceName, options, found);
-    if (!discovered.ok()) {
-      problem = discovered.message();
-      return DeviceOutcome::kCannotStart;
-    }
+    if (!discovered.ok()) return {DeviceOutcome::kCannotStart, discovered};
   }
   found.generator = version::Line("erx-discover");
   found.health = AssessHealth(liveDevice ? liveDevice->Health() : device.Health());
   if (liveDevice) {
     const Status finished = liveDevice->Finish();
     if (!finished.ok()) {
-      problem = finished.message();
-      return liveDevice->Distrusted() ? DeviceOutcome::kUnreachable : DeviceOutcome::kCannotStart;
+      return {liveDevice->Distrusted() ? DeviceOutcome::kUnreachable : DeviceOutcome::kCannotStart,
+              finished};
     }
   }
   // A router that answered nothing lists no VRF: that says nothing of the names.

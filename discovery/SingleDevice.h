@@ -6,7 +6,8 @@
 //   DeviceSource source;
 //   source.capture = "devices/pe1-erx";        // or source.live.host = "10.0.0.1"
 //   report::Report found;
-//   DeviceOutcome outcome = DiscoverOneDevice(source, options, tracesToStderr, found, problem);
+//   Outcome<DeviceOutcome> outcome = DiscoverOneDevice(source, options, tracesToStderr, found);
+//   if (!outcome.ok()) ... outcome.code(), outcome.message()
 #ifndef DISCOVERY_SINGLEDEVICE_H_
 #define DISCOVERY_SINGLEDEVICE_H_
 
@@ -16,6 +17,7 @@
 #include "discovery/Discovery.h"
 #include "discovery/LiveOptions.h"
 #include "report/ReportModel.h"
+#include "status/Outcome.h"
 
 struct DeviceSource {
   std::string capture;  // used when live.host is empty
@@ -23,11 +25,12 @@ struct DeviceSource {
 };
 
 // kDiscovered when discovery ran (the agent's own errors are in `found`, what
-// answered in found.health); otherwise another outcome with a one-line
-// `problem`. The capture's warnings
+// answered in found.health); otherwise another code with a one-line
+// message. The capture's warnings
 // (lines of its files that could not be read) go to standard error. While the
 // agent runs its traces go to standard error when `tracesToStderr`.
-DeviceOutcome DiscoverOneDevice(const DeviceSource& source, const DiscoveryOptions& options,
-                                bool tracesToStderr, report::Report& found, std::string& problem);
+Outcome<DeviceOutcome> DiscoverOneDevice(const DeviceSource& source,
+                                         const DiscoveryOptions& options, bool tracesToStderr,
+                                         report::Report& found);
 
 #endif  // DISCOVERY_SINGLEDEVICE_H_

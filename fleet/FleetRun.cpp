@@ -51,9 +51,10 @@ int DiscoverInWorker(const InventoryDevice& device, const FleetOptions& options,
   source.live.deviceTimeoutSeconds = 0;  // the worker pool keeps the deadline
   __Kelwick_Debug_Level = options.debugLevel;
   WorkerResult result;
-  const DeviceOutcome discovered =
-      DiscoverOneDevice(source, options.discovery, true, result.found, result.problem);
-  result.discovered = discovered == DeviceOutcome::kDiscovered;
+  const Outcome<DeviceOutcome> discovered =
+      DiscoverOneDevice(source, options.discovery, true, result.found);
+  result.discovered = discovered.code() == DeviceOutcome::kDiscovered;
+  result.problem = discovered.message();
   return WriteAll(resultFd, EncodeWorkerResult(result)) ? kHandedOn : kNotHandedOn;
 }
 
@@ -77,16 +78,13 @@ Status MakeOutputDir(const std::string& dir) {
 
 }  // namespace
 
-FleetOutcome RunFleet(const FleetOptions& options, std::ostream& summaryOut, std::string& problem) {
+Outcome<FleetOutcome> RunFleet(const FleetOptions& options, std::ostream& summaryOut) {
   const auto start = std::chrono::steady_clock::now();
   std::vector<InventoryDevice> devices;
   Status ready = LoadInventory(options.inventory).Into(devices);
   if (ready.ok()) ready = CheckSecrets(options.inventory, devices);
   if (ready.ok() && !options.outputDir.empty()) ready = MakeOutputDir(options.outputDir);
-  if (!ready.ok()) {
-    problem = ready.message();
-    return FleetOutcome::kCannotStart;
-  }
+  if (!ready.ok()) return {FleetOutcome::kCannotStart, ready};
   int64_t run = 0;
   // One connection for the whole run, used only by this process: the workers
   // never touch it (they end with exit(), which leaves this frame's objects
@@ -99,10 +97,7 @@ FleetOutcome RunFleet(const FleetOptions& options, std::ostream& summaryOut, std
                        : Status();
     if (begun.ok()) begun = results->Open(options.storePath);
     if (begun.ok()) begun = results->BeginRun(AbsolutePath(options.inventory)).Into(run);
-    if (!begun.ok()) {
-      problem = begun.message();
-      return FleetOutcome::kCannotStart;
-    }
+    if (!begun.ok()) return {FleetOutcome::kCannotStart, begun};
   }
 
   FleetProgress progress(devices.size(), !options.quiet && isatty(STDERR_FILENO), std::cerr);

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "discovery/Discovery.h"
+#include "status/Outcome.h"
 
 struct FleetOptions {
   std::string inventory;
@@ -28,9 +29,9 @@ struct FleetOptions {
 // or nothing started.
 enum class FleetOutcome { kEveryDeviceDiscovered, kSomeDevicesFailed, kCannotStart };
 
-// Runs the fleet; writes the summary to `summary`. kCannotStart with
-// `problem` set when the inventory, the store or the output folder is not
-// usable: then no device has been contacted.
-FleetOutcome RunFleet(const FleetOptions& options, std::ostream& summary, std::string& problem);
+// Runs the fleet; writes the summary to `summary`. kCannotStart, with its
+// message, when the inventory, the store or the output folder is not usable:
+// then no device has been contacted.
+Outcome<FleetOutcome> RunFleet(const FleetOptions& options, std::ostream& summary);
 
 #endif  // FLEET_FLEETRUN_H_

@@ -175,8 +175,9 @@ class Poller {
     source.capture = held.device.capture;
     source.live = held.device.live;
     WorkerResult result;
-    result.discovered = DiscoverOneDevice(source, discovery, false, result.found, result.problem) ==
-                        DeviceOutcome::kDiscovered;
+    const Outcome<DeviceOutcome> discovered = DiscoverOneDevice(source, discovery, false, result.found);
+    result.discovered = discovered.code() == DeviceOutcome::kDiscovered;
+    result.problem = discovered.message();
     const std::string bytes = EncodeWorkerResult(result);
     for (size_t written = 0; written < bytes.size();) {
       const ssize_t n = write(resultFd, bytes.data() + written, bytes.size() - written);

@@ -141,8 +141,8 @@ ExitCode DeviceCommand::RunFleet() {
   fleet_.discovery = options_;
   fleet_.debugLevel = debugLevel_;
   fleet_.quiet = live_.quiet;
-  std::string problem;
-  switch (::RunFleet(fleet_, std::cout, problem)) {
+  const Outcome<FleetOutcome> run = ::RunFleet(fleet_, std::cout);
+  switch (run.code()) {
     case FleetOutcome::kEveryDeviceDiscovered:
       return kExitOk;
     case FleetOutcome::kSomeDevicesFailed:
@@ -150,7 +150,7 @@ ExitCode DeviceCommand::RunFleet() {
     case FleetOutcome::kCannotStart:
       break;
   }
-  return FailUsage(kProgram, problem);
+  return FailUsage(kProgram, run.message());
 }
 
 ExitCode DeviceCommand::RunOneDevice() {
@@ -169,15 +169,16 @@ ExitCode DeviceCommand::RunOneDevice() {
   source.live = live_;
   __Kelwick_Debug_Level = debugLevel_;
   report::Report found;
-  std::string problem;
-  switch (DiscoverOneDevice(source, options_, outputPath_.empty(), found, problem)) {
+  const Outcome<DeviceOutcome> discovered =
+      DiscoverOneDevice(source, options_, outputPath_.empty(), found);
+  switch (discovered.code()) {
     case DeviceOutcome::kDiscovered:
       break;
     case DeviceOutcome::kUnreachable:
-      FailUsage(kProgram, problem);
+      FailUsage(kProgram, discovered.message());
       return kExitFailed;
     case DeviceOutcome::kCannotStart:
-      return FailUsage(kProgram, problem);
+      return FailUsage(kProgram, discovered.message());
   }
 
   std::ostream& out = outputPath_.empty() ? std::cout : file.Stream();

@@ -22,7 +22,15 @@ const std::string kPe1 = std::string(ERX_SOURCE_DIR) + "/devices/pe1-erx";
 
 DeviceOutcome Discover(const DeviceSource& source, const DiscoveryOptions& options,
                        report::Report& found, std::string& problem) {
-  return DiscoverOneDevice(source, options, false, found, problem);
+  const Outcome<DeviceOutcome> discovered = DiscoverOneDevice(source, options, false, found);
+  problem = discovered.message();
+  return discovered.code();
+}
+
+DeviceOutcome Open(const LiveOptions& options, std::string& problem) {
+  const Outcome<DeviceOutcome> opened = LiveDevice().Open(options);
+  problem = opened.message();
+  return opened.code();
 }
 
 DiscoveryOptions WithModule() {
@@ -82,24 +90,24 @@ TEST(LiveDevice, RefusesWhatItCannotLogInWithBeforeConnecting) {
   options.secretNames.password = "ERX_TEST_UNSET_PASSWORD";
   unsetenv("ERX_TEST_UNSET_PASSWORD");
   std::string problem;
-  EXPECT_EQ(LiveDevice().Open(options, problem), DeviceOutcome::kCannotStart);
+  EXPECT_EQ(Open(options, problem), DeviceOutcome::kCannotStart);
   EXPECT_THAT(problem, StartsWith("ERX_TEST_UNSET_PASSWORD is not set"));
 
   setenv("ERX_TEST_EMPTY_PASSWORD", "", 1);
   options.secretNames.password = "ERX_TEST_EMPTY_PASSWORD";
-  EXPECT_EQ(LiveDevice().Open(options, problem), DeviceOutcome::kCannotStart);
+  EXPECT_EQ(Open(options, problem), DeviceOutcome::kCannotStart);
   EXPECT_THAT(problem, StartsWith("ERX_TEST_EMPTY_PASSWORD is empty"));
 
   setenv("ERX_TEST_PASSWORD", "not a real one", 1);
   options.secretNames.password = "ERX_TEST_PASSWORD";
   options.contextCommunities = {"vr1=ERX_TEST_UNSET_COMMUNITY"};
-  EXPECT_EQ(LiveDevice().Open(options, problem), DeviceOutcome::kCannotStart);
+  EXPECT_EQ(Open(options, problem), DeviceOutcome::kCannotStart);
   EXPECT_THAT(problem, StartsWith("--context-community vr1=ERX_TEST_UNSET_COMMUNITY: give"));
   EXPECT_THAT(problem, Not(HasSubstr("not a real one")));
 
   options.contextCommunities.clear();
   options.snmpVersion = "3";
-  EXPECT_EQ(LiveDevice().Open(options, problem), DeviceOutcome::kCannotStart);
+  EXPECT_EQ(Open(options, problem), DeviceOutcome::kCannotStart);
   EXPECT_EQ(problem, "SNMPv3 needs a user: give --snmp-user or --user");
 }
 

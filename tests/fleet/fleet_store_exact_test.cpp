@@ -71,7 +71,6 @@ TEST(FleetStore, TheParentStoresExactlyWhatEachWorkerFound) {
   // The same devices in the same order, found in this process and stored as found.
   const std::string direct = work.Path() + "/direct.db";
   store::ResultsStore results;
-  std::string problem;
   int64_t runId = 0;
   Status begun = results.Open(direct);
   if (begun.ok()) begun = results.BeginRun("fleet.yaml").Into(runId);
@@ -82,8 +81,8 @@ TEST(FleetStore, TheParentStoresExactlyWhatEachWorkerFound) {
     DiscoveryOptions options;
     options.modulePath = ERX_MODULE_PATH;
     report::Report found;
-    ASSERT_EQ(DiscoverOneDevice(source, options, false, found, problem), DeviceOutcome::kDiscovered)
-        << problem;
+    const Outcome<DeviceOutcome> discovered = DiscoverOneDevice(source, options, false, found);
+    ASSERT_EQ(discovered.code(), DeviceOutcome::kDiscovered) << discovered.message();
     store::DeviceOutcome outcome;
     outcome.name = device.name;
     outcome.source = device.dir;

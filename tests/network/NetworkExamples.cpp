@@ -26,9 +26,8 @@ void Discover(const std::string& inventory, const std::string& store) {
   fleet.quiet = true;
   fleet.discovery.modulePath = ERX_MODULE_PATH;
   std::ostringstream summary;
-  std::string problem;
-  ASSERT_EQ(RunFleet(fleet, summary, problem), FleetOutcome::kEveryDeviceDiscovered)
-      << problem << summary.str();
+  const Outcome<FleetOutcome> run = RunFleet(fleet, summary);
+  ASSERT_EQ(run.code(), FleetOutcome::kEveryDeviceDiscovered) << run.message() << summary.str();
 }
 
 }  // namespace
