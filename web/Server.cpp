@@ -209,22 +209,19 @@ void SetUpServer(httplib::Server& server, const std::string& storePath, const Us
   AddRoutes(server, storePath);
 }
 
-int Serve(const ServeOptions& options, std::ostream& out, std::string& problem) {
-  problem = AccessProblem(options.access);
-  if (!problem.empty()) return 2;
+Status Serve(const ServeOptions& options, std::ostream& out) {
+  if (std::string refused = AccessProblem(options.access); !refused.empty()) {
+    return Status::Failure(refused);
+  }
   try {
     StoreReader check(options.storePath);
   } catch (const ReadError& error) {
-    problem = error.what();
-    return 2;
+    return Status::Failure(error.what());
   }
   std::unique_ptr<Users> users;
   if (!options.access.authFile.empty()) {
     users = std::make_unique<Users>();
-    if (Status loaded = users->Load(options.access.authFile); !loaded.ok()) {
-      problem = loaded.message();
-      return 2;
-    }
+    if (Status loaded = users->Load(options.access.authFile); !loaded.ok()) return loaded;
   }
   std::unique_ptr<httplib::Server> server;
   const bool tls = !options.access.tlsCert.empty();
@@ -232,9 +229,8 @@ int Serve(const ServeOptions& options, std::ostream& out, std::string& problem) 
     auto secure = std::make_unique<httplib::SSLServer>(options.access.tlsCert.c_str(),
                                                        options.access.tlsKey.c_str());
     if (!secure->is_valid()) {
-      problem = "cannot use the TLS certificate " + options.access.tlsCert + " with the key " +
-                options.access.tlsKey;
-      return 2;
+      return Status::Failure("cannot use the TLS certificate " + options.access.tlsCert +
+                             " with the key " + options.access.tlsKey);
     }
     server = std::move(secure);
   } else {
@@ -250,8 +246,7 @@ int Serve(const ServeOptions& options, std::ostream& out, std::string& problem) 
     port = -1;
   }
   if (port <= 0) {
-    problem = "cannot listen on " + listen.host + ":" + std::to_string(listen.port);
-    return 2;
+    return Status::Failure("cannot listen on " + listen.host + ":" + std::to_string(listen.port));
   }
 
   // SIGINT and SIGTERM stop the server from a thread of their own; the
@@ -272,14 +267,13 @@ int Serve(const ServeOptions& options, std::ostream& out, std::string& problem) 
   const bool v6 = listen.host.find(':') != std::string::npos;
   out << "erx-discover: serving " << options.storePath << " at " << (tls ? "https" : "http")
       << "://" << (v6 ? "[" + listen.host + "]" : listen.host) << ":" << port << "/" << std::endl;
-  const bool served = server->listen_after_bind();
+  server->listen_after_bind();
   // Stopped otherwise: the waiter still waits for its signal.
   // SIGTERM is blocked and the waiter takes it with sigwait: this only wakes it.
   // NOLINTNEXTLINE(bugprone-bad-signal-to-kill-thread)
   if (!signalled) pthread_kill(waiter.native_handle(), SIGTERM);
   waiter.join();
-  if (!served && !problem.empty()) return 2;
-  return 0;
+  return Status();
 }
 
 }  // namespace web

@@ -7,6 +7,7 @@
 #include <ostream>
 #include <string>
 
+#include "status/Status.h"
 #include "web/Access.h"
 
 namespace httplib {
@@ -26,9 +27,9 @@ void SetUpServer(httplib::Server& server, const std::string& storePath, const Us
 
 // Serves until SIGINT or SIGTERM, after one line on `out` that names the
 // address and the port it listens on ("serving fleet.db at
-// http://127.0.0.1:8080/"). 0 when stopped, 2 with `problem` set when it
-// cannot or must not start.
-int Serve(const ServeOptions& options, std::ostream& out, std::string& problem);
+// http://127.0.0.1:8080/"). Ok when stopped; fails when it cannot or must
+// not start.
+Status Serve(const ServeOptions& options, std::ostream& out);
 
 }  // namespace web
 

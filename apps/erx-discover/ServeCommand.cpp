@@ -44,9 +44,10 @@ class ServeCommand : public Subcommand {
     Status ready = TakeStorePassword(secretsFile_);
     if (ready.ok()) ready = web::ParseListen(listen_).Into(options_.access.listen);
     if (!ready.ok()) return FailUsage("erx-discover", ready.message());
-    std::string problem;
-    if (web::Serve(options_, std::cout, problem) == 0) return kExitOk;
-    return FailUsage("erx-discover", problem);
+    if (Status served = web::Serve(options_, std::cout); !served.ok()) {
+      return FailUsage("erx-discover", served.message());
+    }
+    return kExitOk;
   }
 
  private:
