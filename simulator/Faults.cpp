@@ -68,7 +68,8 @@ bool SetValuedFault(const std::string& name, const std::string& value, Faults& f
 
 }  // namespace
 
-bool ParseFaults(const std::vector<std::string>& texts, Faults& faults, std::string& problem) {
+Result<Faults> ParseFaults(const std::vector<std::string>& texts) {
+  Faults faults;
   for (const std::string& text : texts) {
     const size_t equals = text.find('=');
     const std::string name = text.substr(0, equals);
@@ -76,13 +77,12 @@ bool ParseFaults(const std::vector<std::string>& texts, Faults& faults, std::str
                            ? SetFlagFault(name, faults)
                            : SetValuedFault(name, text.substr(equals + 1), faults);
     if (!known) {
-      problem =
+      return Status::Failure(
           "unknown fault \"" + text +
           "\" (slow=MS, drop-after=BYTES, hang-on=COMMAND, hang-after=N, drop-on=COMMAND, "
           "prompt-in=COMMAND, refuse-enable, new-host-key, noise, latency=MS, drop-typeahead, "
-          "endless-table=OID[:BYTES])";
-      return false;
+          "endless-table=OID[:BYTES])");
     }
   }
-  return true;
+  return faults;
 }

@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "simulator/EndlessTable.h"
+#include "status/Result.h"
 
 struct Faults {
   int slowMs = 0;
@@ -43,7 +44,7 @@ struct Faults {
   EndlessTable endlessTable;
 };
 
-// False with `problem` set for a fault it does not know.
-bool ParseFaults(const std::vector<std::string>& texts, Faults& faults, std::string& problem);
+// Fails for a fault it does not know.
+Result<Faults> ParseFaults(const std::vector<std::string>& texts);
 
 #endif  // SIMULATOR_FAULTS_H_

@@ -188,9 +188,8 @@ Status CheckOptions(const CLI::App& app, Options& options) {
   if (!options.sshText.empty() && options.sshSetup.hostKeyFile.empty()) {
     return Status::Failure("--ssh needs --ssh-host-key");
   }
-  std::string problem;
-  if (!ParseFaults(options.faultTexts, options.setup.faults, problem)) {
-    return Status::Failure(problem);
+  if (Status parsed = ParseFaults(options.faultTexts).Into(options.setup.faults); !parsed.ok()) {
+    return parsed;
   }
   for (const std::string& option : options.sshOptionTexts) {
     const size_t equals = option.find('=');

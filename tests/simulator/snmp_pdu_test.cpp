@@ -270,17 +270,15 @@ TEST(EndlessTable, NetSnmpReadsItsAnswersAndAWalkEndsOnlyAtItsBound) {
 
 TEST(EndlessTable, IsAFaultOfTheSimulator) {
   Faults faults;
-  std::string problem;
-  ASSERT_TRUE(ParseFaults({"endless-table=.1.3.6.1.2.1.2.2.1.2:2000"}, faults, problem));
+  ASSERT_TRUE(ParseFaults({"endless-table=.1.3.6.1.2.1.2.2.1.2:2000"}).Into(faults).ok());
   EXPECT_EQ(faults.endlessTable.column, Oid(kIfDescr));
   EXPECT_EQ(faults.endlessTable.valueBytes, 2000u);
-  ASSERT_TRUE(ParseFaults({"endless-table=1.3.6.1.2.1.4.20.1.2"}, faults, problem));
+  ASSERT_TRUE(ParseFaults({"endless-table=1.3.6.1.2.1.4.20.1.2"}).Into(faults).ok());
   EXPECT_EQ(faults.endlessTable.valueBytes, 0u);
   for (const char* bad :
        {"endless-table", "endless-table=", "endless-table=ifDescr", "endless-table=1.3.6:0",
         "endless-table=1.3.6:60001", "endless-table=1.3.6:x"}) {
-    EXPECT_FALSE(ParseFaults({bad}, faults, problem)) << bad;
-    EXPECT_THAT(problem, HasSubstr("endless-table=OID[:BYTES]"));
+    EXPECT_THAT(ParseFaults({bad}).message(), HasSubstr("endless-table=OID[:BYTES]")) << bad;
   }
 }
 
