@@ -65,7 +65,8 @@ class Poller {
   }
 
   bool Run() {
-    Status registered = store::JobStore::Open(options_.store, store::Access::kWrite, true).Into(store_);
+    Status registered =
+        store::JobStore::Open(options_.store, store::Access::kWrite, true).Into(store_);
     if (registered.ok()) registered = store_->RegisterPoller(me_);
     if (!registered.ok()) {
       log_ << "erx-discover: " << registered.message() << "\n";
@@ -175,7 +176,8 @@ class Poller {
     source.capture = held.device.capture;
     source.live = held.device.live;
     WorkerResult result;
-    const Outcome<DeviceOutcome> discovered = DiscoverOneDevice(source, discovery, false, result.found);
+    const Outcome<DeviceOutcome> discovered =
+        DiscoverOneDevice(source, discovery, false, result.found);
     result.discovered = discovered.code() == DeviceOutcome::kDiscovered;
     result.problem = discovered.message();
     const std::string bytes = EncodeWorkerResult(result);

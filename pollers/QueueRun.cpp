@@ -80,8 +80,8 @@ FleetOutcome Wait(const QueueOptions& options, int64_t runId, Clock::time_point 
   std::unique_ptr<store::JobStore> jobs;
   std::string shown;
   while (true) {
-    const Status opened =
-        jobs ? Status() : store::JobStore::Open(options.store, store::Access::kRead, true).Into(jobs);
+    Status opened;
+    if (!jobs) opened = store::JobStore::Open(options.store, store::Access::kRead, true).Into(jobs);
     const Result<store::RunOverview> run = opened.ok() ? jobs->RunCounts(runId) : opened;
     const Result<std::vector<store::PollerState>> pollers =
         run.ok() ? jobs->Pollers() : run.status();
@@ -134,7 +134,8 @@ FleetOutcome QueueRun(const QueueOptions& options, std::ostream& out, std::ostre
                     device.region, JobSettings(device)});
   }
   std::unique_ptr<store::JobStore> store;
-  const Status opened = store::JobStore::Open(options.store, store::Access::kWrite, true).Into(store);
+  const Status opened =
+      store::JobStore::Open(options.store, store::Access::kWrite, true).Into(store);
   const Result<store::QueuedRun> queued =
       opened.ok() ? store->Queue(AbsolutePath(options.inventory), jobs) : opened;
   if (!queued.ok()) {

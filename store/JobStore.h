@@ -106,8 +106,7 @@ class JobStore {
  public:
   // Opens the store at `where` (Store.h's OpenStore). Jobs are handed out
   // only by a PostgreSQL store: with `jobs` true an SQLite file is refused.
-  static Result<std::unique_ptr<JobStore>> Open(const std::string& where, Access access,
-                                                bool jobs);
+  static Result<std::unique_ptr<JobStore>> Open(const std::string& where, Access access, bool jobs);
   ~JobStore();
 
   const std::string& Where() const;

@@ -171,9 +171,9 @@ std::string NumberedParameters(const std::string& sql) {
   PGconn* connection =
       PQconnectdbParams(keywords + (timeout ? 0 : 1), values + (timeout ? 0 : 1), 1);
   if (!connection || PQstatus(connection) != CONNECTION_OK) {
-    Status failed = Status::Failure(
-        where + ": cannot connect: " +
-        (connection ? FirstLine(PQerrorMessage(connection)) : "out of memory"));
+    Status failed =
+        Status::Failure(where + ": cannot connect: " +
+                        (connection ? FirstLine(PQerrorMessage(connection)) : "out of memory"));
     PQfinish(connection);
     return failed;
   }

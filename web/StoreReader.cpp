@@ -10,7 +10,8 @@ namespace web {
 StoreReader::StoreReader(const std::string& storePath)
     : path_(storePath),
       deadline_(std::chrono::steady_clock::now() + std::chrono::seconds(kQuerySeconds)) {
-  if (Status opened = store::OpenStore(storePath, store::Access::kRead).Into(store_); !opened.ok()) {
+  if (Status opened = store::OpenStore(storePath, store::Access::kRead).Into(store_);
+      !opened.ok()) {
     throw ReadError(opened.message());
   }
   store_->LimitQueryTime(kQuerySeconds);

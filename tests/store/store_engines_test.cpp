@@ -248,9 +248,9 @@ TEST_F(PostgresStore, APasswordInTheConnectionIsRefusedAndNeverShown) {
                 .message();
   EXPECT_THAT(problem, HasSubstr("holds a password"));
   EXPECT_THAT(problem, Not(HasSubstr("s3cret")));
-  problem = store::OpenStore("postgresql:///fleet?password=s3cret&host=/nowhere",
-                             store::Access::kRead)
-                .message();
+  problem =
+      store::OpenStore("postgresql:///fleet?password=s3cret&host=/nowhere", store::Access::kRead)
+          .message();
   EXPECT_THAT(problem, AllOf(HasSubstr("holds a password"), Not(HasSubstr("s3cret"))));
   problem = store::OpenStore("postgresql:///fleet?host=/nowhere", store::Access::kRead).message();
   EXPECT_THAT(problem, StartsWith("postgresql:///fleet?host=/nowhere: cannot connect: "));
