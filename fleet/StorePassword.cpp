@@ -18,6 +18,7 @@ Status TakeStorePassword(const std::string& secretsFile) {
 
 std::string DefaultSecretsFile(const std::vector<InventoryDevice>& devices) {
   for (const InventoryDevice& device : devices) {
+    // NOSHAPE: whether the defaults give it, which only the entry's keys say
     const auto given = device.keys.find("secrets_file");
     if (given != device.keys.end() && given->second.inDefaults) return device.live.secretsFile;
   }

@@ -27,7 +27,7 @@ void EmitPairs(YAML::Emitter& out, const std::vector<std::string>& entries) {
 // The setting of an inventory key that travels with a job: every one but the
 // secrets file, which is the poller's own machine's.
 const LiveSetting* Travelling(const std::string& key) {
-  if (key == "secrets_file") return nullptr;
+  if (key == "secrets_file") return nullptr;  // NOSHAPE: it stays on this machine
   for (const LiveSetting& setting : LiveSettings()) {
     if (key == setting.key) return &setting;
   }

@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # Checks the code before the tests run: clang-format (the file as written must
-# be what .clang-format makes of it) and clang-tidy (the tree's .clang-tidy,
-# no finding allowed). Needs a configured build for its compile database and
-# generated headers (tools/build.sh makes one); BUILD_DIR defaults to build.
+# be what .clang-format makes of it), the code's shape (tools/shape.py: data
+# members per class in transports/, exit codes and live settings each defined
+# in one place) and clang-tidy (the tree's .clang-tidy, no finding allowed).
+# Needs a configured build for its compile database and generated headers
+# (tools/build.sh makes one); BUILD_DIR defaults to build.
 #
-#   tools/lint.sh               both checks
+#   tools/lint.sh               every check
 #   tools/lint.sh format        only clang-format
+#   tools/lint.sh shape         only the shape
 #   tools/lint.sh tidy [REGEX]  only clang-tidy, on the sources matching REGEX
 #
 # clang-tidy runs two files at a time (LINT_JOBS) and remembers the files it
@@ -20,7 +23,7 @@ JOBS=${LINT_JOBS:-2}
 what=${1:-all}
 only=${2:-.}
 
-tools/install-packages.sh clang-format-14 clang-tidy-14
+tools/install-packages.sh clang-format-14 clang-tidy-14 clang-tools-14
 
 failed=0
 
@@ -121,10 +124,15 @@ check_tidy() {
   fi
 }
 
+check_shape() {
+  python3 tools/shape.py "$BUILD_DIR" || failed=1
+}
+
 case $what in
   format) check_format ;;
+  shape) check_shape ;;
   tidy) check_tidy ;;
-  all) check_format; check_tidy ;;
-  *) echo "usage: tools/lint.sh [all|format|tidy [REGEX]]" >&2; exit 2 ;;
+  all) check_format; check_shape; check_tidy ;;
+  *) echo "usage: tools/lint.sh [all|format|shape|tidy [REGEX]]" >&2; exit 2 ;;
 esac
 exit $failed

@@ -61,8 +61,8 @@ CliSession::~CliSession() { Close(); }
 
 void CliSession::Close() {
   stream_->Close();
-  typed_.clear();
-  onPrompt_ = false;
+  ahead_.commands.clear();
+  ahead_.onPrompt = false;
 }
 
 void CliSession::Forget() {
@@ -271,24 +271,24 @@ CliSession::Result CliSession::Run(const std::string& command, std::string& repl
 }
 
 void CliSession::TypeAhead(const std::string& command) {
-  if (typed_.empty()) {
+  if (ahead_.commands.empty()) {
     // A batch starts as Run does: what an earlier reply left is dropped.
     lateBytes_ = 0;
     if (stream_->IsOpen()) DropLateOutput();
-    typedAt_ = Clock::now();
+    ahead_.firstAt = Clock::now();
   }
-  typed_.push_back(command);
+  ahead_.commands.push_back(command);
   Send(command + "\n");
 }
 
 std::chrono::milliseconds CliSession::EchoWait() const {
-  return std::min(timeout_, 2 * slowestEcho_ + kEchoWait);
+  return std::min(timeout_, 2 * ahead_.slowestEcho + kEchoWait);
 }
 
 CliSession::Result CliSession::TakeReply(std::string& reply) {
   reply.clear();
-  if (typed_.empty()) return Result::kClosed;
-  if (onPrompt_) lateBytes_ = 0;
+  if (ahead_.commands.empty()) return Result::kClosed;
+  if (ahead_.onPrompt) lateBytes_ = 0;
   const Clock::time_point deadline = Clock::now() + timeout_;
   size_t start = 0, end = 0;
   Result result = AwaitEcho(deadline, start);
@@ -297,13 +297,13 @@ CliSession::Result CliSession::TakeReply(std::string& reply) {
     Close();
     return result;
   }
-  typed_.pop_front();
-  onPrompt_ = !typed_.empty();
+  ahead_.commands.pop_front();
+  ahead_.onPrompt = !ahead_.commands.empty();
   // What follows the reply is the next command's echo line (and maybe more
   // replies), or the prompt. Whichever is smaller is copied.
   end = std::max(start, end);
-  if (!onPrompt_ || end - start >= received_.size() - end) {
-    std::string rest = onPrompt_ ? received_.substr(end) : std::string();
+  if (!ahead_.onPrompt || end - start >= received_.size() - end) {
+    std::string rest = ahead_.onPrompt ? received_.substr(end) : std::string();
     received_.resize(end);
     received_.erase(0, start);
     reply = CleanCliText(std::move(received_));
@@ -317,21 +317,22 @@ CliSession::Result CliSession::TakeReply(std::string& reply) {
 }
 
 CliSession::Result CliSession::AwaitEcho(Clock::time_point deadline, size_t& start) {
-  if (onPrompt_) {
+  if (ahead_.onPrompt) {
     // The line of the prompt that ended the last reply is this command's echo.
     start = received_.find('\n') + 1;
     return Result::kReply;
   }
   size_t scanned = 0;
-  const std::string& command = typed_.front();
+  const std::string& command = ahead_.commands.front();
   const Result result = Receive(deadline, [&] {
     start = AfterEcho(command, scanned);
     return start != std::string::npos;
   });
   if (result != Result::kReply) return result;
   lateBytes_ += scanned;
-  const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - typedAt_);
-  slowestEcho_ = std::max(slowestEcho_, took);
+  const auto took =
+      std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - ahead_.firstAt);
+  ahead_.slowestEcho = std::max(ahead_.slowestEcho, took);
   return result;
 }
 
@@ -345,7 +346,7 @@ CliSession::Result CliSession::AwaitPrompt(Clock::time_point deadline, size_t st
       end = ReplyEnd(scanned, outOfStep);
       if (end != std::string::npos || outOfStep) return true;
       // A prompt that more was typed on: its echo must come soon.
-      return !echoAwaited && typed_.size() > 1 &&
+      return !echoAwaited && ahead_.commands.size() > 1 &&
              ParseCliPrompt(LastLine(received_), prompt_.host).has_value();
     });
     // The prompt came, the echo of what was typed on it did not: lost.
@@ -362,7 +363,7 @@ size_t CliSession::ReplyEnd(size_t& scanned, bool& outOfStep) {
   std::string prompt, typed;
   for (size_t end; (end = received_.find('\n', scanned)) != std::string::npos; scanned = end + 1) {
     if (!PromptedLine(scanned, end, prompt, typed)) continue;
-    if (typed_.size() < 2 || typed != Collapsed(typed_[1])) {
+    if (ahead_.commands.size() < 2 || typed != Collapsed(ahead_.commands[1])) {
       // A prompt with another command on it or none: the router read
       // something else than what was typed next.
       outOfStep = true;
@@ -373,7 +374,7 @@ size_t CliSession::ReplyEnd(size_t& scanned, bool& outOfStep) {
     return scanned;
   }
   // The last command typed ends where Run's would.
-  if (typed_.size() == 1 && AtPrompt()) return received_.rfind('\n') + 1;
+  if (ahead_.commands.size() == 1 && AtPrompt()) return received_.rfind('\n') + 1;
   return std::string::npos;
 }
 

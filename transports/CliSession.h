@@ -65,7 +65,7 @@ class CliSession {
   // Writes `command` now, whatever replies are still unread.
   void TypeAhead(const std::string& command);
   // Commands typed ahead whose replies were not taken yet.
-  size_t TypedAhead() const { return typed_.size(); }
+  size_t TypedAhead() const { return ahead_.commands.size(); }
   // The reply to the oldest command typed ahead, as Run gives it. kOutOfStep
   // when the router lost or reordered what was typed: a line with its prompt
   // and another command or none, or no echo soon after a prompt (twice the
@@ -131,10 +131,14 @@ class CliSession {
   std::string promptLine_;
   bool echoes_ = false;  // the router echoes commands: a reply starts after the echo
   size_t lateBytes_ = 0;
-  std::deque<std::string> typed_;  // typed ahead, replies not taken yet
-  bool onPrompt_ = false;          // received_ starts with the prompt the next echo follows
-  Clock::time_point typedAt_;      // when the first command of the batch was typed
-  std::chrono::milliseconds slowestEcho_{0};
+  // The commands typed ahead, and how slowly the router echoes them.
+  struct TypeAheadState {
+    std::deque<std::string> commands;  // typed ahead, replies not taken yet
+    bool onPrompt = false;             // received_ starts with the prompt the next echo follows
+    Clock::time_point firstAt;         // when the first command of the batch was typed
+    std::chrono::milliseconds slowestEcho{0};
+  };
+  TypeAheadState ahead_;
 };
 
 #endif  // TRANSPORTS_CLISESSION_H_

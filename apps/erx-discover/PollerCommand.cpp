@@ -45,6 +45,7 @@ class PollerCommand : public Subcommand {
         ->option_text("NAME");
     command.add_flag("--once", options_.once,
                      "end when no job of its regions is waiting or being discovered");
+    // NOSHAPE: the poller's own secrets, on its machine; a job's never travel with it
     command
         .add_option("--secrets-file", options_.secretsFile,
                     "variables holding secrets, besides the environment")
@@ -59,6 +60,7 @@ class PollerCommand : public Subcommand {
     command.add_option("--poll", options_.pollSeconds, "seconds between looks at the queue")
         ->check(CLI::Range(0.05, 3600.0))
         ->capture_default_str();
+    // NOSHAPE: the poller's bound on every job it takes
     command
         .add_option("--device-timeout", options_.deviceTimeoutSeconds,
                     "seconds a device may take (0: no limit)")

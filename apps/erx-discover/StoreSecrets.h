@@ -11,6 +11,7 @@
 #include "fleet/StorePassword.h"
 
 inline void DefineStoreSecrets(CLI::App& command, std::string& secretsFile) {
+  // NOSHAPE: the store's password file, not a device's
   command
       .add_option("--secrets-file", secretsFile,
                   "private NAME=VALUE file; its PGPASSWORD is the PostgreSQL store's password")

@@ -38,6 +38,7 @@
 #include <CLI/CLI.hpp>
 
 #include "apps/CommandLine.h"
+#include "apps/ExitCodes.h"
 #include "version/Version.h"
 
 #include "captures/CliCapture.h"
@@ -359,7 +360,7 @@ int Run(int argc, char** argv) {
   if (listener >= 0) close(listener);
   relay.Stop();
   snmp.Stop();
-  return 0;
+  return kExitOk;
 }
 
 }  // namespace
