@@ -4,14 +4,17 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <sstream>
 #include <thread>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "pollers/QueueRun.h"
 #include "store/JobStore.h"
 #include "store/Store.h"
 #include "tests/support/PostgresServer.h"
+#include "tests/support/TempFolder.h"
 
 using namespace testing;
 
@@ -243,6 +246,21 @@ TEST_F(JobStoreTest, OneOpenRunPerInventoryEvenWhenQueuedTwiceAtOnce) {
   const Result<store::JobsOverview> overview = jobs->Overview();
   ASSERT_TRUE(overview.ok()) << overview.message();
   EXPECT_THAT(overview.value().runs, SizeIs(2));
+
+  // `erx-discover queue` says so and queues nothing; nor for a device that no
+  // poller would take.
+  TempFolder folder;
+  const std::string capture = ERX_SOURCE_DIR "/devices/pe1-erx";
+  folder.Write("inv.yaml", "devices:\n  - {name: d1, region: a, capture: " + capture + "}\n");
+  folder.Write("lost.yaml", "devices:\n  - {name: lost, capture: " + capture + "}\n");
+  std::ostringstream out, log;
+  const QueueOptions queue = {folder.File("inv.yaml"), url_};
+  EXPECT_EQ(QueueRun(queue, out, log), FleetOutcome::kEveryDeviceDiscovered) << log.str();
+  EXPECT_EQ(QueueRun(queue, out, log), FleetOutcome::kCannotStart);
+  EXPECT_EQ(QueueRun({folder.File("lost.yaml"), url_}, out, log), FleetOutcome::kCannotStart);
+  EXPECT_EQ(out.str(), "run 3 queued: 1 device in 1 region\n");
+  EXPECT_THAT(log.str(), HasSubstr("inv.yaml: run 3 of this inventory is still open"));
+  EXPECT_THAT(log.str(), HasSubstr("lost.yaml:2: device lost: no region"));
 
   // A file store shares no runs.
   EXPECT_EQ(store::JobStore::Open("/tmp/fleet.db", store::Access::kWrite, true).message(),

@@ -26,28 +26,44 @@ report::Report ShippedReport(const std::string& name) {
   return found;
 }
 
+report::Report Router(const std::string& name, int entries) {
+  report::Report r;
+  r.device = name;
+  r.agent = "test agent";
+  for (int i = 0; i < entries; ++i) {
+    r.labelEntries.push_back({"default", "lsp-" + std::to_string(i), std::to_string(16 + i), "3",
+                              10, "ATM2/0.1", "10.0.0.2", std::vector<int>{11},
+                              std::vector<std::string>{"ATM2/0.2"}});
+  }
+  r.interfaces.push_back({10, std::string("ATM2/0.1"), std::string("default"), std::nullopt});
+  report::Vrf red;
+  red.virtualRouter = "default";
+  red.name = "red";
+  red.importRouteTargets = std::vector<std::string>{"100:1"};
+  r.vrfs.push_back(red);
+  r.warnings.push_back({"a warning", "default", std::nullopt});
+  return r;
+}
+
 store::DeviceOutcome Ok(const report::Report& found) {
   return {found.device, "devices/" + found.device, "ok", "", 0.5, ""};
 }
 
-Rows Query(const std::string& path, const std::string& sql) {
-  sqlite3* db = nullptr;
-  Rows rows;
-  sqlite3_stmt* statement = nullptr;
-  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK &&
-      sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr) == SQLITE_OK) {
-    while (sqlite3_step(statement) == SQLITE_ROW) {
-      rows.emplace_back();
-      for (int i = 0; i < sqlite3_column_count(statement); ++i) {
-        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, i));
-        rows.back().push_back(text ? text : "NULL");
-      }
-    }
+int64_t StoreRun(const std::string& where, const std::vector<report::Report>& devices,
+                 const std::vector<store::DeviceOutcome>& failed, bool finish) {
+  store::ResultsStore results;
+  int64_t run = 0;
+  Status done = results.Open(where);
+  if (done.ok()) done = results.BeginRun("fleet.yaml").Into(run);
+  for (const report::Report& device : devices) {
+    if (done.ok()) done = results.StoreDevice(run, Ok(device), &device);
   }
-  EXPECT_NE(statement, nullptr) << sql << ": " << sqlite3_errmsg(db);
-  sqlite3_finalize(statement);
-  sqlite3_close(db);
-  return rows;
+  for (const store::DeviceOutcome& outcome : failed) {
+    if (done.ok()) done = results.StoreDevice(run, outcome, nullptr);
+  }
+  if (done.ok() && finish) done = results.FinishRun(run);
+  EXPECT_TRUE(done.ok()) << done.message();
+  return run;
 }
 
 void Execute(const std::string& path, const std::string& sql) {

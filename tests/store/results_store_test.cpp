@@ -22,36 +22,6 @@ using namespace testing;
 
 namespace {
 
-// A store at `path` holding one run of the given devices; the run's id.
-int64_t StoreRun(const std::string& path, const std::vector<report::Report>& devices) {
-  store::ResultsStore results;
-  const Status opened = results.Open(path);
-  EXPECT_TRUE(opened.ok()) << opened.message();
-  const Result<int64_t> run = results.BeginRun("fleet.yaml");
-  EXPECT_TRUE(run.ok()) << run.message();
-  for (const report::Report& device : devices) {
-    const Status stored = results.StoreDevice(run.value(), Ok(device), &device);
-    EXPECT_TRUE(stored.ok()) << stored.message();
-  }
-  const Status finished = results.FinishRun(run.value());
-  EXPECT_TRUE(finished.ok()) << finished.message();
-  return run.value();
-}
-
-// A device of `entries` label entries, built in code.
-report::Report Router(const std::string& name, int entries) {
-  report::Report r;
-  r.device = name;
-  r.agent = "test agent";
-  for (int i = 0; i < entries; ++i) {
-    r.labelEntries.push_back({"default", "lsp-" + std::to_string(i), std::to_string(16 + i), "3",
-                              10, "ATM2/0.1", "10.0.0.2", std::vector<int>{11},
-                              std::vector<std::string>{"ATM2/0.2"}});
-  }
-  r.warnings.push_back({"a warning", "default", std::nullopt});
-  return r;
-}
-
 std::string JsonOf(const report::Report& r) {
   std::ostringstream json;
   WriteJsonReport(r, json);
@@ -81,12 +51,12 @@ TEST(ResultsStore, KeepsEveryPartOfTheExampleDeviceInItsTable) {
   const report::Report pe1 = ShippedReport("pe1-erx");
   const int64_t run = StoreRun(db, {pe1});
 
-  EXPECT_THAT(Query(db, "SELECT id, inventory, finished_at IS NOT NULL FROM runs"),
-              ElementsAre(ElementsAre(std::to_string(run), "fleet.yaml", "1")));
-  EXPECT_THAT(Query(db, "SELECT name, source, status, problem, seconds FROM devices"),
-              ElementsAre(ElementsAre("pe1-erx", "devices/pe1-erx", "ok", "NULL", "0.5")));
+  EXPECT_THAT(SqliteRows(db, "SELECT id, inventory, finished_at IS NOT NULL FROM runs"),
+              ElementsAre(std::to_string(run) + "|fleet.yaml|1"));
+  EXPECT_THAT(SqliteRows(db, "SELECT name, source, status, problem, seconds FROM devices"),
+              ElementsAre("pe1-erx|devices/pe1-erx|ok|NULL|0.5"));
   EXPECT_THAT(
-      Query(
+      SqliteRows(
           db,
           "SELECT (SELECT count(*) FROM virtual_routers), (SELECT count(*) FROM "
           "virtual_router_vrfs),"
@@ -95,28 +65,12 @@ TEST(ResultsStore, KeepsEveryPartOfTheExampleDeviceInItsTable) {
           " (SELECT count(*) FROM vrf_interfaces), (SELECT count(*) FROM impositions),"
           " (SELECT count(*) FROM interfaces), (SELECT count(*) FROM ip_addresses),"
           " (SELECT count(*) FROM errors), (SELECT count(*) FROM warnings)"),
-      ElementsAre(ElementsAre("2", "4", "5", "6", "4", "7", "4", "5", "21", "10", "0", "10")));
-  // to-pe3's two in ifIndexes with its one in interface name.
-  EXPECT_THAT(
-      Query(
-          db,
-          "SELECT e.out_label, e.out_if_index, e.out_interface, i.position, i.if_index, i.interface"
-          " FROM label_entries e JOIN label_entry_in_interfaces i ON i.label_entry_id = e.id"
-          " WHERE e.in_label = '22' ORDER BY i.position"),
-      ElementsAre(ElementsAre("23", "14", "GigabitEthernet6/0.100", "0", "11", "ATM2/0.2"),
-                  ElementsAre("23", "14", "GigabitEthernet6/0.100", "1", "13", "NULL")));
+      ElementsAre("2|4|5|6|4|7|4|5|21|10|0|10"));
   // Layer-2 ports belong to no virtual router.
-  EXPECT_THAT(Query(db,
-                    "SELECT if_index, if_descr, virtual_router, vrf FROM interfaces WHERE if_index "
-                    "IN (1, 30)"),
-              ElementsAre(ElementsAre("1", "ATM2/0", "NULL", "NULL"),
-                          ElementsAre("30", "ip2/0.10", "default", "red")));
-  EXPECT_THAT(
-      Query(db,
-            "SELECT direction, route_target FROM vrf_route_targets t JOIN vrfs v ON v.id = t.vrf_id"
-            " WHERE v.name = 'red' ORDER BY t.rowid"),
-      ElementsAre(ElementsAre("import", "100:1"), ElementsAre("import", "100:2"),
-                  ElementsAre("export", "100:1")));
+  EXPECT_THAT(SqliteRows(db,
+                         "SELECT if_index, if_descr, virtual_router, vrf FROM interfaces"
+                         " WHERE if_index IN (1, 30)"),
+              ElementsAre("1|ATM2/0|NULL|NULL", "30|ip2/0.10|default|red"));
 
   // Read back, it is the report it was.
   sqlite3* raw = nullptr;
@@ -135,7 +89,7 @@ TEST(ResultsStore, KeepsEveryPartOfTheExampleDeviceInItsTable) {
         "vrf_interfaces", "impositions", "interfaces", "ip_addresses", "errors", "warnings"}) {
     rowsLeft += std::string(" + (SELECT count(*) FROM ") + table + ")";
   }
-  EXPECT_THAT(Query(db, rowsLeft), ElementsAre(ElementsAre("0")));
+  EXPECT_THAT(SqliteRows(db, rowsLeft), ElementsAre("0"));
 }
 
 TEST(ResultsStore, KeepsLabelTableEntriesWithTheirPushedLabels) {
@@ -165,15 +119,12 @@ TEST(ResultsStore, KeepsLabelTableEntriesWithTheirPushedLabels) {
   const int64_t run = StoreRun(db, {r});
 
   EXPECT_THAT(
-      Query(db,
-            "SELECT in_label, in_interface, owner, action, action_text, out_label, label_space,"
-            " layout FROM label_entries ORDER BY id"),
-      ElementsAre(ElementsAre("NULL", "FastEthernet2/0.1", "ldp", "swap", "NULL", "55",
-                              "Platform label space", "label-table"),
-                  ElementsAre("300", "NULL", "l2vpn", "other", "mirror to ATM2/0.40", "NULL",
-                              "NULL", "label-table")));
-  EXPECT_THAT(Query(db, "SELECT position, label FROM label_entry_push_labels ORDER BY position"),
-              ElementsAre(ElementsAre("0", "42"), ElementsAre("1", "16")));
+      SqliteRows(
+          db,
+          "SELECT in_label, in_interface, owner, action, action_text, out_label, label_space,"
+          " layout FROM label_entries ORDER BY id"),
+      ElementsAre("NULL|FastEthernet2/0.1|ldp|swap|NULL|55|Platform label space|label-table",
+                  "300|NULL|l2vpn|other|mirror to ATM2/0.40|NULL|NULL|label-table"));
   sqlite3* raw = nullptr;
   ASSERT_EQ(sqlite3_open(db.c_str(), &raw), SQLITE_OK);
   EXPECT_EQ(JsonOf(store::LoadReport(raw, store::LoadDevices(raw, run).at(0))),
@@ -187,67 +138,36 @@ TEST(ResultsStore, TheReadmeQuestionsUseTheIndexes) {
   TempFolder folder;
   const std::string db = folder.File("fleet.db");
   StoreRun(db, {ShippedReport("pe1-erx"), ShippedReport("pe2-erx-later-release")});
-  // The indexes the questions use.
   EXPECT_THAT(
-      Query(db,
-            "EXPLAIN QUERY PLAN SELECT * FROM vrf_route_targets WHERE route_target = '100:2'"
-            " AND direction = 'import'"),
-      ElementsAre(Contains(HasSubstr("route_targets_by_value"))));
-  EXPECT_THAT(Query(db, "EXPLAIN QUERY PLAN SELECT * FROM label_entries WHERE out_interface = 'x'"),
-              ElementsAre(Contains(HasSubstr("label_entries_by_out_interface"))));
+      SqliteRows(db,
+                 "EXPLAIN QUERY PLAN SELECT * FROM vrf_route_targets WHERE route_target = '100:2'"
+                 " AND direction = 'import'"),
+      ElementsAre(HasSubstr("route_targets_by_value")));
+  EXPECT_THAT(
+      SqliteRows(db, "EXPLAIN QUERY PLAN SELECT * FROM label_entries WHERE out_interface = 'x'"),
+      ElementsAre(HasSubstr("label_entries_by_out_interface")));
 }
 
-TEST(ResultsStore, RouterTextBecomesValidUtf8AndAFailedDeviceKeepsItsProblem) {
+TEST(ResultsStore, RouterTextBecomesValidUtf8) {
   TempFolder folder;
   const std::string db = folder.File("fleet.db");
   report::Report latin1 = Router("pe\xE9", 1);
   latin1.labelEntries[0].lspName =
       "to-p\xE9"
       "2\xFF";
-  const int64_t run = StoreRun(db, {latin1});
-  store::ResultsStore results;
-  const Status opened = results.Open(db);
-  ASSERT_TRUE(opened.ok()) << opened.message();
-  const Status stored = results.StoreDevice(
-      run, {"pe9", "10.0.0.9", "timeout", "no reply within 300 s", 300, ""}, nullptr);
-  ASSERT_TRUE(stored.ok()) << stored.message();
-
-  EXPECT_THAT(Query(db, "SELECT name, status, problem, agent FROM devices ORDER BY id"),
-              ElementsAre(ElementsAre("pe\u00e9", "ok", "NULL", "test agent"),
-                          ElementsAre("pe9", "timeout", "no reply within 300 s", "NULL")));
-  EXPECT_THAT(Query(db, "SELECT lsp_name FROM label_entries"),
-              ElementsAre(ElementsAre("to-p\u00e92\u00ff")));
+  StoreRun(db, {latin1});
+  EXPECT_THAT(SqliteRows(db, "SELECT name, lsp_name FROM devices, label_entries"),
+              ElementsAre("pe\u00e9|to-p\u00e92\u00ff"));
 }
 
-TEST(ResultsStore, RefusesFilesItDidNotWriteOrCannotReadAndLeavesThemAlone) {
+// Newer and foreign stores are refused alike by both engines (store_engines_test).
+TEST(ResultsStore, RefusesFilesThatAreNoSQLiteAndLeavesThemAlone) {
   TempFolder folder;
   store::ResultsStore results;
-  Status opened;
-
-  const std::string newer = folder.File("newer.db");
-  StoreRun(newer, {Router("pe1", 2)});
-  const std::string next = std::to_string(store::kSchemaVersion + 1);
-  Execute(newer, "PRAGMA journal_mode = DELETE; PRAGMA user_version = " + next + ";");
-  const std::string newerBytes = ReadBytes(newer);
-  opened = results.Open(newer);
-  EXPECT_FALSE(opened.ok());
-  EXPECT_EQ(opened.message(), newer + " was written by a newer erx-discover (schema " + next +
-                                  "); this one reads schema " +
-                                  std::to_string(store::kSchemaVersion));
-  EXPECT_EQ(ReadBytes(newer), newerBytes);
-
-  const std::string foreign = folder.File("foreign.db");
-  Execute(foreign, "CREATE TABLE devices (name TEXT); INSERT INTO devices VALUES ('pe1');");
-  const std::string foreignBytes = ReadBytes(foreign);
-  opened = results.Open(foreign);
-  EXPECT_FALSE(opened.ok());
-  EXPECT_EQ(opened.message(), foreign + " is not a results store of erx-discover");
-  EXPECT_EQ(ReadBytes(foreign), foreignBytes);
-
   const std::string text = folder.File("notes.txt");
   std::ofstream(text) << "pe1 10.0.0.1\npe2 10.0.0.2\n" << std::string(1000, 'x') << "\n";
   const std::string textBytes = ReadBytes(text);
-  opened = results.Open(text);
+  const Status opened = results.Open(text);
   EXPECT_FALSE(opened.ok());
   EXPECT_THAT(opened.message(), HasSubstr("not an SQLite database"));
   EXPECT_EQ(ReadBytes(text), textBytes);
@@ -257,9 +177,9 @@ TEST(ResultsStore, RefusesFilesItDidNotWriteOrCannotReadAndLeavesThemAlone) {
   std::ofstream{empty}.close();
   StoreRun(empty, {Router("pe1", 1)});
   StoreRun(empty, {Router("pe1", 1)});
-  EXPECT_THAT(Query(empty, "SELECT count(*) FROM runs"), ElementsAre(ElementsAre("2")));
-  EXPECT_THAT(Query(empty, "PRAGMA user_version"),
-              ElementsAre(ElementsAre(std::to_string(store::kSchemaVersion))));
+  EXPECT_THAT(SqliteRows(empty, "SELECT count(*) FROM runs"), ElementsAre("2"));
+  EXPECT_THAT(SqliteRows(empty, "PRAGMA user_version"),
+              ElementsAre(std::to_string(store::kSchemaVersion)));
 }
 
 // SQLite keeps its journal beside the store, so a store in a read-only
@@ -298,7 +218,7 @@ TEST(ResultsStore, AReadOnlyStoreOrFolderIsExplainedWithWhatToDo) {
   EXPECT_THAT(writeSaid,
               EndsWith("the store is a read-only file (make it writable: chmod u+w " + db + ")"));
   chmod(shelf.c_str(), 0755);
-  EXPECT_THAT(Query(db, "SELECT count(*) FROM runs"), ElementsAre(ElementsAre("2")));
+  EXPECT_THAT(SqliteRows(db, "SELECT count(*) FROM runs"), ElementsAre("2"));
 }
 
 TEST(ResultsStore, AStoreOfSchemaOneIsBroughtUpToDateWithItsRunsKept) {
@@ -309,24 +229,20 @@ TEST(ResultsStore, AStoreOfSchemaOneIsBroughtUpToDateWithItsRunsKept) {
   const int64_t run = StoreRun(db, {pe1, ShippedReport("pe2-erx-later-release")});
 
   EXPECT_EQ(run, 2);
-  EXPECT_THAT(Query(db, "PRAGMA user_version"),
-              ElementsAre(ElementsAre(std::to_string(store::kSchemaVersion))));
+  EXPECT_THAT(SqliteRows(db, "PRAGMA user_version"),
+              ElementsAre(std::to_string(store::kSchemaVersion)));
   // Devices stored before schema 5 have no region.
-  EXPECT_THAT(Query(db, "SELECT count(*), count(region) FROM devices"),
-              ElementsAre(ElementsAre("4", "0")));
+  EXPECT_THAT(SqliteRows(db, "SELECT count(*), count(region) FROM devices"), ElementsAre("4|0"));
   // Devices stored before health was kept have none; the new run's have theirs.
-  EXPECT_THAT(Query(db,
-                    "SELECT d.run_id, count(h.device_id) FROM devices d LEFT JOIN device_health h"
-                    " ON h.device_id = d.id GROUP BY d.run_id ORDER BY d.run_id"),
-              ElementsAre(ElementsAre("1", "0"), ElementsAre("2", "2")));
+  EXPECT_THAT(
+      SqliteRows(db,
+                 "SELECT d.run_id, count(h.device_id) FROM devices d LEFT JOIN device_health"
+                 " h ON h.device_id = d.id GROUP BY d.run_id ORDER BY d.run_id"),
+      ElementsAre("1|0", "2|2"));
   // Only the new run knows the program that made it.
-  EXPECT_THAT(Query(db, "SELECT id, program_version LIKE 'erx-discover %' FROM runs ORDER BY id"),
-              ElementsAre(ElementsAre("1", "NULL"), ElementsAre("2", "1")));
-  // The entries stored under schema 1 are the module's: no layout of their own.
-  EXPECT_THAT(Query(db,
-                    "SELECT count(*), count(layout), count(owner) FROM label_entries e"
-                    " JOIN devices d ON d.id = e.device_id WHERE d.run_id = 1"),
-              ElementsAre(ElementsAre("5", "0", "0")));
+  EXPECT_THAT(
+      SqliteRows(db, "SELECT id, program_version LIKE 'erx-discover %' FROM runs ORDER BY id"),
+      ElementsAre("1|NULL", "2|1"));
   sqlite3* raw = nullptr;
   ASSERT_EQ(sqlite3_open(db.c_str(), &raw), SQLITE_OK);
   const std::vector<store::StoredDevice> old = store::LoadDevices(raw, 1);
@@ -335,6 +251,25 @@ TEST(ResultsStore, AStoreOfSchemaOneIsBroughtUpToDateWithItsRunsKept) {
   oldPe1.device = pe1.device;
   EXPECT_EQ(JsonOf(oldPe1), JsonOf(WithEveryList(pe1)));
   sqlite3_close(raw);
+
+  // The run of schema 1 did not read pe2's forwarding table; pe1 is the same.
+  std::ostringstream diff;
+  const auto diffed = store::DiffRuns({db, std::nullopt, std::nullopt, "text"}, diff);
+  EXPECT_EQ(diffed.code(), store::DiffOutcome::kSomethingChanged) << diffed.message();
+  EXPECT_THAT(
+      diff.str(),
+      EndsWith(
+          "~ pe2-erx: 5 changes\n"
+          "  + label entry default/17: out label 29, out interface ATM2/0.1, out ifIndex 10,"
+          " next hop 10.2.1.2, owner ldp, action swap\n"
+          "  + label entry default/18: out label 30, out interface ATM2/0.1, out ifIndex 10,"
+          " next hop 10.2.1.2, owner ldp, action swap\n"
+          "  + label entry default/19: out label none, out interface ATM2/0.1, out ifIndex 10,"
+          " next hop 10.2.1.2, owner ldp, action pop\n"
+          "  + label entry default/201: out label none, out interface none, out ifIndex none,"
+          " next hop none, owner bgp, action lookup\n"
+          "  + label entry default/300: out label none, out interface ATM2/0.40, out ifIndex none,"
+          " next hop none, owner l2vpn, action pop\n"));
 }
 
 TEST(ResultsStore, KeepsWhatAnsweredAndEveryProblem) {
@@ -355,16 +290,15 @@ TEST(ResultsStore, KeepsWhatAnsweredAndEveryProblem) {
   health.problems = {"the CLI at 127.0.0.1:2323 gave no reply within the timeout to 2 commands",
                      "SNMP at 127.0.0.1:1161 did not answer in context @vr2:lab (2 walks lost)"};
   StoreRun(db, {pe1});
-  EXPECT_THAT(Query(db,
-                    "SELECT cli_source, commands_sent, commands_answered, commands_refused,"
-                    " commands_timed_out, commands_cut_off, commands_not_sent, reconnections,"
-                    " snmp_source, walks_answered, walks_unanswered FROM device_health"),
-              ElementsAre(ElementsAre("127.0.0.1:2323", "25", "23", "0", "2", "0", "0", "2",
-                                      "127.0.0.1:1161", "18", "2")));
-  EXPECT_THAT(Query(db, "SELECT context FROM device_silent_contexts"),
-              ElementsAre(ElementsAre("@vr2:lab")));
-  EXPECT_THAT(Query(db, "SELECT text FROM device_problems ORDER BY rowid"),
-              ElementsAre(ElementsAre(health.problems[0]), ElementsAre(health.problems[1])));
+  EXPECT_THAT(SqliteRows(db,
+                         "SELECT cli_source, commands_sent, commands_answered, commands_refused,"
+                         " commands_timed_out, commands_cut_off, commands_not_sent, reconnections,"
+                         " snmp_source, walks_answered, walks_unanswered FROM device_health"),
+              ElementsAre("127.0.0.1:2323|25|23|0|2|0|0|2|127.0.0.1:1161|18|2"));
+  EXPECT_THAT(SqliteRows(db, "SELECT context FROM device_silent_contexts"),
+              ElementsAre("@vr2:lab"));
+  EXPECT_THAT(SqliteRows(db, "SELECT text FROM device_problems ORDER BY rowid"),
+              ElementsAreArray(health.problems));
 }
 
 TEST(ResultsStore, ADeviceThatFailsMidwayLeavesNothingOfIt) {
@@ -388,24 +322,17 @@ TEST(ResultsStore, ADeviceThatFailsMidwayLeavesNothingOfIt) {
   const Status storedPe2 = results.StoreDevice(run, Ok(pe2), &pe2);
   EXPECT_FALSE(storedPe2.ok());
   EXPECT_EQ(storedPe2.message(), db + ": storing pe2: disk full");
-  EXPECT_THAT(Query(db,
-                    "SELECT name, (SELECT count(*) FROM label_entries e WHERE e.device_id = d.id) "
-                    "FROM devices d"),
-              ElementsAre(ElementsAre("pe1", "3")));
-  EXPECT_THAT(Query(db, "SELECT count(*) FROM label_entries"), ElementsAre(ElementsAre("3")));
+  EXPECT_THAT(SqliteRows(db,
+                         "SELECT name, (SELECT count(*) FROM label_entries e WHERE e.device_id ="
+                         " d.id) FROM devices d"),
+              ElementsAre("pe1|3"));
+  EXPECT_THAT(SqliteRows(db, "SELECT count(*) FROM label_entries"), ElementsAre("3"));
 }
 
 TEST(ResultsStore, WorkersOfOneRunStoreTheirDevicesSideBySide) {
   TempFolder folder;
   const std::string db = folder.File("fleet.db");
-  int64_t run = 0;
-  {
-    store::ResultsStore results;
-    const Status opened = results.Open(db);
-    ASSERT_TRUE(opened.ok()) << opened.message();
-    const Status begun = results.BeginRun("fleet.yaml").Into(run);
-    ASSERT_TRUE(begun.ok()) << begun.message();
-  }
+  const int64_t run = StoreRun(db, {}, {}, false);
   const int kWorkers = 4, kDevices = 20, kEntries = 200;
   std::vector<pid_t> workers;
   for (int w = 0; w < kWorkers; ++w) {
@@ -429,9 +356,9 @@ TEST(ResultsStore, WorkersOfOneRunStoreTheirDevicesSideBySide) {
     ASSERT_EQ(waitpid(pid, &status, 0), pid);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   }
-  EXPECT_THAT(Query(db, "SELECT count(*), count(DISTINCT name) FROM devices"),
-              ElementsAre(ElementsAre("80", "80")));
-  EXPECT_THAT(Query(db, "SELECT count(*) FROM label_entries"), ElementsAre(ElementsAre("16000")));
+  EXPECT_THAT(SqliteRows(db, "SELECT count(*), count(DISTINCT name) FROM devices"),
+              ElementsAre("80|80"));
+  EXPECT_THAT(SqliteRows(db, "SELECT count(*) FROM label_entries"), ElementsAre("16000"));
 }
 
 TEST(ResultsStore, AWorkerKilledWhileStoringLeavesItsDeviceWholeOrAbsent) {
@@ -458,15 +385,14 @@ TEST(ResultsStore, AWorkerKilledWhileStoringLeavesItsDeviceWholeOrAbsent) {
   close(started[0]);
   close(started[1]);
 
-  EXPECT_THAT(Query(db, "PRAGMA integrity_check"), ElementsAre(ElementsAre("ok")));
-  const Rows entries = Query(db,
-                             "SELECT d.name, count(e.id) FROM devices d LEFT JOIN label_entries e"
-                             " ON e.device_id = d.id GROUP BY d.id ORDER BY d.id");
-  EXPECT_THAT(entries, AnyOf(ElementsAre(ElementsAre("pe1", "1")),
-                             ElementsAre(ElementsAre("pe1", "1"), ElementsAre("pe2", "50000"))));
+  EXPECT_THAT(SqliteRows(db, "PRAGMA integrity_check"), ElementsAre("ok"));
+  EXPECT_THAT(SqliteRows(db,
+                         "SELECT d.name, count(e.id) FROM devices d LEFT JOIN label_entries e"
+                         " ON e.device_id = d.id GROUP BY d.id ORDER BY d.id"),
+              AnyOf(ElementsAre("pe1|1"), ElementsAre("pe1|1", "pe2|50000")));
   // The store takes the next device as if nothing had happened.
   StoreRun(db, {Router("pe3", 2)});
-  EXPECT_THAT(Query(db, "SELECT count(*) FROM runs"), ElementsAre(ElementsAre("2")));
+  EXPECT_THAT(SqliteRows(db, "SELECT count(*) FROM runs"), ElementsAre("2"));
 }
 
 }  // namespace

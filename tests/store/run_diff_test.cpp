@@ -16,35 +16,10 @@ using Json = nlohmann::json;
 
 namespace {
 
-struct Device {
-  Device(report::Report found, std::string deviceStatus = "ok", std::string deviceProblem = "")
-      : report(std::move(found)),
-        status(std::move(deviceStatus)),
-        problem(std::move(deviceProblem)) {}
-  report::Report report;
-  std::string status;
-  std::string problem;
-};
-
-// A run that is not finished was cut off: it compares all the same.
-void StoreRun(const std::string& path, const std::vector<Device>& devices, bool finish = true) {
-  store::ResultsStore results;
-  const Status opened = results.Open(path);
-  ASSERT_TRUE(opened.ok()) << opened.message();
-  const Result<int64_t> run = results.BeginRun("fleet.yaml");
-  ASSERT_TRUE(run.ok()) << run.message();
-  for (const Device& d : devices) {
-    store::DeviceOutcome outcome = Ok(d.report);
-    outcome.status = d.status;
-    outcome.problem = d.problem;
-    const Status stored =
-        results.StoreDevice(run.value(), outcome, d.status == "ok" ? &d.report : nullptr);
-    ASSERT_TRUE(stored.ok()) << stored.message();
-  }
-  if (finish) {
-    const Status finished = results.FinishRun(run.value());
-    ASSERT_TRUE(finished.ok()) << finished.message();
-  }
+// A device of `name` that failed for `problem`.
+store::DeviceOutcome Failed(const std::string& name, const std::string& status,
+                            const std::string& problem) {
+  return {name, "devices/" + name, status, problem, 1, ""};
 }
 
 struct Diff {
@@ -71,7 +46,7 @@ class ChangedFleet : public Test {
   void SetUp() override {
     const report::Report pe1 = ShippedReport("pe1-erx");
     const report::Report pe2 = ShippedReport("pe2-erx-later-release");
-    StoreRun(db_, {{pe1}, {pe2}});
+    StoreRun(db_, {pe1, pe2});
 
     report::Report changed = pe1;
     report::Vrf purple;
@@ -99,7 +74,7 @@ class ChangedFleet : public Test {
     }
     report::Report pe3 = pe2;
     pe3.device = "pe3";
-    StoreRun(db_, {{changed}, {pe2, "timeout", "no reply within 300 s"}, {pe3}}, false);
+    StoreRun(db_, {changed, pe3}, {Failed("pe2-erx", "timeout", "no reply within 300 s")}, false);
   }
 
   TempFolder folder_;
@@ -175,11 +150,11 @@ TEST(RunDiff, SameDevicesTwiceIsNoChange) {
   const std::string db = folder.File("fleet.db");
   const report::Report pe1 = ShippedReport("pe1-erx");
   // Down both times for the same reason: no news.
-  const Device down(ShippedReport("pe2-erx-later-release"), "failed",
-                    "10.0.0.2:23 refused the login of user admin (closed the connection)");
-  StoreRun(db, {{pe1}, down});
-  StoreRun(db, {{pe1}, down});
-  StoreRun(db, {}, false);  // still going, or cut off: not one of the last two by default
+  const store::DeviceOutcome down = Failed(
+      "pe2-erx", "failed", "10.0.0.2:23 refused the login of user admin (closed the connection)");
+  StoreRun(db, {pe1}, {down});
+  StoreRun(db, {pe1}, {down});
+  StoreRun(db, {}, {}, false);  // still going, or cut off: not one of the last two by default
   const Diff diff = RunDiff(db);
   EXPECT_EQ(diff.status, store::DiffOutcome::kNothingChanged) << diff.problem;
   EXPECT_THAT(diff.out, EndsWith(")\nno changes\n"));
@@ -201,41 +176,14 @@ TEST(RunDiff, RepeatedKeysPairTheSameFirstAndSortByTheirNumbers) {
   before.labelEntries = {entry("100", "1"), entry("9", "3"), entry("9", "2")};
   report::Report after = before;
   after.labelEntries = {entry("9", "2"), entry("100", "1"), entry("17", "4")};
-  StoreRun(db, {{before}});
-  StoreRun(db, {{after}});
+  StoreRun(db, {before});
+  StoreRun(db, {after});
   EXPECT_THAT(RunDiff(db).out,
               EndsWith("~ pe1: 2 changes\n"
                        "  - label entry default/9: out label 3, out interface none,"
                        " out ifIndex none, next hop none, LSP none, in interfaces none\n"
                        "  + label entry default/17: out label 4, out interface none,"
                        " out ifIndex none, next hop none, LSP none, in interfaces none\n"));
-}
-
-TEST(RunDiff, AStoreOfSchemaOneMigratedDiffsAgainstANewRun) {
-  TempFolder folder;
-  const std::string db = folder.File("fleet.db");
-  Execute(db, ReadBytes(std::string(ERX_SOURCE_DIR) + "/tests/store/schema-1-store.sql"));
-  // The same two devices; only pe2's forwarding table is now read.
-  StoreRun(db, {{ShippedReport("pe1-erx")}, {ShippedReport("pe2-erx-later-release")}});
-  const Diff diff = RunDiff(db);
-  EXPECT_EQ(diff.status, store::DiffOutcome::kSomethingChanged) << diff.problem;
-  EXPECT_THAT(
-      diff.out,
-      EndsWith(
-          "~ pe2-erx: 5 changes\n"
-          "  + label entry default/17: out label 29, out interface ATM2/0.1, out ifIndex 10,"
-          " next hop 10.2.1.2, owner ldp, action swap\n"
-          "  + label entry default/18: out label 30, out interface ATM2/0.1, out ifIndex 10,"
-          " next hop 10.2.1.2, owner ldp, action swap\n"
-          "  + label entry default/19: out label none, out interface ATM2/0.1, out ifIndex 10,"
-          " next hop 10.2.1.2, owner ldp, action pop\n"
-          "  + label entry default/201: out label none, out interface none, out ifIndex none,"
-          " next hop none, owner bgp, action lookup\n"
-          "  + label entry default/300: out label none, out interface ATM2/0.40, out ifIndex none,"
-          " next hop none, owner l2vpn, action pop\n"));
-  const Json added = Json::parse(RunDiff(db, "json").out)["devices"][0]["changes"][0];
-  EXPECT_EQ(added["key"], Json::parse(R"({"virtualRouter": "default", "inLabel": "17",
-                                          "labelSpace": "Platform label space"})"));
 }
 
 TEST(RunDiff, AnActionOrAPushedLabelThatChangedIsAChange) {
@@ -261,9 +209,9 @@ TEST(RunDiff, AnActionOrAPushedLabelThatChangedIsAChange) {
   report::Report last = before;
   last.labelEntries = {entry("other", {"42", "16"})};
   last.labelEntries[0].actionText = "swap to 55, push 42 16 via ATM5/0.1";
-  StoreRun(db, {{before}});
-  StoreRun(db, {{after}});
-  StoreRun(db, {{last}});
+  StoreRun(db, {before});
+  StoreRun(db, {after});
+  StoreRun(db, {last});
   EXPECT_THAT(RunDiff(db, "text", 1, 2).out,
               EndsWith("~ pe2: 1 change\n"
                        "  ~ label entry default/FastEthernet2/0.1 in Interface label space:"
@@ -288,7 +236,7 @@ TEST(RunDiff, SaysWhyItCannotCompare) {
                               " makes one)");
   EXPECT_FALSE(std::filesystem::exists(db));
 
-  StoreRun(db, {{ShippedReport("pe2-erx-later-release")}});
+  StoreRun(db, {ShippedReport("pe2-erx-later-release")});
   diff = RunDiff(db);
   EXPECT_EQ(diff.status, store::DiffOutcome::kFailed);
   EXPECT_EQ(diff.problem, db + " holds 1 finished run; a diff needs two");

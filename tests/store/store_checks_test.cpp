@@ -19,35 +19,6 @@ using namespace testing;
 
 namespace {
 
-// A device whose one label entry has an in-interface list (the module's kind).
-report::Report RouterWithInInterfaces(const std::string& name) {
-  report::Report r;
-  r.device = name;
-  r.agent = "test agent";
-  r.labelEntries.push_back({"default", "lsp-1", "16", "3", 10, "ATM2/0.1", "10.0.0.2",
-                            std::vector<int>{11}, std::vector<std::string>{"ATM2/0.2"}});
-  r.interfaces.push_back({10, std::string("ATM2/0.1"), std::string("default"), std::nullopt});
-  report::Vrf red;
-  red.virtualRouter = "default";
-  red.name = "red";
-  red.importRouteTargets = std::vector<std::string>{"100:1"};
-  r.vrfs.push_back(red);
-  return r;
-}
-
-void StoreTwoRuns(const std::string& db) {
-  for (int i = 0; i < 2; ++i) {
-    store::ResultsStore results;
-    int64_t run = 0;
-    const report::Report pe1 = RouterWithInInterfaces("pe1");
-    Status done = results.Open(db);
-    if (done.ok()) done = results.BeginRun("fleet.yaml").Into(run);
-    if (done.ok()) done = results.StoreDevice(run, Ok(pe1), &pe1);
-    if (done.ok()) done = results.FinishRun(run);
-    ASSERT_TRUE(done.ok()) << done.message();
-  }
-}
-
 // What reading device pe1 of run 1 says.
 std::string ReadingSays(const std::string& db) {
   std::unique_ptr<store::Store> results;
@@ -63,7 +34,8 @@ std::string ReadingSays(const std::string& db) {
 TEST(StoreChecks, AHandEditedRowIsAnErrorNamingItsTableAndRow) {
   TempFolder folder;
   const std::string db = folder.File("fleet.db");
-  StoreTwoRuns(db);
+  StoreRun(db, {Router("pe1", 1)});
+  StoreRun(db, {Router("pe1", 1)});
   ASSERT_EQ(ReadingSays(db), "read");
 
   // The audit's edit: an entry of the label table never has in-interface lists.
@@ -131,8 +103,8 @@ TEST(StoreChecks, CreatorsOfOneNewStoreAtOnceBothGetIt) {
       ASSERT_EQ(waitpid(pid, &status, 0), pid);
       ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "attempt " << attempt;
     }
-    EXPECT_THAT(Query(db, "SELECT count(*) FROM runs"),
-                ElementsAre(ElementsAre(std::to_string(kCreators))));
+    EXPECT_THAT(SqliteRows(db, "SELECT count(*) FROM runs"),
+                ElementsAre(std::to_string(kCreators)));
   }
 }
 

@@ -15,6 +15,7 @@
 #include "web/Html.h"
 #include "web/Pages.h"
 
+using ::testing::AllOf;
 using ::testing::HasSubstr;
 
 namespace {
@@ -176,11 +177,10 @@ TEST_F(WebAnswers, ARunsDevicesFilteredAndCutToAPage) {
   EXPECT_EQ(west.total, 2);
   EXPECT_EQ(west.data["devices"][0]["region"], "eu-west");
   EXPECT_EQ(web::RunAnswer(store, 1, {{"region", "us-east"}, {"status", "failed"}}).total, 0);
-  const std::string html = web::RunPage(west);
-  EXPECT_THAT(html, HasSubstr("<option value=\"eu-west\" selected>eu-west (2)</option>"));
-  EXPECT_THAT(html, HasSubstr("<th>region</th>"));
-  EXPECT_THAT(web::DevicePage(web::DeviceAnswer(store, 1, "pe2", {})),
-              HasSubstr("; region us-east;"));
+  // The page keeps the region chosen and has a column of regions; a device's
+  // page names its region.
+  EXPECT_THAT(web::RunPage(west), AllOf(HasSubstr("selected>eu-west (2)<"), HasSubstr(">region<")));
+  EXPECT_THAT(web::DevicePage(web::DeviceAnswer(store, 1, "pe2", {})), HasSubstr("us-east"));
 
   EXPECT_EQ(web::RunAnswer(store, 2, {}).status, 404);
   for (const char* limit : {"0", "1001", "ten", "5x", ""}) {
