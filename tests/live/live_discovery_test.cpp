@@ -108,9 +108,18 @@ TEST_P(ShippedDevice, LiveReportAndSavedCaptureEqualTheCapture) {
 
 INSTANTIATE_TEST_SUITE_P(Devices, ShippedDevice, ValuesIn(ShippedDevices()));
 
+// Gone, or a zombie that nobody reaped yet: it serves nothing either way.
+bool Ended(pid_t pid) {
+  const std::string stat = ReadFile("/proc/" + std::to_string(pid) + "/stat");
+  const size_t name = stat.rfind(')');
+  return name == std::string::npos || stat.compare(name + 2, 1, "Z") == 0;
+}
+
 // snmpsim gets the ordinary variables and none of the secrets, whatever their
-// names, neither on its command line nor in its environment.
-TEST(LiveSnmp, Version3NamesTheContextAndAnswersLikeTheCapture) {
+// names, neither on its command line nor in its environment, nor in the names
+// of its data; it answers the community alone, in SNMPv3 names the context,
+// and ends with the simulator even when that is killed outright.
+TEST(LiveSnmp, SnmpsimKeepsTheSecretsAnswersOnlyTheCommunityAndEndsWithTheSimulator) {
   Variables environment = Secrets();
   environment["ERX_SSH_KEY_PASSPHRASE"] = "pp-Wm20k";
   environment["LAB_KEY_PASSPHRASE"] = "pp-Jd77r";
@@ -120,24 +129,16 @@ TEST(LiveSnmp, Version3NamesTheContextAndAnswersLikeTheCapture) {
   ASSERT_TRUE(
       router.Start(kExample, {"--user", "admin", "--snmp-v3-user", "observer"}, environment));
   ExpectSimulatorDataPrivate();
-  std::string snmpsim;
-  ASSERT_GT(Snmpsim(router.Pid(), snmpsim), 0);
-  EXPECT_THAT(snmpsim, HasSubstr("snmpsimd"));
-  EXPECT_THAT(snmpsim, HasSubstr("SITE=lab-one"));
+  std::string started;
+  const pid_t snmpsim = Snmpsim(router.Pid(), started);
+  ASSERT_GT(snmpsim, 0);
+  EXPECT_THAT(started, HasSubstr("snmpsimd"));
+  EXPECT_THAT(started, HasSubstr("SITE=lab-one"));
   for (const auto& [name, value] : environment) {
     if (name == "SITE") continue;
-    EXPECT_THAT(snmpsim, Not(HasSubstr(value))) << name;
-    EXPECT_THAT(snmpsim, Not(HasSubstr(name + "="))) << name;
+    EXPECT_THAT(started, Not(HasSubstr(value))) << name;
+    EXPECT_THAT(started, Not(HasSubstr(name + "="))) << name;
   }
-  const DiscoverRun live = RunDiscover(
-      LiveArguments(router, {"--snmp-version", "3", "--snmp-user", "observer"}), Secrets());
-  ASSERT_EQ(live.status, 0) << live.err;
-  EXPECT_EQ(ReportOf(live), CaptureReport(kExample));
-}
-
-TEST(LiveSnmp, TheDataTellsNoCommunityAndOnlyTheCommunityIsAnswered) {
-  SimulatedRouter router;
-  ASSERT_TRUE(router.Start(kExample, {"--user", "admin"}, Secrets()));
   const std::string community = Secrets().at("ERX_COMMUNITY");
   std::vector<std::string> names;  // snmpsim's own names of the data
   for (const std::string& file : SnmpFileNames(router.Pid())) {
@@ -145,7 +146,8 @@ TEST(LiveSnmp, TheDataTellsNoCommunityAndOnlyTheCommunityIsAnswered) {
     const size_t data = file.rfind(".snmprec");
     if (data != std::string::npos) names.push_back(file.substr(0, data));
   }
-  EXPECT_EQ(names.size(), 7u);  // snmp.walk and the six contexts' walks
+  EXPECT_EQ(names.size(),
+            14u);  // snmp.walk and the six contexts' walks, by community and by v3 context
 
   SnmpSettings settings;
   settings.port = std::stoi(router.SnmpPort());
@@ -162,24 +164,14 @@ TEST(LiveSnmp, TheDataTellsNoCommunityAndOnlyTheCommunityIsAnswered) {
   }
   // Nor are snmpsim's own names a community of the router.
   for (const std::string& name : names) EXPECT_FALSE(answers(name, "")) << name;
-}
 
-// Gone, or a zombie that nobody reaped yet: it serves nothing either way.
-bool Ended(pid_t pid) {
-  const std::string stat = ReadFile("/proc/" + std::to_string(pid) + "/stat");
-  const size_t name = stat.rfind(')');
-  return name == std::string::npos || stat.compare(name + 2, 1, "Z") == 0;
-}
+  const DiscoverRun live = RunDiscover(
+      LiveArguments(router, {"--snmp-version", "3", "--snmp-user", "observer"}), Secrets());
+  ASSERT_EQ(live.status, 0) << live.err;
+  EXPECT_EQ(ReportOf(live), CaptureReport(kExample));
 
-TEST(Simulator, KilledOutrightLeavesNoSnmpsimNorFiles) {
-  SimulatedRouter router;
-  ASSERT_TRUE(router.Start(kExample, {}, Secrets()));
-  std::string started;
-  const pid_t snmpsim = Snmpsim(router.Pid(), started);
   const std::string cacheDir = OptionOf(started, "--cache-dir=");
-  ASSERT_GT(snmpsim, 0);
   ASSERT_TRUE(fs::exists(cacheDir));
-
   ASSERT_EQ(kill(router.Pid(), SIGKILL), 0);
   for (int tries = 0; tries < 100 && !(Ended(snmpsim) && !fs::exists(cacheDir)); ++tries) {
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
@@ -192,7 +184,7 @@ TEST(Simulator, KilledOutrightLeavesNoSnmpsimNorFiles) {
 TEST(LiveSnmp, AContextThatDoesNotAnswerIsAMissingWalk) {
   // The community set for default:red reaches no data on the router, so that
   // context stays silent; the capture without its walk is what that must give.
-  const std::string device = kDevices + "pe1-erx";
+  const std::string device = kExample;
   TempFolder copy;
   fs::copy(device, copy.Path() + "/pe1-erx", fs::copy_options::recursive);
   fs::remove(copy.Path() + "/pe1-erx/snmp/default:red.walk");
