@@ -21,8 +21,6 @@
 
 #include "captures/CliCapture.h"
 #include "tests/live/LiveReports.h"
-#include "transports/CliSession.h"
-#include "transports/TelnetStream.h"
 
 using namespace testing;
 
@@ -263,28 +261,6 @@ TEST(Simulator, ClientsThatLeftKeepNoThreadStacks) {
   EXPECT_LT(grown, 20);  // a few stacks kept for reuse, not one per client that left
   router.Stop();
   EXPECT_EQ(router.ExitStatus(), 0);
-}
-
-TEST(CliSessionOverTelnet, LinePasswordAloneLogsIn) {
-  SimulatedRouter router;
-  ASSERT_TRUE(router.Start(kExample, {"--line-password"}, Secrets(), false));
-  CliLogin login;
-  login.password = Secrets().at("ERX_PASSWORD");
-  login.enablePassword = Secrets().at("ERX_ENABLE_PASSWORD");
-  CliSession session(std::make_unique<TelnetStream>("127.0.0.1", std::stoi(router.TelnetPort())),
-                     login, 2000);
-  const ConnectStatus opened = session.Open();
-  ASSERT_TRUE(opened.ok()) << opened.message();
-  EXPECT_EQ(session.PromptLine(), "pe1-erx#");
-
-  login.password = "not-it-42";
-  CliSession intruder(std::make_unique<TelnetStream>("127.0.0.1", std::stoi(router.TelnetPort())),
-                      login, 2000);
-  const ConnectStatus refused = intruder.Open();
-  EXPECT_FALSE(refused.ok());
-  EXPECT_TRUE(refused.refused());
-  EXPECT_THAT(refused.message(), HasSubstr("refused the login"));
-  EXPECT_EQ(refused.message().find("not-it-42"), std::string::npos);
 }
 
 // Secrets come from the environment or a private file, blanks around the

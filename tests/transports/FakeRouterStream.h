@@ -36,9 +36,11 @@ struct FakeRouter {
   // flushes its input when it starts a command.
   bool dropTypeAhead = false;
   std::set<std::string> lostOnce;  // lost on the way the first time each is written
-  // Shown instead of the prompt on connecting: a login that never ends, in
+  // Shown instead of the prompt on connecting: a login that ends with
+  // `password` typed (asked again for another), or without one never: in
   // silence or, with `loginCloses`, by closing at the first line typed.
   std::string loginPrompt;
+  std::string password;
   bool loginCloses = false;
   int typedAhead = 0;  // lines written while output was still unread, kept or lost
 
@@ -139,8 +141,13 @@ class FakeRouterStream : public ByteStream {
       std::lock_guard<std::mutex> lock(router_->mutex);
       router_->seen.push_back(std::to_string(number_) + " " + line);
     }
-    if (loggingIn_) {
+    if (loggingIn_ && router_->password.empty()) {
       closing_ = router_->loginCloses;
+      return;
+    }
+    if (loggingIn_) {
+      loggingIn_ = line != router_->password;
+      output_ += "\r\n" + (loggingIn_ ? router_->loginPrompt : Prompt());
       return;
     }
     if (hung_) return;

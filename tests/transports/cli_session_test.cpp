@@ -1,5 +1,6 @@
-// One CLI session on a router in memory: replies of any size come whole, and
-// a login that ends early is a clear problem, never a hang.
+// One CLI session on a router in memory: replies of any size come whole, a
+// password alone logs in, and a login that ends early is a clear problem,
+// never a hang.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -53,6 +54,23 @@ TEST(CliSession, ALoginThatEndsEarlyIsAProblemNotAHang) {
       EXPECT_EQ(opened.message(), "fake:23 did not answer the login of user admin within 1 s");
     }
   }
+}
+
+// A router that asks only for a password; a wrong one is asked for again,
+// which is a refusal that never shows the password.
+TEST(CliSession, APasswordAloneLogsInAndAnotherIsRefused) {
+  auto router = std::make_shared<FakeRouter>();
+  router->loginPrompt = "Password: ";
+  router->password = "pw-line-7";
+  for (const std::string password : {"pw-line-7", "not-it-42"}) {
+    CliSession session(std::make_unique<FakeRouterStream>(router), CliLogin{"", password, ""},
+                       1000);
+    const ConnectStatus opened = session.Open();
+    EXPECT_EQ(opened.ok(), password == "pw-line-7") << opened.message();
+    EXPECT_EQ(opened.refused(), !opened.ok());
+    EXPECT_EQ(opened.message().find("not-it-42"), std::string::npos);
+  }
+  EXPECT_EQ(router->Connections(), 2);
 }
 
 }  // namespace
