@@ -109,8 +109,8 @@ bool SimulatedRouter::Start(const std::string& device, const std::vector<std::st
   telnetPort_ = port("telnet");
   snmpPort_ = port("snmp");
   sshPort_ = port("ssh");
-  const bool ready = printed_.find("ready\n") != std::string::npos && telnetPort_ > 0 &&
-                     (!snmp || snmpPort_ > 0);
+  const bool ready =
+      printed_.find("ready\n") != std::string::npos && telnetPort_ > 0 && (!snmp || snmpPort_ > 0);
   if (snmpPort_ == 0) snmpPort_ = FreePort(SOCK_DGRAM);  // no SNMP: a port that nothing answers on
   if (!ready) ShowErrors("did not get ready");
   return ready;
