@@ -80,7 +80,6 @@ bool SimulatedRouter::Start(const std::string& device, const std::vector<std::st
   std::vector<std::string> all = {"--capture", device, "--telnet", "127.0.0.1:0"};
   printed_.clear();
   errorsShown_ = false;
-  telnetPort_ = snmpPort_ = sshPort_ = 0;
   if (snmp) {
     all.push_back("--snmp");
     all.push_back("127.0.0.1:0");
@@ -103,15 +102,16 @@ bool SimulatedRouter::Start(const std::string& device, const std::vector<std::st
     if (got <= 0) break;
     printed_.append(buffer, static_cast<size_t>(got));
   }
-  const size_t at = printed_.find("telnet 127.0.0.1:");
-  if (at != std::string::npos) telnetPort_ = std::atoi(printed_.c_str() + at + 17);
-  const size_t snmpAt = printed_.find("snmp 127.0.0.1:");
-  if (snmpAt != std::string::npos) snmpPort_ = std::atoi(printed_.c_str() + snmpAt + 15);
-  const size_t ssh = printed_.find("ssh 127.0.0.1:");
-  if (ssh != std::string::npos) sshPort_ = std::atoi(printed_.c_str() + ssh + 14);
+  const auto port = [&](const std::string& service) {
+    const size_t at = printed_.find(service + " 127.0.0.1:");
+    return at == std::string::npos ? 0 : std::atoi(printed_.c_str() + at + service.size() + 11);
+  };
+  telnetPort_ = port("telnet");
+  snmpPort_ = port("snmp");
+  sshPort_ = port("ssh");
+  const bool ready =
+      printed_.find("ready\n") != std::string::npos && telnetPort_ > 0 && (!snmp || snmpPort_ > 0);
   if (snmpPort_ == 0) snmpPort_ = FreePort(SOCK_DGRAM);  // no SNMP: a port that nothing answers on
-  const bool ready = printed_.find("ready\n") != std::string::npos && telnetPort_ > 0 &&
-                     (!snmp || snmpAt != std::string::npos);
   if (!ready) ShowErrors("did not get ready");
   return ready;
 }
@@ -146,18 +146,23 @@ std::string SimulatedRouter::Stop() {
   return printed_;
 }
 
-DiscoverRun RunDiscover(const std::vector<std::string>& arguments, const Variables& environment) {
+DiscoverRun RunChild(const std::string& program, const std::vector<std::string>& arguments,
+                     const Variables& environment, std::chrono::seconds limit) {
   TempFolder io;
   const int out = open((io.Path() + "/out").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
   const int err = open((io.Path() + "/err").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
   const Clock::time_point start = Clock::now();
-  const pid_t pid = Spawn(ERX_RUNNER_PATH, arguments, environment, out, err);
+  const pid_t pid = Spawn(program, arguments, environment, out, err);
   close(out);
   close(err);
   DiscoverRun run;
-  run.status = Reap(pid, std::chrono::seconds(120), &run.peakKiB);
+  run.status = Reap(pid, limit, &run.peakKiB);
   run.seconds = std::chrono::duration<double>(Clock::now() - start).count();
   run.out = io.Read("out");
   run.err = io.Read("err");
   return run;
+}
+
+DiscoverRun RunDiscover(const std::vector<std::string>& arguments, const Variables& environment) {
+  return RunChild(ERX_RUNNER_PATH, arguments, environment, std::chrono::seconds(120));
 }

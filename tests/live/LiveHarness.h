@@ -79,7 +79,11 @@ struct DiscoverRun {
   long peakKiB = 0;  // its largest resident size
 };
 
-// Runs erx-discover with `arguments` and only `environment` (at most 120 s).
+// Runs `program` with `arguments` and only `environment` to its end (killed
+// past `limit`), its output kept.
+DiscoverRun RunChild(const std::string& program, const std::vector<std::string>& arguments,
+                     const Variables& environment, std::chrono::seconds limit);
+// erx-discover, at most 120 s.
 DiscoverRun RunDiscover(const std::vector<std::string>& arguments, const Variables& environment);
 
 #endif  // TESTS_LIVE_LIVEHARNESS_H_

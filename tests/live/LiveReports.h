@@ -3,9 +3,13 @@
 #ifndef TESTS_LIVE_LIVEREPORTS_H_
 #define TESTS_LIVE_LIVEREPORTS_H_
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 #include "tests/live/LiveHarness.h"
@@ -30,6 +34,26 @@ inline const Variables& Secrets() {
                                     {"ERX_SNMP_AUTH_KEY", "auth-Lp903q"},
                                     {"ERX_SNMP_PRIV_KEY", "priv-Hx414w"}};
   return secrets;
+}
+
+inline std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Every value of `secrets` is absent from `text`.
+inline void ExpectNoSecretIn(const std::string& text, const std::string& where,
+                             const Variables& secrets = Secrets()) {
+  for (const auto& secret : secrets) {
+    EXPECT_EQ(text.find(secret.second), std::string::npos) << secret.first << " in " << where;
+  }
+}
+
+// ... nor from any file under `folder`.
+inline void ExpectNoSecretInFiles(const std::string& folder, const Variables& secrets = Secrets()) {
+  for (const auto& file : std::filesystem::recursive_directory_iterator(folder)) {
+    if (file.is_regular_file()) ExpectNoSecretIn(ReadFile(file.path()), file.path(), secrets);
+  }
 }
 
 // What was found, without what answered: a live router and its capture are

@@ -4,15 +4,8 @@
 #ifndef TESTS_LIVE_SSHLIVE_H_
 #define TESTS_LIVE_SSHLIVE_H_
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "tests/live/LiveReports.h"
 
@@ -44,33 +37,9 @@ class SshRouter {
   SimulatedRouter router_;
 };
 
-inline std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-// Runs a shell command line with `environment` and PATH; its standard output.
-inline DiscoverRun Shell(const std::string& line, Variables environment) {
-  TempFolder io;
-  environment["PATH"] = "/usr/bin:/bin";
-  const int out = open((io.Path() + "/out").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
-  const int err = open((io.Path() + "/err").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
-  const pid_t pid = Spawn("/bin/sh", {"-c", line}, environment, out, err);
-  close(out);
-  close(err);
-  DiscoverRun run;
-  run.status = Reap(pid, std::chrono::seconds(60));
-  run.out = io.Read("out");
-  run.err = io.Read("err");
-  return run;
-}
-
-// Every value of `secrets` (Secrets() unless told) is absent from `text`.
-inline void ExpectNoSecretIn(const std::string& text, const std::string& where,
-                             const Variables& secrets = Secrets()) {
-  for (const auto& secret : secrets) {
-    EXPECT_EQ(text.find(secret.second), std::string::npos) << secret.first << " in " << where;
-  }
+// Runs a shell command line with `environment` (at most 60 s).
+inline DiscoverRun Shell(const std::string& line, const Variables& environment) {
+  return RunChild("/bin/sh", {"-c", line}, environment, std::chrono::seconds(60));
 }
 
 #endif  // TESTS_LIVE_SSHLIVE_H_

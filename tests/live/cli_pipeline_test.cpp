@@ -4,8 +4,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "tests/live/LiveReports.h"
@@ -13,13 +11,6 @@
 namespace {
 
 using namespace testing;
-
-std::string FileText(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 TEST(CliPipeline, TypedAheadGivesWhatOneCommandAtATimeGivesAndALossIsCaught) {
   TempFolder folder;
@@ -35,8 +26,8 @@ TEST(CliPipeline, TypedAheadGivesWhatOneCommandAtATimeGivesAndALossIsCaught) {
   // Health and all: nothing was lost, nothing reconnected.
   EXPECT_EQ(pipelined.out, single.out);
   EXPECT_EQ(HealthOf(pipelined)["cli"]["reconnections"], 0);
-  EXPECT_EQ(FileText(ahead + "/cli.log"), FileText(one + "/cli.log"));
-  EXPECT_GT(FileText(one + "/cli.log").size(), 1000u);
+  EXPECT_EQ(ReadFile(ahead + "/cli.log"), ReadFile(one + "/cli.log"));
+  EXPECT_GT(ReadFile(one + "/cli.log").size(), 1000u);
 
   // A router that drops what comes while it answers: caught, and the rest
   // goes one command at a time.

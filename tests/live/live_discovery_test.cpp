@@ -1,9 +1,13 @@
 // Live discovery of the shipped devices served by erx-simulator: the same
 // reports as their captures, in SNMPv2c and v3, and captures saved from the
-// live sessions that replay to the same reports.
+// live sessions that replay to the same reports; the simulator's snmpsim
+// keeps its data and secrets to itself and ends with it.
+#include <signal.h>
+
+#include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
+#include <thread>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -25,12 +29,6 @@ std::vector<std::string> ShippedDevices() {
   return names;
 }
 
-void ExpectNoSecretIn(const std::string& text, const std::string& where) {
-  for (const auto& secret : Secrets()) {
-    EXPECT_EQ(text.find(secret.second), std::string::npos) << secret.first << " in " << where;
-  }
-}
-
 // The simulator's SNMP data: no other user of the machine may list or read it.
 void ExpectSimulatorDataPrivate() {
   std::error_code error;
@@ -46,34 +44,41 @@ void ExpectSimulatorDataPrivate() {
   EXPECT_GT(seen, 0);
 }
 
-// What the simulator's children (snmpsim) were started with.
-std::string ChildrenCommandsAndEnvironments(pid_t parent) {
+// The simulator `parent`'s child that runs snmpsim (-1 when none); what its
+// children were `started` with: command lines and environments, NUL-separated.
+pid_t Snmpsim(pid_t parent, std::string& started) {
   const std::string task = "/proc/" + std::to_string(parent) + "/task/" + std::to_string(parent);
   std::ifstream children(task + "/children");
-  std::string all;
+  pid_t snmpsim = -1;
+  started.clear();
   for (pid_t child; children >> child;) {
-    for (const char* what : {"/cmdline", "/environ"}) {
-      std::ifstream in("/proc/" + std::to_string(child) + what, std::ios::binary);
-      all += std::string(std::istreambuf_iterator<char>(in), {});
-    }
+    const std::string proc = "/proc/" + std::to_string(child);
+    started += ReadFile(proc + "/cmdline") + ReadFile(proc + "/environ");
+    if (snmpsim < 0 && started.find("--cache-dir=") != std::string::npos) snmpsim = child;
   }
-  return all;
+  return snmpsim;
 }
 
-// The names of the files in the folders that snmpsim, the simulator
-// `parent`'s child, was given: its data (DATA.args names DATA) and its cache.
-std::vector<std::string> SnmpFileNames(pid_t parent) {
-  const std::string commands = ChildrenCommandsAndEnvironments(parent);
+// The value of `option` ("--cache-dir=") in what snmpsim was `started` with.
+std::string OptionOf(const std::string& started, const std::string& option) {
+  const size_t at = started.find(option);
+  if (at == std::string::npos) return "";
+  const size_t start = at + option.size();
+  return started.substr(start, started.find('\0', start) - start);
+}
+
+// The names of the files in the folders that snmpsim was given: its data
+// (DATA.args names DATA) and its cache.
+std::vector<std::string> SnmpFileNames(pid_t simulator) {
+  std::string started;
+  Snmpsim(simulator, started);
+  const std::string data = OptionOf(started, "--args-from-file=");
+  if (data.size() < 5) return {};
   std::vector<std::string> names;
-  for (const std::string option : {"--args-from-file=", "--cache-dir="}) {
-    const size_t at = commands.find(option);
-    if (at == std::string::npos) return {};
-    const size_t start = at + option.size();
-    std::string folder = commands.substr(start, commands.find('\0', start) - start);
-    if (option == "--args-from-file=") folder.resize(folder.size() - std::string(".args").size());
-    for (const auto& entry : fs::directory_iterator(folder)) {
+  for (const std::string& folder : {data.substr(0, data.size() - std::string(".args").size()),
+                                    OptionOf(started, "--cache-dir=")}) {
+    for (const auto& entry : fs::directory_iterator(folder))
       names.push_back(entry.path().filename());
-    }
   }
   return names;
 }
@@ -98,25 +103,23 @@ TEST_P(ShippedDevice, LiveReportAndSavedCaptureEqualTheCapture) {
   EXPECT_EQ(ReportOf(replay), expected);
 
   ExpectNoSecretIn(live.out + live.err, "erx-discover's output");
-  for (const auto& file : fs::recursive_directory_iterator(capture)) {
-    if (file.is_regular_file()) {
-      ExpectNoSecretIn(saved.Read(fs::relative(file.path(), saved.Path()).string()),
-                       file.path().string());
-    }
-  }
+  ExpectNoSecretInFiles(capture);
 }
 
-INSTANTIATE_TEST_SUITE_P(Devices, ShippedDevice, ValuesIn(ShippedDevices()),
-                         [](const TestParamInfo<std::string>& device) {
-                           std::string name = device.param;
-                           for (char& c : name)
-                             c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-                           return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Devices, ShippedDevice, ValuesIn(ShippedDevices()));
+
+// Gone, or a zombie that nobody reaped yet: it serves nothing either way.
+bool Ended(pid_t pid) {
+  const std::string stat = ReadFile("/proc/" + std::to_string(pid) + "/stat");
+  const size_t name = stat.rfind(')');
+  return name == std::string::npos || stat.compare(name + 2, 1, "Z") == 0;
+}
 
 // snmpsim gets the ordinary variables and none of the secrets, whatever their
-// names, neither on its command line nor in its environment.
-TEST(LiveSnmp, Version3NamesTheContextAndAnswersLikeTheCapture) {
+// names, neither on its command line nor in its environment, nor in the names
+// of its data; it answers the community alone, in SNMPv3 names the context,
+// and ends with the simulator even when that is killed outright.
+TEST(LiveSnmp, SnmpsimKeepsTheSecretsAnswersOnlyTheCommunityAndEndsWithTheSimulator) {
   Variables environment = Secrets();
   environment["ERX_SSH_KEY_PASSPHRASE"] = "pp-Wm20k";
   environment["LAB_KEY_PASSPHRASE"] = "pp-Jd77r";
@@ -126,23 +129,16 @@ TEST(LiveSnmp, Version3NamesTheContextAndAnswersLikeTheCapture) {
   ASSERT_TRUE(
       router.Start(kExample, {"--user", "admin", "--snmp-v3-user", "observer"}, environment));
   ExpectSimulatorDataPrivate();
-  const std::string snmpsim = ChildrenCommandsAndEnvironments(router.Pid());
-  EXPECT_THAT(snmpsim, HasSubstr("snmpsimd"));
-  EXPECT_THAT(snmpsim, HasSubstr("SITE=lab-one"));
+  std::string started;
+  const pid_t snmpsim = Snmpsim(router.Pid(), started);
+  ASSERT_GT(snmpsim, 0);
+  EXPECT_THAT(started, HasSubstr("snmpsimd"));
+  EXPECT_THAT(started, HasSubstr("SITE=lab-one"));
   for (const auto& [name, value] : environment) {
     if (name == "SITE") continue;
-    EXPECT_THAT(snmpsim, Not(HasSubstr(value))) << name;
-    EXPECT_THAT(snmpsim, Not(HasSubstr(name + "="))) << name;
+    EXPECT_THAT(started, Not(HasSubstr(value))) << name;
+    EXPECT_THAT(started, Not(HasSubstr(name + "="))) << name;
   }
-  const DiscoverRun live = RunDiscover(
-      LiveArguments(router, {"--snmp-version", "3", "--snmp-user", "observer"}), Secrets());
-  ASSERT_EQ(live.status, 0) << live.err;
-  EXPECT_EQ(ReportOf(live), CaptureReport(kExample));
-}
-
-TEST(LiveSnmp, TheDataTellsNoCommunityAndOnlyTheCommunityIsAnswered) {
-  SimulatedRouter router;
-  ASSERT_TRUE(router.Start(kExample, {"--user", "admin"}, Secrets()));
   const std::string community = Secrets().at("ERX_COMMUNITY");
   std::vector<std::string> names;  // snmpsim's own names of the data
   for (const std::string& file : SnmpFileNames(router.Pid())) {
@@ -150,7 +146,8 @@ TEST(LiveSnmp, TheDataTellsNoCommunityAndOnlyTheCommunityIsAnswered) {
     const size_t data = file.rfind(".snmprec");
     if (data != std::string::npos) names.push_back(file.substr(0, data));
   }
-  EXPECT_EQ(names.size(), 7u);  // snmp.walk and the six contexts' walks
+  EXPECT_EQ(names.size(),
+            14u);  // snmp.walk and the six contexts' walks, by community and by v3 context
 
   SnmpSettings settings;
   settings.port = std::stoi(router.SnmpPort());
@@ -167,12 +164,27 @@ TEST(LiveSnmp, TheDataTellsNoCommunityAndOnlyTheCommunityIsAnswered) {
   }
   // Nor are snmpsim's own names a community of the router.
   for (const std::string& name : names) EXPECT_FALSE(answers(name, "")) << name;
+
+  const DiscoverRun live = RunDiscover(
+      LiveArguments(router, {"--snmp-version", "3", "--snmp-user", "observer"}), Secrets());
+  ASSERT_EQ(live.status, 0) << live.err;
+  EXPECT_EQ(ReportOf(live), CaptureReport(kExample));
+
+  const std::string cacheDir = OptionOf(started, "--cache-dir=");
+  ASSERT_TRUE(fs::exists(cacheDir));
+  ASSERT_EQ(kill(router.Pid(), SIGKILL), 0);
+  for (int tries = 0; tries < 100 && !(Ended(snmpsim) && !fs::exists(cacheDir)); ++tries) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  EXPECT_TRUE(Ended(snmpsim));
+  EXPECT_FALSE(fs::exists(cacheDir));
+  router.Stop();
 }
 
 TEST(LiveSnmp, AContextThatDoesNotAnswerIsAMissingWalk) {
   // The community set for default:red reaches no data on the router, so that
   // context stays silent; the capture without its walk is what that must give.
-  const std::string device = kDevices + "pe1-erx";
+  const std::string device = kExample;
   TempFolder copy;
   fs::copy(device, copy.Path() + "/pe1-erx", fs::copy_options::recursive);
   fs::remove(copy.Path() + "/pe1-erx/snmp/default:red.walk");

@@ -7,9 +7,9 @@
 //   router->hangOn.insert("show ip vrf");              // never answered: a stall
 //   CliSession session(std::make_unique<FakeRouterStream>(router), {}, 200);
 //
-// A line is echoed, then the reply, then the prompt ("pe1#", "pe1:vr2#").
-// `virtual-router NAME` moves the connection; a command without a reply is
-// answered "% Invalid input".
+// A line is echoed, then the reply, then the prompt ("pe1#", "pe1:vr2#"),
+// read back at most 4 KiB at a time as from a socket. `virtual-router NAME`
+// moves the connection; a command without a reply is answered "% Invalid input".
 #ifndef TESTS_TRANSPORTS_FAKEROUTERSTREAM_H_
 #define TESTS_TRANSPORTS_FAKEROUTERSTREAM_H_
 
@@ -36,7 +36,13 @@ struct FakeRouter {
   // flushes its input when it starts a command.
   bool dropTypeAhead = false;
   std::set<std::string> lostOnce;  // lost on the way the first time each is written
-  int typedAhead = 0;              // lines written while output was still unread, kept or lost
+  // Shown instead of the prompt on connecting: a login that ends with
+  // `password` typed (asked again for another), or without one never: in
+  // silence or, with `loginCloses`, by closing at the first line typed.
+  std::string loginPrompt;
+  std::string password;
+  bool loginCloses = false;
+  int typedAhead = 0;  // lines written while output was still unread, kept or lost
 
   // What the router saw, one entry per line read, with the connection's number: "2 show ip vrf".
   std::vector<std::string> Seen() {
@@ -81,26 +87,33 @@ class FakeRouterStream : public ByteStream {
     closing_ = hung_ = false;
     context_ = "default";
     input_.clear();
-    output_ = Prompt();
+    loggingIn_ = !router_->loginPrompt.empty();
+    output_ = loggingIn_ ? router_->loginPrompt : Prompt();
+    taken_ = 0;
     return ConnectStatus();
   }
   void Close() override { open_ = false; }
   bool IsOpen() const override { return open_; }
   Got Read(std::string& into, int waitMs) override {
     if (!open_) return Got::kClosed;
-    if (output_.empty()) {
+    if (!Unread()) {
+      open_ = !closing_;
       // A stall: what the session waits for does not come.
-      std::this_thread::sleep_for(std::chrono::milliseconds(std::min(waitMs, 5)));
+      if (open_) std::this_thread::sleep_for(std::chrono::milliseconds(std::min(waitMs, 5)));
       return open_ ? Got::kNothing : Got::kClosed;
     }
-    into += output_;
-    output_.clear();
-    if (closing_) open_ = false;
+    const size_t size = std::min<size_t>(output_.size() - taken_, 4096);
+    into.append(output_, taken_, size);
+    taken_ += size;
+    if (!Unread()) {
+      output_.clear();
+      taken_ = 0;
+    }
     return Got::kData;
   }
   void Write(const std::string& bytes) override {
     if (!open_ || closing_) return;
-    const bool typeAhead = !output_.empty() || hung_;
+    const bool typeAhead = Unread() || hung_;
     {
       std::lock_guard<std::mutex> lock(router_->mutex);
       if (typeAhead) ++router_->typedAhead;
@@ -121,11 +134,21 @@ class FakeRouterStream : public ByteStream {
 
  private:
   std::string Prompt() const { return context_ == "default" ? "pe1#" : "pe1:" + context_ + "#"; }
+  bool Unread() const { return taken_ < output_.size(); }
 
   void Handle(const std::string& line) {
     {
       std::lock_guard<std::mutex> lock(router_->mutex);
       router_->seen.push_back(std::to_string(number_) + " " + line);
+    }
+    if (loggingIn_ && router_->password.empty()) {
+      closing_ = router_->loginCloses;
+      return;
+    }
+    if (loggingIn_) {
+      loggingIn_ = line != router_->password;
+      output_ += "\r\n" + (loggingIn_ ? router_->loginPrompt : Prompt());
+      return;
     }
     if (hung_) return;
     output_ += line + "\r\n";
@@ -157,9 +180,11 @@ class FakeRouterStream : public ByteStream {
   bool open_ = false;
   bool closing_ = false;  // the rest of the output is sent, then the connection closes
   bool hung_ = false;     // busy with a command that never ends
+  bool loggingIn_ = false;
   bool untrusted_ = false;
   std::string context_;
   std::string input_, output_;
+  size_t taken_ = 0;  // of output_, read already
 };
 
 #endif  // TESTS_TRANSPORTS_FAKEROUTERSTREAM_H_

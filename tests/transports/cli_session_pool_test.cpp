@@ -43,8 +43,6 @@ std::vector<std::string> Texts(const std::vector<std::unique_ptr<CKelAtom>>& rep
 }
 
 // The lines that each connection read, without the login's terminal settings.
-std::vector<std::vector<std::string>> SeenByEach(const std::shared_ptr<FakeRouter>& router);
-
 std::vector<std::vector<std::string>> SeenByEach(const std::shared_ptr<FakeRouter>& router) {
   std::vector<std::vector<std::string>> each;
   for (int number = 1; number <= router->Connections(); ++number)
