@@ -33,9 +33,9 @@ void Discover(const std::string& inventory, const std::string& store) {
 
 }  // namespace
 
+// The fleet's workers are forks of this program: the folders are removed only
+// by this process.
 void DiscoverTestNetwork(const std::string& store) {
-  // The fleet's workers are forks of this program: the folder is removed
-  // only by this process.
   static TempFolder folder;
   const std::string partial = folder.Path() + "/without-pe-d.yaml";
   std::ofstream(partial) << "devices:\n"
@@ -47,8 +47,6 @@ void DiscoverTestNetwork(const std::string& store) {
 }
 
 const std::string& TestNetworkStore() {
-  // The fleet's workers are forks of this program: the folder is removed
-  // only by this process.
   static TempFolder folder;
   static const std::string store = [] {
     std::string path = folder.Path() + "/network.db";
@@ -71,6 +69,13 @@ std::string Ask(Command command, network::NetworkOptions options) {
 
 }  // namespace
 
+network::NetworkOptions Format(const std::string& format, const std::string& device) {
+  network::NetworkOptions options;
+  options.format = format;
+  options.device = device;
+  return options;
+}
+
 std::string Paths(network::NetworkOptions options) {
   return Ask(network::ShowPaths, std::move(options));
 }
@@ -88,10 +93,12 @@ report::Vrf Vrf(const std::string& name, std::vector<std::string> exports,
   return vrf;
 }
 
-report::Report Router(const std::string& device, std::vector<report::Vrf> vrfs) {
+report::Report Router(const std::string& device, std::vector<report::Vrf> vrfs,
+                      const std::string& address) {
   report::Report router;
   router.device = device;
   router.vrfs = std::move(vrfs);
+  if (!address.empty()) router.ipAddresses.push_back({"default", address, 1});
   return router;
 }
 
