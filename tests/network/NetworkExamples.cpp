@@ -33,24 +33,19 @@ void Discover(const std::string& inventory, const std::string& store) {
 
 }  // namespace
 
-// The fleet's workers are forks of this program: the folders are removed only
-// by this process.
-void DiscoverTestNetwork(const std::string& store) {
-  static TempFolder folder;
-  const std::string partial = folder.Path() + "/without-pe-d.yaml";
-  std::ofstream(partial) << "devices:\n"
-                         << "  - {name: pe-a, capture: " << kNetwork << "pe-a}\n"
-                         << "  - {name: p-b, capture: " << kNetwork << "p-b}\n"
-                         << "  - {name: p-c, capture: " << kNetwork << "p-c}\n";
-  Discover(partial, store);
-  Discover(kNetwork + "network.yaml", store);
-}
-
+// The fleet's workers are forks of this program: the folder is removed only by
+// this process.
 const std::string& TestNetworkStore() {
   static TempFolder folder;
   static const std::string store = [] {
-    std::string path = folder.Path() + "/network.db";
-    DiscoverTestNetwork(path);
+    const std::string path = folder.Path() + "/network.db";
+    const std::string partial = folder.Path() + "/without-pe-d.yaml";
+    std::ofstream(partial) << "devices:\n"
+                           << "  - {name: pe-a, capture: " << kNetwork << "pe-a}\n"
+                           << "  - {name: p-b, capture: " << kNetwork << "p-b}\n"
+                           << "  - {name: p-c, capture: " << kNetwork << "p-c}\n";
+    Discover(partial, path);
+    Discover(kNetwork + "network.yaml", path);
     return path;
   }();
   return store;

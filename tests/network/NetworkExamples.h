@@ -12,8 +12,6 @@
 
 // The store's path; built once per test program.
 const std::string& TestNetworkStore();
-// The same two runs discovered into `store` (a file or a database).
-void DiscoverTestNetwork(const std::string& store);
 
 // Options asking for `format`, of the paths through `device` if one is named.
 network::NetworkOptions Format(const std::string& format, const std::string& device = "");
