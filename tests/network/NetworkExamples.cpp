@@ -38,7 +38,7 @@ void Discover(const std::string& inventory, const std::string& store) {
 const std::string& TestNetworkStore() {
   static TempFolder folder;
   static const std::string store = [] {
-    const std::string path = folder.Path() + "/network.db";
+    std::string path = folder.Path() + "/network.db";
     const std::string partial = folder.Path() + "/without-pe-d.yaml";
     std::ofstream(partial) << "devices:\n"
                            << "  - {name: pe-a, capture: " << kNetwork << "pe-a}\n"
