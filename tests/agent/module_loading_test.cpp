@@ -18,8 +18,6 @@ using testing::HasSubstr;
 
 namespace {
 
-std::string RunCommand(const std::string& command) { return RunProgram(command).out; }
-
 TEST(ModuleLoading, HostStyleLoadRunsOneDevice) {
   void* module = dlopen(ERX_MODULE_PATH, RTLD_NOW | RTLD_LOCAL);
   ASSERT_NE(module, nullptr) << dlerror();
@@ -51,7 +49,8 @@ TEST(ModuleLoading, HostStyleLoadRunsOneDevice) {
 }
 
 TEST(ModuleLoading, ExportsTheEntryAndTheAgentMembers) {
-  const std::string symbols = RunCommand(std::string("nm -DC --defined-only ") + ERX_MODULE_PATH);
+  const std::string symbols =
+      RunProgram(std::string("nm -DC --defined-only ") + ERX_MODULE_PATH).out;
   EXPECT_THAT(symbols, HasSubstr(" T DAInstantiate"));
   for (const char* member :
        {"CPelkUnisphereMPLSTelnet::DADoMediationLayer(CKelRecord*)",

@@ -10,7 +10,7 @@ using namespace testing;
 
 namespace {
 
-TEST(FleetProgress, OnATerminalMessagesStayAndTheBarGoes) {
+TEST(FleetProgress, MessagesStayAndTheBarGoesOrIsNeverDrawnWithoutATerminal) {
   std::ostringstream terminal;
   FleetProgress progress(4, true, terminal);
   progress.SetRunning(2);
@@ -24,15 +24,14 @@ TEST(FleetProgress, OnATerminalMessagesStayAndTheBarGoes) {
   EXPECT_THAT(drawn, HasSubstr("\r\033[Kpe3: snmp.walk:7: not a walk line\n"));
   EXPECT_THAT(drawn, AllOf(HasSubstr("1/4 done"), HasSubstr("2/4 done"), HasSubstr("1 failed")));
   EXPECT_THAT(drawn, EndsWith("\r\033[K"));  // nothing of the bar stays for the summary
-}
 
-TEST(FleetProgress, WithoutATerminalOnlyMessagesAreWritten) {
+  // Without a terminal only the messages are written.
   std::ostringstream log;
-  FleetProgress progress(2, false, log);
-  progress.DeviceEnded(true);
-  progress.Message("pe1: cannot connect to 10.0.0.1:23");
-  progress.Redraw();
-  progress.Finish();
+  FleetProgress quiet(2, false, log);
+  quiet.DeviceEnded(true);
+  quiet.Message("pe1: cannot connect to 10.0.0.1:23");
+  quiet.Redraw();
+  quiet.Finish();
   EXPECT_EQ(log.str(), "pe1: cannot connect to 10.0.0.1:23\n");
 }
 

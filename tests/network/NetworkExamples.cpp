@@ -32,26 +32,19 @@ void Discover(const std::string& inventory, const std::string& store) {
 
 }  // namespace
 
-void DiscoverTestNetwork(const std::string& store) {
-  // The fleet's workers are forks of this program: the folder is removed
-  // only by this process.
-  static TempFolder folder;
-  const std::string partial = folder.Path() + "/without-pe-d.yaml";
-  std::ofstream(partial) << "devices:\n"
-                         << "  - {name: pe-a, capture: " << kNetwork << "pe-a}\n"
-                         << "  - {name: p-b, capture: " << kNetwork << "p-b}\n"
-                         << "  - {name: p-c, capture: " << kNetwork << "p-c}\n";
-  Discover(partial, store);
-  Discover(kNetwork + "network.yaml", store);
-}
-
+// The fleet's workers are forks of this program: the folder is removed only by
+// this process.
 const std::string& TestNetworkStore() {
-  // The fleet's workers are forks of this program: the folder is removed
-  // only by this process.
   static TempFolder folder;
   static const std::string store = [] {
     std::string path = folder.Path() + "/network.db";
-    DiscoverTestNetwork(path);
+    const std::string partial = folder.Path() + "/without-pe-d.yaml";
+    std::ofstream(partial) << "devices:\n"
+                           << "  - {name: pe-a, capture: " << kNetwork << "pe-a}\n"
+                           << "  - {name: p-b, capture: " << kNetwork << "p-b}\n"
+                           << "  - {name: p-c, capture: " << kNetwork << "p-c}\n";
+    Discover(partial, path);
+    Discover(kNetwork + "network.yaml", path);
     return path;
   }();
   return store;
@@ -70,6 +63,13 @@ std::string Ask(Command command, network::NetworkOptions options) {
 
 }  // namespace
 
+network::NetworkOptions Format(const std::string& format, const std::string& device) {
+  network::NetworkOptions options;
+  options.format = format;
+  options.device = device;
+  return options;
+}
+
 std::string Paths(network::NetworkOptions options) {
   return Ask(network::ShowPaths, std::move(options));
 }
@@ -87,10 +87,12 @@ report::Vrf Vrf(const std::string& name, std::vector<std::string> exports,
   return vrf;
 }
 
-report::Report Router(const std::string& device, std::vector<report::Vrf> vrfs) {
+report::Report Router(const std::string& device, std::vector<report::Vrf> vrfs,
+                      const std::string& address) {
   report::Report router;
   router.device = device;
   router.vrfs = std::move(vrfs);
+  if (!address.empty()) router.ipAddresses.push_back({"default", address, 1});
   return router;
 }
 

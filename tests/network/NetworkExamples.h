@@ -12,9 +12,9 @@
 
 // The store's path; built once per test program.
 const std::string& TestNetworkStore();
-// The same two runs discovered into `store` (a file or a database).
-void DiscoverTestNetwork(const std::string& store);
 
+// Options asking for `format`, of the paths through `device` if one is named.
+network::NetworkOptions Format(const std::string& format, const std::string& device = "");
 // What a command writes for `options` on the test network's store; a
 // failure adds "failed: PROBLEM".
 std::string Paths(network::NetworkOptions options);
@@ -27,7 +27,9 @@ std::string XmlText(const std::string& document);
 // Routers built in code, for what the test network does not show.
 report::Vrf Vrf(const std::string& name, std::vector<std::string> exports,
                 std::vector<std::string> imports, const std::string& virtualRouter = "default");
-report::Report Router(const std::string& device, std::vector<report::Vrf> vrfs);
+// A router with `vrfs` and, when one is given, `address` in its default virtual router.
+report::Report Router(const std::string& device, std::vector<report::Vrf> vrfs,
+                      const std::string& address = "");
 // An address of its own for router `i` of many: 10.(i / 250).(i % 250).1.
 std::string AddressOf(int i);
 // A label entry of the default virtual router.

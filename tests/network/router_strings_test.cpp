@@ -19,20 +19,22 @@ namespace {
 // Two routers of hostile names: an LSP that would set the terminal's title,
 // a VRF with a control character, markup and entities everywhere else.
 std::vector<report::Report> HostileRouters() {
-  report::Report a = Router("pe&amp;1<x>", {Vrf("gr\x01"
-                                                "een",
-                                                {"1:<&>"}, {"1:<&>", "2:\x7f"}),
-                                            Vrf("a]]></svg>", {"1:<&>"}, {"9:\x9b"})});
+  report::Report a = Router("pe&amp;1<x>",
+                            {Vrf("gr\x01"
+                                 "een",
+                                 {"1:<&>"}, {"1:<&>", "2:\x7f"}),
+                             Vrf("a]]></svg>", {"1:<&>"}, {"9:\x9b"})},
+                            "10.0.0.1");
   a.vrfs[0].routeDistinguisher = "1:&lt;";
-  a.ipAddresses.push_back({"default", "10.0.0.1", 1});
   report::LabelEntry title = LabelEntry("100", "&amp;", "10.0.0.2");
   title.lspName = "\x1b]0;owned\x07";
   a.labelEntries.push_back(title);
   a.labelEntries.push_back(LabelEntry("101", "5", "192.0.2.1]]>\x0b"));
-  report::Report b = Router("p\x1b[2J", {Vrf("gr\x01"
-                                             "een\xEF\xBF\xBF",
-                                             {"1:<&>"}, {"1:<&>"})});
-  b.ipAddresses.push_back({"default", "10.0.0.2", 1});
+  report::Report b = Router("p\x1b[2J",
+                            {Vrf("gr\x01"
+                                 "een\xEF\xBF\xBF",
+                                 {"1:<&>"}, {"1:<&>"})},
+                            "10.0.0.2");
   return {a, b};
 }
 

@@ -12,12 +12,6 @@ using testing::ElementsAre;
 
 namespace {
 
-network::NetworkOptions Format(const std::string& format) {
-  network::NetworkOptions options;
-  options.format = format;
-  return options;
-}
-
 TEST(VpnMap, RouteTargetsVpnsAndFindingsOfTheTestNetwork) {
   EXPECT_EQ(Vpns(Format("text")),
             "route targets\n"
