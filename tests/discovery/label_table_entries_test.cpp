@@ -1,8 +1,6 @@
 // The later releases' forwarding table, which the module does not read: its
 // replies kept as they pass, and read into label entries whose out ifIndex is
-// found as the module finds its own.
-#include <memory>
-
+// found as the module finds its own (each field's place: tests/apps).
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -18,18 +16,8 @@ const std::string kTable =
     "In Label  Owner   Action\n"
     "--------  ------  ------\n";
 
-// The texts of a reply vector, which it frees; "<none>" for an atom without text.
-std::vector<std::string> Texts(CKelAtomVector* replies) {
-  std::unique_ptr<CKelAtomVector> owned(replies);
-  std::vector<std::string> texts;
-  for (int i = 0; replies && i < replies->RAVSize(); ++i) {
-    const char* text = replies->RAVGetValue(i)->RAString();
-    texts.push_back(text ? text : "<none>");
-  }
-  return texts;
-}
-
-TEST(ForwardingReplies, KeepsTheLastTableOfEachVirtualRouterAndPassesEveryReplyOn) {
+// The module reads every reply it passes on (tests/apps: the later release).
+TEST(ForwardingReplies, KeepsTheLastTableOfEachVirtualRouter) {
   ScriptedDevice device;
   const std::string older = "to-pe2   2.2.2.2/32   In 17 on ATM2/0.1\n";
   device.Reply("show mpls forwarding brief", kTable + "17 ldp pop\n");
@@ -37,16 +25,15 @@ TEST(ForwardingReplies, KeepsTheLastTableOfEachVirtualRouterAndPassesEveryReplyO
   device.Reply("show ip vrf", kTable, "vr3");
   device.Reply("show  mpls forwarding  brief", kTable + "30 ldp pop\n", "vr3");
   ForwardingReplies tap(device);
-  EXPECT_THAT(Texts(tap.RunCommands(nullptr, {"show mpls forwarding brief", "virtual-router vr2",
-                                              "show mpls forwarding brief", "virtual-router vr3",
-                                              "show ip vrf", "show  mpls forwarding  brief"})),
-              ElementsAre(kTable + "17 ldp pop\n", "", older, "", kTable, kTable + "30 ldp pop\n"));
+  delete tap.RunCommands(
+      nullptr, {"show mpls forwarding brief", "virtual-router vr2", "show mpls forwarding brief",
+                "virtual-router vr3", "show ip vrf", "show  mpls forwarding  brief"});
   EXPECT_THAT(tap.LabelTables(), ElementsAre(Pair("default", kTable + "17 ldp pop\n"),
                                              Pair("vr3", kTable + "30 ldp pop\n")));
 
   // The next request starts in the default router again, whose new table replaces its first.
   device.Reply("show mpls forwarding brief", kTable + "18 ldp pop\n");
-  Texts(tap.RunCommands(nullptr, {"show mpls forwarding brief"}));
+  delete tap.RunCommands(nullptr, {"show mpls forwarding brief"});
   EXPECT_THAT(tap.LabelTables(), ElementsAre(Pair("default", kTable + "18 ldp pop\n"),
                                              Pair("vr3", kTable + "30 ldp pop\n")));
 }
@@ -82,13 +69,6 @@ TEST(LabelTableEntries, OutInterfacesAreFoundInTheRoutersTableThenItsVrfsOrWarne
                        device, record, found);
   EXPECT_THAT(Entries(found), ElementsAre("default 17 10", "default 18 30", "default 19 -",
                                           "default 20 -", "vr2 40 50", "vr3 60 -"));
-  const report::LabelEntry& swap = found.labelEntries[0];
-  EXPECT_EQ(swap.owner, "ldp");
-  EXPECT_EQ(swap.action, "swap");
-  EXPECT_EQ(swap.outLabel, "29");
-  EXPECT_EQ(swap.outInterface, "ATM2/0.1");
-  EXPECT_EQ(swap.nextHop, "10.2.1.2");
-  EXPECT_EQ(swap.layout, "label-table");
   std::vector<std::string> warnings;
   for (const report::Warning& w : found.warnings)
     warnings.push_back(*w.virtualRouter + " " + w.text);
