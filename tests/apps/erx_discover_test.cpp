@@ -147,6 +147,8 @@ TEST(RunnerCli, BrokenCaptureIsReportedAndTheRestDiscovered) {
   EXPECT_THAT(run.err, HasSubstr("erx-discover: pe1: partial: the capture " + capture.Path() +
                                  " holds no walk of context @default (4 walks lost)\n"));
   EXPECT_EQ(report["health"]["cli"]["refused"], 8);
+  EXPECT_THAT(run.out, HasSubstr("::ObtainLabelData() no response to telnet command "
+                                 "show mpls forwarding brief\n"));
   EXPECT_EQ(report["interfaces"].size(), 2u);
   EXPECT_THAT(report["errors"].dump(),
               MatchesRegex(R"(\[\{"code":-220439,"source":"CPelkUnisphereMPLSTelnet","line":1898,)"
