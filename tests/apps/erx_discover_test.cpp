@@ -1,5 +1,5 @@
-// erx-discover: captures read back (Telnet log, snmpwalk output, replayed sessions) and
-// discovered: the example devices of devices/README.md, broken captures, the command line.
+// erx-discover as a program: the example devices of devices/README.md and a
+// broken capture discovered, the command line, and where the report goes.
 #include <fcntl.h>
 #include <stdlib.h>
 #include <sys/resource.h>
@@ -9,18 +9,15 @@
 
 #include <filesystem>
 #include <fstream>
-#include <memory>
+#include <regex>
 #include <sstream>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include "captures/CliCapture.h"
-#include "captures/SnmpWalkFile.h"
 #include "tests/support/RunProgram.h"
 #include "tests/support/TempFolder.h"
-#include "transports/ReplayTransport.h"
 
 using Json = nlohmann::ordered_json;
 using namespace testing;
@@ -28,115 +25,6 @@ using namespace testing;
 namespace {
 
 using Folder = TempFolder;
-
-TEST(CliLog, PromptsNameTheContextAndOnlyTheFirstHostMakesOne) {
-  const CliCapture capture = ParseCliLog(
-      "Welcome to the lab router\n"
-      "pe1>enable\n"
-      "pe1#show ip vrf\ndefault's vrfs\npe2#output, as is\npe1x#this\n"
-      "pe1#virtual-router vr2\n"
-      "pe1:vr2#show ip vrf\nvr2's vrfs\n"
-      "pe1:vr2:red(config)#show   ip   vrf  \ninside red\n"
-      "pe1:default>show clock\n12:00\n"
-      "pe1:vr2#show ip vrf\nnot the first capture\n"
-      "pe1#show ip route vrf red\n10.5.0.0/16  Bgp  2.2.2.2\n10.6.0.0/16  Bgp");
-  EXPECT_EQ(capture.host, "pe1");
-  EXPECT_THAT(capture.contexts, ElementsAre("default", "vr2", "vr2:red"));
-  EXPECT_THAT(capture.Reply("default", "show ip vrf"),
-              Pointee(std::string("default's vrfs\npe2#output, as is\npe1x#this\n")));
-  EXPECT_THAT(capture.Reply("vr2", "show ip vrf"), Pointee(std::string("vr2's vrfs\n")));
-  EXPECT_THAT(capture.Reply("vr2:red", "show ip vrf"), Pointee(std::string("inside red\n")));
-  EXPECT_THAT(capture.Reply("default", "show clock"), Pointee(std::string("12:00\n")));
-  EXPECT_THAT(capture.Reply("vr2", "show clock"), IsNull());
-  EXPECT_THAT(capture.Reply("default", "show ip route vrf red"),
-              Pointee(std::string("10.5.0.0/16  Bgp  2.2.2.2\n10.6.0.0/16  Bgp")));
-}
-
-TEST(CliLog, OutputKeepsItsBytesButLosesCarriageReturnsAndPagingMarks) {
-  const std::string erase = std::string(10, '\b') + std::string(10, ' ') + std::string(10, '\b');
-  const CliCapture capture = ParseCliLog(
-      "pe1#show mpls forwarding brief\r\n"
-      "to-pe2   2.2.2.2/32   In 17  \r\n"
-      " --More-- " +
-      erase +
-      "         Out 20\r\n"
-      "--More--\r        \r         10.2.2.0/24   In 18\r\n"
-      " --More--\r\n"
-      "\r\n\tOut 21\r\n"
-      "pe1#exit\r\n");
-  EXPECT_THAT(capture.Reply("default", "show mpls forwarding brief"),
-              Pointee(std::string("to-pe2   2.2.2.2/32   In 17  \n         Out 20\n"
-                                  "         10.2.2.0/24   In 18\n\n\tOut 21\n")));
-}
-
-TEST(SnmpWalk, ColumnsByNumberOrNameAndValueForms) {
-  std::vector<std::string> warnings;
-  WalkColumns columns = ParseSnmpWalk(
-      ".1.3.6.1.2.1.2.2.1.2.7 = STRING: \"tun \\\"mpls\\\":1\"\n"
-      ".1.3.6.1.2.1.2.2.1.10.7 = Counter32: 1234\n"
-      "IF-MIB::ifDescr.8 = \"\"\n"
-      "SNMPv2-SMI::mib-2.2.2.1.7.7 = INTEGER: down(2)\n"
-      "RFC1213-MIB::ipAdEntIfIndex.10.1.1.2 = INTEGER: 8\n"
-      ".1.3.6.1.2.1.2.2.1.6.1 = Hex-STRING: 00 90 1A 40 12 03 00 90 1A 40 12 03 00 90 1A 40 \n12 "
-      "03 \n",
-      "vr1.walk", warnings);
-  EXPECT_EQ(columns.size(), 4u) << "ifInOctets is not a column the host asks for";
-  EXPECT_THAT(columns["ifDescr"],
-              ElementsAre(Field(&WalkRow::text, "tun \"mpls\":1"), Field(&WalkRow::text, "")));
-  EXPECT_TRUE(columns["ifAdminStatus"][0].isInt);
-  EXPECT_EQ(columns["ifAdminStatus"][0].intValue, 2);
-  EXPECT_THAT(columns["ipAdEntIfIndex"][0].instance, ElementsAre(10u, 1u, 1u, 2u));
-  EXPECT_EQ(columns["ifPhysAddress"][0].text,
-            "00 90 1A 40 12 03 00 90 1A 40 12 03 00 90 1A 40 12 03");
-}
-
-TEST(SnmpWalk, UnreadableLinesAreNamedByFileAndLineAndOnlyTheyAreLost) {
-  std::vector<std::string> warnings;
-  WalkColumns columns = ParseSnmpWalk(
-      ".1.3.6.1.2.1.2.2.1.2.1 = STRING: \"ATM2/0\"\n"
-      "garbage in the capture\n"
-      ".1.3.6.1.2.1.2.2.1.7.1 = INTEGER: sideways\n"
-      ".1.3.x.1 = INTEGER: 1\n"
-      ".1.3.6.1.2.1.2.2.1.2 = No Such Object available on this agent at this OID\n"
-      ".1.3.6.1.2.1.4.20.1.2 = No Such Instance currently exists at this OID\n"
-      ".1.3.6.1.2.1.2.2.1.2.3 = STRING: \"ATM3/0\"\n"
-      ".1.3.6.1.2.1.2.2.1.2.4 = STRING: \"cut short\n",
-      "vr1.walk", warnings);
-  ASSERT_THAT(warnings, SizeIs(4));
-  EXPECT_EQ(warnings[0],
-            "vr1.walk:2: not a walk line (\"OID = TYPE: value\"): garbage in the capture");
-  EXPECT_THAT(warnings[1], StartsWith("vr1.walk:3: INTEGER value is not a number"));
-  EXPECT_THAT(warnings[2], StartsWith("vr1.walk:4: cannot read the object identifier"));
-  EXPECT_THAT(warnings[3], StartsWith("vr1.walk:8: quoted string never ends"));
-  EXPECT_EQ(columns.size(), 1u);
-  ASSERT_THAT(columns["ifDescr"], SizeIs(2));
-  EXPECT_EQ(columns["ifDescr"][1].text, "ATM3/0");
-}
-
-// The texts of a reply vector; "<none>" for an atom without text.
-std::vector<std::string> Texts(CKelAtomVector* replies) {
-  std::unique_ptr<CKelAtomVector> owned(replies);
-  std::vector<std::string> texts;
-  for (int i = 0; replies && i < replies->RAVSize(); ++i) {
-    const char* text = replies->RAVGetValue(i)->RAString();
-    texts.push_back(text ? text : "<none>");
-  }
-  return texts;
-}
-
-TEST(ReplayDevice, SessionsStartInDefaultAndFollowVirtualRouterSwitches) {
-  Folder capture;
-  capture.Write("cli.log",
-                "pe1#show ip vrf\nred\npe1#virtual-router vr2\npe1:vr2#show ip vrf\ngreen\n");
-  ReplayTransport device;
-  const Status loaded = device.Load(capture.Path());
-  ASSERT_TRUE(loaded.ok()) << loaded.message();
-  EXPECT_THAT(Texts(device.RunCommands(
-                  nullptr, {"show ip vrf", "virtual-router vr2", "show ip vrf",
-                            "show mpls interface", "virtual-router vr9", "show ip vrf"})),
-              ElementsAre("red\n", "", "green\n", "<none>", "<none>", "<none>"));
-  EXPECT_THAT(Texts(device.RunCommands(nullptr, {"show ip vrf"})), ElementsAre("red\n"));
-}
 
 using Outcome = ProgramRun;
 
@@ -194,22 +82,15 @@ TEST(ExampleDevice, AsWorkedOutByHand) {
       [["130", "192.168.30.0/24", 50, "ATM7/0.1", "10.13.3.3"]]],
     ["vr2", "lab", "", [], [], [], []]])"));
 
-  // The report's shape is the schema's (tests/schemas); its keys' order is fixed here.
-  std::string keys, owners;
-  for (const auto& item : report.items()) keys += item.key() + " ";
-  EXPECT_EQ(keys,
-            "device agent generator virtualRouters labelEntries vrfs interfaces ipAddresses errors "
-            "warnings health ");
+  // The report's shape is the schema's (tests/schemas), its order the writer's (tests/report).
   EXPECT_EQ(report["health"]["status"], "ok");
   EXPECT_EQ(report["health"]["cli"]["answered"], report["health"]["cli"]["sent"]);
   EXPECT_EQ(report["health"]["snmp"]["walksUnanswered"], 0);
   EXPECT_EQ(report["device"], "pe1-erx");
   EXPECT_EQ(report["agent"], "Discovery Agent for Unisphere ERX MPLS information using Telnet");
-  EXPECT_THAT(
-      report["generator"].get<std::string>(),
-      MatchesRegex("erx-discover [0-9]+\\.[0-9]+\\.[0-9]+( \\(commit [0-9a-f]+(-dirty)?\\))?"));
   EXPECT_EQ(Values(report["virtualRouters"]),
             Json::parse(R"([["default", ["red", "blue"]], ["vr2", ["green", "lab"]]])"));
+  std::string owners;
   for (const Json& row : report["interfaces"]) {
     owners += row["ifIndex"].dump() + ":" + row.value("virtualRouter", "-") + "/" +
               row.value("vrf", "-") + " ";
@@ -228,20 +109,13 @@ TEST(ExampleDevice, LaterReleaseForwardingTableIsReadByTheHostAfterTheModuleFail
   const Json report = Report(kDevices + "pe2-erx-later-release", "--debug 1", &run);
   EXPECT_THAT(run.out, HasSubstr("::ObtainLabelData() failed to match expected telnet response "
                                  "(no mpls fwding data?)!\n"));
-  EXPECT_EQ(report["labelEntries"], Json::parse(R"([
-      {"virtualRouter": "default", "inLabel": "17", "owner": "ldp", "action": "swap", "outLabel": "29",
-       "outInterface": "ATM2/0.1", "outIfIndex": 10, "nextHop": "10.2.1.2",
-       "labelSpace": "Platform label space", "layout": "label-table"},
-      {"virtualRouter": "default", "inLabel": "18", "owner": "ldp", "action": "swap", "outLabel": "30",
-       "outInterface": "ATM2/0.1", "outIfIndex": 10, "nextHop": "10.2.1.2",
-       "labelSpace": "Platform label space", "layout": "label-table"},
-      {"virtualRouter": "default", "inLabel": "19", "owner": "ldp", "action": "pop",
-       "outInterface": "ATM2/0.1", "outIfIndex": 10, "nextHop": "10.2.1.2",
-       "labelSpace": "Platform label space", "layout": "label-table"},
-      {"virtualRouter": "default", "inLabel": "201", "owner": "bgp", "action": "lookup",
-       "labelSpace": "Platform label space", "layout": "label-table"},
-      {"virtualRouter": "default", "inLabel": "300", "owner": "l2vpn", "action": "pop",
-       "outInterface": "ATM2/0.40", "labelSpace": "Platform label space", "layout": "label-table"}])"));
+  // Read by the host (tests/discovery): only that they arrive is fixed here.
+  EXPECT_EQ(Values(report["labelEntries"]), Json::parse(R"([
+    ["default", "17", "ldp", "swap", "29", "ATM2/0.1", 10, "10.2.1.2", "Platform label space", "label-table"],
+    ["default", "18", "ldp", "swap", "30", "ATM2/0.1", 10, "10.2.1.2", "Platform label space", "label-table"],
+    ["default", "19", "ldp", "pop", "ATM2/0.1", 10, "10.2.1.2", "Platform label space", "label-table"],
+    ["default", "201", "bgp", "lookup", "Platform label space", "label-table"],
+    ["default", "300", "l2vpn", "pop", "ATM2/0.40", "Platform label space", "label-table"]])"));
   EXPECT_EQ(report["warnings"].back(),
             Json::parse(R"({"text": "show mpls forwarding brief: no ifIndex for)"
                         R"( out interface 'ATM2/0.40' of in label 300",)"
@@ -275,8 +149,6 @@ TEST(RunnerCli, BrokenCaptureIsReportedAndTheRestDiscovered) {
   EXPECT_EQ(report["health"]["cli"]["refused"], 8);
   EXPECT_THAT(run.out, HasSubstr("::ObtainLabelData() no response to telnet command "
                                  "show mpls forwarding brief\n"));
-  EXPECT_THAT(run.out, HasSubstr("::GenerateIfDescrToIfIndexTL() failure of medData retrieval of "
-                                 "ipAdEntIfIndex.default\n"));
   EXPECT_EQ(report["interfaces"].size(), 2u);
   EXPECT_THAT(report["errors"].dump(),
               MatchesRegex(R"(\[\{"code":-220439,"source":"CPelkUnisphereMPLSTelnet","line":1898,)"
@@ -295,14 +167,12 @@ TEST(RunnerCli, OptionsAndTextReport) {
   EXPECT_EQ(version.status, 0);
   EXPECT_THAT(version.out, MatchesRegex("erx-discover [0-9]+\\.[0-9]+\\.[0-9]+[^\n]*\n"));
   EXPECT_THAT(text.out, HasSubstr("\nGenerator: " + version.out));
-  const Json noLabels = Report(kDevices + "pe1-erx", "--no-labels");
-  EXPECT_THAT(noLabels["labelEntries"], IsEmpty());
-  EXPECT_EQ(noLabels["vrfs"].size(), 4u);
-  for (const Json& vrf : noLabels["vrfs"]) EXPECT_THAT(vrf["impositions"], IsEmpty());
-  const Json red = Report(kDevices + "pe1-erx", "--vrf red");
-  EXPECT_EQ(red["vrfs"].size(), 1u);
-  EXPECT_EQ(red["vrfs"][0]["name"], "red");
-  EXPECT_EQ(red["labelEntries"].size(), 5u);
+  // Each option without the other: tests/discovery.
+  const Json red = Report(kDevices + "pe1-erx", "--vrf red --no-labels");
+  EXPECT_THAT(red["labelEntries"], IsEmpty());
+  EXPECT_EQ(red["vrfs"], Json::parse(R"([{"virtualRouter": "default", "name": "red",
+      "routeDistinguisher": "100:1", "exportRouteTargets": ["100:1"],
+      "importRouteTargets": ["100:1", "100:2"], "ifIndexes": [30, 31], "impositions": []}])"));
 }
 
 TEST(RunnerCli, BadInvocationExitsWith2AndOneLine) {
@@ -320,6 +190,8 @@ TEST(RunnerCli, BadInvocationExitsWith2AndOneLine) {
       {"--debug 7", usage},
       {"--vrf", usage},
       {"--inventory x.yaml --cli-sessions 2", usage},
+      {"--debug 1 diff --store x.db", "diff takes no options before it"},
+      {"--debug 1 html --store x.db -o x.html", "html takes no options before it"},
       {"--debgu 2", "unknown option --debgu; did you mean --debug\\? \\(see --help\\)"},
       {"--outptu r.txt", "unknown option --outptu; did you mean --output\\? \\(see --help\\)"},
       {"diff --stroe=x.db", "unknown option --stroe; did you mean --store\\? \\(see --help\\)"},
@@ -337,13 +209,9 @@ TEST(RunnerCli, BadInvocationExitsWith2AndOneLine) {
 TEST(RunnerCli, HelpShowsEveryOptionInItsGroupAndEachSubcommandItsOwn) {
   const Outcome help = Discover("--help");
   EXPECT_EQ(help.status, 0);
-  size_t at = 0;
-  for (const char* group : {"Device", "Live", "SSH", "SNMP", "Fleet", "Store", "Output"}) {
-    const size_t heading = help.out.find(std::string("\n") + group + ":\n");
-    EXPECT_NE(heading, std::string::npos) << group;
-    EXPECT_GT(heading, at) << group << " out of order";
-    at = heading == std::string::npos ? at : heading;
-  }
+  EXPECT_THAT(help.out, ContainsRegex("\nDevice:\n.*\nLive:\n.*\nSSH:\n.*\nSNMP:\n.*\nFleet:\n.*"
+                                      "\nStore:\n.*\nOutput:\n"));
+  // An option the groups forgot.
   EXPECT_THAT(help.out, Not(HasSubstr("\nOther:\n")));
   EXPECT_THAT(help.out, ContainsRegex("\nSubcommands:\n  diff .*\n  html .*\n  paths .*\n  vpns "));
   for (const std::string command : {"diff", "paths", "vpns", "html"}) {
@@ -352,60 +220,37 @@ TEST(RunnerCli, HelpShowsEveryOptionInItsGroupAndEachSubcommandItsOwn) {
     EXPECT_THAT(own.out, HasSubstr("Usage: " ERX_RUNNER_PATH " " + command)) << command;
     EXPECT_THAT(own.out, HasSubstr("--store FILE")) << command;
     EXPECT_THAT(own.out, Not(HasSubstr("--capture"))) << command;
-    const Outcome before = Discover("--debug 1 " + command + " --store x.db" +
-                                    (command == "html" ? " -o x.html" : ""));
-    EXPECT_EQ(before.status, 2) << command;
-    EXPECT_EQ(before.err, "erx-discover: " + command + " takes no options before it\n");
   }
 }
 
+// Which logs hold no command: tests/captures.
 TEST(RunnerCli, ACaptureThatHoldsNoCommandIsAFailedDeviceWithItsReport) {
-  for (const std::string log : {"", "Welcome\n", "pe9#\n"}) {
-    Folder capture, scratch;
-    capture.Write("cli.log", log);
-    capture.Write("snmp.walk", ".1.3.6.1.2.1.2.2.1.2.1 = STRING: \"ATM2/0\"\n");
-    const Outcome run =
-        Discover("--capture " + capture.Path() + " --format json -o " + scratch.Path() + "/r");
-    EXPECT_EQ(run.status, 3) << log;
-    EXPECT_THAT(run.err, HasSubstr(": failed: the capture " + capture.Path() +
-                                   "/cli.log holds no command\n"))
-        << log;
-    const Json report = Json::parse(scratch.Read("r"));
-    EXPECT_EQ(report["health"]["status"], "failed");
-    EXPECT_THAT(report["labelEntries"], IsEmpty());
-  }
+  Folder capture;
+  capture.Write("cli.log", "pe9#\n");
+  capture.Write("snmp.walk", ".1.3.6.1.2.1.2.2.1.2.1 = STRING: \"ATM2/0\"\n");
+  Outcome run;
+  const Json report = Report(capture.Path(), "", &run, 3);
+  EXPECT_THAT(run.err,
+              HasSubstr(": failed: the capture " + capture.Path() + "/cli.log holds no command\n"));
+  EXPECT_EQ(report["health"]["status"], "failed");
+  EXPECT_THAT(report["labelEntries"], IsEmpty());
 }
 
-TEST(RunnerCli, AFailedRunLeavesThePreviousReportFileAsItWas) {
+// -o is written as every whole file is (tests/files): only by a run that
+// succeeds, and following a link only to a regular file.
+TEST(RunnerCli, TheReportFileIsReplacedOnlyBySuccessAndNotThroughALinkToAFifo) {
   Folder scratch;
+  const std::string path = scratch.Path() + "/report.json";
   scratch.Write("report.json", "the previous report\n");
-  const Outcome run = Discover("--capture /nonexistent/pe9 -o " + scratch.Path() + "/report.json");
-  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(Discover("--capture /nonexistent/pe9 -o " + path).status, 2);
   EXPECT_EQ(scratch.Read("report.json"), "the previous report\n");
-  EXPECT_FALSE(std::filesystem::exists(scratch.Path() + "/report.json.partial"));
 
-  const Outcome written = Discover("-o " + scratch.Path() + "/report.json");
+  const Outcome written = Discover("-o " + path);
   EXPECT_EQ(written.status, 0) << written.err;
   EXPECT_THAT(scratch.Read("report.json"), StartsWith("Device: pe1-erx\nAgent:  "));
-  EXPECT_FALSE(std::filesystem::exists(scratch.Path() + "/report.json.partial"));
-}
 
-// -o is written as every whole file is (tests/files): through no link planted
-// beside the report, following a link it is given only to a regular file.
-TEST(RunnerCli, TheReportIsWrittenThroughNoLinkAndNoLinkToAFifo) {
-  Folder scratch, elsewhere;
-  elsewhere.Write("victim", "the victim\n");
-  const std::string victim = elsewhere.Path() + "/victim";
-  ASSERT_EQ(symlink(victim.c_str(), (scratch.Path() + "/report.json.partial").c_str()), 0);
-  const Outcome written = Discover("-o " + scratch.Path() + "/report.json");
-  EXPECT_EQ(written.status, 0) << written.err;
-  EXPECT_EQ(elsewhere.Read("victim"), "the victim\n");
-  EXPECT_THAT(scratch.Read("report.json"), StartsWith("Device: pe1-erx\n"));
-
-  const std::string fifo = scratch.Path() + "/fifo";
+  const std::string fifo = scratch.Path() + "/fifo", link = scratch.Path() + "/to-fifo";
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-
-  const std::string link = scratch.Path() + "/to-fifo";
   ASSERT_EQ(symlink(fifo.c_str(), link.c_str()), 0);
   const Outcome refused = Discover("-o " + link);
   EXPECT_EQ(refused.status, 2);
@@ -414,18 +259,12 @@ TEST(RunnerCli, TheReportIsWrittenThroughNoLinkAndNoLinkToAFifo) {
   EXPECT_TRUE(std::filesystem::is_symlink(link));
 }
 
-// The soft limit of `pid`'s core files, as /proc shows it ("unlimited", "0").
-std::string CoreLimit(pid_t pid) {
+// Whether /proc shows the soft limit of `pid`'s core files as 0.
+bool CoreFilesOff(pid_t pid) {
   std::ifstream limits("/proc/" + std::to_string(pid) + "/limits");
-  std::string line;
-  while (std::getline(limits, line)) {
-    if (line.rfind("Max core file size", 0) != 0) continue;
-    std::istringstream fields(line.substr(18));
-    std::string soft;
-    fields >> soft;
-    return soft;
-  }
-  return "";
+  std::stringstream text;
+  text << limits.rdbuf();
+  return std::regex_search(text.str(), std::regex("\nMax core file size +0 "));
 }
 
 // Its memory holds the secrets: no core file may keep them. It is caught
@@ -446,9 +285,9 @@ TEST(RunnerCli, CoreDumpsAreOff) {
     _exit(127);
   }
   setrlimit(RLIMIT_CORE, &allowed);
-  std::string limit;
-  for (int tries = 0; tries < 500 && (limit = CoreLimit(child)) != "0"; ++tries) usleep(20000);
-  EXPECT_EQ(limit, "0");
+  bool off = false;
+  for (int tries = 0; tries < 500 && !(off = CoreFilesOff(child)); ++tries) usleep(20000);
+  EXPECT_TRUE(off);
   const int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);  // lets it finish
   char drain[4096];
   int status = 0;

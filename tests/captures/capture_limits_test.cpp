@@ -1,10 +1,6 @@
 // Captures far beyond what a router prints: huge files, huge lines, huge walks and
 // damaged lines are read in proportion to their size or refused with a message.
-#include <stdlib.h>
-
 #include <filesystem>
-#include <fstream>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -74,27 +70,3 @@ TEST(CaptureLimits, AMillionRowWalkIsReadWhole) {
 }
 
 }  // namespace
-
-// A large capture's replies are dropped once discovery has run its commands: a
-// command asked afterwards is refused, and the walks still answer.
-TEST(CaptureLimits, RepliesGoWhenForgottenAndWalksStay) {
-  TempFolder device;
-  device.Write("cli.log", "pe1#show ip vrf\nred\npe1#");
-  device.Write("snmp.walk", ".1.3.6.1.2.1.2.2.1.2.7 = STRING: \"ATM2/0.1\"\n");
-  ReplayTransport replay;
-  const Status loaded = replay.Load(device.Path());
-  ASSERT_TRUE(loaded.ok()) << loaded.message();
-  CKelRecord record("pe1");
-  std::unique_ptr<CKelAtomVector> before(replay.RunCommands(&record, {"show ip vrf"}));
-  ASSERT_NE(before->RAVGetValue(0)->RAString(), nullptr);
-  EXPECT_THAT(before->RAVGetValue(0)->RAString(), HasSubstr("red"));
-
-  replay.ForgetReplies();
-  std::unique_ptr<CKelAtomVector> after(replay.RunCommands(&record, {"show ip vrf"}));
-  EXPECT_EQ(after->RAVGetValue(0)->RAString(), nullptr);
-  EXPECT_EQ(replay.Health().cli.answered, 1);
-  EXPECT_EQ(replay.Health().cli.refused, 1);
-  std::unique_ptr<CKelDoubleList> walk(replay.Walk(&record, "ifDescr", ""));
-  ASSERT_NE(walk, nullptr);
-  EXPECT_EQ(walk->RDLLength(), 1);
-}

@@ -2,9 +2,9 @@
 // router is contacted, and what it adds to the report of a capture.
 #include <stdlib.h>
 
+#include <map>
 #include <set>
 #include <string>
-#include <variant>
 #include <vector>
 
 #include <gmock/gmock.h>
@@ -70,6 +70,8 @@ TEST(SingleDevice, AVrfTheRouterLacksIsAWarningNotAFailure) {
             "lab)\n");
   ASSERT_EQ(outcome, DeviceOutcome::kDiscovered) << problem;
   EXPECT_EQ(found.health.status, report::HealthStatus::kOk);
+  EXPECT_THAT(found.vrfs, ElementsAre(Field(&report::Vrf::name, std::string("red"))));
+  EXPECT_EQ(found.labelEntries.size(), 5u) << "the VRFs asked for keep every label entry";
   ASSERT_FALSE(found.warnings.empty());
   // After the agent's own warnings.
   EXPECT_EQ(found.warnings.back().text,
@@ -114,39 +116,26 @@ TEST(LiveDevice, RefusesWhatItCannotLogInWithBeforeConnecting) {
 // Each setting's member is of the type its kind is read into: a row that
 // got them wrong would throw when the options are made.
 TEST(LiveSettings, EveryRowReachesAMemberOfItsKindAndIsNamedOnce) {
+  using K = SettingKind;
+  const std::map<SettingKind, size_t> memberIndex = {
+      {K::kText, 0},      {K::kPath, 0},      {K::kVariable, 0},
+      {K::kChoice, 0},    {K::kNumber, 1},    {K::kSeconds, 2},
+      {K::kFlag, 3},      {K::kTransport, 3}, {K::kContextCommunities, 4},
+      {K::kSshOptions, 4}};
   LiveOptions options;
-  std::set<std::string> flags, keys;
+  std::set<std::string> names;
   for (const LiveSetting& setting : LiveSettings()) {
-    const SettingMember member = setting.member(options);
-    switch (setting.kind) {
-      case SettingKind::kNumber:
-        EXPECT_TRUE(std::holds_alternative<int*>(member)) << setting.flag << setting.key;
-        EXPECT_LT(setting.low, setting.high) << setting.flag << setting.key;
-        break;
-      case SettingKind::kSeconds:
-        EXPECT_TRUE(std::holds_alternative<double*>(member)) << setting.flag << setting.key;
-        break;
-      case SettingKind::kFlag:
-      case SettingKind::kTransport:
-        EXPECT_TRUE(std::holds_alternative<bool*>(member)) << setting.flag << setting.key;
-        break;
-      case SettingKind::kContextCommunities:
-      case SettingKind::kSshOptions:
-        EXPECT_TRUE(std::holds_alternative<std::vector<std::string>*>(member)) << setting.flag;
-        break;
-      default:
-        EXPECT_TRUE(std::holds_alternative<std::string*>(member)) << setting.flag << setting.key;
+    const std::string name = std::string(setting.flag) + "/" + setting.key;
+    EXPECT_EQ(setting.member(options).index(), memberIndex.at(setting.kind)) << name;
+    if (setting.kind == K::kNumber || setting.kind == K::kSeconds) {
+      EXPECT_LT(setting.low, setting.high) << name;
     }
-    if (setting.kind == SettingKind::kChoice || setting.kind == SettingKind::kTransport) {
-      EXPECT_GE(setting.choices.size(), 2u) << setting.flag << setting.key;
+    if (setting.kind == K::kChoice || setting.kind == K::kTransport) {
+      EXPECT_GE(setting.choices.size(), 2u) << name;
     }
-    EXPECT_TRUE(*setting.flag || *setting.key) << "a setting nobody can give";
-    if (*setting.flag) {
-      EXPECT_TRUE(flags.insert(setting.flag).second) << setting.flag;
-    }
-    if (*setting.key) {
-      EXPECT_TRUE(keys.insert(setting.key).second) << setting.key;
-    }
+    EXPECT_NE(name, "/") << "a setting nobody can give";
+    if (*setting.flag) EXPECT_TRUE(names.insert(setting.flag).second) << name;
+    if (*setting.key) EXPECT_TRUE(names.insert(setting.key).second) << name;
   }
 }
 

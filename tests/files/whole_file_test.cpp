@@ -10,7 +10,6 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <thread>
 
 #include <gmock/gmock.h>
@@ -23,8 +22,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void Put(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
-
 std::vector<std::string> Names(const std::string& folder) {
   std::vector<std::string> names;
   for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename());
@@ -35,7 +32,7 @@ std::vector<std::string> Names(const std::string& folder) {
 TEST(WholeFile, ReplacesAFileOnlyWhenCommittedAndKeepsItsMode) {
   TempFolder folder;
   const std::string path = folder.Path() + "/report.json";
-  Put(path, "before\n");
+  folder.Write("report.json", "before\n");
   chmod(path.c_str(), 0640);
   {
     files::WholeFile file(path);
@@ -65,7 +62,7 @@ TEST(WholeFile, ReplacesAFileOnlyWhenCommittedAndKeepsItsMode) {
 TEST(WholeFile, FollowsALinkOnlyToARegularFile) {
   TempFolder folder, elsewhere;
   const std::string victim = elsewhere.Path() + "/victim";
-  Put(victim, "victim\n");
+  elsewhere.Write("victim", "victim\n");
 
   // A link planted where a careless writer would put its temporary.
   symlink(victim.c_str(), (folder.Path() + "/report.json.partial").c_str());
@@ -138,13 +135,13 @@ void StopWhileWriting(int signalNumber, const TempFolder& folder) {
 
 TEST(WholeFile, AStoppedWriterLeavesNoTemporary) {
   TempFolder folder;
-  Put(folder.Path() + "/report.json", "before\n");
+  folder.Write("report.json", "before\n");
   for (int signalNumber : {SIGTERM, SIGHUP}) {
     StopWhileWriting(signalNumber, folder);
     EXPECT_THAT(Names(folder.Path()), ElementsAre("report.json")) << signalNumber;
   }
   // SIGKILL leaves it to whoever knows the name, a fleet run for its workers.
-  Put(folder.Path() + "/.report.json.other", "not ours\n");
+  folder.Write(".report.json.other", "not ours\n");
   StopWhileWriting(SIGKILL, folder);
   files::RemoveLeftTemporaries(folder.Path() + "/report.json");
   EXPECT_THAT(Names(folder.Path()), ElementsAre(".report.json.other", "report.json"));

@@ -84,7 +84,7 @@ TEST(LabelTable, L2transportRowsAreKeyedByInterfaceOrByLabelInTheSameLabelSpace)
   EXPECT_THAT(table.notes, IsEmpty());
 }
 
-TEST(LabelTable, AnotherHeadingNamesTheLabelSpaceOfTheRowsBelowIt) {
+TEST(LabelTable, AnotherHeadingNamesTheLabelSpaceBelowAndRepeatedColumnsLoseNoRow) {
   const LabelTable table = ReadLabelTable(
       "Interface label space ATM2/0\n"
       "In Label  Owner   Action\n"
@@ -95,15 +95,13 @@ TEST(LabelTable, AnotherHeadingNamesTheLabelSpaceOfTheRowsBelowIt) {
       "41        ldp     pop on ATM2/0.1\n");
   EXPECT_THAT(Rows(table), ElementsAre("40 rsvp-te pop on=ATM2/0.1 | Interface label space ATM2/0",
                                        "41 ldp pop on=ATM2/0.1 | Platform label space"));
-}
 
-TEST(LabelTable, ARowThatReadsStaysARowRightAboveTheNextColumns) {
-  const LabelTable table = ReadLabelTable(
-      "In Label  Owner   Action\n"
-      "17        ldp     pop\n"
-      "In Label  Owner   Action\n"
-      "18        ldp     pop\n");
-  EXPECT_THAT(Rows(table), ElementsAre("17 ldp pop | -", "18 ldp pop | -"));
+  // A row that reads stays a row right above the next columns.
+  EXPECT_THAT(Rows(ReadLabelTable("In Label  Owner   Action\n"
+                                  "17        ldp     pop\n"
+                                  "In Label  Owner   Action\n"
+                                  "18        ldp     pop\n")),
+              ElementsAre("17 ldp pop | -", "18 ldp pop | -"));
 }
 
 TEST(LabelTable, WhatDoesNotReadIsKeptAsOtherOrNotedNeverDroppedSilently) {
@@ -133,7 +131,7 @@ TEST(LabelTable, WhatDoesNotReadIsKeptAsOtherOrNotedNeverDroppedSilently) {
           HasSubstr("line 10: action not understood")));
 }
 
-TEST(LabelTable, TextBeforeAnyColumnsIsNotedAndAnEmptyTableHasNothing) {
+TEST(LabelTable, TextBeforeAnyColumnsIsNotedAnEmptyTableHasNothingAndTheOlderLayoutIsNotOne) {
   LabelTable table =
       ReadLabelTable(std::string("% Unexpected banner\n") + kPlatformHeading + "\n  \n");
   EXPECT_THAT(table.rows, IsEmpty());
@@ -145,9 +143,7 @@ TEST(LabelTable, TextBeforeAnyColumnsIsNotedAndAnEmptyTableHasNothing) {
   EXPECT_THAT(table.rows, IsEmpty());
   EXPECT_THAT(table.notes, IsEmpty());
   EXPECT_TRUE(IsLabelTable(kPlatformHeading));
-}
 
-TEST(LabelTable, TheOlderLayoutIsNotThisOne) {
   const char older[] =
       "to-pe2          2.2.2.2/32         In 17 on ATM2/0.1\n"
       "                                   Out 20 on ATM3/0.2 nbr 10.1.3.2\n"

@@ -21,7 +21,6 @@ class CPelkUnisphereMPLSTelnetTestPeer {
   using Index = std::map<std::string, int>;
   using Names = std::vector<std::string>;
   using Table = std::vector<Names>;
-  using Ownership = std::map<int, Names>;
 
   explicit CPelkUnisphereMPLSTelnetTestPeer(CPelkUnisphereMPLSTelnet& agent) : a_(agent) {}
 
@@ -47,16 +46,9 @@ class CPelkUnisphereMPLSTelnetTestPeer {
     return a_.RetrieveTelnetData(m, vr, vrf, command, reply);
   }
   void CleanUpTelnetData(CPelkMediationData* m) { a_.CleanUpTelnetData(m); }
-  void GetMajorIfNameAndIp(CKelRecord* r, Names& names, Names& addrs, const std::string& vr) {
-    a_.GetMajorIfNameAndIp(r, names, addrs, vr);
-  }
   void GenerateIfDescrToIfIndexTL(CKelRecord* r, CPelkMediationData* m, Index& index,
                                   const std::string& vr, const Names& vrfs) {
     a_.GenerateIfDescrToIfIndexTL(r, m, index, vr, vrfs);
-  }
-  void AddInterfaceTableIfDescr(CKelRecord* r, Index& index, const std::string& vr,
-                                const Names& vrfs) {
-    a_.AddInterfaceTableIfDescr(r, index, vr, vrfs);
   }
   void ObtainLabelData(CKelRecord* r, CPelkMPLSData* d, Index& index, const std::string& vr) {
     a_.ObtainLabelData(r, d, index, vr);
@@ -76,19 +68,6 @@ class CPelkUnisphereMPLSTelnetTestPeer {
   }
   void ObtainVRFData(CKelRecord* r, CPelkMPLSData* d, Index& index, const std::string& vr) {
     a_.ObtainVRFData(r, d, index, vr);
-  }
-  void AppendMainNodeVrVrfData(CKelRecord* r, CPelkMediationData* m) {
-    a_.AppendMainNodeVrVrfData(r, m);
-  }
-  void AppendInterfaceVrVrfData(CPelkMediationData* m, CKelTreeList* t) {
-    a_.AppendInterfaceVrVrfData(m, t);
-  }
-  void AddVRListToMap(CKelDoubleList* l, Ownership* map, const std::string& vr) {
-    a_.AddVRListToMap(l, map, vr);
-  }
-  void AddVRFListToMap(CKelDoubleList* l, Ownership* map, const std::string& vr,
-                       const std::string& vrf) {
-    a_.AddVRFListToMap(l, map, vr, vrf);
   }
 
  private:

@@ -4,7 +4,7 @@
 //   ScriptedDevice device;
 //   device.Reply("show mpls interface", "Interface ATM2/0.1 ...", "vr1");
 //   device.AddWalkRow("ifDescr", "@vr1:red", "7", "ATM2/0.7");
-//   agentHarness.Plug(device);
+//   harness.agent.DAGetRequester()->DSRSetTransport(&device);
 #ifndef TESTS_SUPPORT_SCRIPTEDDEVICE_H_
 #define TESTS_SUPPORT_SCRIPTEDDEVICE_H_
 
