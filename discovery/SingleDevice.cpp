@@ -65,7 +65,7 @@ Outcome<DeviceOutcome> DiscoverOneDevice(const DeviceSource& source,
     deviceName = device.DeviceName();
   } else {
     liveDevice = std::make_unique<LiveDevice>();
-    const Outcome<DeviceOutcome> opened = liveDevice->Open(source.live);
+    Outcome<DeviceOutcome> opened = liveDevice->Open(source.live);
     if (!opened.ok()) return opened;
     transport = &liveDevice->Transport();
     deviceName = liveDevice->Name();

@@ -134,8 +134,12 @@ TEST(LiveSettings, EveryRowReachesAMemberOfItsKindAndIsNamedOnce) {
       EXPECT_GE(setting.choices.size(), 2u) << name;
     }
     EXPECT_NE(name, "/") << "a setting nobody can give";
-    if (*setting.flag) EXPECT_TRUE(names.insert(setting.flag).second) << name;
-    if (*setting.key) EXPECT_TRUE(names.insert(setting.key).second) << name;
+    if (*setting.flag) {
+      EXPECT_TRUE(names.insert(setting.flag).second) << name;
+    }
+    if (*setting.key) {
+      EXPECT_TRUE(names.insert(setting.key).second) << name;
+    }
   }
 }
 
