@@ -22,7 +22,7 @@ namespace {
 // What reading device pe1 of run 1 says.
 std::string ReadingSays(const std::string& db) {
   std::unique_ptr<store::Store> results;
-  const std::string problem = store::OpenStore(db, store::Access::kRead).Into(results).message();
+  std::string problem = store::OpenStore(db, store::Access::kRead).Into(results).message();
   if (!results) return problem;
   const Result<std::vector<store::StoredDevice>> devices = results->LoadDevices(1);
   if (!devices.ok()) return devices.message();

@@ -86,7 +86,7 @@ const store::DeviceOutcome kPe9 = {"pe9", "10.0.0.9", "timeout", "no reply withi
 // Every device of the store's last run, read back, as JSON reports.
 std::string ReadBack(const std::string& where) {
   std::unique_ptr<store::Store> results;
-  const std::string problem = store::OpenStore(where, store::Access::kRead).Into(results).message();
+  std::string problem = store::OpenStore(where, store::Access::kRead).Into(results).message();
   if (!results) return problem;
   const Result<std::vector<store::StoredRun>> runs = results->ListRuns();
   if (!runs.ok() || runs.value().empty()) return runs.message();

@@ -43,7 +43,7 @@ void RunFleetTwice(const std::string& folder, const std::string& store) {
 // Every device of every run, with its report as the store gives it back.
 std::string ReadBack(const std::string& where) {
   std::unique_ptr<store::Store> results;
-  const std::string problem = store::OpenStore(where, store::Access::kRead).Into(results).message();
+  std::string problem = store::OpenStore(where, store::Access::kRead).Into(results).message();
   if (!results) return problem;
   const Result<std::vector<store::StoredRun>> runs = results->ListRuns();
   if (!runs.ok()) return runs.message();
