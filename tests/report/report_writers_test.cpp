@@ -10,6 +10,7 @@
 #include "report/JsonReport.h"
 #include "report/ReportText.h"
 #include "report/TextReport.h"
+#include "tests/support/LabelTableExamples.h"
 
 namespace {
 
@@ -74,18 +75,7 @@ report::Report SmallReport() {
   entry.outIfIndex = 12;
   entry.inIfIndexes = std::vector<int>{10, 11};
   entry.inInterfaces = std::vector<std::string>{};
-  report::LabelEntry swap;
-  swap.virtualRouter = "default";
-  swap.inInterface = "FastEthernet2/0.1";
-  swap.owner = "ldp";
-  swap.action = "swap";
-  swap.outLabel = "55";
-  swap.pushLabels = std::vector<std::string>{"42", "16"};
-  swap.outInterface = "ATM5/0.1";
-  swap.outIfIndex = 10;
-  swap.nextHop = "10.10.11.5";
-  swap.labelSpace = "Platform label space";
-  swap.layout = "label-table";
+  const report::LabelEntry swap = LabelTableSwap();
   report::LabelEntry other;
   other.virtualRouter = "default";
   other.inLabel = "24";

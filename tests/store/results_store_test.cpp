@@ -17,6 +17,7 @@
 #include "store/Schema.h"
 #include "store/StoredDevice.h"
 #include "tests/store/StoreExamples.h"
+#include "tests/support/LabelTableExamples.h"
 
 using namespace testing;
 
@@ -96,18 +97,7 @@ TEST(ResultsStore, KeepsLabelTableEntriesWithTheirPushedLabels) {
   TempFolder folder;
   const std::string db = folder.File("fleet.db");
   report::Report r = Router("pe2", 0);
-  report::LabelEntry swap;
-  swap.virtualRouter = "default";
-  swap.inInterface = "FastEthernet2/0.1";
-  swap.owner = "ldp";
-  swap.action = "swap";
-  swap.outLabel = "55";
-  swap.pushLabels = std::vector<std::string>{"42", "16"};
-  swap.outInterface = "ATM5/0.1";
-  swap.outIfIndex = 10;
-  swap.nextHop = "10.10.11.5";
-  swap.labelSpace = "Platform label space";
-  swap.layout = "label-table";
+  const report::LabelEntry swap = LabelTableSwap();
   report::LabelEntry other;
   other.virtualRouter = "default";
   other.inLabel = "300";
